@@ -1,0 +1,29 @@
+#include "app/AppContext.h"
+#include "store/TileStore.h"
+
+AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
+                       const QString &installFolder, QObject *parent)
+    : QObject(parent), m_settings(settings), m_desktop(desktop), m_programFolder(programFolder),
+      m_installFolder(installFolder), m_mapsRoot(programFolder)
+{
+}
+
+void AppContext::setMapsRoot(const QString &root)
+{
+    m_mapsRoot = root;
+    emit mapsRootChanged(root);
+}
+
+QString AppContext::selectedMapFolder() const
+{
+    return store::mapFolder(m_mapsRoot, selection.editionFolder, selection.sheetNumber,
+                            selection.folderSuffix);
+}
+
+void AppContext::refreshSelectionStatus()
+{
+    const InstallationStatus status =
+        installationStatus(store::tileCount(selectedMapFolder()), selection.isArchive());
+    selection.installationState = status.state;
+    emit selectionStatusRefreshed(status);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Program-wide state shared by every page: the selection, the running download's job,
+// the maps root, the current page number, the program folder, the settings and the
+// desktop. One instance, owned by the main window and handed to pages by reference.
+
+#include "app/SelectionState.h"
+#include "catalogue/InstallationStatus.h"
+#include "download/DownloadJob.h"
+
+#include <QObject>
+#include <QString>
+
+class Desktop;
+class SettingsStore;
+
+class AppContext : public QObject {
+    Q_OBJECT
+public:
+    AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
+               const QString &installFolder, QObject *parent = nullptr);
+
+    SelectionState selection;
+    DownloadJob downloadJob;
+    int currentPage = 1;
+
+    SettingsStore &settings() { return m_settings; }
+    Desktop &desktop() { return m_desktop; }
+
+    // Folder of maps and of the scratch folder "Mes cartes", ending with a separator.
+    const QString &programFolder() const { return m_programFolder; }
+    // Folder of the executable (help file, skin), ending with a separator.
+    const QString &installFolder() const { return m_installFolder; }
+    QString scratchFolder() const { return m_programFolder + QStringLiteral("Mes cartes"); }
+
+    const QString &mapsRoot() const { return m_mapsRoot; }
+    void setMapsRoot(const QString &root);
+
+    // Map folder of the current selection, in the program's path form.
+    QString selectedMapFolder() const;
+
+    // RefreshSelectionStatus: counts the selection's tiles, sets its installation state
+    // and tells the pages which indicator colours to show.
+    void refreshSelectionStatus();
+
+signals:
+    void mapsRootChanged(const QString &root);
+    void selectionStatusRefreshed(const InstallationStatus &status);
+
+private:
+    SettingsStore &m_settings;
+    Desktop &m_desktop;
+    QString m_programFolder;
+    QString m_installFolder;
+    QString m_mapsRoot;
+};

@@ -1,0 +1,81 @@
+#include "app/HomePage.h"
+#include "app/AppContext.h"
+#include "app/Controls.h"
+#include "platform/Desktop.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+using controls::button;
+
+namespace {
+
+// The logo of the header: the outline of a map sheet with its grid of tiles.
+QPixmap logoPicture()
+{
+    QPixmap pixmap(188, 60);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 0, 128), 2));
+    for (int i = 0; i < 4; ++i)
+        p.drawRect(8 + i * 12, 8 + i * 3, 40, 44 - i * 6);
+    p.setFont(QFont(QStringLiteral("Tahoma"), 11, QFont::Bold));
+    p.drawText(QRect(64, 10, 120, 40), Qt::AlignVCenter, QStringLiteral("Cartes de France"));
+    return pixmap;
+}
+
+} // namespace
+
+HomePage::HomePage(AppContext &context, QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet1"), parent)
+{
+    auto *header = controls::named(new QLabel(this), QStringLiteral("Panel3"), QRect(0, 0, 690, 62));
+    header->setAutoFillBackground(true);
+    header->setStyleSheet(QStringLiteral("background: white;"));
+    auto *logo = controls::named(new QLabel(header), QStringLiteral("LogoFrance"), QRect(4, 1, 188, 60));
+    logo->setPixmap(logoPicture());
+    logo->setAccessibleName(QStringLiteral("Logo"));
+
+    auto *title = controls::label(header, QStringLiteral("Label4"), QStringLiteral("Orvantis"), QRect(380, 6, 300, 50));
+    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont titleFont(QStringLiteral("Tahoma"));
+    titleFont.setPixelSize(32);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setStyleSheet(QStringLiteral("color: navy; background: transparent;"));
+
+    auto *version = controls::label(this, QStringLiteral("Label1"), QStringLiteral("Version 3.0.0.6"),
+                                    QRect(0, 120, 690, 40));
+    version->setAlignment(Qt::AlignCenter);
+    QFont versionFont(QStringLiteral("Tahoma"));
+    versionFont.setPixelSize(27);
+    versionFont.setBold(true);
+    versionFont.setItalic(true);
+    version->setFont(versionFont);
+    version->setForegroundRole(QPalette::PlaceholderText);
+
+    spSkinButton5 = button(this, QStringLiteral("spSkinButton5"), QStringLiteral("Quitter"),
+                           QRect(60, 300, 120, 30), QStringLiteral("Fermer Orvantis"));
+    spSkinButton11 = button(this, QStringLiteral("spSkinButton11"), QStringLiteral("A Propos"),
+                            QRect(210, 300, 120, 30), QStringLiteral("Liens vers le site, le support et les mises à jour"));
+    spSkinButton29 = button(this, QStringLiteral("spSkinButton29"), QStringLiteral("Aide"),
+                            QRect(360, 300, 120, 30), QStringLiteral("Aide et présentation de Orvantis"));
+    spSkinButton1 = button(this, QStringLiteral("spSkinButton1"), QStringLiteral("Préférences"),
+                           QRect(510, 300, 120, 30), QStringLiteral("Configuration personnalisée du logiciel"));
+    connect(spSkinButton5, &QPushButton::clicked, this, &HomePage::quitRequested);
+    connect(spSkinButton11, &QPushButton::clicked, this, &HomePage::aboutRequested);
+    connect(spSkinButton1, &QPushButton::clicked, this, &HomePage::preferencesRequested);
+    connect(spSkinButton29, &QPushButton::clicked, this, &HomePage::spSkinButton29Click);
+}
+
+void HomePage::onShow()
+{
+    setCaptionAndNumber(QStringLiteral("Orvantis"), 1);
+}
+
+void HomePage::spSkinButton29Click()
+{
+    m_context.desktop().open(m_context.installFolder() + QStringLiteral("Aide.html"));
+}

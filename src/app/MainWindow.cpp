@@ -1,0 +1,159 @@
+#include "app/MainWindow.h"
+#include "app/AboutPage.h"
+#include "app/HomePage.h"
+#include "app/PreferencesPage.h"
+#include "app/SettingsStore.h"
+#include "app/Skin.h"
+#include "app/StatusBar.h"
+#include "catalogue/ArchivePage.h"
+#include "catalogue/CassiniPage.h"
+#include "download/DownloadPage.h"
+#include "finder/VillesPage.h"
+#include "print/PosterPage.h"
+#include "print/PrintZonePage.h"
+#include "store/TileStore.h"
+#include "widgets/CheckBox.h"
+#include "widgets/SpinEdit.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QTabWidget>
+
+namespace {
+constexpr int kClientWidth = 696;
+constexpr int kClientHeight = 500;
+constexpr int kStatusBarHeight = 21;
+} // namespace
+
+MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
+                       const QString &installFolder, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                              | Qt::WindowMinimizeButtonHint),
+      m_context(settings, desktop, programFolder, installFolder)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Orvantis"));
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    menuBar()->setObjectName(QStringLiteral("spSkinMainMenuBar1"));
+    menuBar()->hide();
+
+    m_pageControl = new QTabWidget(client);
+    m_pageControl->setObjectName(QStringLiteral("spSkinPageControl1"));
+    m_pageControl->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+    m_statusBar = new StatusBar(client);
+    m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+
+    buildPages();
+    wirePages();
+    FormCreate();
+    showPage(0);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildPages()
+{
+    m_home = new HomePage(m_context);
+    m_villes = new VillesPage(m_context);
+    m_cassini = new CassiniPage(m_context, *m_statusBar);
+    m_archive = new ArchivePage(m_context);
+    m_preferences = new PreferencesPage(m_context);
+    m_download = new DownloadPage(m_context, *m_preferences);
+    m_printZone = new PrintZonePage(m_context);
+    m_poster = new PosterPage(m_context);
+    m_about = new AboutPage(m_context);
+
+    const std::pair<Page *, QString> pages[] = {
+        {m_home, QStringLiteral("Recherche")},
+        {m_villes, QStringLiteral("Villes")},
+        {m_cassini, QStringLiteral("Cartes de Cassini")},
+        {m_archive, QStringLiteral("Autres cartes")},
+        {m_download, QStringLiteral("Téléchargement")},
+        {m_printZone, QStringLiteral("Impression")},
+        {m_poster, QStringLiteral("Impression poster")},
+        {m_preferences, QStringLiteral("Préférences")},
+        {m_about, QStringLiteral("A Propos")},
+    };
+    for (const auto &[page, caption] : pages) {
+        m_pageControl->addTab(page, caption);
+        connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
+    }
+    connect(m_pageControl, &QTabWidget::currentChanged, this, [this](int index) {
+        if (Page *p = page(index))
+            p->onShow();
+    });
+}
+
+void MainWindow::wirePages()
+{
+    connect(m_home, &HomePage::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(m_home, &HomePage::aboutRequested, this, [this] { showPage(8); });
+    connect(m_home, &HomePage::preferencesRequested, this, [this] { showPage(7); });
+    connect(m_about, &AboutPage::closeRequested, this, [this] { showPage(0); });
+    connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
+    connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
+        QPrintDialog dialog(&m_printer, this);
+        dialog.exec();
+    });
+}
+
+Page *MainWindow::page(int index) const
+{
+    return qobject_cast<Page *>(m_pageControl->widget(index));
+}
+
+void MainWindow::showPage(int index)
+{
+    if (m_pageControl->currentIndex() == index) {
+        if (Page *p = page(index))
+            p->onShow();
+        return;
+    }
+    m_pageControl->setCurrentIndex(index);
+}
+
+void MainWindow::applySkin()
+{
+    const auto skin = loadSkin(m_context.installFolder() + QStringLiteral("Skins/WinAqua/Skin.INI"),
+                               QApplication::palette(), QApplication::font());
+    if (!skin)
+        return;
+    QApplication::setPalette(skin->palette);
+    QApplication::setFont(skin->font);
+}
+
+// The start-up sequence, in its order.
+void MainWindow::FormCreate()
+{
+    SettingsStore &settings = m_context.settings();
+    const QString cartes = settings.read(QStringLiteral("cartes"));
+    const QString connexion = settings.read(QStringLiteral("connexion"));
+    const QString deconnexion = settings.read(QStringLiteral("deconnexion"));
+    const QString affichage = settings.read(QStringLiteral("affichage"));
+
+    m_preferences->spSkinCheckRadioBox3->setChecked(optionIsOn(connexion));
+    m_preferences->spSkinCheckRadioBox4->setChecked(optionIsOn(deconnexion));
+    m_preferences->PleinEcran->setChecked(optionIsOn(affichage));
+
+    m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
+                                                                          : m_context.programFolder());
+    applySkin();
+    setFixedSize(kClientWidth, kClientHeight);
+
+    m_context.selection.sheetNumber = QStringLiteral("1");
+    m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
+    m_cassini->updateGroupCaption();
+    m_statusBar->spSkinSpinEdit1->setValue(1);
+    m_context.refreshSelectionStatus();
+
+    const QString root = m_context.mapsRoot();
+    for (const QString &edition : {editions::kColour, editions::kBlackAndWhite, editions::kArchive})
+        store::createFolderPath(root + u'\\' + edition);
+    store::createFolderPath(m_context.scratchFolder());
+
+    m_printer.setPageOrientation(QPageLayout::Landscape);
+}

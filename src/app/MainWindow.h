@@ -1,0 +1,72 @@
+#pragma once
+// The main window: nine pages in a page control, the status bar under them, and the menu
+// bar of the map views (hidden while the pages are shown). It runs the start-up sequence
+// and wires the pages to each other.
+
+#include "app/AppContext.h"
+
+#include <QMainWindow>
+#include <QPrinter>
+#include <memory>
+
+class AboutPage;
+class ArchivePage;
+class CassiniPage;
+class Desktop;
+class DownloadPage;
+class HomePage;
+class Page;
+class PosterPage;
+class PreferencesPage;
+class PrintZonePage;
+class QTabWidget;
+class SettingsStore;
+class StatusBar;
+class VillesPage;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
+               const QString &installFolder, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    AppContext &context() { return m_context; }
+    QPrinter &printer() { return m_printer; }
+    QTabWidget *pageControl() const { return m_pageControl; }
+    StatusBar *statusBarWidget() const { return m_statusBar; }
+
+    // Selects a page by its index (0..8) and shows it.
+    void showPage(int index);
+    Page *page(int index) const;
+
+    HomePage *home() const { return m_home; }
+    VillesPage *villes() const { return m_villes; }
+    CassiniPage *cassini() const { return m_cassini; }
+    ArchivePage *archive() const { return m_archive; }
+    DownloadPage *download() const { return m_download; }
+    PrintZonePage *printZone() const { return m_printZone; }
+    PosterPage *poster() const { return m_poster; }
+    PreferencesPage *preferences() const { return m_preferences; }
+    AboutPage *about() const { return m_about; }
+
+private:
+    void FormCreate();
+    void buildPages();
+    void wirePages();
+    void applySkin();
+
+    AppContext m_context;
+    QPrinter m_printer;
+    QTabWidget *m_pageControl = nullptr;
+    StatusBar *m_statusBar = nullptr;
+    HomePage *m_home = nullptr;
+    VillesPage *m_villes = nullptr;
+    CassiniPage *m_cassini = nullptr;
+    ArchivePage *m_archive = nullptr;
+    DownloadPage *m_download = nullptr;
+    PrintZonePage *m_printZone = nullptr;
+    PosterPage *m_poster = nullptr;
+    PreferencesPage *m_preferences = nullptr;
+    AboutPage *m_about = nullptr;
+};

@@ -1,0 +1,190 @@
+#include "imaging/Jpeg.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace jpeg {
+namespace {
+
+// Error manager that jumps back to the caller instead of exiting.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void onError(j_common_ptr cinfo)
+{
+    auto *mgr = reinterpret_cast<ErrorManager *>(cinfo->err);
+    std::longjmp(mgr->jump, 1);
+}
+
+void onMessage(j_common_ptr, int) {}   // warnings of damaged data are not printed
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    Decompressor()
+    {
+        cinfo.err = jpeg_std_error(&err.pub);
+        err.pub.error_exit = onError;
+        err.pub.emit_message = onMessage;
+        jpeg_create_decompress(&cinfo);
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+    int code() const { return err.pub.msg_code ? err.pub.msg_code : JERR_INPUT_EMPTY; }
+};
+
+bool readFile(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+}
+
+// Reads the header; on success the picture's size is within bounds.
+Status startDecompress(Decompressor &d, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return {JERR_INPUT_EMPTY};
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char *>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&d.cinfo, TRUE);
+    if (d.cinfo.image_width > unsigned(kMaxSide) || d.cinfo.image_height > unsigned(kMaxSide))
+        return {JERR_IMAGE_TOO_BIG};
+    return {};
+}
+
+} // namespace
+
+QString Status::message() const
+{
+    return QStringLiteral("Erreur JPEG #%1").arg(code);
+}
+
+Status readHeader(const QByteArray &bytes, Header &header)
+{
+    Decompressor d;
+    Status status = startDecompress(d, bytes);
+    if (status.ok()) {
+        header.width = int(d.cinfo.image_width);
+        header.height = int(d.cinfo.image_height);
+    }
+    return status;
+}
+
+Status readHeaderFromFile(const QString &path, Header &header)
+{
+    // A header sits in the first few kilobytes; read more only when it does not.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {JERR_FILE_READ};
+    QByteArray head = file.read(64 * 1024);
+    Status status = readHeader(head, header);
+    if (!status.ok() && file.size() > head.size()) {
+        head += file.readAll();
+        status = readHeader(head, header);
+    }
+    return status;
+}
+
+Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
+{
+    Decompressor d;
+    Status status = startDecompress(d, bytes);
+    if (!status.ok())
+        return status;
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(scaleDenominator);
+    d.cinfo.out_color_space = JCS_EXT_BGRX;   // the byte order of QImage::Format_RGB32
+    jpeg_start_decompress(&d.cinfo);
+
+    // The picture is made before the jump point below and only its pixels change after
+    // it, so a jump back leaves it in a defined state.
+    QImage result(int(d.cinfo.output_width), int(d.cinfo.output_height), QImage::Format_RGB32);
+    if (result.isNull())
+        return {JERR_OUT_OF_MEMORY};
+    uchar *const bits = result.bits();
+    const qsizetype stride = result.bytesPerLine();
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline);
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    image = std::move(result);
+    return {};
+}
+
+Status decodeFile(const QString &path, QImage &image, int scaleDenominator)
+{
+    QByteArray bytes;
+    if (!readFile(path, bytes))
+        return {JERR_FILE_READ};
+    return decode(bytes, image, scaleDenominator);
+}
+
+QSize scaledSize(QSize full, int d)
+{
+    return {(full.width() + d - 1) / d, (full.height() + d - 1) / d};
+}
+
+int coveringScale(QSize full, QSize target)
+{
+    for (int d : {8, 4, 2}) {
+        const QSize s = scaledSize(full, d);
+        if (s.width() >= target.width() && s.height() >= target.height())
+            return d;
+    }
+    return 1;
+}
+
+Status encode(const QImage &source, QByteArray &out, int quality)
+{
+    if (source.isNull())
+        return {JERR_EMPTY_IMAGE};
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.pub.emit_message = onMessage;
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    if (setjmp(err.jump)) {
+        const int code = err.pub.msg_code;
+        jpeg_destroy_compress(&cinfo);
+        free(buffer);
+        return {code ? code : JERR_OUT_OF_MEMORY};
+    }
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(image.width());
+    cinfo.image_height = JDIMENSION(image.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    out = QByteArray(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    free(buffer);
+    return {};
+}
+
+} // namespace jpeg

@@ -1,0 +1,47 @@
+#pragma once
+// The program's one gateway to libjpeg: header reads, full and DCT-scaled decodes, and
+// encoding. libjpeg errors never end the process: every call reports the decoder's
+// error number instead, which the program shows as "Erreur JPEG #%d".
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace jpeg {
+
+// Pictures larger than this either way are refused before any pixel memory is taken.
+constexpr int kMaxSide = 8192;
+
+struct Header {
+    int width = 0;
+    int height = 0;
+    QSize size() const { return {width, height}; }
+};
+
+// Outcome of a libjpeg call: 0 when it succeeded, else the libjpeg message code.
+struct Status {
+    int code = 0;
+    bool ok() const { return code == 0; }
+    // "Erreur JPEG #" + code, the text shown to the user.
+    QString message() const;
+};
+
+Status readHeader(const QByteArray &bytes, Header &header);
+Status readHeaderFromFile(const QString &path, Header &header);
+
+// Decodes at 1/scaleDenominator of the full size (1, 2, 4 or 8) into a Format_RGB32
+// picture of ceil(width / d) x ceil(height / d) pixels.
+Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator = 1);
+Status decodeFile(const QString &path, QImage &image, int scaleDenominator = 1);
+
+// The largest of 1, 2, 4, 8 whose scaled picture still covers target x target... pixels
+// in both directions (never below the target unless the full size is smaller).
+int coveringScale(QSize full, QSize target);
+// Size of a picture of `full` size decoded at 1/d.
+QSize scaledSize(QSize full, int scaleDenominator);
+
+// Baseline JPEG, 24-bit colour, the given quality (90 is the program's default).
+Status encode(const QImage &image, QByteArray &out, int quality = 90);
+
+} // namespace jpeg

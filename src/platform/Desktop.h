@@ -1,0 +1,30 @@
+#pragma once
+// What the program asks of the desktop: message boxes, the input box, the folder browser,
+// the save dialog, the clipboard and the shell's "Open". The window uses the Qt
+// implementation; tests use a scripted one that answers from a script and records calls.
+
+#include <QImage>
+#include <QString>
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // A message box with an OK button.
+    virtual void message(const QString &text, const QString &caption) = 0;
+    // A message box with OK and Cancel; true for OK.
+    virtual bool confirm(const QString &text, const QString &caption) = 0;
+    // The application's error box for an action that failed.
+    virtual void error(const QString &text) = 0;
+    // The input box; a cancelled box gives the empty text.
+    virtual QString inputText(const QString &caption, const QString &prompt,
+                              const QString &defaultText) = 0;
+    // The folder browser; empty when cancelled.
+    virtual QString browseFolder(const QString &title) = 0;
+    // The save dialog; empty when cancelled. `filterIndex` receives the chosen filter (1-based).
+    virtual QString saveFileName(const QString &title, const QStringList &filters,
+                                 int &filterIndex) = 0;
+    virtual void copyToClipboard(const QImage &image) = 0;
+    // The shell's "Open" for a web address, a folder or a document; the result is ignored.
+    virtual void open(const QString &target) = 0;
+};

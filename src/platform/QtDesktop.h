@@ -1,0 +1,24 @@
+#pragma once
+#include "platform/Desktop.h"
+
+class QWidget;
+
+// Desktop on Qt's standard dialogs, the clipboard and QDesktopServices.
+class QtDesktop : public Desktop {
+public:
+    void setParentWidget(QWidget *parent) { m_parent = parent; }
+
+    void message(const QString &text, const QString &caption) override;
+    bool confirm(const QString &text, const QString &caption) override;
+    void error(const QString &text) override;
+    QString inputText(const QString &caption, const QString &prompt,
+                      const QString &defaultText) override;
+    QString browseFolder(const QString &title) override;
+    QString saveFileName(const QString &title, const QStringList &filters,
+                         int &filterIndex) override;
+    void copyToClipboard(const QImage &image) override;
+    void open(const QString &target) override;
+
+private:
+    QWidget *m_parent = nullptr;
+};

@@ -1,0 +1,55 @@
+#include "store/SheetImport.h"
+#include "app/AppContext.h"
+#include "platform/Desktop.h"
+#include "store/TileImporter.h"
+#include "store/TileStore.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QWidget>
+
+SheetImport::SheetImport(AppContext &context, QProgressBar &gauge, QWidget &mainWindow)
+    : m_context(context), m_gauge(gauge), m_mainWindow(mainWindow)
+{
+}
+
+bool SheetImport::confirmAndImport()
+{
+    const QString firstTile = m_context.selectedMapFolder() + QStringLiteral("\\MAXI_AA.jpg");
+    if (store::fileExists(firstTile)
+        && !m_context.desktop().confirm(
+            QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."),
+            QStringLiteral("Réimportation d'une Carte")))
+        return true;
+    return importSheetFromBackup();
+}
+
+bool SheetImport::importSheetFromBackup()
+{
+    const QString mapFolder = m_context.selectedMapFolder();
+    store::createFolderPath(mapFolder);
+
+    m_mainWindow.hide();
+    const QString backup =
+        m_context.desktop().browseFolder(QStringLiteral("Sélectionnez le dossier de la carte à importer"));
+    m_mainWindow.show();
+    if (backup.isEmpty())
+        return true;
+
+    m_gauge.setRange(0, store::kTileCount);
+    m_gauge.setValue(0);
+    m_gauge.setFormat(QStringLiteral("%p%"));
+    m_gauge.setTextVisible(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const store::ImportResult result = store::importTiles(backup, mapFolder, [this](int i) {
+        m_gauge.setValue(i + 1);
+    });
+    QApplication::restoreOverrideCursor();
+    m_gauge.setTextVisible(false);
+    m_gauge.setValue(0);
+    if (!result.ok()) {
+        m_context.desktop().error(result.error);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <QCheckBox>
+
+// A check box whose click action runs whenever its state is set, by the user or by code.
+class CheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CheckBox(const QString &text, QWidget *parent = nullptr);
+    // Sets the state and always runs the click action.
+    void setChecked(bool checked);
+
+signals:
+    void clickAction(bool checked);
+};

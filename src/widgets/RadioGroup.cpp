@@ -1,0 +1,42 @@
+#include "widgets/RadioGroup.h"
+
+#include <QButtonGroup>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+RadioGroup::RadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
+    : QGroupBox(caption, parent), m_group(new QButtonGroup(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(2);
+    for (int i = 0; i < items.size(); ++i) {
+        auto *radio = new QRadioButton(items.at(i), this);
+        radio->setObjectName(QStringLiteral("item%1").arg(i));
+        m_group->addButton(radio, i);
+        layout->addWidget(radio);
+    }
+    connect(m_group, &QButtonGroup::idClicked, this, &RadioGroup::clicked);
+}
+
+int RadioGroup::itemIndex() const
+{
+    return m_group->checkedId();
+}
+
+void RadioGroup::setItemIndex(int index)
+{
+    if (QAbstractButton *b = m_group->button(index))
+        b->setChecked(true);
+}
+
+void RadioGroup::click(int index)
+{
+    setItemIndex(index);
+    emit clicked();
+}
+
+QRadioButton *RadioGroup::item(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_group->button(index));
+}

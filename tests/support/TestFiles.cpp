@@ -1,0 +1,156 @@
+#include "support/TestFiles.h"
+#include "imaging/Jpeg.h"
+#include "platform/Paths.h"
+#include "store/TileStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <stdexcept>
+
+namespace testing_support {
+
+QImage makePicture(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, QColor(240, 230, 200));
+    gradient.setColorAt(1, QColor(180, 170, 140));
+    p.fillRect(image.rect(), gradient);
+    p.fillRect(QRect(width / 4, height / 4, width / 2, height / 2), colour);
+    p.setPen(Qt::black);
+    for (int x = 0; x < width; x += 7)
+        p.drawLine(x, 0, x, height / 8);
+    return image;
+}
+
+QByteArray jpegBytes(const QImage &image, int quality)
+{
+    QByteArray bytes;
+    if (!jpeg::encode(image, bytes, quality).ok())
+        throw std::runtime_error("cannot encode a test picture");
+    return bytes;
+}
+
+QByteArray jpegBytes(int width, int height, QColor colour)
+{
+    return jpegBytes(makePicture(width, height, colour));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    const QString native = paths::nativePath(path);
+    QDir().mkpath(QFileInfo(native).absolutePath());
+    QFile file(native);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write a test file");
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(paths::nativePath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeTiles(const QString &folder, const QList<int> &walkIndexes, int width, int height)
+{
+    const QByteArray bytes = jpegBytes(width, height);
+    for (int i : walkIndexes)
+        writeFile(folder + u'/' + store::walkFileName(i), bytes);
+}
+
+QList<int> firstTiles(int count)
+{
+    QList<int> list;
+    for (int i = 0; i < count; ++i)
+        list << i;
+    return list;
+}
+
+void ScriptedDesktop::message(const QString &text, const QString &caption)
+{
+    calls.push_back({QStringLiteral("message"), text, caption});
+}
+
+bool ScriptedDesktop::confirm(const QString &text, const QString &caption)
+{
+    calls.push_back({QStringLiteral("confirm"), text, caption});
+    if (confirmAnswers.empty())
+        return true;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedDesktop::error(const QString &text)
+{
+    calls.push_back({QStringLiteral("error"), text, QString()});
+}
+
+QString ScriptedDesktop::inputText(const QString &caption, const QString &prompt, const QString &)
+{
+    calls.push_back({QStringLiteral("input"), prompt, caption});
+    if (inputAnswers.empty())
+        return {};
+    const QString answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDesktop::browseFolder(const QString &title)
+{
+    calls.push_back({QStringLiteral("browse"), title, QString()});
+    if (folderAnswers.empty())
+        return {};
+    const QString answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex)
+{
+    calls.push_back({QStringLiteral("save"), title, filters.join(QStringLiteral(";;"))});
+    filterIndex = 1;
+    if (!saveFilterAnswers.empty()) {
+        filterIndex = saveFilterAnswers.front();
+        saveFilterAnswers.pop_front();
+    }
+    if (saveAnswers.empty())
+        return {};
+    const QString answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedDesktop::copyToClipboard(const QImage &image)
+{
+    calls.push_back({QStringLiteral("clipboard"), QString(), QString()});
+    clipboard = image;
+}
+
+void ScriptedDesktop::open(const QString &target)
+{
+    calls.push_back({QStringLiteral("open"), target, QString()});
+}
+
+QStringList ScriptedDesktop::kinds() const
+{
+    QStringList list;
+    for (const Call &c : calls)
+        list << c.kind;
+    return list;
+}
+
+const ScriptedDesktop::Call *ScriptedDesktop::last(const QString &kind) const
+{
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+        if (it->kind == kind)
+            return &*it;
+    return nullptr;
+}
+
+} // namespace testing_support
