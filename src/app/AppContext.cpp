@@ -27,3 +27,9 @@ void AppContext::refreshSelectionStatus()
     selection.installationState = status.state;
     emit selectionStatusRefreshed(status);
 }
+
+void AppContext::setDownloadRunning(bool running)
+{
+    downloadJob.running = running;
+    emit downloadRunningChanged(running);
+}

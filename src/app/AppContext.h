@@ -42,7 +42,12 @@ public:
     // and tells the pages which indicator colours to show.
     void refreshSelectionStatus();
 
+    // Whether a download runs: the pages disable the controls that would disturb it.
+    bool downloadRunning() const { return downloadJob.running; }
+    void setDownloadRunning(bool running);
+
 signals:
+    void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
     void selectionStatusRefreshed(const InstallationStatus &status);
 

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QPrintDialog>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace {
@@ -44,6 +45,10 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_pageControl = new QTabWidget(client);
     m_pageControl->setObjectName(QStringLiteral("spSkinPageControl1"));
     m_pageControl->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+    // Nine tabs share the window's width.
+    m_pageControl->tabBar()->setUsesScrollButtons(false);
+    m_pageControl->tabBar()->setExpanding(false);
+    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
     m_statusBar = new StatusBar(client);
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 

@@ -75,6 +75,7 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     connect(spSkinButton48, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
     connect(spSkinButton51, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
     connect(&m_context, &AppContext::mapsRootChanged, DirCartes, &QLabel::setText);
+    connect(&m_context, &AppContext::downloadRunningChanged, spSkinButton42, &QWidget::setDisabled);
 }
 
 void PreferencesPage::buildChooser()

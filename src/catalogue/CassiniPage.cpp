@@ -57,6 +57,10 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
 
     connect(m_statusBar.spSkinSpinEdit1, &SpinEdit::change, this, &CassiniPage::spSkinSpinEdit1Change);
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &CassiniPage::applyStatus);
+    connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
+        for (QPushButton *b : {spSkinButton4, spSkinButton6, spSkinButton35, spSkinButton16, spSkinButton2})
+            b->setEnabled(!running);
+    });
 }
 
 void CassiniPage::buildLegend()
