@@ -1,0 +1,127 @@
+// The preferences page: options stored at once, the download page's mirror boxes, the folder
+// chooser and its failures.
+#include "app/PreferencesPage.h"
+#include "download/DownloadPage.h"
+#include "support/TestWindow.h"
+#include "widgets/CheckBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+class Preferences : public ::testing::Test {
+protected:
+    void SetUp() override { t.start(); }
+    PreferencesPage *prefs() const { return t.window->preferences(); }
+    QString stored(const char *name) const
+    {
+        return QSettings(t.settingsFile(), QSettings::IniFormat).value(QLatin1String(name)).toString();
+    }
+    TestWindow t;
+};
+
+TEST_F(Preferences, OptionsAreStoredTheMomentTheyChange)
+{
+    prefs()->PleinEcran->click();
+    EXPECT_EQ(stored("affichage"), QStringLiteral("0"));
+    prefs()->spSkinCheckRadioBox4->click();
+    EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
+    prefs()->PleinEcran->click();
+    EXPECT_EQ(stored("affichage"), QStringLiteral("1"));
+}
+
+TEST_F(Preferences, DownloadPageBoxesMirrorThePreferences)
+{
+    DownloadPage *download = t.window->download();
+    t.window->showPage(4);
+    EXPECT_TRUE(download->spSkinCheckRadioBox1->isChecked());
+    download->spSkinCheckRadioBox1->click();   // the user unchecks it on the download page
+    EXPECT_FALSE(prefs()->spSkinCheckRadioBox3->isChecked());
+    EXPECT_EQ(stored("connexion"), QStringLiteral("0"));
+
+    t.window->showPage(7);
+    prefs()->spSkinCheckRadioBox3->click();
+    prefs()->spSkinCheckRadioBox4->click();
+    t.window->showPage(4);
+    EXPECT_TRUE(download->spSkinCheckRadioBox1->isChecked());
+    EXPECT_FALSE(download->spSkinCheckRadioBox2->isChecked());
+    EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
+}
+
+TEST_F(Preferences, ChangerAlwaysOpensOnTheProgramFolder)
+{
+    QTemporaryDir elsewhere;
+    t.context().setMapsRoot(elsewhere.path());
+    t.click(QStringLiteral("spSkinButton42"));
+    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_EQ(prefs()->chooserFolder(), QDir::cleanPath(t.programFolder()));
+    t.click(QStringLiteral("spSkinButton40"));
+    EXPECT_FALSE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_EQ(t.context().mapsRoot(), elsewhere.path());
+    EXPECT_TRUE(stored("cartes").isEmpty());
+}
+
+TEST_F(Preferences, CreatingAFolderAndSavingItAsMapsRoot)
+{
+    t.click(QStringLiteral("spSkinButton42"));
+    t.desktop.inputAnswers.push_back(QStringLiteral("Mes Cassini"));
+    t.desktop.confirmAnswers.push_back(true);
+    t.click(QStringLiteral("spSkinButton30"));
+    const QString created = QDir::cleanPath(t.programFolder() + QStringLiteral("Mes Cassini"));
+    EXPECT_TRUE(QFileInfo(created).isDir());
+    const auto *question = t.desktop.last(QStringLiteral("confirm"));
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->text, QStringLiteral("La création du nouveau dossier est terminée. Voulez-vous l'enregistrer comme répertoire de sauvegarde ?"));
+    EXPECT_EQ(question->caption, QStringLiteral("Création d'un nouveau dossier"));
+    EXPECT_EQ(stored("cartes"), created);
+    EXPECT_EQ(t.context().mapsRoot(), created);
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("DirCartes"))->text(), created);
+    EXPECT_FALSE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+}
+
+TEST_F(Preferences, CancellingTheQuestionLeavesTheChooserOnTheNewFolder)
+{
+    t.click(QStringLiteral("spSkinButton42"));
+    t.desktop.inputAnswers.push_back(QStringLiteral("essai"));
+    t.desktop.confirmAnswers.push_back(false);
+    t.click(QStringLiteral("spSkinButton30"));
+    EXPECT_EQ(prefs()->chooserFolder(), QDir::cleanPath(t.programFolder() + QStringLiteral("essai")));
+    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_TRUE(stored("cartes").isEmpty());
+}
+
+TEST_F(Preferences, FailedFolderCreationsAreReported)
+{
+    t.click(QStringLiteral("spSkinButton42"));
+    QDir(t.programFolder()).mkdir(QStringLiteral("existe"));
+    for (const char *answer : {"", "existe", "a/b"}) {   // cancelled box, existing folder, two levels
+        t.desktop.calls.clear();
+        t.desktop.inputAnswers.push_back(QString::fromLatin1(answer));
+        t.click(QStringLiteral("spSkinButton30"));
+        ASSERT_EQ(t.desktop.kinds(), (QStringList{QStringLiteral("input"), QStringLiteral("message")})) << answer;
+        EXPECT_EQ(t.desktop.calls.back().text, QStringLiteral("Création non effectuée"));
+        EXPECT_EQ(t.desktop.calls.back().caption, QStringLiteral("Création d'un nouveau dossier"));
+        EXPECT_EQ(prefs()->chooserFolder(), QDir::cleanPath(t.programFolder()));
+    }
+}
+
+TEST_F(Preferences, SavingWithAnUnwritableSettingsFileKeepsTheMapsRoot)
+{
+    t.click(QStringLiteral("spSkinButton42"));
+    QFile::remove(t.settingsFile());
+    QDir().mkpath(t.settingsFile());   // the settings file can no longer be written
+    t.click(QStringLiteral("spSkinButton41"));
+    ASSERT_NE(t.desktop.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(t.desktop.last(QStringLiteral("error"))->text, QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
+    EXPECT_EQ(t.context().mapsRoot(), t.programFolder());
+    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// Start-up against temporary configuration and program folders.
+#include "app/PreferencesPage.h"
+#include "app/StatusBar.h"
+#include "catalogue/CassiniPage.h"
+#include "support/TestWindow.h"
+#include "widgets/CheckBox.h"
+#include "widgets/NumberButton.h"
+#include "widgets/SpinEdit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QString stored(const TestWindow &t, const char *name)
+{
+    return QSettings(t.settingsFile(), QSettings::IniFormat).value(QLatin1String(name)).toString();
+}
+
+TEST(Startup, FirstStartCreatesTheSettingsAndTheFolders)
+{
+    TestWindow t;
+    t.start();
+    for (const char *name : {"connexion", "deconnexion", "affichage"})
+        EXPECT_EQ(stored(t, name), QStringLiteral("1")) << name;
+    EXPECT_TRUE(stored(t, "cartes").isEmpty());   // a fallback is not written back
+    EXPECT_EQ(t.context().mapsRoot(), t.programFolder());
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("DirCartes"))->text(), t.programFolder());
+    for (const char *folder : {"Cassini couleurs", "Cassini noir et blanc", "Archives Bnf", "Mes cartes"})
+        EXPECT_TRUE(QFileInfo(t.programFolder() + QLatin1String(folder)).isDir()) << folder;
+
+    const SelectionState &s = t.context().selection;
+    EXPECT_EQ(s.editionFolder, QStringLiteral("Cassini couleurs"));
+    EXPECT_EQ(s.sheetNumber, QStringLiteral("1"));
+    EXPECT_TRUE(s.folderSuffix.isEmpty());
+    EXPECT_TRUE(s.documentNumber.isEmpty());
+    EXPECT_EQ(s.installationState, CassiniEmpty);
+    EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
+    EXPECT_EQ(t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->value(), 1);
+    EXPECT_EQ(t.window->cassini()->spSkinGroupBox5->title(), QStringLiteral("Carte 1 sélectionnée"));
+    EXPECT_EQ(t.window->cassini()->sheetButton(1)->numberColour(), QColor(255, 0, 0));
+    EXPECT_EQ(t.window->printer().pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(t.desktop.calls.empty());
+}
+
+TEST(Startup, OptionsReadAsOnOnlyForEmptyOrOneAndAreWrittenBack)
+{
+    const std::pair<const char *, bool> cases[] = {{"1", true}, {"", true}, {"0", false}, {"2", false},
+                                                   {" ", false}, {"oui", false}};
+    for (const auto &[text, on] : cases) {
+        TestWindow t({{QStringLiteral("affichage"), QString::fromLatin1(text)},
+                      {QStringLiteral("connexion"), QString::fromLatin1(text)}});
+        t.start();
+        EXPECT_EQ(t.window->preferences()->PleinEcran->isChecked(), on) << '"' << text << '"';
+        EXPECT_EQ(t.window->preferences()->spSkinCheckRadioBox3->isChecked(), on) << text;
+        EXPECT_EQ(stored(t, "affichage"), on ? QStringLiteral("1") : QStringLiteral("0")) << text;
+        EXPECT_EQ(stored(t, "deconnexion"), QStringLiteral("1"));
+    }
+}
+
+TEST(Startup, StoredMapsRootIsUsedOnlyWhileItExists)
+{
+    QTemporaryDir maps;
+    {
+        TestWindow t({{QStringLiteral("cartes"), maps.path()}});
+        t.start();
+        EXPECT_EQ(t.context().mapsRoot(), maps.path());
+        EXPECT_TRUE(QFileInfo(maps.path() + QStringLiteral("/Cassini noir et blanc")).isDir());
+    }
+    const QString deleted = maps.path() + QStringLiteral("/gone");
+    TestWindow t({{QStringLiteral("cartes"), deleted}});
+    t.start();
+    EXPECT_EQ(t.context().mapsRoot(), t.programFolder());
+    EXPECT_EQ(stored(t, "cartes"), deleted);   // left for a later run
+}
+
+TEST(Startup, AnUnwritableSettingsFileIsReportedAndStartUpGoesOn)
+{
+    TestWindow t;
+    // A folder where the settings file should be: it can be neither created nor written.
+    QDir().mkpath(t.settingsFile());
+    t.start();
+    ASSERT_FALSE(t.desktop.calls.empty());
+    EXPECT_EQ(t.desktop.calls.front().kind, QStringLiteral("error"));
+    EXPECT_EQ(t.desktop.calls.front().text,
+              QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
+    EXPECT_TRUE(t.window->preferences()->PleinEcran->isChecked());
+    EXPECT_TRUE(QFileInfo(t.programFolder() + QStringLiteral("Mes cartes")).isDir());
+    EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
+}
+
+TEST(Window, PagesControlsAndSize)
+{
+    TestWindow t;
+    t.start();
+    EXPECT_EQ(t.window->size(), QSize(696, 500));
+    EXPECT_EQ(t.window->windowTitle(), QStringLiteral("Orvantis"));
+    auto *pages = t.find<QTabWidget>(QStringLiteral("spSkinPageControl1"));
+    const std::tuple<const char *, const char *> expected[] = {
+        {"spSkinTabSheet1", "Recherche"},   {"spSkinTabSheet8", "Villes"},
+        {"spSkinTabSheet3", "Cartes de Cassini"}, {"spSkinTabSheet5", "Autres cartes"},
+        {"spSkinTabSheet4", "Téléchargement"}, {"spSkinTabSheet6", "Impression"},
+        {"spSkinTabSheet7", "Impression poster"}, {"spSkinTabSheet9", "Préférences"},
+        {"spSkinTabSheet2", "A Propos"},
+    };
+    ASSERT_EQ(pages->count(), 9);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(pages->widget(i)->objectName(), QLatin1String(std::get<0>(expected[i])));
+        EXPECT_EQ(pages->tabText(i), QString::fromUtf8(std::get<1>(expected[i])));
+    }
+    EXPECT_EQ(pages->currentIndex(), 0);
+    EXPECT_FALSE(t.window->menuBar()->isVisible());
+    for (const char *name : {"spSkinStatusPanel1", "spSkinSpinEdit1", "spSkinEdit5", "spSkinGauge1", "Image1",
+                             "SpeedButton182", "Shape2", "Shape19", "Shape18", "Shape6", "spSkinGauge4",
+                             "spSkinGauge5", "spSkinButton13", "spSkinButton16", "spSkinButton2",
+                             "spSkinButton4", "spSkinButton6", "spSkinButton35", "spSkinButton3",
+                             "spSkinButton54", "spSkinCheckRadioBox1", "spSkinCheckRadioBox2"})
+        EXPECT_NO_THROW(t.find(QLatin1String(name))) << name;
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStatusPanel1"))->text(), QStringLiteral("Carte de Cassini : "));
+}
+
+} // namespace
