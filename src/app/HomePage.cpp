@@ -21,8 +21,11 @@ QPixmap logoPicture()
     p.setPen(QPen(QColor(0, 0, 128), 2));
     for (int i = 0; i < 4; ++i)
         p.drawRect(8 + i * 12, 8 + i * 3, 40, 44 - i * 6);
-    p.setFont(QFont(QStringLiteral("Tahoma"), 11, QFont::Bold));
-    p.drawText(QRect(64, 10, 120, 40), Qt::AlignVCenter, QStringLiteral("Cartes de France"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRect(64, 6, 122, 48), Qt::AlignVCenter | Qt::TextWordWrap, QStringLiteral("Cartes anciennes de France"));
     return pixmap;
 }
 

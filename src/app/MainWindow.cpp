@@ -48,7 +48,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     // Nine tabs share the window's width.
     m_pageControl->tabBar()->setUsesScrollButtons(false);
     m_pageControl->tabBar()->setExpanding(false);
-    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; font-size: 11px; }"));
     m_statusBar = new StatusBar(client);
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
