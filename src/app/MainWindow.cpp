@@ -63,8 +63,8 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildPages()
 {
     m_home = new HomePage(m_context);
-    m_villes = new VillesPage(m_context);
     m_cassini = new CassiniPage(m_context, *m_statusBar);
+    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar);
     m_archive = new ArchivePage(m_context);
     m_preferences = new PreferencesPage(m_context);
     m_download = new DownloadPage(m_context, *m_preferences);

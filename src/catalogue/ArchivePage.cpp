@@ -2,20 +2,363 @@
 #include "app/AppContext.h"
 #include "app/Controls.h"
 #include "catalogue/InstallationStatus.h"
+#include "catalogue/Library.h"
+#include "platform/Desktop.h"
+#include "store/SheetImport.h"
+#include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
+#include "widgets/SpinEdit.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+
+using controls::button;
+using controls::named;
+
+namespace {
+
+const QString kGroupCaption = QStringLiteral("Consultation d'une carte dans les archives Bnf/Gallica");
+const QString kNoMatch = QStringLiteral(" Recherche terminée sans résultat.");
+constexpr int kRowHeight = 20;
+
+// Rows of the list are 20 pixels high whatever the font.
+class RowHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(kRowHeight);
+        return size;
+    }
+};
+
+} // namespace
 
 ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet5"), parent)
+    : Page(context, QStringLiteral("spSkinTabSheet5"), parent),
+      m_catalogue(archive::ArchiveCatalogue::load({context.installFolder(), context.programFolder()}))
 {
-    Shape69 = controls::named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape69"),
-                              QRect(640, 40, 17, 14),
-                              QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
+    spSkinGroupBox11 = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
+                                       QRect(4, 2, 682, 436));
+    buildList();
+    buildControls();
+
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
+    connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
+        for (QPushButton *b : {spSkinButton23, spSkinButton26, spSkinButton7, spSkinButton24, spSkinButton25})
+            b->setEnabled(!running);
+    });
+}
+
+void ArchivePage::buildList()
+{
+    spSkinCheckListBox1 = named(new QListWidget(spSkinGroupBox11), QStringLiteral("spSkinCheckListBox1"),
+                                QRect(8, 22, 440, 406),
+                                QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
+    spSkinCheckListBox1->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
+    spSkinCheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    spSkinCheckListBox1->setItemDelegate(new RowHeightDelegate(spSkinCheckListBox1));
+    spSkinCheckListBox1->setSortingEnabled(false);
+    for (const QString &title : m_catalogue.titles()) {
+        auto *item = new QListWidgetItem(title, spSkinCheckListBox1);
+        // The check mark is set by the two check buttons only, never by a click.
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+    }
+
+    // A click on a row selects its map, also when that row is already highlighted; the
+    // keyboard selects the row it moves to.
+    spSkinCheckListBox1->viewport()->installEventFilter(this);
+    connect(spSkinCheckListBox1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_highlighting && highlightedRow() >= 0)
+            spSkinCheckListBox1ListBoxClick();
+    });
+    connect(spSkinCheckListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        const int row = spSkinCheckListBox1->row(item);
+        if (row == m_rowAtPress && row == highlightedRow())
+            spSkinCheckListBox1ListBoxClick();
+    });
+}
+
+void ArchivePage::buildControls()
+{
+    QGroupBox *box = spSkinGroupBox11;
+    constexpr int x = 456, w = 218;
+    spSkinButton27 = button(box, QStringLiteral("spSkinButton27"), QStringLiteral("Cocher les cartes installées"),
+                            QRect(x, 22, w, 25), QStringLiteral("Coche toutes les cartes installées dans la liste"));
+    spSkinButton21 = button(box, QStringLiteral("spSkinButton21"), QStringLiteral("Décocher tout"),
+                            QRect(x, 50, w, 25), QStringLiteral("Décoche toutes les cases cochées dans la liste"));
+
+    auto *searchLabel = controls::label(box, QStringLiteral("spSkinStdLabel30"),
+                                        QStringLiteral("Rechercher dans la liste :"), QRect(x, 84, w, 18));
+    spSkinEdit1 = named(new QLineEdit(box), QStringLiteral("spSkinEdit1"), QRect(x, 102, w, 22));
+    spSkinEdit1->setAccessibleName(QStringLiteral("Rechercher dans la liste"));
+    searchLabel->setBuddy(spSkinEdit1);
+    spSkinButton52 = button(box, QStringLiteral("spSkinButton52"), QStringLiteral("Chercher"),
+                            QRect(x, 128, 106, 25),
+                            QStringLiteral("Sélectionne la première carte dont le titre contient le critère recherché"));
+    spSkinButton53 = button(box, QStringLiteral("spSkinButton53"), QStringLiteral("Suivant"),
+                            QRect(x + 112, 128, 106, 25),
+                            QStringLiteral("Continue la recherche dans la suite de la liste"));
+    spSkinButton53->setEnabled(false);
+
+    auto *indexLabel = controls::label(box, QStringLiteral("spSkinStdLabel31"),
+                                       QStringLiteral("Page BNF avec plusieurs cartes :\n"
+                                                      "indiquez le n° de carte recherchée"),
+                                       QRect(x, 162, w, 36));
+    indexLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    spSkinSpinEdit2 = named(new SpinEdit(box), QStringLiteral("spSkinSpinEdit2"), QRect(x, 202, 70, 22),
+                            QStringLiteral("Numéro de la feuille sélectionnée"));
+    spSkinSpinEdit2->setAccessibleName(QStringLiteral("Numéro de la feuille"));
+    {
+        const QSignalBlocker blocker(spSkinSpinEdit2);
+        spSkinSpinEdit2->setRange(archive::kMinSheetIndex, archive::kMaxSheetIndex);
+        spSkinSpinEdit2->setSingleStep(1);
+        spSkinSpinEdit2->QSpinBox::setValue(1);
+    }
+    indexLabel->setBuddy(spSkinSpinEdit2);
+    Shape69 = named(new ColourSquare(colours::kWhite, box), QStringLiteral("Shape69"), QRect(x + 84, 206, 17, 14),
+                    QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
+
+    spSkinButton22 = button(box, QStringLiteral("spSkinButton22"), QStringLiteral("Page Bnf/Gallica"),
+                            QRect(x, 236, w, 25),
+                            QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
+    spSkinButton23 = button(box, QStringLiteral("spSkinButton23"), QStringLiteral("Télécharger"),
+                            QRect(x, 266, w, 25),
+                            QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
+    spSkinButton26 = button(box, QStringLiteral("spSkinButton26"), QStringLiteral("Importer"),
+                            QRect(x, 294, w, 25),
+                            QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde (autre dossier, CD...)"));
+    spSkinButton25 = button(box, QStringLiteral("spSkinButton25"), QStringLiteral("Afficher les détails"),
+                            QRect(x, 322, w, 25), QStringLiteral("Affiche une zone de la carte sélectionnée"));
+    spSkinButton24 = button(box, QStringLiteral("spSkinButton24"), QStringLiteral("Afficher l'aperçu"),
+                            QRect(x, 350, w, 25), QStringLiteral("Affiche toute la carte sélectionnée"));
+    spSkinButton7 = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
+                           QRect(x, 378, w, 25), QStringLiteral("Préparer l'impression de la carte sélectionnée"));
+
+    connect(spSkinSpinEdit2, &SpinEdit::change, this, &ArchivePage::spSkinSpinEdit2Change);
+    connect(spSkinEdit1, &QLineEdit::textChanged, this, &ArchivePage::spSkinEdit1Change);
+    connect(spSkinEdit1, &QLineEdit::returnPressed, this, [this] {
+        if (spSkinButton52->isEnabled())
+            spSkinButton52Click();
+        else if (spSkinButton53->isEnabled())
+            spSkinButton53Click();
+    });
+    connect(spSkinButton52, &QPushButton::clicked, this, &ArchivePage::spSkinButton52Click);
+    connect(spSkinButton53, &QPushButton::clicked, this, &ArchivePage::spSkinButton53Click);
+    connect(spSkinButton27, &QPushButton::clicked, this, &ArchivePage::spSkinButton27Click);
+    connect(spSkinButton21, &QPushButton::clicked, this, &ArchivePage::spSkinButton21Click);
+    connect(spSkinButton22, &QPushButton::clicked, this, &ArchivePage::spSkinButton22Click);
+    connect(spSkinButton23, &QPushButton::clicked, this, &ArchivePage::spSkinButton23Click);
+    connect(spSkinButton26, &QPushButton::clicked, this, &ArchivePage::spSkinButton26Click);
+    connect(spSkinButton24, &QPushButton::clicked, this, &ArchivePage::spSkinButton24Click);
+    connect(spSkinButton25, &QPushButton::clicked, this, &ArchivePage::spSkinButton25Click);
+    connect(spSkinButton7, &QPushButton::clicked, this, &ArchivePage::spSkinButton7Click);
 }
 
 void ArchivePage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"), 4);
+}
+
+bool ArchivePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == spSkinCheckListBox1->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_rowAtPress = highlightedRow();
+    return Page::eventFilter(watched, event);
+}
+
+int ArchivePage::highlightedRow() const
+{
+    const QList<QListWidgetItem *> selected = spSkinCheckListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : spSkinCheckListBox1->row(selected.first());
+}
+
+void ArchivePage::highlightRow(int row)
+{
+    m_highlighting = true;
+    spSkinCheckListBox1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    if (QListWidgetItem *item = spSkinCheckListBox1->item(row))
+        spSkinCheckListBox1->scrollToItem(item);
+    m_highlighting = false;
+}
+
+void ArchivePage::updateGroupCaption()
+{
+    spSkinGroupBox11->setTitle(kGroupCaption + QStringLiteral(" - Carte n° ") + m_context.selection.sheetNumber);
+}
+
+void ArchivePage::spSkinCheckListBox1ListBoxClick()
+{
+    const int row = highlightedRow();
+    if (row < 0)
+        return;
+    SelectionState &selection = m_context.selection;
+    selection.editionFolder = editions::kArchive;
+    spSkinSpinEdit2->setValue(1);   // runs the index change: suffix "\F001"
+    selection.sheetNumber = QString::number(row + 1);
+    updateGroupCaption();
+    m_context.refreshSelectionStatus();
+}
+
+void ArchivePage::spSkinSpinEdit2Change()
+{
+    // Without a highlighted row there is no map to take a sheet of: the selection stays.
+    const int row = highlightedRow();
+    if (row < 0)
+        return;
+    SelectionState &selection = m_context.selection;
+    selection.editionFolder = editions::kArchive;
+    selection.folderSuffix = archive::sheetIndexSuffix(spSkinSpinEdit2->cleanText(), selection.folderSuffix);
+    selection.sheetNumber = QString::number(row + 1);
+    updateGroupCaption();
+    m_context.refreshSelectionStatus();
+}
+
+void ArchivePage::spSkinButton52Click()
+{
+    highlightRow(0);
+    spSkinButton52->setEnabled(false);
+    spSkinButton53->setEnabled(true);
+    searchFrom(0);
+}
+
+void ArchivePage::spSkinButton53Click()
+{
+    searchFrom(m_searchResume);
+}
+
+void ArchivePage::searchFrom(int fromIndex)
+{
+    const int found = m_catalogue.find(spSkinEdit1->text(), fromIndex);
+    if (found < 0) {
+        spSkinEdit1->setText(kNoMatch);
+        spSkinButton52->setEnabled(true);
+        spSkinButton53->setEnabled(false);
+        return;
+    }
+    const int position = found + 1;
+    highlightRow(found);
+    SelectionState &selection = m_context.selection;
+    selection.editionFolder = editions::kArchive;
+    spSkinSpinEdit2->setValue(1);
+    selection.sheetNumber = QString::number(position);
+    updateGroupCaption();
+    selection.documentNumber = archive::documentNumber(position);
+    m_context.refreshSelectionStatus();
+    m_searchResume = position;
+    spSkinButton52->setEnabled(false);
+    spSkinButton53->setEnabled(true);
+}
+
+void ArchivePage::spSkinEdit1Change()
+{
+    spSkinButton52->setEnabled(true);
+    spSkinButton53->setEnabled(false);
+}
+
+void ArchivePage::spSkinButton27Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString archiveFolder = m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte");
+    for (int row = 0; row < spSkinCheckListBox1->count(); ++row) {
+        const bool installed = store::folderExists(archiveFolder + QString::number(row + 1));
+        spSkinCheckListBox1->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void ArchivePage::spSkinButton21Click()
+{
+    for (int row = 0; row < spSkinCheckListBox1->count(); ++row)
+        spSkinCheckListBox1->item(row)->setCheckState(Qt::Unchecked);
+}
+
+bool ArchivePage::selectHighlightedMap()
+{
+    const int row = highlightedRow();
+    if (row < 0)
+        return false;
+    SelectionState &selection = m_context.selection;
+    selection.editionFolder = editions::kArchive;
+    selection.sheetNumber = QString::number(row + 1);
+    selection.folderSuffix = archive::sheetIndexSuffix(spSkinSpinEdit2->cleanText(), selection.folderSuffix);
+    updateGroupCaption();
+    return true;
+}
+
+void ArchivePage::spSkinButton22Click()
+{
+    SelectionState &selection = m_context.selection;
+    // The page of the selected archive map; while a Cassini sheet is selected, the page
+    // of the highlighted map, which then becomes the selection.
+    if (!selection.isArchive()) {
+        if (!selectHighlightedMap())
+            return;
+        m_context.refreshSelectionStatus();
+    }
+    bool isNumber = false;
+    const int position = selection.sheetNumber.toInt(&isNumber);
+    if (!isNumber || position < 1)
+        return;
+    selection.documentNumber = archive::documentNumber(position);
+    m_context.desktop().open(library::documentPageUrl(selection.documentNumber));
+}
+
+void ArchivePage::spSkinButton23Click()
+{
+    if (!selectHighlightedMap())
+        return;
+    SelectionState &selection = m_context.selection;
+    selection.documentNumber = archive::documentNumber(selection.sheetNumber.toInt());
+    m_context.refreshSelectionStatus();
+    emit downloadRequested();
+}
+
+void ArchivePage::spSkinButton26Click()
+{
+    if (!selectHighlightedMap())
+        return;
+    const SelectionState &selection = m_context.selection;
+    store::createFolderPath(m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte")
+                            + selection.sheetNumber);
+    auto *gauge = window()->findChild<QProgressBar *>(QStringLiteral("spSkinGauge1"));
+    QProgressBar standIn;   // a page shown on its own has no status bar
+    SheetImport import(m_context, gauge ? *gauge : standIn, *window());
+    if (import.confirmAndImport())
+        m_context.refreshSelectionStatus();
+}
+
+void ArchivePage::spSkinButton24Click()
+{
+    if (!selectHighlightedMap())
+        return;
+    m_context.refreshSelectionStatus();
+    emit previewRequested();
+}
+
+void ArchivePage::spSkinButton25Click()
+{
+    if (!selectHighlightedMap())
+        return;
+    m_context.refreshSelectionStatus();
+    emit detailRequested();
+}
+
+void ArchivePage::spSkinButton7Click()
+{
+    if (!selectHighlightedMap())
+        return;
+    m_context.refreshSelectionStatus();
+    emit printRequested();
 }
 
 void ArchivePage::applyStatus(const InstallationStatus &status)

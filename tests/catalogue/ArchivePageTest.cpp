@@ -1,0 +1,466 @@
+// The page "Autres cartes" in the real window: selecting a map, its sheet index, the
+// search, the check marks, the library page and the hand-over of the selection. Also the
+// library page button of the Cassini page.
+#include "app/StatusBar.h"
+#include "catalogue/ArchivePage.h"
+#include "catalogue/CassiniPage.h"
+#include "catalogue/InstallationStatus.h"
+#include "store/TileStore.h"
+#include "support/TestWindow.h"
+#include "widgets/ColourSquare.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/SpinEdit.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using testing_support::TestWindow;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Consultation d'une carte dans les archives Bnf/Gallica");
+const QString kNoMatch = QStringLiteral(" Recherche terminée sans résultat.");
+const QString kPageUrl = QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=077");
+
+class ArchivePageTest : public ::testing::Test {
+protected:
+    void SetUp() override { start(); }
+
+    void start()
+    {
+        w.start();
+        w.window->show();
+        w.window->showPage(3);
+        page = w.window->archive();
+        list = page->spSkinCheckListBox1;
+    }
+
+    SelectionState &selection() { return w.context().selection; }
+    QString archiveRoot() const { return w.programFolder() + QStringLiteral("Archives Bnf"); }
+
+    // A mouse click on the row of a 1-based position.
+    void clickPosition(int position)
+    {
+        QListWidgetItem *item = list->item(position - 1);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+
+    void search(const QString &text)
+    {
+        page->spSkinEdit1->setText(text);
+        page->spSkinButton52->click();
+    }
+
+    // Types into the sheet index field as a user would, replacing its text.
+    void typeSheetIndex(const QString &text)
+    {
+        QLineEdit *edit = page->spSkinSpinEdit2->findChild<QLineEdit *>();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    QColor shape69() const { return page->Shape69->colour(); }
+
+    TestWindow w;
+    ArchivePage *page = nullptr;
+    QListWidget *list = nullptr;
+};
+
+TEST_F(ArchivePageTest, StartsWithTheListAndNothingHighlighted)
+{
+    ASSERT_EQ(list->count(), 1924);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("33 cartes - Atlas Coelestis"));
+    EXPECT_EQ(list->item(814)->text(), QStringLiteral("2 cartes - Plan de Dunkerque 1751"));
+    EXPECT_EQ(page->highlightedRow(), -1);
+    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption);
+    EXPECT_TRUE(page->spSkinButton52->isEnabled());
+    EXPECT_FALSE(page->spSkinButton53->isEnabled());
+    EXPECT_EQ(page->spSkinSpinEdit2->minimum(), 1);
+    EXPECT_EQ(page->spSkinSpinEdit2->maximum(), 100);
+    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"));
+    EXPECT_EQ(w.context().currentPage, 4);
+    // The selection is still the Cassini sheet of the start.
+    EXPECT_EQ(selection().editionFolder, editions::kColour);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
+}
+
+TEST_F(ArchivePageTest, ClickingATitleSelectsItsFirstSheet)
+{
+    selection().documentNumber = QStringLiteral("11504");
+    clickPosition(12);
+    EXPECT_EQ(page->highlightedRow(), 11);
+    EXPECT_EQ(selection().editionFolder, editions::kArchive);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("12"));
+    EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("11504"));   // computed only when needed
+    EXPECT_EQ(selection().installationState, ArchiveEmpty);
+    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 12"));
+    EXPECT_EQ(shape69(), colours::kDarkRed);
+    // A click never sets a check mark.
+    EXPECT_EQ(list->item(11)->checkState(), Qt::Unchecked);
+
+    // Clicking the highlighted row again runs the selection again: the index goes back to 1.
+    page->spSkinSpinEdit2->setValue(5);
+    ASSERT_EQ(selection().folderSuffix, QStringLiteral("\\F005"));
+    clickPosition(12);
+    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
+
+    // The keyboard selects the row it moves to.
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("13"));
+    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 13"));
+}
+
+TEST_F(ArchivePageTest, SheetIndexGivesTheSuffixAndRefreshesTheIndicator)
+{
+    testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte12/F010"), testing_support::firstTiles(3));
+    testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte12/F100"),
+                                testing_support::firstTiles(store::kTileCount));
+    clickPosition(12);
+    ASSERT_EQ(shape69(), colours::kDarkRed);
+
+    struct Case { int index; QString suffix; QColor colour; int state; };
+    const Case cases[] = {
+        {10, QStringLiteral("\\F010"), colours::kFuchsia, ArchiveWithTiles},
+        {1, QStringLiteral("\\F001"), colours::kDarkRed, ArchiveEmpty},
+        {12, QStringLiteral("\\F012"), colours::kDarkRed, ArchiveEmpty},
+        {100, QStringLiteral("\\F100"), colours::kGreen, ArchiveWithTiles},
+    };
+    for (const Case &c : cases) {
+        page->spSkinSpinEdit2->setValue(c.index);
+        EXPECT_EQ(selection().folderSuffix, c.suffix) << c.index;
+        EXPECT_EQ(selection().sheetNumber, QStringLiteral("12")) << c.index;
+        EXPECT_EQ(shape69(), c.colour) << c.index;
+        EXPECT_EQ(selection().installationState, c.state) << c.index;
+    }
+    // A complete archive sheet also lights the "676 images" square of the Cassini page.
+    EXPECT_EQ(w.window->cassini()->Shape2->colour(), colours::kGreen);
+}
+
+TEST_F(ArchivePageTest, TypedIndexOutsideOneToHundredNeverReachesTheFolderName)
+{
+    clickPosition(7);
+    struct Case { QString typed; QString suffix; };
+    const Case cases[] = {
+        {QStringLiteral("7"), QStringLiteral("\\F007")},
+        {QStringLiteral("12"), QStringLiteral("\\F012")},
+        {QStringLiteral("100"), QStringLiteral("\\F100")},
+        {QString(), QStringLiteral("\\F100")},        // an emptied field keeps the suffix
+        {QStringLiteral("1000"), QStringLiteral("\\F100")},
+        {QStringLiteral("0"), QStringLiteral("\\F100")},
+    };
+    for (const Case &c : cases) {
+        typeSheetIndex(c.typed);
+        EXPECT_EQ(selection().folderSuffix, c.suffix) << c.typed.toStdString();
+        EXPECT_EQ(selection().sheetNumber, QStringLiteral("7")) << c.typed.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(archiveRoot() + QStringLiteral("/Carte7/F1000")));
+}
+
+TEST_F(ArchivePageTest, SearchFindsFourThenFiveThenEndsWithoutWrapping)
+{
+    page->spSkinSpinEdit2->setValue(3);
+    search(QStringLiteral("bretagne"));
+    EXPECT_EQ(page->highlightedRow(), 3);
+    EXPECT_EQ(selection().editionFolder, editions::kArchive);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("4"));
+    EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
+    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("10004"));
+    EXPECT_EQ(selection().installationState, ArchiveEmpty);
+    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 4"));
+    EXPECT_EQ(page->searchResumePosition(), 4);
+    EXPECT_FALSE(page->spSkinButton52->isEnabled());
+    EXPECT_TRUE(page->spSkinButton53->isEnabled());
+
+    page->spSkinButton53->click();
+    EXPECT_EQ(page->highlightedRow(), 4);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("5"));
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("10005"));
+    EXPECT_EQ(page->searchResumePosition(), 5);
+    EXPECT_FALSE(page->spSkinButton52->isEnabled());
+    EXPECT_TRUE(page->spSkinButton53->isEnabled());
+
+    // The scan goes on after 5 and ends at the bottom: no wrap back to 4.
+    page->spSkinButton53->click();
+    EXPECT_EQ(page->spSkinEdit1->text(), kNoMatch);
+    EXPECT_TRUE(page->spSkinButton52->isEnabled());
+    EXPECT_FALSE(page->spSkinButton53->isEnabled());
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("5"));
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("10005"));
+}
+
+TEST_F(ArchivePageTest, SearchFoldsOnlyUnaccentedLetters)
+{
+    struct Case { QString text; int found; };   // 1-based position, 0 for none
+    const Case cases[] = {
+        {QStringLiteral("BRETAGNE"), 4},
+        {QStringLiteral("BrEtAgNe"), 4},
+        {QStringLiteral("générale"), 3},
+        {QStringLiteral("GéNéRALE"), 3},
+        {QStringLiteral("GÉNÉRALE"), 0},
+        {QStringLiteral("CÔTES"), 0},
+        {QStringLiteral("côtes"), 3},
+        {QStringLiteral("dunkerque 1751"), 815},
+        {QStringLiteral("ECCLÉSIASTIQUE"), 0},
+        {QStringLiteral("ecclésiastique"), 44},
+        {QString(), 0},
+        {QStringLiteral("no such title"), 0},
+    };
+    for (const Case &c : cases) {
+        // Start from a known selection each time.
+        clickPosition(2);
+        search(c.text);
+        if (c.found) {
+            EXPECT_EQ(selection().sheetNumber, QString::number(c.found)) << c.text.toStdString();
+            EXPECT_EQ(page->highlightedRow(), c.found - 1) << c.text.toStdString();
+            EXPECT_EQ(page->spSkinEdit1->text(), c.text);
+        } else {
+            // No match: the message, the buttons reset, the previous selection kept and the
+            // first row highlighted without being selected.
+            EXPECT_EQ(page->spSkinEdit1->text(), kNoMatch) << c.text.toStdString();
+            EXPECT_EQ(selection().sheetNumber, QStringLiteral("2")) << c.text.toStdString();
+            EXPECT_EQ(page->highlightedRow(), 0) << c.text.toStdString();
+            EXPECT_TRUE(page->spSkinButton52->isEnabled());
+            EXPECT_FALSE(page->spSkinButton53->isEnabled());
+        }
+    }
+}
+
+TEST_F(ArchivePageTest, EditingTheSearchTextStartsAgainFromTheTop)
+{
+    search(QStringLiteral("bretagne"));
+    ASSERT_TRUE(page->spSkinButton53->isEnabled());
+    QTest::keyClick(page->spSkinEdit1, Qt::Key_Backspace);
+    EXPECT_TRUE(page->spSkinButton52->isEnabled());
+    EXPECT_FALSE(page->spSkinButton53->isEnabled());
+    page->spSkinEdit1->setText(QStringLiteral("Bretagne"));
+    page->spSkinButton52->click();
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("4"));
+}
+
+TEST_F(ArchivePageTest, CheckMarksFollowTheMapFolders)
+{
+    QDir().mkpath(archiveRoot() + QStringLiteral("/Carte2"));   // an empty folder counts
+    testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte815/F001"), {0});
+    list->item(9)->setCheckState(Qt::Checked);                  // no folder: unchecked again
+
+    page->spSkinButton27->click();
+    QList<int> checked;
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->checkState() == Qt::Checked)
+            checked << row + 1;
+    EXPECT_EQ(checked, (QList<int>{2, 815}));
+    EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsUserCheckable);
+
+    page->spSkinButton21->click();
+    for (int row = 0; row < list->count(); ++row)
+        ASSERT_EQ(list->item(row)->checkState(), Qt::Unchecked) << row;
+}
+
+TEST_F(ArchivePageTest, LibraryPageOfTheSelectedMap)
+{
+    clickPosition(815);
+    page->spSkinButton22->click();
+    ASSERT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("open")});
+    EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10815"));
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("10815"));
+
+    clickPosition(1);
+    page->spSkinButton22->click();
+    EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10001"));
+}
+
+TEST_F(ArchivePageTest, LibraryPageWhileACassiniSheetIsSelected)
+{
+    // Nothing highlighted: no page to open.
+    page->spSkinButton22->click();
+    EXPECT_TRUE(w.desktop.calls.empty());
+    EXPECT_EQ(selection().editionFolder, editions::kColour);
+
+    // A map highlighted, then a Cassini sheet chosen: the highlighted map's page, not the
+    // archive entry that has the Cassini sheet's number.
+    clickPosition(44);
+    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(57);
+    ASSERT_EQ(selection().editionFolder, editions::kColour);
+    page->spSkinButton22->click();
+    EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10044"));
+    EXPECT_EQ(selection().editionFolder, editions::kArchive);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("44"));
+}
+
+TEST_F(ArchivePageTest, ButtonsDoNothingWithoutAHighlightedRow)
+{
+    QSignalSpy download(page, &ArchivePage::downloadRequested);
+    QSignalSpy preview(page, &ArchivePage::previewRequested);
+    QSignalSpy detail(page, &ArchivePage::detailRequested);
+    QSignalSpy print(page, &ArchivePage::printRequested);
+    w.desktop.folderAnswers.push_back(w.programFolder());
+    const SelectionState before = selection();
+
+    page->spSkinSpinEdit2->setValue(4);
+    for (QPushButton *b : {page->spSkinButton22, page->spSkinButton23, page->spSkinButton26,
+                           page->spSkinButton24, page->spSkinButton25, page->spSkinButton7})
+        b->click();
+
+    EXPECT_EQ(download.count() + preview.count() + detail.count() + print.count(), 0);
+    EXPECT_TRUE(w.desktop.calls.empty());
+    EXPECT_EQ(QDir(archiveRoot()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(selection().editionFolder, before.editionFolder);
+    EXPECT_EQ(selection().sheetNumber, before.sheetNumber);
+    EXPECT_EQ(selection().folderSuffix, before.folderSuffix);
+}
+
+TEST_F(ArchivePageTest, HandOverMakesTheHighlightedMapTheSelection)
+{
+    struct Case { QPushButton *button; void (ArchivePage::*signal)(); bool documentNumber; };
+    const Case cases[] = {
+        {page->spSkinButton23, &ArchivePage::downloadRequested, true},
+        {page->spSkinButton24, &ArchivePage::previewRequested, false},
+        {page->spSkinButton25, &ArchivePage::detailRequested, false},
+        {page->spSkinButton7, &ArchivePage::printRequested, false},
+    };
+    testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte12/F007"), {0, 1});
+    for (const Case &c : cases) {
+        const QString name = c.button->objectName();
+        clickPosition(12);
+        page->spSkinSpinEdit2->setValue(7);
+        // Another selection in between: the button takes the highlighted map again.
+        w.window->statusBarWidget()->spSkinSpinEdit1->setValue(30);
+        selection().documentNumber = QStringLiteral("11540");
+        QSignalSpy spy(page, c.signal);
+        c.button->click();
+        EXPECT_EQ(spy.count(), 1) << name.toStdString();
+        EXPECT_EQ(selection().editionFolder, editions::kArchive) << name.toStdString();
+        EXPECT_EQ(selection().sheetNumber, QStringLiteral("12")) << name.toStdString();
+        EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F007")) << name.toStdString();
+        EXPECT_EQ(selection().installationState, ArchiveWithTiles) << name.toStdString();
+        EXPECT_EQ(selection().documentNumber, c.documentNumber ? QStringLiteral("10012") : QStringLiteral("11540"))
+            << name.toStdString();
+    }
+}
+
+TEST_F(ArchivePageTest, ImportCreatesTheMapFolderAndCopiesTheTiles)
+{
+    QTemporaryDir backup;
+    const QByteArray first = testing_support::jpegBytes(16, 12, Qt::blue);
+    const QByteArray last = testing_support::jpegBytes(16, 12, Qt::green);
+    testing_support::writeFile(backup.path() + QStringLiteral("/MAXI_AA.jpg"), first);
+    testing_support::writeFile(backup.path() + QStringLiteral("/MAXI_ZZ.jpg"), last);
+    w.desktop.folderAnswers.push_back(backup.path());
+
+    clickPosition(12);
+    page->spSkinSpinEdit2->setValue(3);
+    page->spSkinButton26->click();
+
+    EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("browse")});   // nothing to overwrite
+    const QString folder = archiveRoot() + QStringLiteral("/Carte12/F003");
+    EXPECT_EQ(testing_support::readFile(folder + QStringLiteral("/MAXI_AA.jpg")), first);
+    EXPECT_EQ(testing_support::readFile(folder + QStringLiteral("/MAXI_ZZ.jpg")), last);
+    EXPECT_EQ(store::tileCount(folder), 2);
+    EXPECT_EQ(selection().installationState, ArchiveWithTiles);
+    EXPECT_EQ(shape69(), colours::kFuchsia);
+
+    // Again over the installed map: a warning first; Cancel skips the import.
+    w.desktop.confirmAnswers.push_back(false);
+    page->spSkinButton26->click();
+    EXPECT_EQ(w.desktop.kinds(), (QStringList{QStringLiteral("browse"), QStringLiteral("confirm")}));
+    EXPECT_EQ(w.desktop.calls.back().text, QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."));
+    EXPECT_EQ(w.desktop.calls.back().caption, QStringLiteral("Réimportation d'une Carte"));
+}
+
+TEST_F(ArchivePageTest, ImportCancelledStillCreatesTheMapsOwnFolder)
+{
+    clickPosition(20);
+    page->spSkinButton26->click();   // the folder browser is cancelled
+    EXPECT_TRUE(QFileInfo(archiveRoot() + QStringLiteral("/Carte20")).isDir());
+    EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("browse")});
+    EXPECT_EQ(selection().installationState, ArchiveEmpty);
+}
+
+TEST_F(ArchivePageTest, DownloadDisablesWhatWouldDisturbIt)
+{
+    QPushButton *disturbing[] = {page->spSkinButton23, page->spSkinButton26, page->spSkinButton7,
+                                 page->spSkinButton24, page->spSkinButton25};
+    QPushButton *others[] = {page->spSkinButton22, page->spSkinButton27, page->spSkinButton21,
+                             page->spSkinButton52};
+    w.context().setDownloadRunning(true);
+    for (QPushButton *b : disturbing)
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QPushButton *b : others)
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    w.context().setDownloadRunning(false);
+    for (QPushButton *b : disturbing)
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+}
+
+// A replacement list beside the program is taken only with exactly 1924 lines.
+class ArchiveTitleFileTest : public ArchivePageTest {
+protected:
+    void SetUp() override {}
+    void writeTitles(int count)
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= count; ++i)
+            bytes += QStringLiteral("Carte ancienne n° %1\n").arg(i).toUtf8();
+        testing_support::writeFile(w.programFolder() + QStringLiteral("archive-titles.txt"), bytes);
+    }
+};
+
+TEST_F(ArchiveTitleFileTest, FileOfTheListLengthReplacesTheBuiltInTitles)
+{
+    writeTitles(1924);
+    start();
+    ASSERT_EQ(list->count(), 1924);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("Carte ancienne n° 1"));
+    EXPECT_EQ(list->item(1923)->text(), QStringLiteral("Carte ancienne n° 1924"));
+    search(QStringLiteral("ANCIENNE N° 815"));
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("815"));
+    EXPECT_EQ(selection().documentNumber, QStringLiteral("10815"));
+}
+
+TEST_F(ArchiveTitleFileTest, FileOfAnotherLengthIsIgnored)
+{
+    writeTitles(1925);
+    start();
+    ASSERT_EQ(list->count(), 1924);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("33 cartes - Atlas Coelestis"));
+}
+
+// "Voir la page Bnf/Gallica" on the Cassini page looks the document number up first.
+TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
+{
+    CassiniPage *cassini = w.window->cassini();
+    w.window->showPage(2);
+    struct Case { int edition; int sheet; QString documentNumber; };
+    const Case cases[] = {
+        {0, 57, QStringLiteral("11567")},
+        {1, 15, QStringLiteral("11691")},
+        {1, 170, QStringLiteral("10170")},
+        {0, 136, QStringLiteral("11642")},
+    };
+    for (const Case &c : cases) {
+        cassini->spSkinRadioGroup2->setItemIndex(c.edition);
+        cassini->spSkinRadioGroup2Click();
+        w.window->statusBarWidget()->spSkinSpinEdit1->setValue(c.sheet);
+        selection().documentNumber = QStringLiteral("10004");   // a stale number from elsewhere
+        cassini->spSkinButton3->click();
+        EXPECT_EQ(w.desktop.calls.back().kind, QStringLiteral("open"));
+        EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + c.documentNumber) << c.sheet;
+        EXPECT_EQ(selection().documentNumber, c.documentNumber) << c.sheet;
+    }
+}
+
+} // namespace
