@@ -225,8 +225,21 @@ void CassiniPage::spSkinButton6Click()
 
 void CassiniPage::spSkinButton3Click()
 {
-    cassini::lookUpDocumentNumber(m_context.selection, editionItem());
-    m_context.desktop().open(library::documentPageUrl(m_context.selection.documentNumber));
+    SelectionState &selection = m_context.selection;
+    QString number;
+    if (selection.isArchive()) {
+        // An archive map is selected: this page still shows the sheet of the number field.
+        number = cassini::documentNumber(m_statusBar.spSkinSpinEdit1->value(), editionItem());
+    } else {
+        cassini::lookUpDocumentNumber(selection, editionItem());
+        number = selection.documentNumber;
+    }
+    if (number.isEmpty()) {
+        m_context.desktop().message(QStringLiteral("La bibliothèque ne publie pas cette carte dans cette édition."),
+                                    QStringLiteral("Voir la page Bnf/Gallica"));
+        return;
+    }
+    m_context.desktop().open(library::documentPageUrl(number));
 }
 
 void CassiniPage::applyStatus(const InstallationStatus &status)

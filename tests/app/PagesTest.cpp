@@ -224,6 +224,25 @@ TEST_F(Pages, LibraryPageOfTheSelectedSheet)
               QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=07711691"));
 }
 
+TEST_F(Pages, LibraryPageWithoutScanOrWithAnArchiveSelection)
+{
+    t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(160);
+    t.click(QStringLiteral("spSkinButton3"));
+    EXPECT_EQ(t.desktop.last(QStringLiteral("open")), nullptr);
+    ASSERT_NE(t.desktop.last(QStringLiteral("message")), nullptr);
+
+    // An archive map selected elsewhere: the page still opens the sheet shown here.
+    t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(57);
+    SelectionState &s = t.context().selection;
+    s.editionFolder = QStringLiteral("Archives Bnf");
+    s.sheetNumber = QStringLiteral("12");
+    s.folderSuffix = QStringLiteral("\\F001");
+    t.click(QStringLiteral("spSkinButton3"));
+    EXPECT_EQ(t.desktop.last(QStringLiteral("open"))->text,
+              QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=07711567"));
+    EXPECT_EQ(s.sheetNumber, QStringLiteral("12"));
+}
+
 class ImportButton : public Pages {
 protected:
     QTemporaryDir backup;
