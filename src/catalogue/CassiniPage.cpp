@@ -131,6 +131,13 @@ int CassiniPage::editionItem() const
     return spSkinRadioGroup2->itemIndex();
 }
 
+void CassiniPage::applyEditionChoice()
+{
+    const int item = editionItem();
+    if (item == 0 || item == 1)
+        m_context.selection.editionFolder = editions::cassiniFolder(item);
+}
+
 void CassiniPage::SpeedButton1Click(NumberButton *button)
 {
     spSkinStdLabel4->setText(QStringLiteral("Carte sélectionnée :"));
@@ -145,9 +152,7 @@ void CassiniPage::SpeedButton1Click(NumberButton *button)
 void CassiniPage::spSkinSpinEdit1Change()
 {
     SelectionState &selection = m_context.selection;
-    const int item = editionItem();
-    if (item == 0 || item == 1)
-        selection.editionFolder = editions::cassiniFolder(item);
+    applyEditionChoice();
     selection.folderSuffix.clear();
     const QString text = m_statusBar.spSkinSpinEdit1->cleanText();
     bool isNumber = false;
@@ -191,9 +196,7 @@ void CassiniPage::spSkinButton13Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     spSkinGauge4->setValue(0);
     spSkinGauge5->setValue(0);
-    const int item = editionItem();
-    if (item == 0 || item == 1)
-        m_context.selection.editionFolder = editions::cassiniFolder(item);
+    applyEditionChoice();
     spSkinStdLabel4->setText(QStringLiteral("Codes couleur :"));
     Shape18->setColour(colours::kDarkRed);
     Shape19->setColour(colours::kFuchsia);
@@ -213,11 +216,8 @@ void CassiniPage::spSkinButton13Click()
 
 void CassiniPage::spSkinButton6Click()
 {
-    SelectionState &selection = m_context.selection;
-    const int item = editionItem();
-    if (item == 0 || item == 1)
-        selection.editionFolder = editions::cassiniFolder(item);
-    selection.folderSuffix.clear();
+    applyEditionChoice();
+    m_context.selection.folderSuffix.clear();
     SheetImport import(m_context, *m_statusBar.spSkinGauge1, *window());
     if (import.confirmAndImport())
         m_context.refreshSelectionStatus();

@@ -24,6 +24,8 @@ public:
     void onShow() override;
 
     int editionItem() const;
+    // The selection's edition folder from the edition choice (unchanged when none is chosen).
+    void applyEditionChoice();
     NumberButton *sheetButton(int sheet) const { return m_sheetButtons.at(sheet); }
 
     // Handlers.
