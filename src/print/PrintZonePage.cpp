@@ -272,6 +272,7 @@ void PrintZonePage::spSkinButton50Click()
                 p.drawImage(m_quadrants[i].topLeft(), part);
             else
                 p.drawImage(m_quadrants[i], part);
+            m_quarters[i].dropOverview();   // the sheet's overview holds it now
         }
     }
     showOverview();

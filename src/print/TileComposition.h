@@ -39,6 +39,8 @@ public:
     QSize tileSize() const { return m_tile; }
     // The picture at a quarter of its size (each side div 4).
     const QImage &overview() const { return m_overview; }
+    // Frees the overview once it has been copied elsewhere.
+    void dropOverview() { m_overview = QImage(); }
 
     // The rectangle of the full-resolution picture at 1:1, white outside the picture and
     // where no tile is. Each tile it touches is decoded at most once.
