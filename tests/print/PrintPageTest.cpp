@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -461,6 +463,64 @@ TEST_F(PrintPageTest, QuarterSuffixNamesThePagesUntilAPrintEndsAndLeavingThePage
     EXPECT_TRUE(w.find<QLabel>(QStringLiteral("VueFinale"))->pixmap().isNull());
     EXPECT_TRUE(zone().quarter(1).isNull());
     EXPECT_TRUE(zone().overview().isNull());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PrintPageTest, PrinterChosenInTheSystemDialogCanBeAPdfFile)
+{
+    const QString file = pdf(QStringLiteral("chosen.pdf"));
+    bool answered = false;
+    // The dialog is modal: answer it from the event loop it runs.
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+        if (printers && name) {
+            const int pdfItem = printers->findText(QStringLiteral("PDF"), Qt::MatchContains);
+            printers->setCurrentIndex(pdfItem);
+            name->setText(file);
+            answered = true;
+        }
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    w.window->showPage(7);
+    w.click(QStringLiteral("spSkinButton48"));
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(w.window->printer().outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(w.window->printer().outputFileName(), file);
+
+    panel().printImage(QImage(QSize(300, 200), QImage::Format_RGB32), QStringLiteral("Vue de la carte"));
+    w.click(QStringLiteral("spSkinButton19"));
+    EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
+    EXPECT_TRUE(pdfText(file).contains(QStringLiteral("Vue de la carte")));
+}
+
+TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)
+{
+    writeTiles(2, 2, QSize(200, 150));
+    pick(QStringLiteral("spSkinComboBox3"), 1);
+    pick(QStringLiteral("spSkinComboBox4"), 1);
+    w.click(QStringLiteral("spSkinButton10"));
+    w.click(QStringLiteral("spSkinButton28"));
+    w.click(QStringLiteral("spSkinButton43"));   // disabled after "Zone": nothing changes
+    EXPECT_TRUE(poster().currentQuarterSuffix().isEmpty());
+    const QString unwritable = out.path() + QStringLiteral("/missing/poster.pdf");
+    printToPdf(unwritable);
+    w.click(QStringLiteral("spSkinButton39"));
+    const auto errors = w.desktop.kinds().count(QStringLiteral("error"));
+    EXPECT_EQ(errors, 1);
+    ASSERT_NE(w.desktop.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(w.desktop.last(QStringLiteral("error"))->text,
+              QStringLiteral("Impossible de créer le fichier ") + out.path() + QStringLiteral("/missing/poster-1.pdf"));
+    EXPECT_EQ(QDir(paths::nativePath(w.context().scratchFolder())).entryList({QStringLiteral("imprime*")}),
+              QStringList());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(w.window->printer().outputFileName(), unwritable);
 }
 
 } // namespace
