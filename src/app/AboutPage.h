@@ -2,13 +2,9 @@
 // Page "A Propos": the product, its version, and links to pages of its web site.
 
 #include "app/Page.h"
+#include "app/Site.h"
 
 class QPushButton;
-
-namespace site {
-// The product's web site; each button opens a page below it.
-inline const QString kRoot = QStringLiteral("http://www.orvantis.fr");
-} // namespace site
 
 class AboutPage : public Page {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include "download/DownloadPage.h"
 #include "finder/VillesPage.h"
 #include "print/PosterPage.h"
+#include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
@@ -68,8 +69,9 @@ void MainWindow::buildPages()
     m_archive = new ArchivePage(m_context);
     m_preferences = new PreferencesPage(m_context);
     m_download = new DownloadPage(m_context, *m_preferences);
-    m_printZone = new PrintZonePage(m_context);
-    m_poster = new PosterPage(m_context);
+    m_printPanel = new PrintPanel(m_context, m_printer, centralWidget());
+    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
+    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
     m_about = new AboutPage(m_context);
 
     const std::pair<Page *, QString> pages[] = {
@@ -104,6 +106,24 @@ void MainWindow::wirePages()
         QPrintDialog dialog(&m_printer, this);
         dialog.exec();
     });
+
+    connect(m_cassini, &CassiniPage::printRequested, this, &MainWindow::spSkinButton35Click);
+    connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
+        showPage(6);
+        m_poster->spSkinButton28Click();
+    });
+    // Leaving the poster page clears the compositions.
+    connect(m_pageControl, &QTabWidget::currentChanged, this,
+            [this, previous = m_pageControl->currentIndex()](int index) mutable {
+                if (previous == 6 && index != 6)
+                    m_poster->spSkinTabSheet7Exit();
+                previous = index;
+            });
+}
+
+void MainWindow::spSkinButton35Click()
+{
+    showPage(5);
 }
 
 Page *MainWindow::page(int index) const

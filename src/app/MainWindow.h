@@ -18,6 +18,7 @@ class HomePage;
 class Page;
 class PosterPage;
 class PreferencesPage;
+class PrintPanel;
 class PrintZonePage;
 class QTabWidget;
 class SettingsStore;
@@ -49,6 +50,11 @@ public:
     PosterPage *poster() const { return m_poster; }
     PreferencesPage *preferences() const { return m_preferences; }
     AboutPage *about() const { return m_about; }
+    // The print panel "VisuImp"; its printImage() prints any picture on one page.
+    PrintPanel *printPanel() const { return m_printPanel; }
+
+    // The "Imprimer" buttons of the Cassini and archive pages: the page "Impression".
+    void spSkinButton35Click();
 
 private:
     void FormCreate();
@@ -69,4 +75,5 @@ private:
     PosterPage *m_poster = nullptr;
     PreferencesPage *m_preferences = nullptr;
     AboutPage *m_about = nullptr;
+    PrintPanel *m_printPanel = nullptr;
 };

@@ -1,11 +1,65 @@
 #pragma once
-// Page "Impression poster": a composed picture printed enlarged over several pages.
+// Page "Impression poster": a composed picture printed enlarged over several pages. The
+// slider sets the size in pages, the paper grid shows how far the picture reaches, the
+// alignment puts the blank strip at the top or the bottom, "Imprimer" prints page after
+// page, each as its own job.
 
 #include "app/Page.h"
+#include "print/PosterLayout.h"
+
+#include <QImage>
+#include <QSize>
+
+class PrintPanel;
+class PrintZonePage;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class RadioGroup;
 
 class PosterPage : public Page {
     Q_OBJECT
 public:
-    explicit PosterPage(AppContext &context, QWidget *parent = nullptr);
+    PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
+
+    // Handlers.
+    void spSkinButton28Click();     // "Imprimer sur X feuilles", once this page is shown
+    void spSkinTrackBar1Change();
+    void quarterClick(int quarter); // "Quart 1".."Quart 4"
+    void spSkinRadioGroup3Click();
+    void spSkinButton39Click();     // "Imprimer": PrintPoster
+    void spSkinTabSheet7Exit();     // leaving the page
+    void CountPosterPages();
+
+    int sourceQuarter() const { return m_source; }
+    QSize pageBoxSize() const { return m_box; }
+    int posterRows() const { return m_rows; }
+    int posterColumns() const { return m_columns; }
+    printing::Alignment alignment() const { return m_alignment; }
+    const QString &currentQuarterSuffix() const { return m_suffix; }
+
+    QWidget *Bevel1;
+    QWidget *BoxA4;
+    QGroupBox *spSkinGroupBox13, *spSkinGroupBox14;
+    QPushButton *spSkinButton36, *spSkinButton43, *spSkinButton44, *spSkinButton45;
+    RadioGroup *spSkinRadioGroup3;
+    QLabel *spSkinStatusPanel2;
+    QSlider *spSkinTrackBar1;
+    QPushButton *spSkinButton39;
+
+private:
+    void setQuarterButtonsEnabled(bool enabled);
+    void showSource(int quarter);
+    void computePageBox(int value);
+    void setAlignment(printing::Alignment alignment);
+
+    PrintZonePage &m_zone;
+    PrintPanel &m_printPanel;
+    int m_source = 1;                   // poster source: Quart1..Quart4
+    QSize m_box{0, 0};                  // page box on the paper grid
+    int m_rows = 0, m_columns = 0;
+    printing::Alignment m_alignment = printing::Alignment::Top;
+    QString m_suffix;                   // quarter suffix of the page headers
 };

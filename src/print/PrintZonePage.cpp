@@ -1,9 +1,139 @@
 #include "print/PrintZonePage.h"
 #include "app/AppContext.h"
+#include "app/Controls.h"
+#include "app/StatusBar.h"
+#include "print/PosterLayout.h"
+#include "print/PrintPanel.h"
+#include "print/ZonePicture.h"
+#include "print/ZoneRules.h"
 
-PrintZonePage::PrintZonePage(AppContext &context, QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet6"), parent)
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using controls::button;
+using controls::named;
+
+namespace {
+
+constexpr int kPreviewSide = 177;
+constexpr int kHalf = 13;   // the sheet splits between M and N
+
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QComboBox *letterPicker(QWidget *parent, const QString &name, const QRect &bounds, int initial)
 {
+    auto *box = named(new QComboBox(parent), name, bounds);
+    for (char c = 'A'; c <= 'Z'; ++c)
+        box->addItem(QString(QChar(c)));
+    box->setMaxVisibleItems(8);
+    box->setCurrentIndex(initial);
+    return box;
+}
+
+// A white panel with a single border showing a sketch of a sheet: its caption and five red
+// squares along the top-left corner. No behaviour.
+class SheetSketch : public QWidget {
+public:
+    explicit SheetSketch(QWidget *parent) : QWidget(parent) { setAccessibleName(QStringLiteral("Carte")); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("Carte"));
+        p.setPen(QColor(255, 0, 0));
+        p.setBrush(QColor(255, 0, 0));
+        for (QPoint at : {QPoint(0, 0), QPoint(9, 0), QPoint(18, 0), QPoint(0, 9), QPoint(0, 18)})
+            p.drawRect(QRect(at, QSize(9, 9)));
+    }
+};
+
+} // namespace
+
+PrintZonePage::PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
+                             QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet6"), parent), m_statusBar(statusBar),
+      m_printPanel(printPanel)
+{
+    ScrollBox2 = named(new QScrollArea(this), QStringLiteral("ScrollBox2"), QRect(16, 16, 361, 409));
+    ScrollBox2->setWidgetResizable(false);
+    ScrollBox2->setBackgroundRole(QPalette::Base);
+    ScrollBox2->setStyleSheet(QStringLiteral("QScrollArea { background: white; }"));
+    PanelQuart = named(new QWidget, QStringLiteral("PanelQuart"), QRect(0, 0, 361, 393));
+    PanelQuart->setAutoFillBackground(true);
+    QPalette white = PanelQuart->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    PanelQuart->setPalette(white);
+    ScrollBox2->setWidget(PanelQuart);
+
+    const QString dragHint = QStringLiteral("Aperçu de la zone à imprimer déplaçable à la souris");
+    const QRect initial[] = {{0, 0, 161, 201}, {168, 0, 153, 201}, {0, 208, 161, 177}, {168, 208, 153, 177}};
+    for (int i = 0; i < 4; ++i) {
+        Quart[i] = named(new ZonePicture(PanelQuart), QStringLiteral("Quart%1").arg(i + 1), initial[i], dragHint);
+        Quart[i]->setAccessibleName(QStringLiteral("Quart%1").arg(i + 1));
+        connect(Quart[i], &ZonePicture::pressed, this, &PrintZonePage::Quart1MouseDown);
+        connect(Quart[i], &ZonePicture::moved, this, &PrintZonePage::Quart1MouseMove);
+        connect(Quart[i], &ZonePicture::released, this, &PrintZonePage::Quart1MouseUp);
+    }
+
+    GroupBoxApercu = controls::group(this, QStringLiteral("GroupBoxApercu"), QStringLiteral("Aperçu"),
+                                     QRect(384, 16, 273, 210));
+    VueFinale = controls::label(GroupBoxApercu, QStringLiteral("VueFinale"), QString(),
+                                QRect(48, 27, kPreviewSide, kPreviewSide),
+                                QStringLiteral("Aperçu de la zone à imprimer"));
+    VueFinale->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    VueFinale->setAccessibleName(QStringLiteral("Aperçu de la zone à imprimer"));
+    VueImpression = controls::label(GroupBoxApercu, QStringLiteral("VueImpression"), QString(), QRect());
+    VueImpression->hide();
+    Tampon = controls::label(GroupBoxApercu, QStringLiteral("Tampon"), QString(), QRect(0, 0, 105, 113));
+    Tampon->hide();
+
+    spSkinGroupBox4 = controls::group(this, QStringLiteral("spSkinGroupBox4"),
+                                      QStringLiteral("Sélection de la zone à imprimer"), QRect(384, 234, 273, 127));
+    spSkinComboBox5 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox5"), QRect(59, 34, 41, 21), 0);
+    spSkinComboBox3 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox3"), QRect(106, 34, 41, 21), 13);
+    spSkinComboBox6 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox6"), QRect(16, 58, 41, 21), 0);
+    spSkinComboBox4 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox4"), QRect(16, 94, 41, 21), 13);
+    spSkinComboBox5->setAccessibleName(QStringLiteral("Première colonne"));
+    spSkinComboBox3->setAccessibleName(QStringLiteral("Dernière colonne"));
+    spSkinComboBox6->setAccessibleName(QStringLiteral("Première ligne"));
+    spSkinComboBox4->setAccessibleName(QStringLiteral("Dernière ligne"));
+    connect(spSkinComboBox5, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox5Change);
+    connect(spSkinComboBox3, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox3Change);
+    connect(spSkinComboBox6, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox6Change);
+    connect(spSkinComboBox4, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox4Change);
+    Panel2 = named(new SheetSketch(spSkinGroupBox4), QStringLiteral("Panel2"), QRect(59, 58, 69, 57));
+
+    spSkinButton10 = button(spSkinGroupBox4, QStringLiteral("spSkinButton10"), QStringLiteral("Zone"),
+                            QRect(163, 46, 93, 25), QStringLiteral("Prépare et affiche la zone à imprimer"));
+    spSkinButton50 = button(spSkinGroupBox4, QStringLiteral("spSkinButton50"), QStringLiteral("Carte entière"),
+                            QRect(163, 80, 93, 25),
+                            QStringLiteral("Prépare l'impression des 4 quarts de la carte "));
+    spSkinButton38 = button(this, QStringLiteral("spSkinButton38"), QStringLiteral("Imprimer sur 1 feuille"),
+                            QRect(395, 384, 125, 25), QStringLiteral("Imprime sur une seule feuille"));
+    spSkinButton28 = button(this, QStringLiteral("spSkinButton28"), QStringLiteral("Imprimer sur X feuilles"),
+                            QRect(527, 384, 125, 25), QStringLiteral("Lance la préparation de l'impression"));
+    spSkinButton38->setEnabled(false);
+    spSkinButton28->setEnabled(false);
+    connect(spSkinButton10, &QPushButton::clicked, this, &PrintZonePage::spSkinButton10Click);
+    connect(spSkinButton50, &QPushButton::clicked, this, &PrintZonePage::spSkinButton50Click);
+    connect(spSkinButton38, &QPushButton::clicked, this, &PrintZonePage::spSkinButton38Click);
+    connect(spSkinButton28, &QPushButton::clicked, this, &PrintZonePage::posterRequested);
+
+    connect(&m_context, &AppContext::downloadRunningChanged, this, &PrintZonePage::onDownloadRunning);
 }
 
 void PrintZonePage::onShow()
@@ -12,4 +142,257 @@ void PrintZonePage::onShow()
     setCaptionAndNumber(QStringLiteral("Choix d'une zone à imprimer - Carte n° ") + s.sheetNumber + s.folderSuffix
                             + QStringLiteral(" ( ") + s.editionFolder + QStringLiteral(" )"),
                         6);
+    if (!m_context.downloadRunning()) {
+        spSkinButton10->setEnabled(true);
+        spSkinButton50->setEnabled(true);
+    }
+}
+
+void PrintZonePage::onDownloadRunning(bool running)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{spSkinComboBox5, spSkinComboBox3, spSkinComboBox6,
+                                                       spSkinComboBox4, spSkinButton10, spSkinButton50})
+        w->setEnabled(!running);
+}
+
+printing::TileComposition PrintZonePage::ComposeTiles(int c1, int c2, int r1, int r2)
+{
+    QProgressBar *gauge = m_statusBar.spSkinGauge1;
+    gauge->setValue(0);
+    gauge->setMaximum(std::max(1, (c2 - c1 + 1) * (r2 - r1 + 1)));
+    gauge->setTextVisible(true);
+    printing::TileComposition composition = printing::TileComposition::compose(
+        m_context.selectedMapFolder(), c1, c2, r1, r2, [gauge] { gauge->setValue(gauge->value() + 1); });
+    gauge->setTextVisible(false);
+    gauge->setValue(0);
+    if (!composition.isNull())
+        m_tileSize = composition.tileSize();
+    Tampon->resize(m_tileSize);
+    return composition;
+}
+
+void PrintZonePage::placeQuarter(int index, QPoint at)
+{
+    const printing::TileComposition &c = m_quarters[index];
+    Quart[index]->setComposition(c.isNull() ? nullptr : &c);
+    Quart[index]->setGeometry(QRect(at, c.size()));
+}
+
+void PrintZonePage::showOverview()
+{
+    VueImpression->resize(m_overview.size());
+    const QImage fitted = m_overview.isNull()
+        ? QImage()
+        : m_overview.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    VueFinale->setPixmap(QPixmap::fromImage(fitted));
+    spSkinButton28->setEnabled(true);
+    spSkinButton38->setEnabled(true);
+}
+
+// "Zone": the picked rectangle of tiles into Quart1, its overview beside it.
+void PrintZonePage::spSkinButton10Click()
+{
+    BusyCursor busy;
+    m_overview = QImage();
+    const int c1 = spSkinComboBox5->currentIndex() + 1, c2 = spSkinComboBox3->currentIndex() + 1;
+    const int r1 = spSkinComboBox6->currentIndex() + 1, r2 = spSkinComboBox4->currentIndex() + 1;
+    const int columns = c2 - c1 + 1;
+    const int rows = r2 - r1 + 1;
+
+    // Pictures of an earlier "Carte entière" would overlap the zone: they go.
+    for (int i = 0; i < 4; ++i) {
+        m_quarters[i].clear();
+        placeQuarter(i, QPoint(0, 0));
+    }
+    if (columns > 0 && rows > 0)
+        m_quarters[0] = ComposeTiles(c1, c2, r1, r2);
+    placeQuarter(0, QPoint(0, 0));
+    PanelQuart->resize(m_tileSize.width() * columns, m_tileSize.height() * rows);
+
+    const QSize overviewSize(PanelQuart->width() / 4, PanelQuart->height() / 4);
+    if (m_quarters[0].isNull() || m_quarters[0].overview().size() != overviewSize) {
+        m_overview = QImage(overviewSize, QImage::Format_RGB32);
+        m_overview.fill(Qt::white);
+        if (!m_quarters[0].isNull()) {
+            QPainter p(&m_overview);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(m_overview.rect(), m_quarters[0].overview());
+        }
+    } else {
+        m_overview = m_quarters[0].overview();
+    }
+    m_quadrants = {QRect(QPoint(0, 0), overviewSize), QRect(), QRect(), QRect()};
+    showOverview();
+    emit quartersAvailable(false);
+}
+
+// "Carte entière": the four quarters of 13 x 13 tiles side by side, and the overview of
+// the whole sheet made of theirs.
+void PrintZonePage::spSkinButton50Click()
+{
+    emit quartersAvailable(true);
+    BusyCursor busy;
+    m_overview = QImage();
+    const struct {
+        int c1, c2, r1, r2;
+    } parts[4] = {{1, kHalf, 1, kHalf},
+                  {kHalf + 1, 2 * kHalf, 1, kHalf},
+                  {1, kHalf, kHalf + 1, 2 * kHalf},
+                  {kHalf + 1, 2 * kHalf, kHalf + 1, 2 * kHalf}};
+    for (int i = 0; i < 4; ++i) {
+        m_quarters[i].clear();
+        placeQuarter(i, QPoint(0, 0));
+        m_quarters[i] = ComposeTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
+        QPoint at;
+        switch (i) {
+        case 1: at = QPoint(Quart[0]->width(), 0); break;
+        case 2: at = QPoint(0, Quart[0]->height()); break;
+        case 3: at = QPoint(Quart[2]->width(), Quart[1]->height()); break;
+        default: break;
+        }
+        placeQuarter(i, at);
+    }
+    PanelQuart->resize(2 * kHalf * m_tileSize.width(), 2 * kHalf * m_tileSize.height());
+
+    m_overview = QImage(PanelQuart->width() / 4, PanelQuart->height() / 4, QImage::Format_RGB32);
+    m_overview.fill(Qt::white);
+    const int cw = m_overview.width() / (2 * kHalf);
+    const int ch = m_overview.height() / (2 * kHalf);
+    m_quadrants = {QRect(0, 0, kHalf * cw, kHalf * ch), QRect(kHalf * cw, 0, kHalf * cw, kHalf * ch),
+                   QRect(0, kHalf * ch, kHalf * cw, kHalf * ch),
+                   QRect(kHalf * cw, kHalf * ch, kHalf * cw, kHalf * ch)};
+    {
+        QPainter p(&m_overview);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (int i = 0; i < 4; ++i) {
+            const QImage &part = m_quarters[i].overview();
+            if (m_quarters[i].isNull())
+                continue;
+            if (part.size() == m_quadrants[i].size())
+                p.drawImage(m_quadrants[i].topLeft(), part);
+            else
+                p.drawImage(m_quadrants[i], part);
+            m_quarters[i].dropOverview();   // the sheet's overview holds it now
+        }
+    }
+    showOverview();
+}
+
+void PrintZonePage::spSkinButton38Click()
+{
+    BusyCursor busy;
+    m_printPanel.printImage(m_overview, printing::sheetHeader(m_context.selection));
+}
+
+QSize PrintZonePage::compositionSize() const
+{
+    return PanelQuart->size();
+}
+
+QImage PrintZonePage::quarterPreview(int index) const
+{
+    const QRect r = m_quadrants.at(index - 1);
+    if (m_overview.isNull() || r.isEmpty() || m_quarters.at(index - 1).isNull())
+        return {};
+    return m_overview.copy(r);
+}
+
+void PrintZonePage::clearCompositions()
+{
+    for (int i = 0; i < 4; ++i) {
+        m_quarters[i].clear();
+        Quart[i]->setComposition(nullptr);
+    }
+    m_overview = QImage();
+    m_quadrants = {};
+    VueFinale->clear();
+    VueImpression->resize(0, 0);
+    spSkinButton38->setEnabled(false);
+    spSkinButton28->setEnabled(false);
+}
+
+void PrintZonePage::discardComposition()
+{
+    m_quarters[0].clear();
+    Quart[0]->setComposition(nullptr);
+    spSkinButton28->setEnabled(false);
+}
+
+// A new zone makes the composed pictures stale: they are cleared, and so that nothing
+// other than what is shown can be printed, both print buttons wait for the next composition.
+void PrintZonePage::pickerChanged()
+{
+    VueFinale->clear();
+    for (int i = 0; i < 4; ++i) {
+        m_quarters[i].clear();
+        Quart[i]->setComposition(nullptr);
+    }
+    m_overview = QImage();
+    m_quadrants = {};
+    spSkinButton10->setEnabled(true);
+    spSkinButton38->setEnabled(false);
+    spSkinButton28->setEnabled(false);
+    emit quartersAvailable(false);
+}
+
+void PrintZonePage::spSkinComboBox5Change()
+{
+    pickerChanged();
+    const printing::Span s = printing::firstChanged(
+        {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox5->currentIndex() + 1);
+    spSkinComboBox5->setCurrentIndex(s.first - 1);
+    spSkinComboBox3->setCurrentIndex(s.last - 1);
+}
+
+void PrintZonePage::spSkinComboBox3Change()
+{
+    pickerChanged();
+    const printing::Span s = printing::lastChanged(
+        {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox3->currentIndex() + 1);
+    spSkinComboBox5->setCurrentIndex(s.first - 1);
+    spSkinComboBox3->setCurrentIndex(s.last - 1);
+}
+
+void PrintZonePage::spSkinComboBox6Change()
+{
+    pickerChanged();
+    const printing::Span s = printing::firstChanged(
+        {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox6->currentIndex() + 1);
+    spSkinComboBox6->setCurrentIndex(s.first - 1);
+    spSkinComboBox4->setCurrentIndex(s.last - 1);
+}
+
+void PrintZonePage::spSkinComboBox4Change()
+{
+    pickerChanged();
+    const printing::Span s = printing::lastChanged(
+        {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox4->currentIndex() + 1);
+    spSkinComboBox6->setCurrentIndex(s.first - 1);
+    spSkinComboBox4->setCurrentIndex(s.last - 1);
+}
+
+void PrintZonePage::Quart1MouseDown(QPoint globalPosition)
+{
+    m_dragging = true;
+    QApplication::setOverrideCursor(Qt::DragMoveCursor);
+    m_dragStart = globalPosition;
+    m_dragH = ScrollBox2->horizontalScrollBar()->value();
+    m_dragV = ScrollBox2->verticalScrollBar()->value();
+}
+
+void PrintZonePage::Quart1MouseMove(QPoint globalPosition)
+{
+    if (!m_dragging)
+        return;
+    ScrollBox2->horizontalScrollBar()->setValue(m_dragH + m_dragStart.x() - globalPosition.x());
+    ScrollBox2->verticalScrollBar()->setValue(m_dragV + m_dragStart.y() - globalPosition.y());
+    ScrollBox2->viewport()->update();
+}
+
+void PrintZonePage::Quart1MouseUp()
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    QApplication::restoreOverrideCursor();
 }

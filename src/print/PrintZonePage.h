@@ -1,11 +1,88 @@
 #pragma once
-// Page "Impression": choosing and composing the zone of a sheet to print.
+// Page "Impression": choosing and composing the zone of a sheet to print. "Zone" composes
+// the picked rectangle of tiles into Quart1, "Carte entière" the whole sheet as four
+// quarters; the page shows the composition at 1:1 in a scroll box that follows the mouse,
+// and its quarter-size overview in the "Aperçu" box. The composition then goes to the
+// one-page print or to the poster page.
 
 #include "app/Page.h"
+#include "print/TileComposition.h"
+
+#include <QImage>
+#include <QPoint>
+#include <array>
+
+class PrintPanel;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class StatusBar;
+class ZonePicture;
 
 class PrintZonePage : public Page {
     Q_OBJECT
 public:
-    explicit PrintZonePage(AppContext &context, QWidget *parent = nullptr);
+    PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
+                  QWidget *parent = nullptr);
     void onShow() override;
+
+    // Handlers.
+    void spSkinButton10Click();   // "Zone"
+    void spSkinButton50Click();   // "Carte entière"
+    void spSkinButton38Click();   // "Imprimer sur 1 feuille"
+    void spSkinComboBox5Change(); // first column
+    void spSkinComboBox3Change(); // last column
+    void spSkinComboBox6Change(); // first row
+    void spSkinComboBox4Change(); // last row
+    void Quart1MouseDown(QPoint globalPosition);
+    void Quart1MouseMove(QPoint globalPosition);
+    void Quart1MouseUp();
+
+    // What the poster page reads: the composed pictures (1..4), the size of the whole
+    // composition, and a reduced picture of a quarter for its preview.
+    const printing::TileComposition &quarter(int index) const { return m_quarters.at(index - 1); }
+    QSize compositionSize() const;
+    QImage quarterPreview(int index) const;
+    const QImage &overview() const { return m_overview; }
+
+    // Leaving the poster page: every composed picture goes, and the print buttons with it.
+    void clearCompositions();
+    // Opening the detail view of a sheet discards the zone picture; poster printing waits
+    // for the next composition.
+    void discardComposition();
+
+    QScrollArea *ScrollBox2;
+    QWidget *PanelQuart;
+    std::array<ZonePicture *, 4> Quart{};   // Quart1..Quart4
+    QGroupBox *GroupBoxApercu, *spSkinGroupBox4;
+    QLabel *VueFinale, *VueImpression, *Tampon;
+    QComboBox *spSkinComboBox5, *spSkinComboBox3, *spSkinComboBox6, *spSkinComboBox4;
+    QWidget *Panel2;
+    QPushButton *spSkinButton10, *spSkinButton50, *spSkinButton38, *spSkinButton28;
+
+signals:
+    // "Imprimer sur X feuilles".
+    void posterRequested();
+    // "Carte entière" makes the four quarters available to the poster page, "Zone" not.
+    void quartersAvailable(bool available);
+
+private:
+    void onDownloadRunning(bool running);
+    // ComposeTiles: the tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
+    printing::TileComposition ComposeTiles(int c1, int c2, int r1, int r2);
+    void pickerChanged();
+    void showOverview();
+    void placeQuarter(int index, QPoint at);
+
+    StatusBar &m_statusBar;
+    PrintPanel &m_printPanel;
+    std::array<printing::TileComposition, 4> m_quarters;
+    std::array<QRect, 4> m_quadrants;   // each quarter's place in the overview
+    QImage m_overview;                  // VueImpression's picture
+    QSize m_tileSize{105, 113};         // size of the last tile composed
+    bool m_dragging = false;
+    QPoint m_dragStart;
+    int m_dragH = 0, m_dragV = 0;
 };

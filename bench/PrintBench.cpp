@@ -1,0 +1,139 @@
+// Print benchmark on a generated sheet of 676 JPEG tiles (libjpeg, quality 85):
+//   bench_print fixture <program folder> <tile width> <tile height>
+//   bench_print compose <program folder>      "Carte entière" until VueFinale shows it
+//   bench_print poster <program folder> <pdf> quarter 1 at the largest size, printed to PDF
+// Each measuring mode prints "<mode> ms=<elapsed> peak_kb=<peak resident memory>"; compose
+// also gives the peak of the window before the button (window_kb).
+#include "app/MainWindow.h"
+#include "app/SettingsStore.h"
+#include "imaging/Jpeg.h"
+#include "platform/Paths.h"
+#include "platform/QtDesktop.h"
+#include "print/PosterPage.h"
+#include "store/TileStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+long peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// A tile with detail, so that it compresses like a scanned map rather than a flat colour.
+QImage tilePicture(int width, int height, int index)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, width, height);
+    g.setColorAt(0, QColor(235, 225, 195));
+    g.setColorAt(1, QColor(190 - index % 40, 175, 140 + index % 60));
+    p.fillRect(image.rect(), g);
+    QRandomGenerator random(quint32(index + 1));
+    p.setPen(QColor(60, 50, 40));
+    for (int i = 0; i < 120; ++i)
+        p.drawLine(random.bounded(width), random.bounded(height), random.bounded(width), random.bounded(height));
+    p.setPen(QColor(30, 60, 150));
+    p.drawText(QRect(0, 0, width, height), Qt::AlignCenter, store::walkFileName(index));
+    return image;
+}
+
+int fixture(const QString &programFolder, int width, int height)
+{
+    const QString folder = store::mapFolder(programFolder, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    store::createFolderPath(folder);
+    for (int i = 0; i < store::kTileCount; ++i) {
+        QByteArray bytes;
+        if (!jpeg::encode(tilePicture(width, height, i), bytes, 85).ok())
+            return 1;
+        QFile file(paths::nativePath(folder + u'\\' + store::walkFileName(i)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 1;
+    }
+    return 0;
+}
+
+struct Window {
+    QTemporaryDir config;
+    QtDesktop desktop;
+    SettingsStore settings;
+    MainWindow window;
+    explicit Window(const QString &programFolder)
+        : settings(config.path() + QStringLiteral("/Orvantis.ini")),
+          window(desktop, settings, programFolder, programFolder)
+    {
+        window.show();
+        window.showPage(5);
+        QApplication::processEvents();
+    }
+    void click(const char *name) { window.findChild<QPushButton *>(QString::fromLatin1(name))->click(); }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return 2;
+    const QString mode = args[1];
+    QString programFolder = args[2];
+    if (!programFolder.endsWith(u'/'))
+        programFolder += u'/';
+
+    if (mode == QStringLiteral("fixture") && args.size() >= 5)
+        return fixture(programFolder, args[3].toInt(), args[4].toInt());
+
+    Window w(programFolder);
+    if (mode == QStringLiteral("compose")) {
+        const long baseKb = peakResidentKb();
+        QElapsedTimer timer;
+        timer.start();
+        w.click("spSkinButton50");
+        auto *finale = w.window.findChild<QLabel *>(QStringLiteral("VueFinale"));
+        finale->repaint();
+        const qint64 ms = timer.elapsed();
+        if (finale->pixmap().isNull())
+            return 1;
+        std::printf("compose ms=%lld peak_kb=%ld window_kb=%ld\n", ms, peakResidentKb(), baseKb);
+        return 0;
+    }
+    if (mode == QStringLiteral("poster") && args.size() >= 4) {
+        w.click("spSkinButton50");
+        w.click("spSkinButton28");
+        w.click("spSkinButton36");
+        QPrinter &printer = w.window.printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(args[3]);
+        PosterPage *poster = w.window.poster();
+        const int pages = poster->posterRows() * poster->posterColumns();
+        QElapsedTimer timer;
+        timer.start();
+        w.click("spSkinButton39");
+        const qint64 ms = timer.elapsed();
+        std::printf("poster pages=%d (%dx%d) ms=%lld peak_kb=%ld\n", pages, poster->posterRows(),
+                    poster->posterColumns(), ms, peakResidentKb());
+        return 0;
+    }
+    return 2;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The print panel "VisuImp" and the printing of one page. The panel shows before a
+// one-page print: orientation (acting on the printer at once), copies, the page header,
+// "Imprimer" and "Annuler". PrintPage prints the print bitmap with the header as one job.
+
+#include <QGroupBox>
+#include <QImage>
+
+class AppContext;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QScrollBar;
+class RadioGroup;
+
+class PrintPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent);
+
+    QPrinter &printer() { return m_printer; }
+
+    // OpenPrintPanel: the picture goes through the transfer file into the print bitmap;
+    // the panel shows centred over its parent with the header. The entry for printing any
+    // picture, such as the capture of a map view.
+    void printImage(const QImage &picture, const QString &header);
+
+    // Prints the print bitmap with the page header on one page as one print job. For a
+    // poster page `page` > 0 numbers the output when the printer writes a PDF file. False
+    // (after the error box) when nothing was printed.
+    bool PrintPage(int page = 0);
+
+    void setPrintBitmap(const QImage &bitmap) { m_printBitmap = bitmap; }
+    const QImage &printBitmap() const { return m_printBitmap; }
+    QString transferPath() const;
+    // Sets the printer's orientation and shows it in the orientation choice.
+    void setPortrait(bool portrait);
+
+    // Handlers.
+    void spSkinRadioGroup1Click();
+    void spSkinUpDown1Change(int position);
+    void spSkinButton19Click();   // "Imprimer"
+    void spSkinButton20Click();   // "Annuler"
+
+    RadioGroup *spSkinRadioGroup1;
+    QGroupBox *spSkinGroupBox9, *spSkinGroupBox8;
+    QLineEdit *spSkinEdit6, *spSkinEdit7;
+    QScrollBar *spSkinUpDown1;
+    QPushButton *spSkinButton19, *spSkinButton20;
+
+private:
+    void hidePanel();
+
+    AppContext &m_context;
+    QPrinter &m_printer;
+    QImage m_printBitmap;
+};
+
+// The file name a printer writing `fileName` uses for poster page n: "-" + n inserted
+// before ".pdf" (appended when the name has no such ending).
+QString numberedPdfName(const QString &fileName, int page);

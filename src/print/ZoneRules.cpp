@@ -1,0 +1,25 @@
+#include "print/ZoneRules.h"
+
+namespace printing {
+
+Span firstChanged(Span span, int first)
+{
+    span.first = first;
+    if (span.first >= span.last)
+        span.first = span.last - 1;
+    if (span.last > span.first + kMaxZoneSpan)
+        span.last = span.first + kMaxZoneSpan;
+    return span;
+}
+
+Span lastChanged(Span span, int last)
+{
+    span.last = last;
+    if (span.last <= span.first)
+        span.last = span.first + 1;
+    if (span.first < span.last - kMaxZoneSpan)
+        span.first = span.last - kMaxZoneSpan;
+    return span;
+}
+
+} // namespace printing

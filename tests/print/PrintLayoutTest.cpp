@@ -1,0 +1,241 @@
+// Page layout, poster arithmetic and zone picker rules.
+#include "app/SelectionState.h"
+#include "print/PageLayout.h"
+#include "print/PosterLayout.h"
+#include "print/ZoneRules.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace printing;
+
+namespace {
+
+struct LayoutCase {
+    const char *name;
+    QSize page;
+    bool landscape;
+    int margin, width, height, top;
+};
+
+TEST(PageLayoutTest, PictureAcrossNinetyPercentCentredInLandscapeAtFivePercentInPortrait)
+{
+    const LayoutCase cases[] = {
+        {"landscape 6000 x 4000", {6000, 4000}, true, 300, 5400, 2700, 650},
+        {"portrait 4000 x 6000", {4000, 6000}, false, 200, 3600, 1800, 300},
+    };
+    for (const LayoutCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const PageLayout l = layoutPage(c.page, c.landscape, {1000, 500}, 1000, 100, 67);
+        EXPECT_EQ(l.margin, c.margin);
+        EXPECT_EQ(l.printWidth, c.width);
+        EXPECT_EQ(l.printHeight, c.height);
+        EXPECT_EQ(l.pictureTop, c.top);
+        EXPECT_EQ(l.picture, QRect(c.margin, c.top, c.width, c.height));
+        EXPECT_EQ(l.header, QPoint((c.page.width() - 1000) / 2, 100));
+        EXPECT_EQ(l.footer, c.landscape);
+        if (c.landscape)
+            EXPECT_EQ(l.footerAt, QPoint(c.margin, c.page.height() - 67));
+    }
+}
+
+TEST(PageLayoutTest, FontCellHeightsFollowTheResolution)
+{
+    const struct {
+        int dpi, header, footer;
+    } cases[] = {{600, 100, 67}, {300, 50, 33}, {96, 16, 11}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        EXPECT_EQ(headerCellHeight(c.dpi), c.header);
+        EXPECT_EQ(footerCellHeight(c.dpi), c.footer);
+        // The font drawn fills its cell without overflowing it.
+        const int cell = QFontMetrics(arialWithCellHeight(c.header)).height();
+        EXPECT_LE(cell, c.header);
+        EXPECT_GE(cell, c.header * 9 / 10);
+    }
+    EXPECT_EQ(mulDiv(7, 1, 2), 4);   // halves away from zero
+    EXPECT_EQ(mulDiv(-7, 1, 2), -4);
+}
+
+// Dark pixels in a band of rows of a painted page.
+int darkPixels(const QImage &page, int top, int bottom, int left = 0, int right = -1)
+{
+    if (right < 0)
+        right = page.width();
+    int n = 0;
+    for (int y = std::max(0, top); y < std::min(bottom, page.height()); ++y)
+        for (int x = std::max(0, left); x < std::min(right, page.width()); ++x)
+            n += qGray(page.pixel(x, y)) < 100;
+    return n;
+}
+
+QImage paintedPage(QSize size, bool landscape, const QString &header, const QImage &bitmap)
+{
+    QImage page(size, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    paintPage(p, size, 96, landscape, bitmap, header);
+    return page;
+}
+
+TEST(PageLayoutTest, HeaderTextLandsInItsLineAndAnEmptyHeaderMovesNothing)
+{
+    QImage bitmap(100, 50, QImage::Format_RGB888);
+    bitmap.fill(QColor(0, 0, 200));
+    const QSize page(800, 600);
+    const int h = headerCellHeight(96);
+
+    const QImage withHeader = paintedPage(page, false, QStringLiteral("Carte n° 12 ( Cassini couleurs )"), bitmap);
+    const QImage empty = paintedPage(page, false, QString(), bitmap);
+    EXPECT_GT(darkPixels(withHeader, h, 30), 50);   // the picture starts at 30
+    EXPECT_EQ(darkPixels(withHeader, 0, h), 0);
+    EXPECT_EQ(darkPixels(empty, 0, mulDiv(600, 5, 100)), 0);
+    // The picture is in the same place with or without header.
+    const QRect picture(40, 30, 720, 360);
+    EXPECT_EQ(withHeader.copy(picture.adjusted(2, 2, -2, -2)), empty.copy(picture.adjusted(2, 2, -2, -2)));
+    EXPECT_EQ(QColor(empty.pixel(picture.center())), QColor(0, 0, 200));
+    EXPECT_EQ(QColor(empty.pixel(picture.left() + 1, picture.bottom() + 3)), QColor(Qt::white));
+}
+
+TEST(PageLayoutTest, HeaderWiderThanThePageStartsLeftOfItAndIsCutOnBothSides)
+{
+    const QString header = QStringLiteral("Carte n° 12 ( Cassini couleurs ) - Page n° 3 du quart supérieur droit");
+    const int width = QFontMetrics(arialWithCellHeight(headerCellHeight(96))).horizontalAdvance(header);
+    const QSize page(width / 2, 400);
+    const PageLayout l = layoutPage(page, true, {10, 10}, width, 16, 11);
+    EXPECT_LT(l.header.x(), 0);
+    EXPECT_EQ(l.header.x(), (page.width() - width) / 2);
+
+    QImage bitmap(10, 10, QImage::Format_RGB888);
+    bitmap.fill(Qt::white);
+    const QImage painted = paintedPage(page, true, header, bitmap);
+    const int h = headerCellHeight(96);
+    EXPECT_GT(darkPixels(painted, h, 2 * h, 0, 12), 0);
+    EXPECT_GT(darkPixels(painted, h, 2 * h, page.width() - 12), 0);
+}
+
+TEST(PageLayoutTest, FooterNamesTheProductAndItsSiteAtTheBottomInLandscapeOnly)
+{
+    EXPECT_EQ(footerText(), QStringLiteral("Orvantis - http://www.orvantis.fr"));
+    QImage bitmap(100, 20, QImage::Format_RGB888);
+    bitmap.fill(Qt::white);
+    const QSize page(800, 600);
+    const int f = footerCellHeight(96);
+    EXPECT_GT(darkPixels(paintedPage(page, true, QString(), bitmap), 600 - f, 600, 40, 400), 20);
+    EXPECT_EQ(darkPixels(paintedPage(page, false, QString(), bitmap), 600 - f, 600), 0);
+}
+
+struct PosterCase {
+    const char *name;
+    QSize composition;
+    int value;
+    int maximum;
+    QSize box;
+    int rows, columns;
+    const char *text;
+};
+
+TEST(PosterLayoutTest, PageBoxBandsAndCountText)
+{
+    const PosterCase cases[] = {
+        {"whole sheet of square tiles", {2600, 2600}, 6, 6, {348, 348}, 6, 9, "Impression 54 pages. (6x9)"},
+        {"zone of 14 x 7 square tiles", {1400, 700}, 9, 9, {369, 184}, 4, 9, "Impression 36 pages. (4x9)"},
+        {"the same zone at value 1", {1400, 700}, 1, 9, {41, 20}, 1, 1, "Impression sur une page."},
+        {"a tall zone", {700, 1400}, 2, 6, {58, 116}, 2, 2, "Impression 4 pages. (2x2)"},
+    };
+    for (const PosterCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(sliderMaximum(c.composition), c.maximum);
+        const QSize box = pageBox(c.value, c.composition);
+        EXPECT_EQ(box, c.box);
+        EXPECT_EQ(posterRows(box.height()), c.rows);
+        EXPECT_EQ(posterColumns(box.width()), c.columns);
+        EXPECT_EQ(pageCountText(c.rows, c.columns), QString::fromUtf8(c.text));
+    }
+    const struct {
+        int length, columns, rows;
+    } bands[] = {{0, 1, 1}, {41, 1, 1}, {42, 2, 1}, {58, 2, 1}, {59, 2, 2}, {82, 2, 2}, {83, 3, 2},
+                 {328, 8, 6}, {329, 9, 6}, {348, 9, 6}, {369, 9, 7}};
+    for (const auto &b : bands) {
+        SCOPED_TRACE(b.length);
+        EXPECT_EQ(posterColumns(b.length), b.columns);
+        EXPECT_EQ(posterRows(b.length), b.rows);
+    }
+}
+
+TEST(PosterLayoutTest, PieceSizeRoundsHalvesToEven)
+{
+    EXPECT_EQ(pieceSize({205, 58}, {82, 58}), QSize(102, 58));   // 102.5
+    EXPECT_EQ(pieceSize({615, 58}, {82, 58}), QSize(308, 58));   // 307.5
+    EXPECT_EQ(pieceSize({6656, 4992}, {369, 276}), QSize(740, 1049));
+    EXPECT_EQ(pieceSize({100, 100}, {0, 0}), QSize());
+}
+
+TEST(PosterLayoutTest, PiecesOfTopAndBottomAlignment)
+{
+    const QSize piece(80, 100);
+    const QSize source(150, 150);
+    const struct {
+        const char *name;
+        Alignment alignment;
+        int row, column;
+        QRect rect;
+    } cases[] = {
+        // Bottom: the blank strip of 50 rows falls at the top of the first row.
+        {"bottom row 1", Alignment::Bottom, 1, 1, QRect(0, -50, 80, 100)},
+        {"bottom row 2", Alignment::Bottom, 2, 1, QRect(0, 50, 80, 100)},
+        {"bottom row 2 column 2", Alignment::Bottom, 2, 2, QRect(80, 50, 80, 100)},
+        // Top: the blank strip falls at the bottom of the last row.
+        {"top row 1", Alignment::Top, 1, 1, QRect(0, 0, 80, 100)},
+        {"top row 2", Alignment::Top, 2, 2, QRect(80, 100, 80, 100)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pieceRect(c.row, c.column, 2, piece, source, c.alignment), c.rect);
+    }
+    EXPECT_EQ(pageNumber(2, 3, 9), 12);
+}
+
+TEST(PosterLayoutTest, PageHeadersWithAndWithoutQuarterSuffix)
+{
+    SelectionState s;
+    s.editionFolder = editions::kColour;
+    s.sheetNumber = QStringLiteral("12");
+    EXPECT_EQ(posterHeader(s, 3, quarterSuffix(2)),
+              QStringLiteral("Carte n° 12 ( Cassini couleurs ) - Page n° 3 du quart supérieur droit"));
+    EXPECT_EQ(posterHeader(s, 3, QString()), QStringLiteral("Carte n° 12 ( Cassini couleurs ) - Page n° 3"));
+    s.editionFolder = editions::kArchive;
+    s.sheetNumber = QStringLiteral("40");
+    s.folderSuffix = QStringLiteral("\\F002");
+    EXPECT_EQ(posterHeader(s, 1, quarterSuffix(4)),
+              QStringLiteral("Carte n° 40\\F002 ( Archives Bnf ) - Page n° 1 du quart inférieur droit"));
+    EXPECT_EQ(quarterSuffix(1), QStringLiteral(" du quart supérieur gauche"));
+    EXPECT_EQ(quarterSuffix(3), QStringLiteral(" du quart inférieur gauche"));
+}
+
+TEST(ZoneRulesTest, TheMovedPickerWinsAndTheOtherGivesWay)
+{
+    const struct {
+        const char *name;
+        bool first;     // which picker the user moved
+        Span before;
+        int chosen;
+        Span after;
+    } cases[] = {
+        {"first Z while last is N", true, {1, 14}, 26, {13, 14}},
+        {"last A while first is A", false, {1, 14}, 1, {1, 2}},
+        {"last Z while first is A", false, {1, 14}, 26, {13, 26}},
+        {"first A while last is Z", true, {13, 26}, 1, {1, 14}},
+        {"first equal to last", true, {3, 8}, 8, {7, 8}},
+        {"a move within the rules", true, {1, 14}, 5, {5, 14}},
+        {"last back within 13", false, {5, 14}, 10, {5, 10}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.first ? firstChanged(c.before, c.chosen) : lastChanged(c.before, c.chosen), c.after);
+    }
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// Composing a rectangle of tiles of a map folder: placement, blanks, broken tiles, the
+// quarter-size overview and 1:1 renderings of any part.
+#include "imaging/Jpeg.h"
+#include "platform/Paths.h"
+#include "print/TileComposition.h"
+#include "store/TileStore.h"
+#include "support/TestFiles.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using printing::TileComposition;
+using namespace testing_support;
+
+namespace {
+
+QColor tileColour(int column, int row)
+{
+    return QColor(20 + column * 9, 240 - row * 9, (column * 37 + row * 53) % 200 + 20);
+}
+
+void writeSolidTile(const QString &folder, int column, int row, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(tileColour(column, row));
+    writeFile(store::tilePath(folder, column, row), jpegBytes(image, 95));
+}
+
+bool near(QColor a, QColor b, int tolerance = 12)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+class TileCompositionTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString folder() const { return dir.path() + QStringLiteral("\\Carte7"); }
+};
+
+TEST_F(TileCompositionTest, TilesSitInTheirCellsAndMissingOnesStayWhite)
+{
+    const QSize tile(32, 24);
+    // Columns A..D, rows A..C, all but column C row B.
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c)
+            if (!(c == 2 && r == 1))
+                writeSolidTile(folder(), c, r, tile);
+    int ticks = 0;
+    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&] { ++ticks; });
+    EXPECT_EQ(ticks, 12);
+    ASSERT_FALSE(z.isNull());
+    EXPECT_EQ(z.tileSize(), tile);
+    EXPECT_EQ(z.size(), QSize(128, 72));
+    EXPECT_EQ(z.overview().size(), QSize(32, 18));
+
+    const QImage full = z.render(QRect(QPoint(0, 0), z.size()));
+    const QImage &overview = z.overview();
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            SCOPED_TRACE(store::tileCode(c, r).toStdString());
+            const QColor expected = (c == 2 && r == 1) ? QColor(Qt::white) : tileColour(c, r);
+            EXPECT_TRUE(near(full.pixel(c * 32 + 16, r * 24 + 12), expected));
+            EXPECT_TRUE(near(overview.pixel(c * 8 + 4, r * 6 + 3), expected));
+        }
+    }
+}
+
+TEST_F(TileCompositionTest, RenderingAPartGivesThosePixelsAndWhiteOutsideThePicture)
+{
+    const QSize tile(32, 24);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c)
+            writeSolidTile(folder(), c, r, tile);
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const QImage whole = z.render(QRect(0, 0, 64, 48));
+
+    const QRect part(20, -10, 30, 40);   // reaches above the picture
+    const QImage piece = z.render(part);
+    ASSERT_EQ(piece.size(), part.size());
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) {
+            const QPoint source = part.topLeft() + QPoint(x, y);
+            const QRgb expected = source.y() < 0 ? qRgb(255, 255, 255) : whole.pixel(source);
+            ASSERT_EQ(piece.pixel(x, y), expected) << x << "," << y;
+        }
+    // The pixels equal a full decode of the tile.
+    QImage decoded;
+    ASSERT_TRUE(jpeg::decodeFile(paths::nativePath(store::tilePath(folder(), 1, 1)), decoded).ok());
+    EXPECT_EQ(whole.copy(32, 24, 32, 24), decoded.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(TileCompositionTest, UndecodableAndOversizedTilesAreDeletedAndLeftBlank)
+{
+    const QSize tile(32, 24);
+    writeSolidTile(folder(), 0, 0, tile);
+    writeSolidTile(folder(), 1, 1, tile);
+    writeFile(store::tilePath(folder(), 1, 0), QByteArray("this is no picture"));
+    // A real JPEG whose header claims more than 8192 pixels across.
+    QImage wide(8200, 8, QImage::Format_RGB32);
+    wide.fill(Qt::black);
+    writeFile(store::tilePath(folder(), 0, 1), jpegBytes(wide));
+
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 1, 0))));
+    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 1))));
+    EXPECT_TRUE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 0))));
+    const QImage full = z.render(QRect(0, 0, 64, 48));
+    EXPECT_TRUE(near(full.pixel(48, 12), Qt::white));
+    EXPECT_TRUE(near(full.pixel(16, 36), Qt::white));
+    EXPECT_TRUE(near(full.pixel(48, 36), tileColour(1, 1)));
+}
+
+TEST_F(TileCompositionTest, FirstTileThatLoadsSetsTheTileSize)
+{
+    // AA missing, BA broken: the first tile to load is AB, and its size counts.
+    writeFile(store::tilePath(folder(), 1, 0), QByteArray("broken"));
+    writeSolidTile(folder(), 0, 1, QSize(40, 20));
+    writeSolidTile(folder(), 1, 1, QSize(40, 20));
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    EXPECT_EQ(z.tileSize(), QSize(40, 20));
+    EXPECT_EQ(z.size(), QSize(80, 40));
+
+    const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("\\Nothing"), 1, 2, 1, 2);
+    EXPECT_TRUE(none.isNull());
+    EXPECT_TRUE(none.overview().isNull());
+}
+
+} // namespace
