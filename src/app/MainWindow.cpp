@@ -108,6 +108,7 @@ void MainWindow::wirePages()
     });
 
     connect(m_cassini, &CassiniPage::printRequested, this, &MainWindow::spSkinButton35Click);
+    connect(m_archive, &ArchivePage::printRequested, this, &MainWindow::spSkinButton35Click);
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
         m_poster->spSkinButton28Click();
