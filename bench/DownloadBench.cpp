@@ -53,7 +53,7 @@ QImage fixturePicture(int i)
     p.setPen(QColor(60, 40, 30));
     for (int k = 0; k < 40; ++k)
         p.drawLine((k * 37 + i) % 512, 0, (k * 53 + i * 7) % 512, 383);
-    p.drawText(QRect(0, 0, 512, 384), Qt::AlignCenter, QString::number(i));
+    p.fillRect(QRect(i % 26 * 19, i / 26 * 14, 40, 30), QColor(150, 30 + i % 200, 30));
     return image;
 }
 

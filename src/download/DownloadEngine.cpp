@@ -7,12 +7,31 @@
 #include "store/TileStore.h"
 
 #include <QFile>
+#include <cstdio>
 
 using download::RowState;
 
 namespace {
 const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 QChar letter(int number) { return kLetters.at(number - 1); }
+
+// Whether a file holds a whole JPEG picture: a header that the decoder accepts (markers,
+// tables, sizes) and the end-of-picture marker after the picture data. A body cut short or
+// bytes that are no picture fail; it costs no decoding of the picture itself.
+bool isCompletePicture(const QString &nativePath)
+{
+    QFile file(nativePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    jpeg::Header header;
+    if (!jpeg::readHeader(bytes, header).ok() || header.width <= 0 || header.height <= 0)
+        return false;
+    // 0xFF 0xD9 cannot occur inside the compressed data (0xFF is stuffed there), so the
+    // marker found near the end is the real end of the picture; a little padding may follow.
+    const qsizetype tail = qMin<qsizetype>(bytes.size(), 1024);
+    return bytes.right(tail).contains(QByteArrayLiteral("\xFF\xD9"));
+}
 
 // A short French text for a fetch error that no client event has described.
 QString errorStatus(HttpClient::Error error)
@@ -156,7 +175,7 @@ void DownloadEngine::advanceTileCursor()
         if (!store::fileExists(currentTilePath()))
             return;
         markTile(RowState::AlreadyInstalled);
-        emit tileShown(QImage());
+        emit tileShown(QString());
     }
 }
 
@@ -186,24 +205,22 @@ void DownloadEngine::onSuccess()
 {
     if (!m_active)
         return;
-    // Only a picture that decodes takes the tile's name; a tile already there is replaced
-    // only by a good one.
-    QImage picture;
-    if (!jpeg::decodeFile(m_partialPath, picture, 4).ok()) {
+    // Only a whole picture takes the tile's name, in one step (a tile file is never seen
+    // half written, and one already there is replaced only by a good one).
+    if (!isCompletePicture(m_partialPath)) {
         removePartial();
         markTile(RowState::Missing);
-        emit tileShown(QImage());
+        emit tileShown(QString());
         return continueAfterTile();
     }
     const QString finalPath = paths::nativePath(currentTilePath());
-    QFile::remove(finalPath);
-    if (!QFile::rename(m_partialPath, finalPath)) {
+    if (std::rename(QFile::encodeName(m_partialPath).constData(), QFile::encodeName(finalPath).constData()) != 0) {
         removePartial();
         setStatus(errorStatus(HttpClient::Error::FileError));
         return finishDownload(true);
     }
     markTile(RowState::Downloaded);
-    emit tileShown(picture);
+    emit tileShown(finalPath);
     continueAfterTile();
 }
 
@@ -213,7 +230,7 @@ void DownloadEngine::onFailure()
         return;
     removePartial();
     markTile(RowState::Missing);
-    emit tileShown(QImage());
+    emit tileShown(QString());
     continueAfterTile();
 }
 
@@ -259,7 +276,7 @@ void DownloadEngine::finishDownload(bool keepStatus)
                         + selection.folderSuffix);
     setRunningMark(0);
     m_list.clear();
-    emit tileShown(QImage());
+    emit tileShown(QString());
     if (m_hangUp ? m_hangUp() : true) {
         m_context.connection().hangUp();
         if (!keepStatus)

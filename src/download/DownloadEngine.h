@@ -4,13 +4,12 @@
 // (the DownloadJob of the program-wide state), so the user may select other sheets while it
 // runs. Each request ends with a result of the HTTP client; the handler marks the tile in
 // the download list and the next request starts from the event loop, never from inside the
-// handler. A tile reaches its final name only once its transfer succeeded and its picture
-// decodes; the body is first written to a temporary file beside it.
+// handler. A tile reaches its final name only once its transfer succeeded and the file holds
+// a whole JPEG picture; the body is first written to a temporary file beside it.
 
 #include "download/DownloadList.h"
 #include "net/HttpClient.h"
 
-#include <QImage>
 #include <QObject>
 #include <functional>
 
@@ -56,8 +55,8 @@ signals:
     void runningMarkChanged(int mark);
     void gaugeChanged(int value);
     void currentRowChanged(int row);
-    // The last tile received, scaled down; a null picture clears it.
-    void tileShown(const QImage &picture);
+    // The file of the last tile received (native path); an empty path clears the picture.
+    void tileShown(const QString &tileFile);
     // A tile of the list got its final state.
     void tileDone(int row, const QString &fileName, download::RowState state);
     void requestStarted(const QString &url);

@@ -4,6 +4,7 @@
 #include "app/PreferencesPage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
+#include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 
 using controls::named;
@@ -51,6 +53,10 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     : Page(context, QStringLiteral("spSkinTabSheet4"), parent), m_preferences(preferences)
 {
     m_engine = new DownloadEngine(m_context, m_list, this);
+    m_tileThrottle = new QTimer(this);
+    m_tileThrottle->setSingleShot(true);
+    m_tileThrottle->setInterval(100);
+    connect(m_tileThrottle, &QTimer::timeout, this, &DownloadPage::drawPendingTile);
 
     Panel4 = named(new QFrame(this), QStringLiteral("Panel4"), QRect(42, 8, 100, 100));
     Panel4->setFrameShape(QFrame::Panel);
@@ -286,14 +292,33 @@ void DownloadPage::setRunControls(bool running)
     spSkinButton54->setEnabled(running);
 }
 
-void DownloadPage::showTile(const QImage &picture)
+void DownloadPage::showTile(const QString &tileFile)
 {
-    if (picture.isNull()) {
+    m_pendingTile = tileFile;
+    if (tileFile.isEmpty()) {
+        m_tileThrottle->stop();
         Telimage->clear();
         return;
     }
+    if (!m_tileThrottle->isActive())
+        drawPendingTile();
+}
+
+// Telimage: the last tile received, centred, proportional, fitted to 90 x 90.
+void DownloadPage::drawPendingTile()
+{
+    const QString file = m_pendingTile;
+    m_pendingTile.clear();
+    if (file.isEmpty())
+        return;
+    jpeg::Header header;
+    QImage picture;
+    if (!jpeg::readHeaderFromFile(file, header).ok()
+        || !jpeg::decodeFile(file, picture, jpeg::coveringScale(header.size(), Telimage->size())).ok())
+        return;
     Telimage->setPixmap(QPixmap::fromImage(
         picture.scaled(Telimage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    m_tileThrottle->start();   // the next tiles wait for the end of this interval
 }
 
 void DownloadPage::bringForwardForSelection()

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 class DownloadPage : public Page {
@@ -66,10 +67,14 @@ private:
     void pickerChanged(QComboBox *moved, download::Picker which);
     void resetPickers();
     void setRunControls(bool running);
-    void showTile(const QImage &picture);
+    void showTile(const QString &tileFile);
+    void drawPendingTile();
     QString selectionCaption() const;
 
     PreferencesPage &m_preferences;
     download::DownloadList m_list;
     DownloadEngine *m_engine = nullptr;
+    // The last tile received is drawn at most every 100 ms, whatever the pace of the run.
+    QTimer *m_tileThrottle = nullptr;
+    QString m_pendingTile;
 };

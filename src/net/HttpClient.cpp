@@ -7,10 +7,13 @@ namespace {
 constexpr qint64 kChunk = 65536;
 
 // Text after the first ':' of a header line, without its line end, at most 256 characters.
+// Control characters are dropped, so a value sent back can never add a line to a request.
 QString headerValue(const QByteArray &line)
 {
     const int colon = line.indexOf(':');
-    return QString::fromLatin1(line.mid(colon + 1)).trimmed().left(256);
+    QString value = QString::fromLatin1(line.mid(colon + 1)).trimmed();
+    value.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+    return value.left(256);
 }
 } // namespace
 
@@ -74,9 +77,11 @@ HttpClient::Target HttpClient::parseUrl(const QString &url, quint16 currentPort)
     if (pathStart >= 0)
         t.requestPath = url.mid(pathStart).left(kMaxRequestPath);
 
-    // Scheme: decides the port.
+    // Scheme: decides the port. Only a ":" before the first "/" ends a scheme, so a ":" in
+    // the path of a relative address keeps the current server's port.
     const int colon = url.indexOf(u':');
-    if (colon >= 0) {
+    const int firstSlash = url.indexOf(u'/');
+    if (colon >= 0 && (firstSlash < 0 || colon < firstSlash)) {
         const QString scheme = url.left(colon).toLower();
         if (scheme == QStringLiteral("https")) {
             t.secure = true;

@@ -227,6 +227,17 @@ TEST_F(DownloadEngineTest, UnreachableServerEndsTheRunWithTheCauseInTheStatusFie
     }
 }
 
+TEST_F(DownloadEngineTest, MapFolderThatCannotBeCreatedEndsTheRun)
+{
+    writeFile(program.filePath("blocker"), "a file where the maps root should be");
+    context.setMapsRoot(program.filePath("blocker") + u'/');
+    ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 0}));
+    EXPECT_EQ(engine.statusText(), "Erreur d'écriture de l'image");
+    EXPECT_EQ(server.paths.size(), 1);
+    EXPECT_TRUE(done.isEmpty());
+    expectIdle();
+}
+
 TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)
 {
     server.script = [this](const QByteArray &path) {

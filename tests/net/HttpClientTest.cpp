@@ -167,6 +167,20 @@ TEST_F(HttpClientTest, CookieIsSentOnlyToTheHostThatSetIt)
     EXPECT_EQ(client.cookieHost(), "127.0.0.1");
 }
 
+TEST_F(HttpClientTest, ValuesSentBackCannotAddLinesToTheRequest)
+{
+    server.script = [](const QByteArray &path) {
+        if (path == "/first")
+            return TestServer::Answer{Reply::Redirect, {}, "/next\rX-Injected: 1", "a=1\rX-Evil: 1"};
+        return TestServer::Answer{Reply::Jpeg};
+    };
+    const Outcome o = run(client, url("/first"), body);
+    EXPECT_EQ(o.result, "success");
+    ASSERT_EQ(server.requests.size(), 2);
+    EXPECT_FALSE(server.requests[1].contains("\rX-"));
+    EXPECT_TRUE(server.requests[1].contains("\r\nCookie: a=1X-Evil: 1\r\n"));
+}
+
 TEST_F(HttpClientTest, EndlessRedirectsEndWithAnErrorAfterTwenty)
 {
     server.script = [](const QByteArray &) { return TestServer::Answer{Reply::Redirect, {}, "/again"}; };
@@ -224,6 +238,7 @@ TEST(HttpClientUrl, PartsOfAUrl)
         {"ftp://server/f", 0, "server", 21, "/f"},
         {"gopher://server/f", 0, "server", 70, "/f"},
         {"/tiles/a.jpg", 8077, "", 8077, "/tiles/a.jpg"},
+        {"/tiles/a:b.jpg", 8077, "", 8077, "/tiles/a:b.jpg"},
         {"server:81/x", 0, "server", 81, "/x"},
         {"http://h/" + QString(300, 'p'), 0, "h", 80, "/" + QString(255, 'p')},
     };
