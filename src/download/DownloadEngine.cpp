@@ -68,6 +68,13 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
     connect(&m_client, &HttpClient::error, this, &DownloadEngine::onError);
 }
 
+DownloadEngine::~DownloadEngine()
+{
+    m_client.disconnect();
+    if (m_active)
+        removePartial();
+}
+
 QString DownloadEngine::urlTemplate(const QString &server, const QString &documentNumber, const QString &folderSuffix)
 {
     const QString sheetFolder = folderSuffix.isEmpty() ? QStringLiteral("/0000001")

@@ -22,6 +22,8 @@ public:
     static constexpr int kRunningMark = 22;
 
     DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent = nullptr);
+    // Quitting during a run leaves no temporary file behind.
+    ~DownloadEngine() override;
 
     HttpClient &client() { return m_client; }
 

@@ -136,7 +136,16 @@ TEST_F(DownloadEngineTest, TilesMissingOnTheServerLeaveNoFileAndTheRunGoesOn)
         // Column letter is the first of the two code letters: ".../MAXI_ZB.jpg".
         return TestServer::Answer{path.at(path.size() - 6) == 'Z' ? Reply::NotFound : Reply::Jpeg};
     };
+    // What the first row shows while its tile arrives, then once it is done.
+    QStringList firstRow;
+    QObject::connect(&list, &QAbstractItemModel::dataChanged, [&](const QModelIndex &from) {
+        if (from.row() == 0)
+            firstRow << list.text(0) + (list.checked(0) ? "+" : "");
+    });
     ASSERT_TRUE(runAndWait(TileRect{23, 25, 0, 1}));   // X..Z by A..B
+    ASSERT_GE(firstRow.size(), 2);
+    EXPECT_EQ(firstRow.first(), "Téléchargement ");
+    EXPECT_EQ(firstRow.last(), "Téléchargée    +");
     QStringList states;
     for (const Done &d : done)
         states << d.name + '=' + download::stateText(d.state);
@@ -236,6 +245,20 @@ TEST_F(DownloadEngineTest, MapFolderThatCannotBeCreatedEndsTheRun)
     EXPECT_EQ(server.paths.size(), 1);
     EXPECT_TRUE(done.isEmpty());
     expectIdle();
+}
+
+TEST_F(DownloadEngineTest, QuittingDuringATileLeavesNoTemporaryFile)
+{
+    server.script = [](const QByteArray &) { return TestServer::Answer{Reply::HalfThenStall}; };
+    {
+        download::DownloadList ownList;
+        DownloadEngine quitting(context, ownList);
+        ownList.build(TileRect{0, 0, 0, 0});
+        ASSERT_TRUE(quitting.start(TileRect{0, 0, 0, 0}));
+        ASSERT_TRUE(waitUntil([&] { return !leftovers(sheetFolder(12)).isEmpty(); }));
+    }
+    EXPECT_TRUE(leftovers(sheetFolder(12)).isEmpty());
+    EXPECT_EQ(store::tileCount(sheetFolder(12)), 0);
 }
 
 TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)

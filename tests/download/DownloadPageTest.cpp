@@ -3,6 +3,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadPage.h"
+#include "TileServer.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
 #include "ScriptedConnection.h"
@@ -11,6 +12,7 @@
 #include "widgets/SpinEdit.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -158,8 +160,10 @@ TEST_F(DownloadPageTest, RunKeepsItsSheetWhileAnotherIsSelected)
                 during[name] = w->find<QWidget>(name)->isEnabled();
             during["running mark"] = w->find<QPushButton>("spSkinButton31")->property("tag").toInt() == 22;
         }
-        if (server.paths.size() == 3)
+        if (server.paths.size() == 3) {
+            during["last tile shown"] = !w->find<QLabel>("Telimage")->pixmap().isNull();
             selectSheet(40);   // the user selects another sheet during the run
+        }
         Q_UNUSED(path);
         return TestServer::Answer{TestServer::Reply::Jpeg};
     };
@@ -168,7 +172,8 @@ TEST_F(DownloadPageTest, RunKeepsItsSheetWhileAnotherIsSelected)
     const QMap<QString, bool> expectedDuring{
         {"spSkinButton8", false}, {"spSkinComboBox7", false}, {"spSkinComboBox1", false}, {"spSkinComboBox8", false},
         {"spSkinComboBox2", false}, {"spSkinButton31", false}, {"spSkinButton9", true}, {"spSkinButton54", true},
-        {"spSkinButton4", false}, {"spSkinButton42", false}, {"EditServeur", false}, {"running mark", true}};
+        {"spSkinButton4", false}, {"spSkinButton42", false}, {"EditServeur", false}, {"running mark", true},
+        {"last tile shown", true}};
     EXPECT_EQ(during, expectedDuring);
 
     ASSERT_EQ(server.paths.size(), 6);
@@ -193,6 +198,41 @@ TEST_F(DownloadPageTest, RunKeepsItsSheetWhileAnotherIsSelected)
     EXPECT_EQ(w->find<QPushButton>("spSkinButton31")->property("tag").toInt(), 0);
     EXPECT_EQ(w->find<QLineEdit>("spSkinEdit3")->text(), "Déconnecté");
     EXPECT_EQ(w->find<QProgressBar>("spSkinGauge3")->value(), 0);
+}
+
+// The archive hand-over, then a run from the program's own tile server.
+TEST_F(DownloadPageTest, ArchiveSheetDownloadsFromTheTileServer)
+{
+    QTemporaryDir served;
+    const QByteArray tile = jpegBytes(20, 15, Qt::blue);
+    for (const char *name : {"MAXI_AA.jpg", "MAXI_BA.jpg", "MAXI_AB.jpg"})
+        writeFile(served.filePath(QStringLiteral("Archives Bnf/Carte12/F007/") + name), tile);
+    TileServer tileServer(served.path());
+    QStringList log;
+    QObject::connect(&tileServer, &TileServer::logLine, [&](const QString &l) { log << l; });
+    ASSERT_TRUE(tileServer.listen(QHostAddress::LocalHost, 0));
+    w->context().setTileServer(QStringLiteral("127.0.0.1:%1").arg(tileServer.port()));
+
+    SelectionState &s = w->context().selection;
+    s.editionFolder = "Archives Bnf";
+    s.sheetNumber = "12";
+    s.folderSuffix = "\\F007";
+    page->bringForwardForSelection();
+    EXPECT_EQ(w->window->pageControl()->currentIndex(), 4);
+    EXPECT_EQ(s.documentNumber, "10012");
+    EXPECT_EQ(title(), "Téléchargement de la Carte n° 12\\F007 ( Archives Bnf )");
+
+    pick("spSkinComboBox1", 1);
+    pick("spSkinComboBox2", 1);
+    w->click("spSkinButton8");
+    ASSERT_TRUE(runAndWait());
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_TRUE(log[0].contains("GET /Fonds_ImagesZoom/077/07710012/0000007/MAXI_AA.jpg HTTP/1.0\" 200"));
+    EXPECT_TRUE(log[3].contains("/0000007/MAXI_BB.jpg HTTP/1.0\" 404"));
+    const QString folder = w->programFolder() + "Archives Bnf/Carte12/F007/";
+    EXPECT_EQ(store::tileCount(folder), 3);
+    EXPECT_EQ(readFile(folder + "MAXI_AB.jpg"), tile);
+    EXPECT_EQ(title(), "Arrêt carte n° 12\\F007. Nouvelle sélection = carte n° 12\\F007");
 }
 
 TEST_F(DownloadPageTest, ArreterEndsTheRunAfterTheTileInFlight)

@@ -88,6 +88,10 @@ void TestServer::answer(QTcpSocket *socket, const Answer &a)
     case Reply::Stall:
         m_stalled << socket;
         return;
+    case Reply::HalfThenStall:
+        socket->write(response("200 OK", "Content-Type: image/jpeg\r\n", body.left(body.size() / 2), body.size()));
+        m_stalled << socket;
+        return;
     case Reply::Reset: {
         socket->write(response("200 OK", "Content-Type: image/jpeg\r\n", body.left(body.size() / 2), body.size()));
         socket->flush();

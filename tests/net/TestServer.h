@@ -26,6 +26,7 @@ public:
         Truncated,     // 200 announcing the body's length, sends half of it, closes
         Garbage,       // 200 with bytes that are no picture
         Stall,         // reads the request and never answers
+        HalfThenStall, // sends the header and half of the body, then nothing more
         Reset,         // sends the header and part of the body, then resets the connection
         LongHeader,    // 200 with a header line of 10000 characters
         ManyHeaders,   // 200 with 150 header lines
