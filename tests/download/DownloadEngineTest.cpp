@@ -261,6 +261,28 @@ TEST_F(DownloadEngineTest, QuittingDuringATileLeavesNoTemporaryFile)
     EXPECT_EQ(store::tileCount(sheetFolder(12)), 0);
 }
 
+// The next request starts from the event loop once the result handler has returned.
+TEST_F(DownloadEngineTest, NextRequestNeverStartsInsideAResultHandler)
+{
+    int results = 0, startedInside = 0;
+    QObject::connect(&engine.client(), &HttpClient::success, [&] {
+        ++results;
+        if (engine.client().busy())
+            ++startedInside;
+    });
+    QObject::connect(&engine.client(), &HttpClient::failure, [&] {
+        ++results;
+        if (engine.client().busy())
+            ++startedInside;
+    });
+    server.script = [](const QByteArray &path) {
+        return TestServer::Answer{path.endsWith("B.jpg") ? Reply::NotFound : Reply::Jpeg};
+    };
+    ASSERT_TRUE(runAndWait(TileRect{0, 4, 0, 1}));
+    EXPECT_EQ(results, 10);
+    EXPECT_EQ(startedInside, 0);
+}
+
 TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)
 {
     server.script = [this](const QByteArray &path) {
