@@ -5,11 +5,9 @@
 // exactly one of success(), failure() or error().
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
