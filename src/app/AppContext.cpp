@@ -1,11 +1,32 @@
 #include "app/AppContext.h"
+#include "catalogue/Library.h"
+#include "platform/Connection.h"
 #include "store/TileStore.h"
 
 AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
                        const QString &installFolder, QObject *parent)
     : QObject(parent), m_settings(settings), m_desktop(desktop), m_programFolder(programFolder),
-      m_installFolder(installFolder), m_mapsRoot(programFolder)
+      m_installFolder(installFolder), m_mapsRoot(programFolder),
+      m_systemConnection(std::make_unique<SystemConnection>()), m_connection(m_systemConnection.get()),
+      m_tileServer(defaultTileServer())
 {
+}
+
+AppContext::~AppContext() = default;
+
+void AppContext::setConnection(Connection *connection)
+{
+    m_connection = connection ? connection : m_systemConnection.get();
+}
+
+QString AppContext::defaultTileServer()
+{
+    return library::kHost;
+}
+
+void AppContext::setTileServer(const QString &server)
+{
+    m_tileServer = server.isEmpty() ? defaultTileServer() : server;
 }
 
 void AppContext::setMapsRoot(const QString &root)

@@ -9,7 +9,9 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
+class Connection;
 class Desktop;
 class SettingsStore;
 
@@ -18,6 +20,7 @@ class AppContext : public QObject {
 public:
     AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
                const QString &installFolder, QObject *parent = nullptr);
+    ~AppContext() override;
 
     SelectionState selection;
     DownloadJob downloadJob;
@@ -46,6 +49,15 @@ public:
     bool downloadRunning() const { return downloadJob.running; }
     void setDownloadRunning(bool running);
 
+    // The internet connection of downloads: the system's unless a stand-in was set.
+    Connection &connection() { return *m_connection; }
+    void setConnection(Connection *connection);
+
+    // The tile server: host, optionally ":" + port ("serveur" setting).
+    static QString defaultTileServer();
+    const QString &tileServer() const { return m_tileServer; }
+    void setTileServer(const QString &server);
+
 signals:
     void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
@@ -57,4 +69,7 @@ private:
     QString m_programFolder;
     QString m_installFolder;
     QString m_mapsRoot;
+    std::unique_ptr<Connection> m_systemConnection;
+    Connection *m_connection = nullptr;
+    QString m_tileServer;
 };

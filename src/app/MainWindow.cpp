@@ -6,6 +6,7 @@
 #include "app/Skin.h"
 #include "app/StatusBar.h"
 #include "catalogue/ArchivePage.h"
+#include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "download/DownloadPage.h"
 #include "finder/VillesPage.h"
@@ -102,6 +103,15 @@ void MainWindow::wirePages()
     connect(m_home, &HomePage::preferencesRequested, this, [this] { showPage(7); });
     connect(m_about, &AboutPage::closeRequested, this, [this] { showPage(0); });
     connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
+    // "Télécharger et installer": the sheet of the chosen edition goes to the download page.
+    connect(m_cassini, &CassiniPage::downloadRequested, this, [this] {
+        SelectionState &s = m_context.selection;
+        s.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
+        s.folderSuffix.clear();
+        cassini::lookUpDocumentNumber(s, m_cassini->editionItem());
+        m_download->bringForwardForSelection();
+    });
+    connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
         QPrintDialog dialog(&m_printer, this);
         dialog.exec();

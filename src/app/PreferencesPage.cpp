@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -43,6 +45,17 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     spSkinButton42 = button(maps, QStringLiteral("spSkinButton42"), QStringLiteral("Changer"), QRect(560, 24, 100, 25),
                             QStringLiteral("Définir un nouveau dossier d'installation des cartes"));
 
+    GroupServeur = group(this, QStringLiteral("GroupServeur"), QStringLiteral("Serveur des images"),
+                         QRect(10, 70, 670, 60));
+    EditServeur = named(new QLineEdit(GroupServeur), QStringLiteral("EditServeur"), QRect(10, 26, 540, 24),
+                        QStringLiteral("Nom ou adresse du serveur des images, suivi éventuellement de :port"));
+    EditServeur->setAccessibleName(QStringLiteral("Serveur des images"));
+    {
+        const QString stored = m_context.settings().read(QStringLiteral("serveur")).trimmed();
+        m_context.setTileServer(isServerAddress(stored) ? stored : QString());
+        EditServeur->setText(m_context.tileServer());
+    }
+
     auto *printer = group(this, QStringLiteral("spSkinGroupBox18"), QStringLiteral("Imprimante par défaut"),
                           QRect(10, 136, 670, 58));
     spSkinButton48 = button(printer, QStringLiteral("spSkinButton48"), QStringLiteral("Sélection de l'imprimante"),
@@ -72,10 +85,12 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     connect(spSkinCheckRadioBox4, &CheckBox::clickAction, this, &PreferencesPage::spSkinCheckRadioBox4Click);
     connect(PleinEcran, &CheckBox::clickAction, this, &PreferencesPage::PleinEcranClick);
     connect(spSkinButton42, &QPushButton::clicked, this, &PreferencesPage::spSkinButton42Click);
+    connect(EditServeur, &QLineEdit::editingFinished, this, &PreferencesPage::EditServeurChange);
     connect(spSkinButton48, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
     connect(spSkinButton51, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
     connect(&m_context, &AppContext::mapsRootChanged, DirCartes, &QLabel::setText);
     connect(&m_context, &AppContext::downloadRunningChanged, spSkinButton42, &QWidget::setDisabled);
+    connect(&m_context, &AppContext::downloadRunningChanged, EditServeur, &QWidget::setDisabled);
 }
 
 void PreferencesPage::buildChooser()
@@ -127,6 +142,36 @@ void PreferencesPage::storeOption(const QString &name, bool checked)
 void PreferencesPage::spSkinCheckRadioBox3Click(bool checked) { storeOption(QStringLiteral("connexion"), checked); }
 void PreferencesPage::spSkinCheckRadioBox4Click(bool checked) { storeOption(QStringLiteral("deconnexion"), checked); }
 void PreferencesPage::PleinEcranClick(bool checked) { storeOption(QStringLiteral("affichage"), checked); }
+
+bool PreferencesPage::isServerAddress(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*(:[0-9]{1,5})?$"));
+    if (!pattern.match(text).hasMatch())
+        return false;
+    const int colon = text.indexOf(u':');
+    return colon < 0 || (text.mid(colon + 1).toInt() >= 1 && text.mid(colon + 1).toInt() <= 65535);
+}
+
+// A new tile server address is stored at once; an empty field gives back the library's server.
+void PreferencesPage::EditServeurChange()
+{
+    const QString text = EditServeur->text().trimmed();
+    if (!text.isEmpty() && !isServerAddress(text)) {
+        m_context.desktop().error(QStringLiteral("Adresse de serveur incorrecte : ") + text);
+        EditServeur->setText(m_context.tileServer());
+        return;
+    }
+    const QString server = text.isEmpty() ? AppContext::defaultTileServer() : text;
+    if (server == m_context.tileServer() && EditServeur->text() == server)
+        return;
+    EditServeur->setText(server);
+    if (!m_context.settings().write(QStringLiteral("serveur"), server)) {
+        m_context.desktop().error(m_context.settings().failureMessage());
+        return;
+    }
+    m_context.setTileServer(server);
+}
 
 void PreferencesPage::setChooserFolder(const QString &folder)
 {

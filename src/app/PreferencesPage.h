@@ -8,6 +8,7 @@ class CheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -30,7 +31,13 @@ public:
     QString chooserFolder() const { return m_chooserFolder; }
     void setChooserFolder(const QString &folder);
 
+    // "Serveur des images": host, optionally ":" + port, stored as "serveur".
+    void EditServeurChange();
+    static bool isServerAddress(const QString &text);
+
     QLabel *DirCartes;
+    QGroupBox *GroupServeur;
+    QLineEdit *EditServeur;
     QPushButton *spSkinButton42, *spSkinButton48, *spSkinButton51;
     CheckBox *spSkinCheckRadioBox3, *spSkinCheckRadioBox4, *PleinEcran;
     QGroupBox *spSkinGroupBox10;

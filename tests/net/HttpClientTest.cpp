@@ -1,0 +1,256 @@
+#include "net/HttpClient.h"
+#include "net/TestServer.h"
+#include "net/Wait.h"
+#include "support/TestFiles.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using Reply = TestServer::Reply;
+
+namespace {
+
+// One transaction and what it told.
+struct Outcome {
+    QString result;   // "success", "failure", "error"
+    HttpClient::Error error = HttpClient::Error::EmptyUrl;
+    QString errorText;
+    int packets = 0;
+    QStringList events;
+};
+
+Outcome run(HttpClient &client, const QString &url, const QString &bodyPath)
+{
+    Outcome o;
+    QList<QMetaObject::Connection> links;
+    links << QObject::connect(&client, &HttpClient::hostResolved, [&] { o.events << "hostResolved"; });
+    links << QObject::connect(&client, &HttpClient::invalidHost, [&] { o.events << "invalidHost"; });
+    links << QObject::connect(&client, &HttpClient::connected, [&] { o.events << "connected"; });
+    links << QObject::connect(&client, &HttpClient::connectionFailed, [&] { o.events << "connectionFailed"; });
+    links << QObject::connect(&client, &HttpClient::packetReceived, [&] { ++o.packets; });
+    links << QObject::connect(&client, &HttpClient::success, [&] { o.result = "success"; });
+    links << QObject::connect(&client, &HttpClient::failure, [&] { o.result = "failure"; });
+    links << QObject::connect(&client, &HttpClient::error, [&](HttpClient::Error e, const QString &text) {
+        o.result = "error";
+        o.error = e;
+        o.errorText = text;
+    });
+    client.get(url, bodyPath);
+    EXPECT_TRUE(waitUntil([&] { return !o.result.isEmpty(); })) << url.toStdString();
+    for (const auto &l : links)
+        QObject::disconnect(l);
+    return o;
+}
+
+class HttpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.tile = jpegBytes(32, 24);
+        body = dir.filePath("body.jpg");
+    }
+    QString url(const QString &path = "/Fonds_ImagesZoom/077/07711504/0000001/MAXI_AA.jpg") const
+    {
+        return "http://" + server.authority() + path;
+    }
+    QTemporaryDir dir;
+    TestServer server;
+    HttpClient client;
+    QString body;
+};
+
+TEST_F(HttpClientTest, RequestOfATileIsExactlyTheExpectedBytes)
+{
+    const Outcome o = run(client, url(), body);
+    ASSERT_EQ(o.result, "success");
+    ASSERT_EQ(server.requests.size(), 1);
+    const QByteArray expected = "GET /Fonds_ImagesZoom/077/07711504/0000001/MAXI_AA.jpg HTTP/1.0\r\n"
+                                "Host: 127.0.0.1\r\n"
+                                "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                                "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+                                "Content-type: application/x-www-form-urlencoded\r\n"
+                                "\r\n";
+    EXPECT_EQ(server.requests.first(), expected);
+    EXPECT_EQ(client.lastRequest(), expected);
+}
+
+TEST_F(HttpClientTest, SuccessfulGetStoresExactlyTheBodyAndTellsEachStage)
+{
+    server.tile = jpegBytes(512, 384);   // large enough for several packets on some systems
+    const Outcome o = run(client, url(), body);
+    EXPECT_EQ(o.result, "success");
+    EXPECT_EQ(client.status(), 200);
+    EXPECT_EQ(readFile(body), server.tile);
+    EXPECT_GE(o.packets, 1);
+    EXPECT_EQ(o.events, QStringList{"connected"});   // a numeric address is not looked up
+    EXPECT_TRUE(client.responseHeader().startsWith("HTTP/1.0 200 OK\r\n"));
+    EXPECT_TRUE(client.responseHeader().endsWith("\r\n\r\n"));
+    EXPECT_FALSE(client.busy());
+}
+
+// Every way a server can answer, and how the transaction ends.
+TEST_F(HttpClientTest, EachKindOfAnswerEndsTheTransactionOnce)
+{
+    client.setTimeout(300);
+    struct Case {
+        Reply reply;
+        const char *result;
+        HttpClient::Error error;
+        int status;
+    };
+    const Case cases[] = {
+        {Reply::Jpeg, "success", {}, 200},
+        {Reply::NotFound, "failure", {}, 404},
+        {Reply::ServerError, "failure", {}, 500},
+        {Reply::NoStatus, "failure", {}, 0},
+        {Reply::Truncated, "failure", {}, 200},
+        {Reply::Reset, "failure", {}, 200},
+        {Reply::Stall, "error", HttpClient::Error::ReadTimedOut, 0},
+        {Reply::LongHeader, "error", HttpClient::Error::HeaderLineTooLong, 200},
+        {Reply::ManyHeaders, "error", HttpClient::Error::TooManyHeaderLines, 200},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(int(c.reply));
+        server.script = [&](const QByteArray &) { return TestServer::Answer{c.reply}; };
+        int results = 0;
+        auto a = QObject::connect(&client, &HttpClient::success, [&] { ++results; });
+        auto b = QObject::connect(&client, &HttpClient::failure, [&] { ++results; });
+        auto e = QObject::connect(&client, &HttpClient::error, [&] { ++results; });
+        const Outcome o = run(client, url(), body);
+        // Nothing more arrives afterwards.
+        QCoreApplication::processEvents();
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+        QObject::disconnect(e);
+        EXPECT_EQ(o.result, c.result);
+        EXPECT_EQ(results, 1);
+        EXPECT_EQ(client.status(), c.status);
+        if (o.result == "error") {
+            EXPECT_EQ(o.error, c.error);
+            EXPECT_EQ(o.errorText, HttpClient::errorText(c.error));
+        }
+        EXPECT_FALSE(client.busy());
+    }
+}
+
+TEST_F(HttpClientTest, RedirectGoesToTheLocationOnTheSameServerAndSendsTheCookieBack)
+{
+    server.script = [](const QByteArray &path) {
+        if (path == "/first")
+            return TestServer::Answer{Reply::Redirect, {}, "/tiles/a.jpg", "session=42"};
+        return TestServer::Answer{Reply::Jpeg};
+    };
+    const Outcome o = run(client, url("/first"), body);
+    EXPECT_EQ(o.result, "success");
+    ASSERT_EQ(server.paths, (QList<QByteArray>{"/first", "/tiles/a.jpg"}));
+    EXPECT_FALSE(server.requests[0].contains("Cookie"));
+    EXPECT_TRUE(server.requests[1].contains("\r\nCookie: session=42\r\nContent-type: application/x-www-form-urlencoded\r\n\r\n"));
+    EXPECT_EQ(readFile(body), server.tile);
+}
+
+TEST_F(HttpClientTest, CookieIsSentOnlyToTheHostThatSetIt)
+{
+    TestServer other;
+    other.tile = server.tile;
+    const QByteArray elsewhere = QStringLiteral("http://localhost:%1/other.jpg").arg(other.port()).toLatin1();
+    server.script = [&](const QByteArray &) {
+        return TestServer::Answer{Reply::Redirect, {}, elsewhere, "secret=1"};
+    };
+    const Outcome o = run(client, url("/start"), body);
+    EXPECT_EQ(o.result, "success");
+    ASSERT_EQ(other.requests.size(), 1);
+    EXPECT_TRUE(other.requests[0].contains("\r\nHost: localhost\r\n"));
+    EXPECT_FALSE(other.requests[0].contains("Cookie"));
+    EXPECT_EQ(client.cookieHost(), "127.0.0.1");
+}
+
+TEST_F(HttpClientTest, ValuesSentBackCannotAddLinesToTheRequest)
+{
+    server.script = [](const QByteArray &path) {
+        if (path == "/first")
+            return TestServer::Answer{Reply::Redirect, {}, "/next\rX-Injected: 1", "a=1\rX-Evil: 1"};
+        return TestServer::Answer{Reply::Jpeg};
+    };
+    const Outcome o = run(client, url("/first"), body);
+    EXPECT_EQ(o.result, "success");
+    ASSERT_EQ(server.requests.size(), 2);
+    EXPECT_FALSE(server.requests[1].contains("\rX-"));
+    EXPECT_TRUE(server.requests[1].contains("\r\nCookie: a=1X-Evil: 1\r\n"));
+}
+
+TEST_F(HttpClientTest, EndlessRedirectsEndWithAnErrorAfterTwenty)
+{
+    server.script = [](const QByteArray &) { return TestServer::Answer{Reply::Redirect, {}, "/again"}; };
+    const Outcome o = run(client, url("/again"), body);
+    EXPECT_EQ(o.result, "error");
+    EXPECT_EQ(o.error, HttpClient::Error::TooManyRedirects);
+    EXPECT_EQ(server.requests.size(), HttpClient::kMaxRedirects + 1);
+}
+
+TEST_F(HttpClientTest, RefusedSchemesHostsAndPortsFailWithTheirTexts)
+{
+    // A port where nothing listens any more.
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    struct Case {
+        QString url;
+        QString text;
+        QStringList events;
+    };
+    const Case cases[] = {
+        {"", "Empty URL", {}},
+        {"https://127.0.0.1/x.jpg", "HTTP Secure Socket is not supported", {}},
+        {"http://bad..host/x.jpg", "Null Remote Address", {"invalidHost"}},
+        {QString("http://127.0.0.1:%1/x.jpg").arg(closedPort), "Connection Failed", {"connectionFailed"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        HttpClient fresh;
+        const Outcome o = run(fresh, c.url, body);
+        EXPECT_EQ(o.result, "error");
+        EXPECT_EQ(o.errorText, c.text);
+        EXPECT_EQ(o.events, c.events);
+    }
+    EXPECT_TRUE(server.requests.isEmpty());
+}
+
+TEST(HttpClientUrl, PartsOfAUrl)
+{
+    struct Case {
+        QString url;
+        quint16 currentPort;
+        QString host;
+        int port;
+        QString path;
+    };
+    const Case cases[] = {
+        {"http://gallica.bnf.fr/Fonds_ImagesZoom/077/07711504/0000001/MAXI_AA.jpg", 0, "gallica.bnf.fr", 80,
+         "/Fonds_ImagesZoom/077/07711504/0000001/MAXI_AA.jpg"},
+        {"http://127.0.0.1:8077/a/b.jpg", 0, "127.0.0.1", 8077, "/a/b.jpg"},
+        {"HTTP://server", 0, "server", 80, "/"},
+        {"ftp://server/f", 0, "server", 21, "/f"},
+        {"gopher://server/f", 0, "server", 70, "/f"},
+        {"/tiles/a.jpg", 8077, "", 8077, "/tiles/a.jpg"},
+        {"/tiles/a:b.jpg", 8077, "", 8077, "/tiles/a:b.jpg"},
+        {"server:81/x", 0, "server", 81, "/x"},
+        {"http://h/" + QString(300, 'p'), 0, "h", 80, "/" + QString(255, 'p')},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        const auto t = HttpClient::parseUrl(c.url, c.currentPort);
+        EXPECT_FALSE(t.secure);
+        EXPECT_EQ(t.host, c.host);
+        EXPECT_EQ(t.port, c.port);
+        EXPECT_EQ(t.requestPath, c.path);
+    }
+    EXPECT_TRUE(HttpClient::parseUrl("HTTPS://h/x", 0).secure);
+}
+
+} // namespace

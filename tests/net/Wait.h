@@ -1,0 +1,29 @@
+#pragma once
+// Runs the event loop until a condition holds, at most `milliseconds`; never sleeps a fixed time.
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+
+namespace testing_support {
+
+inline bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTimer check;
+    check.setInterval(5);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || elapsed.elapsed() > milliseconds)
+            loop.quit();
+    });
+    check.start();
+    loop.exec();
+    return done();
+}
+
+} // namespace testing_support
