@@ -64,6 +64,11 @@ Status startDecompress(Decompressor &d, const QByteArray &bytes)
 
 } // namespace
 
+bool Status::isFileError() const
+{
+    return code == JERR_FILE_READ;
+}
+
 QString Status::message() const
 {
     return QStringLiteral("Erreur JPEG #%1").arg(code);
@@ -86,7 +91,7 @@ Status readHeaderFromFile(const QString &path, Header &header)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {JERR_FILE_READ};
-    QByteArray head = file.read(64 * 1024);
+    QByteArray head = file.read(8 * 1024);
     Status status = readHeader(head, header);
     if (!status.ok() && file.size() > head.size()) {
         head += file.readAll();

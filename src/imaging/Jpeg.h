@@ -23,6 +23,8 @@ struct Header {
 struct Status {
     int code = 0;
     bool ok() const { return code == 0; }
+    // The file itself could not be read (missing, no permission), as opposed to bad data.
+    bool isFileError() const;
     // "Erreur JPEG #" + code, the text shown to the user.
     QString message() const;
 };
