@@ -12,6 +12,7 @@
 #include "print/PosterPage.h"
 #include "print/PrintZonePage.h"
 #include "store/TileStore.h"
+#include "view/MapViewer.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
 
@@ -20,6 +21,7 @@
 #include <QPrintDialog>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace {
 constexpr int kClientWidth = 696;
@@ -53,6 +55,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
     buildPages();
+    m_mapViewer = new view::MapViewer(*this);
     wirePages();
     FormCreate();
     showPage(0);
@@ -104,6 +107,10 @@ void MainWindow::wirePages()
         QPrintDialog dialog(&m_printer, this);
         dialog.exec();
     });
+    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
+    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
+    connect(m_statusBar->spSkinEdit5Button, &QToolButton::clicked, m_mapViewer,
+            &view::MapViewer::spSkinButton2Click);
 }
 
 Page *MainWindow::page(int index) const

@@ -23,6 +23,7 @@ class QTabWidget;
 class SettingsStore;
 class StatusBar;
 class VillesPage;
+namespace view { class MapViewer; }
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -49,6 +50,8 @@ public:
     PosterPage *poster() const { return m_poster; }
     PreferencesPage *preferences() const { return m_preferences; }
     AboutPage *about() const { return m_about; }
+    // The map views (preview, detail) with their menu bar.
+    view::MapViewer *mapViewer() const { return m_mapViewer; }
 
 private:
     void FormCreate();
@@ -69,4 +72,5 @@ private:
     PosterPage *m_poster = nullptr;
     PreferencesPage *m_preferences = nullptr;
     AboutPage *m_about = nullptr;
+    view::MapViewer *m_mapViewer = nullptr;
 };

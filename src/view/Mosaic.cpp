@@ -127,6 +127,14 @@ QImage Mosaic::tileImage(int column, int row, int shrink)
     return image;
 }
 
+QImage Mosaic::cachedImage(int column, int row, int shrink) const
+{
+    if (column < 0 || column >= kSide || row < 0 || row >= kSide)
+        return {};
+    const auto it = m_cache.find(cacheKey(column, row, shrink));
+    return it == m_cache.end() ? QImage() : it->second;
+}
+
 QImage Mosaic::decodeCovering(int column, int row, QSize target)
 {
     const Tile &t = tile(column, row);

@@ -73,6 +73,8 @@ public:
     // The picture of one tile at 1/shrink, from the cache or decoded now; null when the
     // tile is missing or its data cannot be decoded (the file is then deleted).
     QImage tileImage(int column, int row, int shrink = 1);
+    // The picture of one tile at 1/shrink if it is in the cache, else null (decodes nothing).
+    QImage cachedImage(int column, int row, int shrink = 1) const;
     // Decodes one tile at the smallest DCT scale covering `target`, without caching.
     QImage decodeCovering(int column, int row, QSize target);
 

@@ -66,6 +66,19 @@ QRect magnifierSquare(QPoint pointer, int v, QSize client)
     return {x - half, y - half, v, v};
 }
 
+QRect cellsIn(QRect panelArea, QSize cell)
+{
+    if (cell.width() <= 0 || cell.height() <= 0 || panelArea.isEmpty())
+        return {};
+    // Cells start after the one-pixel border.
+    const auto first = [](int at, int pitch) { return std::clamp((at - 1) / pitch, 0, kSide - 1); };
+    const int left = first(std::max(panelArea.left(), 1), cell.width());
+    const int top = first(std::max(panelArea.top(), 1), cell.height());
+    const int right = first(std::max(panelArea.right(), 1), cell.width());
+    const int bottom = first(std::max(panelArea.bottom(), 1), cell.height());
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 QPoint centredBox(QSize box, QSize client)
 {
     return {(client.width() - box.width()) / 2, (client.height() - box.height()) / 2};

@@ -37,6 +37,9 @@ QPoint dragScroll(QPoint anchorPointer, QPoint anchorScroll, QPoint pointer, QSi
 // The v x v square of the magnifier around the pointer, kept inside the client area.
 QRect magnifierSquare(QPoint pointer, int v, QSize client);
 
+// Cells (columns x rows) that a rectangle of the detail panel shows any part of.
+QRect cellsIn(QRect panelArea, QSize cell);
+
 // Top-left corner that centres a box in the client area.
 QPoint centredBox(QSize box, QSize client);
 

@@ -104,3 +104,18 @@ TEST(ViewGeometry, BoxCentredInTheClientArea)
     EXPECT_EQ(centredBox({241, 145}, {1024, 768}), QPoint(391, 311));
     EXPECT_EQ(centredBox({241, 145}, {100, 100}), QPoint(-70, -22));
 }
+
+TEST(ViewGeometry, CellsSeenThroughAViewport)
+{
+    struct Case { QRect area; QSize cell; QRect cells; };
+    const Case cases[] = {
+        {QRect(0, 0, 696, 456), {100, 100}, QRect(QPoint(0, 0), QPoint(6, 4))},
+        {QRect(101, 101, 100, 100), {100, 100}, QRect(1, 1, 1, 1)},    // exactly one cell
+        {QRect(100, 100, 2, 2), {100, 100}, QRect(0, 0, 2, 2)},        // the corner of four
+        {QRect(1906, 2146, 696, 456), {100, 100}, QRect(QPoint(19, 21), QPoint(25, 25))},
+        {QRect(0, 0, 5000, 5000), {100, 100}, QRect(0, 0, 26, 26)},
+        {QRect(0, 0, 696, 456), {0, 0}, QRect()},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(cellsIn(c.area, c.cell), c.cells) << c.area.x() << "," << c.area.y();
+}
