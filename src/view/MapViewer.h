@@ -42,6 +42,8 @@ public:
     bool isOpen() const { return m_open; }
     QSize cellSize() const { return m_cellSize; }
     QPoint detailCentre() const { return m_detailCentre; }
+    // The point the next detail is centred on (a double-click on the preview sets it).
+    void setDetailCentre(QPoint centre) { m_detailCentre = centre; }
     Mosaic *mosaic() const { return m_mosaic.get(); }
     QScrollArea *scrollBox() const { return ScrollBox1; }
     QWidget *panel() const { return m_panel; }
