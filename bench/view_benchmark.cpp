@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "view/MapViewer.h"
+#include "view/Mosaic.h"
 #include "view/ViewGeometry.h"
 #include "widgets/SpinEdit.h"
 
@@ -98,6 +99,39 @@ int main(int argc, char **argv)
     window.show();
     window.showPage(2);
     QApplication::processEvents();
+
+    // Reading the 676 tile headers of a sheet (part of every view's opening).
+    {
+        const QString folder = store::mapFolder(root, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+        std::vector<double> times;
+        for (int i = 0; i < repeats; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            view::Mosaic mosaic(folder);
+            mosaic.measure();
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        print("measure.ms", median(times));
+        view::Mosaic mosaic(folder);
+        mosaic.measure();
+        times.clear();
+        for (int i = 0; i < repeats; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            mosaic.decodeStretched(QRect(0, 0, 26, 26), QSize(22, 17));
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        print("preview.decode.ms", median(times));
+        times.clear();
+        for (int i = 0; i < repeats; ++i) {
+            mosaic.clearCache();
+            QElapsedTimer timer;
+            timer.start();
+            mosaic.preload(QRect(11, 11, 5, 4));
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        print("detail.decode20.ms", median(times));
+    }
 
     // Preview: from the button to the last cell painted, for both tile sizes.
     for (int sheet : {1, 2}) {

@@ -41,7 +41,7 @@ struct Decompressor {
 bool readFile(const QString &path, QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     bytes = file.readAll();
     return true;
@@ -89,9 +89,9 @@ Status readHeaderFromFile(const QString &path, Header &header)
 {
     // A header sits in the first few kilobytes; read more only when it does not.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {JERR_FILE_READ};
-    QByteArray head = file.read(8 * 1024);
+    QByteArray head = file.read(4 * 1024);
     Status status = readHeader(head, header);
     if (!status.ok() && file.size() > head.size()) {
         head += file.readAll();
@@ -129,6 +129,65 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
     jpeg_finish_decompress(&d.cinfo);
     image = std::move(result);
     return {};
+}
+
+Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect &decoded,
+                    int scaleDenominator)
+{
+    Decompressor d;
+    Status status = startDecompress(d, bytes);
+    if (!status.ok())
+        return status;
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(scaleDenominator);
+    d.cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&d.cinfo);
+
+    const QRect whole(0, 0, int(d.cinfo.output_width), int(d.cinfo.output_height));
+    region = region.intersected(whole);
+    // Smoothed colour planes read their neighbours: a margin of a coding block around the
+    // region gives its pixels exactly the values of a whole decode.
+    if (!region.isEmpty())
+        region = region.adjusted(-16, -16, 16, 16).intersected(whole);
+    QImage result(whole.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return {JERR_OUT_OF_MEMORY};
+    result.fill(Qt::black);
+    uchar *const bits = result.bits();
+    const qsizetype stride = result.bytesPerLine();
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    if (region.isEmpty()) {
+        jpeg_abort_decompress(&d.cinfo);
+        decoded = QRect();
+        image = std::move(result);
+        return {};
+    }
+    JDIMENSION x = JDIMENSION(region.x()), width = JDIMENSION(region.width());
+    if (region.width() < whole.width())
+        jpeg_crop_scanline(&d.cinfo, &x, &width);   // widens to whole coding blocks
+    if (region.y() > 0)
+        jpeg_skip_scanlines(&d.cinfo, JDIMENSION(region.y()));
+    const JDIMENSION last = JDIMENSION(region.y() + region.height());
+    while (d.cinfo.output_scanline < last) {
+        JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline) + qsizetype(x) * 4;
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    jpeg_abort_decompress(&d.cinfo);   // the rows below are not needed
+    decoded = QRect(int(x), region.y(), int(width), region.height());
+    image = std::move(result);
+    return {};
+}
+
+Status decodeFileRegion(const QString &path, QImage &image, QRect region, QRect &decoded,
+                        int scaleDenominator)
+{
+    QByteArray bytes;
+    if (!readFile(path, bytes))
+        return {JERR_FILE_READ};
+    return decodeRegion(bytes, image, region, decoded, scaleDenominator);
 }
 
 Status decodeFile(const QString &path, QImage &image, int scaleDenominator)

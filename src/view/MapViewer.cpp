@@ -297,6 +297,7 @@ bool MapViewer::MeasureTiles()
     return true;
 }
 
+
 void MapViewer::BuildDetail()
 {
     openView(1);
@@ -310,7 +311,7 @@ void MapViewer::BuildDetail()
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
-    QWidget *panel = createMosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get());
+    auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get());
     replacePanel(panel);
     stepGauge();
     stepGauge(geometry::kSide * geometry::kSide);
@@ -333,6 +334,13 @@ void MapViewer::BuildDetail()
     ScrollBox1->horizontalScrollBar()->setValue(m_detailCentre.x() - viewport.width() / 2);
     ScrollBox1->verticalScrollBar()->setValue(m_detailCentre.y() - viewport.height() / 2);
     trimDetailCache();
+    // The tiles about to be painted, decoded side by side rather than one by one.
+    Mosaic::Placement detail;
+    detail.origin = QPoint(1, 1);
+    detail.pitch = m_cellSize;
+    m_mosaic->preloadVisible(detail, QRect(ScrollBox1->horizontalScrollBar()->value(),
+                                           ScrollBox1->verticalScrollBar()->value(), viewport.width(),
+                                           viewport.height()));
     stopGauge();
 }
 
@@ -345,7 +353,7 @@ void MapViewer::BuildPreview()
 
     const QSize client = clientSize();
     const QSize cell = geometry::previewCell(client.height(), m_cellSize);
-    QWidget *panel = createMosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
+    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
     replacePanel(panel);
     panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
     stepGauge();
@@ -374,29 +382,33 @@ void MapViewer::keepFloatingPanelsOnTop()
 
 void MapViewer::loadPreviewTiles()
 {
-    const QList<TileCell *> cells = m_panel->findChildren<TileCell *>(Qt::FindDirectChildrenOnly);
-    int done = 0;
-    for (TileCell *c : cells) {
-        const QSize size = c->size();
-        QImage picture;
-        if (!size.isEmpty() && m_mosaic->tile(c->column(), c->row()).present) {
-            picture = m_mosaic->decodeCovering(c->column(), c->row(), size);
-            if (!picture.isNull() && picture.size() != size)
-                picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+    if (!panel)
+        return;
+    // Every tile decoded once, at the smallest DCT scale that still covers its cell.
+    const std::vector<QImage> pictures =
+        m_mosaic->decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), panel->cell(0, 0)->size());
+    for (int row = 0; row < geometry::kSide; ++row) {
+        for (int column = 0; column < geometry::kSide; ++column) {
+            const size_t index = size_t(Mosaic::index(column, row));
+            panel->cell(column, row)->setPicture(index < pictures.size() ? pictures[index] : QImage());
         }
-        c->setPicture(picture);
-        if (++done % geometry::kSide == 0)
-            stepGauge(geometry::kSide);
+        stepGauge(geometry::kSide);
     }
+}
+
+QRect MapViewer::visibleCells() const
+{
+    const QRect area(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value(),
+                     ScrollBox1->viewport()->width(), ScrollBox1->viewport()->height());
+    return geometry::cellsIn(area, m_cellSize);
 }
 
 void MapViewer::trimDetailCache()
 {
     if (!m_mosaic || m_viewKind != 1 || !m_panel || ScrollBox1->widget() != m_panel)
         return;
-    const QRect area(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value(),
-                     ScrollBox1->viewport()->width(), ScrollBox1->viewport()->height());
-    m_mosaic->retainNear(geometry::cellsIn(area, m_cellSize), kKeptMargin);
+    m_mosaic->retainNear(visibleCells(), kKeptMargin);
 }
 
 void MapViewer::ShowNotInstalled()

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QPointer>
 #include <QSize>
 #include <functional>
@@ -86,6 +87,7 @@ private:
     void loadPreviewTiles();
     void keepFloatingPanelsOnTop();
     void trimDetailCache();
+    QRect visibleCells() const;
     void reportDeletedTiles();
     QSize clientSize() const;
     void startGauge(int maximum);

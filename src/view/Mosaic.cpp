@@ -9,6 +9,11 @@
 #include <QPainter>
 #include <QSet>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace view {
 namespace {
 
@@ -20,6 +25,29 @@ int cacheKey(int column, int row, int shrink)
 bool removeFile(const QString &path)
 {
     return QFile::remove(paths::nativePath(path));
+}
+
+// Runs work(0 .. count - 1) on up to four threads, this one included.
+template <typename Work>
+void parallelFor(int count, Work work)
+{
+    const int workers = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    if (workers == 1 || count < 4) {
+        for (int i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<int> next{0};
+    const auto run = [&] {
+        for (int i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::thread> threads;
+    for (int w = 1; w < workers; ++w)
+        threads.emplace_back(run);
+    run();
+    for (std::thread &t : threads)
+        t.join();
 }
 
 } // namespace
@@ -46,28 +74,52 @@ Mosaic::Scan Mosaic::measure()
                      : QStringList();
     const QSet<QString> existing(names.begin(), names.end());
 
+    // The headers are read side by side; what they mean is decided below in walking order.
+    enum class Found { None, Unopenable, Unreadable, Readable };
+    struct Probe {
+        QString native;
+        Found found = Found::None;
+        jpeg::Header header;
+    };
+    std::vector<Probe> probes(kCells);
     for (int i = 0; i < kCells; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
-        if (!existing.contains(store::tileFileName(column, row)))
-            continue;
-        const QString path = tilePath(column, row);
-        const QString native = paths::nativePath(path);
-        QFile file(native);
-        if (!file.open(QIODevice::ReadOnly)) {
-            scan.unopenable = path;
+        if (existing.contains(store::tileFileName(column, row)))
+            probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
+    }
+    parallelFor(kCells, [&](int i) {
+        Probe &probe = probes[size_t(i)];
+        if (probe.native.isEmpty())
+            return;
+        // An empty file reads as an empty picture: unreadable like any other non-picture.
+        const jpeg::Status status = jpeg::readHeaderFromFile(probe.native, probe.header);
+        if (status.isFileError()) {
+            probe.found = Found::Unopenable;
+            return;
+        }
+        const bool readable = status.ok() && probe.header.width > 0 && probe.header.height > 0;
+        probe.found = readable ? Found::Readable : Found::Unreadable;
+    });
+
+    for (int i = 0; i < kCells; ++i) {
+        const int column = store::walkColumn(i), row = store::walkRow(i);
+        const Probe &probe = probes[size_t(i)];
+        switch (probe.found) {
+        case Found::None:
+            break;
+        case Found::Unopenable:
+            scan.unopenable = tilePath(column, row);
             return scan;
+        case Found::Unreadable:
+            // Empty files and files that are no pictures (or too large ones) go.
+            if (removeFile(tilePath(column, row)))
+                scan.deleted << tilePath(column, row);
+            break;
+        case Found::Readable:
+            m_tiles[index(column, row)] = Tile{true, probe.header.size()};
+            m_cellSize = probe.header.size();
+            break;
         }
-        const bool empty = file.size() == 0;
-        file.close();
-        jpeg::Header header;
-        if (empty || !jpeg::readHeaderFromFile(native, header).ok()
-            || header.width <= 0 || header.height <= 0) {
-            if (removeFile(path))
-                scan.deleted << path;
-            continue;
-        }
-        m_tiles[index(column, row)] = Tile{true, header.size()};
-        m_cellSize = header.size();
     }
     return scan;
 }
@@ -91,19 +143,13 @@ QSize Mosaic::firstTileSize(const QRect &cells) const
 
 QImage Mosaic::decode(int column, int row, int shrink)
 {
-    const Tile &t = tile(column, row);
-    if (!t.present)
+    if (!tile(column, row).present)
         return {};
     QImage image;
     const jpeg::Status status = jpeg::decodeFile(paths::nativePath(tilePath(column, row)), image, shrink);
     if (status.ok())
         return image;
-    // A tile whose picture data cannot be decoded is removed, like one whose header fails.
-    if (!status.isFileError()) {
-        if (removeFile(tilePath(column, row)))
-            m_deletedWhileRendering << tilePath(column, row);
-    }
-    forget(column, row);
+    failed(column, row, status);
     return {};
 }
 
@@ -114,17 +160,38 @@ void Mosaic::forget(int column, int row)
         m_cache.erase(cacheKey(column, row, shrink));
 }
 
+bool Mosaic::covers(int key, const QRect &needed) const
+{
+    const auto it = m_cache.find(key);
+    if (it == m_cache.end())
+        return false;
+    return needed.isNull() ? it->second.valid == it->second.image.rect() : it->second.valid.contains(needed);
+}
+
 QImage Mosaic::tileImage(int column, int row, int shrink)
 {
-    if (column < 0 || column >= kSide || row < 0 || row >= kSide)
+    return tileImage(column, row, shrink, QRect());
+}
+
+QImage Mosaic::tileImage(int column, int row, int shrink, const QRect &needed)
+{
+    if (column < 0 || column >= kSide || row < 0 || row >= kSide || !tile(column, row).present)
         return {};
     const int key = cacheKey(column, row, shrink);
-    if (auto it = m_cache.find(key); it != m_cache.end())
-        return it->second;
-    QImage image = decode(column, row, shrink);
-    if (!image.isNull())
-        m_cache.emplace(key, image);
-    return image;
+    if (covers(key, needed))
+        return m_cache.at(key).image;
+    // A tile seen in part before is decoded whole the second time: panning over it then
+    // costs no further decode.
+    std::vector<Job> jobs{{column, row, shrink, {}, m_cache.count(key) ? QRect() : needed, {}, {}, {}}};
+    decodeJobs(jobs);
+    keep(jobs.front());
+    return jobs.front().image;
+}
+
+void Mosaic::keep(const Job &job)
+{
+    if (!job.image.isNull())
+        m_cache.insert_or_assign(cacheKey(job.column, job.row, job.shrink), Cached{job.image, job.decoded});
 }
 
 QImage Mosaic::cachedImage(int column, int row, int shrink) const
@@ -132,7 +199,7 @@ QImage Mosaic::cachedImage(int column, int row, int shrink) const
     if (column < 0 || column >= kSide || row < 0 || row >= kSide)
         return {};
     const auto it = m_cache.find(cacheKey(column, row, shrink));
-    return it == m_cache.end() ? QImage() : it->second;
+    return it == m_cache.end() ? QImage() : it->second.image;
 }
 
 QImage Mosaic::decodeCovering(int column, int row, QSize target)
@@ -143,37 +210,144 @@ QImage Mosaic::decodeCovering(int column, int row, QSize target)
     return decode(column, row, jpeg::coveringScale(t.size, target));
 }
 
+void Mosaic::decodeJobs(std::vector<Job> &jobs)
+{
+    std::vector<QString> files;
+    files.reserve(jobs.size());
+    for (const Job &job : jobs)
+        files.push_back(paths::nativePath(tilePath(job.column, job.row)));
+    // Tiles are independent: they are decoded side by side on worker threads, each into
+    // its own picture. Everything else (cache, deletions) stays on this thread.
+    parallelFor(int(jobs.size()), [&](int i) {
+        Job &job = jobs[size_t(i)];
+        if (job.region.isNull()) {
+            job.status = jpeg::decodeFile(files[size_t(i)], job.image, job.shrink);
+            job.decoded = job.image.rect();
+        } else {
+            job.status = jpeg::decodeFileRegion(files[size_t(i)], job.image, job.region, job.decoded, job.shrink);
+        }
+        if (job.status.ok() && job.scaleTo.isValid() && job.image.size() != job.scaleTo)
+            job.image = job.image.scaled(job.scaleTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    });
+    for (Job &job : jobs) {
+        if (job.status.ok())
+            continue;
+        job.image = QImage();
+        failed(job.column, job.row, job.status);
+    }
+}
+
+void Mosaic::failed(int column, int row, const jpeg::Status &status)
+{
+    // A tile whose picture data cannot be decoded is removed, like one whose header fails.
+    if (!status.isFileError() && removeFile(tilePath(column, row)))
+        m_deletedWhileRendering << tilePath(column, row);
+    forget(column, row);
+}
+
+void Mosaic::preload(const QRect &cells, int shrink)
+{
+    std::vector<Job> jobs;
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column)
+            if (tile(column, row).present && !covers(cacheKey(column, row, shrink), QRect()))
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+    decodeJobs(jobs);
+    for (const Job &job : jobs)
+        keep(job);
+}
+
+void Mosaic::preloadVisible(const Placement &p, const QRect &area)
+{
+    std::vector<Job> jobs;
+    const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = cells.top(); row <= cells.bottom(); ++row)
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            if (!tile(column, row).present)
+                continue;
+            const QRect cell(p.origin.x() + (column - p.cells.left()) * p.pitch.width(),
+                             p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(),
+                             p.pitch.height());
+            const QRect needed = cell.intersected(area).translated(-cell.topLeft());
+            if (needed.isEmpty())
+                continue;
+            const int key = cacheKey(column, row, p.shrink);
+            if (!covers(key, needed))
+                jobs.push_back({column, row, p.shrink, {}, m_cache.count(key) ? QRect() : needed, {}, {}, {}});
+        }
+    decodeJobs(jobs);
+    for (const Job &job : jobs)
+        keep(job);
+}
+
+std::vector<QImage> Mosaic::decodeStretched(const QRect &cells, QSize target)
+{
+    std::vector<Job> jobs;
+    std::vector<QImage> pictures;
+    if (target.isEmpty())
+        return pictures;
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column)
+            if (tile(column, row).present)
+                jobs.push_back({column, row, jpeg::coveringScale(tile(column, row).size, target), target, {}, {}, {}, {}});
+    decodeJobs(jobs);
+    pictures.resize(size_t(grid.width() * grid.height()));
+    for (Job &job : jobs)
+        pictures[size_t((job.row - grid.top()) * grid.width() + job.column - grid.left())] = std::move(job.image);
+    return pictures;
+}
+
 int Mosaic::render(QImage &target, QPoint targetOrigin, const Placement &p)
 {
     if (p.pitch.width() <= 0 || p.pitch.height() <= 0 || target.isNull())
         return 0;
     const QRect area(targetOrigin, target.size());
     const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    const auto cellRect = [&](int column, int row) {
+        return QRect(p.origin.x() + (column - p.cells.left()) * p.pitch.width(),
+                     p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(), p.pitch.height());
+    };
+
+    // First the tiles this rendering needs and does not have, decoded together.
+    std::vector<Job> jobs;
+    for (int row = cells.top(); row <= cells.bottom(); ++row)
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            if (!tile(column, row).present || !cellRect(column, row).intersects(area))
+                continue;
+            const int shrink = p.stretch ? jpeg::coveringScale(tile(column, row).size, p.pitch) : p.shrink;
+            if (!p.keepDecoded || !covers(cacheKey(column, row, shrink), QRect()))
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+        }
+    decodeJobs(jobs);
+    std::unordered_map<int, QImage> fresh;
+    for (Job &job : jobs) {
+        if (job.image.isNull())
+            continue;
+        const int key = cacheKey(job.column, job.row, job.shrink);
+        if (p.keepDecoded)
+            keep(job);
+        fresh.emplace(key, std::move(job.image));
+    }
+
     int drawn = 0;
     QPainter painter(&target);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     for (int row = cells.top(); row <= cells.bottom(); ++row) {
         for (int column = cells.left(); column <= cells.right(); ++column) {
-            const QRect cell(p.origin.x() + (column - cells.left()) * p.pitch.width(),
-                             p.origin.y() + (row - cells.top()) * p.pitch.height(),
-                             p.pitch.width(), p.pitch.height());
+            const QRect cell = cellRect(column, row);
             const QRect visible = cell.intersected(area);
             if (visible.isEmpty() || !tile(column, row).present)
                 continue;
-            QImage image;
-            if (p.stretch) {
-                image = p.keepDecoded
-                            ? tileImage(column, row, jpeg::coveringScale(tile(column, row).size, p.pitch))
-                            : decodeCovering(column, row, p.pitch);
-                if (image.isNull())
-                    continue;
-                if (image.size() != p.pitch)
-                    image = image.scaled(p.pitch, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            } else {
-                image = p.keepDecoded ? tileImage(column, row, p.shrink) : decode(column, row, p.shrink);
-                if (image.isNull())
-                    continue;
-            }
+            const int shrink = p.stretch ? jpeg::coveringScale(tile(column, row).size, p.pitch) : p.shrink;
+            const int key = cacheKey(column, row, shrink);
+            auto it = fresh.find(key);
+            QImage image = it != fresh.end() ? it->second : cachedImage(column, row, shrink);
+            if (image.isNull())
+                continue;
+            if (p.stretch && image.size() != p.pitch)
+                image = image.scaled(p.pitch, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             // A tile larger than its cell is clipped to it; a smaller one leaves the rest.
             const QRect source = QRect(cell.topLeft(), image.size()).intersected(visible);
             painter.drawImage(source.topLeft() - targetOrigin, image,
@@ -204,8 +378,8 @@ void Mosaic::clearCache()
 qsizetype Mosaic::cachedBytes() const
 {
     qsizetype bytes = 0;
-    for (const auto &[key, image] : m_cache)
-        bytes += image.sizeInBytes();
+    for (const auto &[key, cached] : m_cache)
+        bytes += cached.image.sizeInBytes();
     return bytes;
 }
 

@@ -8,6 +8,8 @@
 // Tiles that cannot be read as pictures are deleted from the map folder, where they are
 // found: while measuring (header) or while rendering (picture data). Empty files likewise.
 
+#include "imaging/Jpeg.h"
+
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -16,6 +18,7 @@
 #include <QString>
 #include <array>
 #include <unordered_map>
+#include <vector>
 
 namespace view {
 
@@ -73,10 +76,23 @@ public:
     // The picture of one tile at 1/shrink, from the cache or decoded now; null when the
     // tile is missing or its data cannot be decoded (the file is then deleted).
     QImage tileImage(int column, int row, int shrink = 1);
+    // The same when only the part `needed` (tile pixels at 1/shrink) is to be shown: a tile
+    // not seen before is decoded in that part only (rows below it are never read).
+    QImage tileImage(int column, int row, int shrink, const QRect &needed);
     // The picture of one tile at 1/shrink if it is in the cache, else null (decodes nothing).
     QImage cachedImage(int column, int row, int shrink = 1) const;
     // Decodes one tile at the smallest DCT scale covering `target`, without caching.
     QImage decodeCovering(int column, int row, QSize target);
+
+    // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
+    // and keeps them.
+    void preload(const QRect &cells, int shrink = 1);
+    // Decodes, side by side, the parts of the placement's tiles that `area` (output
+    // pixels) shows and that are not cached yet, and keeps them.
+    void preloadVisible(const Placement &placement, const QRect &area);
+    // The tiles of `cells` (rows outer) decoded at the smallest scale covering `target` and
+    // stretched to exactly `target`, side by side, not cached; null where no tile is shown.
+    std::vector<QImage> decodeStretched(const QRect &cells, QSize target);
 
     // Drops cached tiles outside `cells` grown by `margin` cells on every side.
     void retainNear(const QRect &cells, int margin);
@@ -89,13 +105,30 @@ public:
     static int index(int column, int row) { return row * kSide + column; }
 
 private:
+    struct Job {
+        int column, row, shrink;
+        QSize scaleTo;            // stretched to this size when valid
+        QRect region;             // only this part when not null
+        QImage image;
+        QRect decoded;            // the part of `image` that holds the picture
+        jpeg::Status status;
+    };
+    struct Cached {
+        QImage image;
+        QRect valid;              // the decoded part: the whole picture, or what was seen
+    };
+    void decodeJobs(std::vector<Job> &jobs);
+    void keep(const Job &job);
+    // Whether the cache holds `needed` of a tile (its whole picture when null).
+    bool covers(int key, const QRect &needed) const;
+    void failed(int column, int row, const jpeg::Status &status);
     QImage decode(int column, int row, int shrink);
     void forget(int column, int row);
 
     QString m_folder;
     std::array<Tile, kCells> m_tiles{};
     QSize m_cellSize;
-    std::unordered_map<int, QImage> m_cache;   // key: index * 16 + shrink
+    std::unordered_map<int, Cached> m_cache;   // key: index * 16 + shrink
     QStringList m_deletedWhileRendering;
 };
 

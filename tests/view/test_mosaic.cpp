@@ -1,6 +1,7 @@
 // A sheet folder made by the test, read as one virtual picture: what is measured, drawn,
 // kept and deleted.
 #include "view/Mosaic.h"
+#include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
@@ -199,4 +200,41 @@ TEST(Mosaic, TileWhosePictureCannotBeDecodedIsDeletedWhereDrawn)
     EXPECT_FALSE(mosaic.tile(2, 0).present);
     EXPECT_EQ(mosaic.takeDeletedWhileRendering(), QStringList{sheet.tile(2)});
     EXPECT_TRUE(mosaic.tileImage(2, 0).isNull());
+}
+
+TEST(Mosaic, SeenPartsAreDecodedFirstAndWholeTilesOnceMoreIsNeeded)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Carte9");
+    const QString path = folder + u'/' + store::walkFileName(0);
+    writeFile(path, jpegBytes(makePicture(200, 160, kGreen)));
+    QImage whole;
+    ASSERT_TRUE(jpeg::decodeFile(path, whole).ok());
+
+    Mosaic mosaic(folder);
+    mosaic.measure();
+    const QRect corner(150, 120, 10, 10);
+    const QImage part = mosaic.tileImage(0, 0, 1, corner);
+    ASSERT_EQ(part.size(), whole.size());
+    for (QPoint p : {corner.topLeft(), corner.center(), corner.bottomRight()})
+        EXPECT_EQ(part.pixel(p), whole.pixel(p));
+    EXPECT_EQ(part.pixel(1, 1), qRgb(0, 0, 0));   // far from what was seen: not decoded
+    EXPECT_EQ(mosaic.tileImage(0, 0, 1, corner).constBits(), part.constBits());   // kept
+
+    // More of it is needed: the whole tile, decoded once more and kept whole.
+    const QImage full = mosaic.tileImage(0, 0, 1, QRect(0, 0, 10, 10));
+    EXPECT_EQ(full, whole);
+    EXPECT_EQ(mosaic.cachedImage(0, 0), whole);
+
+    // Preloading the visible part of a placement decodes just the tiles it touches.
+    Mosaic other(folder);
+    other.measure();
+    Mosaic::Placement detail;
+    detail.origin = QPoint(1, 1);
+    detail.pitch = QSize(200, 160);
+    other.preloadVisible(detail, QRect(300, 300, 50, 50));
+    EXPECT_EQ(other.cachedCount(), 0);
+    other.preloadVisible(detail, QRect(150, 100, 100, 100));
+    EXPECT_EQ(other.cachedCount(), 1);
+    EXPECT_EQ(other.cachedImage(0, 0).pixel(160, 120), whole.pixel(160, 120));
 }
