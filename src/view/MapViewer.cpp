@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -242,6 +243,8 @@ void MapViewer::openView(int kind)
     if (m_panel)
         m_panel->hide();
     m_window.pageControl()->hide();
+    // "Imprimer" works once printing listens to it.
+    m_menu->Imprimer1->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&MapViewer::printViewRequested)));
     m_window.menuBar()->show();
     if (kind == 1)
         stepGauge();

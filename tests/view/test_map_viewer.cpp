@@ -1,6 +1,8 @@
 // The map views in the real window, offscreen: opening and closing, what the cells show,
 // panning, the "Affichage impossible" panel, the menu and the magnifier.
 #include "app/PreferencesPage.h"
+#include "app/StatusBar.h"
+#include "widgets/SpinEdit.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
@@ -297,4 +299,45 @@ TEST(MapViewer, FullScreenMenuSwitchesAndMagnifier)
     EXPECT_EQ(w.window->minimumSize(), QSize(696, 500));
     EXPECT_EQ(w.window->maximumSize(), QSize(696, 500));
     EXPECT_TRUE(magnifier->scratch().isNull());
+}
+
+TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
+{
+    ViewerWindow w;
+    // Archive entry 12, sheet index 7: folder suffix \F007.
+    SelectionState &s = w.context().selection;
+    s.editionFolder = editions::kArchive;
+    s.sheetNumber = QStringLiteral("12");
+    s.folderSuffix = QStringLiteral("\\F007");
+    writeTiles(w.context().selectedMapFolder(), firstTiles(3));
+    w.context().refreshSelectionStatus();
+    ASSERT_EQ(s.installationState, ArchiveWithTiles);
+    s.folderSuffix = QStringLiteral("\\F999");   // the view takes it from the sheet index field
+    w.viewer().setArchiveSheetIndex([] { return QStringLiteral("7"); });
+
+    int discarded = 0, printed = 0;
+    QObject::connect(&w.viewer(), &view::MapViewer::printCompositionDiscarded, [&] { ++discarded; });
+    w.viewer().spSkinButton2Click();
+    EXPECT_EQ(s.folderSuffix, QStringLiteral("\\F007"));
+    EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte n° 12\\F007 - Archives Bnf/Gallica"));
+    EXPECT_TRUE(w.scrollBox()->isVisible());
+    EXPECT_EQ(discarded, 0);   // only a Cassini detail discards the print composition
+    EXPECT_FALSE(w.find<QAction>(QStringLiteral("Imprimer1"))->isEnabled());   // nobody prints yet
+
+    // The status bar stays at the bottom of the window under the menu bar.
+    QApplication::processEvents();
+    EXPECT_EQ(w.find(QStringLiteral("spSkinStatusBar1"))->mapTo(w.window.get(), QPoint(0, 0)), QPoint(0, 479));
+
+    // A Cassini detail discards it; "Imprimer" asks printing for the view.
+    w.trigger(QStringLiteral("Fermer1"));
+    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(1);
+    w.writeAll(16, 12);
+    ASSERT_EQ(s.installationState, CassiniWithTiles);
+    QObject::connect(&w.viewer(), &view::MapViewer::printViewRequested, [&] { ++printed; });
+    w.viewer().spSkinButton2Click();
+    EXPECT_EQ(discarded, 1);
+    EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
+    w.trigger(QStringLiteral("Imprimer1"));
+    EXPECT_EQ(printed, 1);
+    EXPECT_EQ(w.viewer().captureView().size(), w.scrollBox()->viewport()->size());
 }
