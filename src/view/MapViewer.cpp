@@ -258,6 +258,7 @@ void MapViewer::openView(int kind)
                                 + QStringLiteral(" - Archives Bnf/Gallica"));
 
     if (m_window.preferences()->PleinEcran->isChecked() && !m_window.isMaximized()) {
+        m_fullScreen = true;
         m_window.setMinimumSize(0, 0);
         m_window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         m_window.showMaximized();
@@ -452,7 +453,8 @@ void MapViewer::Fermer1Click()
         ScrollBox1->setProperty("tag", 0);
         QApplication::restoreOverrideCursor();
     }
-    if (m_window.isMaximized() || m_window.maximumWidth() != kNormalWidth) {
+    if (m_fullScreen || m_window.isMaximized()) {
+        m_fullScreen = false;
         m_window.showNormal();
         m_window.setFixedSize(kNormalWidth, kNormalHeight);
     }

@@ -115,6 +115,7 @@ private:
 
     int m_viewKind = 0;
     bool m_open = false;
+    bool m_fullScreen = false;   // the window was maximised for the view
     QSize m_cellSize;
     QPoint m_detailCentre;
     int m_lastSaveType = 1;
