@@ -310,9 +310,13 @@ int Mosaic::render(QImage &target, QPoint targetOrigin, const Placement &p)
                      p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(), p.pitch.height());
     };
 
-    // First the tiles this rendering needs and does not have, decoded together.
-    std::vector<Job> jobs;
-    for (int row = cells.top(); row <= cells.bottom(); ++row)
+    // Row by row: the tiles of a row that this rendering needs and does not have are
+    // decoded together, drawn, and (unless kept) let go before the next row.
+    int drawn = 0;
+    QPainter painter(&target);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    for (int row = cells.top(); row <= cells.bottom(); ++row) {
+        std::vector<Job> jobs;
         for (int column = cells.left(); column <= cells.right(); ++column) {
             if (!tile(column, row).present || !cellRect(column, row).intersects(area))
                 continue;
@@ -320,29 +324,23 @@ int Mosaic::render(QImage &target, QPoint targetOrigin, const Placement &p)
             if (!p.keepDecoded || !covers(cacheKey(column, row, shrink), QRect()))
                 jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
         }
-    decodeJobs(jobs);
-    std::unordered_map<int, QImage> fresh;
-    for (Job &job : jobs) {
-        if (job.image.isNull())
-            continue;
-        const int key = cacheKey(job.column, job.row, job.shrink);
-        if (p.keepDecoded)
-            keep(job);
-        fresh.emplace(key, std::move(job.image));
-    }
+        decodeJobs(jobs);
+        std::unordered_map<int, QImage> fresh;
+        for (Job &job : jobs) {
+            if (job.image.isNull())
+                continue;
+            if (p.keepDecoded)
+                keep(job);
+            fresh.emplace(cacheKey(job.column, job.row, job.shrink), std::move(job.image));
+        }
 
-    int drawn = 0;
-    QPainter painter(&target);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    for (int row = cells.top(); row <= cells.bottom(); ++row) {
         for (int column = cells.left(); column <= cells.right(); ++column) {
             const QRect cell = cellRect(column, row);
             const QRect visible = cell.intersected(area);
             if (visible.isEmpty() || !tile(column, row).present)
                 continue;
             const int shrink = p.stretch ? jpeg::coveringScale(tile(column, row).size, p.pitch) : p.shrink;
-            const int key = cacheKey(column, row, shrink);
-            auto it = fresh.find(key);
+            const auto it = fresh.find(cacheKey(column, row, shrink));
             QImage image = it != fresh.end() ? it->second : cachedImage(column, row, shrink);
             if (image.isNull())
                 continue;
