@@ -47,7 +47,8 @@ struct Decompressor {
 // calls: the views read hundreds of tiles at a time, and this is most of that cost.
 bool readFile(const QString &path, QByteArray &bytes, qint64 limit = -1, qint64 *fileSize = nullptr)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe or a device under a tile's name must not hang the program.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};

@@ -15,7 +15,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -340,4 +342,20 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     w.trigger(QStringLiteral("Imprimer1"));
     EXPECT_EQ(printed, 1);
     EXPECT_EQ(w.viewer().captureView().size(), w.scrollBox()->viewport()->size());
+}
+
+TEST(MapViewer, TileThatCannotBeOpenedIsReported)
+{
+    ViewerWindow w;
+    writeTiles(w.mapFolder(), firstTiles(3));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(paths::nativePath(w.tile(3))).constData(), 0600), 0);
+    w.context().refreshSelectionStatus();
+    w.viewer().spSkinButton16Click();
+    const auto *error = w.desktop.last(QStringLiteral("error"));
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->text, QStringLiteral("Impossible d'ouvrir le fichier ") + w.tile(3));
+    EXPECT_TRUE(w.exists(3));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    w.trigger(QStringLiteral("Fermer1"));
+    EXPECT_TRUE(w.pagesShown());
 }

@@ -6,7 +6,9 @@
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -237,4 +239,18 @@ TEST(Mosaic, SeenPartsAreDecodedFirstAndWholeTilesOnceMoreIsNeeded)
     other.preloadVisible(detail, QRect(150, 100, 100, 100));
     EXPECT_EQ(other.cachedCount(), 1);
     EXPECT_EQ(other.cachedImage(0, 0).pixel(160, 120), whole.pixel(160, 120));
+}
+
+TEST(Mosaic, TileThatCannotBeOpenedStopsTheMeasureAndStays)
+{
+    SheetFolder sheet;
+    // A pipe under a tile's name: it exists, is no file, and must not block the reading.
+    const QString pipe = paths::nativePath(sheet.tile(30));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    Mosaic mosaic(sheet.folder);
+    const Mosaic::Scan scan = mosaic.measure();
+    EXPECT_EQ(scan.unopenable, sheet.tile(30));
+    EXPECT_TRUE(QFileInfo::exists(pipe));
+    EXPECT_FALSE(sheet.exists(27));   // the empty tile before it was already dealt with
+    EXPECT_TRUE(sheet.exists(675));   // the measure stopped before this one
 }
