@@ -174,11 +174,11 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
     jpeg_start_decompress(&d.cinfo);
 
     const QRect whole(0, 0, int(d.cinfo.output_width), int(d.cinfo.output_height));
-    region = region.intersected(whole);
+    const QRect requested = region.intersected(whole);
     // Smoothed colour planes read their neighbours: a margin of a coding block around the
-    // region gives its pixels exactly the values of a whole decode.
-    if (!region.isEmpty())
-        region = region.adjusted(-16, -16, 16, 16).intersected(whole);
+    // region gives its pixels exactly the values of a whole decode (the margin's own pixels
+    // may differ, so only the requested part counts as decoded).
+    region = requested.isEmpty() ? requested : requested.adjusted(-16, -16, 16, 16).intersected(whole);
     QImage result(whole.size(), QImage::Format_RGB32);
     if (result.isNull())
         return {JERR_OUT_OF_MEMORY};
@@ -204,7 +204,7 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
         jpeg_read_scanlines(&d.cinfo, &row, 1);
     }
     jpeg_abort_decompress(&d.cinfo);   // the rows below are not needed
-    decoded = QRect(int(x), region.y(), int(width), region.height());
+    decoded = requested;
     image = std::move(result);
     return {};
 }

@@ -42,7 +42,7 @@ Status decodeFile(const QString &path, QImage &image, int scaleDenominator = 1);
 // the whole scaled size; pixels outside the decoded part are black. Rows above the region
 // are skipped and rows below it never read, columns outside it are not transformed, so a
 // small region of a large picture costs a fraction of the whole. `decoded` receives the
-// part actually decoded, which contains `region` (it grows to the coding blocks).
+// part that holds exactly the pixels of a whole decode: `region` within the picture.
 Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect &decoded,
                     int scaleDenominator = 1);
 Status decodeFileRegion(const QString &path, QImage &image, QRect region, QRect &decoded,
