@@ -14,6 +14,7 @@
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "store/TileStore.h"
+#include "view/MapViewer.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
 
@@ -22,6 +23,7 @@
 #include <QPrintDialog>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 namespace {
 constexpr int kClientWidth = 696;
@@ -55,6 +57,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
     buildPages();
+    m_mapViewer = new view::MapViewer(*this);
     wirePages();
     FormCreate();
     showPage(0);
@@ -130,6 +133,23 @@ void MainWindow::wirePages()
                     m_poster->spSkinTabSheet7Exit();
                 previous = index;
             });
+    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
+    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
+    connect(m_statusBar->spSkinEdit5Button, &QToolButton::clicked, m_mapViewer,
+            &view::MapViewer::spSkinButton2Click);
+
+    // The archive page hands its highlighted map to the download, the views and printing.
+    connect(m_archive, &ArchivePage::downloadRequested, m_download, &DownloadPage::bringForwardForSelection);
+    connect(m_archive, &ArchivePage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
+    connect(m_archive, &ArchivePage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
+    m_mapViewer->setArchiveSheetIndex([this] { return m_archive->spSkinSpinEdit2->text(); });
+
+    // The view's "Imprimer" prints what the view shows, headed by the window caption.
+    connect(m_mapViewer, &view::MapViewer::printViewRequested, this, [this] {
+        m_printPanel->printImage(m_mapViewer->captureView(), windowTitle());
+    });
+    connect(m_mapViewer, &view::MapViewer::printCompositionDiscarded, m_printZone,
+            &PrintZonePage::discardComposition);
 }
 
 void MainWindow::spSkinButton35Click()

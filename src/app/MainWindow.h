@@ -24,6 +24,7 @@ class QTabWidget;
 class SettingsStore;
 class StatusBar;
 class VillesPage;
+namespace view { class MapViewer; }
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -55,6 +56,8 @@ public:
 
     // The "Imprimer" buttons of the Cassini and archive pages: the page "Impression".
     void spSkinButton35Click();
+    // The map views (preview, detail) with their menu bar.
+    view::MapViewer *mapViewer() const { return m_mapViewer; }
 
 private:
     void FormCreate();
@@ -76,4 +79,5 @@ private:
     PreferencesPage *m_preferences = nullptr;
     AboutPage *m_about = nullptr;
     PrintPanel *m_printPanel = nullptr;
+    view::MapViewer *m_mapViewer = nullptr;
 };

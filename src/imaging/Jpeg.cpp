@@ -2,7 +2,12 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -38,12 +43,34 @@ struct Decompressor {
     int code() const { return err.pub.msg_code ? err.pub.msg_code : JERR_INPUT_EMPTY; }
 };
 
-bool readFile(const QString &path, QByteArray &bytes)
+// Reads at most `limit` bytes of a file (all of it when limit < 0) with plain system
+// calls: the views read hundreds of tiles at a time, and this is most of that cost.
+bool readFile(const QString &path, QByteArray &bytes, qint64 limit = -1, qint64 *fileSize = nullptr)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Not blocking: a pipe or a device under a tile's name must not hang the program.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return false;
-    bytes = file.readAll();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (fileSize)
+        *fileSize = info.st_size;
+    const qint64 wanted = limit < 0 ? qint64(info.st_size) : std::min<qint64>(limit, info.st_size);
+    bytes.resize(qsizetype(wanted));
+    qint64 done = 0;
+    while (done < wanted) {
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(wanted - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    bytes.resize(qsizetype(done));
     return true;
 }
 
@@ -64,6 +91,11 @@ Status startDecompress(Decompressor &d, const QByteArray &bytes)
 
 } // namespace
 
+bool Status::isFileError() const
+{
+    return code == JERR_FILE_READ;
+}
+
 QString Status::message() const
 {
     return QStringLiteral("Erreur JPEG #%1").arg(code);
@@ -83,13 +115,14 @@ Status readHeader(const QByteArray &bytes, Header &header)
 Status readHeaderFromFile(const QString &path, Header &header)
 {
     // A header sits in the first few kilobytes; read more only when it does not.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray head;
+    qint64 size = 0;
+    if (!readFile(path, head, 4 * 1024, &size))
         return {JERR_FILE_READ};
-    QByteArray head = file.read(64 * 1024);
     Status status = readHeader(head, header);
-    if (!status.ok() && file.size() > head.size()) {
-        head += file.readAll();
+    if (!status.ok() && size > head.size()) {
+        if (!readFile(path, head))
+            return {JERR_FILE_READ};
         status = readHeader(head, header);
     }
     return status;
@@ -124,6 +157,65 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
     jpeg_finish_decompress(&d.cinfo);
     image = std::move(result);
     return {};
+}
+
+Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect &decoded,
+                    int scaleDenominator)
+{
+    Decompressor d;
+    Status status = startDecompress(d, bytes);
+    if (!status.ok())
+        return status;
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(scaleDenominator);
+    d.cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&d.cinfo);
+
+    const QRect whole(0, 0, int(d.cinfo.output_width), int(d.cinfo.output_height));
+    const QRect requested = region.intersected(whole);
+    // Smoothed colour planes read their neighbours: a margin of a coding block around the
+    // region gives its pixels exactly the values of a whole decode (the margin's own pixels
+    // may differ, so only the requested part counts as decoded).
+    region = requested.isEmpty() ? requested : requested.adjusted(-16, -16, 16, 16).intersected(whole);
+    QImage result(whole.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return {JERR_OUT_OF_MEMORY};
+    result.fill(Qt::black);
+    uchar *const bits = result.bits();
+    const qsizetype stride = result.bytesPerLine();
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    if (region.isEmpty()) {
+        jpeg_abort_decompress(&d.cinfo);
+        decoded = QRect();
+        image = std::move(result);
+        return {};
+    }
+    JDIMENSION x = JDIMENSION(region.x()), width = JDIMENSION(region.width());
+    if (region.width() < whole.width())
+        jpeg_crop_scanline(&d.cinfo, &x, &width);   // widens to whole coding blocks
+    if (region.y() > 0)
+        jpeg_skip_scanlines(&d.cinfo, JDIMENSION(region.y()));
+    const JDIMENSION last = JDIMENSION(region.y() + region.height());
+    while (d.cinfo.output_scanline < last) {
+        JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline) + qsizetype(x) * 4;
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    jpeg_abort_decompress(&d.cinfo);   // the rows below are not needed
+    decoded = requested;
+    image = std::move(result);
+    return {};
+}
+
+Status decodeFileRegion(const QString &path, QImage &image, QRect region, QRect &decoded,
+                        int scaleDenominator)
+{
+    QByteArray bytes;
+    if (!readFile(path, bytes))
+        return {JERR_FILE_READ};
+    return decodeRegion(bytes, image, region, decoded, scaleDenominator);
 }
 
 Status decodeFile(const QString &path, QImage &image, int scaleDenominator)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -23,6 +24,8 @@ struct Header {
 struct Status {
     int code = 0;
     bool ok() const { return code == 0; }
+    // The file itself could not be read (missing, no permission), as opposed to bad data.
+    bool isFileError() const;
     // "Erreur JPEG #" + code, the text shown to the user.
     QString message() const;
 };
@@ -34,6 +37,16 @@ Status readHeaderFromFile(const QString &path, Header &header);
 // picture of ceil(width / d) x ceil(height / d) pixels.
 Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator = 1);
 Status decodeFile(const QString &path, QImage &image, int scaleDenominator = 1);
+
+// Decodes only `region` (in pixels of the picture at 1/scaleDenominator) into a picture of
+// the whole scaled size; pixels outside the decoded part are black. Rows above the region
+// are skipped and rows below it never read, columns outside it are not transformed, so a
+// small region of a large picture costs a fraction of the whole. `decoded` receives the
+// part that holds exactly the pixels of a whole decode: `region` within the picture.
+Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect &decoded,
+                    int scaleDenominator = 1);
+Status decodeFileRegion(const QString &path, QImage &image, QRect region, QRect &decoded,
+                        int scaleDenominator = 1);
 
 // The largest of 1, 2, 4, 8 whose scaled picture still covers target x target... pixels
 // in both directions (never below the target unless the full size is smaller).

@@ -1,0 +1,570 @@
+#include "view/MapViewer.h"
+#include "app/AppContext.h"
+#include "app/Controls.h"
+#include "app/MainWindow.h"
+#include "app/PreferencesPage.h"
+#include "app/StatusBar.h"
+#include "catalogue/CassiniPage.h"
+#include "platform/Desktop.h"
+#include "store/TileStore.h"
+#include "view/Magnifier.h"
+#include "view/Mosaic.h"
+#include "view/MosaicPanel.h"
+#include "view/ViewCapture.h"
+#include "view/ViewGeometry.h"
+#include "view/ViewMenu.h"
+#include "widgets/CheckBox.h"
+#include "widgets/SpinEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QWheelEvent>
+
+namespace view {
+namespace {
+
+constexpr int kPreviewGaugeMaximum = 1359;
+constexpr int kDetailGaugeMaximum = 1362;
+constexpr int kNormalWidth = 696;
+constexpr int kNormalHeight = 500;
+constexpr int kStatusBarHeight = 21;
+constexpr int kWheelStep = 20;
+constexpr int kKeptMargin = 1;   // cells kept decoded around the visible ones
+const QSize kMessageSize(241, 145);
+
+// The busy cursor for the whole application while an action runs, put back on every path.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+QLabel *hiddenPicture(QWidget *parent, const QString &name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setProperty("tag", 0);
+    label->hide();
+    return label;
+}
+
+} // namespace
+
+MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
+{
+    setObjectName(QStringLiteral("MapViewer"));
+    m_menu = std::make_unique<ViewMenu>(window.menuBar());
+    window.menuBar()->hide();
+
+    ScrollBox1 = new QScrollArea(&window);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setBackgroundRole(QPalette::Window);
+    {
+        QPalette palette = ScrollBox1->palette();
+        palette.setColor(QPalette::Window, Qt::black);
+        ScrollBox1->setPalette(palette);
+        ScrollBox1->viewport()->setPalette(palette);
+        ScrollBox1->viewport()->setAutoFillBackground(true);
+    }
+    for (QScrollBar *bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()}) {
+        bar->setSingleStep(5);
+        bar->setTracking(true);
+        connect(bar, &QScrollBar::valueChanged, this, &MapViewer::trimDetailCache);
+    }
+    ScrollBox1->viewport()->installEventFilter(this);
+    ScrollBox1->hide();
+
+    ZoneClic = new ZoneSurface(ScrollBox1);
+    ZoneClic->hide();
+    ZoneClic->installEventFilter(this);
+    connect(ZoneClic, &ZoneSurface::pressed, this, &MapViewer::ZoneClicMouseDown);
+    connect(ZoneClic, &ZoneSurface::moved, this, &MapViewer::ZoneClicMouseMove);
+    connect(ZoneClic, &ZoneSurface::released, this, &MapViewer::ZoneClicMouseUp);
+    connect(ZoneClic, &ZoneSurface::doubleClicked, this, &MapViewer::ZoneClicDblClick);
+
+    ImageTest = hiddenPicture(&window, QStringLiteral("ImageTest"));
+    Capture = hiddenPicture(&window, QStringLiteral("Capture"));
+
+    MessageAbsent = controls::group(&window, QStringLiteral("MessageAbsent"),
+                                    QStringLiteral("Affichage impossible"), QRect(QPoint(0, 0), kMessageSize));
+    MessageAbsent->setAutoFillBackground(true);
+    auto *text = controls::label(MessageAbsent, QStringLiteral("spSkinStdLabel16"),
+                                 QStringLiteral("Cette carte n'est pas installée\n"
+                                                "ou le dossier ne contient pas d'image.\n"
+                                                "Vous devez la télécharger\n"
+                                                "ou l'importer d'une sauvegarde."),
+                                 QRect(6, 20, 229, 80));
+    text->setAlignment(Qt::AlignCenter);
+    spSkinButton18 = controls::button(MessageAbsent, QStringLiteral("spSkinButton18"), QStringLiteral("OK"),
+                                      QRect(83, 108, 75, 25), QStringLiteral("Fermer la fenêtre"));
+    connect(spSkinButton18, &QPushButton::clicked, this, &MapViewer::spSkinButton18Click);
+    MessageAbsent->hide();
+
+    m_magnifier = new Magnifier(&window);
+
+    connect(m_menu->Aperu1, &QAction::triggered, this, &MapViewer::spSkinButton16Click);
+    connect(m_menu->Dtail1, &QAction::triggered, this, &MapViewer::spSkinButton2Click);
+    connect(m_menu->Enregistrer2, &QAction::triggered, this, &MapViewer::Enregistrer2Click);
+    connect(m_menu->Imprimer1, &QAction::triggered, this, &MapViewer::printViewRequested);
+    connect(m_menu->Fermer1, &QAction::triggered, this, &MapViewer::Fermer1Click);
+    connect(m_menu->Quitter1, &QAction::triggered, this, &MapViewer::Fermer1Click);
+    connect(m_menu->Copier1, &QAction::triggered, this, &MapViewer::Copier1Click);
+    connect(m_menu->Afficher1, &QAction::triggered, this, &MapViewer::Afficher1Click);
+
+    // The status bar stays at the bottom of the client area, under the menu bar or not,
+    // in the normal and in the maximised window.
+    if (QWidget *client = window.centralWidget())
+        client->installEventFilter(this);
+}
+
+MapViewer::~MapViewer()
+{
+    // The cells of a detail panel read the mosaic: they go first.
+    delete m_panel;
+}
+
+// --- Entry points -----------------------------------------------------------------------
+
+void MapViewer::spSkinButton16Click()
+{
+    if (m_window.context().selection.isArchive())
+        ShowArchivePreview();
+    else
+        ShowCassiniPreview();
+}
+
+void MapViewer::spSkinButton2Click()
+{
+    if (m_window.context().selection.isArchive())
+        ShowArchiveDetail();
+    else
+        ShowCassiniDetail();
+}
+
+void MapViewer::spSkinButton18Click()
+{
+    MessageAbsent->hide();
+    m_menu->Fermer1->trigger();
+}
+
+void MapViewer::ShowCassiniPreview()
+{
+    AppContext &context = m_window.context();
+    if (context.selection.installationState != CassiniWithTiles) {
+        ShowNotInstalled();
+        return;
+    }
+    BusyCursor busy;
+    startGauge(kPreviewGaugeMaximum);
+    context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
+    context.selection.folderSuffix.clear();
+    stepGauge();
+    m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
+    BuildPreview();
+}
+
+void MapViewer::ShowCassiniDetail()
+{
+    AppContext &context = m_window.context();
+    if (context.selection.installationState != CassiniWithTiles) {
+        ShowNotInstalled();
+        return;
+    }
+    emit printCompositionDiscarded();
+    BusyCursor busy;
+    startGauge(kDetailGaugeMaximum);
+    context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
+    context.selection.folderSuffix.clear();
+    stepGauge();
+    m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
+    BuildDetail();
+}
+
+void MapViewer::ShowArchivePreview()
+{
+    AppContext &context = m_window.context();
+    if (context.selection.installationState != ArchiveWithTiles) {
+        ShowNotInstalled();
+        return;
+    }
+    context.selection.editionFolder = editions::kArchive;
+    const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
+    context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
+    BusyCursor busy;
+    BuildPreview();
+}
+
+void MapViewer::ShowArchiveDetail()
+{
+    AppContext &context = m_window.context();
+    if (context.selection.installationState != ArchiveWithTiles) {
+        ShowNotInstalled();
+        return;
+    }
+    context.selection.editionFolder = editions::kArchive;
+    const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
+    context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
+    BusyCursor busy;
+    BuildDetail();
+}
+
+// --- Building the views -----------------------------------------------------------------
+
+QSize MapViewer::clientSize() const
+{
+    return m_window.size();
+}
+
+void MapViewer::openView(int kind)
+{
+    m_viewKind = kind;
+    Capture->setProperty("tag", kind);
+    if (kind == 1) {
+        stepGauge();
+        m_menu->Afficher1->setEnabled(m_window.preferences()->PleinEcran->isChecked());
+    } else {
+        m_menu->Afficher1->setEnabled(false);
+        m_magnifier->hideOnly();
+    }
+    ScrollBox1->hide();
+    if (m_panel)
+        m_panel->hide();
+    m_window.pageControl()->hide();
+    m_window.menuBar()->show();
+    if (kind == 1)
+        stepGauge();
+
+    const SelectionState &s = m_window.context().selection;
+    if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
+        m_window.setWindowTitle(QStringLiteral("Carte de Cassini n° ") + s.sheetNumber + s.folderSuffix
+                                + QStringLiteral(" - Bnf/Gallica"));
+    else
+        m_window.setWindowTitle(QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix
+                                + QStringLiteral(" - Archives Bnf/Gallica"));
+
+    if (m_window.preferences()->PleinEcran->isChecked() && !m_window.isMaximized()) {
+        m_fullScreen = true;
+        m_window.setMinimumSize(0, 0);
+        m_window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        m_window.showMaximized();
+        // The new size is needed for the layout below: let the window take it now.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    m_open = true;
+}
+
+void MapViewer::replacePanel(QWidget *panel)
+{
+    ZoneClic->hide();
+    ZoneClic->setParent(ScrollBox1);
+    if (m_panel) {
+        if (ScrollBox1->widget() == m_panel)
+            ScrollBox1->takeWidget();
+        delete m_panel;
+    }
+    m_panel = panel;
+}
+
+bool MapViewer::MeasureTiles()
+{
+    ImageTest->setProperty("tag", 0);
+    replacePanel(nullptr);   // its cells may read the mosaic being replaced
+    m_mosaic = std::make_unique<Mosaic>(m_window.context().selectedMapFolder());
+    const Mosaic::Scan scan = m_mosaic->measure();
+    m_cellSize = m_mosaic->cellSize();
+    if (!scan.unopenable.isEmpty()) {
+        stopGauge();
+        m_window.context().desktop().error(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(scan.unopenable));
+        return false;
+    }
+    ImageTest->setProperty("tag", m_mosaic->tilesFound() ? 1 : 0);
+    if (!m_mosaic->tilesFound()) {
+        stopGauge();
+        ShowNotInstalled();
+        return false;
+    }
+    return true;
+}
+
+
+void MapViewer::BuildDetail()
+{
+    openView(1);
+    stepGauge(2);
+    if (!MeasureTiles())
+        return;
+
+    const QSize client = clientSize();
+    const int width = client.width();
+    ScrollBox1->setGeometry((client.width() - width) / 2, geometry::kMenuBarHeight, width,
+                            client.height() - 2 * geometry::kMenuBarHeight);
+    stepGauge(2);
+
+    auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get());
+    replacePanel(panel);
+    stepGauge();
+    stepGauge(geometry::kSide * geometry::kSide);
+
+    ZoneClic->setParent(panel);
+    ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
+    ZoneClic->setCursor(Qt::ArrowCursor);
+    ZoneClic->raise();
+    ZoneClic->show();
+    stepGauge();
+
+    // The cells get their tiles when they are painted: only the visible ones are decoded.
+    ScrollBox1->setWidget(panel);
+    stepGauge(geometry::kSide * geometry::kSide);
+    panel->show();
+    ScrollBox1->show();
+    keepFloatingPanelsOnTop();
+
+    const QSize viewport = ScrollBox1->viewport()->size();
+    ScrollBox1->horizontalScrollBar()->setValue(m_detailCentre.x() - viewport.width() / 2);
+    ScrollBox1->verticalScrollBar()->setValue(m_detailCentre.y() - viewport.height() / 2);
+    trimDetailCache();
+    // The tiles about to be painted, decoded side by side rather than one by one.
+    Mosaic::Placement detail;
+    detail.origin = QPoint(1, 1);
+    detail.pitch = m_cellSize;
+    m_mosaic->preloadVisible(detail, QRect(ScrollBox1->horizontalScrollBar()->value(),
+                                           ScrollBox1->verticalScrollBar()->value(), viewport.width(),
+                                           viewport.height()));
+    stopGauge();
+}
+
+void MapViewer::BuildPreview()
+{
+    openView(0);
+    stepGauge(3);
+    if (!MeasureTiles())
+        return;
+
+    const QSize client = clientSize();
+    const QSize cell = geometry::previewCell(client.height(), m_cellSize);
+    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
+    replacePanel(panel);
+    panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
+    stepGauge();
+    stepGauge(geometry::kSide * geometry::kSide);
+
+    ZoneClic->setParent(panel);
+    ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
+    ZoneClic->setCursor(Qt::WhatsThisCursor);   // a double-click opens the detail
+    ZoneClic->raise();
+    ZoneClic->show();
+    stepGauge();
+
+    panel->show();
+    keepFloatingPanelsOnTop();
+    loadPreviewTiles();
+    stopGauge();
+}
+
+void MapViewer::keepFloatingPanelsOnTop()
+{
+    if (m_magnifier->isVisible())
+        m_magnifier->raise();
+    if (MessageAbsent->isVisible())
+        MessageAbsent->raise();
+}
+
+void MapViewer::loadPreviewTiles()
+{
+    auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+    if (!panel)
+        return;
+    // Every tile decoded once, at the smallest DCT scale that still covers its cell.
+    const std::vector<QImage> pictures =
+        m_mosaic->decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), panel->cell(0, 0)->size());
+    for (int row = 0; row < geometry::kSide; ++row) {
+        for (int column = 0; column < geometry::kSide; ++column) {
+            const size_t index = size_t(Mosaic::index(column, row));
+            panel->cell(column, row)->setPicture(index < pictures.size() ? pictures[index] : QImage());
+        }
+        stepGauge(geometry::kSide);
+    }
+}
+
+QRect MapViewer::visibleCells() const
+{
+    const QRect area(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value(),
+                     ScrollBox1->viewport()->width(), ScrollBox1->viewport()->height());
+    return geometry::cellsIn(area, m_cellSize);
+}
+
+void MapViewer::trimDetailCache()
+{
+    if (!m_mosaic || m_viewKind != 1 || !m_panel || ScrollBox1->widget() != m_panel)
+        return;
+    m_mosaic->retainNear(visibleCells(), kKeptMargin);
+}
+
+void MapViewer::ShowNotInstalled()
+{
+    MessageAbsent->move(geometry::centredBox(kMessageSize, clientSize()));
+    MessageAbsent->show();
+    MessageAbsent->raise();
+}
+
+void MapViewer::startGauge(int maximum)
+{
+    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    gauge->setMaximum(maximum);
+    gauge->setTextVisible(true);
+    stepGauge();
+}
+
+void MapViewer::stepGauge(int steps)
+{
+    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    gauge->setValue(qMin(gauge->value() + steps, gauge->maximum()));
+}
+
+void MapViewer::stopGauge()
+{
+    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    gauge->setTextVisible(false);
+    gauge->setValue(0);
+}
+
+// --- Closing ----------------------------------------------------------------------------
+
+void MapViewer::Fermer1Click()
+{
+    m_magnifier->BoxLoupeClose();
+    if (m_dragging) {
+        m_dragging = false;
+        ScrollBox1->setProperty("tag", 0);
+        QApplication::restoreOverrideCursor();
+    }
+    if (m_fullScreen || m_window.isMaximized()) {
+        m_fullScreen = false;
+        m_window.showNormal();
+        m_window.setFixedSize(kNormalWidth, kNormalHeight);
+    }
+    m_window.menuBar()->hide();
+    if (m_panel)
+        m_panel->hide();
+    ScrollBox1->hide();
+    if (m_mosaic)
+        m_mosaic->clearCache();   // hidden cells need no decoded tiles
+    m_open = false;
+
+    QTabWidget *pages = m_window.pageControl();
+    pages->show();
+    const int page = m_window.context().currentPage;
+    if (page >= 1 && page <= 9)
+        m_window.showPage(page - 1);
+}
+
+// --- The mouse --------------------------------------------------------------------------
+
+void MapViewer::ZoneClicMouseDown(QMouseEvent *event)
+{
+    if (m_viewKind != 1 || m_dragging)
+        return;
+    m_dragging = true;
+    ScrollBox1->setProperty("tag", 9);
+    QApplication::setOverrideCursor(Qt::DragCopyCursor);
+    m_anchorPointer = event->globalPosition().toPoint();
+    m_anchorScroll = QPoint(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value());
+}
+
+void MapViewer::ZoneClicMouseMove(QMouseEvent *event)
+{
+    if (m_magnifier->isVisible())
+        m_magnifier->refresh(m_window.mapFromGlobal(event->globalPosition().toPoint()));
+    if (!m_dragging)
+        return;
+    QApplication::changeOverrideCursor(Qt::DragCopyCursor);
+    const QPoint pointer = event->globalPosition().toPoint();
+    ScrollBox1->horizontalScrollBar()->setValue(m_anchorScroll.x() + m_anchorPointer.x() - pointer.x());
+    ScrollBox1->verticalScrollBar()->setValue(m_anchorScroll.y() + m_anchorPointer.y() - pointer.y());
+    ScrollBox1->viewport()->update();
+}
+
+void MapViewer::ZoneClicMouseUp(QMouseEvent *)
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    ScrollBox1->setProperty("tag", 0);
+    QApplication::restoreOverrideCursor();
+}
+
+void MapViewer::ZoneClicDblClick(QMouseEvent *event)
+{
+    if (m_viewKind != 0 || !m_panel)
+        return;
+    {
+        BusyCursor busy;
+        startGauge(kPreviewGaugeMaximum);
+        const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
+        m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize);
+        BuildDetail();
+    }
+    ZoneClic->setCursor(Qt::ArrowCursor);
+}
+
+bool MapViewer::FormMouseWheel(QWheelEvent *event)
+{
+    if (!ScrollBox1->isVisible())
+        return false;
+    m_wheelRemainder += event->angleDelta().y();
+    const int steps = m_wheelRemainder / 120;   // positive: wheel turned up
+    m_wheelRemainder -= steps * 120;
+    QScrollBar *bar = ScrollBox1->verticalScrollBar();
+    bar->setValue(bar->value() - steps * kWheelStep);
+    return true;   // the scroll area would scroll again by its own step
+}
+
+bool MapViewer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel && (watched == ZoneClic || watched == ScrollBox1->viewport()))
+        return FormMouseWheel(static_cast<QWheelEvent *>(event));
+    if (event->type() == QEvent::Resize && watched == m_window.centralWidget()) {
+        const QWidget *client = m_window.centralWidget();
+        m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- Magnifier, capture, save, copy -------------------------------------------------------
+
+void MapViewer::Afficher1Click()
+{
+    m_magnifier->open(ScrollBox1->viewport()->width() - Magnifier::kWidth, 1);
+}
+
+QImage MapViewer::captureView() const
+{
+    if (!m_open)
+        return {};
+    return view::captureView(m_viewKind, ScrollBox1, m_panel);
+}
+
+void MapViewer::Enregistrer2Click()
+{
+    QImage capture = captureView();
+    saveCapture(capture, m_window.context(), m_lastSaveType);
+}
+
+void MapViewer::Copier1Click()
+{
+    copyCapture(captureView(), m_window.context());
+}
+
+} // namespace view

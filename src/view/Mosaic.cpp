@@ -1,0 +1,391 @@
+#include "view/Mosaic.h"
+#include "imaging/Jpeg.h"
+#include "platform/Paths.h"
+#include "store/TileStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSet>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace view {
+namespace {
+
+int cacheKey(int column, int row, int shrink)
+{
+    return Mosaic::index(column, row) * 16 + shrink;
+}
+
+bool removeFile(const QString &path)
+{
+    return QFile::remove(paths::nativePath(path));
+}
+
+// Runs work(0 .. count - 1) on up to four threads, this one included.
+template <typename Work>
+void parallelFor(int count, Work work)
+{
+    const int workers = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    if (workers == 1 || count < 4) {
+        for (int i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<int> next{0};
+    const auto run = [&] {
+        for (int i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::thread> threads;
+    for (int w = 1; w < workers; ++w)
+        threads.emplace_back(run);
+    run();
+    for (std::thread &t : threads)
+        t.join();
+}
+
+} // namespace
+
+Mosaic::Mosaic(const QString &mapFolder) : m_folder(mapFolder) {}
+
+QString Mosaic::tilePath(int column, int row) const
+{
+    return store::tilePath(m_folder, column, row);
+}
+
+Mosaic::Scan Mosaic::measure()
+{
+    Scan scan;
+    m_tiles.fill(Tile{});
+    m_cellSize = QSize();
+    clearCache();
+
+    // One listing of the folder instead of 676 probes.
+    const QDir dir(paths::nativePath(m_folder));
+    const QStringList names =
+        dir.exists() ? dir.entryList({QStringLiteral("MAXI_??.jpg")},
+                                     QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive)
+                     : QStringList();
+    const QSet<QString> existing(names.begin(), names.end());
+
+    // The headers are read side by side; what they mean is decided below in walking order.
+    enum class Found { None, Unopenable, Unreadable, Readable };
+    struct Probe {
+        QString native;
+        Found found = Found::None;
+        jpeg::Header header;
+    };
+    std::vector<Probe> probes(kCells);
+    for (int i = 0; i < kCells; ++i) {
+        const int column = store::walkColumn(i), row = store::walkRow(i);
+        if (existing.contains(store::tileFileName(column, row)))
+            probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
+    }
+    parallelFor(kCells, [&](int i) {
+        Probe &probe = probes[size_t(i)];
+        if (probe.native.isEmpty())
+            return;
+        // An empty file reads as an empty picture: unreadable like any other non-picture.
+        const jpeg::Status status = jpeg::readHeaderFromFile(probe.native, probe.header);
+        if (status.isFileError()) {
+            probe.found = Found::Unopenable;
+            return;
+        }
+        const bool readable = status.ok() && probe.header.width > 0 && probe.header.height > 0;
+        probe.found = readable ? Found::Readable : Found::Unreadable;
+    });
+
+    for (int i = 0; i < kCells; ++i) {
+        const int column = store::walkColumn(i), row = store::walkRow(i);
+        const Probe &probe = probes[size_t(i)];
+        switch (probe.found) {
+        case Found::None:
+            break;
+        case Found::Unopenable:
+            scan.unopenable = tilePath(column, row);
+            return scan;
+        case Found::Unreadable:
+            // Empty files and files that are no pictures (or too large ones) go.
+            if (removeFile(tilePath(column, row)))
+                scan.deleted << tilePath(column, row);
+            break;
+        case Found::Readable:
+            m_tiles[index(column, row)] = Tile{true, probe.header.size()};
+            m_cellSize = probe.header.size();
+            break;
+        }
+    }
+    return scan;
+}
+
+int Mosaic::presentCount() const
+{
+    int count = 0;
+    for (const Tile &t : m_tiles)
+        count += t.present ? 1 : 0;
+    return count;
+}
+
+QSize Mosaic::firstTileSize(const QRect &cells) const
+{
+    for (int row = cells.top(); row <= cells.bottom(); ++row)
+        for (int column = cells.left(); column <= cells.right(); ++column)
+            if (column >= 0 && column < kSide && row >= 0 && row < kSide && tile(column, row).present)
+                return tile(column, row).size;
+    return {};
+}
+
+QImage Mosaic::decode(int column, int row, int shrink)
+{
+    if (!tile(column, row).present)
+        return {};
+    QImage image;
+    const jpeg::Status status = jpeg::decodeFile(paths::nativePath(tilePath(column, row)), image, shrink);
+    if (status.ok())
+        return image;
+    failed(column, row, status);
+    return {};
+}
+
+void Mosaic::forget(int column, int row)
+{
+    m_tiles[index(column, row)] = Tile{};
+    for (int shrink : {1, 2, 4, 8})
+        m_cache.erase(cacheKey(column, row, shrink));
+}
+
+bool Mosaic::covers(int key, const QRect &needed) const
+{
+    const auto it = m_cache.find(key);
+    if (it == m_cache.end())
+        return false;
+    return needed.isNull() ? it->second.valid == it->second.image.rect() : it->second.valid.contains(needed);
+}
+
+QImage Mosaic::tileImage(int column, int row, int shrink)
+{
+    return tileImage(column, row, shrink, QRect());
+}
+
+QImage Mosaic::tileImage(int column, int row, int shrink, const QRect &needed)
+{
+    if (column < 0 || column >= kSide || row < 0 || row >= kSide || !tile(column, row).present)
+        return {};
+    const int key = cacheKey(column, row, shrink);
+    if (covers(key, needed))
+        return m_cache.at(key).image;
+    // A tile seen in part before is decoded whole the second time: panning over it then
+    // costs no further decode.
+    std::vector<Job> jobs{{column, row, shrink, {}, m_cache.count(key) ? QRect() : needed, {}, {}, {}}};
+    decodeJobs(jobs);
+    keep(jobs.front());
+    return jobs.front().image;
+}
+
+void Mosaic::keep(const Job &job)
+{
+    if (!job.image.isNull())
+        m_cache.insert_or_assign(cacheKey(job.column, job.row, job.shrink), Cached{job.image, job.decoded});
+}
+
+QImage Mosaic::cachedImage(int column, int row, int shrink) const
+{
+    if (column < 0 || column >= kSide || row < 0 || row >= kSide)
+        return {};
+    const auto it = m_cache.find(cacheKey(column, row, shrink));
+    return it == m_cache.end() ? QImage() : it->second.image;
+}
+
+QImage Mosaic::decodeCovering(int column, int row, QSize target)
+{
+    const Tile &t = tile(column, row);
+    if (!t.present)
+        return {};
+    return decode(column, row, jpeg::coveringScale(t.size, target));
+}
+
+void Mosaic::decodeJobs(std::vector<Job> &jobs)
+{
+    std::vector<QString> files;
+    files.reserve(jobs.size());
+    for (const Job &job : jobs)
+        files.push_back(paths::nativePath(tilePath(job.column, job.row)));
+    // Tiles are independent: they are decoded side by side on worker threads, each into
+    // its own picture. Everything else (cache, deletions) stays on this thread.
+    parallelFor(int(jobs.size()), [&](int i) {
+        Job &job = jobs[size_t(i)];
+        if (job.region.isNull()) {
+            job.status = jpeg::decodeFile(files[size_t(i)], job.image, job.shrink);
+            job.decoded = job.image.rect();
+        } else {
+            job.status = jpeg::decodeFileRegion(files[size_t(i)], job.image, job.region, job.decoded, job.shrink);
+        }
+        if (job.status.ok() && job.scaleTo.isValid() && job.image.size() != job.scaleTo)
+            job.image = job.image.scaled(job.scaleTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    });
+    for (Job &job : jobs) {
+        if (job.status.ok())
+            continue;
+        job.image = QImage();
+        failed(job.column, job.row, job.status);
+    }
+}
+
+void Mosaic::failed(int column, int row, const jpeg::Status &status)
+{
+    // A tile whose picture data cannot be decoded is removed, like one whose header fails.
+    if (!status.isFileError() && removeFile(tilePath(column, row)))
+        m_deletedWhileRendering << tilePath(column, row);
+    forget(column, row);
+}
+
+void Mosaic::preload(const QRect &cells, int shrink)
+{
+    std::vector<Job> jobs;
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column)
+            if (tile(column, row).present && !covers(cacheKey(column, row, shrink), QRect()))
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+    decodeJobs(jobs);
+    for (const Job &job : jobs)
+        keep(job);
+}
+
+void Mosaic::preloadVisible(const Placement &p, const QRect &area)
+{
+    std::vector<Job> jobs;
+    const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = cells.top(); row <= cells.bottom(); ++row)
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            if (!tile(column, row).present)
+                continue;
+            const QRect cell(p.origin.x() + (column - p.cells.left()) * p.pitch.width(),
+                             p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(),
+                             p.pitch.height());
+            const QRect needed = cell.intersected(area).translated(-cell.topLeft());
+            if (needed.isEmpty())
+                continue;
+            const int key = cacheKey(column, row, p.shrink);
+            if (!covers(key, needed))
+                jobs.push_back({column, row, p.shrink, {}, m_cache.count(key) ? QRect() : needed, {}, {}, {}});
+        }
+    decodeJobs(jobs);
+    for (const Job &job : jobs)
+        keep(job);
+}
+
+std::vector<QImage> Mosaic::decodeStretched(const QRect &cells, QSize target)
+{
+    std::vector<Job> jobs;
+    std::vector<QImage> pictures;
+    if (target.isEmpty())
+        return pictures;
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column)
+            if (tile(column, row).present)
+                jobs.push_back({column, row, jpeg::coveringScale(tile(column, row).size, target), target, {}, {}, {}, {}});
+    decodeJobs(jobs);
+    pictures.resize(size_t(grid.width() * grid.height()));
+    for (Job &job : jobs)
+        pictures[size_t((job.row - grid.top()) * grid.width() + job.column - grid.left())] = std::move(job.image);
+    return pictures;
+}
+
+int Mosaic::render(QImage &target, QPoint targetOrigin, const Placement &p)
+{
+    if (p.pitch.width() <= 0 || p.pitch.height() <= 0 || target.isNull())
+        return 0;
+    const QRect area(targetOrigin, target.size());
+    const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    const auto cellRect = [&](int column, int row) {
+        return QRect(p.origin.x() + (column - p.cells.left()) * p.pitch.width(),
+                     p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(), p.pitch.height());
+    };
+
+    // Row by row: the tiles of a row that this rendering needs and does not have are
+    // decoded together, drawn, and (unless kept) let go before the next row.
+    int drawn = 0;
+    QPainter painter(&target);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    for (int row = cells.top(); row <= cells.bottom(); ++row) {
+        std::vector<Job> jobs;
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            if (!tile(column, row).present || !cellRect(column, row).intersects(area))
+                continue;
+            const int shrink = p.stretch ? jpeg::coveringScale(tile(column, row).size, p.pitch) : p.shrink;
+            if (!p.keepDecoded || !covers(cacheKey(column, row, shrink), QRect()))
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+        }
+        decodeJobs(jobs);
+        std::unordered_map<int, QImage> fresh;
+        for (Job &job : jobs) {
+            if (job.image.isNull())
+                continue;
+            if (p.keepDecoded)
+                keep(job);
+            fresh.emplace(cacheKey(job.column, job.row, job.shrink), std::move(job.image));
+        }
+
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            const QRect cell = cellRect(column, row);
+            const QRect visible = cell.intersected(area);
+            if (visible.isEmpty() || !tile(column, row).present)
+                continue;
+            const int shrink = p.stretch ? jpeg::coveringScale(tile(column, row).size, p.pitch) : p.shrink;
+            const auto it = fresh.find(cacheKey(column, row, shrink));
+            QImage image = it != fresh.end() ? it->second : cachedImage(column, row, shrink);
+            if (image.isNull())
+                continue;
+            if (p.stretch && image.size() != p.pitch)
+                image = image.scaled(p.pitch, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            // A tile larger than its cell is clipped to it; a smaller one leaves the rest.
+            const QRect source = QRect(cell.topLeft(), image.size()).intersected(visible);
+            painter.drawImage(source.topLeft() - targetOrigin, image,
+                              QRect(source.topLeft() - cell.topLeft(), source.size()));
+            ++drawn;
+        }
+    }
+    return drawn;
+}
+
+void Mosaic::retainNear(const QRect &cells, int margin)
+{
+    const QRect keep = cells.adjusted(-margin, -margin, margin, margin);
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        const int i = it->first / 16;
+        if (keep.contains(i % kSide, i / kSide))
+            ++it;
+        else
+            it = m_cache.erase(it);
+    }
+}
+
+void Mosaic::clearCache()
+{
+    m_cache.clear();
+}
+
+qsizetype Mosaic::cachedBytes() const
+{
+    qsizetype bytes = 0;
+    for (const auto &[key, cached] : m_cache)
+        bytes += cached.image.sizeInBytes();
+    return bytes;
+}
+
+QStringList Mosaic::takeDeletedWhileRendering()
+{
+    QStringList list;
+    list.swap(m_deletedWhileRendering);
+    return list;
+}
+
+} // namespace view

@@ -1,0 +1,135 @@
+#pragma once
+// A sheet's 26 x 26 tiles seen as one virtual picture. The mosaic knows which tile files
+// exist and their sizes (from their JPEG headers alone) and renders any rectangle of
+// tiles at any scale, decoding only the tiles that rectangle touches, each at the smallest
+// DCT scale that still covers its place, each at most once per rendering. Decoded tiles
+// are kept in a small cache that the user of the mosaic trims to what is near its view.
+//
+// Tiles that cannot be read as pictures are deleted from the map folder, where they are
+// found: while measuring (header) or while rendering (picture data). Empty files likewise.
+
+#include "imaging/Jpeg.h"
+
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+namespace view {
+
+class Mosaic {
+public:
+    static constexpr int kSide = 26;
+    static constexpr int kCells = kSide * kSide;
+
+    struct Tile {
+        bool present = false;   // a readable tile file exists
+        QSize size;             // its size from the header
+    };
+
+    // The result of measuring a folder.
+    struct Scan {
+        QStringList deleted;    // files removed because they were empty or not pictures
+        QString unopenable;     // first file that exists but cannot be opened, if any
+    };
+
+    explicit Mosaic(const QString &mapFolder = {});
+
+    const QString &mapFolder() const { return m_folder; }
+    QString tilePath(int column, int row) const;
+
+    // Reads the header of every tile in walking order (rows outer, columns inner).
+    // Empty and unreadable files (including pictures over the size limit) are deleted.
+    // Stops at a file that exists but cannot be opened (reported in `unopenable`).
+    Scan measure();
+
+    const Tile &tile(int column, int row) const { return m_tiles[index(column, row)]; }
+    int presentCount() const;
+    // Size of the last readable tile in walking order, (0, 0) when none: the cell size.
+    QSize cellSize() const { return m_cellSize; }
+    bool tilesFound() const { return m_cellSize.width() > 0 && m_cellSize.height() > 0; }
+    // Size of the first readable tile of a rectangle of cells in walking order.
+    QSize firstTileSize(const QRect &cells) const;
+
+    // How the tiles of a rectangle of cells are placed in an output picture.
+    struct Placement {
+        QRect cells{0, 0, kSide, kSide};   // columns x rows of cells to draw
+        QPoint origin;                     // output point of the top-left cell's corner
+        QSize pitch;                       // cell size in output pixels
+        // true: each tile is stretched to exactly `pitch`; false: each tile is drawn at its
+        // own size divided by `shrink` (1, 2, 4 or 8), clipped to its cell.
+        bool stretch = false;
+        int shrink = 1;
+        bool keepDecoded = true;           // keep decoded tiles in the cache for later
+    };
+
+    // Draws into `target`, whose pixel (0, 0) is the output point `targetOrigin`, every
+    // cell of the placement that meets the target. Cells without a tile are left as the
+    // target was (fill it black or white first). Returns the number of tiles drawn.
+    int render(QImage &target, QPoint targetOrigin, const Placement &placement);
+
+    // The picture of one tile at 1/shrink, from the cache or decoded now; null when the
+    // tile is missing or its data cannot be decoded (the file is then deleted).
+    QImage tileImage(int column, int row, int shrink = 1);
+    // The same when only the part `needed` (tile pixels at 1/shrink) is to be shown: a tile
+    // not seen before is decoded in that part only (rows below it are never read).
+    QImage tileImage(int column, int row, int shrink, const QRect &needed);
+    // The picture of one tile at 1/shrink if it is in the cache, else null (decodes nothing).
+    QImage cachedImage(int column, int row, int shrink = 1) const;
+    // Decodes one tile at the smallest DCT scale covering `target`, without caching.
+    QImage decodeCovering(int column, int row, QSize target);
+
+    // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
+    // and keeps them.
+    void preload(const QRect &cells, int shrink = 1);
+    // Decodes, side by side, the parts of the placement's tiles that `area` (output
+    // pixels) shows and that are not cached yet, and keeps them.
+    void preloadVisible(const Placement &placement, const QRect &area);
+    // The tiles of `cells` (rows outer) decoded at the smallest scale covering `target` and
+    // stretched to exactly `target`, side by side, not cached; null where no tile is shown.
+    std::vector<QImage> decodeStretched(const QRect &cells, QSize target);
+
+    // Drops cached tiles outside `cells` grown by `margin` cells on every side.
+    void retainNear(const QRect &cells, int margin);
+    void clearCache();
+    qsizetype cachedBytes() const;
+    int cachedCount() const { return int(m_cache.size()); }
+    // Files deleted while rendering since the last call.
+    QStringList takeDeletedWhileRendering();
+
+    static int index(int column, int row) { return row * kSide + column; }
+
+private:
+    struct Job {
+        int column, row, shrink;
+        QSize scaleTo;            // stretched to this size when valid
+        QRect region;             // only this part when not null
+        QImage image;
+        QRect decoded;            // the part of `image` that holds the picture
+        jpeg::Status status;
+    };
+    struct Cached {
+        QImage image;
+        QRect valid;              // the decoded part: the whole picture, or what was seen
+    };
+    void decodeJobs(std::vector<Job> &jobs);
+    void keep(const Job &job);
+    // Whether the cache holds `needed` of a tile (its whole picture when null).
+    bool covers(int key, const QRect &needed) const;
+    void failed(int column, int row, const jpeg::Status &status);
+    QImage decode(int column, int row, int shrink);
+    void forget(int column, int row);
+
+    QString m_folder;
+    std::array<Tile, kCells> m_tiles{};
+    QSize m_cellSize;
+    std::unordered_map<int, Cached> m_cache;   // key: index * 16 + shrink
+    QStringList m_deletedWhileRendering;
+};
+
+} // namespace view

@@ -1,0 +1,79 @@
+#include "view/MosaicPanel.h"
+#include "view/Mosaic.h"
+#include "view/ViewGeometry.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+namespace view {
+
+TileCell::TileCell(MosaicPanel *panel, int column, int row, const QRect &bounds)
+    : QObject(panel), m_panel(panel), m_column(column), m_row(row), m_bounds(bounds)
+{
+}
+
+void TileCell::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    m_panel->update(m_bounds);
+}
+
+QImage TileCell::picture() const
+{
+    if (Mosaic *source = m_panel->source())
+        return source->cachedImage(m_column, m_row, 1);
+    return m_picture;
+}
+
+MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source)
+    : QWidget(parent), m_cell(cell), m_source(source)
+{
+    hide();
+    setObjectName(QStringLiteral("PanelCarte"));
+    setAttribute(Qt::WA_OpaquePaintEvent);   // every pixel is painted below
+    resize(geometry::panelSize(cell));
+    int n = 0;
+    for (int row = 0; row < kSide; ++row)
+        for (int column = 0; column < kSide; ++column) {
+            auto *c = new TileCell(this, column, row,
+                                   QRect(1 + column * cell.width(), 1 + row * cell.height(), cell.width(), cell.height()));
+            c->setObjectName(cellPrefix + QString::number(++n));
+            m_cells[size_t(row * kSide + column)] = c;
+        }
+}
+
+void MosaicPanel::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    QRegion uncovered = event->region();
+    const QRect cells = geometry::cellsIn(event->rect(), m_cell);
+    if (!cells.isEmpty()) {
+        for (int row = cells.top(); row <= cells.bottom(); ++row)
+            for (int column = cells.left(); column <= cells.right(); ++column) {
+                const TileCell *c = cell(column, row);
+                const QRect needed = c->m_bounds.intersected(event->rect()).translated(-c->m_bounds.topLeft());
+                const QImage image = m_source ? m_source->tileImage(column, row, 1, needed) : c->m_picture;
+                if (image.isNull())
+                    continue;
+                // A tile larger than its cell is clipped to it; a smaller one leaves black.
+                const QRect shown = QRect(c->m_bounds.topLeft(), image.size()).intersected(c->m_bounds);
+                const QRect area = shown.intersected(event->rect());
+                if (area.isEmpty())
+                    continue;
+                painter.drawImage(area.topLeft(), image, area.translated(-c->m_bounds.topLeft()));
+                uncovered -= area;
+            }
+    }
+    for (const QRect &r : uncovered)
+        painter.fillRect(r, Qt::black);
+}
+
+ZoneSurface::ZoneSurface(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ZoneClic"));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+}
+
+} // namespace view

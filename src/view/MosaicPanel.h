@@ -1,0 +1,85 @@
+#pragma once
+// The widgets of a map view: the black panel `PanelCarte` with its 676 cells, and the
+// transparent surface `ZoneClic` laid over it that receives the mouse.
+//
+// The cells are light: named objects on the panel ("ImageA" + n in the preview, "ImageC" + n
+// in the detail) with their bounds and picture, drawn by the panel itself, so that a view
+// of 676 cells costs one widget. A preview cell holds its small picture; a detail cell takes
+// its tile from the mosaic when the panel paints it, that is when it comes into view.
+
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QWidget>
+#include <array>
+
+namespace view {
+
+class Mosaic;
+class MosaicPanel;
+
+class TileCell : public QObject {
+    Q_OBJECT
+public:
+    TileCell(MosaicPanel *panel, int column, int row, const QRect &bounds);
+
+    int column() const { return m_column; }
+    int row() const { return m_row; }
+    // Bounds on the panel.
+    QRect geometry() const { return m_bounds; }
+    QSize size() const { return m_bounds.size(); }
+    void setPicture(const QImage &picture);
+    // What the cell shows now (a detail cell: its tile when it has been seen and is still kept).
+    QImage picture() const;
+    bool hasPicture() const { return !picture().isNull(); }
+
+private:
+    friend class MosaicPanel;
+    MosaicPanel *m_panel;
+    int m_column, m_row;
+    QRect m_bounds;
+    QImage m_picture;
+};
+
+class MosaicPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSide = 26;
+
+    // A hidden black panel named "PanelCarte" with its 26 x 26 cells of `cell` size after a
+    // one-pixel border, named `cellPrefix` + n (n = 1..676, rows first). Detail cells take
+    // their tiles from `source` (nullptr for the preview, whose cells get pictures).
+    MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source);
+
+    TileCell *cell(int column, int row) const { return m_cells[size_t(row * kSide + column)]; }
+    Mosaic *source() const { return m_source; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QSize m_cell;
+    Mosaic *m_source;
+    std::array<TileCell *, kSide * kSide> m_cells{};
+};
+
+// The surface over the mosaic: reports the mouse to the viewer.
+class ZoneSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit ZoneSurface(QWidget *parent = nullptr);
+
+signals:
+    void pressed(QMouseEvent *event);
+    void moved(QMouseEvent *event);
+    void released(QMouseEvent *event);
+    void doubleClicked(QMouseEvent *event);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override { emit pressed(event); }
+    void mouseMoveEvent(QMouseEvent *event) override { emit moved(event); }
+    void mouseReleaseEvent(QMouseEvent *event) override { emit released(event); }
+    void mouseDoubleClickEvent(QMouseEvent *event) override { emit doubleClicked(event); }
+};
+
+} // namespace view

@@ -1,0 +1,58 @@
+#include "view/PictureFile.h"
+#include "imaging/Jpeg.h"
+#include "platform/Paths.h"
+#include "store/TileStore.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QSaveFile>
+
+namespace view {
+
+QString cannotCreateMessage(const QString &fileName)
+{
+    return QStringLiteral("Impossible de créer le fichier %1").arg(fileName);
+}
+
+QString savedFileName(const QString &chosenName, int type)
+{
+    return chosenName + (type == 2 ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+}
+
+QString writeBmp(const QImage &image, const QString &path)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    QSaveFile file(paths::nativePath(path));
+    if (!file.open(QIODevice::WriteOnly) || !rgb.save(&file, "BMP") || !file.commit())
+        return cannotCreateMessage(path);
+    return {};
+}
+
+QString writeJpegThroughScratch(const QImage &image, const QString &path, const QString &scratchFolder)
+{
+    store::createFolderPath(scratchFolder);
+    const QString scratch = scratchFolder + u'\\' + kScratchBitmapName;
+    const QString scratchNative = paths::nativePath(scratch);
+    struct RemoveScratch {
+        QString path;
+        ~RemoveScratch() { QFile::remove(path); }
+    } removeScratch{scratchNative};
+
+    if (QString error = writeBmp(image, scratch); !error.isEmpty())
+        return error;
+    QImage reread;
+    if (!reread.load(scratchNative, "BMP"))
+        return cannotCreateMessage(scratch);
+    QFile::remove(scratchNative);
+
+    QByteArray bytes;
+    const jpeg::Status status = jpeg::encode(reread, bytes, 90);
+    if (!status.ok())
+        return status.message();
+    QSaveFile file(paths::nativePath(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return cannotCreateMessage(path);
+    return {};
+}
+
+} // namespace view

@@ -1,0 +1,47 @@
+#include "view/ViewCapture.h"
+#include "app/AppContext.h"
+#include "platform/Desktop.h"
+#include "store/TileStore.h"
+#include "view/PictureFile.h"
+
+#include <QScrollArea>
+#include <QStringList>
+
+namespace view {
+
+QImage captureView(int viewKind, QScrollArea *scrollBox, QWidget *panel)
+{
+    QWidget *source = viewKind == 1 ? (scrollBox ? scrollBox->viewport() : nullptr)
+                                    : viewKind == 0 ? panel : nullptr;
+    if (!source)
+        return {};
+    return source->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void saveCapture(const QImage &capture, AppContext &context, int &lastType)
+{
+    const QString folder = context.scratchFolder();
+    store::createFolderPath(folder);   // silently: the dialog still opens without it
+    int type = lastType;
+    const QString name = context.desktop().saveFileName(
+        QStringLiteral("Enregistrer sous"),
+        {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("Fichier image JPEG (*.jpg)")}, type);
+    if (name.isEmpty())
+        return;
+    lastType = type == 2 ? 2 : 1;
+    if (capture.isNull())
+        return;
+    const QString target = savedFileName(name, lastType);
+    const QString error = lastType == 2 ? writeJpegThroughScratch(capture, target, folder)
+                                        : writeBmp(capture, target);
+    if (!error.isEmpty())
+        context.desktop().error(error);
+}
+
+void copyCapture(const QImage &capture, AppContext &context)
+{
+    if (!capture.isNull())
+        context.desktop().copyToClipboard(capture);
+}
+
+} // namespace view
