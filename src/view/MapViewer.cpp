@@ -159,40 +159,34 @@ void MapViewer::spSkinButton18Click()
     m_menu->Fermer1->trigger();
 }
 
-void MapViewer::ShowCassiniPreview()
+void MapViewer::ShowCassiniPreview() { showCassini(0); }
+void MapViewer::ShowCassiniDetail() { showCassini(1); }
+void MapViewer::ShowArchivePreview() { showArchive(0); }
+void MapViewer::ShowArchiveDetail() { showArchive(1); }
+
+// Checks the Cassini selection, takes its edition from the edition choice and builds the
+// view of that kind (0 preview, 1 detail). A Cassini detail discards the print composition.
+void MapViewer::showCassini(int kind)
 {
     AppContext &context = m_window.context();
     if (context.selection.installationState != CassiniWithTiles) {
         ShowNotInstalled();
         return;
     }
+    if (kind == 1)
+        emit printCompositionDiscarded();
     BusyCursor busy;
-    startGauge(kPreviewGaugeMaximum);
+    startGauge(kind == 1 ? kDetailGaugeMaximum : kPreviewGaugeMaximum);
     context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
     context.selection.folderSuffix.clear();
     stepGauge();
     m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
-    BuildPreview();
+    kind == 1 ? BuildDetail() : BuildPreview();
 }
 
-void MapViewer::ShowCassiniDetail()
-{
-    AppContext &context = m_window.context();
-    if (context.selection.installationState != CassiniWithTiles) {
-        ShowNotInstalled();
-        return;
-    }
-    emit printCompositionDiscarded();
-    BusyCursor busy;
-    startGauge(kDetailGaugeMaximum);
-    context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
-    context.selection.folderSuffix.clear();
-    stepGauge();
-    m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
-    BuildDetail();
-}
-
-void MapViewer::ShowArchivePreview()
+// Checks the archive selection, takes its folder suffix from the sheet index and builds the
+// view of that kind.
+void MapViewer::showArchive(int kind)
 {
     AppContext &context = m_window.context();
     if (context.selection.installationState != ArchiveWithTiles) {
@@ -203,21 +197,7 @@ void MapViewer::ShowArchivePreview()
     const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
     context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
     BusyCursor busy;
-    BuildPreview();
-}
-
-void MapViewer::ShowArchiveDetail()
-{
-    AppContext &context = m_window.context();
-    if (context.selection.installationState != ArchiveWithTiles) {
-        ShowNotInstalled();
-        return;
-    }
-    context.selection.editionFolder = editions::kArchive;
-    const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
-    context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
-    BusyCursor busy;
-    BuildDetail();
+    kind == 1 ? BuildDetail() : BuildPreview();
 }
 
 // --- Building the views -----------------------------------------------------------------

@@ -77,6 +77,8 @@ private:
     void ShowCassiniDetail();
     void ShowArchivePreview();
     void ShowArchiveDetail();
+    void showCassini(int kind);
+    void showArchive(int kind);
     void BuildPreview();
     void BuildDetail();
     bool MeasureTiles();
