@@ -10,6 +10,7 @@ AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString 
       m_systemConnection(std::make_unique<SystemConnection>()), m_connection(m_systemConnection.get()),
       m_tileServer(defaultTileServer())
 {
+    m_addedMaps.load(m_mapsRoot);
 }
 
 AppContext::~AppContext() = default;
@@ -32,7 +33,28 @@ void AppContext::setTileServer(const QString &server)
 void AppContext::setMapsRoot(const QString &root)
 {
     m_mapsRoot = root;
+    m_addedMaps.load(root);
     emit mapsRootChanged(root);
+    emit addedMapsChanged();
+}
+
+bool AppContext::saveAddedMaps()
+{
+    const bool saved = m_addedMaps.save(m_mapsRoot);
+    emit addedMapsChanged();
+    return saved;
+}
+
+void AppContext::setSimultaneousRequests(int count, bool libraryToo)
+{
+    m_simultaneousRequests = qBound(1, count, kMaxSimultaneousRequests);
+    m_simultaneousAtLibrary = libraryToo;
+}
+
+int AppContext::requestLimitFor(const QString &host) const
+{
+    const bool library = host.compare(library::kHost, Qt::CaseInsensitive) == 0;
+    return library && !m_simultaneousAtLibrary ? 1 : m_simultaneousRequests;
 }
 
 QString AppContext::selectedMapFolder() const

@@ -4,6 +4,7 @@
 // desktop. One instance, owned by the main window and handed to pages by reference.
 
 #include "app/SelectionState.h"
+#include "catalogue/AddedMaps.h"
 #include "catalogue/InstallationStatus.h"
 #include "download/DownloadJob.h"
 
@@ -58,7 +59,22 @@ public:
     const QString &tileServer() const { return m_tileServer; }
     void setTileServer(const QString &server);
 
+    // Maps and sheets served by IIIF servers, read from the maps root whenever it changes.
+    iiif::AddedMaps &addedMaps() { return m_addedMaps; }
+    const iiif::AddedMaps &addedMaps() const { return m_addedMaps; }
+    // Writes the file of the maps root and tells the pages; false when it cannot be written.
+    bool saveAddedMaps();
+
+    // Requests at once to one IIIF server ("Requêtes simultanées", 1 to 8); the library's
+    // host gets them too only when `libraryToo`, else one.
+    static constexpr int kMaxSimultaneousRequests = 8;
+    int simultaneousRequests() const { return m_simultaneousRequests; }
+    bool simultaneousAtLibrary() const { return m_simultaneousAtLibrary; }
+    void setSimultaneousRequests(int count, bool libraryToo);
+    int requestLimitFor(const QString &host) const;
+
 signals:
+    void addedMapsChanged();
     void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
     void selectionStatusRefreshed(const InstallationStatus &status);
@@ -72,4 +88,7 @@ private:
     std::unique_ptr<Connection> m_systemConnection;
     Connection *m_connection = nullptr;
     QString m_tileServer;
+    iiif::AddedMaps m_addedMaps;
+    int m_simultaneousRequests = 1;
+    bool m_simultaneousAtLibrary = false;
 };

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 
 using controls::button;
 using controls::group;
@@ -76,6 +77,27 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
                        QStringLiteral("PleinEcran"), QRect(20, 22, 400, 20),
                        QStringLiteral("Réglage de l'affichage des cartes en plein écran ou dans la fenêtre de Orvantis"));
 
+    GroupIiif = group(this, QStringLiteral("GroupIiif"), QStringLiteral("Serveurs IIIF"), QRect(10, 332, 670, 58));
+    auto *requestsLabel = controls::label(GroupIiif, QStringLiteral("LabelRequetes"),
+                                          QStringLiteral("Requêtes simultanées :"), QRect(20, 24, 160, 22));
+    RequetesSimultanees = named(new QSpinBox(GroupIiif), QStringLiteral("RequetesSimultanees"), QRect(185, 24, 60, 22),
+                                QStringLiteral("Nombre d'images demandées en même temps à un serveur IIIF"));
+    RequetesSimultanees->setAccessibleName(QStringLiteral("Requêtes simultanées"));
+    RequetesSimultanees->setRange(1, AppContext::kMaxSimultaneousRequests);
+    requestsLabel->setBuddy(RequetesSimultanees);
+    RequetesGallica = named(new CheckBox(QStringLiteral("Aussi pour Gallica (BnF)"), GroupIiif),
+                            QStringLiteral("RequetesGallica"), QRect(270, 24, 380, 22),
+                            QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
+    {
+        bool isNumber = false;
+        const int stored = m_context.settings().read(QStringLiteral("requetes")).toInt(&isNumber);
+        const bool library = m_context.settings().read(QStringLiteral("requetesgallica")) == QStringLiteral("1");
+        m_context.setSimultaneousRequests(isNumber ? stored : 1, library);
+        const QSignalBlocker blockSpin(RequetesSimultanees), blockBox(RequetesGallica);
+        RequetesSimultanees->setValue(m_context.simultaneousRequests());
+        RequetesGallica->QCheckBox::setChecked(library);
+    }
+
     spSkinButton51 = button(this, QStringLiteral("spSkinButton51"), QStringLiteral("Fermer"), QRect(290, 400, 110, 28),
                             QStringLiteral("Retour page d'accueil"));
 
@@ -85,6 +107,8 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     connect(spSkinCheckRadioBox4, &CheckBox::clickAction, this, &PreferencesPage::spSkinCheckRadioBox4Click);
     connect(PleinEcran, &CheckBox::clickAction, this, &PreferencesPage::PleinEcranClick);
     connect(spSkinButton42, &QPushButton::clicked, this, &PreferencesPage::spSkinButton42Click);
+    connect(RequetesSimultanees, &QSpinBox::valueChanged, this, &PreferencesPage::RequetesSimultaneesChange);
+    connect(RequetesGallica, &CheckBox::clickAction, this, &PreferencesPage::RequetesSimultaneesChange);
     connect(EditServeur, &QLineEdit::editingFinished, this, &PreferencesPage::EditServeurChange);
     connect(spSkinButton48, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
     connect(spSkinButton51, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
@@ -231,4 +255,15 @@ void PreferencesPage::spSkinButton41Click()
 void PreferencesPage::spSkinButton40Click()
 {
     spSkinGroupBox10->hide();
+}
+
+void PreferencesPage::RequetesSimultaneesChange()
+{
+    m_context.setSimultaneousRequests(RequetesSimultanees->value(), RequetesGallica->isChecked());
+    const bool stored =
+        m_context.settings().write(QStringLiteral("requetes"), QString::number(m_context.simultaneousRequests()))
+        && m_context.settings().write(QStringLiteral("requetesgallica"),
+                                      optionText(m_context.simultaneousAtLibrary()));
+    if (!stored)
+        m_context.desktop().error(m_context.settings().failureMessage());
 }

@@ -11,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 class PreferencesPage : public Page {
     Q_OBJECT
@@ -35,7 +36,13 @@ public:
     void EditServeurChange();
     static bool isServerAddress(const QString &text);
 
+    // "Requêtes simultanées" to one IIIF server, and whether the library's server gets them too.
+    void RequetesSimultaneesChange();
+
     QLabel *DirCartes;
+    QGroupBox *GroupIiif;
+    QSpinBox *RequetesSimultanees;
+    CheckBox *RequetesGallica;
     QGroupBox *GroupServeur;
     QLineEdit *EditServeur;
     QPushButton *spSkinButton42, *spSkinButton48, *spSkinButton51;

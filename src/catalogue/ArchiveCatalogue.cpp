@@ -87,9 +87,17 @@ std::optional<QStringList> readTitleFile(const QString &path)
     return lines;
 }
 
-ArchiveCatalogue::ArchiveCatalogue() : m_titles(builtInTitles()) {}
+ArchiveCatalogue::ArchiveCatalogue() : m_titles(builtInTitles()), m_catalogueCount(int(m_titles.size())) {}
 
-ArchiveCatalogue::ArchiveCatalogue(QStringList titles) : m_titles(std::move(titles)) {}
+ArchiveCatalogue::ArchiveCatalogue(QStringList titles)
+    : m_titles(std::move(titles)), m_catalogueCount(int(m_titles.size()))
+{
+}
+
+void ArchiveCatalogue::setAddedTitles(const QStringList &titles)
+{
+    m_titles = m_titles.mid(0, m_catalogueCount) + titles;
+}
 
 ArchiveCatalogue ArchiveCatalogue::load(const QStringList &folders)
 {

@@ -49,6 +49,9 @@ public:
     static ArchiveCatalogue load(const QStringList &folders);
 
     const QStringList &titles() const { return m_titles; }
+    // The maps added by the user follow the catalogue's own titles (positions 1925 and on).
+    void setAddedTitles(const QStringList &titles);
+    int catalogueCount() const { return m_catalogueCount; }
     int count() const { return int(m_titles.size()); }
     // Title of a 1-based position; empty outside the list.
     QString title(int position) const;
@@ -61,6 +64,7 @@ public:
 
 private:
     QStringList m_titles;
+    int m_catalogueCount = 0;
     QString m_source;
 };
 

@@ -3,6 +3,9 @@
 #include "app/Controls.h"
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
+#include "download/IiifReader.h"
+#include "net/IiifAddress.h"
+#include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
 #include "store/SheetImport.h"
 #include "store/TileStore.h"
@@ -48,8 +51,14 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 {
     spSkinGroupBox11 = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
                                        QRect(4, 2, 682, 436));
+    m_fetcher = new IiifFetcher(this);
+    m_reader = new IiifReader(*m_fetcher, this);
+    connect(m_reader, &IiifReader::done, this, &ArchivePage::onIiifRead);
+    connect(m_reader, &IiifReader::failed, this, &ArchivePage::onIiifFailed);
     buildList();
     buildControls();
+    refreshAddedRows();
+    connect(&m_context, &AppContext::addedMapsChanged, this, &ArchivePage::refreshAddedRows);
 
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
@@ -144,6 +153,11 @@ void ArchivePage::buildControls()
     spSkinButton7 = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
                            QRect(x, 378, w, 25), QStringLiteral("Préparer l'impression de la carte sélectionnée"));
 
+    AjouterIiif = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
+                         QRect(x, 406, w, 25),
+                         QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
+
+    connect(AjouterIiif, &QPushButton::clicked, this, &ArchivePage::AjouterIiifClick);
     connect(spSkinSpinEdit2, &SpinEdit::change, this, &ArchivePage::spSkinSpinEdit2Change);
     connect(spSkinEdit1, &QLineEdit::textChanged, this, &ArchivePage::spSkinEdit1Change);
     connect(spSkinEdit1, &QLineEdit::returnPressed, this, [this] {
@@ -309,6 +323,13 @@ void ArchivePage::spSkinButton22Click()
     const int position = selection.sheetNumber.toInt(&isNumber);
     if (!isNumber || position < 1)
         return;
+    // An added map's page is its server's.
+    if (position > m_catalogue.catalogueCount()) {
+        if (const iiif::AddedMap *map = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber))
+            if (!map->sheets.isEmpty())
+                m_context.desktop().open(iiif::pageAddress(map->sheets.first().imageBase));
+        return;
+    }
     selection.documentNumber = archive::documentNumber(position);
     m_context.desktop().open(library::documentPageUrl(selection.documentNumber));
 }
@@ -365,4 +386,71 @@ void ArchivePage::applyStatus(const InstallationStatus &status)
 {
     if (status.shape69)
         Shape69->setColour(*status.shape69);
+}
+
+void ArchivePage::refreshAddedRows()
+{
+    const QStringList added = m_context.addedMaps().addedTitles();
+    m_catalogue.setAddedTitles(added);
+    const int base = m_catalogue.catalogueCount();
+    m_highlighting = true;
+    while (spSkinCheckListBox1->count() > base)
+        delete spSkinCheckListBox1->takeItem(spSkinCheckListBox1->count() - 1);
+    for (const QString &title : added) {
+        auto *item = new QListWidgetItem(title, spSkinCheckListBox1);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+    }
+    m_highlighting = false;
+}
+
+void ArchivePage::AjouterIiifClick()
+{
+    const QString caption = QStringLiteral("Ajouter une carte IIIF");
+    const QString text = m_context.desktop().inputText(
+        caption, QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF) :"), QString());
+    if (text.trimmed().isEmpty())
+        return;
+    const auto address = iiif::parseAddress(text);
+    if (!address) {
+        m_context.desktop().error(iiif::refusalText(text.trimmed()));
+        return;
+    }
+    AjouterIiif->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_reader->read(*address);
+}
+
+namespace {
+QString sizesText(const QList<iiif::SheetSource> &sheets)
+{
+    QStringList sizes;
+    for (const iiif::SheetSource &s : sheets)
+        sizes << QStringLiteral("%1 x %2").arg(s.size.width()).arg(s.size.height());
+    if (sheets.size() == 1)
+        return sizes.first() + QStringLiteral(" pixels");
+    return QStringLiteral("%1 feuilles : ").arg(sheets.size()) + sizes.join(QStringLiteral(", "))
+           + QStringLiteral(" pixels");
+}
+} // namespace
+
+void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets)
+{
+    QApplication::restoreOverrideCursor();
+    AjouterIiif->setEnabled(true);
+    const int position = m_context.addedMaps().addArchiveMap(title, sheets);
+    if (!m_context.saveAddedMaps())
+        m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
+                                  + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+    highlightRow(position - 1);
+    spSkinCheckListBox1ListBoxClick();
+    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + sizesText(sheets),
+                                QStringLiteral("Ajouter une carte IIIF"));
+}
+
+void ArchivePage::onIiifFailed(const QString &text)
+{
+    QApplication::restoreOverrideCursor();
+    AjouterIiif->setEnabled(true);
+    m_context.desktop().error(text);
 }

@@ -4,9 +4,12 @@
 // at the library's web site and handed to the download, import, views and printing.
 
 #include "app/Page.h"
+#include "catalogue/AddedMaps.h"
 #include "catalogue/ArchiveCatalogue.h"
 
 class ColourSquare;
+class IiifFetcher;
+class IiifReader;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -41,6 +44,10 @@ public:
     void spSkinButton24Click();               // preview
     void spSkinButton25Click();               // detail
     void spSkinButton7Click();                // print
+    void AjouterIiifClick();                  // "Ajouter une carte IIIF"
+
+    // The fetcher that reads the descriptions of added maps.
+    IiifFetcher &iiifFetcher() { return *m_fetcher; }
 
     QGroupBox *spSkinGroupBox11;
     QListWidget *spSkinCheckListBox1;
@@ -48,7 +55,7 @@ public:
     QLineEdit *spSkinEdit1;
     QPushButton *spSkinButton27, *spSkinButton21, *spSkinButton52, *spSkinButton53,
         *spSkinButton22, *spSkinButton23, *spSkinButton26, *spSkinButton25, *spSkinButton24,
-        *spSkinButton7;
+        *spSkinButton7, *AjouterIiif;
     ColourSquare *Shape69;
 
 signals:
@@ -63,6 +70,10 @@ protected:
 
 private:
     void buildList();
+    // The rows of the added maps, after the catalogue's.
+    void refreshAddedRows();
+    void onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets);
+    void onIiifFailed(const QString &text);
     void buildControls();
     void applyStatus(const InstallationStatus &status);
     void highlightRow(int row);
@@ -74,6 +85,8 @@ private:
     bool selectHighlightedMap();
 
     archive::ArchiveCatalogue m_catalogue;
+    IiifFetcher *m_fetcher = nullptr;
+    IiifReader *m_reader = nullptr;
     int m_searchResume = 0;
     bool m_highlighting = false;   // the page itself moves the highlight
     int m_rowAtPress = -1;

@@ -1,5 +1,6 @@
 #include "download/DownloadEngine.h"
 #include "app/AppContext.h"
+#include "download/IiifDownload.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"
 #include "platform/Connection.h"
@@ -7,6 +8,7 @@
 #include "store/TileStore.h"
 
 #include <QFile>
+#include <QUrl>
 #include <cstdio>
 
 using download::RowState;
@@ -54,8 +56,10 @@ QString errorStatus(HttpClient::Error error)
 } // namespace
 
 DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent)
-    : QObject(parent), m_context(context), m_job(context.downloadJob), m_list(list)
+    : QObject(parent), m_context(context), m_job(context.downloadJob), m_list(list),
+      m_iiifFetcher(std::make_unique<IiifFetcher>()), m_iiif(std::make_unique<IiifDownload>(*m_iiifFetcher))
 {
+    connectIiif();
     connect(&m_client, &HttpClient::hostResolved, this, [this] { setStatus(QStringLiteral("Connexion à la BNF ")); });
     connect(&m_client, &HttpClient::connected, this, [this] { setStatus(QStringLiteral("Connecté à la BNF")); });
     connect(&m_client, &HttpClient::connectionFailed, this,
@@ -70,6 +74,7 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
 
 DownloadEngine::~DownloadEngine()
 {
+    m_iiif->cancel();
     m_client.disconnect();
     if (m_active)
         removePartial();
@@ -126,7 +131,11 @@ bool DownloadEngine::start(const download::TileRect &rect)
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);
-    const QString serverHost = m_context.tileServer().section(u':', 0, 0);
+    // A sheet with an IIIF address comes from its server; the others from the tile server.
+    const auto iiifSource =
+        m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+    const QString serverHost =
+        iiifSource ? QUrl(iiifSource->imageBase).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
         setStatus(QStringLiteral("Problème de connexion internet"));
         // No run: nothing may look as if one were active.
@@ -145,6 +154,12 @@ bool DownloadEngine::start(const download::TileRect &rect)
         store::createFolderPath(m_mapFolder);
     m_job.columnPosition = rect.firstColumn;   // C1 - 1 in letter numbers
     m_job.rowPosition = rect.firstRow + 1;
+    if (iiifSource) {
+        m_job.urlTemplate = iiifSource->imageBase;
+        m_job.tileCursor = -1;
+        m_iiif->start(iiifSource->imageBase, rect, m_mapFolder, [this] { return m_job.stopRequested; });
+        return true;
+    }
     m_job.urlTemplate = urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
     m_job.tileCursor = -1;
     advanceTileCursor();
@@ -276,6 +291,7 @@ void DownloadEngine::continueAfterTile()
 
 void DownloadEngine::finishDownload(bool keepStatus)
 {
+    m_iiif->cancel();
     m_client.disconnect();
     const SelectionState &selection = m_context.selection;
     emit captionChanged(QStringLiteral("Arrêt carte n° ") + m_job.sheetNumber + m_job.folderSuffix
@@ -297,4 +313,28 @@ void DownloadEngine::finishDownload(bool keepStatus)
     m_context.setDownloadRunning(false);
     m_job.clearSheet();
     emit finished();
+}
+
+// A run from an IIIF server reports through the same rows, gauge, picture and status.
+void DownloadEngine::connectIiif()
+{
+    m_iiifFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
+    connect(m_iiif.get(), &IiifDownload::statusText, this, &DownloadEngine::setStatus);
+    connect(m_iiif.get(), &IiifDownload::advanced, this, [this](int row) {
+        m_job.tileCursor = row;
+        emit currentRowChanged(row);
+        setGauge(m_gauge + 1);
+    });
+    connect(m_iiif.get(), &IiifDownload::receiving, this,
+            [this](int row) { m_list.setState(row, RowState::Downloading, false); });
+    connect(m_iiif.get(), &IiifDownload::rowDone, this,
+            [this](int row, const QString &code, RowState state, const QString &tileFile) {
+                m_list.setState(row, state, true);
+                emit tileDone(row, QStringLiteral("MAXI_") + code + QStringLiteral(".jpg"), state);
+                emit tileShown(tileFile);
+            });
+    connect(m_iiif.get(), &IiifDownload::ended, this, [this](bool keepStatus) {
+        if (m_active)
+            finishDownload(keepStatus);
+    });
 }

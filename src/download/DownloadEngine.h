@@ -12,8 +12,11 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class AppContext;
+class IiifDownload;
+class IiifFetcher;
 struct DownloadJob;
 
 class DownloadEngine : public QObject {
@@ -26,6 +29,9 @@ public:
     ~DownloadEngine() override;
 
     HttpClient &client() { return m_client; }
+    // The fetcher of sheets served by IIIF servers, and the run that uses it.
+    IiifFetcher &iiifFetcher() { return *m_iiifFetcher; }
+    IiifDownload &iiifDownload() { return *m_iiif; }
 
     // The two connection options, read when they are needed (at the start and at the end).
     void setUnattendedDialOption(std::function<bool()> option) { m_unattendedDial = std::move(option); }
@@ -74,6 +80,7 @@ private:
     void continueAfterTile();
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
+    void connectIiif();
     void removePartial();
 
     void onSuccess();
@@ -84,6 +91,8 @@ private:
     DownloadJob &m_job;
     download::DownloadList &m_list;
     HttpClient m_client;
+    std::unique_ptr<IiifFetcher> m_iiifFetcher;
+    std::unique_ptr<IiifDownload> m_iiif;
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;
 

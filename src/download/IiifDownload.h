@@ -1,0 +1,74 @@
+#pragma once
+// The run of the download engine for a sheet served by an IIIF server: reads the image's
+// description, plans the tiles (see IiifPlan.h), then walks the rectangle in the usual
+// order. Tiles already on disk are "Déjà installée ", tiles outside the picture
+// "Inexistante    " without a request; the others are fetched, as many at once as the
+// server is allowed (the fetcher's limit), each body written to a temporary file beside its
+// tile and renamed onto MAXI_xx.jpg only when it holds a whole picture. "Arrêter" lets the
+// requests in flight end, then the run ends.
+
+#include "download/DownloadList.h"
+#include "download/IiifPlan.h"
+#include "net/IiifFetcher.h"
+
+#include <QHash>
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class IiifDownload : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxTileBytes = 128 * 1024 * 1024;
+    static constexpr qint64 kMaxInfoBytes = 4 * 1024 * 1024;
+
+    explicit IiifDownload(IiifFetcher &fetcher, QObject *parent = nullptr);
+    ~IiifDownload() override;
+
+    // Starts the run; `stopRequested` is asked before each new request.
+    void start(const QString &imageBase, const download::TileRect &rect, const QString &mapFolder,
+               std::function<bool()> stopRequested);
+    // Ends at once without any further signal; no temporary file stays.
+    void cancel();
+    bool active() const { return m_active; }
+    const std::optional<iiif::TilePlan> &plan() const { return m_plan; }
+
+    // Whether a file holds a whole JPEG picture within the decoder's bounds.
+    static bool isCompletePicture(const QString &nativePath);
+
+signals:
+    void statusText(const QString &text);
+    // The walk reached a row of the list.
+    void advanced(int row);
+    void receiving(int row);
+    // A row got its final state; `tileFile` is the stored tile's native path for a download.
+    void rowDone(int row, const QString &tileCode, download::RowState state, const QString &tileFile);
+    // The run is over; `keepStatus` when the status field tells why it ended early.
+    void ended(bool keepStatus);
+
+private:
+    void onResult(const IiifFetcher::Result &result);
+    void onInfo(const IiifFetcher::Result &result);
+    void pump();
+    void endWithError(const QString &text);
+    QString tilePath(int column, int row) const;
+
+    struct Pending {
+        int row = 0;
+        int column = 0;
+        int gridRow = 0;
+        QString partial;
+    };
+
+    IiifFetcher &m_fetcher;
+    bool m_active = false;
+    QString m_imageBase;
+    download::TileRect m_rect;
+    QString m_mapFolder;
+    std::function<bool()> m_stopRequested;
+    int m_infoRequest = 0;
+    std::optional<iiif::TilePlan> m_plan;
+    int m_cursor = -1;
+    int m_capacity = 1;
+    QHash<int, Pending> m_inFlight;
+};

@@ -1,0 +1,311 @@
+#include "net/IiifFetcher.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcIiifFetch, "orvantis.iiif.fetch")
+
+struct IiifFetcher::Job {
+    int id = 0;
+    QUrl url;
+    QString host;            // name and port
+    QString hostName;
+    QString path;            // empty: keep the body in memory
+    qint64 maxBytes = 0;
+    int attempts = 0;
+    int lane = -1;
+    QNetworkReply *reply = nullptr;
+    std::unique_ptr<QFile> file;
+    QByteArray body;
+    qint64 bytes = 0;
+    bool writeFailed = false;
+    bool tooLarge = false;
+    QString certificateError;
+};
+
+IiifFetcher::IiifFetcher(QObject *parent) : QObject(parent)
+{
+    m_clock.start();
+    m_resumeTimer.setSingleShot(true);
+    connect(&m_resumeTimer, &QTimer::timeout, this, &IiifFetcher::dispatch);
+}
+
+IiifFetcher::~IiifFetcher()
+{
+    cancelAll();
+}
+
+void IiifFetcher::addTrustedCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_trusted += certificates;
+    // Connections already made keep the trust they were made with.
+    for (Lane &lane : m_lanes)
+        lane.manager->clearConnectionCache();
+}
+
+QString IiifFetcher::certificateRefusal(const QString &reason)
+{
+    return QStringLiteral("Certificat du serveur refusé : ") + reason;
+}
+
+int IiifFetcher::retryDelaySeconds(const QByteArray &retryAfter, int retry)
+{
+    const QByteArray value = retryAfter.trimmed();
+    bool isNumber = false;
+    const qint64 seconds = value.toLongLong(&isNumber);
+    if (isNumber && seconds >= 0)
+        return int(qMin<qint64>(seconds, kMaxRetryAfterSeconds));
+    if (!value.isEmpty()) {
+        const QDateTime when = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
+        if (when.isValid())
+            return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when), qint64(kMaxRetryAfterSeconds)));
+    }
+    return kFirstBackoffSeconds << qBound(0, retry - 1, 8);
+}
+
+int IiifFetcher::limitOf(const QString &host) const
+{
+    return m_hostLimit ? qMax(1, m_hostLimit(host)) : 1;
+}
+
+int IiifFetcher::getBytes(const QString &url, qint64 maxBytes)
+{
+    auto job = std::make_unique<Job>();
+    job->url = QUrl(url);
+    job->maxBytes = maxBytes;
+    return enqueue(std::move(job));
+}
+
+int IiifFetcher::getFile(const QString &url, const QString &nativePath, qint64 maxBytes)
+{
+    auto job = std::make_unique<Job>();
+    job->url = QUrl(url);
+    job->path = nativePath;
+    job->maxBytes = maxBytes;
+    return enqueue(std::move(job));
+}
+
+int IiifFetcher::enqueue(std::unique_ptr<Job> job)
+{
+    job->id = m_nextId++;
+    job->hostName = job->url.host().toLower();
+    job->host = job->hostName + u':' + QString::number(job->url.port(-1));
+    const int id = job->id;
+    m_waiting.push_back(std::move(job));
+    // Started from the event loop: a caller's handler never sees a result before it returned.
+    QMetaObject::invokeMethod(this, &IiifFetcher::dispatch, Qt::QueuedConnection);
+    return id;
+}
+
+void IiifFetcher::cancelAll()
+{
+    m_resumeTimer.stop();
+    m_waiting.clear();
+    const auto running = m_running;
+    m_running.clear();
+    for (auto it = running.begin(); it != running.end(); ++it) {
+        QNetworkReply *reply = it.key();
+        std::unique_ptr<Job> job(it.value());
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        if (job->file) {
+            job->file->close();
+            QFile::remove(job->path);
+        }
+    }
+    m_hosts.clear();
+    for (Lane &lane : m_lanes)
+        lane.busy = false;
+}
+
+// A free lane, preferably one whose connection to the host is already open.
+int IiifFetcher::laneFor(const QString &host)
+{
+    int free = -1;
+    for (int i = 0; i < int(m_lanes.size()); ++i) {
+        if (m_lanes[i].busy)
+            continue;
+        if (m_lanes[i].lastHost == host)
+            return i;
+        if (free < 0)
+            free = i;
+    }
+    if (free >= 0)
+        return free;
+    Lane lane;
+    lane.manager = new QNetworkAccessManager(this);
+    lane.manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_lanes.push_back(lane);
+    return int(m_lanes.size()) - 1;
+}
+
+void IiifFetcher::dispatch()
+{
+    const qint64 now = m_clock.elapsed();
+    qint64 nextResume = -1;
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        Host &host = m_hosts[(*it)->host];
+        if (host.resumeAt > now) {
+            nextResume = nextResume < 0 ? host.resumeAt : qMin(nextResume, host.resumeAt);
+            ++it;
+            continue;
+        }
+        if (host.running >= limitOf((*it)->hostName)) {
+            ++it;
+            continue;
+        }
+        std::unique_ptr<Job> job = std::move(*it);
+        it = m_waiting.erase(it);
+        start(std::move(job));
+    }
+    if (nextResume >= 0)
+        m_resumeTimer.start(int(qMax<qint64>(0, nextResume - now)));
+}
+
+void IiifFetcher::start(std::unique_ptr<Job> job)
+{
+    ++job->attempts;
+    job->bytes = 0;
+    job->body.clear();
+    job->writeFailed = job->tooLarge = false;
+    job->certificateError.clear();
+    if (!job->path.isEmpty()) {
+        job->file = std::make_unique<QFile>(job->path);
+        if (!job->file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            job->file.reset();
+            return finish(std::move(job), Outcome::FileError, 0, QStringLiteral("fichier impossible à créer"));
+        }
+    }
+    QNetworkRequest request(job->url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(10);
+    request.setTransferTimeout(m_timeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Orvantis/3.0"));
+    request.setRawHeader("Accept", job->path.isEmpty() ? "application/ld+json, application/json, */*"
+                                                       : "image/jpeg, */*");
+    if (!m_trusted.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_trusted);
+        request.setSslConfiguration(tls);
+    }
+    job->lane = laneFor(job->host);
+    Lane &lane = m_lanes[job->lane];
+    lane.busy = true;
+    lane.lastHost = job->host;
+    ++m_hosts[job->host].running;
+
+    QNetworkReply *reply = lane.manager->get(request);
+    job->reply = reply;
+    Job *raw = job.release();
+    m_running.insert(reply, raw);
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onReadyRead(reply); });
+    connect(reply, &QNetworkReply::sslErrors, this, [raw](const QList<QSslError> &errors) {
+        if (!errors.isEmpty())
+            raw->certificateError = errors.first().errorString();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
+}
+
+void IiifFetcher::onReadyRead(QNetworkReply *reply)
+{
+    Job *job = m_running.value(reply);
+    if (!job || job->tooLarge || job->writeFailed)
+        return;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray chunk = reply->readAll();
+    if (status < 200 || status > 299)
+        return;   // the page of an error is not kept
+    job->bytes += chunk.size();
+    if (job->bytes > job->maxBytes) {
+        job->tooLarge = true;
+        reply->abort();
+        return;
+    }
+    if (job->file) {
+        if (job->file->write(chunk) != chunk.size())
+            job->writeFailed = true;
+    } else {
+        job->body += chunk;
+    }
+    emit received(job->id, job->bytes);
+}
+
+void IiifFetcher::onFinished(QNetworkReply *reply)
+{
+    Job *raw = m_running.take(reply);
+    reply->deleteLater();
+    if (!raw)
+        return;
+    std::unique_ptr<Job> job(raw);
+    job->reply = nullptr;
+    m_lanes[job->lane].busy = false;
+    Host &host = m_hosts[job->host];
+    --host.running;
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!job->tooLarge && !job->writeFailed && status >= 200 && status <= 299 && reply->bytesAvailable() > 0)
+        onReadyRead(reply);   // not reached once readyRead took everything; kept for safety
+    if (job->file) {
+        if (!job->file->flush())
+            job->writeFailed = true;
+        job->file->close();
+    }
+
+    Outcome outcome = Outcome::Ok;
+    QString text;
+    if (job->tooLarge) {
+        outcome = Outcome::TooLarge;
+        text = QStringLiteral("réponse trop grande");
+    } else if (!job->certificateError.isEmpty()) {
+        outcome = Outcome::CertificateRefused;
+        text = job->certificateError;
+    } else if ((status == 429 || status == 503) && job->attempts <= kMaxRetries) {
+        const int seconds = retryDelaySeconds(reply->rawHeader("Retry-After"), job->attempts);
+        qCDebug(lcIiifFetch) << "status" << status << "retry in" << seconds << "s:" << job->url;
+        if (job->file) {
+            job->file.reset();
+            QFile::remove(job->path);
+        }
+        host.resumeAt = qMax(host.resumeAt, m_clock.elapsed() + qint64(seconds) * 1000);
+        emit retrying(job->id, seconds);
+        m_waiting.push_front(std::move(job));
+        dispatch();
+        return;
+    } else if (status != 0 && (status < 200 || status > 299)) {
+        outcome = Outcome::HttpError;
+        text = QStringLiteral("HTTP %1").arg(status);
+    } else if (reply->error() != QNetworkReply::NoError || status == 0) {
+        outcome = reply->error() == QNetworkReply::SslHandshakeFailedError ? Outcome::CertificateRefused
+                                                                           : Outcome::NetworkError;
+        text = reply->errorString();
+    } else if (job->writeFailed) {
+        outcome = Outcome::FileError;
+        text = QStringLiteral("écriture impossible");
+    }
+    finish(std::move(job), outcome, status, text);
+    dispatch();
+}
+
+void IiifFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, const QString &text)
+{
+    if (job->file)
+        job->file->close();
+    if (!job->path.isEmpty() && outcome != Outcome::Ok)
+        QFile::remove(job->path);
+    Result result;
+    result.id = job->id;
+    result.outcome = outcome;
+    result.status = status;
+    result.text = text;
+    result.body = std::move(job->body);
+    result.attempts = job->attempts;
+    job.reset();
+    emit finished(result);
+}

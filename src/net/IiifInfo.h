@@ -1,0 +1,52 @@
+#pragma once
+// Reading IIIF documents: an image's description (info.json of the Image API 1.1, 2 and 3)
+// and a Presentation manifest (versions 2 and 3), whose canvases each show one image.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace iiif {
+
+struct ImageInfo {
+    int version = 2;          // 1 (Image API 1.1), 2 or 3
+    QString id;               // the address the description declares (not relied upon)
+    int width = 0;
+    int height = 0;
+    int tileWidth = 0;        // 0 when the server names no tiles
+    int tileHeight = 0;
+    QList<int> scaleFactors;  // ascending; {1} when none is named
+    int level = 0;            // compliance level 0, 1 or 2
+    bool regionByPx = false;  // any region given in pixels
+    bool sizeByW = false;     // any width ("w," or "w,h")
+    int maxWidth = 0;         // 0 when unlimited
+    int maxHeight = 0;
+    qint64 maxArea = 0;
+
+    // "native" for 1.1, "default" after.
+    QString quality() const { return version == 1 ? QStringLiteral("native") : QStringLiteral("default"); }
+};
+
+// Nothing, and `why` set, when the bytes are no image description or its size is unusable.
+std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why = nullptr);
+
+struct ManifestImage {
+    QString imageBase;   // the image service's address
+    QString label;       // the canvas's label, possibly empty
+    int width = 0;       // the canvas's size as the manifest gives it
+    int height = 0;
+};
+
+struct Manifest {
+    int version = 2;
+    QString label;
+    QList<ManifestImage> images;   // one per canvas that shows an image served by IIIF
+};
+
+std::optional<Manifest> readManifest(const QByteArray &json, QString *why = nullptr);
+
+// Whether the bytes are a JSON object that describes a manifest (not an image).
+bool isManifest(const QByteArray &json);
+
+} // namespace iiif

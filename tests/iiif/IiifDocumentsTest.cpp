@@ -1,0 +1,322 @@
+// Addresses a user may give, the documents servers send (info.json of the Image API 1.1, 2
+// and 3; manifests 2 and 3) and how a picture is cut into at most 26 x 26 tiles.
+
+#include "catalogue/AddedMaps.h"
+#include "download/IiifPlan.h"
+#include "net/IiifAddress.h"
+#include "net/IiifFetcher.h"
+#include "net/IiifInfo.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using iiif::Address;
+
+namespace {
+
+struct AddressCase {
+    const char *given;
+    Address::Kind kind;
+    const char *url;   // nullptr: refused
+};
+
+const AddressCase kAddresses[] = {
+    // Gallica arks, with and without the view.
+    {"ark:/12148/btv1b53095142n", Address::Kind::Image, "https://gallica.bnf.fr/iiif/ark:/12148/btv1b53095142n/f1"},
+    {"ark:/12148/btv1b53095142n/f3", Address::Kind::Image, "https://gallica.bnf.fr/iiif/ark:/12148/btv1b53095142n/f3"},
+    {"  ark:/12148/btv1b53095142n/f12  ", Address::Kind::Image,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b53095142n/f12"},
+    // Pages of the library's site.
+    {"https://gallica.bnf.fr/ark:/12148/btv1b8490012z/f1.item.zoom", Address::Kind::Image,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f1"},
+    {"https://gallica.bnf.fr/ark:/12148/btv1b8490012z/f2.image.r=cassini", Address::Kind::Image,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f2"},
+    {"http://gallica.bnf.fr/ark:/12148/btv1b8490012z.r=carte?rk=21459", Address::Kind::Image,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f1"},
+    // Descriptions, bases, image requests.
+    {"https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f1/info.json", Address::Kind::Image,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f1"},
+    {"http://127.0.0.1:8080/iiif?IIIF=carte.tif/info.json", Address::Kind::Image, "http://127.0.0.1:8080/iiif?IIIF=carte.tif"},
+    {"http://127.0.0.1:8080/iiif?IIIF=carte.tif", Address::Kind::Image, "http://127.0.0.1:8080/iiif?IIIF=carte.tif"},
+    {"https://images.example.org/iiif/3/map-17/", Address::Kind::Image, "https://images.example.org/iiif/3/map-17"},
+    {"https://images.example.org/iiif/map-17/full/max/0/default.jpg", Address::Kind::Image,
+     "https://images.example.org/iiif/map-17"},
+    {"https://images.example.org/iiif/map-17/0,0,512,512/256,/0/native.jpg", Address::Kind::Image,
+     "https://images.example.org/iiif/map-17"},
+    // Manifests.
+    {"https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/manifest.json", Address::Kind::Manifest,
+     "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/manifest.json"},
+    {"https://iiif.example.org/presentation/atlas/manifest", Address::Kind::Manifest,
+     "https://iiif.example.org/presentation/atlas/manifest"},
+    // Refused.
+    {"", Address::Kind::Image, nullptr},
+    {"carte de Cassini", Address::Kind::Image, nullptr},
+    {"ark:/13030/tf5p30086k", Address::Kind::Image, nullptr},
+    {"ark:/12148/", Address::Kind::Image, nullptr},
+    {"ark:/12148/btv1b53095142n/f0", Address::Kind::Image, nullptr},
+    {"ftp://example.org/iiif/map/info.json", Address::Kind::Image, nullptr},
+    {"file:///home/carte/info.json", Address::Kind::Image, nullptr},
+    {"http:///iiif/map", Address::Kind::Image, nullptr},
+    {"https://images.example.org", Address::Kind::Image, nullptr},
+    {"https://images.example.org/info.json", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/ark:/99999/abc/f1.item", Address::Kind::Image, nullptr},
+};
+
+TEST(IiifAddressTest, AcceptedFormsAndRefusals)
+{
+    for (const AddressCase &c : kAddresses) {
+        SCOPED_TRACE(c.given);
+        const auto parsed = iiif::parseAddress(QString::fromUtf8(c.given));
+        if (!c.url) {
+            EXPECT_FALSE(parsed.has_value()) << parsed->url.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(parsed.has_value());
+        EXPECT_EQ(parsed->kind, c.kind);
+        EXPECT_EQ(parsed->url, QString::fromUtf8(c.url));
+    }
+    EXPECT_EQ(iiif::refusalText(QStringLiteral("bonjour")), QStringLiteral("Adresse IIIF incorrecte : bonjour"));
+    // Requests append to a base that carries a query, as it stands.
+    EXPECT_EQ(iiif::parseAddress(QStringLiteral("http://127.0.0.1:1/iiif?IIIF=a.tif"))->infoUrl(),
+              QStringLiteral("http://127.0.0.1:1/iiif?IIIF=a.tif/info.json"));
+    EXPECT_EQ(iiif::pageAddress(QStringLiteral("https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f2")),
+              QStringLiteral("https://gallica.bnf.fr/ark:/12148/btv1b8490012z/f2.item"));
+}
+
+// The three forms of an image's description.
+const char kInfo11[] = R"({
+  "@context": "http://library.stanford.edu/iiif/image-api/1.1/context.json",
+  "@id": "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/f1",
+  "width": 14000, "height": 9800,
+  "scale_factors": [8, 1, 2, 4],
+  "tile_width": 256, "tile_height": 256,
+  "formats": ["jpg", "png"], "qualities": ["native", "grey"],
+  "profile": "http://library.stanford.edu/iiif/image-api/1.1/compliance.html#level2"
+})";
+const char kInfo2[] = R"({
+  "@context": "http://iiif.io/api/image/2/context.json",
+  "@id": "http://127.0.0.1/iiif?IIIF=a.tif", "protocol": "http://iiif.io/api/image",
+  "width": 1000, "height": 700,
+  "tiles": [{"width": 256, "height": 256, "scaleFactors": [1, 2, 4]}],
+  "profile": ["http://iiif.io/api/image/2/level1.json", {"formats": ["jpg"], "maxWidth": 5000, "maxHeight": 4000}]
+})";
+const char kInfo3[] = R"({
+  "@context": "http://iiif.io/api/image/3/context.json",
+  "id": "https://example.org/iiif/map", "type": "ImageService3", "profile": "level0",
+  "width": 1000, "height": 700,
+  "tiles": [{"width": 512, "scaleFactors": [1, 2]}]
+})";
+const char kInfo3Extra[] = R"({
+  "@context": "http://iiif.io/api/image/3/context.json",
+  "id": "https://example.org/iiif/map", "type": "ImageService3", "profile": "level0",
+  "width": 1000, "height": 700, "extraFeatures": ["regionByPx", "sizeByWh"], "maxArea": 1000000
+})";
+
+TEST(IiifInfoTest, ReadsTheThreeVersions)
+{
+    const auto v1 = iiif::readImageInfo(kInfo11);
+    ASSERT_TRUE(v1);
+    EXPECT_EQ(v1->version, 1);
+    EXPECT_EQ(v1->level, 2);
+    EXPECT_EQ(QSize(v1->width, v1->height), QSize(14000, 9800));
+    EXPECT_EQ(QSize(v1->tileWidth, v1->tileHeight), QSize(256, 256));
+    EXPECT_EQ(v1->scaleFactors, QList<int>({1, 2, 4, 8}));
+    EXPECT_TRUE(v1->regionByPx && v1->sizeByW);
+    EXPECT_EQ(v1->quality(), QStringLiteral("native"));
+
+    const auto v2 = iiif::readImageInfo(kInfo2);
+    ASSERT_TRUE(v2);
+    EXPECT_EQ(v2->version, 2);
+    EXPECT_EQ(v2->level, 1);
+    EXPECT_EQ(v2->maxWidth, 5000);
+    EXPECT_EQ(v2->maxHeight, 4000);
+    EXPECT_EQ(v2->quality(), QStringLiteral("default"));
+
+    const auto v3 = iiif::readImageInfo(kInfo3);
+    ASSERT_TRUE(v3);
+    EXPECT_EQ(v3->version, 3);
+    EXPECT_EQ(v3->level, 0);
+    EXPECT_FALSE(v3->regionByPx);
+    EXPECT_EQ(QSize(v3->tileWidth, v3->tileHeight), QSize(512, 512));
+
+    const auto extra = iiif::readImageInfo(kInfo3Extra);
+    ASSERT_TRUE(extra);
+    EXPECT_EQ(extra->level, 0);
+    EXPECT_TRUE(extra->regionByPx && extra->sizeByW);
+    EXPECT_EQ(extra->maxArea, 1000000);
+
+    QString why;
+    for (const char *bad : {"", "<html>404</html>", "[1,2]", R"({"width": 10})", R"({"width": -5, "height": 3})",
+                            R"({"width": 1e12, "height": 3})"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(iiif::readImageInfo(bad, &why));
+        EXPECT_FALSE(why.isEmpty());
+    }
+}
+
+const char kManifest2[] = R"({
+  "@context": "http://iiif.io/api/presentation/2/context.json", "@type": "sc:Manifest",
+  "@id": "http://127.0.0.1/manifest.json",
+  "label": [{"@value": "Atlas de Trudaine", "@language": "fr"}],
+  "sequences": [{"canvases": [
+    {"@id": "c1", "label": "Planche 1", "width": 1000, "height": 700,
+     "images": [{"resource": {"@id": "http://127.0.0.1/a/full/full/0/default.jpg",
+       "service": {"@context": "http://iiif.io/api/image/2/context.json", "@id": "http://127.0.0.1/a/",
+                   "profile": "http://iiif.io/api/image/2/level0.json"}}}]},
+    {"@id": "c2", "label": "Planche 2", "width": 900, "height": 600,
+     "images": [{"resource": {"@id": "x", "service": {"@id": "http://127.0.0.1/b"}}}]}
+  ]}]
+})";
+const char kManifest3[] = R"({
+  "@context": "http://iiif.io/api/presentation/3/context.json", "type": "Manifest",
+  "id": "http://127.0.0.1/m3.json", "label": {"fr": ["Plan de Dunkerque 1751"], "en": ["Dunkirk"]},
+  "items": [
+    {"id": "c1", "type": "Canvas", "width": 1000, "height": 700, "label": {"none": ["1"]},
+     "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation", "motivation": "painting",
+       "body": {"id": "http://127.0.0.1/a/full/max/0/default.jpg", "type": "Image",
+                "service": [{"id": "http://127.0.0.1/a", "type": "ImageService3", "profile": "level0"}]}}]}]},
+    {"id": "c2", "type": "Canvas", "width": 900, "height": 600,
+     "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation",
+       "body": {"type": "Choice", "items": [{"id": "y", "type": "Image",
+                "service": [{"@id": "http://127.0.0.1/b", "@type": "ImageService2"}]}]}}]}]}
+  ]
+})";
+
+TEST(IiifManifestTest, EveryCanvasImageBecomesASheet)
+{
+    for (const char *json : {kManifest2, kManifest3}) {
+        const auto m = iiif::readManifest(json);
+        ASSERT_TRUE(m);
+        EXPECT_TRUE(iiif::isManifest(json));
+        ASSERT_EQ(m->images.size(), 2);
+        EXPECT_EQ(m->images[0].imageBase, QStringLiteral("http://127.0.0.1/a"));
+        EXPECT_EQ(m->images[1].imageBase, QStringLiteral("http://127.0.0.1/b"));
+        EXPECT_EQ(m->images[0].width, 1000);
+    }
+    EXPECT_EQ(iiif::readManifest(kManifest2)->label, QStringLiteral("Atlas de Trudaine"));
+    EXPECT_EQ(iiif::readManifest(kManifest3)->label, QStringLiteral("Plan de Dunkerque 1751"));
+    EXPECT_FALSE(iiif::isManifest(kInfo2));
+    EXPECT_FALSE(iiif::readManifest(R"({"@type": "sc:Manifest", "sequences": []})"));
+}
+
+struct PlanCase {
+    const char *name;
+    iiif::ImageInfo info;
+    bool cuts;
+    int scale;
+    QSize cell;
+    int columns, rows;
+    const char *firstUrl;
+    const char *lastUrl;
+};
+
+iiif::ImageInfo info(int version, int level, int w, int h, int tile, QList<int> factors = {1, 2, 4, 8})
+{
+    iiif::ImageInfo i;
+    i.version = version;
+    i.level = level;
+    i.width = w;
+    i.height = h;
+    i.tileWidth = i.tileHeight = tile;
+    i.scaleFactors = factors;
+    i.regionByPx = i.sizeByW = level >= 1;
+    return i;
+}
+
+TEST(IiifPlanTest, CutsAtFullSizeOrTakesTheLargestScaleThatFits)
+{
+    const PlanCase cases[] = {
+        // Any region: full size, cells a multiple of the server's 256 pixels.
+        {"level 2", info(1, 2, 20000, 15000, 256), true, 1, QSize(1024, 768), 20, 20,
+         "B/0,0,1024,768/1024,/0/native.jpg", "B/19456,14592,544,408/544,/0/native.jpg"},
+        // A picture smaller than 26 server tiles: one server tile per cell.
+        {"level 1 small", info(2, 1, 1000, 700, 256), true, 1, QSize(256, 256), 4, 3,
+         "B/0,0,256,256/256,/0/default.jpg", "B/768,512,232,188/232,/0/default.jpg"},
+        // Too large for cells of at most 8192 pixels at full size: half size.
+        {"level 2 huge", info(2, 2, 300000, 1000, 256), true, 2, QSize(11776, 512), 26, 2,
+         "B/0,0,11776,512/5888,/0/default.jpg", "B/294400,512,5600,488/2800,/0/default.jpg"},
+        // Static tiles: the largest resolution whose tiles fit in 26 x 26.
+        {"level 0 fits", info(2, 0, 1000, 700, 256, {1, 2}), false, 1, QSize(256, 256), 4, 3,
+         "B/0,0,256,256/256,/0/default.jpg", "B/768,512,232,188/232,/0/default.jpg"},
+        {"level 0 too large", info(3, 0, 26 * 256 + 1, 300, 256, {1, 2, 4}), false, 2, QSize(512, 512), 14, 1,
+         "B/0,0,512,300/256,150/0/default.jpg", "B/6656,0,1,300/1,150/0/default.jpg"},
+    };
+    for (const PlanCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString why;
+        const auto plan = iiif::planTiles(c.info, QStringLiteral("B"), &why);
+        ASSERT_TRUE(plan) << why.toStdString();
+        EXPECT_EQ(plan->cutsRegions, c.cuts);
+        EXPECT_EQ(plan->scale, c.scale);
+        EXPECT_EQ(plan->cell, c.cell);
+        EXPECT_EQ(plan->columns, c.columns);
+        EXPECT_EQ(plan->rows, c.rows);
+        EXPECT_LE(plan->columns, 26);
+        EXPECT_LE(plan->rows, 26);
+        EXPECT_EQ(plan->tileUrl(0, 0), QString::fromUtf8(c.firstUrl));
+        EXPECT_EQ(plan->tileUrl(plan->columns - 1, plan->rows - 1), QString::fromUtf8(c.lastUrl));
+        // The cells cover the picture exactly, each within the decoder's bound.
+        qint64 area = 0;
+        for (int r = 0; r < plan->rows; ++r)
+            for (int col = 0; col < plan->columns; ++col) {
+                const QRect region = plan->region(col, r);
+                ASSERT_FALSE(region.isEmpty());
+                area += qint64(region.width()) * region.height();
+                ASSERT_LE(plan->tileSize(col, r).width(), iiif::maxTileSide());
+            }
+        EXPECT_EQ(area, qint64(c.info.width) * c.info.height);
+    }
+    // A static server whose tiles cannot fit in 26 x 26 at any of its scales.
+    QString why;
+    EXPECT_FALSE(iiif::planTiles(info(2, 0, 100000, 100, 256, {1, 2}), QStringLiteral("B"), &why));
+    EXPECT_FALSE(why.isEmpty());
+}
+
+TEST(IiifFetcherTest, RetryAfterIsBounded)
+{
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds("1", 1), 1);
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds(" 30 ", 2), 30);
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds("3600", 1), 60);
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds("", 1), 5);
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds("bientôt", 2), 10);
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds("", 3), 20);
+    const QByteArray soon = QDateTime::currentDateTimeUtc().addSecs(20).toString(Qt::RFC2822Date).toLatin1();
+    EXPECT_NEAR(IiifFetcher::retryDelaySeconds(soon, 1), 20, 2);
+    const QByteArray past = QDateTime::currentDateTimeUtc().addSecs(-20).toString(Qt::RFC2822Date).toLatin1();
+    EXPECT_EQ(IiifFetcher::retryDelaySeconds(past, 1), 0);
+}
+
+TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
+{
+    QTemporaryDir root;
+    iiif::AddedMaps maps;
+    const int first = maps.addArchiveMap(QStringLiteral("Atlas\tde Trudaine"),
+                                         {{QStringLiteral("http://h/a"), QSize(1000, 700)},
+                                          {QStringLiteral("http://h/b"), QSize(900, 600)}});
+    const int second = maps.addArchiveMap(QStringLiteral("Plan"), {{QStringLiteral("http://h/c"), QSize(10, 20)}});
+    EXPECT_EQ(first, 1925);
+    EXPECT_EQ(second, 1926);
+    maps.setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), 1,
+                  {QStringLiteral("https://gallica.bnf.fr/iiif/ark:/12148/x/f1"), QSize(14000, 9800)});
+    ASSERT_TRUE(maps.save(root.path()));
+
+    iiif::AddedMaps again;
+    again.load(root.path());
+    EXPECT_EQ(again.maps(), maps.maps());
+    EXPECT_EQ(again.addedTitles(), QStringList({QStringLiteral("Atlas de Trudaine"), QStringLiteral("Plan")}));
+    EXPECT_EQ(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F002"))->imageBase,
+              QStringLiteral("http://h/b"));
+    EXPECT_FALSE(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F003")));
+    EXPECT_EQ(again.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString())->size,
+              QSize(14000, 9800));
+    EXPECT_FALSE(again.sheet(QStringLiteral("Cassini noir et blanc"), QStringLiteral("57"), QString()));
+
+    // Lines that cannot be read are left out; the added maps keep a list without gaps.
+    for (const QString &bad : {QStringLiteral("Archives Bnf\t1927"), QStringLiteral("Ailleurs\t3\tt\thttp://h\t1 x 1"),
+                               QStringLiteral("Archives Bnf\tx\tt\thttp://h\t1 x 1"),
+                               QStringLiteral("Archives Bnf\t1930\tt\thttp://h\tgrand")})
+        EXPECT_FALSE(iiif::AddedMaps::fromLine(bad)) << bad.toStdString();
+}
+
+} // namespace

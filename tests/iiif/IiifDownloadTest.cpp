@@ -1,0 +1,453 @@
+// Downloads of sheets served by IIIF servers, through the download engine, from real
+// servers on 127.0.0.1: static trees written by libvips (Image API 2 and 3) served by
+// Python's http.server, plain and over https; iipsrv behind lighttpd; scripted answers
+// (404, 429 with Retry-After, connections closed between tiles).
+
+#include "IiifServers.h"
+#include "app/AppContext.h"
+#include "app/SettingsStore.h"
+#include "download/DownloadEngine.h"
+#include "download/DownloadList.h"
+#include "download/IiifDownload.h"
+#include "download/IiifReader.h"
+#include "download/ScriptedConnection.h"
+#include "net/IiifFetcher.h"
+#include "net/Wait.h"
+#include "store/TileStore.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using download::RowState;
+using download::TileRect;
+
+namespace {
+
+#define REQUIRE_PROGRAM(p)                                                                                             \
+    do {                                                                                                               \
+        QString why;                                                                                                   \
+        if (!haveProgram(p, &why))                                                                                     \
+            GTEST_SKIP() << why.toStdString();                                                                         \
+    } while (0)
+
+class IiifDownloadTest : public ::testing::Test {
+protected:
+    IiifDownloadTest()
+        : settings(config.filePath("Orvantis.ini")),
+          context(settings, desktop, program.path() + u'/', program.path() + u'/'), engine(context, list)
+    {
+        context.setConnection(&connection);
+        context.setMapsRoot(program.path() + u'/');
+        engine.setHangUpOption([] { return true; });
+        QObject::connect(&engine, &DownloadEngine::tileDone,
+                         [this](int row, const QString &, RowState state) { states[row] = state; });
+        QObject::connect(&engine, &DownloadEngine::captionChanged, [this](const QString &c) { caption = c; });
+    }
+
+    // Adds a map of one sheet served at `base` and selects it.
+    void selectAddedMap(const QString &base, QSize size = {})
+    {
+        const int position = context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{base, size}});
+        context.selection.editionFolder = editions::kArchive;
+        context.selection.sheetNumber = QString::number(position);
+        context.selection.folderSuffix = QStringLiteral("\\F001");
+    }
+    QString folder() const { return program.path() + QStringLiteral("/Archives Bnf/Carte1925/F001"); }
+
+    bool runAndWait(const TileRect &rect = {}, int milliseconds = 60000)
+    {
+        bool ended = false;
+        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
+        list.build(rect);
+        states.clear();
+        const bool started = engine.start(rect);
+        if (started)
+            EXPECT_TRUE(waitUntil([&] { return ended; }, milliseconds));
+        QObject::disconnect(link);
+        return started;
+    }
+    int count(RowState state) const
+    {
+        int n = 0;
+        for (RowState s : states)
+            n += s == state;
+        return n;
+    }
+    // The stored tiles joined in their grid.
+    QImage joinedSheet(int columns, int rows) const
+    {
+        QList<QImage> tiles;
+        int width = 0, height = 0;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                QImage tile(store::tilePath(folder(), c, r).replace(u'\\', u'/'));
+                tiles << tile;
+                if (r == 0)
+                    width += tile.width();
+                if (c == 0)
+                    height += tile.height();
+            }
+        QImage sheet(width, height, QImage::Format_RGB32);
+        sheet.fill(Qt::black);
+        QPainter p(&sheet);
+        int y = 0;
+        for (int r = 0; r < rows; ++r) {
+            int x = 0;
+            for (int c = 0; c < columns; ++c) {
+                const QImage &tile = tiles[r * columns + c];
+                p.drawImage(x, y, tile);
+                x += tile.width();
+            }
+            y += tiles[r * columns].height();
+        }
+        return sheet;
+    }
+    QStringList leftovers() const { return QDir(folder()).entryList({"*.part"}, QDir::Files); }
+
+    QTemporaryDir program, config, work;
+    ScriptedDesktop desktop;
+    SettingsStore settings;
+    ScriptedConnection connection;
+    AppContext context;
+    download::DownloadList list;
+    DownloadEngine engine;
+    QMap<int, RowState> states;
+    QString caption;
+};
+
+// Static trees of a picture that is not a multiple of the tile size: one server tile per
+// tile of the sheet, all over one kept-alive connection, joined they give the picture.
+TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QImage picture = makeSmoothPicture(1000, 700);
+    for (const QString layout : {QStringLiteral("iiif"), QStringLiteral("iiif3")}) {
+        SCOPED_TRACE(layout.toStdString());
+        const QString root = work.filePath(layout);
+        QDir().mkpath(root);
+        QString error;
+        ASSERT_TRUE(writeVipsTree(picture, root + QStringLiteral("/map"), layout, 256, &error)) << error.toStdString();
+        PythonServer server;
+        ASSERT_TRUE(server.start(root, {}, &error)) << error.toStdString();
+        QDir(folder()).removeRecursively();
+        context.addedMaps() = iiif::AddedMaps();
+        selectAddedMap(server.base() + QStringLiteral("/map"));
+
+        ASSERT_TRUE(runAndWait());
+        EXPECT_EQ(count(RowState::Downloaded), 12);             // 4 x 3 tiles of 256
+        EXPECT_EQ(count(RowState::Missing), 676 - 12);          // outside the picture, never asked for
+        EXPECT_EQ(server.paths().size(), 1 + 12);
+        EXPECT_EQ(server.connectionCount(), 1);
+        EXPECT_EQ(store::tileCount(folder()), 12);
+        EXPECT_LT(meanDifference(joinedSheet(4, 3), picture), 3.0);
+        EXPECT_TRUE(leftovers().isEmpty());
+        EXPECT_EQ(caption, QStringLiteral("Arrêt carte n° 1925\\F001. Nouvelle sélection = carte n° 1925\\F001"));
+        EXPECT_FALSE(engine.active());
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Déconnecté"));
+
+        // A second run finds every tile in place.
+        ASSERT_TRUE(runAndWait());
+        EXPECT_EQ(count(RowState::AlreadyInstalled), 12);
+        EXPECT_EQ(server.paths().size(), 1 + 12 + 1);
+    }
+}
+
+// iipsrv cuts any region: the picture is kept at full size; its base address carries a query.
+TEST_F(IiifDownloadTest, IipsrvBehindLighttpdInstallsAtFullSize)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("lighttpd"));
+    REQUIRE_PROGRAM(QStringLiteral("/usr/lib/iipimage-server/iipsrv.fcgi"));
+    const QImage picture = makeSmoothPicture(3000, 2000);
+    const QString images = work.filePath(QStringLiteral("images"));
+    QDir().mkpath(images);
+    QString error;
+    ASSERT_TRUE(writePyramidalTiff(picture, images + QStringLiteral("/carte.tif"), 256, &error)) << error.toStdString();
+    IipServer server;
+    ASSERT_TRUE(server.start(images, work.path(), &error)) << error.toStdString();
+    selectAddedMap(server.imageBase(QStringLiteral("carte.tif")));
+
+    ASSERT_TRUE(runAndWait());
+    const auto &plan = engine.iiifDownload().plan();
+    ASSERT_TRUE(plan);
+    EXPECT_TRUE(plan->cutsRegions);
+    EXPECT_EQ(plan->scale, 1);
+    EXPECT_EQ(plan->cell, QSize(256, 256));   // 3000 / 26 = 116, rounded up to the server's tile
+    EXPECT_EQ(count(RowState::Downloaded), 12 * 8);
+    EXPECT_EQ(store::tileCount(folder()), 12 * 8);
+    EXPECT_LT(meanDifference(joinedSheet(12, 8), picture), 4.0);
+}
+
+// A static tree too large for 26 x 26 of its tiles at full size: its half size fits.
+TEST_F(IiifDownloadTest, StaticTreeTooLargeAtFullSizeInstallsAtHalfSize)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QImage picture = makeSmoothPicture(26 * 64 + 40, 300);
+    const QString root = work.filePath(QStringLiteral("large"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(picture, root + QStringLiteral("/map"), QStringLiteral("iiif"), 64, &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {}, &error)) << error.toStdString();
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+
+    ASSERT_TRUE(runAndWait());
+    const auto &plan = engine.iiifDownload().plan();
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->scale, 2);
+    EXPECT_EQ(plan->columns, 14);
+    EXPECT_EQ(plan->rows, 3);
+    EXPECT_EQ(count(RowState::Downloaded), 14 * 3);
+    const QImage half = picture.scaled(plan->sheetSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(meanDifference(joinedSheet(14, 3), half), 6.0);
+}
+
+// https: the test's own certificate is trusted explicitly; without it the run is refused.
+TEST_F(IiifDownloadTest, HttpsWithATrustedCertificateAndARefusedOne)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    REQUIRE_PROGRAM(QStringLiteral("openssl"));
+    QString error, cert, key;
+    ASSERT_TRUE(makeCertificate(work.path(), &cert, &key, &error)) << error.toStdString();
+    const QString root = work.filePath(QStringLiteral("tls"));
+    QDir().mkpath(root);
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(600, 500), root + QStringLiteral("/map"), QStringLiteral("iiif3"), 256,
+                              &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {QStringLiteral("--tls"), cert, key}, &error)) << error.toStdString();
+    selectAddedMap(server.base(true) + QStringLiteral("/map"));
+
+    ASSERT_TRUE(runAndWait());
+    EXPECT_TRUE(engine.statusText().startsWith(QStringLiteral("Certificat du serveur refusé : ")))
+        << engine.statusText().toStdString();
+    EXPECT_EQ(store::tileCount(folder()), 0);
+    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_FALSE(engine.active());
+    EXPECT_FALSE(context.downloadRunning());
+
+    const QList<QSslCertificate> trusted = QSslCertificate::fromPath(cert);
+    ASSERT_EQ(trusted.size(), 1);
+    engine.iiifFetcher().addTrustedCertificates(trusted);
+    ASSERT_TRUE(runAndWait());
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Déconnecté")) << engine.statusText().toStdString();
+    EXPECT_EQ(count(RowState::Downloaded), 3 * 2);
+    EXPECT_EQ(store::tileCount(folder()), 6);
+}
+
+// A missing tile is "Inexistante    "; a 429 waits its Retry-After and is asked again; a
+// tile still refused after three retries is "Inexistante    ".
+TEST_F(IiifDownloadTest, MissingTilesAndBusyAnswers)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("busy"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(1000, 700), root + QStringLiteral("/map"), QStringLiteral("iiif"), 256,
+                              &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root,
+                             {QStringLiteral("--status"), QStringLiteral("/256,0,256,256/=404"), QStringLiteral("--status"),
+                              QStringLiteral("/0,256,256,256/=429:1"), QStringLiteral("--status"),
+                              QStringLiteral("/512,256,256,256/=503"), QStringLiteral("--retry-after"),
+                              QStringLiteral("0")},
+                             &error))
+        << error.toStdString();
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+
+    ASSERT_TRUE(runAndWait(TileRect{0, 3, 0, 1}));
+    EXPECT_EQ(states.value(1), RowState::Missing);      // BA: 404
+    EXPECT_EQ(states.value(4), RowState::Downloaded);   // AB: 429 once, then the tile
+    EXPECT_EQ(states.value(6), RowState::Missing);      // CB: 503 every time
+    EXPECT_EQ(count(RowState::Downloaded), 6);
+    EXPECT_EQ(server.paths().filter(QStringLiteral("/0,256,256,256/")).size(), 2);
+    EXPECT_EQ(server.paths().filter(QStringLiteral("/512,256,256,256/")).size(), 1 + IiifFetcher::kMaxRetries);
+    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0).replace(u'\\', u'/')));
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+// Retry-After is waited for: a 429 with "Retry-After: 1" delays the tile by a second.
+TEST_F(IiifDownloadTest, RetryAfterOneSecondIsWaited)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("later"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(300, 200), root + QStringLiteral("/map"), QStringLiteral("iiif"), 256,
+                              &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root,
+                             {QStringLiteral("--status"), QStringLiteral("/0,0,256,200/=429:1"),
+                              QStringLiteral("--retry-after"), QStringLiteral("1")},
+                             &error));
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+    int retrySeconds = -1;
+    QObject::connect(&engine.iiifFetcher(), &IiifFetcher::retrying, [&](int, int s) { retrySeconds = s; });
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
+    EXPECT_EQ(retrySeconds, 1);
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_EQ(count(RowState::Downloaded), 2);
+}
+
+// A server that closes its connection after every answer, without saying so.
+TEST_F(IiifDownloadTest, ServerClosingTheKeptAliveConnectionBetweenTiles)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("closing"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(1000, 700), root + QStringLiteral("/map"), QStringLiteral("iiif"), 256,
+                              &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {QStringLiteral("--close-each")}, &error));
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+    ASSERT_TRUE(runAndWait());
+    EXPECT_EQ(count(RowState::Downloaded), 12);
+    EXPECT_EQ(store::tileCount(folder()), 12);
+}
+
+// "Requêtes simultanées": several requests at once, never more than asked; the library's
+// host keeps one unless asked otherwise.
+TEST_F(IiifDownloadTest, SimultaneousRequestsAreBounded)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("parallel"));
+    QDir().mkpath(root);
+    QString error;
+    const QImage picture = makeSmoothPicture(1600, 1200);
+    ASSERT_TRUE(writeVipsTree(picture, root + QStringLiteral("/map"), QStringLiteral("iiif"), 128, &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {}, &error));
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+    context.setSimultaneousRequests(4, false);
+    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), 1);
+    EXPECT_EQ(context.requestLimitFor(QStringLiteral("127.0.0.1")), 4);
+
+    ASSERT_TRUE(runAndWait());
+    EXPECT_EQ(count(RowState::Downloaded), 13 * 10);
+    const int connections = server.connectionCount();
+    EXPECT_GE(connections, 2);
+    EXPECT_LE(connections, 4);
+    EXPECT_LT(meanDifference(joinedSheet(13, 10), picture), 3.0);
+
+    context.setSimultaneousRequests(9, true);
+    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), AppContext::kMaxSimultaneousRequests);
+}
+
+// "Arrêter": the requests in flight end, no other starts, the run ends.
+TEST_F(IiifDownloadTest, StopEndsAfterTheTileInFlight)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("stop"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(1000, 700), root + QStringLiteral("/map"), QStringLiteral("iiif"), 256,
+                              &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {}, &error));
+    selectAddedMap(server.base() + QStringLiteral("/map"));
+    QObject::connect(&engine, &DownloadEngine::tileDone, [&](int row, const QString &, RowState) {
+        if (row == 2)
+            engine.stop();
+    });
+    ASSERT_TRUE(runAndWait());
+    EXPECT_EQ(count(RowState::Downloaded), 3);
+    EXPECT_EQ(server.paths().size(), 1 + 3);
+    EXPECT_EQ(store::tileCount(folder()), 3);
+    EXPECT_FALSE(engine.active());
+}
+
+// Adding a map: a manifest of two canvases (versions 2 and 3) gives two sheets, its label
+// the title; an image's description alone gives one sheet.
+TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("manifests"));
+    QDir().mkpath(root);
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(700, 500), root + QStringLiteral("/a"), QStringLiteral("iiif"), 256, &error));
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(640, 480), root + QStringLiteral("/b"), QStringLiteral("iiif3"), 256, &error));
+    PythonServer server;
+    ASSERT_TRUE(server.start(root, {}, &error));
+    const QString a = server.base() + QStringLiteral("/a"), b = server.base() + QStringLiteral("/b");
+    writeFile(root + QStringLiteral("/m2.json"),
+              QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/2/context.json", "@type": "sc:Manifest",
+  "label": "Atlas en deux planches", "sequences": [{"canvases": [
+   {"width": 700, "height": 500, "images": [{"resource": {"service": {"@id": "%1"}}}]},
+   {"width": 640, "height": 480, "images": [{"resource": {"service": {"@id": "%2"}}}]}]}]})")
+                  .arg(a, b)
+                  .toUtf8());
+    writeFile(root + QStringLiteral("/m3.json"),
+              QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json", "type": "Manifest",
+  "label": {"fr": ["Plan en deux feuilles"]}, "items": [
+   {"type": "Canvas", "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation",
+     "body": {"type": "Image", "service": [{"id": "%1", "type": "ImageService2"}]}}]}]},
+   {"type": "Canvas", "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation",
+     "body": {"type": "Image", "service": [{"id": "%2", "type": "ImageService3"}]}}]}]}]})")
+                  .arg(a, b)
+                  .toUtf8());
+
+    IiifFetcher fetcher;
+    IiifReader reader(fetcher);
+    QString title, failure;
+    QList<iiif::SheetSource> sheets;
+    bool finished = false;
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+        title = t;
+        sheets = s;
+        finished = true;
+    });
+    QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+        failure = text;
+        finished = true;
+    });
+    auto readAddress = [&](const QString &text) {
+        finished = false;
+        title.clear();
+        failure.clear();
+        sheets.clear();
+        const auto address = iiif::parseAddress(text);
+        EXPECT_TRUE(address) << text.toStdString();
+        if (!address)
+            return;
+        reader.read(*address);
+        EXPECT_TRUE(waitUntil([&] { return finished; }, 20000));
+    };
+    const QList<iiif::SheetSource> both{{a, QSize(700, 500)}, {b, QSize(640, 480)}};
+    readAddress(server.base() + QStringLiteral("/manifest.json"));   // not served
+    EXPECT_TRUE(failure.startsWith(QStringLiteral("Lecture impossible : "))) << failure.toStdString();
+
+    QFile::copy(root + QStringLiteral("/m2.json"), root + QStringLiteral("/manifest.json"));
+    readAddress(server.base() + QStringLiteral("/manifest.json"));
+    EXPECT_EQ(title, QStringLiteral("Atlas en deux planches"));
+    EXPECT_EQ(sheets, both);
+
+    QDir().mkpath(root + QStringLiteral("/v3"));
+    QFile::copy(root + QStringLiteral("/m3.json"), root + QStringLiteral("/v3/manifest.json"));
+    readAddress(server.base() + QStringLiteral("/v3/manifest.json"));
+    EXPECT_EQ(title, QStringLiteral("Plan en deux feuilles"));
+    EXPECT_EQ(sheets, both);
+
+    readAddress(b + QStringLiteral("/info.json"));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{b, QSize(640, 480)}}));
+    EXPECT_EQ(title, QStringLiteral("Carte IIIF b"));
+}
+
+} // namespace
