@@ -4,11 +4,15 @@
 #include "app/PreferencesPage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
+#include "download/IiifReader.h"
+#include "net/IiifAddress.h"
+#include "net/IiifFetcher.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -68,6 +72,13 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     spSkinButton54 = controls::button(this, QStringLiteral("spSkinButton54"), QStringLiteral("Ouvrir le dossier des images"),
                                       QRect(176, 48, 169, 25));
     spSkinButton54->setEnabled(false);
+    AdresseIiif = controls::button(this, QStringLiteral("AdresseIiif"), QStringLiteral("Adresse IIIF de la carte"),
+                                   QRect(176, 78, 169, 25),
+                                   QStringLiteral("Télécharger la carte sélectionnée depuis un serveur IIIF (Gallica...)"));
+    // Its own fetcher: the end of a run cancels the run's requests, never a reading.
+    auto *addressFetcher = new IiifFetcher(this);
+    addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
+    m_reader = new IiifReader(*addressFetcher, this);
 
     spSkinGroupBox6 = controls::group(this, QStringLiteral("spSkinGroupBox6"),
                                       QStringLiteral("Liste des images de la carte à télécharger"), QRect(14, 112, 369, 313));
@@ -122,6 +133,26 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     connect(spSkinButton8, &QPushButton::clicked, this, &DownloadPage::spSkinButton8Click);
     connect(spSkinButton31, &QPushButton::clicked, this, &DownloadPage::spSkinButton31Click);
     connect(spSkinButton9, &QPushButton::clicked, this, &DownloadPage::spSkinButton9Click);
+    connect(AdresseIiif, &QPushButton::clicked, this, &DownloadPage::AdresseIiifClick);
+    connect(m_reader, &IiifReader::done, this, [this](const QString &title, const QList<iiif::SheetSource> &sheets) {
+        QApplication::restoreOverrideCursor();
+        AdresseIiif->setEnabled(!m_context.downloadRunning());
+        const QString caption = QStringLiteral("Adresse IIIF de la carte");
+        m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
+        if (!m_context.saveAddedMaps()) {
+            m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
+                                      + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+            return;
+        }
+        const QSize size = sheets.first().size;
+        m_context.desktop().message(title + QStringLiteral("\n%1 x %2 pixels").arg(size.width()).arg(size.height()),
+                                    caption);
+    });
+    connect(m_reader, &IiifReader::failed, this, [this](const QString &text) {
+        QApplication::restoreOverrideCursor();
+        AdresseIiif->setEnabled(!m_context.downloadRunning());
+        m_context.desktop().error(text);
+    });
 
     // The options are the preferences' boxes; they are read when the run needs them.
     m_engine->setUnattendedDialOption([this] { return m_preferences.spSkinCheckRadioBox3->isChecked(); });
@@ -290,6 +321,34 @@ void DownloadPage::setRunControls(bool running)
     spSkinButton31->setEnabled(false);
     spSkinButton9->setEnabled(running);
     spSkinButton54->setEnabled(running);
+    AdresseIiif->setEnabled(!running && !m_reader->busy());
+}
+
+void DownloadPage::AdresseIiifClick()
+{
+    const SelectionState &s = m_context.selection;
+    if (s.editionFolder.isEmpty() || s.sheetNumber.isEmpty())
+        return;
+    const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
+    const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
+    const QString text = m_context.desktop().inputText(
+        QStringLiteral("Adresse IIIF de la carte"),
+        QStringLiteral("Adresse IIIF de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
+            + s.editionFolder + QStringLiteral(" ) :"),
+        current ? current->imageBase : QString());
+    if (text.trimmed().isEmpty())
+        return;
+    const auto address = iiif::parseAddress(text);
+    if (!address) {
+        m_context.desktop().error(iiif::refusalText(text.trimmed()));
+        return;
+    }
+    m_addressEdition = s.editionFolder;
+    m_addressSheet = s.sheetNumber;
+    m_addressIndex = index;
+    AdresseIiif->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_reader->read(*address);
 }
 
 void DownloadPage::showTile(const QString &tileFile)

@@ -7,6 +7,7 @@
 
 class CheckBox;
 class DownloadEngine;
+class IiifReader;
 class PreferencesPage;
 class QComboBox;
 class QFrame;
@@ -36,6 +37,7 @@ public:
     void spSkinButton8Click();    // "Créer la liste d'images à télécharger"
     void spSkinButton31Click();   // "Télécharger": starts a run
     void spSkinButton9Click();    // "Arrêter"
+    void AdresseIiifClick();      // "Adresse IIIF de la carte": the selected sheet's IIIF address
 
     // The rectangle of the four pickers.
     download::TileRect tileRect() const;
@@ -43,7 +45,7 @@ public:
     DownloadEngine &engine() { return *m_engine; }
 
     CheckBox *spSkinCheckRadioBox1, *spSkinCheckRadioBox2;
-    QPushButton *spSkinButton54, *spSkinButton8, *spSkinButton31, *spSkinButton9;
+    QPushButton *spSkinButton54, *spSkinButton8, *spSkinButton31, *spSkinButton9, *AdresseIiif;
     QFrame *Panel4;
     QLabel *Telimage;
     QLabel *Panel1;
@@ -77,4 +79,8 @@ private:
     // The last tile received is drawn at most every 100 ms, whatever the pace of the run.
     QTimer *m_tileThrottle = nullptr;
     QString m_pendingTile;
+    IiifReader *m_reader = nullptr;
+    // The sheet whose address is being read: edition folder, sheet number, sheet index.
+    QString m_addressEdition, m_addressSheet;
+    int m_addressIndex = 1;
 };
