@@ -2,7 +2,14 @@
 // orvantis-tileserver on 127.0.0.1, fetched by the download engine, then by curl over the
 // same 676 URLs one after the other in one process. Prints both times and their ratio.
 //
-// usage: orvantis-bench-download TILESERVER [ROUNDS]
+// Then the IIIF source: a static IIIF tree of 676 tiles of 512 x 384 served by Python's
+// http.server (HTTP/1.1, kept alive) behind a proxy that delays every byte by 25 ms each
+// way, as a remote server would: the engine at 1 request at a time beside curl fetching the
+// same URLs one after the other in one process (which reuses its connection), the engine
+// at 8 at once beside curl --parallel --parallel-max 8, and the classic engine through the
+// same kind of proxy for comparison.
+//
+// usage: orvantis-bench-download TILESERVER [ROUNDS [IIIF_ROUNDS]]
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
@@ -18,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -26,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 
 namespace {
@@ -138,6 +147,135 @@ double runCurl(const QString &curl, const QStringList &urls, const QString &fold
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? seconds : -1;
 }
 
+// A helper process that prints "PORT <n>" once it listens.
+struct PortProcess {
+    QProcess process;
+    quint16 port = 0;
+    bool start(const QString &program, const QStringList &arguments)
+    {
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        if (!process.waitForStarted(10000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000) {
+            if (process.canReadLine()) {
+                const QByteArray line = process.readLine().trimmed();
+                if (line.startsWith("PORT ")) {
+                    port = quint16(line.mid(5).toUInt());
+                    // Request lines that follow are not read: drop them.
+                    process.setReadChannel(QProcess::StandardOutput);
+                    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process,
+                                     [this] { process.readAllStandardOutput(); });
+                    return true;
+                }
+            } else if (!process.waitForReadyRead(500) && process.state() != QProcess::Running) {
+                return false;
+            }
+        }
+        return false;
+    }
+    ~PortProcess()
+    {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+};
+
+constexpr int kIiifWidth = 512 * store::kGridSide, kIiifHeight = 384 * store::kGridSide;
+
+QString iiifTilePath(int i)
+{
+    const int c = i % store::kGridSide, r = i / store::kGridSide;
+    return QStringLiteral("%1,%2,512,384/512,/0/default.jpg").arg(c * 512).arg(r * 384);
+}
+
+bool writeIiifTree(const QString &folder)
+{
+    QDir().mkpath(folder);
+    QFile info(folder + QStringLiteral("/info.json"));
+    if (!info.open(QIODevice::WriteOnly))
+        return false;
+    info.write(QStringLiteral(R"({"@context": "http://iiif.io/api/image/2/context.json", "@id": "map",
+  "protocol": "http://iiif.io/api/image", "width": %1, "height": %2,
+  "tiles": [{"width": 512, "height": 384, "scaleFactors": [1]}],
+  "profile": ["http://iiif.io/api/image/2/level0.json"]})")
+                   .arg(kIiifWidth)
+                   .arg(kIiifHeight)
+                   .toUtf8());
+    for (int i = 0; i < store::kTileCount; ++i) {
+        QByteArray bytes;
+        if (!jpeg::encode(fixturePicture(i), bytes, 85).ok())
+            return false;
+        const QString path = folder + u'/' + iiifTilePath(i);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, int &tiles)
+{
+    QTemporaryDir config;
+    SettingsStore settings(config.filePath("Orvantis.ini"));
+    QuietDesktop desktop;
+    AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
+    context.setMapsRoot(mapsRoot + u'/');
+    const int position =
+        context.addedMaps().addArchiveMap(QStringLiteral("bench"), {{base, QSize(kIiifWidth, kIiifHeight)}});
+    context.selection.editionFolder = editions::kArchive;
+    context.selection.sheetNumber = QString::number(position);
+    context.selection.folderSuffix = QStringLiteral("\\F001");
+    context.setSimultaneousRequests(simultaneous, false);
+    download::DownloadList list;
+    DownloadEngine engine(context, list);
+    engine.setHangUpOption([] { return false; });
+    QEventLoop loop;
+    QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    list.build(download::TileRect{});
+    if (!engine.start(download::TileRect{}))
+        return -1;
+    if (engine.active())
+        loop.exec();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    tiles = store::tileCount(mapsRoot + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position));
+    if (tiles != store::kTileCount)
+        std::fprintf(stderr, "IIIF run at %d: %s\n", simultaneous, qPrintable(engine.statusText()));
+    return seconds;
+}
+
+// curl over the same URLs in one process (its connections kept alive), optionally in parallel.
+double runCurlKeptAlive(const QString &curl, const QStringList &urls, const QString &folder, int parallel, int &tiles)
+{
+    QDir().mkpath(folder);
+    QFile config(folder + QStringLiteral("/curl.config"));
+    if (!config.open(QIODevice::WriteOnly))
+        return -1;
+    for (int i = 0; i < urls.size(); ++i)
+        config.write(QStringLiteral("url = \"%1\"\noutput = \"%2/%3\"\n")
+                         .arg(urls[i], folder, store::walkFileName(i))
+                         .toUtf8());
+    config.close();
+    QStringList args{QStringLiteral("-s"), QStringLiteral("-K"), config.fileName()};
+    if (parallel > 1)
+        args << QStringLiteral("--parallel") << QStringLiteral("--parallel-immediate") << QStringLiteral("--parallel-max")
+             << QString::number(parallel);
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(curl, args);
+    process.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    tiles = store::tileCount(folder);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? seconds : -1;
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -215,5 +353,74 @@ int main(int argc, char **argv)
     const double c = median(theirs);
     std::printf("  curl            %8.3f s  (%.2f ms per tile)\n", c, c * 1000 / store::kTileCount);
     std::printf("  ratio ours/curl %8.2f  (target <= 1.1)\n", o / c);
+    std::fflush(stdout);
+
+    // --- IIIF source through a delaying proxy --------------------------------------------
+    const int iiifRounds = argc >= 4 ? std::max(1, std::atoi(argv[3])) : 1;
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty()) {
+        std::printf("IIIF: python3 not installed: no IIIF section\n");
+        return ok ? 0 : 1;
+    }
+    const QString tree = work.filePath(QStringLiteral("iiif"));
+    if (!writeIiifTree(tree + QStringLiteral("/map"))) {
+        std::fprintf(stderr, "cannot write the IIIF tree\n");
+        return 1;
+    }
+    PortProcess httpServer, iiifProxy, classicProxy, classicServer;
+    const quint16 classicPort = freePort();
+    classicServer.process.setStandardOutputFile(QProcess::nullDevice());
+    classicServer.process.start(tileserver, {QStringLiteral("--root"), served, QStringLiteral("--listen"),
+                                             QStringLiteral("127.0.0.1:%1").arg(classicPort)});
+    if (!httpServer.start(python, {QStringLiteral("-u"), QStringLiteral(IIIF_SERVER_SCRIPT), QStringLiteral("--root"), tree})
+        || !iiifProxy.start(python, {QStringLiteral("-u"), QStringLiteral(DELAY_PROXY_SCRIPT), QStringLiteral("127.0.0.1"),
+                                     QString::number(httpServer.port), QStringLiteral("25")})
+        || !waitForServer(classicPort)
+        || !classicProxy.start(python, {QStringLiteral("-u"), QStringLiteral(DELAY_PROXY_SCRIPT), QStringLiteral("127.0.0.1"),
+                                        QString::number(classicPort), QStringLiteral("25")})) {
+        std::fprintf(stderr, "the IIIF servers did not start\n");
+        return 1;
+    }
+    const QString base = QStringLiteral("http://127.0.0.1:%1/map").arg(iiifProxy.port);
+    QStringList iiifUrls;
+    for (int i = 0; i < store::kTileCount; ++i)
+        iiifUrls << base + u'/' + iiifTilePath(i);
+
+    struct Series { const char *name; std::vector<double> times; };
+    Series ours1{"ours, 1 request at a time (kept alive)", {}}, curl1{"curl, one after the other, one process", {}},
+        ours8{"ours, 8 requests at once", {}}, curl8{"curl --parallel --parallel-max 8", {}},
+        classic{"classic engine (HTTP/1.0, a connection per tile)", {}};
+    for (int round = 0; round < iiifRounds; ++round) {
+        // Each run, then its check (the tile count is known only once the run is over).
+        auto measure = [&](Series &series, const std::function<double(int &)> &run) {
+            int tiles = 0;
+            const double t = run(tiles);
+            if (t < 0 || tiles != store::kTileCount) {
+                std::fprintf(stderr, "%s, round %d: %d tiles\n", series.name, round, tiles);
+                ok = false;
+            }
+            series.times.push_back(t);
+        };
+        const QString r = QString::number(round);
+        measure(ours1, [&](int &n) { return runIiif(base, work.filePath(QStringLiteral("o1-") + r), 1, n); });
+        if (!curl.isEmpty())
+            measure(curl1, [&](int &n) { return runCurlKeptAlive(curl, iiifUrls, work.filePath(QStringLiteral("c1-") + r), 1, n); });
+        measure(ours8, [&](int &n) { return runIiif(base, work.filePath(QStringLiteral("o8-") + r), 8, n); });
+        if (!curl.isEmpty())
+            measure(curl8, [&](int &n) { return runCurlKeptAlive(curl, iiifUrls, work.filePath(QStringLiteral("c8-") + r), 8, n); });
+        measure(classic, [&](int &n) {
+            return runEngine(QStringLiteral("127.0.0.1:%1").arg(classicProxy.port), work.filePath(QStringLiteral("cl-") + r), n);
+        });
+    }
+    classicServer.process.terminate();
+    std::printf("IIIF download of 676 tiles 512x384 from a static tree (python3 http.server, HTTP/1.1) through a\n"
+                "proxy on 127.0.0.1 delaying 25 ms each way (median of %d)\n", iiifRounds);
+    for (const Series *series : {&ours1, &curl1, &ours8, &curl8, &classic})
+        if (!series->times.empty())
+            std::printf("  %-50s %8.3f s\n", series->name, median(series->times));
+    if (!curl1.times.empty()) {
+        std::printf("  ratio ours/curl at 1 %8.2f  (target <= 1.1)\n", median(ours1.times) / median(curl1.times));
+        std::printf("  ratio ours/curl at 8 %8.2f  (target <= 1.1)\n", median(ours8.times) / median(curl8.times));
+    }
     return ok ? 0 : 1;
 }
