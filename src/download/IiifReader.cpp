@@ -32,6 +32,7 @@ void IiifReader::read(const iiif::Address &address)
 {
     cancel();
     m_busy = true;
+    m_readingTitle = false;
     m_title.clear();
     m_bases.clear();
     m_sheets.clear();
@@ -64,6 +65,12 @@ void IiifReader::fail(const QString &text)
 
 void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString &error)
 {
+    if (m_readingTitle) {
+        if (ok)
+            if (const auto manifest = iiif::readManifest(body))
+                m_title = manifest->label;
+        return finish();
+    }
     if (!ok)
         return fail(error);
     QString why;
@@ -83,8 +90,23 @@ void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString 
     m_sheets << iiif::SheetSource{m_bases.at(m_sheets.size()), QSize(info->width, info->height)};
     if (m_sheets.size() < m_bases.size())
         return readNextImage();
+    // A view of a library document ("/iiif/ark:/12148/X/f3") takes its title from the
+    // document's manifest; without one the map still comes, with a title of its own.
+    static const QRegularExpression view(QStringLiteral("^(.*/iiif/ark:/12148/[A-Za-z0-9]+)/f\\d+$"));
+    const QRegularExpressionMatch m = view.match(m_bases.first());
+    if (m_title.isEmpty() && m_bases.size() == 1 && m.hasMatch() && !m_readingTitle) {
+        m_readingTitle = true;
+        m_request = m_fetcher.getBytes(m.captured(1) + QStringLiteral("/manifest.json"), kMaxDocumentBytes);
+        return;
+    }
+    finish();
+}
+
+void IiifReader::finish()
+{
     m_busy = false;
     m_request = 0;
+    m_readingTitle = false;
     const QString title = m_title.isEmpty() ? fallbackTitle(m_bases.first()) : m_title;
     emit done(title, m_sheets);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Reads what an IIIF address describes, for adding a map: the image's description
-// (info.json), or a manifest and the description of each of its images. Ends with one
-// read() or failed().
+// (info.json), or a manifest and the description of each of its images; a view of a
+// library document also reads the document's manifest for its title. Ends with one done()
+// or failed().
 
 #include "catalogue/AddedMaps.h"
 #include "net/IiifAddress.h"
@@ -32,11 +33,13 @@ private:
     void onFinished(int id, const QByteArray &body, bool ok, const QString &error);
     void readNextImage();
     void fail(const QString &text);
+    void finish();
 
     IiifFetcher &m_fetcher;
     bool m_busy = false;
     int m_request = 0;
     bool m_readingManifest = false;
+    bool m_readingTitle = false;
     QString m_title;
     QStringList m_bases;
     QList<iiif::SheetSource> m_sheets;

@@ -448,6 +448,20 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
     readAddress(b + QStringLiteral("/info.json"));
     EXPECT_EQ(sheets, QList<iiif::SheetSource>({{b, QSize(640, 480)}}));
     EXPECT_EQ(title, QStringLiteral("Carte IIIF b"));
+
+    // A view of a library document: its title comes from the document's manifest, and
+    // without a readable one the map still comes.
+    const QString document = root + QStringLiteral("/iiif/ark:/12148/btv1b0000001x");
+    QDir().mkpath(document);
+    QDir().rename(root + QStringLiteral("/b"), document + QStringLiteral("/f2"));
+    const QString viewBase = server.base() + QStringLiteral("/iiif/ark:/12148/btv1b0000001x/f2");
+    readAddress(viewBase);
+    EXPECT_EQ(title, QStringLiteral("Gallica btv1b0000001x vue 2"));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480)}}));
+    QFile::copy(root + QStringLiteral("/m3.json"), document + QStringLiteral("/manifest.json"));
+    readAddress(viewBase + QStringLiteral("/info.json"));
+    EXPECT_EQ(title, QStringLiteral("Plan en deux feuilles"));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480)}}));
 }
 
 } // namespace
