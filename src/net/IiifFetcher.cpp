@@ -148,25 +148,33 @@ int IiifFetcher::laneFor(const QString &host)
 
 void IiifFetcher::dispatch()
 {
-    const qint64 now = m_clock.elapsed();
-    qint64 nextResume = -1;
-    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
-        Host &host = m_hosts[(*it)->host];
-        if (host.resumeAt > now) {
-            nextResume = nextResume < 0 ? host.resumeAt : qMin(nextResume, host.resumeAt);
-            ++it;
-            continue;
+    // One request at a time, the scan starting over after each: starting a request may
+    // finish it at once (its file cannot be created), and that result's handler may ask
+    // for more, which changes the queue.
+    for (;;) {
+        const qint64 now = m_clock.elapsed();
+        qint64 nextResume = -1;
+        auto chosen = m_waiting.end();
+        for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it) {
+            const Host &host = m_hosts[(*it)->host];
+            if (host.resumeAt > now) {
+                nextResume = nextResume < 0 ? host.resumeAt : qMin(nextResume, host.resumeAt);
+                continue;
+            }
+            if (host.running < limitOf((*it)->hostName)) {
+                chosen = it;
+                break;
+            }
         }
-        if (host.running >= limitOf((*it)->hostName)) {
-            ++it;
-            continue;
+        if (chosen == m_waiting.end()) {
+            if (nextResume >= 0)
+                m_resumeTimer.start(int(qMax<qint64>(0, nextResume - now)));
+            return;
         }
-        std::unique_ptr<Job> job = std::move(*it);
-        it = m_waiting.erase(it);
+        std::unique_ptr<Job> job = std::move(*chosen);
+        m_waiting.erase(chosen);
         start(std::move(job));
     }
-    if (nextResume >= 0)
-        m_resumeTimer.start(int(qMax<qint64>(0, nextResume - now)));
 }
 
 void IiifFetcher::start(std::unique_ptr<Job> job)
