@@ -12,6 +12,7 @@
 #include "support/TestWindow.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -108,6 +109,44 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
     search->setText(QStringLiteral("iiif map"));
     again.click(QStringLiteral("spSkinButton52"));
     EXPECT_EQ(again.context().selection.sheetNumber, QStringLiteral("1925"));
+}
+
+// A manifest of two canvases: one map of two sheets, the sheet number chooses the image.
+TEST_F(IiifWindowTest, ManifestMapDownloadsTheSheetOfTheSheetNumber)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    serveTree();
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(600, 300), work.filePath(QStringLiteral("second")),
+                              QStringLiteral("iiif3"), 256, &error));
+    QDir().mkpath(work.filePath(QStringLiteral("atlas")));
+    writeFile(work.filePath(QStringLiteral("atlas/manifest.json")),
+              QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json", "type": "Manifest",
+  "label": {"fr": ["Atlas en deux feuilles"]}, "items": [
+   {"type": "Canvas", "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation",
+     "body": {"type": "Image", "service": [{"id": "%1/map", "type": "ImageService2"}]}}]}]},
+   {"type": "Canvas", "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation",
+     "body": {"type": "Image", "service": [{"id": "%1/second", "type": "ImageService3"}]}}]}]}]})")
+                  .arg(server.base())
+                  .toUtf8());
+    QTemporaryDir maps;
+    TestWindow w({{QStringLiteral("cartes"), maps.path()}});
+    w.start();
+    w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/atlas/manifest.json"));
+    w.click(QStringLiteral("AjouterIiif"));
+    ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
+    EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
+              QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\n2 feuilles : 1000 x 700, 600 x 300 pixels"));
+
+    w.find<QSpinBox>(QStringLiteral("spSkinSpinEdit2"))->setValue(2);
+    EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F002"));
+    w.click(QStringLiteral("spSkinButton23"));
+    downloadFromPage(w);
+    const QString folder = maps.path() + QStringLiteral("/Archives Bnf/Carte1925/F002");
+    EXPECT_EQ(store::tileCount(folder), 3 * 2);
+    EXPECT_EQ(QImage(folder + QStringLiteral("/MAXI_CB.jpg")).size(), QSize(600 - 512, 300 - 256));
+    EXPECT_TRUE(server.paths().contains(QStringLiteral("/second/512,256,88,44/88,44/0/default.jpg")));
 }
 
 TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
