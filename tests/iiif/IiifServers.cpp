@@ -232,10 +232,13 @@ bool IipServer::start(const QString &folder, const QString &workFolder, QString 
                 return probe.waitForConnected(200);
             },
             20000);
-        if (up && m_process->state() == QProcess::Running)
+        // A process that answers is running, even if its start is not reported yet.
+        if (up && m_process->state() != QProcess::NotRunning)
             return true;
         if (error)
             *error = QStringLiteral("lighttpd did not start: ") + QString::fromLocal8Bit(m_process->readAllStandardError());
+        m_process->terminate();
+        m_process->waitForFinished(5000);
         m_process.reset();
     }
     return false;
