@@ -85,6 +85,8 @@ static QString failureText(const IiifFetcher::Result &r)
         return IiifFetcher::certificateRefusal(r.text);
     if (r.outcome == IiifFetcher::Outcome::FileError)
         return QStringLiteral("Erreur d'écriture de l'image");
+    if (r.outcome == IiifFetcher::Outcome::TimedOut)
+        return QStringLiteral("Délai d'attente dépassé");
     return QStringLiteral("Connexion impossible au serveur IIIF : ") + r.text;
 }
 

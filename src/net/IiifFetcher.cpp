@@ -289,6 +289,13 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
     } else if (status != 0 && (status < 200 || status > 299)) {
         outcome = Outcome::HttpError;
         text = QStringLiteral("HTTP %1").arg(status);
+    } else if (reply->error() == QNetworkReply::TimeoutError || reply->error() == QNetworkReply::OperationCanceledError) {
+        outcome = Outcome::TimedOut;   // the transfer time-out aborts the request
+        text = reply->errorString();
+    } else if (status != 0 && reply->error() != QNetworkReply::NoError) {
+        // The answer began well and broke off: this tile failed, the server is there.
+        outcome = Outcome::HttpError;
+        text = QStringLiteral("réponse incomplète");
     } else if (reply->error() != QNetworkReply::NoError || status == 0) {
         outcome = reply->error() == QNetworkReply::SslHandshakeFailedError ? Outcome::CertificateRefused
                                                                            : Outcome::NetworkError;

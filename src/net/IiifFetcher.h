@@ -28,7 +28,9 @@ class IiifFetcher : public QObject {
 public:
     enum class Outcome {
         Ok,                  // a status from 200 to 299 and the whole body
-        HttpError,           // any other status (after the retries of 429 and 503)
+        HttpError,           // any other status (after the retries of 429 and 503), or a
+                             // body cut short after a good status
+        TimedOut,            // no data for longer than the time-out
         NetworkError,        // no answer: name, connection, time-out, broken transfer
         CertificateRefused,  // the server's certificate does not verify
         TooLarge,            // the body passed the request's bound

@@ -12,6 +12,7 @@
 #include "download/IiifReader.h"
 #include "download/ScriptedConnection.h"
 #include "net/IiifFetcher.h"
+#include "net/TestServer.h"
 #include "net/Wait.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
@@ -371,6 +372,44 @@ TEST_F(IiifDownloadTest, StopEndsAfterTheTileInFlight)
     EXPECT_EQ(server.paths().size(), 1 + 3);
     EXPECT_EQ(store::tileCount(folder()), 3);
     EXPECT_FALSE(engine.active());
+}
+
+// Misbehaving answers from a scripted server: a tile cut short is "Inexistante    " and the
+// run goes on; bytes that are no picture likewise; a server that stops answering ends the
+// run after the time-out, with nothing half written left behind.
+TEST_F(IiifDownloadTest, CutShortGarbageAndSilence)
+{
+    TestServer server;
+    server.tile = jpegBytes(64, 64);
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 256, "height": 64,
+        "tiles": [{"width": 64, "scaleFactors": [1]}], "profile": ["http://iiif.io/api/image/2/level0.json"]})";
+    server.script = [&](const QByteArray &path) {
+        TestServer::Answer a;
+        if (path.endsWith("/info.json"))
+            a.body = info;
+        else if (path.contains("/64,0,64,64/"))
+            a.reply = TestServer::Reply::Truncated;
+        else if (path.contains("/128,0,64,64/"))
+            a.reply = TestServer::Reply::Garbage;
+        else if (path.contains("/192,0,64,64/"))
+            a.reply = TestServer::Reply::Stall;
+        return a;
+    };
+    selectAddedMap(QStringLiteral("http://") + server.authority() + QStringLiteral("/img"));
+    engine.iiifFetcher().setTimeout(500);
+
+    ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 0}));
+    EXPECT_EQ(states.value(0), RowState::Downloaded);
+    EXPECT_EQ(states.value(1), RowState::Missing);
+    EXPECT_EQ(states.value(2), RowState::Missing);
+    EXPECT_EQ(store::tileCount(folder()), 1);
+
+    ASSERT_TRUE(runAndWait(TileRect{3, 3, 0, 0}));
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Délai d'attente dépassé"));
+    EXPECT_FALSE(engine.active());
+    EXPECT_FALSE(context.downloadRunning());
+    EXPECT_EQ(store::tileCount(folder()), 1);
+    EXPECT_TRUE(leftovers().isEmpty());
 }
 
 // Adding a map: a manifest of two canvases (versions 2 and 3) gives two sheets, its label
