@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,7 +37,12 @@ const QString kNoPrinter = QStringLiteral(
 
 QString numberedPdfName(const QString &fileName, int page)
 {
-    const QString number = QStringLiteral("-") + QString::number(page);
+    return numberedPdfName(fileName, QString::number(page));
+}
+
+QString numberedPdfName(const QString &fileName, const QString &label)
+{
+    const QString number = QStringLiteral("-") + label;
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         return fileName.left(fileName.size() - 4) + number + fileName.right(4);
     return fileName + number;
@@ -85,6 +91,9 @@ PrintPanel::PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent)
                             QRect(259, 216, 75, 25));
     connect(spSkinButton19, &QPushButton::clicked, this, &PrintPanel::spSkinButton19Click);
     connect(spSkinButton20, &QPushButton::clicked, this, &PrintPanel::spSkinButton20Click);
+    previewButton = button(this, QStringLiteral("ApercuImpression"), QStringLiteral("Aperçu avant impression"),
+                           QRect(8, 216, 155, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
+    connect(previewButton, &QPushButton::clicked, this, &PrintPanel::previewClick);
 
     hide();
     setEnabled(false);
@@ -134,6 +143,11 @@ void PrintPanel::spSkinUpDown1Change(int position)
 
 bool PrintPanel::PrintPage(int page)
 {
+    return PrintPage(page > 0 ? QString::number(page) : QString());
+}
+
+bool PrintPanel::PrintPage(const QString &pdfLabel)
+{
     BusyCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
@@ -142,9 +156,9 @@ bool PrintPanel::PrintPage(int page)
         m_context.desktop().error(kNoPrinter);
     } else {
         const QString chosenName = m_printer.outputFileName();
-        const bool numbered = page > 0 && m_printer.outputFormat() == QPrinter::PdfFormat;
+        const bool numbered = !pdfLabel.isEmpty() && m_printer.outputFormat() == QPrinter::PdfFormat;
         if (numbered)
-            m_printer.setOutputFileName(numberedPdfName(chosenName, page));
+            m_printer.setOutputFileName(numberedPdfName(chosenName, pdfLabel));
         m_printer.setDocName(QString());
         QPainter painter;
         if (!painter.begin(&m_printer)) {
@@ -182,6 +196,27 @@ void PrintPanel::spSkinButton20Click()
 {
     printing::removeTransfer(transferPath());
     hidePanel();
+}
+
+// Qt's preview of the page "Imprimer" prints: the print bitmap and the header, in the
+// orientation chosen.
+void PrintPanel::previewClick()
+{
+    if (m_printBitmap.isNull()) {
+        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        return;
+    }
+    auto *dialog = new QPrintPreviewDialog(&m_printer, window());
+    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
+    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) {
+        QPainter painter(target);
+        printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
+                            target->logicalDpiY(), target->pageLayout().orientation() == QPageLayout::Landscape,
+                            m_printBitmap, spSkinEdit7->text());
+    });
+    dialog->open();
 }
 
 void PrintPanel::hidePanel()

@@ -29,6 +29,8 @@ public:
     // poster page `page` > 0 numbers the output when the printer writes a PDF file. False
     // (after the error box) when nothing was printed.
     bool PrintPage(int page = 0);
+    // The same, the PDF file named with "-" + `pdfLabel` when the label is not empty.
+    bool PrintPage(const QString &pdfLabel);
 
     void setPrintBitmap(const QImage &bitmap) { m_printBitmap = bitmap; }
     const QImage &printBitmap() const { return m_printBitmap; }
@@ -41,12 +43,14 @@ public:
     void spSkinUpDown1Change(int position);
     void spSkinButton19Click();   // "Imprimer"
     void spSkinButton20Click();   // "Annuler"
+    void previewClick();          // "Aperçu avant impression"
 
     RadioGroup *spSkinRadioGroup1;
     QGroupBox *spSkinGroupBox9, *spSkinGroupBox8;
     QLineEdit *spSkinEdit6, *spSkinEdit7;
     QScrollBar *spSkinUpDown1;
     QPushButton *spSkinButton19, *spSkinButton20;
+    QPushButton *previewButton;
 
 private:
     void hidePanel();
@@ -59,3 +63,4 @@ private:
 // The file name a printer writing `fileName` uses for poster page n: "-" + n inserted
 // before ".pdf" (appended when the name has no such ending).
 QString numberedPdfName(const QString &fileName, int page);
+QString numberedPdfName(const QString &fileName, const QString &label);
