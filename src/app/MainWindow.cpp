@@ -150,6 +150,16 @@ void MainWindow::wirePages()
     });
     connect(m_mapViewer, &view::MapViewer::printCompositionDiscarded, m_printZone,
             &PrintZonePage::discardComposition);
+
+    // After a download or an import the sheet's preview is built and kept, so that showing
+    // it needs no decoding.
+    connect(&m_context, &AppContext::tilesInstalled, m_mapViewer, &view::MapViewer::cachePreviewOf);
+    connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
+        const DownloadJob &job = m_context.downloadJob;
+        if (!running && !job.sheetNumber.isEmpty())
+            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
+                                                         job.sheetNumber, job.folderSuffix));
+    });
 }
 
 void MainWindow::spSkinButton35Click()

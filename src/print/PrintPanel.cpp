@@ -92,7 +92,7 @@ PrintPanel::PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent)
     connect(spSkinButton19, &QPushButton::clicked, this, &PrintPanel::spSkinButton19Click);
     connect(spSkinButton20, &QPushButton::clicked, this, &PrintPanel::spSkinButton20Click);
     previewButton = button(this, QStringLiteral("ApercuImpression"), QStringLiteral("Aperçu avant impression"),
-                           QRect(8, 216, 155, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
+                           QRect(145, 8, 200, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
     connect(previewButton, &QPushButton::clicked, this, &PrintPanel::previewClick);
 
     hide();
