@@ -48,8 +48,8 @@ QString numberedPdfName(const QString &fileName, const QString &label)
     return fileName + number;
 }
 
-PrintPanel::PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent)
-    : QGroupBox(parent), m_context(context), m_printer(printer)
+PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer, QWidget *parent)
+    : QGroupBox(parent), m_context(context), m_printer(std::move(printer))
 {
     setObjectName(QStringLiteral("VisuImp"));
     resize(kPanelWidth, kPanelHeight);
@@ -117,7 +117,7 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
     setEnabled(true);
     raise();
     show();
-    spSkinRadioGroup1->setItemIndex(m_printer.pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
+    spSkinRadioGroup1->setItemIndex(printer().pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
     spSkinEdit7->setText(header);
     m_printBitmap = printing::readTransfer(path);
     if (m_printBitmap.isNull())
@@ -126,13 +126,13 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
 
 void PrintPanel::setPortrait(bool portrait)
 {
-    m_printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
     spSkinRadioGroup1->setItemIndex(portrait ? 1 : 0);
 }
 
 void PrintPanel::spSkinRadioGroup1Click()
 {
-    m_printer.setPageOrientation(spSkinRadioGroup1->itemIndex() == 0 ? QPageLayout::Landscape
+    printer().setPageOrientation(spSkinRadioGroup1->itemIndex() == 0 ? QPageLayout::Landscape
                                                                       : QPageLayout::Portrait);
 }
 
@@ -152,31 +152,31 @@ bool PrintPanel::PrintPage(const QString &pdfLabel)
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
         m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
-    } else if (m_printer.outputFormat() == QPrinter::PdfFormat && m_printer.outputFileName().isEmpty()) {
+    } else if (printer().outputFormat() == QPrinter::PdfFormat && printer().outputFileName().isEmpty()) {
         m_context.desktop().error(kNoPrinter);
     } else {
-        const QString chosenName = m_printer.outputFileName();
-        const bool numbered = !pdfLabel.isEmpty() && m_printer.outputFormat() == QPrinter::PdfFormat;
+        const QString chosenName = printer().outputFileName();
+        const bool numbered = !pdfLabel.isEmpty() && printer().outputFormat() == QPrinter::PdfFormat;
         if (numbered)
-            m_printer.setOutputFileName(numberedPdfName(chosenName, pdfLabel));
-        m_printer.setDocName(QString());
+            printer().setOutputFileName(numberedPdfName(chosenName, pdfLabel));
+        printer().setDocName(QString());
         QPainter painter;
-        if (!painter.begin(&m_printer)) {
-            m_context.desktop().error(m_printer.outputFormat() == QPrinter::PdfFormat
-                                          ? printing::cannotWrite(m_printer.outputFileName())
+        if (!painter.begin(&printer())) {
+            m_context.desktop().error(printer().outputFormat() == QPrinter::PdfFormat
+                                          ? printing::cannotWrite(printer().outputFileName())
                                           : QStringLiteral("L'imprimante « %1 » refuse l'impression.")
-                                                .arg(m_printer.printerName()));
+                                                .arg(printer().printerName()));
         } else {
             const QSize area(painter.device()->width(), painter.device()->height());
-            const bool landscape = m_printer.pageLayout().orientation() == QPageLayout::Landscape;
-            printing::paintPage(painter, area, m_printer.logicalDpiY(), landscape, m_printBitmap,
+            const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
+            printing::paintPage(painter, area, printer().logicalDpiY(), landscape, m_printBitmap,
                                 spSkinEdit7->text());
             printed = painter.end();
             if (!printed)
                 m_context.desktop().error(QStringLiteral("L'impression a échoué."));
         }
         if (numbered)
-            m_printer.setOutputFileName(chosenName);
+            printer().setOutputFileName(chosenName);
     }
     printing::removeTransfer(transferPath());
     return printed;
@@ -206,7 +206,7 @@ void PrintPanel::previewClick()
         m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
         return;
     }
-    auto *dialog = new QPrintPreviewDialog(&m_printer, window());
+    auto *dialog = new QPrintPreviewDialog(&printer(), window());
     dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
     dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QImage>
+#include <functional>
 
 class AppContext;
 class QLineEdit;
@@ -16,9 +17,10 @@ class RadioGroup;
 class PrintPanel : public QGroupBox {
     Q_OBJECT
 public:
-    PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent);
+    // `printer` gives the program's printer, made when it is first needed.
+    PrintPanel(AppContext &context, std::function<QPrinter &()> printer, QWidget *parent);
 
-    QPrinter &printer() { return m_printer; }
+    QPrinter &printer() { return m_printer(); }
 
     // OpenPrintPanel: the picture goes through the transfer file into the print bitmap;
     // the panel shows centred over its parent with the header. The entry for printing any
@@ -56,7 +58,7 @@ private:
     void hidePanel();
 
     AppContext &m_context;
-    QPrinter &m_printer;
+    std::function<QPrinter &()> m_printer;
     QImage m_printBitmap;
 };
 
