@@ -217,6 +217,22 @@ TEST_F(PosterAssemblyTest, CutMarksAndAssemblyPlanPage)
     EXPECT_FALSE(QFile::exists(pdf(QStringLiteral("pages.pdf"))));
 }
 
+// One PDF file that cannot be made: one error naming it, nothing printed, the quarter
+// suffix kept for the next try.
+TEST_F(PosterAssemblyTest, OnePdfThatCannotBeWrittenEndsWithOneError)
+{
+    w.click(QStringLiteral("spSkinButton43"));   // disabled after "Zone": nothing changes
+    const QString unwritable = out.path() + QStringLiteral("/missing/poster.pdf");
+    printer().setOutputFormat(QPrinter::PdfFormat);
+    printer().setOutputFileName(unwritable);
+    w.click(QStringLiteral("spSkinButton39"));
+    EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("error")});
+    ASSERT_NE(w.desktop.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(w.desktop.last(QStringLiteral("error"))->text, QStringLiteral("Impossible de créer le fichier ") + unwritable);
+    EXPECT_FALSE(QFile::exists(unwritable));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 // The previews show exactly the pages that would be printed, and print nothing.
 TEST_F(PosterAssemblyTest, PreviewsShowEveryPageThatWouldBePrinted)
 {
