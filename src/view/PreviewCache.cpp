@@ -25,7 +25,7 @@ QString canonicalFolder(const QString &mapFolder)
 
 } // namespace
 
-PreviewCache::PreviewCache(const QString &folder) : m_folder(folder) {}
+PreviewCache::PreviewCache(const QString &folder, int maxEntries) : m_folder(folder), m_maxEntries(maxEntries) {}
 
 QString PreviewCache::defaultFolder()
 {
@@ -133,7 +133,18 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    trim();
+    return true;
+}
+
+void PreviewCache::trim() const
+{
+    const QFileInfoList entries = QDir(m_folder).entryInfoList({QStringLiteral("*.preview")}, QDir::Files,
+                                                              QDir::Time);   // newest first
+    for (qsizetype i = m_maxEntries; i < entries.size(); ++i)
+        QFile::remove(entries[i].filePath());
 }
 
 void PreviewCache::remove(const QString &mapFolder) const

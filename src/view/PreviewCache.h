@@ -24,8 +24,9 @@ public:
         std::vector<QImage> cells;    // rows outer; null where the sheet has no tile
     };
 
-    // Entries live in `folder`; by default "previews" in the user's cache folder.
-    explicit PreviewCache(const QString &folder = defaultFolder());
+    // Entries live in `folder`; by default "previews" in the user's cache folder. At most
+    // `maxEntries` are kept: storing one more removes the least recently written.
+    explicit PreviewCache(const QString &folder = defaultFolder(), int maxEntries = 64);
     static QString defaultFolder();
     const QString &folder() const { return m_folder; }
 
@@ -41,7 +42,10 @@ public:
     QString entryFile(const QString &mapFolder) const;
 
 private:
+    void trim() const;
+
     QString m_folder;
+    int m_maxEntries;
 };
 
 } // namespace view

@@ -169,6 +169,26 @@ TEST(PreviewCache, EntriesThatDoNotFitAreNotUsed)
     EXPECT_FALSE(PreviewCache(QStringLiteral("/proc/no-such-cache")).store(folder, key, entry));
 }
 
+TEST(PreviewCache, KeepsAtMostItsNumberOfEntriesTheNewest)
+{
+    QTemporaryDir cacheDir, maps;
+    const PreviewCache cache(cacheDir.path(), 2);
+    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(view::Mosaic::kCells)};
+    QStringList folders;
+    for (int n = 1; n <= 3; ++n) {
+        folders << maps.path() + QStringLiteral("/Carte%1").arg(n);
+        QDir().mkpath(folders.last());
+        ASSERT_TRUE(cache.store(folders.last(), PreviewCache::keyOf(folders.last()), entry));
+        // Entries written in the same instant would have no order.
+        QFile f(cache.entryFile(folders.last()));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(n - 10), QFileDevice::FileModificationTime);
+    }
+    EXPECT_FALSE(QFileInfo::exists(cache.entryFile(folders[0])));
+    EXPECT_TRUE(QFileInfo::exists(cache.entryFile(folders[1])));
+    EXPECT_TRUE(QFileInfo::exists(cache.entryFile(folders[2])));
+}
+
 TEST(PreviewCache, AnImportKeepsThePreviewOfTheImportedSheet)
 {
     CacheWindow w;
