@@ -78,6 +78,8 @@ signals:
     void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
     void selectionStatusRefreshed(const InstallationStatus &status);
+    // Tiles of a map folder were installed together (an import ended).
+    void tilesInstalled(const QString &mapFolder);
 
 private:
     SettingsStore &m_settings;

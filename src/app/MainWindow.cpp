@@ -52,7 +52,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     // Nine tabs share the window's width.
     m_pageControl->tabBar()->setUsesScrollButtons(false);
     m_pageControl->tabBar()->setExpanding(false);
-    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; font-size: 11px; }"));
+    // Styled on the tab bar alone: a style sheet on the page control would be applied
+    // again to every page as it is added.
+    m_pageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; font-size: 11px; }"));
     m_statusBar = new StatusBar(client);
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
@@ -73,7 +75,7 @@ void MainWindow::buildPages()
     m_archive = new ArchivePage(m_context);
     m_preferences = new PreferencesPage(m_context);
     m_download = new DownloadPage(m_context, *m_preferences);
-    m_printPanel = new PrintPanel(m_context, m_printer, centralWidget());
+    m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, centralWidget());
     m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
     m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
     m_about = new AboutPage(m_context);
@@ -116,7 +118,7 @@ void MainWindow::wirePages()
     });
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
-        QPrintDialog dialog(&m_printer, this);
+        QPrintDialog dialog(&printer(), this);
         dialog.exec();
     });
 
@@ -150,6 +152,16 @@ void MainWindow::wirePages()
     });
     connect(m_mapViewer, &view::MapViewer::printCompositionDiscarded, m_printZone,
             &PrintZonePage::discardComposition);
+
+    // After a download or an import the sheet's preview is built and kept, so that showing
+    // it needs no decoding.
+    connect(&m_context, &AppContext::tilesInstalled, m_mapViewer, &view::MapViewer::cachePreviewOf);
+    connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
+        const DownloadJob &job = m_context.downloadJob;
+        if (!running && !job.sheetNumber.isEmpty())
+            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
+                                                         job.sheetNumber, job.folderSuffix));
+    });
 }
 
 void MainWindow::spSkinButton35Click()
@@ -211,5 +223,14 @@ void MainWindow::FormCreate()
         store::createFolderPath(root + u'\\' + edition);
     store::createFolderPath(m_context.scratchFolder());
 
-    m_printer.setPageOrientation(QPageLayout::Landscape);
+    // The printer is set to landscape when it is made (printer()).
+}
+
+QPrinter &MainWindow::printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>();
+        m_printer->setPageOrientation(QPageLayout::Landscape);
+    }
+    return *m_printer;
 }

@@ -34,7 +34,9 @@ public:
     ~MainWindow() override;
 
     AppContext &context() { return m_context; }
-    QPrinter &printer() { return m_printer; }
+    // The program's printer, made when it is first needed (finding the system's printers
+    // takes a while), in landscape as start-up leaves it.
+    QPrinter &printer();
     QTabWidget *pageControl() const { return m_pageControl; }
     StatusBar *statusBarWidget() const { return m_statusBar; }
 
@@ -66,7 +68,7 @@ private:
     void applySkin();
 
     AppContext m_context;
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer;
     QTabWidget *m_pageControl = nullptr;
     StatusBar *m_statusBar = nullptr;
     HomePage *m_home = nullptr;

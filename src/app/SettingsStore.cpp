@@ -29,6 +29,9 @@ bool SettingsStore::write(const QString &name, const QString &value)
     QSettings settings(m_filePath, QSettings::IniFormat);
     if (!settings.isWritable())
         return false;
+    // A value that is stored already is not written again (start-up stores all options).
+    if (settings.contains(name) && settings.value(name).toString() == value)
+        return true;
     settings.setValue(name, value);
     settings.sync();
     return settings.status() == QSettings::NoError;

@@ -18,9 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyle>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 using controls::button;
 using controls::named;
@@ -31,17 +36,52 @@ const QString kGroupCaption = QStringLiteral("Consultation d'une carte dans les 
 const QString kNoMatch = QStringLiteral(" Recherche terminée sans résultat.");
 constexpr int kRowHeight = 20;
 
-// Rows of the list are 20 pixels high whatever the font.
+// Rows of the list are 20 pixels high whatever the font, and all as wide as the widest
+// title needs: the list then lays out its 1924 rows without measuring each of them.
 class RowHeightDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    void setRowWidth(int width) { m_rowWidth = width; }
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        if (m_rowWidth > 0)
+            return {m_rowWidth, kRowHeight};
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(kRowHeight);
         return size;
     }
+
+private:
+    int m_rowWidth = 0;
 };
+
+// The width a row needs for the widest of `titles`: the longest titles measured in the
+// list's font, with the check box and the margins of a row measured once.
+int widestRow(const QListWidget &list, const QStringList &titles)
+{
+    if (titles.isEmpty())
+        return 0;
+    std::vector<qsizetype> order(size_t(titles.size()));
+    std::iota(order.begin(), order.end(), 0);
+    const size_t measured = std::min<size_t>(order.size(), 64);
+    std::partial_sort(order.begin(), order.begin() + qsizetype(measured), order.end(),
+                      [&](qsizetype a, qsizetype b) { return titles[a].size() > titles[b].size(); });
+    const QFontMetrics metrics(list.font());
+    int widest = 0;
+    for (size_t i = 0; i < measured; ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(titles[order[i]]));
+    // What a row adds to its text: measured on a short row by the style itself.
+    QStyleOptionViewItem option;
+    option.initFrom(list.viewport());
+    option.font = list.font();
+    option.fontMetrics = metrics;
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+    option.text = QStringLiteral("M");
+    option.checkState = Qt::Unchecked;
+    const int extra = list.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &list).width()
+        - metrics.horizontalAdvance(option.text);
+    return widest + extra + metrics.averageCharWidth();
+}
 
 } // namespace
 
@@ -74,8 +114,11 @@ void ArchivePage::buildList()
                                 QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
     spSkinCheckListBox1->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
     spSkinCheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    spSkinCheckListBox1->setItemDelegate(new RowHeightDelegate(spSkinCheckListBox1));
+    auto *rows = new RowHeightDelegate(spSkinCheckListBox1);
+    spSkinCheckListBox1->setItemDelegate(rows);
     spSkinCheckListBox1->setSortingEnabled(false);
+    spSkinCheckListBox1->setUniformItemSizes(true);
+    rows->setRowWidth(widestRow(*spSkinCheckListBox1, m_catalogue.titles()));
     for (const QString &title : m_catalogue.titles()) {
         auto *item = new QListWidgetItem(title, spSkinCheckListBox1);
         // The check mark is set by the two check buttons only, never by a click.

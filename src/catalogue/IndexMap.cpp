@@ -50,16 +50,20 @@ IndexMap::IndexMap(QPoint origin, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Image1"));
     setGeometry(QRect(origin, QSize(430, 430)));
-    m_picture = QPixmap(size());
-    m_picture.fill(QColor(222, 235, 247));
-    QPainter painter(&m_picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(120, 110, 90), 1.2));
-    painter.setBrush(QColor(246, 238, 214));
-    painter.drawPath(outlinePath(origin));
+    m_origin = origin;
 }
 
+// The outline is drawn when the map is first seen, not while the window starts.
 void IndexMap::paintEvent(QPaintEvent *)
 {
+    if (m_picture.isNull()) {
+        m_picture = QPixmap(size());
+        m_picture.fill(QColor(222, 235, 247));
+        QPainter painter(&m_picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(120, 110, 90), 1.2));
+        painter.setBrush(QColor(246, 238, 214));
+        painter.drawPath(outlinePath(m_origin));
+    }
     QPainter(this).drawPixmap(0, 0, m_picture);
 }

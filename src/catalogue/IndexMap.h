@@ -19,4 +19,5 @@ protected:
 
 private:
     QPixmap m_picture;
+    QPoint m_origin;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -32,7 +33,16 @@ static QString withSeparator(QString folder)
 
 QString installFolder()
 {
-    return withSeparator(QCoreApplication::applicationDirPath());
+    // A program in its build folder has its help and skin beside it; an installed one
+    // finds them under share/orvantis of its prefix (bin/../share/orvantis).
+    const QString programDir = withSeparator(QCoreApplication::applicationDirPath());
+    if (QFileInfo::exists(programDir + QStringLiteral("Aide.html"))
+        || QFileInfo::exists(programDir + QStringLiteral("Skins")))
+        return programDir;
+    const QString shared = QDir::cleanPath(programDir + QStringLiteral("../share/orvantis"));
+    if (QFileInfo(shared).isDir())
+        return withSeparator(shared);
+    return programDir;
 }
 
 bool isWritableFolder(const QString &folder)
@@ -48,9 +58,9 @@ bool isWritableFolder(const QString &folder)
 
 QString programFolder()
 {
-    const QString install = installFolder();
-    if (isWritableFolder(install))
-        return install;
+    const QString program = withSeparator(QCoreApplication::applicationDirPath());
+    if (isWritableFolder(program))
+        return program;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return withSeparator(data);

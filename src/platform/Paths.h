@@ -12,7 +12,8 @@ QString nativePath(const QString &programPath);
 
 // The folder of the executable, ending with a separator. Where it cannot be written to
 // (an installed copy), the per-user data folder stands in for it as the place of maps and
-// scratch files; `installFolder()` stays the executable's folder (help file, skin).
+// scratch files. `installFolder()` holds the help file and the skin: the executable's
+// folder in a build, <prefix>/share/orvantis/ once installed.
 QString installFolder();
 QString programFolder();
 

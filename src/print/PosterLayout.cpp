@@ -57,6 +57,23 @@ QRect pieceRect(int row, int column, int rows, QSize piece, QSize source, Alignm
     return QRect((column - 1) * pw, (row - 1) * ph - blank, pw, ph);
 }
 
+int overlapPixels(int overlapMm, int pieceWidth, double printedWidthMm)
+{
+    if (overlapMm <= 0 || pieceWidth <= 0)
+        return 0;
+    const double free = printedWidthMm - 2.0 * overlapMm;
+    if (free <= 0)
+        return 0;
+    return int(std::lround(double(overlapMm) * pieceWidth / free));
+}
+
+QRect overlappedPieceRect(int row, int column, int rows, QSize piece, QSize source,
+                          Alignment alignment, int overlap)
+{
+    return pieceRect(row, column, rows, piece, source, alignment)
+        .adjusted(-overlap, -overlap, overlap, overlap);
+}
+
 QString sheetHeader(const SelectionState &s)
 {
     return QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
@@ -66,6 +83,18 @@ QString sheetHeader(const SelectionState &s)
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix)
 {
     return sheetHeader(selection) + QStringLiteral(" - Page n° ") + QString::number(page) + quarterSuffix;
+}
+
+QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix,
+                     int row, int column)
+{
+    return posterHeader(selection, page, quarterSuffix)
+        + QStringLiteral(" - rangée %1, colonne %2").arg(row).arg(column);
+}
+
+QString assemblyPlanHeader(const SelectionState &selection, const QString &quarterSuffix)
+{
+    return QStringLiteral("Plan d'assemblage - ") + sheetHeader(selection) + quarterSuffix;
 }
 
 QString quarterSuffix(int quarter)

@@ -39,6 +39,24 @@ QSize pieceSize(QSize source, QSize box);
 // alignment the blank strip rows x ph - sh falls at the top of the first row.
 QRect pieceRect(int row, int column, int rows, QSize piece, QSize source, Alignment alignment);
 
+// Options for assembling a poster. All off, the pages are the plain pieces above.
+struct PosterOptions {
+    int overlapMm = 0;         // overlap between neighbouring pages, 0..20 mm
+    bool cutMarks = false;     // marks at the corners of each page's own piece
+    bool assemblyPlan = false; // a first page with the grid of pages over the picture
+    bool any() const { return overlapMm > 0 || cutMarks || assemblyPlan; }
+};
+constexpr int kMaxOverlapMm = 20;
+
+// The overlap in source pixels for `overlapMm` on paper, when a page prints a buffer of
+// piece + 2 overlaps across `printedWidthMm`: every page keeps the same scale, and a
+// page's outer sides (no neighbour there) stay white.
+int overlapPixels(int overlapMm, int pieceWidth, double printedWidthMm);
+
+// pieceRect grown by `overlap` source pixels on every side.
+QRect overlappedPieceRect(int row, int column, int rows, QSize piece, QSize source,
+                          Alignment alignment, int overlap);
+
 // Page number of (row, column) in a grid of `columns`, counted row by row from 1.
 inline int pageNumber(int row, int column, int columns) { return (row - 1) * columns + column; }
 
@@ -46,6 +64,13 @@ inline int pageNumber(int row, int column, int columns) { return (row - 1) * col
 QString sheetHeader(const SelectionState &selection);
 // sheetHeader + " - Page n° " + n + quarter suffix.
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix);
+// With assembly options the header also gives the page's place in the grid:
+// posterHeader + " - rangée " + row + ", colonne " + column.
+QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix,
+                     int row, int column);
+// "Plan d'assemblage - " + sheetHeader + quarter suffix.
+QString assemblyPlanHeader(const SelectionState &selection, const QString &quarterSuffix);
+
 // The suffixes of the four quarters (1..4).
 QString quarterSuffix(int quarter);
 

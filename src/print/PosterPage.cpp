@@ -5,9 +5,15 @@
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "print/TransferFile.h"
+#include "print/PageLayout.h"
+#include "widgets/CheckBox.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
+#include <QPainterPath>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSpinBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -135,6 +141,32 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
     spSkinButton39->setEnabled(false);
     connect(spSkinButton39, &QPushButton::clicked, this, &PosterPage::spSkinButton39Click);
 
+    // Assembling: overlap between neighbouring pages, cut marks, a plan of the pages.
+    assemblyGroup = controls::group(this, QStringLiteral("GroupBoxAssemblage"),
+                                    QStringLiteral("Assemblage du poster"), QRect(20, 380, 377, 68));
+    auto *overlapLabel = controls::label(assemblyGroup, QStringLiteral("LabelRecouvrement"),
+                                         QStringLiteral("Recouvrement"), QRect(10, 20, 96, 22));
+    overlapBox = named(new QSpinBox(assemblyGroup), QStringLiteral("Recouvrement"), QRect(108, 20, 76, 22),
+                       QStringLiteral("Largeur commune à deux pages voisines, de 0 à 20 mm"));
+    overlapBox->setRange(0, printing::kMaxOverlapMm);
+    overlapBox->setSuffix(QStringLiteral(" mm"));
+    overlapBox->setAccessibleName(QStringLiteral("Recouvrement"));
+    overlapLabel->setBuddy(overlapBox);
+    cutMarksBox = named(new CheckBox(QStringLiteral("Traits de coupe"), assemblyGroup),
+                        QStringLiteral("TraitsDeCoupe"), QRect(200, 20, 170, 22),
+                        QStringLiteral("Marque les coins de l'image sur chaque page"));
+    assemblyPlanBox = named(new CheckBox(QStringLiteral("Plan d'assemblage"), assemblyGroup),
+                            QStringLiteral("PlanAssemblage"), QRect(10, 44, 250, 22),
+                            QStringLiteral("Une première page montre la grille des pages et leurs numéros"));
+    singlePdfBox = named(new CheckBox(QStringLiteral("Un seul fichier PDF"), this), QStringLiteral("UnSeulPdf"),
+                         QRect(424, 386, 233, 22),
+                         QStringLiteral("Impression dans un fichier PDF : toutes les pages dans un seul fichier"));
+    singlePdfBox->setChecked(true);
+    previewButton = button(this, QStringLiteral("ApercuPoster"), QStringLiteral("Aperçu avant impression"),
+                           QRect(424, 416, 233, 25), QStringLiteral("Montre les pages telles qu'elles seront imprimées"));
+    previewButton->setEnabled(false);
+    connect(previewButton, &QPushButton::clicked, this, &PosterPage::previewClick);
+
     connect(&m_zone, &PrintZonePage::quartersAvailable, this, &PosterPage::setQuarterButtonsEnabled);
 }
 
@@ -181,6 +213,7 @@ void PosterPage::CountPosterPages()
 void PosterPage::spSkinButton28Click()
 {
     spSkinButton39->setEnabled(true);
+    previewButton->setEnabled(true);
     static_cast<FitPicture *>(BoxA4)->setPicture(QImage());
     m_box = QSize(0, 0);
     const int maximum = printing::sliderMaximum(m_zone.compositionSize());
@@ -217,8 +250,165 @@ void PosterPage::spSkinRadioGroup3Click()
     m_alignment = spSkinRadioGroup3->itemIndex() == 0 ? Alignment::Top : Alignment::Bottom;
 }
 
-// PrintPoster: the source cut into page pieces, each printed as its own job through its
-// numbered transfer file. A failing page ends the print there, with the error shown.
+printing::PosterOptions PosterPage::posterOptions() const
+{
+    printing::PosterOptions o;
+    o.overlapMm = overlapBox->value();
+    o.cutMarks = cutMarksBox->isChecked();
+    o.assemblyPlan = assemblyPlanBox->isChecked();
+    return o;
+}
+
+// What every page of one print shares: the source, the piece, the overlap in source
+// pixels and the buffer each page prints (piece + overlap on every side).
+struct PosterPage::Plan {
+    const printing::TileComposition *source = nullptr;
+    printing::PosterOptions options;
+    QSize piece;
+    int overlap = 0;
+    int rows = 0, columns = 0;
+    Alignment alignment = Alignment::Top;
+};
+
+PosterPage::Plan PosterPage::plan(QPrinter &printer) const
+{
+    Plan p;
+    p.source = &m_zone.quarter(m_source);
+    p.options = posterOptions();
+    p.piece = printing::pieceSize(p.source->size(), m_box);
+    p.rows = m_rows;
+    p.columns = m_columns;
+    p.alignment = m_alignment;
+    // The picture spans the page's width less its two 5 % margins, in portrait.
+    QPageLayout layout = printer.pageLayout();
+    layout.setOrientation(QPageLayout::Portrait);
+    const double printedWidthMm = layout.paintRect(QPageLayout::Millimeter).width() * 0.9;
+    p.overlap = printing::overlapPixels(p.options.overlapMm, p.piece.width(), printedWidthMm);
+    return p;
+}
+
+QImage PosterPage::pageBitmap(const Plan &p, int row, int column) const
+{
+    return p.source->render(printing::overlappedPieceRect(row, column, p.rows, p.piece, p.source->size(),
+                                                          p.alignment, p.overlap));
+}
+
+QString PosterPage::pageHeader(const Plan &p, int n, int row, int column) const
+{
+    if (!p.options.any())
+        return printing::posterHeader(m_context.selection, n, m_suffix);
+    return printing::posterHeader(m_context.selection, n, m_suffix, row, column);
+}
+
+// The assembly plan: the grid of pages with their numbers over a small copy of the
+// picture, placed as the pages place it; drawn in a page-shaped picture so it fits a
+// portrait page whatever the grid.
+QImage PosterPage::assemblyPlanPicture(const Plan &p) const
+{
+    const QSize grid(p.columns * p.piece.width(), p.rows * p.piece.height());
+    const QSizeF page = QSizeF(printing::kCellWidth, printing::kCellHeight)
+                            .scaled(QSizeF(grid), Qt::KeepAspectRatioByExpanding);
+    const double k = 1600.0 / std::max(page.width(), page.height());
+    QImage picture(QSizeF(page * k).toSize(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double left = (picture.width() - grid.width() * k) / 2;
+    const QSize source = p.source->size();
+    const double blank = p.alignment == Alignment::Bottom ? p.rows * p.piece.height() - source.height() : 0;
+    const QImage small = m_zone.quarterPreview(m_source);
+    painter.drawImage(QRectF(left, blank * k, source.width() * k, source.height() * k),
+                      small.isNull() ? p.source->overview() : small);
+
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(std::max(8, int(std::min(p.piece.width(), p.piece.height()) * k / 3)));
+    for (int row = 1; row <= p.rows; ++row)
+        for (int column = 1; column <= p.columns; ++column) {
+            const QRectF cell(left + (column - 1) * p.piece.width() * k, (row - 1) * p.piece.height() * k,
+                              p.piece.width() * k, p.piece.height() * k);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(cell);
+            QPainterPath number;
+            const QString text = QString::number(printing::pageNumber(row, column, p.columns));
+            const QFontMetricsF metrics(font);
+            number.addText(cell.center() - QPointF(metrics.horizontalAdvance(text) / 2,
+                                                   (metrics.ascent() - metrics.descent()) / -2),
+                           font, text);
+            painter.setPen(QPen(Qt::white, font.pixelSize() / 8.0));
+            painter.drawPath(number);
+            painter.fillPath(number, Qt::black);
+        }
+    return picture;
+}
+
+namespace {
+
+// Cut marks: at each corner of the page's own piece, two short strokes that continue its
+// edges outward, a little apart from the corner.
+void drawCutMarks(QPainter &painter, const QRectF &piece, double dotsPerMm)
+{
+    painter.save();
+    painter.setPen(QPen(Qt::black, std::max(1.0, 0.25 * dotsPerMm)));
+    const double gap = 1.5 * dotsPerMm, length = 6 * dotsPerMm;
+    for (const QPointF corner : {piece.topLeft(), piece.topRight(), piece.bottomLeft(), piece.bottomRight()}) {
+        const double dx = corner.x() == piece.left() ? -1 : 1;
+        const double dy = corner.y() == piece.top() ? -1 : 1;
+        painter.drawLine(corner + QPointF(dx * gap, 0), corner + QPointF(dx * (gap + length), 0));
+        painter.drawLine(corner + QPointF(0, dy * gap), corner + QPointF(0, dy * (gap + length)));
+    }
+    painter.restore();
+}
+
+QSize printableSize(QPainter &painter)
+{
+    return {painter.device()->width(), painter.device()->height()};
+}
+
+} // namespace
+
+bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
+{
+    const Plan p = plan(printer);
+    if (p.source->isNull() || p.piece.isEmpty() || p.rows <= 0 || p.columns <= 0)
+        return true;
+    const int dpi = printer.logicalDpiY();
+    bool first = true;
+    auto nextPage = [&] {
+        const bool ok = first || printer.newPage();
+        first = false;
+        return ok;
+    };
+    if (p.options.assemblyPlan) {
+        nextPage();
+        printing::paintPage(painter, printableSize(painter), dpi, false, assemblyPlanPicture(p),
+                            printing::assemblyPlanHeader(m_context.selection, m_suffix));
+    }
+    for (int row = 1; row <= p.rows; ++row)
+        for (int column = 1; column <= p.columns; ++column) {
+            if (!nextPage())
+                return false;
+            const int n = printing::pageNumber(row, column, p.columns);
+            const QString header = pageHeader(p, n, row, column);
+            m_printPanel.spSkinEdit7->setText(header);
+            const QImage bitmap = pageBitmap(p, row, column);
+            const printing::PageLayout l =
+                printing::paintPage(painter, printableSize(painter), dpi, false, bitmap, header);
+            if (p.options.cutMarks) {
+                const double scale = double(l.picture.width()) / bitmap.width();
+                const QRectF piece(l.picture.left() + p.overlap * scale, l.picture.top() + p.overlap * scale,
+                                   p.piece.width() * scale, p.piece.height() * scale);
+                drawCutMarks(painter, piece, printer.logicalDpiX() / 25.4);
+            }
+        }
+    return true;
+}
+
+// PrintPoster: the source cut into page pieces. Into a PDF file with "Un seul fichier PDF",
+// all pages go into that one file; otherwise each page is its own job through its numbered
+// transfer file. A failing page ends the print there, with the error shown.
 void PosterPage::spSkinButton39Click()
 {
     BusyCursor busy;
@@ -230,32 +420,87 @@ void PosterPage::spSkinButton39Click()
     const QSize piece = printing::pieceSize(source.size(), m_box);
     if (piece.isEmpty() || m_rows <= 0 || m_columns <= 0)
         return;
-    for (int row = 1; row <= m_rows; ++row) {
-        for (int column = 1; column <= m_columns; ++column) {
-            const int n = printing::pageNumber(row, column, m_columns);
-            const QImage buffer = source.render(
-                printing::pieceRect(row, column, m_rows, piece, source.size(), m_alignment));
-            m_printPanel.spSkinEdit7->setText(printing::posterHeader(m_context.selection, n, m_suffix));
-            const QString path = printing::transferFile(m_context.scratchFolder(), n);
-            if (!printing::writeTransfer(path, buffer)) {
-                printing::removeTransfer(path);
-                m_context.desktop().error(printing::cannotWrite(path));
-                return;
-            }
-            m_printPanel.setPortrait(true);
-            m_printPanel.setPrintBitmap(printing::readTransfer(path));
-            if (m_printPanel.printBitmap().isNull()) {
-                printing::removeTransfer(path);
-                m_context.desktop().error(printing::cannotRead(path));
-                return;
-            }
-            const bool printed = m_printPanel.PrintPage(n);
+    QPrinter &printer = m_printPanel.printer();
+    const bool toOneFile = singlePdfBox->isChecked() && printer.outputFormat() == QPrinter::PdfFormat
+        && !printer.outputFileName().isEmpty();
+    if (toOneFile ? printOneFile() : printPageByPage())
+        m_suffix.clear();
+}
+
+bool PosterPage::printOneFile()
+{
+    QPrinter &printer = m_printPanel.printer();
+    m_printPanel.setPortrait(true);
+    printer.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        m_context.desktop().error(printing::cannotWrite(printer.outputFileName()));
+        return false;
+    }
+    const bool painted = paintPoster(printer, painter);
+    if (!painter.end() || !painted) {
+        m_context.desktop().error(QStringLiteral("L'impression a échoué."));
+        return false;
+    }
+    return true;
+}
+
+bool PosterPage::printPageByPage()
+{
+    const Plan p = plan(m_printPanel.printer());
+    auto printBuffer = [this](const QImage &buffer, const QString &header, int n, const QString &label) {
+        m_printPanel.spSkinEdit7->setText(header);
+        const QString path = printing::transferFile(m_context.scratchFolder(), n);
+        if (!printing::writeTransfer(path, buffer)) {
             printing::removeTransfer(path);
-            if (!printed)
-                return;
+            m_context.desktop().error(printing::cannotWrite(path));
+            return false;
+        }
+        m_printPanel.setPortrait(true);
+        m_printPanel.setPrintBitmap(printing::readTransfer(path));
+        if (m_printPanel.printBitmap().isNull()) {
+            printing::removeTransfer(path);
+            m_context.desktop().error(printing::cannotRead(path));
+            return false;
+        }
+        const bool printed = m_printPanel.PrintPage(label);
+        printing::removeTransfer(path);
+        return printed;
+    };
+    if (p.options.assemblyPlan
+        && !printBuffer(assemblyPlanPicture(p), printing::assemblyPlanHeader(m_context.selection, m_suffix), 0,
+                        QStringLiteral("plan")))
+        return false;
+    for (int row = 1; row <= p.rows; ++row) {
+        for (int column = 1; column <= p.columns; ++column) {
+            const int n = printing::pageNumber(row, column, p.columns);
+            if (!printBuffer(pageBitmap(p, row, column), pageHeader(p, n, row, column), n, QString::number(n)))
+                return false;
         }
     }
-    m_suffix.clear();
+    return true;
+}
+
+// "Aperçu avant impression": Qt's preview of the very pages "Imprimer" prints.
+void PosterPage::previewClick()
+{
+    if (m_zone.quarter(m_source).isNull()) {
+        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        return;
+    }
+    QPrinter &printer = m_printPanel.printer();
+    m_printPanel.setPortrait(true);
+    auto *dialog = new QPrintPreviewDialog(&printer, window());
+    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
+    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    const QString header = m_printPanel.spSkinEdit7->text();
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this, header](QPrinter *target) {
+        QPainter painter(target);
+        paintPoster(*target, painter);
+        m_printPanel.spSkinEdit7->setText(header);
+    });
+    dialog->open();
 }
 
 void PosterPage::spSkinTabSheet7Exit()
@@ -263,5 +508,6 @@ void PosterPage::spSkinTabSheet7Exit()
     static_cast<FitPicture *>(BoxA4)->setPicture(QImage());
     m_zone.clearCompositions();
     spSkinButton39->setEnabled(false);
+    previewButton->setEnabled(false);
     setQuarterButtonsEnabled(false);
 }

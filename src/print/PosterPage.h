@@ -13,9 +13,13 @@
 class PrintPanel;
 class PrintZonePage;
 class QGroupBox;
+class CheckBox;
 class QLabel;
+class QPainter;
+class QPrinter;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class RadioGroup;
 
 class PosterPage : public Page {
@@ -32,6 +36,12 @@ public:
     void spSkinButton39Click();     // "Imprimer": PrintPoster
     void spSkinTabSheet7Exit();     // leaving the page
     void CountPosterPages();
+    void previewClick();            // "Aperçu avant impression"
+
+    printing::PosterOptions posterOptions() const;
+    // Paints every page of the poster (the assembly plan first when chosen) on one painter
+    // opened on `printer`, a new page between them. False when the printer failed.
+    bool paintPoster(QPrinter &printer, QPainter &painter);
 
     int sourceQuarter() const { return m_source; }
     QSize pageBoxSize() const { return m_box; }
@@ -48,12 +58,24 @@ public:
     QLabel *spSkinStatusPanel2;
     QSlider *spSkinTrackBar1;
     QPushButton *spSkinButton39;
+    // Assembling the poster: overlap, cut marks, assembly plan; one PDF file; preview.
+    QGroupBox *assemblyGroup;
+    QSpinBox *overlapBox;
+    CheckBox *cutMarksBox, *assemblyPlanBox, *singlePdfBox;
+    QPushButton *previewButton;
 
 private:
     void setQuarterButtonsEnabled(bool enabled);
     void showSource(int quarter);
     void computePageBox(int value);
     void setAlignment(printing::Alignment alignment);
+    struct Plan;
+    Plan plan(QPrinter &printer) const;
+    QImage pageBitmap(const Plan &plan, int row, int column) const;
+    QImage assemblyPlanPicture(const Plan &plan) const;
+    QString pageHeader(const Plan &plan, int n, int row, int column) const;
+    bool printOneFile();
+    bool printPageByPage();
 
     PrintZonePage &m_zone;
     PrintPanel &m_printPanel;

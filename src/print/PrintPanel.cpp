@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,14 +37,19 @@ const QString kNoPrinter = QStringLiteral(
 
 QString numberedPdfName(const QString &fileName, int page)
 {
-    const QString number = QStringLiteral("-") + QString::number(page);
+    return numberedPdfName(fileName, QString::number(page));
+}
+
+QString numberedPdfName(const QString &fileName, const QString &label)
+{
+    const QString number = QStringLiteral("-") + label;
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         return fileName.left(fileName.size() - 4) + number + fileName.right(4);
     return fileName + number;
 }
 
-PrintPanel::PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent)
-    : QGroupBox(parent), m_context(context), m_printer(printer)
+PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer, QWidget *parent)
+    : QGroupBox(parent), m_context(context), m_printer(std::move(printer))
 {
     setObjectName(QStringLiteral("VisuImp"));
     resize(kPanelWidth, kPanelHeight);
@@ -85,6 +91,9 @@ PrintPanel::PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent)
                             QRect(259, 216, 75, 25));
     connect(spSkinButton19, &QPushButton::clicked, this, &PrintPanel::spSkinButton19Click);
     connect(spSkinButton20, &QPushButton::clicked, this, &PrintPanel::spSkinButton20Click);
+    previewButton = button(this, QStringLiteral("ApercuImpression"), QStringLiteral("Aperçu avant impression"),
+                           QRect(145, 8, 200, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
+    connect(previewButton, &QPushButton::clicked, this, &PrintPanel::previewClick);
 
     hide();
     setEnabled(false);
@@ -108,7 +117,7 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
     setEnabled(true);
     raise();
     show();
-    spSkinRadioGroup1->setItemIndex(m_printer.pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
+    spSkinRadioGroup1->setItemIndex(printer().pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
     spSkinEdit7->setText(header);
     m_printBitmap = printing::readTransfer(path);
     if (m_printBitmap.isNull())
@@ -117,13 +126,13 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
 
 void PrintPanel::setPortrait(bool portrait)
 {
-    m_printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
     spSkinRadioGroup1->setItemIndex(portrait ? 1 : 0);
 }
 
 void PrintPanel::spSkinRadioGroup1Click()
 {
-    m_printer.setPageOrientation(spSkinRadioGroup1->itemIndex() == 0 ? QPageLayout::Landscape
+    printer().setPageOrientation(spSkinRadioGroup1->itemIndex() == 0 ? QPageLayout::Landscape
                                                                       : QPageLayout::Portrait);
 }
 
@@ -134,35 +143,40 @@ void PrintPanel::spSkinUpDown1Change(int position)
 
 bool PrintPanel::PrintPage(int page)
 {
+    return PrintPage(page > 0 ? QString::number(page) : QString());
+}
+
+bool PrintPanel::PrintPage(const QString &pdfLabel)
+{
     BusyCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
         m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
-    } else if (m_printer.outputFormat() == QPrinter::PdfFormat && m_printer.outputFileName().isEmpty()) {
+    } else if (printer().outputFormat() == QPrinter::PdfFormat && printer().outputFileName().isEmpty()) {
         m_context.desktop().error(kNoPrinter);
     } else {
-        const QString chosenName = m_printer.outputFileName();
-        const bool numbered = page > 0 && m_printer.outputFormat() == QPrinter::PdfFormat;
+        const QString chosenName = printer().outputFileName();
+        const bool numbered = !pdfLabel.isEmpty() && printer().outputFormat() == QPrinter::PdfFormat;
         if (numbered)
-            m_printer.setOutputFileName(numberedPdfName(chosenName, page));
-        m_printer.setDocName(QString());
+            printer().setOutputFileName(numberedPdfName(chosenName, pdfLabel));
+        printer().setDocName(QString());
         QPainter painter;
-        if (!painter.begin(&m_printer)) {
-            m_context.desktop().error(m_printer.outputFormat() == QPrinter::PdfFormat
-                                          ? printing::cannotWrite(m_printer.outputFileName())
+        if (!painter.begin(&printer())) {
+            m_context.desktop().error(printer().outputFormat() == QPrinter::PdfFormat
+                                          ? printing::cannotWrite(printer().outputFileName())
                                           : QStringLiteral("L'imprimante « %1 » refuse l'impression.")
-                                                .arg(m_printer.printerName()));
+                                                .arg(printer().printerName()));
         } else {
             const QSize area(painter.device()->width(), painter.device()->height());
-            const bool landscape = m_printer.pageLayout().orientation() == QPageLayout::Landscape;
-            printing::paintPage(painter, area, m_printer.logicalDpiY(), landscape, m_printBitmap,
+            const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
+            printing::paintPage(painter, area, printer().logicalDpiY(), landscape, m_printBitmap,
                                 spSkinEdit7->text());
             printed = painter.end();
             if (!printed)
                 m_context.desktop().error(QStringLiteral("L'impression a échoué."));
         }
         if (numbered)
-            m_printer.setOutputFileName(chosenName);
+            printer().setOutputFileName(chosenName);
     }
     printing::removeTransfer(transferPath());
     return printed;
@@ -182,6 +196,27 @@ void PrintPanel::spSkinButton20Click()
 {
     printing::removeTransfer(transferPath());
     hidePanel();
+}
+
+// Qt's preview of the page "Imprimer" prints: the print bitmap and the header, in the
+// orientation chosen.
+void PrintPanel::previewClick()
+{
+    if (m_printBitmap.isNull()) {
+        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        return;
+    }
+    auto *dialog = new QPrintPreviewDialog(&printer(), window());
+    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
+    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) {
+        QPainter painter(target);
+        printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
+                            target->logicalDpiY(), target->pageLayout().orientation() == QPageLayout::Landscape,
+                            m_printBitmap, spSkinEdit7->text());
+    });
+    dialog->open();
 }
 
 void PrintPanel::hidePanel()

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QImage>
+#include <functional>
 
 class AppContext;
 class QLineEdit;
@@ -16,9 +17,10 @@ class RadioGroup;
 class PrintPanel : public QGroupBox {
     Q_OBJECT
 public:
-    PrintPanel(AppContext &context, QPrinter &printer, QWidget *parent);
+    // `printer` gives the program's printer, made when it is first needed.
+    PrintPanel(AppContext &context, std::function<QPrinter &()> printer, QWidget *parent);
 
-    QPrinter &printer() { return m_printer; }
+    QPrinter &printer() { return m_printer(); }
 
     // OpenPrintPanel: the picture goes through the transfer file into the print bitmap;
     // the panel shows centred over its parent with the header. The entry for printing any
@@ -29,6 +31,8 @@ public:
     // poster page `page` > 0 numbers the output when the printer writes a PDF file. False
     // (after the error box) when nothing was printed.
     bool PrintPage(int page = 0);
+    // The same, the PDF file named with "-" + `pdfLabel` when the label is not empty.
+    bool PrintPage(const QString &pdfLabel);
 
     void setPrintBitmap(const QImage &bitmap) { m_printBitmap = bitmap; }
     const QImage &printBitmap() const { return m_printBitmap; }
@@ -41,21 +45,24 @@ public:
     void spSkinUpDown1Change(int position);
     void spSkinButton19Click();   // "Imprimer"
     void spSkinButton20Click();   // "Annuler"
+    void previewClick();          // "Aperçu avant impression"
 
     RadioGroup *spSkinRadioGroup1;
     QGroupBox *spSkinGroupBox9, *spSkinGroupBox8;
     QLineEdit *spSkinEdit6, *spSkinEdit7;
     QScrollBar *spSkinUpDown1;
     QPushButton *spSkinButton19, *spSkinButton20;
+    QPushButton *previewButton;
 
 private:
     void hidePanel();
 
     AppContext &m_context;
-    QPrinter &m_printer;
+    std::function<QPrinter &()> m_printer;
     QImage m_printBitmap;
 };
 
 // The file name a printer writing `fileName` uses for poster page n: "-" + n inserted
 // before ".pdf" (appended when the name has no such ending).
 QString numberedPdfName(const QString &fileName, int page);
+QString numberedPdfName(const QString &fileName, const QString &label);

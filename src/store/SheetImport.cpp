@@ -51,5 +51,6 @@ bool SheetImport::importSheetFromBackup()
         m_context.desktop().error(result.error);
         return false;
     }
+    emit m_context.tilesInstalled(mapFolder);
     return true;
 }

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -325,14 +326,28 @@ void MapViewer::BuildDetail()
     stopGauge();
 }
 
+// A preview kept in the cache under the folder's present key is shown as it is; any other
+// is built from the tiles and kept.
 void MapViewer::BuildPreview()
 {
     openView(0);
     stepGauge(3);
-    if (!MeasureTiles())
-        return;
-
+    const QString folder = m_window.context().selectedMapFolder();
     const QSize client = clientSize();
+    m_previewHeights[m_window.isMaximized() ? 1 : 0] = client.height();
+    const QByteArray key = PreviewCache::keyOf(folder);
+    std::optional<PreviewCache::Entry> cached = m_previewCache.find(folder, key);
+    if (cached && cached->cell != geometry::previewCell(client.height(), cached->tileCell))
+        cached.reset();
+    if (cached) {
+        replacePanel(nullptr);
+        m_mosaic = std::make_unique<Mosaic>(folder);
+        m_cellSize = cached->tileCell;
+        ImageTest->setProperty("tag", 1);
+    } else if (!MeasureTiles()) {
+        return;
+    }
+
     const QSize cell = geometry::previewCell(client.height(), m_cellSize);
     auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
     replacePanel(panel);
@@ -349,8 +364,42 @@ void MapViewer::BuildPreview()
 
     panel->show();
     keepFloatingPanelsOnTop();
-    loadPreviewTiles();
+    if (cached)
+        showPreviewPictures(cached->cells);
+    else
+        loadPreviewTiles(key);
     stopGauge();
+}
+
+int MapViewer::previewClientHeight() const
+{
+    if (!m_window.preferences()->PleinEcran->isChecked() || m_window.isMaximized())
+        return clientSize().height();
+    if (m_previewHeights[1] > 0)
+        return m_previewHeights[1];
+    // Not opened in full screen yet: the maximised window's client area, about.
+    const QScreen *screen = m_window.screen();
+    const int frame = m_window.frameGeometry().height() - m_window.height();
+    return screen ? screen->availableGeometry().height() - frame : clientSize().height();
+}
+
+void MapViewer::cachePreviewOf(const QString &mapFolder)
+{
+    const QByteArray key = PreviewCache::keyOf(mapFolder);
+    if (key.isEmpty())
+        return;
+    Mosaic mosaic(mapFolder);
+    if (!mosaic.measure().unopenable.isEmpty() || !mosaic.tilesFound())
+        return;
+    const QSize cell = geometry::previewCell(previewClientHeight(), mosaic.cellSize());
+    if (const auto kept = m_previewCache.find(mapFolder, key); kept && kept->cell == cell)
+        return;
+    std::vector<QImage> pictures =
+        mosaic.decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), cell);
+    pictures.resize(size_t(Mosaic::kCells));
+    // Kept only when no tile changed meanwhile (measuring may have removed broken ones).
+    if (PreviewCache::keyOf(mapFolder) == key)
+        m_previewCache.store(mapFolder, key, {mosaic.cellSize(), cell, std::move(pictures)});
 }
 
 void MapViewer::keepFloatingPanelsOnTop()
@@ -361,14 +410,29 @@ void MapViewer::keepFloatingPanelsOnTop()
         MessageAbsent->raise();
 }
 
-void MapViewer::loadPreviewTiles()
+void MapViewer::loadPreviewTiles(const QByteArray &key)
 {
     auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
     if (!panel)
         return;
     // Every tile decoded once, at the smallest DCT scale that still covers its cell.
-    const std::vector<QImage> pictures =
-        m_mosaic->decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), panel->cell(0, 0)->size());
+    const QSize cell = panel->cell(0, 0)->size();
+    std::vector<QImage> pictures =
+        m_mosaic->decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), cell);
+    pictures.resize(size_t(Mosaic::kCells));
+    showPreviewPictures(pictures);
+    // Kept for the next time, unless a tile changed while the preview was built (measuring
+    // and decoding remove the tiles that cannot be read).
+    const QString folder = m_mosaic->mapFolder();
+    if (!cell.isEmpty() && PreviewCache::keyOf(folder) == key)
+        m_previewCache.store(folder, key, {m_cellSize, cell, std::move(pictures)});
+}
+
+void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
+{
+    auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+    if (!panel)
+        return;
     for (int row = 0; row < geometry::kSide; ++row) {
         for (int column = 0; column < geometry::kSide; ++column) {
             const size_t index = size_t(Mosaic::index(column, row));

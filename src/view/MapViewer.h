@@ -4,6 +4,8 @@
 // bar, panning, the magnifier, the "Affichage impossible" panel and the capture. While a
 // view is open the pages are hidden; closing it brings back the page shown last.
 
+#include "view/PreviewCache.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -37,6 +39,12 @@ public:
     // The sheet index text of the archive page (its field `spSkinSpinEdit2`), read when an
     // archive map is shown; the archive page sets it.
     void setArchiveSheetIndex(std::function<QString()> provider) { m_archiveSheetIndex = std::move(provider); }
+
+    // Previews kept in the user's cache folder. `cachePreviewOf` builds and keeps the
+    // preview of a map folder (after a download or an import), for the window size the
+    // preview would open at now; nothing when it is kept already.
+    PreviewCache &previewCache() { return m_previewCache; }
+    void cachePreviewOf(const QString &mapFolder);
 
     // 0 preview, 1 detail: the view built last (the tag of `Capture`).
     int viewKind() const { return m_viewKind; }
@@ -86,7 +94,9 @@ private:
 
     void openView(int kind);
     void replacePanel(QWidget *panel);
-    void loadPreviewTiles();
+    void loadPreviewTiles(const QByteArray &key);
+    void showPreviewPictures(const std::vector<QImage> &pictures);
+    int previewClientHeight() const;
     void keepFloatingPanelsOnTop();
     void trimDetailCache();
     QRect visibleCells() const;
@@ -105,6 +115,8 @@ private:
     MainWindow &m_window;
     std::unique_ptr<ViewMenu> m_menu;
     std::unique_ptr<Mosaic> m_mosaic;
+    PreviewCache m_previewCache;
+    int m_previewHeights[2] = {0, 0};   // client height of the last preview: window, full screen
     std::function<QString()> m_archiveSheetIndex;
     QScrollArea *ScrollBox1;
     ZoneSurface *ZoneClic;

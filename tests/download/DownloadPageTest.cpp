@@ -4,6 +4,8 @@
 #include "download/DownloadEngine.h"
 #include "download/DownloadPage.h"
 #include "TileServer.h"
+#include "view/MapViewer.h"
+#include "view/PreviewCache.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
 #include "ScriptedConnection.h"
@@ -233,6 +235,12 @@ TEST_F(DownloadPageTest, ArchiveSheetDownloadsFromTheTileServer)
     EXPECT_EQ(store::tileCount(folder), 3);
     EXPECT_EQ(readFile(folder + "MAXI_AB.jpg"), tile);
     EXPECT_EQ(title(), "Arrêt carte n° 12\\F007. Nouvelle sélection = carte n° 12\\F007");
+
+    // The end of the run keeps the sheet's preview: the three tiles, nothing elsewhere.
+    const auto kept = w->window->mapViewer()->previewCache().find(folder, view::PreviewCache::keyOf(folder));
+    ASSERT_TRUE(kept.has_value());
+    for (int cell = 0; cell < view::PreviewCache::kCells; ++cell)
+        EXPECT_EQ(kept->cells[size_t(cell)].isNull(), cell != 0 && cell != 1 && cell != 26) << cell;
 }
 
 TEST_F(DownloadPageTest, ArreterEndsTheRunAfterTheTileInFlight)

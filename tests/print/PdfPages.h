@@ -9,6 +9,10 @@ namespace testing_support {
 
 // The first page of the PDF file rendered at `dpi`; null when it cannot be rendered.
 QImage renderPdf(const QString &pdfFile, int dpi);
+// Page `page` (from 1) of the PDF file rendered at `dpi`; null when it cannot be rendered.
+QImage renderPdfPage(const QString &pdfFile, int dpi, int page);
+// The number of pages of the PDF file (0 when it cannot be read).
+int pdfPageCount(const QString &pdfFile);
 // The text of the PDF file.
 QString pdfText(const QString &pdfFile);
 

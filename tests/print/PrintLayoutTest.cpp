@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -196,6 +198,90 @@ TEST(PosterLayoutTest, PiecesOfTopAndBottomAlignment)
         EXPECT_EQ(pieceRect(c.row, c.column, 2, piece, source, c.alignment), c.rect);
     }
     EXPECT_EQ(pageNumber(2, 3, 9), 12);
+}
+
+TEST(PosterLayoutTest, OverlapInSourcePixelsKeepsEveryPageAtOneScale)
+{
+    const struct {
+        int mm, pieceWidth;
+        double printedMm;
+        int pixels;
+    } cases[] = {
+        {0, 740, 189.0, 0},
+        {10, 740, 189.0, 44},     // 10 * 740 / 169 = 43.8
+        {20, 740, 189.0, 99},     // 20 * 740 / 149 = 99.3
+        {1, 200, 189.0, 1},       // 1.07
+        {5, 0, 189.0, 0},         // no piece, no overlap
+        {20, 740, 30.0, 0},       // a page too narrow for the overlap
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mm << " mm, piece " << c.pieceWidth);
+        const int ov = overlapPixels(c.mm, c.pieceWidth, c.printedMm);
+        EXPECT_EQ(ov, c.pixels);
+        if (ov > 0)   // on paper the overlap is the asked width, to a pixel
+            EXPECT_NEAR(ov * c.printedMm / (c.pieceWidth + 2 * ov), c.mm, c.printedMm / (c.pieceWidth + 2 * ov));
+    }
+}
+
+// The pieces without their overlap tile the grid exactly once; each page's buffer is its
+// piece grown by the overlap, so neighbours share 2 x overlap of the source.
+TEST(PosterLayoutTest, OverlappedPiecesJoinToTheSourceWhenTheOverlapIsCutAway)
+{
+    const struct {
+        const char *name;
+        QSize source, piece;
+        int rows, columns, overlap;
+        Alignment alignment;
+    } cases[] = {
+        {"2 x 2 bottom", {400, 300}, {200, 285}, 2, 2, 12, Alignment::Bottom},
+        {"3 x 4 top", {610, 400}, {160, 140}, 3, 4, 7, Alignment::Top},
+        {"1 x 3 no overlap", {300, 90}, {100, 100}, 1, 3, 0, Alignment::Bottom},
+        {"6 x 9 bottom", {6656, 4992}, {740, 1049}, 5, 9, 99, Alignment::Bottom},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const int blank = c.alignment == Alignment::Bottom ? c.rows * c.piece.height() - c.source.height() : 0;
+        std::vector<QRect> cores;
+        for (int row = 1; row <= c.rows; ++row)
+            for (int column = 1; column <= c.columns; ++column) {
+                const QRect grown = overlappedPieceRect(row, column, c.rows, c.piece, c.source, c.alignment, c.overlap);
+                const QRect core = grown.adjusted(c.overlap, c.overlap, -c.overlap, -c.overlap);
+                EXPECT_EQ(core, pieceRect(row, column, c.rows, c.piece, c.source, c.alignment));
+                EXPECT_EQ(grown.size(), c.piece + QSize(2 * c.overlap, 2 * c.overlap));
+                if (column > 1) {   // shared with the left neighbour
+                    const QRect left = overlappedPieceRect(row, column - 1, c.rows, c.piece, c.source,
+                                                           c.alignment, c.overlap);
+                    EXPECT_EQ((grown & left).width(), 2 * c.overlap);
+                }
+                if (row > 1) {      // shared with the neighbour above
+                    const QRect above = overlappedPieceRect(row - 1, column, c.rows, c.piece, c.source,
+                                                            c.alignment, c.overlap);
+                    EXPECT_EQ((grown & above).height(), 2 * c.overlap);
+                }
+                cores.push_back(core);
+            }
+        // Every point of the grid lies in exactly one piece.
+        for (int y = -blank; y < c.rows * c.piece.height() - blank; y += 5)
+            for (int x = 0; x < c.columns * c.piece.width(); x += 5) {
+                const auto n = std::count_if(cores.begin(), cores.end(),
+                                             [&](const QRect &r) { return r.contains(x, y); });
+                ASSERT_EQ(n, 1) << x << "," << y;
+            }
+    }
+}
+
+TEST(PosterLayoutTest, HeadersOfAnAssembledPosterGiveThePlaceInTheGrid)
+{
+    SelectionState s;
+    s.editionFolder = editions::kColour;
+    s.sheetNumber = QStringLiteral("12");
+    EXPECT_EQ(posterHeader(s, 7, QString(), 2, 1),
+              QStringLiteral("Carte n° 12 ( Cassini couleurs ) - Page n° 7 - rangée 2, colonne 1"));
+    EXPECT_EQ(posterHeader(s, 3, quarterSuffix(2), 1, 3),
+              QStringLiteral("Carte n° 12 ( Cassini couleurs ) - Page n° 3 du quart supérieur droit - rangée 1, colonne 3"));
+    EXPECT_EQ(assemblyPlanHeader(s, QString()), QStringLiteral("Plan d'assemblage - Carte n° 12 ( Cassini couleurs )"));
+    EXPECT_FALSE(PosterOptions{}.any());
+    EXPECT_TRUE((PosterOptions{0, true, false}.any()));
 }
 
 TEST(PosterLayoutTest, PageHeadersWithAndWithoutQuarterSuffix)

@@ -15,7 +15,10 @@
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPrintPreviewWidget>
+#include <QSpinBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -89,6 +92,8 @@ protected:
         return s;
     }
     QString pdf(const QString &name) const { return out.path() + u'/' + name; }
+    // Posters printed to PDF as one file per page, as before the single-file choice.
+    void perPagePdf() { w.find<QCheckBox>(QStringLiteral("UnSeulPdf"))->setChecked(false); }
     void printToPdf(const QString &file)
     {
         w.window->printer().setOutputFormat(QPrinter::PdfFormat);
@@ -380,6 +385,7 @@ TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
     EXPECT_EQ(w.find(QStringLiteral("BoxA4"))->size(), QSize(82, 61));
 
     printToPdf(pdf(QStringLiteral("poster.pdf")));
+    perPagePdf();
     w.click(QStringLiteral("spSkinButton39"));
     EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
     EXPECT_FALSE(QFile::exists(pdf(QStringLiteral("poster.pdf"))));
@@ -447,6 +453,7 @@ TEST_F(PrintPageTest, QuarterSuffixNamesThePagesUntilAPrintEndsAndLeavingThePage
     EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression sur une page."));
 
     printToPdf(pdf(QStringLiteral("quart.pdf")));
+    perPagePdf();
     w.click(QStringLiteral("spSkinButton39"));
     EXPECT_TRUE(pdfText(pdf(QStringLiteral("quart-1.pdf")))
                     .contains(QStringLiteral("Carte n° 1 ( Cassini couleurs ) - Page n° 1 du quart supérieur droit")));
@@ -511,6 +518,7 @@ TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)
     EXPECT_TRUE(poster().currentQuarterSuffix().isEmpty());
     const QString unwritable = out.path() + QStringLiteral("/missing/poster.pdf");
     printToPdf(unwritable);
+    perPagePdf();
     w.click(QStringLiteral("spSkinButton39"));
     const auto errors = w.desktop.kinds().count(QStringLiteral("error"));
     EXPECT_EQ(errors, 1);

@@ -12,9 +12,11 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvantis-tileserver"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVANTIS_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Serves the tiles of a maps root under the library's paths."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("Maps root to serve (default: the current folder)."),
                                         QStringLiteral("DIR"), QDir::currentPath());
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address and port to listen on (default 127.0.0.1:8077)."),
