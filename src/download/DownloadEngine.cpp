@@ -3,8 +3,10 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"
 #include "platform/Connection.h"
+#include "platform/Desktop.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
+#include "store/TileWriter.h"
 
 #include <QFile>
 #include <cstdio>
@@ -14,24 +16,6 @@ using download::RowState;
 namespace {
 const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 QChar letter(int number) { return kLetters.at(number - 1); }
-
-// Whether a file holds a whole JPEG picture: a header that the decoder accepts (markers,
-// tables, sizes) and the end-of-picture marker after the picture data. A body cut short or
-// bytes that are no picture fail; it costs no decoding of the picture itself.
-bool isCompletePicture(const QString &nativePath)
-{
-    QFile file(nativePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    jpeg::Header header;
-    if (!jpeg::readHeader(bytes, header).ok() || header.width <= 0 || header.height <= 0)
-        return false;
-    // 0xFF 0xD9 cannot occur inside the compressed data (0xFF is stuffed there), so the
-    // marker found near the end is the real end of the picture; a little padding may follow.
-    const qsizetype tail = qMin<qsizetype>(bytes.size(), 1024);
-    return bytes.right(tail).contains(QByteArrayLiteral("\xFF\xD9"));
-}
 
 // A short French text for a fetch error that no client event has described.
 QString errorStatus(HttpClient::Error error)
@@ -46,7 +30,9 @@ QString errorStatus(HttpClient::Error error)
     case HttpClient::Error::HeaderLineTooLong:
     case HttpClient::Error::TooManyHeaderLines: return QStringLiteral("Réponse du serveur incorrecte");
     case HttpClient::Error::FileError: return QStringLiteral("Erreur d'écriture de l'image");
+    case HttpClient::Error::DeadlineExceeded: return QStringLiteral("Délai d'attente dépassé");
     case HttpClient::Error::SecureNotSupported:
+    case HttpClient::Error::BadPort:
     case HttpClient::Error::EmptyUrl: return QStringLiteral("Adresse du serveur incorrecte");
     default: return QStringLiteral("Erreur de communication avec la BNF");
     }
@@ -66,6 +52,10 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
     connect(&m_client, &HttpClient::success, this, &DownloadEngine::onSuccess);
     connect(&m_client, &HttpClient::failure, this, &DownloadEngine::onFailure);
     connect(&m_client, &HttpClient::error, this, &DownloadEngine::onError);
+    m_client.setMaxBodyBytes(store::kMaxTileBytes);
+    m_stopGrace.setSingleShot(true);
+    m_stopGrace.setInterval(kStopGraceMs);
+    connect(&m_stopGrace, &QTimer::timeout, this, &DownloadEngine::abandonCurrentTile);
 }
 
 DownloadEngine::~DownloadEngine()
@@ -123,6 +113,16 @@ bool DownloadEngine::start(const download::TileRect &rect)
     emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + m_job.sheetNumber + m_job.folderSuffix
                         + QStringLiteral(" - ") + m_job.editionFolder);
 
+    // A server setting that the program does not accept is said, never replaced by another.
+    if (!AppContext::isServerAddress(m_context.tileServer())) {
+        const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + m_context.tileServer();
+        setStatus(text);
+        setRunningMark(0);
+        m_job.clearSheet();
+        m_context.desktop().error(text);
+        return false;
+    }
+
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);
@@ -162,6 +162,22 @@ void DownloadEngine::stop()
     setRunningMark(0);
     m_job.stopRequested = true;
     setStatus(QStringLiteral("Déconnexion de la BNF en cours"));
+    // The tile in flight has a moment to complete; a stalled one does not hold the run.
+    if (m_client.busy())
+        m_stopGrace.start();
+}
+
+// "Arrêter" found the tile still in flight after its grace time: the tile is given up, its
+// temporary file removed and its row back to waiting, and the run ends.
+void DownloadEngine::abandonCurrentTile()
+{
+    if (!m_active || !m_job.stopRequested || !m_client.busy())
+        return;
+    m_client.disconnect();
+    removePartial();
+    m_list.setState(m_job.tileCursor, RowState::Waiting, false);
+    emit tileShown(QString());
+    finishDownload(false);
 }
 
 // Moves to the next tile of the rectangle, marking the tiles already on disk on the way.
@@ -214,15 +230,16 @@ void DownloadEngine::onSuccess()
         return;
     // Only a whole picture takes the tile's name, in one step (a tile file is never seen
     // half written, and one already there is replaced only by a good one).
-    if (!isCompletePicture(m_partialPath)) {
-        removePartial();
+    const QString finalPath = paths::nativePath(currentTilePath());
+    store::TileWriter writer(finalPath);
+    switch (writer.install(m_partialPath, m_client.bodyBytes())) {
+    case store::TileWriter::Result::Installed:
+        break;
+    case store::TileWriter::Result::NotPicture:
         markTile(RowState::Missing);
         emit tileShown(QString());
         return continueAfterTile();
-    }
-    const QString finalPath = paths::nativePath(currentTilePath());
-    if (std::rename(QFile::encodeName(m_partialPath).constData(), QFile::encodeName(finalPath).constData()) != 0) {
-        removePartial();
+    case store::TileWriter::Result::WriteError:
         setStatus(errorStatus(HttpClient::Error::FileError));
         return finishDownload(true);
     }
@@ -276,6 +293,7 @@ void DownloadEngine::continueAfterTile()
 
 void DownloadEngine::finishDownload(bool keepStatus)
 {
+    m_stopGrace.stop();
     m_client.disconnect();
     const SelectionState &selection = m_context.selection;
     emit captionChanged(QStringLiteral("Arrêt carte n° ") + m_job.sheetNumber + m_job.folderSuffix

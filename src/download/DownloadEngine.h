@@ -11,6 +11,7 @@
 #include "net/HttpClient.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 
 class AppContext;
@@ -20,6 +21,7 @@ class DownloadEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr int kRunningMark = 22;
+    static constexpr int kStopGraceMs = 900;
 
     DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent = nullptr);
     // Quitting during a run leaves no temporary file behind.
@@ -34,7 +36,8 @@ public:
     // Starts a run over the rectangle for the current selection. False when there is no
     // internet connection: no run starts and the list stays.
     bool start(const download::TileRect &rect);
-    // "Arrêter": the tile in flight completes, then the run ends.
+    // "Arrêter": a tile in flight that completes within kStopGraceMs is kept; otherwise it is
+    // given up (no file left, its row back to "En attente"). Then the run ends.
     void stop();
 
     // 22 from the start of a run until its end or until "Arrêter", else 0.
@@ -75,6 +78,7 @@ private:
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
     void removePartial();
+    void abandonCurrentTile();
 
     void onSuccess();
     void onFailure();
@@ -94,4 +98,5 @@ private:
     int m_runningMark = 0;
     int m_gauge = 0;
     bool m_active = false;
+    QTimer m_stopGrace;
 };

@@ -153,16 +153,17 @@ TEST_F(HttpClientTest, RedirectGoesToTheLocationOnTheSameServerAndSendsTheCookie
 
 TEST_F(HttpClientTest, CookieIsSentOnlyToTheHostThatSetIt)
 {
-    TestServer other;
+    // Another host by address: the name "localhost" need not resolve on every machine.
+    TestServer other(QHostAddress(QStringLiteral("127.0.0.2")));
     other.tile = server.tile;
-    const QByteArray elsewhere = QStringLiteral("http://localhost:%1/other.jpg").arg(other.port()).toLatin1();
+    const QByteArray elsewhere = QStringLiteral("http://127.0.0.2:%1/other.jpg").arg(other.port()).toLatin1();
     server.script = [&](const QByteArray &) {
         return TestServer::Answer{Reply::Redirect, {}, elsewhere, "secret=1"};
     };
     const Outcome o = run(client, url("/start"), body);
     EXPECT_EQ(o.result, "success");
     ASSERT_EQ(other.requests.size(), 1);
-    EXPECT_TRUE(other.requests[0].contains("\r\nHost: localhost\r\n"));
+    EXPECT_TRUE(other.requests[0].contains("\r\nHost: 127.0.0.2\r\n"));
     EXPECT_FALSE(other.requests[0].contains("Cookie"));
     EXPECT_EQ(client.cookieHost(), "127.0.0.1");
 }
