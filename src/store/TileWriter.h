@@ -1,7 +1,7 @@
 #pragma once
 // Writes one tile so that it reaches its final name only whole. The bytes go to a temporary
-// file beside the tile; every write is checked; at the end the data is flushed to the disk,
-// the file's size is compared with what was written, the picture is decoded whole, and only
+// file beside the tile; every write is checked and unbuffered; at the end the file's size is
+// compared with what was written, its closing is checked, the picture is decoded whole, and only
 // then is the file renamed onto the tile's name in one step. On any failure the temporary
 // file is removed and a tile already under that name stays as it was: a tile file is never
 // empty, short, or half written.
