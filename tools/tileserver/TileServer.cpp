@@ -11,8 +11,10 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +44,7 @@ TileServer::TileServer(const QString &mapsRoot, QObject *parent) : QObject(paren
     }
     connect(&m_server, &QTcpServer::newConnection, this, &TileServer::onConnection);
     connect(&m_server, &QTcpServer::acceptError, this, &TileServer::onAcceptError);
+    setMaxConnections(kDefaultMaxConnections);
     m_retryAccept.setSingleShot(true);
     m_retryAccept.setInterval(250);
     connect(&m_retryAccept, &QTimer::timeout, this, &TileServer::resumeAccepting);
@@ -52,6 +55,22 @@ TileServer::~TileServer()
     for (auto &client : m_clients)
         QObject::disconnect(client->socket, nullptr, this, nullptr);
     m_clients.clear();
+}
+
+// Each connection may hold two descriptors (its socket and the file it sends); a few more
+// serve the program itself. Staying within them means accept never meets "too many open
+// files", which the socket layer would only retry at once, again and again.
+int TileServer::descriptorBudget()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kDefaultMaxConnections;
+    return std::max(1, int((qint64(limit.rlim_cur) - kReservedDescriptors) / 2));
+}
+
+void TileServer::setMaxConnections(int count)
+{
+    m_maxConnections = std::clamp(count, 1, descriptorBudget());
 }
 
 bool TileServer::listen(const QHostAddress &address, quint16 port)
@@ -234,6 +253,9 @@ void TileServer::onReadable(Client &client)
     // Opened without blocking and checked again on the open file: what the name leads to may
     // have changed since it was looked at.
     int fd = file.isEmpty() ? -1 : ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && !file.isEmpty() && (errno == EMFILE || errno == ENFILE))
+        return respond(client, 503, "Service Unavailable", "text/html",
+                       "<html><body>Service Unavailable</body></html>\n", requestLine, head);
     struct stat info {};
     if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(fd);

@@ -46,7 +46,10 @@ public:
     // A new piece is read only when less than this waits to be sent.
     static constexpr qint64 kLowWaterBytes = 512 * 1024;
 
-    void setMaxConnections(int count) { m_maxConnections = count > 0 ? count : 1; }
+    // At most `count`, and never more than the descriptors this process may open allow.
+    void setMaxConnections(int count);
+    static int descriptorBudget();
+    static constexpr int kReservedDescriptors = 16;
     int maxConnections() const { return m_maxConnections; }
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
     int connectionCount() const { return int(m_clients.size()); }
