@@ -9,6 +9,7 @@
 #include "store/TileWriter.h"
 
 #include <QFile>
+#include <QPointer>
 #include <cstdio>
 
 using download::RowState;
@@ -61,6 +62,8 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
 DownloadEngine::~DownloadEngine()
 {
     m_client.disconnect();
+    if (m_pending)
+        m_pending->result.wait();
     if (m_active)
         removePartial();
 }
@@ -173,6 +176,8 @@ void DownloadEngine::abandonCurrentTile()
 {
     if (!m_active || !m_job.stopRequested || !m_client.busy())
         return;
+    if (!resolvePendingCheck())
+        return;
     m_client.disconnect();
     removePartial();
     m_list.setState(m_job.tileCursor, RowState::Waiting, false);
@@ -197,6 +202,9 @@ void DownloadEngine::advanceTileCursor()
         m_job.tileCode = QString(letter(m_job.columnPosition)) + letter(m_job.rowPosition);
         if (!store::fileExists(currentTilePath()))
             return;
+        // Rows get their final states in order: the tile before is settled first.
+        if (!resolvePendingCheck())
+            return;
         markTile(RowState::AlreadyInstalled);
         emit tileShown(QString());
     }
@@ -214,8 +222,70 @@ void DownloadEngine::requestCurrentTile()
 
 void DownloadEngine::markTile(RowState state)
 {
-    m_list.setState(m_job.tileCursor, state, true);
-    emit tileDone(m_job.tileCursor, QStringLiteral("MAXI_") + m_job.tileCode + QStringLiteral(".jpg"), state);
+    markRow(m_job.tileCursor, m_job.tileCode, state);
+}
+
+void DownloadEngine::markRow(int row, const QString &code, RowState state)
+{
+    m_list.setState(row, state, true);
+    emit tileDone(row, QStringLiteral("MAXI_") + code + QStringLiteral(".jpg"), state);
+}
+
+// The received tile is checked (decoded whole) and renamed into place on a worker thread
+// while the next tile is already being fetched: the check costs about as much as a tile's
+// transfer on a fast network. Its row gets its state when the check is done, always before
+// any later row.
+void DownloadEngine::startCheck()
+{
+    PendingCheck pending;
+    pending.row = m_job.tileCursor;
+    pending.code = m_job.tileCode;
+    pending.finalPath = paths::nativePath(currentTilePath());
+    pending.id = ++m_checkId;
+    const QString temporary = m_partialPath;
+    const QString finalPath = pending.finalPath;
+    const qint64 bytes = m_client.bodyBytes();
+    const quint64 id = pending.id;
+    pending.result = std::async(std::launch::async, [temporary, finalPath, bytes, id, this] {
+        store::TileWriter writer(finalPath);
+        const store::TileWriter::Result result = writer.install(temporary, bytes);
+        // Settled from the event loop as soon as it is known (the engine waits for this
+        // thread before it goes, and a call queued to a deleted engine is dropped).
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (m_active && m_pending && m_pending->id == id)
+                    resolvePendingCheck();
+            },
+            Qt::QueuedConnection);
+        return result;
+    });
+    m_pending = std::move(pending);
+}
+
+// Waits for the check of the tile before, if any, and gives its row its state. False when
+// it ended the run (the tile could not be written).
+bool DownloadEngine::resolvePendingCheck()
+{
+    if (!m_pending)
+        return true;
+    PendingCheck pending = std::move(*m_pending);
+    m_pending.reset();
+    switch (pending.result.get()) {
+    case store::TileWriter::Result::Installed:
+        markRow(pending.row, pending.code, RowState::Downloaded);
+        emit tileShown(pending.finalPath);
+        return true;
+    case store::TileWriter::Result::NotPicture:
+        markRow(pending.row, pending.code, RowState::Missing);
+        emit tileShown(QString());
+        return true;
+    case store::TileWriter::Result::WriteError:
+        break;
+    }
+    setStatus(errorStatus(HttpClient::Error::FileError));
+    finishDownload(true);
+    return false;
 }
 
 void DownloadEngine::removePartial()
@@ -226,31 +296,17 @@ void DownloadEngine::removePartial()
 
 void DownloadEngine::onSuccess()
 {
-    if (!m_active)
+    if (!m_active || !resolvePendingCheck())
         return;
     // Only a whole picture takes the tile's name, in one step (a tile file is never seen
     // half written, and one already there is replaced only by a good one).
-    const QString finalPath = paths::nativePath(currentTilePath());
-    store::TileWriter writer(finalPath);
-    switch (writer.install(m_partialPath, m_client.bodyBytes())) {
-    case store::TileWriter::Result::Installed:
-        break;
-    case store::TileWriter::Result::NotPicture:
-        markTile(RowState::Missing);
-        emit tileShown(QString());
-        return continueAfterTile();
-    case store::TileWriter::Result::WriteError:
-        setStatus(errorStatus(HttpClient::Error::FileError));
-        return finishDownload(true);
-    }
-    markTile(RowState::Downloaded);
-    emit tileShown(finalPath);
+    startCheck();
     continueAfterTile();
 }
 
 void DownloadEngine::onFailure()
 {
-    if (!m_active)
+    if (!m_active || !resolvePendingCheck())
         return;
     removePartial();
     markTile(RowState::Missing);
@@ -264,6 +320,8 @@ void DownloadEngine::onError(HttpClient::Error error, const QString &)
     if (!m_active)
         return;
     removePartial();
+    if (!resolvePendingCheck())
+        return;
     const bool told = error == HttpClient::Error::NullRemoteAddress || error == HttpClient::Error::ConnectionFailed
                       || error == HttpClient::Error::ConnectionTimedOut;
     if (!told)
@@ -283,6 +341,8 @@ void DownloadEngine::continueAfterTile()
             if (m_job.stopRequested)
                 return finishDownload(false);
             advanceTileCursor();
+            if (!m_active)
+                return;
             if (m_job.rowPosition > m_rect.lastRow + 1)
                 finishDownload(false);
             else
@@ -294,6 +354,14 @@ void DownloadEngine::continueAfterTile()
 void DownloadEngine::finishDownload(bool keepStatus)
 {
     m_stopGrace.stop();
+    // The tile checked last gets its state first; a tile that could not be written ends the
+    // run with that error instead.
+    if (!resolvePendingCheck())
+        return;
+    if (m_client.busy()) {
+        m_client.disconnect();
+        removePartial();
+    }
     m_client.disconnect();
     const SelectionState &selection = m_context.selection;
     emit captionChanged(QStringLiteral("Arrêt carte n° ") + m_job.sheetNumber + m_job.folderSuffix

@@ -5,14 +5,18 @@
 // runs. Each request ends with a result of the HTTP client; the handler marks the tile in
 // the download list and the next request starts from the event loop, never from inside the
 // handler. A tile reaches its final name only once its transfer succeeded and the file holds
-// a whole JPEG picture; the body is first written to a temporary file beside it.
+// a whole JPEG picture; the body is first written to a temporary file beside it, and checked
+// while the next tile is fetched.
 
 #include "download/DownloadList.h"
 #include "net/HttpClient.h"
+#include "store/TileWriter.h"
 
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <future>
+#include <optional>
 
 class AppContext;
 struct DownloadJob;
@@ -77,6 +81,9 @@ private:
     void continueAfterTile();
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
+    void markRow(int row, const QString &code, download::RowState state);
+    void startCheck();
+    bool resolvePendingCheck();
     void removePartial();
     void abandonCurrentTile();
 
@@ -99,4 +106,15 @@ private:
     int m_gauge = 0;
     bool m_active = false;
     QTimer m_stopGrace;
+
+    // The last received tile while it is checked and renamed into place.
+    struct PendingCheck {
+        int row = -1;
+        QString code;
+        QString finalPath;
+        quint64 id = 0;
+        std::future<store::TileWriter::Result> result;
+    };
+    std::optional<PendingCheck> m_pending;
+    quint64 m_checkId = 0;
 };
