@@ -245,8 +245,12 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
 {
     // A tile whose picture data is damaged is removed, like one whose header fails; a tile
     // that this machine could not decode now (short of memory) stays for the next time.
-    if (status.isCorrupt() && removeFile(tilePath(column, row)))
-        m_deletedWhileRendering << tilePath(column, row);
+    if (status.isCorrupt()) {
+        if (removeFile(tilePath(column, row)))
+            m_deletedWhileRendering << tilePath(column, row);
+    } else if (!status.isFileError() && m_keptFailure.isEmpty()) {
+        m_keptFailure = status.message();
+    }
     forget(column, row);
 }
 
@@ -384,6 +388,13 @@ qsizetype Mosaic::cachedBytes() const
     for (const auto &[key, cached] : m_cache)
         bytes += cached.image.sizeInBytes();
     return bytes;
+}
+
+QString Mosaic::takeKeptFailure()
+{
+    QString failure;
+    failure.swap(m_keptFailure);
+    return failure;
 }
 
 QStringList Mosaic::takeDeletedWhileRendering()

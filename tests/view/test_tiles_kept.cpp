@@ -138,6 +138,9 @@ TEST_F(TilesKept, ATileThatCannotBeDecodedForWantOfMemoryIsKept)
     }
     EXPECT_TRUE(shown.isNull());
     EXPECT_TRUE(mosaic.takeDeletedWhileRendering().isEmpty());
+    // The view tells the user, with the decoder's message.
+    EXPECT_TRUE(mosaic.takeKeptFailure().startsWith(QStringLiteral("Erreur JPEG #")));
+    EXPECT_TRUE(mosaic.takeKeptFailure().isEmpty());
     EXPECT_EQ(readFile(store::tilePath(folder, 0, 0)), large);
     // With memory again, the same tile shows.
     Mosaic again(folder);
