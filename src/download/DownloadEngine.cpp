@@ -103,6 +103,14 @@ bool DownloadEngine::start(const download::TileRect &rect)
 {
     if (m_active)
         return false;
+    // A server setting that the program does not accept is said, never replaced by another.
+    if (!AppContext::isServerAddress(m_context.tileServer())) {
+        const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + m_context.tileServer();
+        setStatus(text);
+        m_context.desktop().error(text);
+        return false;
+    }
+
     setRunningMark(kRunningMark);
     m_job.stopRequested = false;
 
@@ -115,16 +123,6 @@ bool DownloadEngine::start(const download::TileRect &rect)
     m_job.documentNumber = selection.documentNumber;
     emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + m_job.sheetNumber + m_job.folderSuffix
                         + QStringLiteral(" - ") + m_job.editionFolder);
-
-    // A server setting that the program does not accept is said, never replaced by another.
-    if (!AppContext::isServerAddress(m_context.tileServer())) {
-        const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + m_context.tileServer();
-        setStatus(text);
-        setRunningMark(0);
-        m_job.clearSheet();
-        m_context.desktop().error(text);
-        return false;
-    }
 
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();

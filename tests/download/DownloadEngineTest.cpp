@@ -394,6 +394,7 @@ TEST_F(DownloadEngineTest, AServerSettingTheProgramRefusesIsSaidAndNoOtherServer
         EXPECT_FALSE(engine.active());
         EXPECT_EQ(engine.runningMark(), 0);
         EXPECT_FALSE(context.downloadRunning());
+        EXPECT_TRUE(caption.isEmpty());   // nothing looked like a run
     }
     EXPECT_TRUE(server.requests.isEmpty());
 }
