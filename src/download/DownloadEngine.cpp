@@ -62,8 +62,8 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
 DownloadEngine::~DownloadEngine()
 {
     m_client.disconnect();
-    if (m_pending)
-        m_pending->result.wait();
+    for (PendingCheck &pending : m_pending)
+        pending.result.wait();
     if (m_active)
         removePartial();
 }
@@ -174,7 +174,7 @@ void DownloadEngine::abandonCurrentTile()
 {
     if (!m_active || !m_job.stopRequested || !m_client.busy())
         return;
-    if (!resolvePendingCheck())
+    if (!settleChecks(true))
         return;
     m_client.disconnect();
     removePartial();
@@ -201,7 +201,7 @@ void DownloadEngine::advanceTileCursor()
         if (!store::fileExists(currentTilePath()))
             return;
         // Rows get their final states in order: the tile before is settled first.
-        if (!resolvePendingCheck())
+        if (!settleChecks(true))
             return;
         markTile(RowState::AlreadyInstalled);
         emit tileShown(QString());
@@ -230,60 +230,66 @@ void DownloadEngine::markRow(int row, const QString &code, RowState state)
 }
 
 // The received tile is checked (decoded whole) and renamed into place on a worker thread
-// while the next tile is already being fetched: the check costs about as much as a tile's
-// transfer on a fast network. Its row gets its state when the check is done, always before
-// any later row.
+// while the next tiles are already being fetched: the check costs about as much as a tile's
+// transfer on a fast network. Rows get their states when their checks are done, always in
+// the order of the list.
 void DownloadEngine::startCheck()
 {
     PendingCheck pending;
     pending.row = m_job.tileCursor;
     pending.code = m_job.tileCode;
     pending.finalPath = paths::nativePath(currentTilePath());
-    pending.id = ++m_checkId;
     const QString temporary = m_partialPath;
     const QString finalPath = pending.finalPath;
     const qint64 bytes = m_client.bodyBytes();
-    const quint64 id = pending.id;
-    pending.result = std::async(std::launch::async, [temporary, finalPath, bytes, id, this] {
+    pending.result = std::async(std::launch::async, [temporary, finalPath, bytes, this] {
         store::TileWriter writer(finalPath);
         const store::TileWriter::Result result = writer.install(temporary, bytes);
         // Settled from the event loop as soon as it is known (the engine waits for this
         // thread before it goes, and a call queued to a deleted engine is dropped).
         QMetaObject::invokeMethod(
             this,
-            [this, id] {
-                if (m_active && m_pending && m_pending->id == id)
-                    resolvePendingCheck();
+            [this] {
+                if (m_active)
+                    settleChecks(false);
             },
             Qt::QueuedConnection);
         return result;
     });
-    m_pending = std::move(pending);
+    m_pending.push_back(std::move(pending));
 }
 
-// Waits for the check of the tile before, if any, and gives its row its state. False when
-// it ended the run (the tile could not be written).
-bool DownloadEngine::resolvePendingCheck()
+// Gives the rows of the checked tiles their states, in order: those whose check is done, or
+// all of them when `wait`. False when a tile could not be written: the run then ended.
+bool DownloadEngine::settleChecks(bool wait)
 {
-    if (!m_pending)
-        return true;
-    PendingCheck pending = std::move(*m_pending);
-    m_pending.reset();
-    switch (pending.result.get()) {
-    case store::TileWriter::Result::Installed:
-        markRow(pending.row, pending.code, RowState::Downloaded);
-        emit tileShown(pending.finalPath);
-        return true;
-    case store::TileWriter::Result::NotPicture:
-        markRow(pending.row, pending.code, RowState::Missing);
-        emit tileShown(QString());
-        return true;
-    case store::TileWriter::Result::WriteError:
-        break;
+    while (!m_pending.empty()) {
+        PendingCheck &front = m_pending.front();
+        if (!wait && front.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return true;
+        const store::TileWriter::Result result = front.result.get();
+        const PendingCheck done = {front.row, front.code, front.finalPath, {}};
+        m_pending.pop_front();
+        switch (result) {
+        case store::TileWriter::Result::Installed:
+            markRow(done.row, done.code, RowState::Downloaded);
+            emit tileShown(done.finalPath);
+            break;
+        case store::TileWriter::Result::NotPicture:
+            markRow(done.row, done.code, RowState::Missing);
+            emit tileShown(QString());
+            break;
+        case store::TileWriter::Result::WriteError:
+            // The disk failed: the tiles checked after it are let finish, and the run ends.
+            for (PendingCheck &later : m_pending)
+                later.result.wait();
+            m_pending.clear();
+            setStatus(errorStatus(HttpClient::Error::FileError));
+            finishDownload(true);
+            return false;
+        }
     }
-    setStatus(errorStatus(HttpClient::Error::FileError));
-    finishDownload(true);
-    return false;
+    return true;
 }
 
 void DownloadEngine::removePartial()
@@ -294,8 +300,14 @@ void DownloadEngine::removePartial()
 
 void DownloadEngine::onSuccess()
 {
-    if (!m_active || !resolvePendingCheck())
+    if (!m_active || !settleChecks(false))
         return;
+    // At most kMaxPendingChecks tiles wait for their checks.
+    while (m_pending.size() >= size_t(kMaxPendingChecks)) {
+        m_pending.front().result.wait();
+        if (!settleChecks(false))
+            return;
+    }
     // Only a whole picture takes the tile's name, in one step (a tile file is never seen
     // half written, and one already there is replaced only by a good one).
     startCheck();
@@ -304,7 +316,7 @@ void DownloadEngine::onSuccess()
 
 void DownloadEngine::onFailure()
 {
-    if (!m_active || !resolvePendingCheck())
+    if (!m_active || !settleChecks(true))
         return;
     removePartial();
     markTile(RowState::Missing);
@@ -318,7 +330,7 @@ void DownloadEngine::onError(HttpClient::Error error, const QString &)
     if (!m_active)
         return;
     removePartial();
-    if (!resolvePendingCheck())
+    if (!settleChecks(true))
         return;
     const bool told = error == HttpClient::Error::NullRemoteAddress || error == HttpClient::Error::ConnectionFailed
                       || error == HttpClient::Error::ConnectionTimedOut;
@@ -354,7 +366,7 @@ void DownloadEngine::finishDownload(bool keepStatus)
     m_stopGrace.stop();
     // The tile checked last gets its state first; a tile that could not be written ends the
     // run with that error instead.
-    if (!resolvePendingCheck())
+    if (!settleChecks(true))
         return;
     if (m_client.busy()) {
         m_client.disconnect();

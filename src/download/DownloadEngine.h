@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <functional>
 #include <future>
-#include <optional>
+#include <deque>
 
 class AppContext;
 struct DownloadJob;
@@ -26,6 +26,9 @@ class DownloadEngine : public QObject {
 public:
     static constexpr int kRunningMark = 22;
     static constexpr int kStopGraceMs = 900;
+    // Tiles whose checks may still run when the next one arrives: one, so a tile is shown
+    // (and its row settled) by the time the tile after the next is asked for.
+    static constexpr int kMaxPendingChecks = 1;
 
     DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent = nullptr);
     // Quitting during a run leaves no temporary file behind.
@@ -83,7 +86,7 @@ private:
     void markTile(download::RowState state);
     void markRow(int row, const QString &code, download::RowState state);
     void startCheck();
-    bool resolvePendingCheck();
+    bool settleChecks(bool wait);
     void removePartial();
     void abandonCurrentTile();
 
@@ -107,14 +110,12 @@ private:
     bool m_active = false;
     QTimer m_stopGrace;
 
-    // The last received tile while it is checked and renamed into place.
+    // The received tiles while they are checked and renamed into place, oldest first.
     struct PendingCheck {
         int row = -1;
         QString code;
         QString finalPath;
-        quint64 id = 0;
         std::future<store::TileWriter::Result> result;
     };
-    std::optional<PendingCheck> m_pending;
-    quint64 m_checkId = 0;
+    std::deque<PendingCheck> m_pending;
 };
