@@ -7,6 +7,7 @@
 
 namespace {
 constexpr qint64 kChunk = 65536;
+constexpr qsizetype kWriteBatch = 256 * 1024;
 
 // Text after the first ':' of a header line, without its line end, at most 256 characters.
 // Control characters are dropped, so a value sent back can never add a line to a request.
@@ -157,6 +158,7 @@ void HttpClient::get(const QString &url, const QString &bodyPath)
 void HttpClient::resetTransactionState()
 {
     m_buffer.clear();
+    m_bodyBuffer.clear();
     m_header.clear();
     m_headerLines = 0;
     m_status = 0;
@@ -350,12 +352,23 @@ bool HttpClient::writeBody(const QByteArray &bytes)
         endOversized();
         return false;
     }
-    if (m_body.write(part) != part.size()) {
+    // Gathered into large writes (a socket hands data over in small pieces), each checked.
+    m_bodyBuffer += part;
+    if (m_bodyBuffer.size() >= kWriteBatch && !writeGathered())
+        return false;
+    m_bodyBytes += part.size();
+    emit packetReceived(part.size());
+    return true;
+}
+
+bool HttpClient::writeGathered()
+{
+    if (!m_bodyBuffer.isEmpty() && m_body.write(m_bodyBuffer) != m_bodyBuffer.size()) {
+        m_bodyBuffer.clear();
         fail(Error::FileError);
         return false;
     }
-    m_bodyBytes += part.size();
-    emit packetReceived(part.size());
+    m_bodyBuffer.clear();
     return true;
 }
 
@@ -431,6 +444,8 @@ void HttpClient::endResponse()
 {
     m_timer.stop();
     if (m_body.isOpen()) {
+        if (!writeGathered())
+            return;
         const bool flushed = m_body.flush();
         m_body.close();
         if (!flushed || m_body.error() != QFileDevice::NoError)

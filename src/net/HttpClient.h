@@ -127,6 +127,7 @@ private:
     void onTimeout();
     bool readHeaderLines();
     bool writeBody(const QByteArray &bytes);
+    bool writeGathered();
     void endResponse();
     void endOversized();
     void fail(Error error);
@@ -165,4 +166,5 @@ private:
     qint64 m_contentLength = -1;
     qint64 m_bodyBytes = 0;
     QFile m_body;
+    QByteArray m_bodyBuffer;   // body bytes not yet written
 };
