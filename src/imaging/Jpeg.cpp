@@ -67,6 +67,11 @@ bool readFile(const QString &path, QByteArray &bytes, qint64 limit = -1, qint64 
     }
     if (fileSize)
         *fileSize = info.st_size;
+    // A whole read of a file far larger than any tile would take its size in memory.
+    if (limit < 0 && qint64(info.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        return false;
+    }
     const qint64 wanted = limit < 0 ? qint64(info.st_size) : std::min<qint64>(limit, info.st_size);
     bytes.resize(qsizetype(wanted));
     qint64 done = 0;
@@ -194,7 +199,7 @@ Status readHeaderFromFile(const QString &path, Header &header)
         return {JERR_FILE_READ};
     Status status = readHeader(head, header);
     if (!status.ok() && size > head.size()) {
-        if (!readFile(path, head))
+        if (!readFile(path, head, kMaxFileBytes))
             return {JERR_FILE_READ};
         status = readHeader(head, header);
     }

@@ -13,6 +13,8 @@ namespace jpeg {
 
 // Pictures larger than this either way are refused before any pixel memory is taken.
 constexpr int kMaxSide = 8192;
+// Files larger than this are never read into memory: no tile of the program comes near it.
+constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
 // The code reported for a picture over that limit (libjpeg's "image too big").
 extern const int kTooBigCode;
 

@@ -17,7 +17,7 @@
 namespace store {
 
 // The largest tile accepted, whatever its source: past it a body is no tile.
-constexpr qint64 kMaxTileBytes = 32 * 1024 * 1024;
+constexpr qint64 kMaxTileBytes = jpeg::kMaxFileBytes;
 
 class TileWriter {
 public:

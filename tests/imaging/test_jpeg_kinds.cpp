@@ -130,3 +130,21 @@ TEST(JpegKinds, OnlyDataErrorsCountAsCorrupt)
     }
     EXPECT_TRUE(jpeg::Status{JERR_OUT_OF_MEMORY}.isOutOfMemory());
 }
+
+TEST(JpegKinds, AFileFarLargerThanAnyTileIsNeverReadWholeNorCountedCorrupt)
+{
+    // A real picture followed by 40 MB of zeros (a sparse file): its header reads, but the
+    // views do not take 40 MB to decode it, and do not delete it either.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.jpg");
+    writeFile(path, tileBytes(TileKind::Rgb));
+    QFile file(path);
+    ASSERT_TRUE(file.resize(40 * 1024 * 1024));
+    jpeg::Header header;
+    EXPECT_TRUE(jpeg::readHeaderFromFile(path, header).ok());
+    QImage image;
+    const jpeg::Status status = jpeg::decodeFile(path, image);
+    EXPECT_FALSE(status.ok());
+    EXPECT_FALSE(status.isCorrupt());
+    EXPECT_TRUE(image.isNull());
+}
