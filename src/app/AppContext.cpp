@@ -3,6 +3,8 @@
 #include "platform/Connection.h"
 #include "store/TileStore.h"
 
+#include <QRegularExpression>
+
 AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
                        const QString &installFolder, QObject *parent)
     : QObject(parent), m_settings(settings), m_desktop(desktop), m_programFolder(programFolder),
@@ -28,6 +30,16 @@ QString AppContext::defaultTileServer()
 void AppContext::setTileServer(const QString &server)
 {
     m_tileServer = server.isEmpty() ? defaultTileServer() : server;
+}
+
+bool AppContext::isServerAddress(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*(:[0-9]{1,5})?$"));
+    if (!pattern.match(text).hasMatch())
+        return false;
+    const int colon = text.indexOf(u':');
+    return colon < 0 || (text.mid(colon + 1).toInt() >= 1 && text.mid(colon + 1).toInt() <= 65535);
 }
 
 void AppContext::setMapsRoot(const QString &root)

@@ -57,7 +57,11 @@ public:
     // The tile server: host, optionally ":" + port ("serveur" setting).
     static QString defaultTileServer();
     const QString &tileServer() const { return m_tileServer; }
+    // Any value is kept as the user stored it (empty: the library's host); whether the
+    // program accepts it is asked where it is used.
     void setTileServer(const QString &server);
+    // A host name or IPv4 address, optionally ":" + a port from 1 to 65535.
+    static bool isServerAddress(const QString &text);
 
     // Maps and sheets served by IIIF servers, read from the maps root whenever it changes.
     iiif::AddedMaps &addedMaps() { return m_addedMaps; }

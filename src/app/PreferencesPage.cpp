@@ -53,7 +53,9 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     EditServeur->setAccessibleName(QStringLiteral("Serveur des images"));
     {
         const QString stored = m_context.settings().read(QStringLiteral("serveur")).trimmed();
-        m_context.setTileServer(isServerAddress(stored) ? stored : QString());
+        // A value the program does not accept is kept and shown as it is: the first download
+        // that needs it says so, rather than going to another server.
+        m_context.setTileServer(stored);
         EditServeur->setText(m_context.tileServer());
     }
 
@@ -169,12 +171,7 @@ void PreferencesPage::PleinEcranClick(bool checked) { storeOption(QStringLiteral
 
 bool PreferencesPage::isServerAddress(const QString &text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*(:[0-9]{1,5})?$"));
-    if (!pattern.match(text).hasMatch())
-        return false;
-    const int colon = text.indexOf(u':');
-    return colon < 0 || (text.mid(colon + 1).toInt() >= 1 && text.mid(colon + 1).toInt() <= 65535);
+    return AppContext::isServerAddress(text);
 }
 
 // A new tile server address is stored at once; an empty field gives back the library's server.

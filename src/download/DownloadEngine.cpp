@@ -4,11 +4,14 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"
 #include "platform/Connection.h"
+#include "platform/Desktop.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
+#include "store/TileWriter.h"
 
 #include <QFile>
 #include <QUrl>
+#include <QPointer>
 #include <cstdio>
 
 using download::RowState;
@@ -16,24 +19,6 @@ using download::RowState;
 namespace {
 const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 QChar letter(int number) { return kLetters.at(number - 1); }
-
-// Whether a file holds a whole JPEG picture: a header that the decoder accepts (markers,
-// tables, sizes) and the end-of-picture marker after the picture data. A body cut short or
-// bytes that are no picture fail; it costs no decoding of the picture itself.
-bool isCompletePicture(const QString &nativePath)
-{
-    QFile file(nativePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    jpeg::Header header;
-    if (!jpeg::readHeader(bytes, header).ok() || header.width <= 0 || header.height <= 0)
-        return false;
-    // 0xFF 0xD9 cannot occur inside the compressed data (0xFF is stuffed there), so the
-    // marker found near the end is the real end of the picture; a little padding may follow.
-    const qsizetype tail = qMin<qsizetype>(bytes.size(), 1024);
-    return bytes.right(tail).contains(QByteArrayLiteral("\xFF\xD9"));
-}
 
 // A short French text for a fetch error that no client event has described.
 QString errorStatus(HttpClient::Error error)
@@ -48,7 +33,9 @@ QString errorStatus(HttpClient::Error error)
     case HttpClient::Error::HeaderLineTooLong:
     case HttpClient::Error::TooManyHeaderLines: return QStringLiteral("Réponse du serveur incorrecte");
     case HttpClient::Error::FileError: return QStringLiteral("Erreur d'écriture de l'image");
+    case HttpClient::Error::DeadlineExceeded: return QStringLiteral("Délai d'attente dépassé");
     case HttpClient::Error::SecureNotSupported:
+    case HttpClient::Error::BadPort:
     case HttpClient::Error::EmptyUrl: return QStringLiteral("Adresse du serveur incorrecte");
     default: return QStringLiteral("Erreur de communication avec la BNF");
     }
@@ -70,12 +57,18 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
     connect(&m_client, &HttpClient::success, this, &DownloadEngine::onSuccess);
     connect(&m_client, &HttpClient::failure, this, &DownloadEngine::onFailure);
     connect(&m_client, &HttpClient::error, this, &DownloadEngine::onError);
+    m_client.setMaxBodyBytes(store::kMaxTileBytes);
+    m_stopGrace.setSingleShot(true);
+    m_stopGrace.setInterval(kStopGraceMs);
+    connect(&m_stopGrace, &QTimer::timeout, this, &DownloadEngine::abandonCurrentTile);
 }
 
 DownloadEngine::~DownloadEngine()
 {
     m_iiif->cancel();
     m_client.disconnect();
+    for (PendingCheck &pending : m_pending)
+        pending.result.wait();
     if (m_active)
         removePartial();
 }
@@ -115,6 +108,14 @@ bool DownloadEngine::start(const download::TileRect &rect)
 {
     if (m_active)
         return false;
+    // A server setting that the program does not accept is said, never replaced by another.
+    if (!AppContext::isServerAddress(m_context.tileServer())) {
+        const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + m_context.tileServer();
+        setStatus(text);
+        m_context.desktop().error(text);
+        return false;
+    }
+
     setRunningMark(kRunningMark);
     m_job.stopRequested = false;
 
@@ -177,6 +178,24 @@ void DownloadEngine::stop()
     setRunningMark(0);
     m_job.stopRequested = true;
     setStatus(QStringLiteral("Déconnexion de la BNF en cours"));
+    // The tile in flight has a moment to complete; a stalled one does not hold the run.
+    if (m_client.busy())
+        m_stopGrace.start();
+}
+
+// "Arrêter" found the tile still in flight after its grace time: the tile is given up, its
+// temporary file removed and its row back to waiting, and the run ends.
+void DownloadEngine::abandonCurrentTile()
+{
+    if (!m_active || !m_job.stopRequested || !m_client.busy())
+        return;
+    if (!settleChecks(true))
+        return;
+    m_client.disconnect();
+    removePartial();
+    m_list.setState(m_job.tileCursor, RowState::Waiting, false);
+    emit tileShown(QString());
+    finishDownload(false);
 }
 
 // Moves to the next tile of the rectangle, marking the tiles already on disk on the way.
@@ -196,6 +215,9 @@ void DownloadEngine::advanceTileCursor()
         m_job.tileCode = QString(letter(m_job.columnPosition)) + letter(m_job.rowPosition);
         if (!store::fileExists(currentTilePath()))
             return;
+        // Rows get their final states in order: the tile before is settled first.
+        if (!settleChecks(true))
+            return;
         markTile(RowState::AlreadyInstalled);
         emit tileShown(QString());
     }
@@ -213,8 +235,76 @@ void DownloadEngine::requestCurrentTile()
 
 void DownloadEngine::markTile(RowState state)
 {
-    m_list.setState(m_job.tileCursor, state, true);
-    emit tileDone(m_job.tileCursor, QStringLiteral("MAXI_") + m_job.tileCode + QStringLiteral(".jpg"), state);
+    markRow(m_job.tileCursor, m_job.tileCode, state);
+}
+
+void DownloadEngine::markRow(int row, const QString &code, RowState state)
+{
+    m_list.setState(row, state, true);
+    emit tileDone(row, QStringLiteral("MAXI_") + code + QStringLiteral(".jpg"), state);
+}
+
+// The received tile is checked (decoded whole) and renamed into place on a worker thread
+// while the next tiles are already being fetched: the check costs about as much as a tile's
+// transfer on a fast network. Rows get their states when their checks are done, always in
+// the order of the list.
+void DownloadEngine::startCheck()
+{
+    PendingCheck pending;
+    pending.row = m_job.tileCursor;
+    pending.code = m_job.tileCode;
+    pending.finalPath = paths::nativePath(currentTilePath());
+    const QString temporary = m_partialPath;
+    const QString finalPath = pending.finalPath;
+    const qint64 bytes = m_client.bodyBytes();
+    pending.result = std::async(std::launch::async, [temporary, finalPath, bytes, this] {
+        store::TileWriter writer(finalPath);
+        const store::TileWriter::Result result = writer.install(temporary, bytes);
+        // Settled from the event loop as soon as it is known (the engine waits for this
+        // thread before it goes, and a call queued to a deleted engine is dropped).
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_active)
+                    settleChecks(false);
+            },
+            Qt::QueuedConnection);
+        return result;
+    });
+    m_pending.push_back(std::move(pending));
+}
+
+// Gives the rows of the checked tiles their states, in order: those whose check is done, or
+// all of them when `wait`. False when a tile could not be written: the run then ended.
+bool DownloadEngine::settleChecks(bool wait)
+{
+    while (!m_pending.empty()) {
+        PendingCheck &front = m_pending.front();
+        if (!wait && front.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return true;
+        const store::TileWriter::Result result = front.result.get();
+        const PendingCheck done = {front.row, front.code, front.finalPath, {}};
+        m_pending.pop_front();
+        switch (result) {
+        case store::TileWriter::Result::Installed:
+            markRow(done.row, done.code, RowState::Downloaded);
+            emit tileShown(done.finalPath);
+            break;
+        case store::TileWriter::Result::NotPicture:
+            markRow(done.row, done.code, RowState::Missing);
+            emit tileShown(QString());
+            break;
+        case store::TileWriter::Result::WriteError:
+            // The disk failed: the tiles checked after it are let finish, and the run ends.
+            for (PendingCheck &later : m_pending)
+                later.result.wait();
+            m_pending.clear();
+            setStatus(errorStatus(HttpClient::Error::FileError));
+            finishDownload(true);
+            return false;
+        }
+    }
+    return true;
 }
 
 void DownloadEngine::removePartial()
@@ -225,30 +315,23 @@ void DownloadEngine::removePartial()
 
 void DownloadEngine::onSuccess()
 {
-    if (!m_active)
+    if (!m_active || !settleChecks(false))
         return;
+    // At most kMaxPendingChecks tiles wait for their checks.
+    while (m_pending.size() >= size_t(kMaxPendingChecks)) {
+        m_pending.front().result.wait();
+        if (!settleChecks(false))
+            return;
+    }
     // Only a whole picture takes the tile's name, in one step (a tile file is never seen
     // half written, and one already there is replaced only by a good one).
-    if (!isCompletePicture(m_partialPath)) {
-        removePartial();
-        markTile(RowState::Missing);
-        emit tileShown(QString());
-        return continueAfterTile();
-    }
-    const QString finalPath = paths::nativePath(currentTilePath());
-    if (std::rename(QFile::encodeName(m_partialPath).constData(), QFile::encodeName(finalPath).constData()) != 0) {
-        removePartial();
-        setStatus(errorStatus(HttpClient::Error::FileError));
-        return finishDownload(true);
-    }
-    markTile(RowState::Downloaded);
-    emit tileShown(finalPath);
+    startCheck();
     continueAfterTile();
 }
 
 void DownloadEngine::onFailure()
 {
-    if (!m_active)
+    if (!m_active || !settleChecks(true))
         return;
     removePartial();
     markTile(RowState::Missing);
@@ -262,6 +345,8 @@ void DownloadEngine::onError(HttpClient::Error error, const QString &)
     if (!m_active)
         return;
     removePartial();
+    if (!settleChecks(true))
+        return;
     const bool told = error == HttpClient::Error::NullRemoteAddress || error == HttpClient::Error::ConnectionFailed
                       || error == HttpClient::Error::ConnectionTimedOut;
     if (!told)
@@ -281,6 +366,8 @@ void DownloadEngine::continueAfterTile()
             if (m_job.stopRequested)
                 return finishDownload(false);
             advanceTileCursor();
+            if (!m_active)
+                return;
             if (m_job.rowPosition > m_rect.lastRow + 1)
                 finishDownload(false);
             else
@@ -292,6 +379,15 @@ void DownloadEngine::continueAfterTile()
 void DownloadEngine::finishDownload(bool keepStatus)
 {
     m_iiif->cancel();
+    m_stopGrace.stop();
+    // The tile checked last gets its state first; a tile that could not be written ends the
+    // run with that error instead.
+    if (!settleChecks(true))
+        return;
+    if (m_client.busy()) {
+        m_client.disconnect();
+        removePartial();
+    }
     m_client.disconnect();
     const SelectionState &selection = m_context.selection;
     emit captionChanged(QStringLiteral("Arrêt carte n° ") + m_job.sheetNumber + m_job.folderSuffix

@@ -5,14 +5,19 @@
 // runs. Each request ends with a result of the HTTP client; the handler marks the tile in
 // the download list and the next request starts from the event loop, never from inside the
 // handler. A tile reaches its final name only once its transfer succeeded and the file holds
-// a whole JPEG picture; the body is first written to a temporary file beside it.
+// a whole JPEG picture; the body is first written to a temporary file beside it, and checked
+// while the next tile is fetched.
 
 #include "download/DownloadList.h"
 #include "net/HttpClient.h"
+#include "store/TileWriter.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <future>
+#include <deque>
 
 class AppContext;
 class IiifDownload;
@@ -23,6 +28,10 @@ class DownloadEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr int kRunningMark = 22;
+    static constexpr int kStopGraceMs = 900;
+    // Tiles whose checks may still run when the next one arrives: one, so a tile is shown
+    // (and its row settled) by the time the tile after the next is asked for.
+    static constexpr int kMaxPendingChecks = 1;
 
     DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent = nullptr);
     // Quitting during a run leaves no temporary file behind.
@@ -40,7 +49,8 @@ public:
     // Starts a run over the rectangle for the current selection. False when there is no
     // internet connection: no run starts and the list stays.
     bool start(const download::TileRect &rect);
-    // "Arrêter": the tile in flight completes, then the run ends.
+    // "Arrêter": a tile in flight that completes within kStopGraceMs is kept; otherwise it is
+    // given up (no file left, its row back to "En attente"). Then the run ends.
     void stop();
 
     // 22 from the start of a run until its end or until "Arrêter", else 0.
@@ -81,7 +91,11 @@ private:
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
     void connectIiif();
+    void markRow(int row, const QString &code, download::RowState state);
+    void startCheck();
+    bool settleChecks(bool wait);
     void removePartial();
+    void abandonCurrentTile();
 
     void onSuccess();
     void onFailure();
@@ -103,4 +117,14 @@ private:
     int m_runningMark = 0;
     int m_gauge = 0;
     bool m_active = false;
+    QTimer m_stopGrace;
+
+    // The received tiles while they are checked and renamed into place, oldest first.
+    struct PendingCheck {
+        int row = -1;
+        QString code;
+        QString finalPath;
+        std::future<store::TileWriter::Result> result;
+    };
+    std::deque<PendingCheck> m_pending;
 };

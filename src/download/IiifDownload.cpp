@@ -2,10 +2,10 @@
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
+#include "store/TileWriter.h"
 
 #include <QFile>
 #include <QUrl>
-#include <cstdio>
 
 using download::RowState;
 
@@ -21,22 +21,6 @@ IiifDownload::IiifDownload(IiifFetcher &fetcher, QObject *parent) : QObject(pare
 IiifDownload::~IiifDownload()
 {
     cancel();
-}
-
-bool IiifDownload::isCompletePicture(const QString &nativePath)
-{
-    QFile file(nativePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    jpeg::Header header;
-    if (!jpeg::readHeader(bytes, header).ok() || header.width <= 0 || header.height <= 0
-        || header.width > jpeg::kMaxSide || header.height > jpeg::kMaxSide)
-        return false;
-    // 0xFF 0xD9 cannot occur inside the compressed data, so the marker near the end is the
-    // picture's own end; a little padding may follow it.
-    const qsizetype tail = qMin<qsizetype>(bytes.size(), 1024);
-    return bytes.right(tail).contains(QByteArrayLiteral("\xFF\xD9"));
 }
 
 QString IiifDownload::tilePath(int column, int row) const
@@ -128,7 +112,7 @@ void IiifDownload::pump()
             continue;
         }
         Pending p{row, column, gridRow, paths::nativePath(finalPath) + QStringLiteral(".part")};
-        const int id = m_fetcher.getFile(m_plan->tileUrl(column, gridRow), p.partial, kMaxTileBytes);
+        const int id = m_fetcher.getFile(m_plan->tileUrl(column, gridRow), p.partial, store::kMaxTileBytes);
         m_inFlight.insert(id, p);
     }
     if (m_active && m_inFlight.isEmpty()) {
@@ -150,14 +134,14 @@ void IiifDownload::onResult(const IiifFetcher::Result &r)
     switch (r.outcome) {
     case IiifFetcher::Outcome::Ok: {
         const QString finalPath = paths::nativePath(tilePath(p.column, p.gridRow));
-        if (!isCompletePicture(p.partial)) {
-            QFile::remove(p.partial);
+        // The same checks as every tile: whole on disk, decodable, then renamed into place.
+        store::TileWriter writer(finalPath);
+        const store::TileWriter::Result installed = writer.install(p.partial, r.bytes);
+        if (installed == store::TileWriter::Result::WriteError)
+            return endWithError(QStringLiteral("Erreur d'écriture de l'image"));
+        if (installed == store::TileWriter::Result::NotPicture) {
             emit rowDone(p.row, code, RowState::Missing, QString());
             break;
-        }
-        if (std::rename(QFile::encodeName(p.partial).constData(), QFile::encodeName(finalPath).constData()) != 0) {
-            QFile::remove(p.partial);
-            return endWithError(QStringLiteral("Erreur d'écriture de l'image"));
         }
         emit rowDone(p.row, code, RowState::Downloaded, finalPath);
         break;

@@ -19,7 +19,6 @@
 class IiifDownload : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 kMaxTileBytes = 128 * 1024 * 1024;
     static constexpr qint64 kMaxInfoBytes = 4 * 1024 * 1024;
 
     explicit IiifDownload(IiifFetcher &fetcher, QObject *parent = nullptr);
@@ -32,9 +31,6 @@ public:
     void cancel();
     bool active() const { return m_active; }
     const std::optional<iiif::TilePlan> &plan() const { return m_plan; }
-
-    // Whether a file holds a whole JPEG picture within the decoder's bounds.
-    static bool isCompletePicture(const QString &nativePath);
 
 signals:
     void statusText(const QString &text);

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <vector>
 #include <cerrno>
 #include <csetjmp>
 #include <fcntl.h>
@@ -19,6 +20,7 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    int warnings = 0;   // warnings of damaged data seen so far
 };
 
 void onError(j_common_ptr cinfo)
@@ -27,7 +29,12 @@ void onError(j_common_ptr cinfo)
     std::longjmp(mgr->jump, 1);
 }
 
-void onMessage(j_common_ptr, int) {}   // warnings of damaged data are not printed
+// Warnings of damaged data are not printed, only counted.
+void onMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0)
+        ++reinterpret_cast<ErrorManager *>(cinfo->err)->warnings;
+}
 
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
@@ -38,6 +45,8 @@ struct Decompressor {
         err.pub.error_exit = onError;
         err.pub.emit_message = onMessage;
         jpeg_create_decompress(&cinfo);
+        // libjpeg's own pools are bounded too, so a hostile header cannot take memory first.
+        cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
     }
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
     int code() const { return err.pub.msg_code ? err.pub.msg_code : JERR_INPUT_EMPTY; }
@@ -58,6 +67,11 @@ bool readFile(const QString &path, QByteArray &bytes, qint64 limit = -1, qint64 
     }
     if (fileSize)
         *fileSize = info.st_size;
+    // A whole read of a file far larger than any tile would take its size in memory.
+    if (limit < 0 && qint64(info.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        return false;
+    }
     const qint64 wanted = limit < 0 ? qint64(info.st_size) : std::min<qint64>(limit, info.st_size);
     bytes.resize(qsizetype(wanted));
     qint64 done = 0;
@@ -89,7 +103,71 @@ Status startDecompress(Decompressor &d, const QByteArray &bytes)
     return {};
 }
 
+// Chooses the output layout: colour and grey pictures come out in the byte order of
+// QImage::Format_RGB32; CMYK (and YCCK) ones come out as CMYK, converted row by row.
+bool chooseOutput(jpeg_decompress_struct &cinfo)
+{
+    if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        cinfo.out_color_space = JCS_CMYK;
+        return true;
+    }
+    cinfo.out_color_space = JCS_EXT_BGRX;
+    return false;
+}
+
+// CMYK to B, G, R, 255 in place. Pictures written with an Adobe marker hold inverted inks
+// (255 = no ink), the convention of the programs that write them; others hold plain inks.
+void cmykToRgb32(uchar *pixels, JDIMENSION count, bool inverted)
+{
+    for (JDIMENSION i = 0; i < count; ++i, pixels += 4) {
+        unsigned c = pixels[0], m = pixels[1], y = pixels[2], k = pixels[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        pixels[0] = uchar((y * k + 127) / 255);
+        pixels[1] = uchar((m * k + 127) / 255);
+        pixels[2] = uchar((c * k + 127) / 255);
+        pixels[3] = 255;
+    }
+}
+
 } // namespace
+
+const int kTooBigCode = JERR_IMAGE_TOO_BIG;
+
+bool Status::isCorrupt() const
+{
+    switch (code) {
+    case 0:
+    // Limits of this machine or of the decoder, not faults of the bytes.
+    case JERR_FILE_READ:
+    case JERR_OUT_OF_MEMORY:
+    case JERR_BAD_ALLOC_CHUNK:
+    case JERR_VIRTUAL_BUG:
+    case JERR_BAD_STATE:
+    case JERR_BAD_BUFFER_MODE:
+    case JERR_BUFFER_SIZE:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_BAD_CROP_SPEC:
+    case JERR_TFILE_CREATE:
+    case JERR_TFILE_READ:
+    case JERR_TFILE_SEEK:
+    case JERR_TFILE_WRITE:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool Status::isOutOfMemory() const
+{
+    return code == JERR_OUT_OF_MEMORY || code == JERR_BAD_ALLOC_CHUNK;
+}
 
 bool Status::isFileError() const
 {
@@ -121,7 +199,7 @@ Status readHeaderFromFile(const QString &path, Header &header)
         return {JERR_FILE_READ};
     Status status = readHeader(head, header);
     if (!status.ok() && size > head.size()) {
-        if (!readFile(path, head))
+        if (!readFile(path, head, kMaxFileBytes))
             return {JERR_FILE_READ};
         status = readHeader(head, header);
     }
@@ -138,7 +216,8 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
         return {d.code()};
     d.cinfo.scale_num = 1;
     d.cinfo.scale_denom = unsigned(scaleDenominator);
-    d.cinfo.out_color_space = JCS_EXT_BGRX;   // the byte order of QImage::Format_RGB32
+    const bool cmyk = chooseOutput(d.cinfo);
+    const bool inverted = d.cinfo.saw_Adobe_marker;
     jpeg_start_decompress(&d.cinfo);
 
     // The picture is made before the jump point below and only its pixels change after
@@ -153,6 +232,8 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline);
         jpeg_read_scanlines(&d.cinfo, &row, 1);
+        if (cmyk)
+            cmykToRgb32(row, d.cinfo.output_width, inverted);
     }
     jpeg_finish_decompress(&d.cinfo);
     image = std::move(result);
@@ -170,7 +251,8 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
         return {d.code()};
     d.cinfo.scale_num = 1;
     d.cinfo.scale_denom = unsigned(scaleDenominator);
-    d.cinfo.out_color_space = JCS_EXT_BGRX;
+    const bool cmyk = chooseOutput(d.cinfo);
+    const bool inverted = d.cinfo.saw_Adobe_marker;
     jpeg_start_decompress(&d.cinfo);
 
     const QRect whole(0, 0, int(d.cinfo.output_width), int(d.cinfo.output_height));
@@ -201,7 +283,8 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
     const JDIMENSION last = JDIMENSION(region.y() + region.height());
     while (d.cinfo.output_scanline < last) {
         JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline) + qsizetype(x) * 4;
-        jpeg_read_scanlines(&d.cinfo, &row, 1);
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) == 1 && cmyk)
+            cmykToRgb32(row, width, inverted);
     }
     jpeg_abort_decompress(&d.cinfo);   // the rows below are not needed
     decoded = requested;
@@ -224,6 +307,63 @@ Status decodeFile(const QString &path, QImage &image, int scaleDenominator)
     if (!readFile(path, bytes))
         return {JERR_FILE_READ};
     return decode(bytes, image, scaleDenominator);
+}
+
+Status checkFile(const QString &path, Header &header)
+{
+    // Not blocking, and only regular files: see readFile.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {JERR_FILE_READ};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {JERR_FILE_READ};
+    }
+    if (info.st_size == 0) {
+        ::close(fd);
+        return {JERR_INPUT_EMPTY};
+    }
+    std::FILE *file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return {JERR_FILE_READ};
+    }
+    struct Closer {
+        std::FILE *file;
+        ~Closer() { std::fclose(file); }
+    } closer{file};
+
+    // The file is read in pieces by libjpeg's stdio source; rows are decoded at 1/8 into one
+    // row of memory: every coefficient is still read, so damaged data is still found.
+    Decompressor d;
+    std::vector<JSAMPLE> row;
+    if (setjmp(d.err.jump))
+        return {d.code()};
+    jpeg_stdio_src(&d.cinfo, file);
+    jpeg_read_header(&d.cinfo, TRUE);
+    if (d.cinfo.image_width == 0 || d.cinfo.image_height == 0)
+        return {JERR_EMPTY_IMAGE};
+    if (d.cinfo.image_width > unsigned(kMaxSide) || d.cinfo.image_height > unsigned(kMaxSide))
+        return {JERR_IMAGE_TOO_BIG};
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = 8;
+    d.cinfo.dct_method = JDCT_IFAST;
+    d.cinfo.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&d.cinfo);
+    row.resize(size_t(d.cinfo.output_width) * size_t(d.cinfo.output_components));
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW rows = row.data();
+        jpeg_read_scanlines(&d.cinfo, &rows, 1);
+        if (d.err.warnings > 0)
+            return {d.err.pub.msg_code ? d.err.pub.msg_code : JERR_INPUT_EOF};
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    if (d.err.warnings > 0)
+        return {d.err.pub.msg_code ? d.err.pub.msg_code : JERR_INPUT_EOF};
+    header.width = int(d.cinfo.image_width);
+    header.height = int(d.cinfo.image_height);
+    return {};
 }
 
 QSize scaledSize(QSize full, int d)

@@ -13,6 +13,10 @@ namespace jpeg {
 
 // Pictures larger than this either way are refused before any pixel memory is taken.
 constexpr int kMaxSide = 8192;
+// Files larger than this are never read into memory: no tile of the program comes near it.
+constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+// The code reported for a picture over that limit (libjpeg's "image too big").
+extern const int kTooBigCode;
 
 struct Header {
     int width = 0;
@@ -26,6 +30,10 @@ struct Status {
     bool ok() const { return code == 0; }
     // The file itself could not be read (missing, no permission), as opposed to bad data.
     bool isFileError() const;
+    // The bytes themselves are damaged or are no picture (libjpeg reports a data error), as
+    // opposed to a limit of the decoder or of this machine: only such a file may be deleted.
+    bool isCorrupt() const;
+    bool isOutOfMemory() const;
     // "Erreur JPEG #" + code, the text shown to the user.
     QString message() const;
 };
@@ -33,8 +41,15 @@ struct Status {
 Status readHeader(const QByteArray &bytes, Header &header);
 Status readHeaderFromFile(const QString &path, Header &header);
 
+// Whether a file holds one whole picture: a header within bounds (each side at most
+// kMaxSide) and every row decoding without an error or a warning of damaged data. The file
+// is read in pieces and decoded a row at a time, so its size does not decide the memory
+// taken. `header` receives the size when it does.
+Status checkFile(const QString &path, Header &header);
+
 // Decodes at 1/scaleDenominator of the full size (1, 2, 4 or 8) into a Format_RGB32
-// picture of ceil(width / d) x ceil(height / d) pixels.
+// picture of ceil(width / d) x ceil(height / d) pixels. Colour, grey, CMYK and inverted
+// (Adobe) CMYK pictures all come out in RGB.
 Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator = 1);
 Status decodeFile(const QString &path, QImage &image, int scaleDenominator = 1);
 

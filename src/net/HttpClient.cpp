@@ -3,8 +3,11 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 constexpr qint64 kChunk = 65536;
+constexpr qsizetype kWriteBatch = 256 * 1024;
 
 // Text after the first ':' of a header line, without its line end, at most 256 characters.
 // Control characters are dropped, so a value sent back can never add a line to a request.
@@ -21,6 +24,8 @@ HttpClient::HttpClient(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &HttpClient::onTimeout);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &HttpClient::onDeadline);
 }
 
 HttpClient::~HttpClient()
@@ -44,6 +49,8 @@ QString HttpClient::errorText(Error error)
     case Error::TooManyHeaderLines: return QStringLiteral("Too Many Header Lines");
     case Error::FileError: return QStringLiteral("File Error");
     case Error::SocketError: return QStringLiteral("Socket Error");
+    case Error::BadPort: return QStringLiteral("Invalid Port");
+    case Error::DeadlineExceeded: return QStringLiteral("Transfer Deadline Exceeded");
     }
     return {};
 }
@@ -99,10 +106,17 @@ HttpClient::Target HttpClient::parseUrl(const QString &url, quint16 currentPort)
         hostPart = pathStart >= 0 ? url.left(pathStart) : url;
     const int portColon = hostPart.indexOf(u':');
     if (portColon >= 0) {
-        bool ok = false;
-        const int port = hostPart.mid(portColon + 1).toInt(&ok);
-        if (ok && port > 0 && port < 65536)
+        // Only digits, from 1 to 65535: anything else is refused, never taken for port 80.
+        const QString digits = hostPart.mid(portColon + 1);
+        bool ok = !digits.isEmpty() && digits.size() <= 5
+                  && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const int port = ok ? digits.toInt(&ok) : 0;
+        if (ok && port > 0 && port < 65536) {
             t.port = port;
+        } else {
+            t.port = -1;
+            t.badPort = true;
+        }
         hostPart = hostPart.left(portColon);
     }
     t.host = hostPart;
@@ -129,6 +143,8 @@ void HttpClient::get(const QString &url, const QString &bodyPath)
     m_bodyPath = bodyPath;
     m_redirects = 0;
     m_phase = Phase::Resolving;
+    if (m_deadlineMs > 0)
+        m_deadline.start(m_deadlineMs);
     const quint64 generation = ++m_generation;
     // The transaction starts from the event loop, so no signal reaches the caller inside get().
     QMetaObject::invokeMethod(
@@ -142,6 +158,7 @@ void HttpClient::get(const QString &url, const QString &bodyPath)
 void HttpClient::resetTransactionState()
 {
     m_buffer.clear();
+    m_bodyBuffer.clear();
     m_header.clear();
     m_headerLines = 0;
     m_status = 0;
@@ -160,6 +177,8 @@ void HttpClient::startTransaction()
     const Target target = parseUrl(m_url, m_port);
     if (target.secure)
         return fail(Error::SecureNotSupported);
+    if (target.badPort)
+        return fail(Error::BadPort);
     if (!target.host.isEmpty())
         m_host = target.host;
     m_port = quint16(target.port);
@@ -252,8 +271,12 @@ void HttpClient::onReadyRead()
                 continue;
             const QByteArray rest = m_buffer;
             m_buffer.clear();
+            if (m_maxBodyBytes >= 0 && m_contentLength > m_maxBodyBytes)
+                return endOversized();
             m_body.setFileName(m_bodyPath);
-            if (!m_body.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            // Unbuffered: every write reaches the system at once, so a full disk is seen
+            // at the write that meets it.
+            if (!m_body.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
                 return fail(Error::FileError);
             if (!rest.isEmpty() && !writeBody(rest))
                 return;
@@ -325,12 +348,27 @@ bool HttpClient::writeBody(const QByteArray &bytes)
     QByteArray part = bytes;
     if (m_contentLength >= 0 && m_bodyBytes + part.size() > m_contentLength)
         part.truncate(int(m_contentLength - m_bodyBytes));
-    if (m_body.write(part) != part.size()) {
+    if (m_maxBodyBytes >= 0 && m_bodyBytes + part.size() > m_maxBodyBytes) {
+        endOversized();
+        return false;
+    }
+    // Gathered into large writes (a socket hands data over in small pieces), each checked.
+    m_bodyBuffer += part;
+    if (m_bodyBuffer.size() >= kWriteBatch && !writeGathered())
+        return false;
+    m_bodyBytes += part.size();
+    emit packetReceived(part.size());
+    return true;
+}
+
+bool HttpClient::writeGathered()
+{
+    if (!m_bodyBuffer.isEmpty() && m_body.write(m_bodyBuffer) != m_bodyBuffer.size()) {
+        m_bodyBuffer.clear();
         fail(Error::FileError);
         return false;
     }
-    m_bodyBytes += part.size();
-    emit packetReceived(part.size());
+    m_bodyBuffer.clear();
     return true;
 }
 
@@ -383,11 +421,36 @@ void HttpClient::onTimeout()
     }
 }
 
+// A body past the limit: the transaction ends at once, as a failure.
+void HttpClient::endOversized()
+{
+    m_timer.stop();
+    m_deadline.stop();
+    if (m_body.isOpen())
+        m_body.close();
+    closeSocket();
+    m_phase = Phase::Idle;
+    ++m_generation;
+    emit failure(0);
+}
+
+void HttpClient::onDeadline()
+{
+    if (m_phase != Phase::Idle)
+        fail(Error::DeadlineExceeded);
+}
+
 void HttpClient::endResponse()
 {
     m_timer.stop();
-    if (m_body.isOpen())
+    if (m_body.isOpen()) {
+        if (!writeGathered())
+            return;
+        const bool flushed = m_body.flush();
         m_body.close();
+        if (!flushed || m_body.error() != QFileDevice::NoError)
+            return fail(Error::FileError);
+    }
     closeSocket();
     const bool headerDone = m_phase == Phase::Body;
     const bool complete = headerDone && m_status > 0
@@ -415,6 +478,7 @@ void HttpClient::endResponse()
             Qt::QueuedConnection);
         return;
     }
+    m_deadline.stop();
     ++m_generation;
     if (complete && status > 0 && status < 299)
         emit success(0);
@@ -425,6 +489,7 @@ void HttpClient::endResponse()
 void HttpClient::fail(Error err)
 {
     m_timer.stop();
+    m_deadline.stop();
     if (m_lookupId >= 0) {
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
@@ -444,6 +509,7 @@ void HttpClient::disconnect()
 {
     ++m_generation;
     m_timer.stop();
+    m_deadline.stop();
     if (m_lookupId >= 0) {
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;

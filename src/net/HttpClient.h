@@ -33,10 +33,13 @@ public:
         TooManyHeaderLines,
         FileError,
         SocketError,
+        BadPort,
+        DeadlineExceeded,
     };
     Q_ENUM(Error)
 
     static constexpr int kDefaultTimeoutMs = 30000;
+    static constexpr int kDefaultDeadlineMs = 120000;
     static constexpr int kMaxRedirects = 20;
     static constexpr int kMaxHeaderLineBytes = 8192;
     static constexpr int kMaxHeaderLines = 100;
@@ -48,6 +51,14 @@ public:
     // Longest wait for a name lookup, a connection or the next data, in milliseconds.
     int timeout() const { return m_timeoutMs; }
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // Longest time a whole transaction may take, redirects included, however steadily the
+    // data arrives, in milliseconds (0: none).
+    int deadline() const { return m_deadlineMs; }
+    void setDeadline(int milliseconds) { m_deadlineMs = milliseconds; }
+    // Longest body accepted (-1: no limit). A longer one, or one announced longer, ends the
+    // transaction at once with failure(); the file then holds no more than the limit.
+    qint64 maxBodyBytes() const { return m_maxBodyBytes; }
+    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
 
     // Starts a GET of the URL; the response body goes to `bodyPath` (a native path),
     // replacing any file of that name. Redirects are followed within the transaction.
@@ -78,9 +89,10 @@ public:
     // The parts of a URL as the client reads it: empty host keeps the previous one.
     struct Target {
         QString host;
-        int port = 80;           // -1 when the scheme is refused
+        int port = 80;           // -1 when the scheme or the port is refused
         QString requestPath;
         bool secure = false;
+        bool badPort = false;    // a port that is no number from 1 to 65535
     };
     static Target parseUrl(const QString &url, quint16 currentPort);
 
@@ -92,10 +104,12 @@ signals:
     void connected();
     void connectionFailed();
     void packetReceived(qint64 bytes);
-    // Status from 1 to 298 with a complete body (its announced length, if any, reached).
+    // Status from 1 to 298 with a complete body (its announced length, if any, reached) that
+    // is written whole to the file and flushed.
     void success(int commandKind);
     // Any other complete transaction: a status above 399, 299 or 303 to 399, a redirect
-    // without a location, no status line at all, or a body shorter than announced.
+    // without a location, no status line at all, a body shorter than announced, or a body
+    // over the limit.
     void failure(int commandKind);
     // The transaction could not be carried out; `text` is one of errorText().
     void error(HttpClient::Error error, const QString &text);
@@ -113,13 +127,19 @@ private:
     void onTimeout();
     bool readHeaderLines();
     bool writeBody(const QByteArray &bytes);
+    bool writeGathered();
     void endResponse();
+    void endOversized();
     void fail(Error error);
     void closeSocket();
     void resetTransactionState();
     void armTimer();
+    void onDeadline();
 
     int m_timeoutMs = kDefaultTimeoutMs;
+    int m_deadlineMs = kDefaultDeadlineMs;
+    qint64 m_maxBodyBytes = -1;
+    QTimer m_deadline;
     Phase m_phase = Phase::Idle;
     QTcpSocket *m_socket = nullptr;
     QTimer m_timer;
@@ -146,4 +166,5 @@ private:
     qint64 m_contentLength = -1;
     qint64 m_bodyBytes = 0;
     QFile m_body;
+    QByteArray m_bodyBuffer;   // body bytes not yet written
 };

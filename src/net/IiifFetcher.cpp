@@ -320,6 +320,7 @@ void IiifFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, 
     result.status = status;
     result.text = text;
     result.body = std::move(job->body);
+    result.bytes = job->bytes;
     result.attempts = job->attempts;
     job.reset();
     emit finished(result);

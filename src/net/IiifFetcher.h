@@ -44,6 +44,7 @@ public:
         int status = 0;
         QString text;        // what went wrong, in the words of the network stack
         QByteArray body;     // for getBytes()
+        qint64 bytes = 0;    // body bytes received (for getFile(), written to the file)
         int attempts = 0;
     };
 

@@ -50,15 +50,20 @@ void removeTile(const QString &path)
     QFile::remove(paths::nativePath(path));
 }
 
-// Reads and decodes a tile at 1/scale. A file that exists but does not decode is deleted.
+// Reads and decodes a tile at 1/scale. A file whose bytes are damaged is deleted; one that
+// could not be decoded for want of memory is kept.
 enum class Load { Missing, Broken, Loaded };
 Load loadTile(const QString &path, int scale, jpeg::Header &header, QImage &image)
 {
     QByteArray bytes;
     if (!readBytes(path, bytes))
         return Load::Missing;
-    if (!jpeg::readHeader(bytes, header).ok() || !jpeg::decode(bytes, image, scale).ok()) {
-        removeTile(path);
+    jpeg::Status status = jpeg::readHeader(bytes, header);
+    if (status.ok())
+        status = jpeg::decode(bytes, image, scale);
+    if (!status.ok()) {
+        if (status.isCorrupt())
+            removeTile(path);
         return Load::Broken;
     }
     return Load::Loaded;

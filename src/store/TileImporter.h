@@ -1,6 +1,6 @@
 #pragma once
 // Copies the tiles of a sheet from a backup folder into its map folder: only files named
-// like tiles, each checked to be a JPEG picture and written byte for byte.
+// like tiles, each installed through the tile writer (written whole, decoding whole).
 
 #include <QString>
 #include <functional>

@@ -28,10 +28,20 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace view {
 namespace {
+
+// A tile that could not be decoded for want of memory is kept; the user is told once the
+// current step is over.
+void reportKeptFailure(view::Mosaic *mosaic, QObject *context, Desktop &desktop)
+{
+    const QString failure = mosaic ? mosaic->takeKeptFailure() : QString();
+    if (!failure.isEmpty())
+        QTimer::singleShot(0, context, [&desktop, failure] { desktop.error(failure); });
+}
 
 constexpr int kPreviewGaugeMaximum = 1359;
 constexpr int kDetailGaugeMaximum = 1362;
@@ -323,6 +333,7 @@ void MapViewer::BuildDetail()
     m_mosaic->preloadVisible(detail, QRect(ScrollBox1->horizontalScrollBar()->value(),
                                            ScrollBox1->verticalScrollBar()->value(), viewport.width(),
                                            viewport.height()));
+    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
     stopGauge();
 }
 
@@ -440,6 +451,7 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
         }
         stepGauge(geometry::kSide);
     }
+    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
 }
 
 QRect MapViewer::visibleCells() const
@@ -454,6 +466,7 @@ void MapViewer::trimDetailCache()
     if (!m_mosaic || m_viewKind != 1 || !m_panel || ScrollBox1->widget() != m_panel)
         return;
     m_mosaic->retainNear(visibleCells(), kKeptMargin);
+    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
 }
 
 void MapViewer::ShowNotInstalled()

@@ -75,7 +75,7 @@ Mosaic::Scan Mosaic::measure()
     const QSet<QString> existing(names.begin(), names.end());
 
     // The headers are read side by side; what they mean is decided below in walking order.
-    enum class Found { None, Unopenable, Unreadable, Readable };
+    enum class Found { None, Unopenable, Unreadable, Undecodable, Readable };
     struct Probe {
         QString native;
         Found found = Found::None;
@@ -98,7 +98,9 @@ Mosaic::Scan Mosaic::measure()
             return;
         }
         const bool readable = status.ok() && probe.header.width > 0 && probe.header.height > 0;
-        probe.found = readable ? Found::Readable : Found::Unreadable;
+        // Only damaged bytes make a tile unreadable; a limit of this machine leaves it alone.
+        probe.found = readable ? Found::Readable : status.ok() || status.isCorrupt() ? Found::Unreadable
+                                                                                     : Found::Undecodable;
     });
 
     for (int i = 0; i < kCells; ++i) {
@@ -114,6 +116,8 @@ Mosaic::Scan Mosaic::measure()
             // Empty files and files that are no pictures (or too large ones) go.
             if (removeFile(tilePath(column, row)))
                 scan.deleted << tilePath(column, row);
+            break;
+        case Found::Undecodable:
             break;
         case Found::Readable:
             m_tiles[index(column, row)] = Tile{true, probe.header.size()};
@@ -239,9 +243,14 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs)
 
 void Mosaic::failed(int column, int row, const jpeg::Status &status)
 {
-    // A tile whose picture data cannot be decoded is removed, like one whose header fails.
-    if (!status.isFileError() && removeFile(tilePath(column, row)))
-        m_deletedWhileRendering << tilePath(column, row);
+    // A tile whose picture data is damaged is removed, like one whose header fails; a tile
+    // that this machine could not decode now (short of memory) stays for the next time.
+    if (status.isCorrupt()) {
+        if (removeFile(tilePath(column, row)))
+            m_deletedWhileRendering << tilePath(column, row);
+    } else if (!status.isFileError() && m_keptFailure.isEmpty()) {
+        m_keptFailure = status.message();
+    }
     forget(column, row);
 }
 
@@ -379,6 +388,13 @@ qsizetype Mosaic::cachedBytes() const
     for (const auto &[key, cached] : m_cache)
         bytes += cached.image.sizeInBytes();
     return bytes;
+}
+
+QString Mosaic::takeKeptFailure()
+{
+    QString failure;
+    failure.swap(m_keptFailure);
+    return failure;
 }
 
 QStringList Mosaic::takeDeletedWhileRendering()

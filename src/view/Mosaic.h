@@ -101,6 +101,9 @@ public:
     int cachedCount() const { return int(m_cache.size()); }
     // Files deleted while rendering since the last call.
     QStringList takeDeletedWhileRendering();
+    // The first failure since the last call that was no damage of a file (short of memory),
+    // as its message ("Erreur JPEG #n"); empty when none. Such tiles are kept.
+    QString takeKeptFailure();
 
     static int index(int column, int row) { return row * kSide + column; }
 
@@ -130,6 +133,7 @@ private:
     QSize m_cellSize;
     std::unordered_map<int, Cached> m_cache;   // key: index * 16 + shrink
     QStringList m_deletedWhileRendering;
+    QString m_keptFailure;
 };
 
 } // namespace view

@@ -7,9 +7,12 @@
 #include "net/Wait.h"
 #include "ScriptedConnection.h"
 #include "store/TileStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
+#include "support/TileVariants.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -176,6 +179,7 @@ TEST_F(DownloadEngineTest, EachServerFaultLeavesTheDiskAndTheControlsSound)
         {Reply::Garbage, RowState::Missing, "Déconnecté"},
         {Reply::Reset, RowState::Missing, "Déconnecté"},
         {Reply::Redirect, RowState::Downloaded, "Déconnecté"},
+        {Reply::Endless, RowState::Missing, "Déconnecté"},   // a body without end stops at the limit
         {Reply::Stall, std::nullopt, "Délai d'attente dépassé"},
         {Reply::LongHeader, std::nullopt, "Réponse du serveur incorrecte"},
         {Reply::ManyHeaders, std::nullopt, "Réponse du serveur incorrecte"},
@@ -223,7 +227,9 @@ TEST_F(DownloadEngineTest, UnreachableServerEndsTheRunWithTheCauseInTheStatusFie
     }
     const std::pair<QString, QString> cases[] = {
         {QStringLiteral("127.0.0.1:%1").arg(closedPort), "Connexion impossible à la BNF"},
-        {"bad..host", "Serveur Indisponible"},
+        // A name the program accepts but no resolver can: a label over 63 characters is
+        // refused before any query, so the case holds without a network.
+        {QString(64, u'a') + ".example", "Serveur Indisponible"},
     };
     for (const auto &[address, status] : cases) {
         SCOPED_TRACE(address.toStdString());
@@ -281,6 +287,116 @@ TEST_F(DownloadEngineTest, NextRequestNeverStartsInsideAResultHandler)
     ASSERT_TRUE(runAndWait(TileRect{0, 4, 0, 1}));
     EXPECT_EQ(results, 10);
     EXPECT_EQ(startedInside, 0);
+}
+
+TEST_F(DownloadEngineTest, OnlyTilesThatDecodeWholeWithinBoundsAreInstalled)
+{
+    const QString folder = sheetFolder(12);
+    for (const TileVariant &v : tileVariants()) {
+        SCOPED_TRACE(v.name);
+        QDir(folder).removeRecursively();
+        done.clear();
+        const QByteArray bytes = tileBytes(v.kind);
+        server.script = [&](const QByteArray &) { return TestServer::Answer{Reply::Jpeg, bytes}; };
+        ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
+        ASSERT_EQ(done.size(), 2);
+        EXPECT_EQ(done[0].state, v.valid ? RowState::Downloaded : RowState::Missing);
+        EXPECT_EQ(readFile(folder + "/MAXI_AA.jpg"), v.valid ? bytes : QByteArray());
+        EXPECT_EQ(QFile::exists(folder + "/MAXI_AA.jpg"), v.valid);
+        EXPECT_TRUE(leftovers(folder).isEmpty());
+        expectIdle();
+    }
+}
+
+TEST_F(DownloadEngineTest, ATricklingServerEndsTheRunAtTheTileDeadline)
+{
+    // One byte every 2 s: the idle time-out never comes, the deadline of the tile does.
+    server.script = [](const QByteArray &path) {
+        return TestServer::Answer{path.endsWith("MAXI_BA.jpg") ? Reply::Trickle : Reply::Jpeg};
+    };
+    engine.client().setDeadline(1500);
+    ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 0}));
+    EXPECT_EQ(engine.statusText(), "Délai d'attente dépassé");
+    ASSERT_EQ(done.size(), 1);
+    EXPECT_FALSE(QFile::exists(sheetFolder(12) + "/MAXI_BA.jpg"));
+    EXPECT_TRUE(leftovers(sheetFolder(12)).isEmpty());
+    expectIdle();
+}
+
+TEST_F(DownloadEngineTest, StopDuringAStalledTileEndsTheRunWithinASecond)
+{
+    server.script = [](const QByteArray &) { return TestServer::Answer{Reply::HalfThenStall}; };
+    // The states the first row takes, to the end of the run.
+    QList<RowState> firstRow;
+    QObject::connect(&list, &QAbstractItemModel::dataChanged, [&](const QModelIndex &from) {
+        if (from.row() == 0 && list.count() > 0)
+            firstRow << list.state(0);
+    });
+    bool ended = false;
+    QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
+    list.build(TileRect{0, 2, 0, 0});
+    ASSERT_TRUE(engine.start(TileRect{0, 2, 0, 0}));
+    ASSERT_TRUE(waitUntil([&] { return engine.client().bodyBytes() > 0; }));
+    ASSERT_FALSE(leftovers(sheetFolder(12)).isEmpty());   // half the tile is on its way
+    engine.stop();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(waitUntil([&] { return ended; }, 1000)) << clock.elapsed() << " ms";
+    EXPECT_TRUE(done.isEmpty());
+    ASSERT_FALSE(firstRow.isEmpty());
+    EXPECT_EQ(firstRow.last(), RowState::Waiting);
+    EXPECT_EQ(server.paths.size(), 1);
+    EXPECT_TRUE(QDir(sheetFolder(12)).entryList(QDir::Files).isEmpty());
+    expectIdle();
+}
+
+TEST_F(DownloadEngineTest, FullDiskEndsTheRunWithAWriteErrorAndLeavesNoShortTile)
+{
+    // AA fits on the disk, BA does not: the run stops there with the write error.
+    const QByteArray large = jpegBytes(noisePicture(400, 400), 95);
+    constexpr qint64 kLimit = 64 * 1024;
+    ASSERT_GT(large.size(), 2 * kLimit);
+    server.script = [&](const QByteArray &path) {
+        return TestServer::Answer{Reply::Jpeg, path.endsWith("MAXI_BA.jpg") ? large : QByteArray()};
+    };
+    const QString folder = sheetFolder(12);
+    const QByteArray installed = jpegBytes(16, 12, Qt::green);
+    writeFile(folder + "/MAXI_CA.jpg", installed);
+    {
+        FileSizeLimit disk(kLimit);
+        ASSERT_TRUE(disk.active());
+        ASSERT_TRUE(runAndWait(TileRect{0, 3, 0, 0}));
+    }
+    EXPECT_EQ(engine.statusText(), "Erreur d'écriture de l'image");
+    ASSERT_EQ(done.size(), 1);
+    EXPECT_EQ(done[0].state, RowState::Downloaded);
+    EXPECT_EQ(readFile(folder + "/MAXI_AA.jpg"), server.tile);
+    EXPECT_FALSE(QFile::exists(folder + "/MAXI_BA.jpg"));
+    EXPECT_EQ(readFile(folder + "/MAXI_CA.jpg"), installed);
+    EXPECT_TRUE(leftovers(folder).isEmpty());
+    EXPECT_EQ(server.paths.size(), 2);
+    expectIdle();
+}
+
+TEST_F(DownloadEngineTest, AServerSettingTheProgramRefusesIsSaidAndNoOtherServerIsAsked)
+{
+    for (const QString &setting : {QStringLiteral("bad..host"), QStringLiteral("127.0.0.1:99999"),
+                                   QStringLiteral("host name")}) {
+        SCOPED_TRACE(setting.toStdString());
+        desktop.calls.clear();
+        context.setTileServer(setting);
+        EXPECT_EQ(context.tileServer(), setting);
+        EXPECT_FALSE(runAndWait(TileRect{0, 2, 0, 0}));
+        const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + setting;
+        ASSERT_NE(desktop.last("error"), nullptr);
+        EXPECT_EQ(desktop.last("error")->text, text);
+        EXPECT_EQ(engine.statusText(), text);
+        EXPECT_FALSE(engine.active());
+        EXPECT_EQ(engine.runningMark(), 0);
+        EXPECT_FALSE(context.downloadRunning());
+        EXPECT_TRUE(caption.isEmpty());   // nothing looked like a run
+    }
+    EXPECT_TRUE(server.requests.isEmpty());
 }
 
 TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)

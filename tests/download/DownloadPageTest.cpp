@@ -296,4 +296,29 @@ TEST_F(DownloadPageTest, ServerAddressIsShownStoredAndChecked)
     EXPECT_EQ(edit->text(), "gallica.bnf.fr");
 }
 
+TEST(DownloadPageSetting, AServerSettingTheProgramRefusesIsKeptShownAndSaidAtTheDownload)
+{
+    // Written by hand or by another version: the program keeps it rather than going elsewhere.
+    const QString refused = QStringLiteral("bad host/x:99");
+    TestWindow w(QList<std::pair<QString, QString>>{{"serveur", refused}});
+    w.start();
+    ScriptedConnection connection;
+    w.context().setConnection(&connection);
+    EXPECT_EQ(w.context().tileServer(), refused);
+    EXPECT_EQ(w.find<QLineEdit>("EditServeur")->text(), refused);
+    EXPECT_EQ(QSettings(w.settingsFile(), QSettings::IniFormat).value("serveur").toString(), refused);
+
+    w.window->showPage(4);
+    w.click("spSkinButton8");
+    w.click("spSkinButton31");
+    const QString text = QStringLiteral("Adresse de serveur incorrecte : ") + refused;
+    ASSERT_NE(w.desktop.last("error"), nullptr);
+    EXPECT_EQ(w.desktop.last("error")->text, text);
+    EXPECT_EQ(w.find<QLineEdit>("spSkinEdit3")->text(), text);
+    EXPECT_FALSE(w.context().downloadRunning());
+    EXPECT_TRUE(w.find<QPushButton>("spSkinButton31")->isEnabled());
+    EXPECT_EQ(QSettings(w.settingsFile(), QSettings::IniFormat).value("serveur").toString(), refused);
+    EXPECT_FALSE(w.window->download()->engine().client().busy());   // no request went anywhere
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QTcpServer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -153,16 +154,17 @@ TEST_F(HttpClientTest, RedirectGoesToTheLocationOnTheSameServerAndSendsTheCookie
 
 TEST_F(HttpClientTest, CookieIsSentOnlyToTheHostThatSetIt)
 {
-    TestServer other;
+    // Another host by address: the name "localhost" need not resolve on every machine.
+    TestServer other(QHostAddress(QStringLiteral("127.0.0.2")));
     other.tile = server.tile;
-    const QByteArray elsewhere = QStringLiteral("http://localhost:%1/other.jpg").arg(other.port()).toLatin1();
+    const QByteArray elsewhere = QStringLiteral("http://127.0.0.2:%1/other.jpg").arg(other.port()).toLatin1();
     server.script = [&](const QByteArray &) {
         return TestServer::Answer{Reply::Redirect, {}, elsewhere, "secret=1"};
     };
     const Outcome o = run(client, url("/start"), body);
     EXPECT_EQ(o.result, "success");
     ASSERT_EQ(other.requests.size(), 1);
-    EXPECT_TRUE(other.requests[0].contains("\r\nHost: localhost\r\n"));
+    EXPECT_TRUE(other.requests[0].contains("\r\nHost: 127.0.0.2\r\n"));
     EXPECT_FALSE(other.requests[0].contains("Cookie"));
     EXPECT_EQ(client.cookieHost(), "127.0.0.1");
 }
@@ -208,6 +210,13 @@ TEST_F(HttpClientTest, RefusedSchemesHostsAndPortsFailWithTheirTexts)
         {"", "Empty URL", {}},
         {"https://127.0.0.1/x.jpg", "HTTP Secure Socket is not supported", {}},
         {"http://bad..host/x.jpg", "Null Remote Address", {"invalidHost"}},
+        // A port that is no number from 1 to 65535 is refused, never taken for port 80.
+        {"http://127.0.0.1:0/x.jpg", "Invalid Port", {}},
+        {"http://127.0.0.1:65536/x.jpg", "Invalid Port", {}},
+        {"http://127.0.0.1:99999999999/x.jpg", "Invalid Port", {}},
+        {"http://127.0.0.1:8o/x.jpg", "Invalid Port", {}},
+        {"http://127.0.0.1:-80/x.jpg", "Invalid Port", {}},
+        {"http://127.0.0.1:/x.jpg", "Invalid Port", {}},
         {QString("http://127.0.0.1:%1/x.jpg").arg(closedPort), "Connection Failed", {"connectionFailed"}},
     };
     for (const Case &c : cases) {
@@ -219,6 +228,38 @@ TEST_F(HttpClientTest, RefusedSchemesHostsAndPortsFailWithTheirTexts)
         EXPECT_EQ(o.events, c.events);
     }
     EXPECT_TRUE(server.requests.isEmpty());
+}
+
+TEST_F(HttpClientTest, ATricklingServerMeetsTheTransactionDeadline)
+{
+    // One byte every 2 s never trips the idle time-out; the deadline of the whole transfer ends it.
+    server.script = [](const QByteArray &) { return TestServer::Answer{Reply::Trickle}; };
+    client.setDeadline(1500);
+    const Outcome o = run(client, url(), body);
+    EXPECT_EQ(o.result, "error");
+    EXPECT_EQ(o.error, HttpClient::Error::DeadlineExceeded);
+    EXPECT_FALSE(client.busy());
+}
+
+TEST_F(HttpClientTest, ABodyOverTheLimitEndsAsAFailureAtOnceWithoutBeingKept)
+{
+    struct Case {
+        const char *name;
+        Reply reply;
+    };
+    // Endless: no length, data without end. HalfThenStall: its announced length is over the
+    // limit, so the answer fails at its header without waiting for the stalled rest.
+    const Case cases[] = {{"endless body", Reply::Endless}, {"announced over the limit", Reply::HalfThenStall}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(body);
+        server.script = [&](const QByteArray &) { return TestServer::Answer{c.reply}; };
+        client.setMaxBodyBytes(c.reply == Reply::Endless ? 1024 * 1024 : server.tile.size() / 4);
+        const Outcome o = run(client, url(), body);
+        EXPECT_EQ(o.result, "failure");
+        EXPECT_LE(QFileInfo(body).size(), client.maxBodyBytes());
+        EXPECT_FALSE(client.busy());
+    }
 }
 
 TEST(HttpClientUrl, PartsOfAUrl)
@@ -240,6 +281,9 @@ TEST(HttpClientUrl, PartsOfAUrl)
         {"/tiles/a.jpg", 8077, "", 8077, "/tiles/a.jpg"},
         {"/tiles/a:b.jpg", 8077, "", 8077, "/tiles/a:b.jpg"},
         {"server:81/x", 0, "server", 81, "/x"},
+        {"server:65535/x", 0, "server", 65535, "/x"},
+        {"server:0/x", 0, "server", -1, "/x"},
+        {"http://server:80a/x", 0, "server", -1, "/x"},
         {"http://h/" + QString(300, 'p'), 0, "h", 80, "/" + QString(255, 'p')},
     };
     for (const Case &c : cases) {

@@ -1,6 +1,7 @@
 #include "net/TestServer.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -15,9 +16,11 @@ QByteArray response(const QByteArray &statusLine, const QByteArray &headers, con
 }
 } // namespace
 
-TestServer::TestServer(QObject *parent) : QObject(parent)
+TestServer::TestServer(QObject *parent) : TestServer(QHostAddress(QHostAddress::LocalHost), parent) {}
+
+TestServer::TestServer(const QHostAddress &address, QObject *parent) : QObject(parent)
 {
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
+    if (!m_server.listen(address, 0))
         throw std::runtime_error("test server cannot listen");
     connect(&m_server, &QTcpServer::newConnection, this, &TestServer::onConnection);
 }
@@ -100,6 +103,18 @@ void TestServer::answer(QTcpSocket *socket, const Answer &a)
         socket->abort();
         return;
     }
+    case Reply::Trickle:
+        socket->write("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(body.size())
+                      + "\r\n\r\n");
+        m_stalled << socket;
+        trickle(socket, body);
+        return;
+    case Reply::Endless:
+        socket->write("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n");
+        m_stalled << socket;
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { feedEndless(socket); });
+        feedEndless(socket);
+        return;
     case Reply::LongHeader:
         socket->write(response("200 OK", "X-Long: " + QByteArray(10000, 'a') + "\r\n", body, body.size()));
         break;
@@ -112,6 +127,27 @@ void TestServer::answer(QTcpSocket *socket, const Answer &a)
     }
     }
     socket->disconnectFromHost();
+}
+
+void TestServer::trickle(QTcpSocket *socket, QByteArray rest)
+{
+    if (rest.isEmpty())
+        return socket->disconnectFromHost();
+    socket->write(rest.left(1));
+    QPointer<QTcpSocket> guard(socket);
+    QTimer::singleShot(trickleMs, this, [this, guard, rest] {
+        if (guard && guard->state() == QAbstractSocket::ConnectedState)
+            trickle(guard, rest.mid(1));
+    });
+}
+
+void TestServer::feedEndless(QTcpSocket *socket)
+{
+    static const QByteArray piece(64 * 1024, '\x55');
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 4 * piece.size()) {
+        socket->write(piece);
+        endlessBytes += piece.size();
+    }
 }
 
 } // namespace testing_support

@@ -4,6 +4,7 @@
 // bodies, a stall, a reset connection, oversized headers.
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -30,6 +31,8 @@ public:
         Reset,         // sends the header and part of the body, then resets the connection
         LongHeader,    // 200 with a header line of 10000 characters
         ManyHeaders,   // 200 with 150 header lines
+        Trickle,       // 200 announcing the body's length, then one byte every trickleMs
+        Endless,       // 200 without a length, then bytes for as long as the client reads
     };
     struct Answer {
         Reply reply = Reply::Jpeg;
@@ -39,14 +42,19 @@ public:
     };
 
     explicit TestServer(QObject *parent = nullptr);
+    // Listening on another loopback address (127.0.0.2: "another host" without a name).
+    explicit TestServer(const QHostAddress &address, QObject *parent = nullptr);
     ~TestServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
-    QString authority() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
+    QString authority() const { return m_server.serverAddress().toString() + QStringLiteral(":%1").arg(port()); }
 
     // What to answer to a request path; by default the tile as a 200 answer.
     std::function<Answer(const QByteArray &path)> script;
     QByteArray tile;
+    int trickleMs = 2000;
+    // Bytes sent by Endless answers so far.
+    qint64 endlessBytes = 0;
 
     // Every request received, whole, and its path.
     QList<QByteArray> requests;
@@ -61,6 +69,9 @@ private:
     void answer(QTcpSocket *socket, const Answer &a);
 
     QTcpServer m_server;
+    void trickle(QTcpSocket *socket, QByteArray rest);
+    void feedEndless(QTcpSocket *socket);
+
     QList<QPointer<QTcpSocket>> m_stalled;
 };
 

@@ -3,7 +3,15 @@
 #include "net/Wait.h"
 #include "support/TestFiles.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <memory>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -30,6 +38,24 @@ Fetched fetch(const QString &url, const QString &bodyPath)
     f.status = client.status();
     f.body = readFile(bodyPath);
     return f;
+}
+
+// Sends raw bytes and returns the whole answer (until the server closes), within `bound` ms.
+QByteArray exchange(quint16 port, const QByteArray &request, int bound = 10000)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
+    QByteArray answer;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { answer += socket.readAll(); });
+    QObject::connect(&socket, &QTcpSocket::connected, [&] { socket.write(request); });
+    waitUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, bound);
+    answer += socket.readAll();
+    return answer;
+}
+
+QByteArray tileRequest(const QString &path = QStringLiteral("11504/0000001/MAXI_AA.jpg"))
+{
+    return "GET /Fonds_ImagesZoom/077/077" + path.toLatin1() + " HTTP/1.0\r\n\r\n";
 }
 
 class TileServerTest : public ::testing::Test {
@@ -106,6 +132,166 @@ TEST_F(TileServerTest, ProgramServesTheRootGivenOnItsCommandLine)
     program.kill();
     program.waitForFinished(10000);
 }
+
+TEST_F(TileServerTest, DescriptorsRunningOutDoNotKeepAnotherClientWaiting)
+{
+    // The program may open few descriptors; idle connections take them all.
+    QProcess program;
+    struct Stop {
+        QProcess &p;
+        ~Stop()
+        {
+            p.kill();
+            p.waitForFinished(10000);
+        }
+    } stop{program};
+    program.setChildProcessModifier([] {
+        rlimit few{48, 48};
+        ::setrlimit(RLIMIT_NOFILE, &few);
+    });
+    program.start(QStringLiteral(TILESERVER_PATH), {"--root", root.path(), "--listen", "127.0.0.1:0"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    QByteArray out;
+    ASSERT_TRUE(waitUntil([&] {
+        out += program.readAllStandardOutput();
+        return out.contains('\n');
+    }));
+    const auto match = QRegularExpression("on 127\\.0\\.0\\.1:(\\d+)").match(QString::fromLatin1(out));
+    ASSERT_TRUE(match.hasMatch()) << out.toStdString();
+    const quint16 port = quint16(match.captured(1).toUInt());
+
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 80; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
+    }
+    // Every one of them reached the server (connected, or already dropped to make room).
+    int pending = 0;
+    waitUntil([&] {
+        pending = 0;
+        for (const auto &s : idle)
+            pending += s->state() == QAbstractSocket::ConnectingState ? 1 : 0;
+        return pending == 0;
+    }, 5000);
+    ASSERT_EQ(pending, 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray answer = exchange(port, tileRequest(), 1000);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.0 200 OK")) << clock.elapsed() << " ms: " << answer.left(40).toStdString();
+    EXPECT_TRUE(answer.endsWith(colourTile));
+    EXPECT_EQ(program.state(), QProcess::Running);
+}
 #endif
+
+TEST_F(TileServerTest, OnlyRegularFilesInsideTheRootAreServedAndNothingBlocks)
+{
+    // Outside the root, a secret; links to it, to a device, and a pipe under tile names.
+    QTemporaryDir outside;
+    writeFile(outside.filePath("secret.jpg"), colourTile);
+    const QString sheet = root.filePath("Cassini couleurs/Carte1/");
+    ASSERT_EQ(::symlink(QFile::encodeName(outside.filePath("secret.jpg")).constData(),
+                        QFile::encodeName(sheet + "MAXI_BB.jpg").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(outside.path()).constData(),
+                        QFile::encodeName(root.filePath("Cassini couleurs/Carte2")).constData()), 0);
+    writeFile(outside.filePath("MAXI_AA.jpg"), colourTile);   // reached through the linked folder Carte2
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(sheet + "MAXI_CC.jpg").constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(sheet + "MAXI_DD.jpg").constData(), 0600), 0);
+    // A link that stays inside the root is served.
+    ASSERT_EQ(::symlink("MAXI_AA.jpg", QFile::encodeName(sheet + "MAXI_EE.jpg").constData()), 0);
+
+    TileServer server(root.path());
+    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    struct Case {
+        const char *path;
+        int status;
+    };
+    const Case cases[] = {
+        {"11504/0000001/MAXI_BB.jpg", 404},   // link to a file outside
+        {"11524/0000001/MAXI_AA.jpg", 404},   // sheet 2's folder links outside
+        {"11504/0000001/MAXI_CC.jpg", 404},   // link to /dev/zero
+        {"11504/0000001/MAXI_DD.jpg", 404},   // a pipe
+        {"11504/0000001/MAXI_EE.jpg", 200},   // link inside the root
+        {"11504/0000001/MAXI_AA.jpg", 200},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        const QByteArray answer = exchange(server.port(), tileRequest(QString::fromLatin1(c.path)), 3000);
+        EXPECT_TRUE(answer.startsWith("HTTP/1.0 " + QByteArray::number(c.status))) << answer.left(40).toStdString();
+        if (c.status == 200)
+            EXPECT_TRUE(answer.endsWith(colourTile));
+        else
+            EXPECT_FALSE(answer.contains(colourTile));
+    }
+}
+
+TEST_F(TileServerTest, ASlowButSteadyReaderGetsALargeTileWhole)
+{
+    // 3 MB, read in small pieces over longer than the idle time-out: progress keeps it going.
+    QByteArray large(3 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char((i * 7919) >> 5);
+    writeFile(root.filePath("Cassini couleurs/Carte1/MAXI_ZZ.jpg"), large);
+    TileServer server(root.path());
+    server.setIdleTimeout(400);
+    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+
+    QTcpSocket reader;
+    reader.setReadBufferSize(64 * 1024);   // Qt reads no further ahead than this
+    reader.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), server.port());
+    ASSERT_TRUE(waitUntil([&] { return reader.state() == QAbstractSocket::ConnectedState; }));
+    const int small = 16 * 1024;
+    ::setsockopt(int(reader.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    reader.write(tileRequest(QStringLiteral("11504/0000001/MAXI_ZZ.jpg")));
+    QByteArray answer;
+    QElapsedTimer clock;
+    clock.start();
+    // 64 KB every 25 ms: about 1.2 s for the whole tile, three times the idle time-out.
+    QTimer pace;
+    QObject::connect(&pace, &QTimer::timeout, [&] { answer += reader.read(64 * 1024); });
+    pace.start(25);
+    waitUntil([&] {
+        return reader.state() == QAbstractSocket::UnconnectedState && reader.bytesAvailable() == 0;
+    }, 20000);
+    answer += reader.readAll();
+    EXPECT_GT(clock.elapsed(), 400);
+    ASSERT_TRUE(answer.startsWith("HTTP/1.0 200 OK"));
+    EXPECT_EQ(answer.size() - answer.indexOf("\r\n\r\n") - 4, large.size());
+    EXPECT_TRUE(answer.endsWith(large));
+}
+
+TEST_F(TileServerTest, IdleConnectionsAtTheLimitMakeRoomForANewClient)
+{
+    TileServer server(root.path());
+    server.setMaxConnections(3);
+    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 6; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), server.port());
+    }
+    int most = 0;
+    waitUntil([&] {
+        most = std::max(most, server.connectionCount());
+        return server.connectionCount() == 3;
+    }, 3000);
+    const QByteArray answer = exchange(server.port(), tileRequest(), 3000);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.0 200 OK"));
+    EXPECT_LE(std::max(most, server.connectionCount()), 3);
+}
+
+TEST_F(TileServerTest, TheLogEscapesControlCharactersOfRequests)
+{
+    TileServer server(root.path());
+    QStringList log;
+    QObject::connect(&server, &TileServer::logLine, [&](const QString &l) { log << l; });
+    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    exchange(server.port(), "GET /\x1b[2J\x1b]0;owned\x07\"\x7f\xff HTTP/1.0\r\n\r\n", 3000);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_EQ(log[0], QStringLiteral("127.0.0.1 \"GET /\\x1b[2J\\x1b]0;owned\\x07\\x22\\x7f\\xff HTTP/1.0\" 404 %1")
+                          .arg(QByteArray("<html><body>Not Found</body></html>\n").size()));
+    for (const QChar c : log[0])
+        EXPECT_GE(c.unicode(), 0x20);
+}
 
 } // namespace

@@ -94,10 +94,14 @@ protected:
     QString pdf(const QString &name) const { return out.path() + u'/' + name; }
     // Posters printed to PDF as one file per page, as before the single-file choice.
     void perPagePdf() { w.find<QCheckBox>(QStringLiteral("UnSeulPdf"))->setChecked(false); }
+    // PDF output to `file`; an empty name stands for no file chosen. The name is set first:
+    // an empty name turns the printer to the system's default printer when there is one.
     void printToPdf(const QString &file)
     {
-        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
         w.window->printer().setOutputFileName(file);
+        w.window->printer().setOutputFormat(QPrinter::PdfFormat);
+        ASSERT_EQ(w.window->printer().outputFormat(), QPrinter::PdfFormat);
+        ASSERT_EQ(w.window->printer().outputFileName(), file);
     }
     QString scratch(const QString &name) { return paths::nativePath(w.context().scratchFolder() + u'\\' + name); }
     // The printable area's place on a page rendered at the printer's resolution.
@@ -488,8 +492,8 @@ TEST_F(PrintPageTest, PrinterChosenInTheSystemDialogCanBeAPdfFile)
         auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
         auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
         if (printers && name) {
-            const int pdfItem = printers->findText(QStringLiteral("PDF"), Qt::MatchContains);
-            printers->setCurrentIndex(pdfItem);
+            // The file entry comes after the system's printers (one of which may be called PDF).
+            printers->setCurrentIndex(printers->count() - 1);
             name->setText(file);
             answered = true;
         }

@@ -5,13 +5,36 @@
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTcpSocket>
-#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+struct TileServer::Client {
+    QTcpSocket *socket = nullptr;
+    QTimer idle;
+    QByteArray request;
+    bool answered = false;   // a request was read; the answer is being sent
+    int fd = -1;             // the file being sent, in pieces
+    qint64 remaining = 0;    // bytes of it still to read
+    ~Client()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 TileServer::TileServer(const QString &mapsRoot, QObject *parent) : QObject(parent), m_root(mapsRoot)
 {
+    m_realRoot = QFileInfo(mapsRoot).canonicalFilePath();
     for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
         for (int item : {0, 1}) {
             const QString number = cassini::documentNumber(sheet, item);
@@ -20,6 +43,34 @@ TileServer::TileServer(const QString &mapsRoot, QObject *parent) : QObject(paren
         }
     }
     connect(&m_server, &QTcpServer::newConnection, this, &TileServer::onConnection);
+    connect(&m_server, &QTcpServer::acceptError, this, &TileServer::onAcceptError);
+    setMaxConnections(kDefaultMaxConnections);
+    m_retryAccept.setSingleShot(true);
+    m_retryAccept.setInterval(250);
+    connect(&m_retryAccept, &QTimer::timeout, this, &TileServer::resumeAccepting);
+}
+
+TileServer::~TileServer()
+{
+    for (auto &client : m_clients)
+        QObject::disconnect(client->socket, nullptr, this, nullptr);
+    m_clients.clear();
+}
+
+// Each connection may hold two descriptors (its socket and the file it sends); a few more
+// serve the program itself. Staying within them means accept never meets "too many open
+// files", which the socket layer would only retry at once, again and again.
+int TileServer::descriptorBudget()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kDefaultMaxConnections;
+    return std::max(1, int((qint64(limit.rlim_cur) - kReservedDescriptors) / 2));
+}
+
+void TileServer::setMaxConnections(int count)
+{
+    m_maxConnections = std::clamp(count, 1, descriptorBudget());
 }
 
 bool TileServer::listen(const QHostAddress &address, quint16 port)
@@ -57,63 +108,174 @@ QStringList TileServer::candidateFiles(const QString &requestPath) const
 
 QString TileServer::tileFileFor(const QString &requestPath) const
 {
+    if (m_realRoot.isEmpty())
+        return {};
     for (const QString &file : candidateFiles(requestPath)) {
-        const QString native = paths::nativePath(file);
-        if (QFile::exists(native))
-            return native;
+        const QFileInfo info(paths::nativePath(file));
+        // The real path, links followed, must lie inside the root and be a regular file.
+        const QString real = info.canonicalFilePath();
+        if (real.isEmpty() || !real.startsWith(m_realRoot + u'/'))
+            continue;
+        if (QFileInfo(real).isFile())
+            return real;
     }
     return {};
+}
+
+QString TileServer::escapedForLog(const QByteArray &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = uchar(ch);
+        if (c < 0x20 || c >= 0x7f || c == '"' || c == '\\')
+            out += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QChar(u'0'));
+        else
+            out += QChar(c);
+    }
+    return out;
 }
 
 void TileServer::onConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        auto *idle = new QTimer(socket);
-        idle->setSingleShot(true);
-        connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
-        idle->start(kIdleTimeoutMs);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        // At the limit, the connection that has waited longest without a request makes room;
+        // when every connection is busy sending, accepting pauses until one ends.
+        if (connectionCount() >= m_maxConnections && !evictWaitingClient()) {
+            socket->abort();
+            socket->deleteLater();
+            m_server.pauseAccepting();
+            m_paused = true;
+            break;
+        }
+        m_clients.push_back(std::make_unique<Client>());
+        Client &client = *m_clients.back();
+        client.socket = socket;
+        client.idle.setSingleShot(true);
+        client.idle.setInterval(m_idleTimeoutMs);
+        connect(&client.idle, &QTimer::timeout, this, [this, &client] { close(client); });
+        client.idle.start();
+        connect(socket, &QTcpSocket::readyRead, this, [this, &client] { onReadable(client); });
+        // Progress in sending keeps a slow reader's connection alive and brings the next piece.
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, &client] {
+            client.idle.start();
+            pump(client);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, &client] { close(client); });
         if (socket->bytesAvailable() > 0)
-            onReadable(socket);
+            onReadable(client);
+    }
+    // Full of connections that all have an answer under way: new ones wait in the system's
+    // queue until one ends. While some still wait for their request, newcomers are accepted
+    // and the oldest of those makes room.
+    if (connectionCount() >= m_maxConnections && !hasWaitingClient() && !m_paused) {
+        m_server.pauseAccepting();
+        m_paused = true;
     }
 }
 
-void TileServer::onReadable(QTcpSocket *socket)
+// Out of descriptors (or another accept failure): accepting again at once would fail again
+// and spin. The oldest connection still waiting for its request makes room, else accepting
+// pauses until a connection ends or a short time has passed.
+void TileServer::onAcceptError(QAbstractSocket::SocketError)
 {
-    if (socket->property("answered").toBool()) {
+    m_server.pauseAccepting();
+    m_paused = true;
+    if (evictWaitingClient())
+        resumeAccepting();
+    else
+        m_retryAccept.start();
+}
+
+bool TileServer::hasWaitingClient() const
+{
+    return std::any_of(m_clients.begin(), m_clients.end(), [](const auto &client) { return !client->answered; });
+}
+
+bool TileServer::evictWaitingClient()
+{
+    for (auto &client : m_clients) {
+        if (!client->answered) {
+            close(*client);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TileServer::resumeAccepting()
+{
+    if (!m_paused || connectionCount() >= m_maxConnections)
+        return;
+    m_paused = false;
+    m_server.resumeAccepting();
+}
+
+void TileServer::close(Client &client)
+{
+    for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
+        if (it->get() != &client)
+            continue;
+        std::unique_ptr<Client> gone = std::move(*it);
+        m_clients.erase(it);
+        QTcpSocket *socket = gone->socket;
+        QObject::disconnect(socket, nullptr, this, nullptr);
+        gone->idle.stop();
+        socket->abort();
+        socket->deleteLater();
+        gone.reset();
+        if (m_paused && !m_retryAccept.isActive())
+            QMetaObject::invokeMethod(this, &TileServer::resumeAccepting, Qt::QueuedConnection);
+        return;
+    }
+}
+
+void TileServer::onReadable(Client &client)
+{
+    QTcpSocket *socket = client.socket;
+    if (client.answered) {
         socket->readAll();
         return;
     }
-    QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+    client.idle.start();
+    client.request += socket->read(kMaxRequestBytes + 1 - client.request.size());
+    const QByteArray &request = client.request;
     const int end = request.indexOf("\r\n\r\n") >= 0 ? request.indexOf("\r\n\r\n") : request.indexOf("\n\n");
     if (end < 0) {
         if (request.size() > kMaxRequestBytes) {
-            socket->setProperty("answered", true);
-            respond(socket, 400, "Bad Request", "text/html", "<html><body>Bad Request</body></html>\n",
+            client.answered = true;
+            respond(client, 400, "Bad Request", "text/html", "<html><body>Bad Request</body></html>\n",
                     request.left(80), false);
-        } else {
-            socket->setProperty("request", request);
         }
         return;
     }
-    socket->setProperty("answered", true);
+    client.answered = true;
     const QByteArray requestLine = request.left(request.indexOf('\n')).trimmed();
     const QList<QByteArray> fields = requestLine.simplified().split(' ');
     const QByteArray method = fields.value(0);
     if (fields.size() < 2 || (method != "GET" && method != "HEAD"))
-        return respond(socket, 400, "Bad Request", "text/html", "<html><body>Bad Request</body></html>\n",
+        return respond(client, 400, "Bad Request", "text/html", "<html><body>Bad Request</body></html>\n",
                        requestLine, false);
     const bool head = method == "HEAD";
     const QString file = tileFileFor(QString::fromLatin1(fields.at(1)));
-    QFile tile(file);
-    if (file.isEmpty() || !tile.open(QIODevice::ReadOnly))
-        return respond(socket, 404, "Not Found", "text/html", "<html><body>Not Found</body></html>\n",
+    // Opened without blocking and checked again on the open file: what the name leads to may
+    // have changed since it was looked at.
+    int fd = file.isEmpty() ? -1 : ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && !file.isEmpty() && (errno == EMFILE || errno == ENFILE))
+        return respond(client, 503, "Service Unavailable", "text/html",
+                       "<html><body>Service Unavailable</body></html>\n", requestLine, head);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0)
+        return respond(client, 404, "Not Found", "text/html", "<html><body>Not Found</body></html>\n",
                        requestLine, head);
-    respond(socket, 200, "OK", "image/jpeg", tile.readAll(), requestLine, head);
+    sendFile(client, fd, qint64(info.st_size), requestLine, head);
 }
 
-void TileServer::respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &type,
+void TileServer::respond(Client &client, int status, const QByteArray &reason, const QByteArray &type,
                          const QByteArray &body, const QByteArray &requestLine, bool headOnly)
 {
     QByteArray answer = "HTTP/1.0 " + QByteArray::number(status) + ' ' + reason + "\r\n"
@@ -121,9 +283,57 @@ void TileServer::respond(QTcpSocket *socket, int status, const QByteArray &reaso
                         + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
     if (!headOnly)
         answer += body;
-    socket->write(answer);
-    socket->disconnectFromHost();
-    emit logLine(socket->peerAddress().toString() + QStringLiteral(" \"") + QString::fromLatin1(requestLine)
+    client.socket->write(answer);
+    emit logLine(client.socket->peerAddress().toString() + QStringLiteral(" \"") + escapedForLog(requestLine)
                  + QStringLiteral("\" ") + QString::number(status) + u' '
                  + QString::number(headOnly ? 0 : body.size()));
+    finishSending(client);
+}
+
+void TileServer::sendFile(Client &client, int fd, qint64 size, const QByteArray &requestLine, bool headOnly)
+{
+    const QByteArray header = "HTTP/1.0 200 OK\r\nServer: orvantis-tileserver\r\nContent-Type: image/jpeg\r\n"
+                              "Content-Length: "
+                              + QByteArray::number(size) + "\r\n\r\n";
+    client.socket->write(header);
+    emit logLine(client.socket->peerAddress().toString() + QStringLiteral(" \"") + escapedForLog(requestLine)
+                 + QStringLiteral("\" 200 ") + QString::number(headOnly ? 0 : size));
+    if (headOnly) {
+        ::close(fd);
+        return finishSending(client);
+    }
+    client.fd = fd;
+    client.remaining = size;
+    pump(client);
+}
+
+// Reads the next piece of the file once most of what was written has gone out.
+void TileServer::pump(Client &client)
+{
+    if (client.fd < 0)
+        return;
+    QByteArray piece;
+    while (client.remaining > 0 && client.socket->bytesToWrite() < kLowWaterBytes) {
+        piece.resize(qsizetype(std::min(kPieceBytes, client.remaining)));
+        const ssize_t n = ::read(client.fd, piece.data(), size_t(piece.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // The file shrank or failed under us: the answer cannot be completed.
+            return close(client);
+        }
+        client.remaining -= n;
+        client.socket->write(piece.constData(), n);
+    }
+    if (client.remaining == 0) {
+        ::close(client.fd);
+        client.fd = -1;
+        finishSending(client);
+    }
+}
+
+void TileServer::finishSending(Client &client)
+{
+    // disconnectFromHost closes once everything written has gone out.
+    client.socket->disconnectFromHost();
 }

@@ -4,11 +4,22 @@
 // sheets of both editions and "/0000" + sheet index for the archive maps. Document numbers
 // are mapped back to sheets with the program's own catalogue. One answer per connection,
 // then the connection is closed; one log line per request.
+//
+// It may face a network: only regular files whose real path lies inside the root are
+// served, files are opened without blocking and sent in pieces (a connection holds about
+// 1 MiB at most), a connection that makes no progress for kIdleTimeoutMs is dropped, the
+// number of connections is bounded, and running out of descriptors pauses accepting
+// instead of spinning. Control characters of requests are escaped in the log.
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
+#include <QTimer>
+
+#include <list>
+#include <memory>
 
 class QTcpSocket;
 
@@ -16,31 +27,66 @@ class TileServer : public QObject {
     Q_OBJECT
 public:
     explicit TileServer(const QString &mapsRoot, QObject *parent = nullptr);
+    ~TileServer() override;
 
     bool listen(const QHostAddress &address, quint16 port);
     quint16 port() const { return m_server.serverPort(); }
     QString errorString() const { return m_server.errorString(); }
 
-    // The tile file (native path) that answers a request path, or empty when none exists.
+    // The tile file (native path) that answers a request path, or empty when none exists
+    // as a regular file inside the root.
     QString tileFileFor(const QString &requestPath) const;
     // The map folders (program paths) a request path may name, most likely first.
     QStringList candidateFiles(const QString &requestPath) const;
 
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kIdleTimeoutMs = 30000;
+    static constexpr int kDefaultMaxConnections = 256;
+    static constexpr qint64 kPieceBytes = 256 * 1024;
+    // A new piece is read only when less than this waits to be sent.
+    static constexpr qint64 kLowWaterBytes = 512 * 1024;
+
+    // At most `count`, and never more than the descriptors this process may open allow.
+    void setMaxConnections(int count);
+    static int descriptorBudget();
+    static constexpr int kReservedDescriptors = 16;
+    int maxConnections() const { return m_maxConnections; }
+    void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
+    int connectionCount() const { return int(m_clients.size()); }
+
+    // The request line as it goes to the log: bytes below 0x20, 0x7f and above, '"' and '\'
+    // are written as \xNN.
+    static QString escapedForLog(const QByteArray &text);
 
 signals:
     // "address "request line" status bytes"
     void logLine(const QString &line);
 
 private:
+    struct Client;
+    using ClientList = std::list<std::unique_ptr<Client>>;
+
     void onConnection();
-    void onReadable(QTcpSocket *socket);
-    void respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &type,
+    void onAcceptError(QAbstractSocket::SocketError error);
+    void onReadable(Client &client);
+    void respond(Client &client, int status, const QByteArray &reason, const QByteArray &type,
                  const QByteArray &body, const QByteArray &requestLine, bool headOnly);
+    void sendFile(Client &client, int fd, qint64 size, const QByteArray &requestLine, bool headOnly);
+    void pump(Client &client);
+    void finishSending(Client &client);
+    void close(Client &client);
+    bool hasWaitingClient() const;
+    bool evictWaitingClient();
+    void resumeAccepting();
 
     QString m_root;
+    QString m_realRoot;
     QTcpServer m_server;
+    ClientList m_clients;
+    int m_maxConnections = kDefaultMaxConnections;
+    int m_idleTimeoutMs = kIdleTimeoutMs;
+    bool m_paused = false;
+    QTimer m_retryAccept;
     // Document number -> (edition folder, sheet number) of the Cassini sheets.
     QHash<QString, QPair<QString, int>> m_cassini;
 };

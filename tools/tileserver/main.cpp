@@ -21,9 +21,22 @@ int main(int argc, char **argv)
                                         QStringLiteral("DIR"), QDir::currentPath());
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address and port to listen on (default 127.0.0.1:8077)."),
                                           QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:8077"));
+    const QCommandLineOption maxConnectionsOption(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Most connections served at once (default %1).").arg(TileServer::kDefaultMaxConnections),
+        QStringLiteral("N"), QString::number(TileServer::kDefaultMaxConnections));
     parser.addOption(rootOption);
     parser.addOption(listenOption);
+    parser.addOption(maxConnectionsOption);
     parser.process(app);
+
+    bool countOk = false;
+    const int maxConnections = parser.value(maxConnectionsOption).toInt(&countOk);
+    if (!countOk || maxConnections < 1) {
+        std::fprintf(stderr, "orvantis-tileserver: --max-connections wants a number above 0, not %s\n",
+                     qPrintable(parser.value(maxConnectionsOption)));
+        return 2;
+    }
 
     const QString root = QDir(parser.value(rootOption)).absolutePath();
     if (!QDir(root).exists()) {
@@ -41,6 +54,7 @@ int main(int argc, char **argv)
     }
 
     TileServer server(root);
+    server.setMaxConnections(maxConnections);
     QObject::connect(&server, &TileServer::logLine, [](const QString &line) {
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);

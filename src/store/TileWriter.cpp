@@ -1,0 +1,132 @@
+#include "store/TileWriter.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+namespace {
+
+QByteArray encoded(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+void closeQuietly(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+TileWriter::TileWriter(const QString &finalPath)
+    : m_finalPath(finalPath), m_temporaryPath(temporaryPathFor(finalPath))
+{
+}
+
+TileWriter::~TileWriter()
+{
+    if (!m_installed)
+        discard();
+}
+
+bool TileWriter::open()
+{
+    closeQuietly(m_fd);
+    m_written = 0;
+    m_failed = false;
+    m_installed = false;
+    // A stale temporary file (or anything else under its name) goes first: the new one is
+    // created afresh, never written through a link.
+    ::unlink(encoded(m_temporaryPath).constData());
+    m_fd = ::open(encoded(m_temporaryPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool TileWriter::write(const char *data, qint64 size)
+{
+    if (m_fd < 0 || m_failed)
+        return false;
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_failed = true;
+            return false;
+        }
+        data += n;
+        size -= n;
+        m_written += n;
+    }
+    return true;
+}
+
+TileWriter::Result TileWriter::commit()
+{
+    if (m_fd < 0 || m_failed) {
+        discard();
+        return Result::WriteError;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    return finish(fd, m_written);
+}
+
+TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expectedSize)
+{
+    closeQuietly(m_fd);
+    m_temporaryPath = temporaryPath;
+    m_installed = false;
+    m_failed = false;
+    const int fd = ::open(encoded(m_temporaryPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) {
+        discard();
+        return Result::WriteError;
+    }
+    return finish(fd, expectedSize);
+}
+
+TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize)
+{
+    // Every byte was handed to the system by checked, unbuffered writes; the file must now
+    // hold exactly what was sent, and closing it reports what a network file system kept back.
+    // (No fsync per tile: it costs about ten times a whole tile's transfer on a local disk.)
+    struct stat info {};
+    const bool sized = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == expectedSize;
+    const bool closed = ::close(fd) == 0;
+    if (!sized || !closed) {
+        discard();
+        return Result::WriteError;
+    }
+    m_pictureStatus = jpeg::checkFile(m_temporaryPath, m_header);
+    if (!m_pictureStatus.ok()) {
+        discard();
+        return m_pictureStatus.isFileError() ? Result::WriteError : Result::NotPicture;
+    }
+    if (std::rename(encoded(m_temporaryPath).constData(), encoded(m_finalPath).constData()) != 0) {
+        discard();
+        return Result::WriteError;
+    }
+    m_installed = true;
+    return Result::Installed;
+}
+
+void TileWriter::discard()
+{
+    closeQuietly(m_fd);
+    if (!m_temporaryPath.isEmpty() && !m_installed)
+        ::unlink(encoded(m_temporaryPath).constData());
+}
+
+} // namespace store
