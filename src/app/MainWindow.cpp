@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/AboutPage.h"
 #include "app/HomePage.h"
+#include "app/Keyboard.h"
 #include "app/PreferencesPage.h"
 #include "app/SettingsStore.h"
 #include "app/Skin.h"
@@ -34,7 +35,7 @@ constexpr int kStatusBarHeight = 21;
 MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
                        const QString &installFolder, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                              | Qt::WindowMinimizeButtonHint),
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_context(settings, desktop, programFolder, installFolder)
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -73,7 +74,8 @@ void MainWindow::buildPages()
     m_archive = new ArchivePage(m_context);
     m_preferences = new PreferencesPage(m_context);
     m_download = new DownloadPage(m_context, *m_preferences);
-    m_printPanel = new PrintPanel(m_context, m_printer, centralWidget());
+    // A child of the window itself, so that it comes above a map view as well as above the pages.
+    m_printPanel = new PrintPanel(m_context, m_printer, this);
     m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
     m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
     m_about = new AboutPage(m_context);
@@ -90,6 +92,7 @@ void MainWindow::buildPages()
         {m_about, QStringLiteral("A Propos")},
     };
     for (const auto &[page, caption] : pages) {
+        giveMnemonics(page);
         m_pageControl->addTab(page, caption);
         connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
     }

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "app/Translations.h"
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"
 
@@ -10,7 +11,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvantis"));
+    // No display name: Qt would append it to every window caption.
+    installFrenchQtTranslations(app);
 
     QtDesktop desktop;
     SettingsStore settings;

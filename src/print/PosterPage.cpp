@@ -230,6 +230,10 @@ void PosterPage::spSkinButton39Click()
     const QSize piece = printing::pieceSize(source.size(), m_box);
     if (piece.isEmpty() || m_rows <= 0 || m_columns <= 0)
         return;
+    // A quarter's pages are named apart, so that printing the four quarters to files keeps them all.
+    const int quarter = m_suffix.isEmpty() ? 0 : m_source;
+    if (!m_printPanel.mayReplacePosterFiles(m_rows * m_columns, quarter))
+        return;
     for (int row = 1; row <= m_rows; ++row) {
         for (int column = 1; column <= m_columns; ++column) {
             const int n = printing::pageNumber(row, column, m_columns);
@@ -249,7 +253,7 @@ void PosterPage::spSkinButton39Click()
                 m_context.desktop().error(printing::cannotRead(path));
                 return;
             }
-            const bool printed = m_printPanel.PrintPage(n);
+            const bool printed = m_printPanel.PrintPage(n, quarter);
             printing::removeTransfer(path);
             if (!printed)
                 return;

@@ -7,6 +7,7 @@
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -34,9 +35,11 @@ const QString kNoPrinter = QStringLiteral(
 
 } // namespace
 
-QString numberedPdfName(const QString &fileName, int page)
+QString numberedPdfName(const QString &fileName, int page, int quarter)
 {
-    const QString number = QStringLiteral("-") + QString::number(page);
+    QString number = QStringLiteral("-") + QString::number(page);
+    if (quarter > 0)
+        number.prepend(QStringLiteral("-q") + QString::number(quarter));
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         return fileName.left(fileName.size() - 4) + number + fileName.right(4);
     return fileName + number;
@@ -132,7 +135,25 @@ void PrintPanel::spSkinUpDown1Change(int position)
     spSkinEdit6->setText(QString::number(position));
 }
 
-bool PrintPanel::PrintPage(int page)
+bool PrintPanel::mayReplacePosterFiles(int pages, int quarter)
+{
+    if (m_printer.outputFormat() != QPrinter::PdfFormat || m_printer.outputFileName().isEmpty())
+        return true;
+    QStringList existing;
+    for (int page = 1; page <= pages; ++page) {
+        const QString name = numberedPdfName(m_printer.outputFileName(), page, quarter);
+        if (QFileInfo::exists(name))
+            existing << QFileInfo(name).fileName();
+    }
+    if (existing.isEmpty())
+        return true;
+    return m_context.desktop().confirm(
+        QStringLiteral("Ces fichiers existent déjà et seront remplacés :\n%1\n\nVoulez-vous les remplacer ?")
+            .arg(existing.join(QStringLiteral("\n"))),
+        QStringLiteral("Impression poster"));
+}
+
+bool PrintPanel::PrintPage(int page, int quarter)
 {
     BusyCursor busy;
     bool printed = false;
@@ -144,7 +165,7 @@ bool PrintPanel::PrintPage(int page)
         const QString chosenName = m_printer.outputFileName();
         const bool numbered = page > 0 && m_printer.outputFormat() == QPrinter::PdfFormat;
         if (numbered)
-            m_printer.setOutputFileName(numberedPdfName(chosenName, page));
+            m_printer.setOutputFileName(numberedPdfName(chosenName, page, quarter));
         m_printer.setDocName(QString());
         QPainter painter;
         if (!painter.begin(&m_printer)) {

@@ -26,9 +26,13 @@ public:
     void printImage(const QImage &picture, const QString &header);
 
     // Prints the print bitmap with the page header on one page as one print job. For a
-    // poster page `page` > 0 numbers the output when the printer writes a PDF file. False
+    // poster page `page` > 0 numbers the output when the printer writes a PDF file, and a
+    // quarter 1..4 of a whole sheet names its pages apart from the other quarters'. False
     // (after the error box) when nothing was printed.
-    bool PrintPage(int page = 0);
+    bool PrintPage(int page = 0, int quarter = 0);
+    // Before a poster of `pages` pages goes to PDF files: when files of those names exist
+    // already, asks whether to replace them. True when printing may go on.
+    bool mayReplacePosterFiles(int pages, int quarter);
 
     void setPrintBitmap(const QImage &bitmap) { m_printBitmap = bitmap; }
     const QImage &printBitmap() const { return m_printBitmap; }
@@ -57,5 +61,6 @@ private:
 };
 
 // The file name a printer writing `fileName` uses for poster page n: "-" + n inserted
-// before ".pdf" (appended when the name has no such ending).
-QString numberedPdfName(const QString &fileName, int page);
+// before ".pdf" (appended when the name has no such ending); a page of quarter q (1..4)
+// gets "-q" + q + "-" + n.
+QString numberedPdfName(const QString &fileName, int page, int quarter = 0);

@@ -5,6 +5,7 @@
 #include "app/PreferencesPage.h"
 #include "app/StatusBar.h"
 #include "catalogue/CassiniPage.h"
+#include "print/PrintPanel.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "view/Magnifier.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -83,12 +85,10 @@ MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
         bar->setTracking(true);
         connect(bar, &QScrollBar::valueChanged, this, &MapViewer::trimDetailCache);
     }
-    ScrollBox1->viewport()->installEventFilter(this);
     ScrollBox1->hide();
 
     ZoneClic = new ZoneSurface(ScrollBox1);
     ZoneClic->hide();
-    ZoneClic->installEventFilter(this);
     connect(ZoneClic, &ZoneSurface::pressed, this, &MapViewer::ZoneClicMouseDown);
     connect(ZoneClic, &ZoneSurface::moved, this, &MapViewer::ZoneClicMouseMove);
     connect(ZoneClic, &ZoneSurface::released, this, &MapViewer::ZoneClicMouseUp);
@@ -123,10 +123,10 @@ MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
     connect(m_menu->Copier1, &QAction::triggered, this, &MapViewer::Copier1Click);
     connect(m_menu->Afficher1, &QAction::triggered, this, &MapViewer::Afficher1Click);
 
-    // The status bar stays at the bottom of the client area, under the menu bar or not,
-    // in the normal and in the maximised window.
-    if (QWidget *client = window.centralWidget())
-        client->installEventFilter(this);
+    // Through the application: the status bar stays at the bottom of the client area and
+    // the view follows the window's size; the wheel and the keys of an open view work
+    // wherever the pointer or the focus is in its window.
+    qApp->installEventFilter(this);
 }
 
 MapViewer::~MapViewer()
@@ -287,8 +287,7 @@ void MapViewer::BuildDetail()
         return;
 
     const QSize client = clientSize();
-    const int width = client.width();
-    ScrollBox1->setGeometry((client.width() - width) / 2, geometry::kMenuBarHeight, width,
+    ScrollBox1->setGeometry(0, geometry::kMenuBarHeight, client.width(),
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
@@ -332,6 +331,13 @@ void MapViewer::BuildPreview()
     if (!MeasureTiles())
         return;
 
+    placePreviewPanel();
+    stopGauge();
+}
+
+// The preview panel for the client area the window has now: its cells fill the height.
+void MapViewer::placePreviewPanel()
+{
     const QSize client = clientSize();
     const QSize cell = geometry::previewCell(client.height(), m_cellSize);
     auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
@@ -350,7 +356,42 @@ void MapViewer::BuildPreview()
     panel->show();
     keepFloatingPanelsOnTop();
     loadPreviewTiles();
-    stopGauge();
+}
+
+// The open view laid out again for the window's present size: a window manager maximises
+// the window some time after it was asked to, and the user may resize it later.
+void MapViewer::layOutForWindow()
+{
+    const QSize client = clientSize();
+    if (MessageAbsent->isVisible())
+        MessageAbsent->move(geometry::centredBox(kMessageSize, client));
+    if (!m_open || !m_mosaic)
+        return;
+    if (m_viewKind == 1 && ScrollBox1->isVisible()) {
+        const QRect area(0, geometry::kMenuBarHeight, client.width(), client.height() - 2 * geometry::kMenuBarHeight);
+        if (ScrollBox1->geometry() == area)
+            return;
+        const QSize before = ScrollBox1->viewport()->size();
+        const QPoint centre(ScrollBox1->horizontalScrollBar()->value() + before.width() / 2,
+                            ScrollBox1->verticalScrollBar()->value() + before.height() / 2);
+        ScrollBox1->setGeometry(area);
+        // The point that was in the middle stays in the middle.
+        const QSize viewport = ScrollBox1->viewport()->size();
+        ScrollBox1->horizontalScrollBar()->setValue(centre.x() - viewport.width() / 2);
+        ScrollBox1->verticalScrollBar()->setValue(centre.y() - viewport.height() / 2);
+        if (m_magnifier->isVisible())
+            m_magnifier->move(viewport.width() - Magnifier::kWidth, m_magnifier->y());
+        trimDetailCache();
+    } else if (m_viewKind == 0 && m_panel && m_panel->isVisible()) {
+        auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+        const QSize cell = geometry::previewCell(client.height(), m_cellSize);
+        if (panel && panel->cell(0, 0)->size() == cell)
+            panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
+        else
+            placePreviewPanel();
+    }
+    if (m_window.printPanel()->isVisible())
+        m_window.printPanel()->raise();
 }
 
 void MapViewer::keepFloatingPanelsOnTop()
@@ -359,6 +400,8 @@ void MapViewer::keepFloatingPanelsOnTop()
         m_magnifier->raise();
     if (MessageAbsent->isVisible())
         MessageAbsent->raise();
+    if (m_window.printPanel()->isVisible())
+        m_window.printPanel()->raise();
 }
 
 void MapViewer::loadPreviewTiles()
@@ -511,13 +554,59 @@ bool MapViewer::FormMouseWheel(QWheelEvent *event)
     return true;   // the scroll area would scroll again by its own step
 }
 
+// Whether `widget` is part of the open view's window outside its floating panels (the
+// magnifier, the print panel, "Affichage impossible"), which keep the wheel and the keys.
+bool MapViewer::isViewArea(QObject *object) const
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || widget->window() != &m_window)
+        return false;
+    for (const QWidget *w = widget; w && w != &m_window; w = w->parentWidget())
+        if (w == m_magnifier || w == MessageAbsent || w == m_window.printPanel())
+            return false;
+    return true;
+}
+
+// Keys of the open view: the arrows pan by 20 pixels, Page Up and Page Down by a screen.
+bool MapViewer::viewKey(QKeyEvent *event)
+{
+    if (!ScrollBox1->isVisible() || event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    QScrollBar *horizontal = ScrollBox1->horizontalScrollBar();
+    QScrollBar *vertical = ScrollBox1->verticalScrollBar();
+    const int screen = ScrollBox1->viewport()->height();
+    switch (event->key()) {
+    case Qt::Key_Left: horizontal->setValue(horizontal->value() - kWheelStep); return true;
+    case Qt::Key_Right: horizontal->setValue(horizontal->value() + kWheelStep); return true;
+    case Qt::Key_Up: vertical->setValue(vertical->value() - kWheelStep); return true;
+    case Qt::Key_Down: vertical->setValue(vertical->value() + kWheelStep); return true;
+    case Qt::Key_PageUp: vertical->setValue(vertical->value() - screen); return true;
+    case Qt::Key_PageDown: vertical->setValue(vertical->value() + screen); return true;
+    default: return false;
+    }
+}
+
 bool MapViewer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Wheel && (watched == ZoneClic || watched == ScrollBox1->viewport()))
-        return FormMouseWheel(static_cast<QWheelEvent *>(event));
-    if (event->type() == QEvent::Resize && watched == m_window.centralWidget()) {
-        const QWidget *client = m_window.centralWidget();
-        m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+    switch (event->type()) {
+    case QEvent::Wheel:
+        // Anywhere in the view's window: map, scroll bars, menu bar, status bar, empty area.
+        if (m_open && isViewArea(watched))
+            return FormMouseWheel(static_cast<QWheelEvent *>(event));
+        break;
+    case QEvent::KeyPress:
+        if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
+            return true;
+        break;
+    case QEvent::Resize:
+        if (watched == m_window.centralWidget()) {
+            const QWidget *client = m_window.centralWidget();
+            m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+            layOutForWindow();
+        }
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

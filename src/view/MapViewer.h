@@ -15,6 +15,7 @@
 
 class MainWindow;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMouseEvent;
 class QPushButton;
@@ -88,6 +89,10 @@ private:
     void replacePanel(QWidget *panel);
     void loadPreviewTiles();
     void keepFloatingPanelsOnTop();
+    void placePreviewPanel();
+    void layOutForWindow();
+    bool isViewArea(QObject *object) const;
+    bool viewKey(QKeyEvent *event);
     void trimDetailCache();
     QRect visibleCells() const;
     void reportDeletedTiles();
