@@ -18,6 +18,7 @@
 #include "view/MapViewer.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
+#include "widgets/TextFit.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -53,7 +54,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     // Nine tabs share the window's width.
     m_pageControl->tabBar()->setUsesScrollButtons(false);
     m_pageControl->tabBar()->setExpanding(false);
-    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; font-size: 11px; }"));
+    m_pageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
     m_statusBar = new StatusBar(client);
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
@@ -202,6 +203,13 @@ void MainWindow::FormCreate()
                                                                           : m_context.programFolder());
     applySkin();
     setFixedSize(kClientWidth, kClientHeight);
+    // The tabs a step smaller than the pages, in the skin's font.
+    QFont tabFont = QApplication::font();
+    tabFont.setPixelSize(11);
+    m_pageControl->tabBar()->setFont(tabFont);
+    // Every text whole at the fonts now in use (once the window is shown and its pages have
+    // their sizes), and kept whole when a text changes.
+    textfit::keepFitted(this);
 
     m_context.selection.sheetNumber = QStringLiteral("1");
     m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());

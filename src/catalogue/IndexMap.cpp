@@ -50,16 +50,16 @@ IndexMap::IndexMap(QPoint origin, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Image1"));
     setGeometry(QRect(origin, QSize(430, 430)));
-    m_picture = QPixmap(size());
-    m_picture.fill(QColor(222, 235, 247));
-    QPainter painter(&m_picture);
+    m_outline = outlinePath(origin);
+}
+
+// Drawn when painted, so that the outline is sharp at any pixel density of the screen.
+void IndexMap::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(222, 235, 247));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(120, 110, 90), 1.2));
     painter.setBrush(QColor(246, 238, 214));
-    painter.drawPath(outlinePath(origin));
-}
-
-void IndexMap::paintEvent(QPaintEvent *)
-{
-    QPainter(this).drawPixmap(0, 0, m_picture);
+    painter.drawPath(m_outline);
 }

@@ -18,5 +18,5 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    QPixmap m_picture;
+    QPainterPath m_outline;
 };
