@@ -32,6 +32,7 @@ AboutPage::AboutPage(AppContext &context, QWidget *parent)
         font.setBold(true);
         spSkinLinkImage1->setFont(font);
     }
+    spSkinLinkImage1->setProperty("noMnemonic", true);   // a banner, not a command
     spSkinLinkImage1->setStyleSheet(QStringLiteral(
         "QPushButton { color: white; border: none; padding: 0 6px;"
         " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #000080, stop:1 #466ebe); }"

@@ -10,7 +10,8 @@ void giveMnemonics(QWidget *page)
     QList<QAbstractButton *> buttons;
     for (QAbstractButton *button : page->findChildren<QAbstractButton *>()) {
         // Tool buttons are the small pickers of a page (sheet numbers, field buttons).
-        if (qobject_cast<QToolButton *>(button) || button->text().trimmed().isEmpty())
+        if (qobject_cast<QToolButton *>(button) || button->text().trimmed().isEmpty()
+            || button->property("noMnemonic").toBool())
             continue;
         const int amp = int(button->text().indexOf(u'&'));
         if (amp >= 0 && amp + 1 < button->text().size())

@@ -60,6 +60,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
 
     buildPages();
     m_mapViewer = new view::MapViewer(*this);
+    giveMnemonics(m_printPanel);
     wirePages();
     FormCreate();
     showPage(0);

@@ -387,8 +387,10 @@ void MapViewer::layOutForWindow()
         const QSize cell = geometry::previewCell(client.height(), m_cellSize);
         if (panel && panel->cell(0, 0)->size() == cell)
             panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
-        else
+        else {
             placePreviewPanel();
+            stopGauge();
+        }
     }
     if (m_window.printPanel()->isVisible())
         m_window.printPanel()->raise();
