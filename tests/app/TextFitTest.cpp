@@ -168,4 +168,36 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     expectWhole("Affichage impossible");
 }
 
+// The logo, the index map and the About banner are drawn at the screen's pixel density:
+// on a screen of twice the density, their edges are drawn in device pixels, not as pixels
+// of a picture made for a single density and doubled (every 2 x 2 block one colour).
+TEST_F(TextFit, DrawnPicturesAreSharpAtTheScreensDensity)
+{
+    if (w.window->devicePixelRatioF() < 2)
+        GTEST_SKIP() << "a screen of single density";
+    const std::pair<int, const char *> pictures[] = {{0, "LogoFranceText"}, {2, "Image1"}, {8, "spSkinLinkImage1"}};
+    for (const auto &[page, name] : pictures) {
+        w.window->showPage(page);
+        QApplication::processEvents();
+        QWidget *picture = w.find(QString::fromLatin1(name));
+        const QImage image = picture->grab().toImage();
+        ASSERT_EQ(image.width(), 2 * picture->width()) << name;
+        int mixed = 0;
+        for (int y = 0; y + 1 < image.height(); y += 2)
+            for (int x = 0; x + 1 < image.width(); x += 2) {
+                const QRgb p = image.pixel(x, y);
+                if (image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p)
+                    ++mixed;
+            }
+        EXPECT_GT(mixed, 20) << name << " is a doubled single-density picture";
+    }
+    // No page shows a picture made for a single density.
+    for (int page = 0; page < 9; ++page) {
+        w.window->showPage(page);
+        for (QLabel *label : w.window->page(page)->findChildren<QLabel *>())
+            if (label->isVisible() && !label->pixmap().isNull())
+                EXPECT_GE(label->pixmap().devicePixelRatio(), 2.0) << label->objectName().toStdString();
+    }
+}
+
 } // namespace
