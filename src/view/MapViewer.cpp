@@ -365,6 +365,9 @@ void MapViewer::layOutForWindow()
     const QSize client = clientSize();
     if (MessageAbsent->isVisible())
         MessageAbsent->move(geometry::centredBox(kMessageSize, client));
+    // The print panel stays centred, also when the view closes under it.
+    if (QWidget *printPanel = m_window.printPanel(); printPanel->isVisible())
+        printPanel->move(geometry::centredBox(printPanel->size(), client));
     if (!m_open || !m_mosaic)
         return;
     if (m_viewKind == 1 && ScrollBox1->isVisible()) {

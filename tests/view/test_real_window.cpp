@@ -109,9 +109,12 @@ TEST(RealWindow, FullScreenViewsAreLaidOutForTheMaximisedWindow)
     EXPECT_EQ(magnifier->x(), scrollBox->viewport()->width() - view::Magnifier::kWidth);
     EXPECT_GT(magnifier->x(), 696 - view::Magnifier::kWidth);
 
-    // Closing gives the window its fixed size back.
+    // Closing gives the window its fixed size back; a print panel left open stays in it.
+    w.trigger(QStringLiteral("Imprimer1"));
     w.trigger(QStringLiteral("Fermer1"));
     EXPECT_TRUE(waitUntil([&] { return w.window->size() == QSize(696, 500); }));
+    EXPECT_TRUE(waitUntil([&] { return w.window->rect().contains(w.window->printPanel()->geometry()); }))
+        << w.window->printPanel()->x() << "," << w.window->printPanel()->y();
 }
 
 TEST(RealWindow, PrintPanelOpenedFromAViewIsOnTopAndPrints)
