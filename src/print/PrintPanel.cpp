@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -203,6 +204,15 @@ void PrintPanel::spSkinButton20Click()
 {
     printing::removeTransfer(transferPath());
     hidePanel();
+}
+
+void PrintPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isVisible()) {
+        spSkinButton20Click();
+        return;
+    }
+    QGroupBox::keyPressEvent(event);
 }
 
 void PrintPanel::hidePanel()

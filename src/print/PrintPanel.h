@@ -52,6 +52,10 @@ public:
     QScrollBar *spSkinUpDown1;
     QPushButton *spSkinButton19, *spSkinButton20;
 
+protected:
+    // Échap is "Annuler".
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void hidePanel();
 

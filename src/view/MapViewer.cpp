@@ -599,6 +599,17 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
         if (m_open && isViewArea(watched))
             return FormMouseWheel(static_cast<QWheelEvent *>(event));
         break;
+    case QEvent::ShortcutOverride:
+        // Échap in the print panel cancels the panel; it closes the view only from the view.
+        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            auto *widget = qobject_cast<QWidget *>(watched);
+            QWidget *printPanel = m_window.printPanel();
+            if (widget && (widget == printPanel || printPanel->isAncestorOf(widget))) {
+                event->accept();
+                return true;
+            }
+        }
+        break;
     case QEvent::KeyPress:
         if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
             return true;

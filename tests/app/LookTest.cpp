@@ -255,8 +255,13 @@ TEST_F(Look, ViewKeys)
     QTest::keyClick(surface, Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(w.desktop.kinds().contains(QStringLiteral("save")));
     QTest::keyClick(surface, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_TRUE(w.find(QStringLiteral("VisuImp"))->isVisible());
-    w.click(QStringLiteral("spSkinButton20"));
+    QWidget *printPanel = w.find(QStringLiteral("VisuImp"));
+    EXPECT_TRUE(printPanel->isVisible());
+    // Échap in the print panel is its "Annuler"; the view stays.
+    w.find(QStringLiteral("spSkinEdit7"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(printPanel->isVisible());
+    EXPECT_TRUE(scrollBox()->isVisible());
     surface->setFocus();
     QTest::keyClick(surface, Qt::Key_Escape);
     EXPECT_FALSE(scrollBox()->isVisible());
