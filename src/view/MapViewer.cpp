@@ -600,14 +600,12 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
             return FormMouseWheel(static_cast<QWheelEvent *>(event));
         break;
     case QEvent::ShortcutOverride:
-        // Échap in the print panel cancels the panel; it closes the view only from the view.
-        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            auto *widget = qobject_cast<QWidget *>(watched);
-            QWidget *printPanel = m_window.printPanel();
-            if (widget && (widget == printPanel || printPanel->isAncestorOf(widget))) {
-                event->accept();
-                return true;
-            }
+        // Échap while the print panel is open cancels the panel; the view closes on the next one.
+        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_window.printPanel()->isVisible()
+            && qobject_cast<QWidget *>(watched) && static_cast<QWidget *>(watched)->window() == &m_window) {
+            m_window.printPanel()->spSkinButton20Click();
+            event->accept();
+            return true;
         }
         break;
     case QEvent::KeyPress:
