@@ -11,23 +11,6 @@ using controls::button;
 
 namespace {
 
-QPixmap bannerPicture()
-{
-    QPixmap pixmap(468, 60);
-    QPainter p(&pixmap);
-    QLinearGradient gradient(0, 0, 468, 0);
-    gradient.setColorAt(0, QColor(0, 0, 128));
-    gradient.setColorAt(1, QColor(70, 110, 190));
-    p.fillRect(pixmap.rect(), gradient);
-    p.setPen(Qt::white);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(22);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Orvantis - les cartes anciennes de France"));
-    return pixmap;
-}
-
 } // namespace
 
 AboutPage::AboutPage(AppContext &context, QWidget *parent)
@@ -38,11 +21,22 @@ AboutPage::AboutPage(AppContext &context, QWidget *parent)
                                  QRect(0, 30, 690, 90));
     text->setAlignment(Qt::AlignCenter);
 
-    spSkinLinkImage1 = button(this, QStringLiteral("spSkinLinkImage1"), QString(),
+    // The banner: its words are the button's text on a drawn gradient, whole and sharp at
+    // any font and screen.
+    spSkinLinkImage1 = button(this, QStringLiteral("spSkinLinkImage1"),
+                              QStringLiteral("Orvantis - les cartes anciennes de France"),
                               QRect(111, 150, 468, 60), QStringLiteral("Site internet de Orvantis"));
-    spSkinLinkImage1->setIcon(bannerPicture());
-    spSkinLinkImage1->setIconSize(QSize(468, 60));
-    spSkinLinkImage1->setFlat(true);
+    {
+        QFont font(QStringLiteral("Tahoma"));
+        font.setPixelSize(22);
+        font.setBold(true);
+        spSkinLinkImage1->setFont(font);
+    }
+    spSkinLinkImage1->setProperty("noMnemonic", true);   // a banner, not a command
+    spSkinLinkImage1->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; border: none; padding: 0 6px;"
+        " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #000080, stop:1 #466ebe); }"
+        "QPushButton:focus { border: 1px dotted white; }"));
     spSkinLinkImage1->setCursor(Qt::PointingHandCursor);
     spSkinLinkImage1->setAccessibleName(QStringLiteral("Site internet de Orvantis"));
 

@@ -2,6 +2,7 @@
 #include "app/AppContext.h"
 #include "app/Controls.h"
 #include "platform/Desktop.h"
+#include "widgets/PaintedPicture.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -11,22 +12,13 @@ using controls::button;
 
 namespace {
 
-// The logo of the header: the outline of a map sheet with its grid of tiles.
-QPixmap logoPicture()
+// The logo of the header: map sheets laid over each other.
+void drawLogo(QPainter &p, const QRect &area)
 {
-    QPixmap pixmap(188, 60);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(area, Qt::white);
     p.setPen(QPen(QColor(0, 0, 128), 2));
     for (int i = 0; i < 4; ++i)
-        p.drawRect(8 + i * 12, 8 + i * 3, 40, 44 - i * 6);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(QRect(64, 6, 122, 48), Qt::AlignVCenter | Qt::TextWordWrap, QStringLiteral("Cartes anciennes de France"));
-    return pixmap;
+        p.drawRect(QRectF(5 + i * 6, 8 + i * 3, 34, 44 - i * 6));
 }
 
 } // namespace
@@ -37,9 +29,18 @@ HomePage::HomePage(AppContext &context, QWidget *parent)
     auto *header = controls::named(new QLabel(this), QStringLiteral("Panel3"), QRect(0, 0, 690, 62));
     header->setAutoFillBackground(true);
     header->setStyleSheet(QStringLiteral("background: white;"));
-    auto *logo = controls::named(new QLabel(header), QStringLiteral("LogoFrance"), QRect(4, 1, 188, 60));
-    logo->setPixmap(logoPicture());
+    auto *logo = controls::named(new PaintedPicture(drawLogo, header), QStringLiteral("LogoFrance"), QRect(4, 1, 60, 60));
     logo->setAccessibleName(QStringLiteral("Logo"));
+    // The logo's words beside the sheets, as text: whole and sharp at any font and screen.
+    auto *words = controls::label(header, QStringLiteral("LogoFranceText"), QStringLiteral("Cartes anciennes de France"),
+                                  QRect(66, 1, 150, 60));
+    words->setWordWrap(true);
+    words->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont wordsFont(QStringLiteral("Tahoma"));
+    wordsFont.setPixelSize(15);
+    wordsFont.setBold(true);
+    words->setFont(wordsFont);
+    words->setStyleSheet(QStringLiteral("color: navy; background: transparent;"));
 
     auto *title = controls::label(header, QStringLiteral("Label4"), QStringLiteral("Orvantis"), QRect(380, 6, 300, 50));
     title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/AboutPage.h"
 #include "app/HomePage.h"
+#include "app/Keyboard.h"
 #include "app/PreferencesPage.h"
 #include "app/SettingsStore.h"
 #include "app/Skin.h"
@@ -17,6 +18,7 @@
 #include "view/MapViewer.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
+#include "widgets/TextFit.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -34,7 +36,7 @@ constexpr int kStatusBarHeight = 21;
 MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
                        const QString &installFolder, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                              | Qt::WindowMinimizeButtonHint),
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_context(settings, desktop, programFolder, installFolder)
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -54,12 +56,13 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_pageControl->tabBar()->setExpanding(false);
     // Styled on the tab bar alone: a style sheet on the page control would be applied
     // again to every page as it is added.
-    m_pageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; font-size: 11px; }"));
+    m_pageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
     m_statusBar = new StatusBar(client);
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
     buildPages();
     m_mapViewer = new view::MapViewer(*this);
+    giveMnemonics(m_printPanel);
     wirePages();
     FormCreate();
     showPage(0);
@@ -75,7 +78,8 @@ void MainWindow::buildPages()
     m_archive = new ArchivePage(m_context);
     m_preferences = new PreferencesPage(m_context);
     m_download = new DownloadPage(m_context, *m_preferences);
-    m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, centralWidget());
+    // A child of the window itself, so that it comes above a map view as well as above the pages.
+    m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
     m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
     m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
     m_about = new AboutPage(m_context);
@@ -92,6 +96,7 @@ void MainWindow::buildPages()
         {m_about, QStringLiteral("A Propos")},
     };
     for (const auto &[page, caption] : pages) {
+        giveMnemonics(page);
         m_pageControl->addTab(page, caption);
         connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
     }
@@ -211,6 +216,13 @@ void MainWindow::FormCreate()
                                                                           : m_context.programFolder());
     applySkin();
     setFixedSize(kClientWidth, kClientHeight);
+    // The tabs a step smaller than the pages, in the skin's font.
+    QFont tabFont = QApplication::font();
+    tabFont.setPixelSize(11);
+    m_pageControl->tabBar()->setFont(tabFont);
+    // Every text whole at the fonts now in use (once the window is shown and its pages have
+    // their sizes), and kept whole when a text changes.
+    textfit::keepFitted(this);
 
     m_context.selection.sheetNumber = QStringLiteral("1");
     m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());

@@ -3,6 +3,21 @@
 #include <QFileInfo>
 #include <QSettings>
 
+namespace {
+
+bool isTextRole(QPalette::ColorRole role)
+{
+    return role == QPalette::WindowText || role == QPalette::Text || role == QPalette::ButtonText
+        || role == QPalette::HighlightedText || role == QPalette::ToolTipText;
+}
+
+QColor blend(const QColor &a, const QColor &b)
+{
+    return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
+}
+
+} // namespace
+
 std::optional<Skin> loadSkin(const QString &path, const QPalette &base, const QFont &baseFont)
 {
     if (!QFileInfo(path).isFile())
@@ -23,10 +38,24 @@ std::optional<Skin> loadSkin(const QString &path, const QPalette &base, const QF
     for (const auto &[key, role] : roles) {
         const QColor colour(ini.value(QLatin1String(key)).toString());
         if (colour.isValid()) {
-            skin.palette.setColor(role, colour);
+            // The skin gives the colours of enabled controls; disabled ones are derived below.
+            skin.palette.setColor(QPalette::Active, role, colour);
+            skin.palette.setColor(QPalette::Inactive, role, colour);
+            if (!isTextRole(role))
+                skin.palette.setColor(QPalette::Disabled, role, colour);
             any = true;
         }
     }
+    // A disabled control's text, half-way between its text and its background, so that a
+    // control that does nothing never looks as if it could be clicked.
+    const std::pair<QPalette::ColorRole, QPalette::ColorRole> textOnBackground[] = {
+        {QPalette::WindowText, QPalette::Window}, {QPalette::Text, QPalette::Base},
+        {QPalette::ButtonText, QPalette::Button}, {QPalette::HighlightedText, QPalette::Highlight},
+    };
+    for (const auto &[text, background] : textOnBackground)
+        skin.palette.setColor(QPalette::Disabled, text,
+                              blend(skin.palette.color(QPalette::Active, text),
+                                    skin.palette.color(QPalette::Active, background)));
     const QString family = ini.value(QStringLiteral("Font/Family")).toString();
     if (!family.isEmpty()) {
         skin.font.setFamily(family);

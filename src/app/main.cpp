@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "app/Translations.h"
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"
 
@@ -88,7 +89,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvantis"));
+    // No display name: Qt would append it to every window caption.
     QApplication::setApplicationVersion(kVersion);
 
     // What remains after Qt took its options must be ours.
@@ -99,6 +100,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orvantis : %s\nEssayez « orvantis --help ».\n", qPrintable(what));
         return 2;
     }
+    installFrenchQtTranslations(app);
 
     QtDesktop desktop;
     SettingsStore settings;

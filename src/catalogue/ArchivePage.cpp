@@ -355,13 +355,13 @@ bool ArchivePage::selectHighlightedMap()
 void ArchivePage::spSkinButton22Click()
 {
     SelectionState &selection = m_context.selection;
-    // The page of the selected archive map; while a Cassini sheet is selected, the page
-    // of the highlighted map, which then becomes the selection.
-    if (!selection.isArchive()) {
-        if (!selectHighlightedMap())
-            return;
+    // The page of the highlighted map, which becomes the selection, as for the other
+    // buttons (after a search that found nothing, the row highlighted is the first one).
+    // Without a highlighted row, the page of the selected archive map.
+    if (selectHighlightedMap())
         m_context.refreshSelectionStatus();
-    }
+    else if (!selection.isArchive())
+        return;
     bool isNumber = false;
     const int position = selection.sheetNumber.toInt(&isNumber);
     if (!isNumber || position < 1)

@@ -69,11 +69,15 @@ void CassiniPage::buildLegend()
     spSkinStdLabel4 = controls::label(this, QStringLiteral("spSkinStdLabel4"),
                                       QStringLiteral("Carte sélectionnée :"), QRect(486, 72, 150, 18),
                                       kSquareHint);
-    auto *lines = controls::label(this, QStringLiteral("spSkinTextLabel5"),
-                                  QStringLiteral("676 images\n1 à 675 images\n0 images"),
-                                  QRect(486, 92, 150, 54),
-                                  QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte sélectionnée"));
-    lines->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Each line of the legend stands beside its square, centred on the same height.
+    const QString linesHint = QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte sélectionnée");
+    const std::pair<const char *, const char *> lines[] = {
+        {"spSkinTextLabel5", "676 images"}, {"spSkinTextLabel5b", "1 à 675 images"}, {"spSkinTextLabel5c", "0 images"}};
+    for (int i = 0; i < 3; ++i) {
+        auto *line = controls::label(this, QString::fromLatin1(lines[i].first), QString::fromUtf8(lines[i].second),
+                                     QRect(486, 92 + 18 * i, 150, 18), linesHint);
+        line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
     Shape2 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape2"), QRect(462, 94, 17, 14), kSquareHint);
     Shape19 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape19"), QRect(462, 112, 17, 14), kSquareHint);
     Shape18 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape18"), QRect(462, 130, 17, 14), kSquareHint);
@@ -124,6 +128,10 @@ void CassiniPage::buildActions()
 void CassiniPage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Sélection d'une carte de Cassini"), 3);
+    // An archive map selected elsewhere: this page acts on the Cassini sheet it shows (the
+    // sheet of the number field), never on a map it does not name.
+    if (m_context.selection.isArchive())
+        spSkinSpinEdit1Change();
 }
 
 int CassiniPage::editionItem() const

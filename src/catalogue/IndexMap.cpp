@@ -53,17 +53,16 @@ IndexMap::IndexMap(QPoint origin, QWidget *parent) : QWidget(parent)
     m_origin = origin;
 }
 
-// The outline is drawn when the map is first seen, not while the window starts.
+// Drawn when painted, so that the outline is sharp at any pixel density of the screen; the
+// outline is read when the map is first seen, not while the window starts.
 void IndexMap::paintEvent(QPaintEvent *)
 {
-    if (m_picture.isNull()) {
-        m_picture = QPixmap(size());
-        m_picture.fill(QColor(222, 235, 247));
-        QPainter painter(&m_picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(120, 110, 90), 1.2));
-        painter.setBrush(QColor(246, 238, 214));
-        painter.drawPath(outlinePath(m_origin));
-    }
-    QPainter(this).drawPixmap(0, 0, m_picture);
+    if (m_outline.isEmpty())
+        m_outline = outlinePath(m_origin);
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(222, 235, 247));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(120, 110, 90), 1.2));
+    painter.setBrush(QColor(246, 238, 214));
+    painter.drawPath(m_outline);
 }

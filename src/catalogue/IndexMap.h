@@ -18,6 +18,6 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    QPixmap m_picture;
     QPoint m_origin;
+    QPainterPath m_outline;
 };

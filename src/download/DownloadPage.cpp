@@ -105,10 +105,10 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     spSkinEdit3->setAlignment(Qt::AlignCenter);
     spSkinEdit3->setAccessibleName(QStringLiteral("État de la connexion"));
     spSkinCheckRadioBox2 = named(new CheckBox(QStringLiteral(" Déconnexion automatique"), spSkinGroupBox20),
-                                 QStringLiteral("spSkinCheckRadioBox2"), QRect(77, 57, 150, 25),
+                                 QStringLiteral("spSkinCheckRadioBox2"), QRect(77, 57, 150, 23),
                                  QStringLiteral("Déconnexion automatique en fin de téléchargement"));
     spSkinCheckRadioBox1 = named(new CheckBox(QStringLiteral(" Connexion automatique"), spSkinGroupBox20),
-                                 QStringLiteral("spSkinCheckRadioBox1"), QRect(77, 80, 150, 25),
+                                 QStringLiteral("spSkinCheckRadioBox1"), QRect(77, 80, 150, 23),
                                  QStringLiteral("Connexion sans demande des identifiants"));
 
     spSkinGroupBox3 = controls::group(this, QStringLiteral("spSkinGroupBox3"), QStringLiteral("Progression du téléchargement"),

@@ -21,9 +21,11 @@ public:
                               const QString &defaultText) = 0;
     // The folder browser; empty when cancelled.
     virtual QString browseFolder(const QString &title) = 0;
-    // The save dialog; empty when cancelled. `filterIndex` receives the chosen filter (1-based).
-    virtual QString saveFileName(const QString &title, const QStringList &filters,
-                                 int &filterIndex) = 0;
+    // The save dialog, opening in `folder`; empty when cancelled. `filterIndex` gives the
+    // filter shown first and receives the chosen one (1-based). A name typed without the
+    // chosen filter's extension gets it, and replacing an existing file is asked first.
+    virtual QString saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
+                                 const QString &folder) = 0;
     virtual void copyToClipboard(const QImage &image) = 0;
     // The shell's "Open" for a web address, a folder or a document; the result is ignored.
     virtual void open(const QString &target) = 0;

@@ -40,15 +40,36 @@ QString QtDesktop::browseFolder(const QString &title)
         nullptr, title, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
 }
 
-QString QtDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex)
+namespace {
+
+// "jpg" for "Fichier image JPEG (*.jpg)".
+QString filterExtension(const QString &filter)
 {
-    QString selected = filters.value(filterIndex - 1);
-    const QString name = QFileDialog::getSaveFileName(m_parent, title, QString(),
-                                                      filters.join(";;"), &selected);
-    filterIndex = int(filters.indexOf(selected)) + 1;
+    const int star = int(filter.lastIndexOf(QStringLiteral("*.")));
+    return star < 0 ? QString() : filter.mid(star + 2).section(u')', 0, 0).section(u' ', 0, 0);
+}
+
+} // namespace
+
+QString QtDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
+                                const QString &folder)
+{
+    QFileDialog dialog(m_parent, title, paths::nativePath(folder));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    const QString first = filters.value(filterIndex - 1, filters.value(0));
+    dialog.selectNameFilter(first);
+    // The extension goes on before the dialog checks for an existing file, so that the
+    // question about replacing it names the file that is really written.
+    dialog.setDefaultSuffix(filterExtension(first));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &filter) { dialog.setDefaultSuffix(filterExtension(filter)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (filterIndex < 1)
         filterIndex = 1;
-    return name;
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtDesktop::copyToClipboard(const QImage &image)

@@ -15,7 +15,8 @@ public:
                       const QString &defaultText) override;
     QString browseFolder(const QString &title) override;
     QString saveFileName(const QString &title, const QStringList &filters,
-                         int &filterIndex) override;
+                         int &filterIndex,
+                         const QString &folder) override;
     void copyToClipboard(const QImage &image) override;
     void open(const QString &target) override;
 

@@ -10,6 +10,7 @@
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPainterPath>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -423,31 +424,47 @@ void PosterPage::spSkinButton39Click()
     QPrinter &printer = m_printPanel.printer();
     const bool toOneFile = singlePdfBox->isChecked() && printer.outputFormat() == QPrinter::PdfFormat
         && !printer.outputFileName().isEmpty();
-    if (toOneFile ? printOneFile() : printPageByPage())
+    // A quarter's pages are named apart, so that printing the four quarters to files keeps them all.
+    const int quarter = m_suffix.isEmpty() ? 0 : m_source;
+    if (toOneFile ? printOneFile(quarter) : printPageByPage(quarter))
         m_suffix.clear();
 }
 
-bool PosterPage::printOneFile()
+bool PosterPage::printOneFile(int quarter)
 {
     QPrinter &printer = m_printPanel.printer();
+    const QString chosenName = printer.outputFileName();
+    if (quarter > 0) {
+        const QString name = numberedPdfName(chosenName, QStringLiteral("q%1").arg(quarter));
+        if (QFileInfo::exists(name)
+            && !m_context.desktop().confirm(
+                QStringLiteral("Ce fichier existe déjà et sera remplacé :\n%1\n\nVoulez-vous le remplacer ?")
+                    .arg(QFileInfo(name).fileName()),
+                QStringLiteral("Impression poster")))
+            return false;
+        printer.setOutputFileName(name);
+    }
     m_printPanel.setPortrait(true);
     printer.setDocName(QString());
     QPainter painter;
+    bool printed = false;
     if (!painter.begin(&printer)) {
         m_context.desktop().error(printing::cannotWrite(printer.outputFileName()));
-        return false;
+    } else {
+        const bool painted = paintPoster(printer, painter);
+        printed = painter.end() && painted;
+        if (!printed)
+            m_context.desktop().error(QStringLiteral("L'impression a échoué."));
     }
-    const bool painted = paintPoster(printer, painter);
-    if (!painter.end() || !painted) {
-        m_context.desktop().error(QStringLiteral("L'impression a échoué."));
-        return false;
-    }
-    return true;
+    printer.setOutputFileName(chosenName);
+    return printed;
 }
 
-bool PosterPage::printPageByPage()
+bool PosterPage::printPageByPage(int quarter)
 {
     const Plan p = plan(m_printPanel.printer());
+    if (!m_printPanel.mayReplacePosterFiles(p.rows * p.columns, quarter))
+        return false;
     auto printBuffer = [this](const QImage &buffer, const QString &header, int n, const QString &label) {
         m_printPanel.spSkinEdit7->setText(header);
         const QString path = printing::transferFile(m_context.scratchFolder(), n);
@@ -469,12 +486,12 @@ bool PosterPage::printPageByPage()
     };
     if (p.options.assemblyPlan
         && !printBuffer(assemblyPlanPicture(p), printing::assemblyPlanHeader(m_context.selection, m_suffix), 0,
-                        QStringLiteral("plan")))
+                        quarter > 0 ? QStringLiteral("q%1-plan").arg(quarter) : QStringLiteral("plan")))
         return false;
     for (int row = 1; row <= p.rows; ++row) {
         for (int column = 1; column <= p.columns; ++column) {
             const int n = printing::pageNumber(row, column, p.columns);
-            if (!printBuffer(pageBitmap(p, row, column), pageHeader(p, n, row, column), n, QString::number(n)))
+            if (!printBuffer(pageBitmap(p, row, column), pageHeader(p, n, row, column), n, posterPageLabel(n, quarter)))
                 return false;
         }
     }

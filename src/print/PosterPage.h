@@ -74,8 +74,9 @@ private:
     QImage pageBitmap(const Plan &plan, int row, int column) const;
     QImage assemblyPlanPicture(const Plan &plan) const;
     QString pageHeader(const Plan &plan, int n, int row, int column) const;
-    bool printOneFile();
-    bool printPageByPage();
+    // A quarter q > 0 of a whole sheet prints to its own file or pages, named with "q" + q.
+    bool printOneFile(int quarter);
+    bool printPageByPage(int quarter);
 
     PrintZonePage &m_zone;
     PrintPanel &m_printPanel;

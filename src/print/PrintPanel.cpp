@@ -7,6 +7,8 @@
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -35,9 +37,15 @@ const QString kNoPrinter = QStringLiteral(
 
 } // namespace
 
-QString numberedPdfName(const QString &fileName, int page)
+QString numberedPdfName(const QString &fileName, int page, int quarter)
 {
-    return numberedPdfName(fileName, QString::number(page));
+    return numberedPdfName(fileName, posterPageLabel(page, quarter));
+}
+
+QString posterPageLabel(int page, int quarter)
+{
+    const QString number = QString::number(page);
+    return quarter > 0 ? QStringLiteral("q%1-").arg(quarter) + number : number;
 }
 
 QString numberedPdfName(const QString &fileName, const QString &label)
@@ -141,9 +149,27 @@ void PrintPanel::spSkinUpDown1Change(int position)
     spSkinEdit6->setText(QString::number(position));
 }
 
-bool PrintPanel::PrintPage(int page)
+bool PrintPanel::mayReplacePosterFiles(int pages, int quarter)
 {
-    return PrintPage(page > 0 ? QString::number(page) : QString());
+    if (printer().outputFormat() != QPrinter::PdfFormat || printer().outputFileName().isEmpty())
+        return true;
+    QStringList existing;
+    for (int page = 1; page <= pages; ++page) {
+        const QString name = numberedPdfName(printer().outputFileName(), page, quarter);
+        if (QFileInfo::exists(name))
+            existing << QFileInfo(name).fileName();
+    }
+    if (existing.isEmpty())
+        return true;
+    return m_context.desktop().confirm(
+        QStringLiteral("Ces fichiers existent déjà et seront remplacés :\n%1\n\nVoulez-vous les remplacer ?")
+            .arg(existing.join(QStringLiteral("\n"))),
+        QStringLiteral("Impression poster"));
+}
+
+bool PrintPanel::PrintPage(int page, int quarter)
+{
+    return PrintPage(page > 0 ? posterPageLabel(page, quarter) : QString());
 }
 
 bool PrintPanel::PrintPage(const QString &pdfLabel)
@@ -217,6 +243,15 @@ void PrintPanel::previewClick()
                             m_printBitmap, spSkinEdit7->text());
     });
     dialog->open();
+}
+
+void PrintPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isVisible()) {
+        spSkinButton20Click();
+        return;
+    }
+    QGroupBox::keyPressEvent(event);
 }
 
 void PrintPanel::hidePanel()

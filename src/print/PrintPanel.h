@@ -28,11 +28,15 @@ public:
     void printImage(const QImage &picture, const QString &header);
 
     // Prints the print bitmap with the page header on one page as one print job. For a
-    // poster page `page` > 0 numbers the output when the printer writes a PDF file. False
+    // poster page `page` > 0 numbers the output when the printer writes a PDF file, and a
+    // quarter 1..4 of a whole sheet names its pages apart from the other quarters'. False
     // (after the error box) when nothing was printed.
-    bool PrintPage(int page = 0);
+    bool PrintPage(int page = 0, int quarter = 0);
     // The same, the PDF file named with "-" + `pdfLabel` when the label is not empty.
     bool PrintPage(const QString &pdfLabel);
+    // Before a poster of `pages` pages goes to PDF files: when files of those names exist
+    // already, asks whether to replace them. True when printing may go on.
+    bool mayReplacePosterFiles(int pages, int quarter);
 
     void setPrintBitmap(const QImage &bitmap) { m_printBitmap = bitmap; }
     const QImage &printBitmap() const { return m_printBitmap; }
@@ -54,6 +58,10 @@ public:
     QPushButton *spSkinButton19, *spSkinButton20;
     QPushButton *previewButton;
 
+protected:
+    // Échap is "Annuler".
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void hidePanel();
 
@@ -63,6 +71,9 @@ private:
 };
 
 // The file name a printer writing `fileName` uses for poster page n: "-" + n inserted
-// before ".pdf" (appended when the name has no such ending).
-QString numberedPdfName(const QString &fileName, int page);
+// before ".pdf" (appended when the name has no such ending); a page of quarter q (1..4)
+// gets "-q" + q + "-" + n.
+QString numberedPdfName(const QString &fileName, int page, int quarter = 0);
 QString numberedPdfName(const QString &fileName, const QString &label);
+// The label of poster page n, of quarter q (1..4) when q > 0: "n" or "qq-n".
+QString posterPageLabel(int page, int quarter = 0);

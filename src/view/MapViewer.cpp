@@ -5,6 +5,7 @@
 #include "app/PreferencesPage.h"
 #include "app/StatusBar.h"
 #include "catalogue/CassiniPage.h"
+#include "print/PrintPanel.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "view/Magnifier.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -94,12 +96,10 @@ MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
         bar->setTracking(true);
         connect(bar, &QScrollBar::valueChanged, this, &MapViewer::trimDetailCache);
     }
-    ScrollBox1->viewport()->installEventFilter(this);
     ScrollBox1->hide();
 
     ZoneClic = new ZoneSurface(ScrollBox1);
     ZoneClic->hide();
-    ZoneClic->installEventFilter(this);
     connect(ZoneClic, &ZoneSurface::pressed, this, &MapViewer::ZoneClicMouseDown);
     connect(ZoneClic, &ZoneSurface::moved, this, &MapViewer::ZoneClicMouseMove);
     connect(ZoneClic, &ZoneSurface::released, this, &MapViewer::ZoneClicMouseUp);
@@ -134,10 +134,10 @@ MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
     connect(m_menu->Copier1, &QAction::triggered, this, &MapViewer::Copier1Click);
     connect(m_menu->Afficher1, &QAction::triggered, this, &MapViewer::Afficher1Click);
 
-    // The status bar stays at the bottom of the client area, under the menu bar or not,
-    // in the normal and in the maximised window.
-    if (QWidget *client = window.centralWidget())
-        client->installEventFilter(this);
+    // Through the application: the status bar stays at the bottom of the client area and
+    // the view follows the window's size; the wheel and the keys of an open view work
+    // wherever the pointer or the focus is in its window.
+    qApp->installEventFilter(this);
 }
 
 MapViewer::~MapViewer()
@@ -298,8 +298,7 @@ void MapViewer::BuildDetail()
         return;
 
     const QSize client = clientSize();
-    const int width = client.width();
-    ScrollBox1->setGeometry((client.width() - width) / 2, geometry::kMenuBarHeight, width,
+    ScrollBox1->setGeometry(0, geometry::kMenuBarHeight, client.width(),
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
@@ -343,6 +342,14 @@ void MapViewer::BuildPreview()
 {
     openView(0);
     stepGauge(3);
+    if (showPreview())
+        stopGauge();
+}
+
+// The preview for the client area the window has now, its cells filling the height: from the
+// cache when it holds the sheet at this size, else decoded from the tiles.
+bool MapViewer::showPreview()
+{
     const QString folder = m_window.context().selectedMapFolder();
     const QSize client = clientSize();
     m_previewHeights[m_window.isMaximized() ? 1 : 0] = client.height();
@@ -356,7 +363,7 @@ void MapViewer::BuildPreview()
         m_cellSize = cached->tileCell;
         ImageTest->setProperty("tag", 1);
     } else if (!MeasureTiles()) {
-        return;
+        return false;
     }
 
     const QSize cell = geometry::previewCell(client.height(), m_cellSize);
@@ -379,7 +386,46 @@ void MapViewer::BuildPreview()
         showPreviewPictures(cached->cells);
     else
         loadPreviewTiles(key);
-    stopGauge();
+    return true;
+}
+
+// The open view laid out again for the window's present size: a window manager maximises
+// the window some time after it was asked to, and the user may resize it later.
+void MapViewer::layOutForWindow()
+{
+    const QSize client = clientSize();
+    if (MessageAbsent->isVisible())
+        MessageAbsent->move(geometry::centredBox(kMessageSize, client));
+    // The print panel stays centred, also when the view closes under it.
+    if (QWidget *printPanel = m_window.printPanel(); printPanel->isVisible())
+        printPanel->move(geometry::centredBox(printPanel->size(), client));
+    if (!m_open || !m_mosaic)
+        return;
+    if (m_viewKind == 1 && ScrollBox1->isVisible()) {
+        const QRect area(0, geometry::kMenuBarHeight, client.width(), client.height() - 2 * geometry::kMenuBarHeight);
+        if (ScrollBox1->geometry() == area)
+            return;
+        const QSize before = ScrollBox1->viewport()->size();
+        const QPoint centre(ScrollBox1->horizontalScrollBar()->value() + before.width() / 2,
+                            ScrollBox1->verticalScrollBar()->value() + before.height() / 2);
+        ScrollBox1->setGeometry(area);
+        // The point that was in the middle stays in the middle.
+        const QSize viewport = ScrollBox1->viewport()->size();
+        ScrollBox1->horizontalScrollBar()->setValue(centre.x() - viewport.width() / 2);
+        ScrollBox1->verticalScrollBar()->setValue(centre.y() - viewport.height() / 2);
+        if (m_magnifier->isVisible())
+            m_magnifier->move(viewport.width() - Magnifier::kWidth, m_magnifier->y());
+        trimDetailCache();
+    } else if (m_viewKind == 0 && m_panel && m_panel->isVisible()) {
+        auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+        const QSize cell = geometry::previewCell(client.height(), m_cellSize);
+        if (panel && panel->cell(0, 0)->size() == cell)
+            panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
+        else if (showPreview())
+            stopGauge();
+    }
+    if (m_window.printPanel()->isVisible())
+        m_window.printPanel()->raise();
 }
 
 int MapViewer::previewClientHeight() const
@@ -419,6 +465,8 @@ void MapViewer::keepFloatingPanelsOnTop()
         m_magnifier->raise();
     if (MessageAbsent->isVisible())
         MessageAbsent->raise();
+    if (m_window.printPanel()->isVisible())
+        m_window.printPanel()->raise();
 }
 
 void MapViewer::loadPreviewTiles(const QByteArray &key)
@@ -588,13 +636,68 @@ bool MapViewer::FormMouseWheel(QWheelEvent *event)
     return true;   // the scroll area would scroll again by its own step
 }
 
+// Whether `widget` is part of the open view's window outside its floating panels (the
+// magnifier, the print panel, "Affichage impossible"), which keep the wheel and the keys.
+bool MapViewer::isViewArea(QObject *object) const
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || widget->window() != &m_window)
+        return false;
+    for (const QWidget *w = widget; w && w != &m_window; w = w->parentWidget())
+        if (w == m_magnifier || w == MessageAbsent || w == m_window.printPanel())
+            return false;
+    return true;
+}
+
+// Keys of the open view: the arrows pan by 20 pixels, Page Up and Page Down by a screen.
+bool MapViewer::viewKey(QKeyEvent *event)
+{
+    if (!ScrollBox1->isVisible() || event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    QScrollBar *horizontal = ScrollBox1->horizontalScrollBar();
+    QScrollBar *vertical = ScrollBox1->verticalScrollBar();
+    const int screen = ScrollBox1->viewport()->height();
+    switch (event->key()) {
+    case Qt::Key_Left: horizontal->setValue(horizontal->value() - kWheelStep); return true;
+    case Qt::Key_Right: horizontal->setValue(horizontal->value() + kWheelStep); return true;
+    case Qt::Key_Up: vertical->setValue(vertical->value() - kWheelStep); return true;
+    case Qt::Key_Down: vertical->setValue(vertical->value() + kWheelStep); return true;
+    case Qt::Key_PageUp: vertical->setValue(vertical->value() - screen); return true;
+    case Qt::Key_PageDown: vertical->setValue(vertical->value() + screen); return true;
+    default: return false;
+    }
+}
+
 bool MapViewer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Wheel && (watched == ZoneClic || watched == ScrollBox1->viewport()))
-        return FormMouseWheel(static_cast<QWheelEvent *>(event));
-    if (event->type() == QEvent::Resize && watched == m_window.centralWidget()) {
-        const QWidget *client = m_window.centralWidget();
-        m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+    switch (event->type()) {
+    case QEvent::Wheel:
+        // Anywhere in the view's window: map, scroll bars, menu bar, status bar, empty area.
+        if (m_open && isViewArea(watched))
+            return FormMouseWheel(static_cast<QWheelEvent *>(event));
+        break;
+    case QEvent::ShortcutOverride:
+        // Échap while the print panel is open cancels the panel; the view closes on the next one.
+        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_window.printPanel()->isVisible()
+            && qobject_cast<QWidget *>(watched) && static_cast<QWidget *>(watched)->window() == &m_window) {
+            m_window.printPanel()->spSkinButton20Click();
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
+            return true;
+        break;
+    case QEvent::Resize:
+        if (watched == m_window.centralWidget()) {
+            const QWidget *client = m_window.centralWidget();
+            m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+            layOutForWindow();
+        }
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -17,6 +17,7 @@
 
 class MainWindow;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMouseEvent;
 class QPushButton;
@@ -98,6 +99,10 @@ private:
     void showPreviewPictures(const std::vector<QImage> &pictures);
     int previewClientHeight() const;
     void keepFloatingPanelsOnTop();
+    bool showPreview();
+    void layOutForWindow();
+    bool isViewArea(QObject *object) const;
+    bool viewKey(QKeyEvent *event);
     void trimDetailCache();
     QRect visibleCells() const;
     void reportDeletedTiles();

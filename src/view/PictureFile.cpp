@@ -16,7 +16,9 @@ QString cannotCreateMessage(const QString &fileName)
 
 QString savedFileName(const QString &chosenName, int type)
 {
-    return chosenName + (type == 2 ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+    // The dialog has asked about replacing the file it names: that file is the one written.
+    const QString extension = type == 2 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    return chosenName.endsWith(extension, Qt::CaseInsensitive) ? chosenName : chosenName + extension;
 }
 
 QString writeBmp(const QImage &image, const QString &path)

@@ -12,8 +12,8 @@ inline const QString kScratchBitmapName = QStringLiteral("TempImp.bmp");
 
 QString cannotCreateMessage(const QString &fileName);
 
-// The name the picture is written under: the name the user gave with ".bmp" or ".jpg"
-// always appended (type 1 BMP, 2 JPEG).
+// The name the picture is written under: the name the user gave, with ".bmp" or ".jpg"
+// (type 1 BMP, 2 JPEG) appended when it does not end so already.
 QString savedFileName(const QString &chosenName, int type);
 
 QString writeBmp(const QImage &image, const QString &path);

@@ -25,7 +25,7 @@ void saveCapture(const QImage &capture, AppContext &context, int &lastType)
     int type = lastType;
     const QString name = context.desktop().saveFileName(
         QStringLiteral("Enregistrer sous"),
-        {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("Fichier image JPEG (*.jpg)")}, type);
+        {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("Fichier image JPEG (*.jpg)")}, type, folder);
     if (name.isEmpty())
         return;
     lastType = type == 2 ? 2 : 1;

@@ -2,11 +2,13 @@
 
 CheckBox::CheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent)
 {
-    connect(this, &QCheckBox::clicked, this, &CheckBox::clickAction);
+    connect(this, &QCheckBox::toggled, this, &CheckBox::clickAction);
 }
 
 void CheckBox::setChecked(bool checked)
 {
-    QCheckBox::setChecked(checked);
-    emit clickAction(checked);
+    if (isChecked() == checked)
+        emit clickAction(checked);
+    else
+        QCheckBox::setChecked(checked);   // the change runs the action
 }

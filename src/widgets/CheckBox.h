@@ -1,7 +1,8 @@
 #pragma once
 #include <QCheckBox>
 
-// A check box whose click action runs whenever its state is set, by the user or by code.
+// A check box whose click action runs whenever its state changes (mouse, keyboard, the
+// accessibility interface, code), once per change, and also when code sets the state it has.
 class CheckBox : public QCheckBox {
     Q_OBJECT
 public:

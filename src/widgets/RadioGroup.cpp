@@ -16,7 +16,20 @@ RadioGroup::RadioGroup(const QString &caption, const QStringList &items, QWidget
         m_group->addButton(radio, i);
         layout->addWidget(radio);
     }
-    connect(m_group, &QButtonGroup::idClicked, this, &RadioGroup::clicked);
+    // A pick changes which item is checked: that runs the action. A click on the item
+    // already checked changes nothing but still runs it, as a click does.
+    connect(m_group, &QButtonGroup::idPressed, this, [this] { m_ranForThisClick = false; });
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (!checked || m_silent)
+            return;
+        m_ranForThisClick = true;
+        emit clicked();
+    });
+    connect(m_group, &QButtonGroup::idClicked, this, [this] {
+        if (!m_ranForThisClick)
+            emit clicked();
+        m_ranForThisClick = false;
+    });
 }
 
 int RadioGroup::itemIndex() const
@@ -26,8 +39,10 @@ int RadioGroup::itemIndex() const
 
 void RadioGroup::setItemIndex(int index)
 {
+    m_silent = true;
     if (QAbstractButton *b = m_group->button(index))
         b->setChecked(true);
+    m_silent = false;
 }
 
 void RadioGroup::click(int index)

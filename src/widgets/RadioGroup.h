@@ -4,8 +4,9 @@
 class QButtonGroup;
 class QRadioButton;
 
-// A captioned group of radio items with an item index; `clicked` runs when the user picks
-// an item or code calls click().
+// A captioned group of radio items with an item index; `clicked` runs once each time an
+// item is picked, however it is (mouse, keyboard, the accessibility interface), when the
+// user clicks the item already picked, and when code calls click().
 class RadioGroup : public QGroupBox {
     Q_OBJECT
 public:
@@ -22,4 +23,6 @@ signals:
 
 private:
     QButtonGroup *m_group;
+    bool m_silent = false;          // setItemIndex: no action
+    bool m_ranForThisClick = false; // the click being handled already ran the action by its change
 };

@@ -283,6 +283,17 @@ TEST_F(ArchivePageTest, LibraryPageOfTheSelectedMap)
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10001"));
 }
 
+TEST_F(ArchivePageTest, LibraryPageAfterAFailedSearchIsTheHighlightedRowsMap)
+{
+    clickPosition(815);
+    search(QStringLiteral("aucune carte de ce nom"));
+    ASSERT_EQ(page->spSkinEdit1->text(), kNoMatch);
+    ASSERT_EQ(page->highlightedRow(), 0);
+    page->spSkinButton22->click();
+    EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10001"));
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
+}
+
 TEST_F(ArchivePageTest, LibraryPageWhileACassiniSheetIsSelected)
 {
     // Nothing highlighted: no page to open.

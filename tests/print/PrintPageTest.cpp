@@ -290,7 +290,8 @@ TEST_F(PrintPageTest, ZonePrintsOnOneLandscapePageWithHeaderPictureAndFooter)
     w.click(QStringLiteral("spSkinButton38"));
 
     auto *visu = w.find(QStringLiteral("VisuImp"));
-    const QSize client = w.window->centralWidget()->size();
+    // Centred over the window, above the pages and above any map view.
+    const QSize client = w.window->size();
     EXPECT_TRUE(visu->isVisibleTo(w.window.get()));
     EXPECT_TRUE(visu->isEnabled());
     EXPECT_EQ(visu->pos(), QPoint((client.width() - 361) / 2, (client.height() - 257) / 2));
@@ -459,7 +460,7 @@ TEST_F(PrintPageTest, QuarterSuffixNamesThePagesUntilAPrintEndsAndLeavingThePage
     printToPdf(pdf(QStringLiteral("quart.pdf")));
     perPagePdf();
     w.click(QStringLiteral("spSkinButton39"));
-    EXPECT_TRUE(pdfText(pdf(QStringLiteral("quart-1.pdf")))
+    EXPECT_TRUE(pdfText(pdf(QStringLiteral("quart-q2-1.pdf")))
                     .contains(QStringLiteral("Carte n° 1 ( Cassini couleurs ) - Page n° 1 du quart supérieur droit")));
     EXPECT_TRUE(poster().currentQuarterSuffix().isEmpty());
     w.click(QStringLiteral("spSkinButton39"));
@@ -509,6 +510,59 @@ TEST_F(PrintPageTest, PrinterChosenInTheSystemDialogCanBeAPdfFile)
     w.click(QStringLiteral("spSkinButton19"));
     EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
     EXPECT_TRUE(pdfText(file).contains(QStringLiteral("Vue de la carte")));
+}
+
+// Printing a whole sheet by quarters to PDF files: each quarter's pages keep their own
+// files, and files printed earlier are replaced only when the user says so.
+TEST_F(PrintPageTest, QuartersPrintedToFilesKeepTheirOwnPagesAndAskBeforeReplacing)
+{
+    EXPECT_EQ(numberedPdfName(QStringLiteral("/tmp/poster.pdf"), 3, 4), QStringLiteral("/tmp/poster-q4-3.pdf"));
+    writeTiles(26, 26, QSize(16, 12));
+    w.click(QStringLiteral("spSkinButton50"));
+    w.click(QStringLiteral("spSkinButton28"));
+    printToPdf(pdf(QStringLiteral("carte.pdf")));
+    perPagePdf();
+    const struct { const char *button; int quarter; const char *words; } quarters[] = {
+        {"spSkinButton36", 1, "quart supérieur gauche"},
+        {"spSkinButton43", 2, "quart supérieur droit"},
+    };
+    for (const auto &q : quarters) {
+        w.click(QString::fromLatin1(q.button));
+        w.find<QSlider>(QStringLiteral("spSkinTrackBar1"))->setValue(2);
+        w.click(QStringLiteral("spSkinButton39"));
+    }
+    EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
+    for (const auto &q : quarters)
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_TRUE(pdfText(pdf(QStringLiteral("carte-q%1-%2.pdf").arg(q.quarter).arg(n)))
+                            .contains(QString::fromUtf8(q.words)))
+                << q.quarter << " page " << n;
+
+    // Quarter 1 again: the user refuses to replace, nothing is written; then accepts.
+    const QByteArray before("a file the user keeps");
+    writeFile(pdf(QStringLiteral("carte-q1-1.pdf")), before);
+    w.click(QStringLiteral("spSkinButton36"));
+    w.find<QSlider>(QStringLiteral("spSkinTrackBar1"))->setValue(2);
+    w.desktop.confirmAnswers = {false};
+    w.click(QStringLiteral("spSkinButton39"));
+    ASSERT_NE(w.desktop.last(QStringLiteral("confirm")), nullptr);
+    EXPECT_TRUE(w.desktop.last(QStringLiteral("confirm"))->text.contains(QStringLiteral("carte-q1-4.pdf")));
+    EXPECT_EQ(readFile(pdf(QStringLiteral("carte-q1-1.pdf"))), before);
+    w.desktop.confirmAnswers = {true};
+    w.click(QStringLiteral("spSkinButton39"));
+    EXPECT_TRUE(pdfText(pdf(QStringLiteral("carte-q1-1.pdf"))).contains(QStringLiteral("quart supérieur gauche")));
+    EXPECT_EQ(w.desktop.kinds().count(QStringLiteral("confirm")), 2);
+
+    // Into one file, each quarter also gets its own: the file chosen, named with its quarter.
+    w.find<QCheckBox>(QStringLiteral("UnSeulPdf"))->setChecked(true);
+    for (const auto &q : quarters) {
+        w.click(QString::fromLatin1(q.button));
+        w.find<QSlider>(QStringLiteral("spSkinTrackBar1"))->setValue(2);
+        w.click(QStringLiteral("spSkinButton39"));
+        EXPECT_TRUE(pdfText(pdf(QStringLiteral("carte-q%1.pdf").arg(q.quarter))).contains(QString::fromUtf8(q.words)))
+            << q.quarter;
+    }
+    EXPECT_FALSE(QFileInfo::exists(pdf(QStringLiteral("carte.pdf"))));
 }
 
 TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)

@@ -111,8 +111,10 @@ QString ScriptedDesktop::browseFolder(const QString &title)
     return answer;
 }
 
-QString ScriptedDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex)
+QString ScriptedDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
+                                      const QString &folder)
 {
+    lastSaveFolder = folder;
     calls.push_back({QStringLiteral("save"), title, filters.join(QStringLiteral(";;"))});
     filterIndex = 1;
     if (!saveFilterAnswers.empty()) {

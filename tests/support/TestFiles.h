@@ -46,7 +46,9 @@ public:
     void error(const QString &text) override;
     QString inputText(const QString &caption, const QString &prompt, const QString &defaultText) override;
     QString browseFolder(const QString &title) override;
-    QString saveFileName(const QString &title, const QStringList &filters, int &filterIndex) override;
+    QString saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
+                         const QString &folder) override;
+    QString lastSaveFolder;
     void copyToClipboard(const QImage &image) override;
     void open(const QString &target) override;
 

@@ -1,6 +1,8 @@
 #include "support/TestWindow.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QSettings>
 
 namespace testing_support {
@@ -15,6 +17,13 @@ TestWindow::TestWindow(const QList<std::pair<QString, QString>> &initialSettings
 void TestWindow::start()
 {
     window = std::make_unique<MainWindow>(desktop, *settings, programFolder(), programFolder());
+}
+
+void TestWindow::installSkin()
+{
+    const QString target = programFolder() + QStringLiteral("Skins/WinAqua");
+    QDir().mkpath(target);
+    QFile::copy(QStringLiteral(ORVANTIS_RESOURCES_DIR "/Skins/WinAqua/Skin.INI"), target + QStringLiteral("/Skin.INI"));
 }
 
 void TestWindow::click(const QString &name) const

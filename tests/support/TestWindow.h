@@ -21,6 +21,8 @@ struct TestWindow {
     // Settings written before the window starts, as name/value pairs.
     explicit TestWindow(const QList<std::pair<QString, QString>> &initialSettings = {});
     void start();
+    // Puts the program's skin beside it, as an installed program has it; before start().
+    void installSkin();
 
     QString programFolder() const { return programDir.path() + u'/'; }
     QString settingsFile() const { return configDir.path() + QStringLiteral("/Orvantis.ini"); }

@@ -6,11 +6,17 @@
 #include "view/MapViewer.h"
 #include "view/Mosaic.h"
 #include "view/PictureFile.h"
+#include "platform/QtDesktop.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -109,9 +115,9 @@ TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
     struct Case { QString typed; int type; QString written; };
     const Case cases[] = {
         {QStringLiteral("carte"), 1, QStringLiteral("carte.bmp")},
-        {QStringLiteral("avec.bmp"), 1, QStringLiteral("avec.bmp.bmp")},   // always appended
+        {QStringLiteral("avec.bmp"), 1, QStringLiteral("avec.bmp")},   // the file the dialog named
         {QStringLiteral("photo"), 2, QStringLiteral("photo.jpg")},
-        {QStringLiteral("photo2.jpg"), 2, QStringLiteral("photo2.jpg.jpg")},
+        {QStringLiteral("photo2.JPG"), 2, QStringLiteral("photo2.JPG")},
     };
     for (const Case &c : cases) {
         w.save(c.typed, c.type);
@@ -136,6 +142,7 @@ TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
         }
     }
     EXPECT_EQ(w.savedFiles().size(), 4);
+    EXPECT_EQ(w.desktop.lastSaveFolder, w.context().scratchFolder());   // "Mes cartes"
     EXPECT_EQ(w.desktop.last(QStringLiteral("save"))->caption,
               QStringLiteral("Bitmaps (*.bmp);;Fichier image JPEG (*.jpg)"));
     EXPECT_EQ(w.desktop.last(QStringLiteral("error")), nullptr);
@@ -167,3 +174,43 @@ TEST(ViewCapture, UnwritableTargetIsReported)
     }
     EXPECT_TRUE(w.savedFiles().isEmpty());
 }
+
+namespace {
+
+// The program's own save dialog: it opens in the folder given, and a name typed without
+// extension that names an existing picture is asked about and then written, not
+// "name.bmp.bmp" beside it.
+TEST(ViewCapture, SaveDialogOpensInTheFolderAndReplacesTheFileItAskedAbout)
+{
+    QTemporaryDir dir;
+    writeFile(dir.path() + QStringLiteral("/carte.bmp"), "a picture saved before");
+    QtDesktop desktop;
+    QString shownFolder;
+    QString question;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shownFolder = dialog->directory().absolutePath();
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("carte"));
+        // The question about replacing comes from within accept().
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    int type = 1;
+    const QString name = desktop.saveFileName(
+        QStringLiteral("Enregistrer sous"),
+        {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("Fichier image JPEG (*.jpg)")}, type, dir.path());
+    EXPECT_EQ(shownFolder, QDir(dir.path()).absolutePath());
+    EXPECT_TRUE(question.contains(QStringLiteral("carte.bmp"))) << question.toStdString();
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(view::savedFileName(name, type), dir.path() + QStringLiteral("/carte.bmp"));
+}
+
+} // namespace
