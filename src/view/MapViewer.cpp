@@ -306,6 +306,17 @@ void MapViewer::BuildDetail()
 
     auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
     replacePanel(panel);
+    if (m_grid != QSize(geometry::kSide, geometry::kSide)) {
+        // The picture ends with its last column and row, narrower than a cell: so does the panel.
+        const QSize lastColumn = m_mosaic->tile(m_grid.width() - 1, 0).size;
+        const QSize lastRow = m_mosaic->tile(0, m_grid.height() - 1).size;
+        QSize size = panel->size();
+        if (lastColumn.width() > 0 && lastColumn.width() < m_cellSize.width())
+            size.rwidth() -= m_cellSize.width() - lastColumn.width();
+        if (lastRow.height() > 0 && lastRow.height() < m_cellSize.height())
+            size.rheight() -= m_cellSize.height() - lastRow.height();
+        panel->resize(size);
+    }
     stepGauge();
     stepGauge(geometry::kSide * geometry::kSide);
 

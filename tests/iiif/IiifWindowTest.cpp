@@ -229,7 +229,9 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(viewer.cellSize(), QSize(256, 256));
-    EXPECT_EQ(panel->size(), QSize(12 * 256 + 2, 8 * 256 + 2));
+    // 3000 = 11 x 256 + 184, 2000 = 7 x 256 + 208: the panel is the picture and its border.
+    EXPECT_EQ(panel->size(), QSize(3000 + 2, 2000 + 2));
+    EXPECT_EQ(w.find(QStringLiteral("ZoneClic"))->size(), panel->size());
     EXPECT_EQ(panel->findChildren<view::TileCell *>().size(), 96);
     viewer.Fermer1Click();
 }
