@@ -9,12 +9,15 @@
 #include "catalogue/AddedMaps.h"
 #include "net/Wait.h"
 #include "store/TileStore.h"
+#include "print/PrintZonePage.h"
 #include "support/TestWindow.h"
 #include "view/MapViewer.h"
 #include "view/MosaicPanel.h"
 #include "widgets/ColourSquare.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QStandardItemModel>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -205,6 +208,28 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     for (int row = 0; row < list->rowCount(); ++row)
         ASSERT_EQ(list->index(row, 1).data().toString(), QStringLiteral("Déjà installée ")) << row;
     EXPECT_EQ(server.paths().size(), asked + 1);   // the description only
+
+    // Printing: the zone pickers offer the grid's letters only, and the whole sheet is cut
+    // into quarters of its own grid, all four holding tiles.
+    w.window->showPage(5);
+    PrintZonePage &print = *w.window->printZone();
+    auto *lastColumn = w.find<QComboBox>(QStringLiteral("spSkinComboBox3"));
+    auto *lastRow = w.find<QComboBox>(QStringLiteral("spSkinComboBox4"));
+    EXPECT_EQ(lastColumn->currentIndex(), 11);   // "L"
+    EXPECT_EQ(lastRow->currentIndex(), 7);       // "H"
+    const auto *letters = qobject_cast<QStandardItemModel *>(lastColumn->model());
+    ASSERT_NE(letters, nullptr);
+    EXPECT_TRUE(letters->item(11)->isEnabled());
+    EXPECT_FALSE(letters->item(12)->isEnabled());
+    lastColumn->setCurrentIndex(20);
+    print.spSkinComboBox3Change();
+    EXPECT_EQ(lastColumn->currentIndex(), 11);
+    print.spSkinButton50Click();
+    EXPECT_EQ(print.compositionSize(), QSize(12 * 256, 8 * 256));
+    for (int quarter = 1; quarter <= 4; ++quarter)
+        EXPECT_FALSE(print.quarter(quarter).isNull()) << quarter;
+    EXPECT_EQ(print.quarter(1).size(), QSize(6 * 256, 4 * 256));
+    EXPECT_EQ(print.quarter(4).size(), QSize(6 * 256, 4 * 256));   // columns G..L, rows E..H
 
     // The preview: 12 x 8 cells filling the client height (tiles of 256 in rows of
     // (500 - 44) div 8 = 57 pixels), no black cells past the picture.
