@@ -180,8 +180,16 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(w.context().selectedTileGrid(), QSize(12, 8));
     EXPECT_EQ(shape69->colour(), colours::kDarkRed);
 
-    // The list of the whole sheet holds the plan's cells only, A..L x A..H.
+    // Columns past the grid make no list, and say which letters the sheet has.
     w.click(QStringLiteral("spSkinButton23"));
+    w.find<QComboBox>(QStringLiteral("spSkinComboBox7"))->setCurrentIndex(15);   // first column "P"
+    w.click(QStringLiteral("spSkinButton8"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit3"))->text(),
+              QStringLiteral("Hors de la carte : colonnes A à L, lignes A à H"));
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton31"))->isEnabled());
+    w.find<QComboBox>(QStringLiteral("spSkinComboBox7"))->setCurrentIndex(0);
+
+    // The list of the whole sheet holds the plan's cells only, A..L x A..H.
     w.click(QStringLiteral("spSkinButton8"));
     const QAbstractItemModel *list = w.find<QTreeView>(QStringLiteral("spSkinListView1"))->model();
     ASSERT_EQ(list->rowCount(), 96);
