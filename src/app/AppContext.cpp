@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"
+#include "platform/Paths.h"
 #include "store/TileStore.h"
 
 #include <QRegularExpression>
@@ -57,6 +58,32 @@ bool AppContext::saveAddedMaps()
     return saved;
 }
 
+void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheetNumber,
+                              const QString &folderSuffix, QSize grid)
+{
+    if (m_addedMaps.setTileGrid(editionFolder, sheetNumber, folderSuffix, grid))
+        m_addedMaps.save(m_mapsRoot);
+}
+
+QSize AppContext::selectedTileGrid() const
+{
+    return m_addedMaps.tileGrid(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+}
+
+QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
+{
+    const QString wanted = paths::nativePath(mapFolder);
+    for (const iiif::AddedMap &map : m_addedMaps.maps())
+        for (int index = 1; index <= map.sheets.size(); ++index) {
+            const QString suffix = map.editionFolder == editions::kArchive
+                                       ? store::folderSuffixFor(QString::number(index), QString())
+                                       : QString();
+            if (paths::nativePath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
+                return map.sheets[index - 1].tileGrid();
+        }
+    return {store::kGridSide, store::kGridSide};
+}
+
 void AppContext::setSimultaneousRequests(int count, bool libraryToo)
 {
     m_simultaneousRequests = qBound(1, count, kMaxSimultaneousRequests);
@@ -77,8 +104,10 @@ QString AppContext::selectedMapFolder() const
 
 void AppContext::refreshSelectionStatus()
 {
-    const InstallationStatus status =
-        installationStatus(store::tileCount(selectedMapFolder()), selection.isArchive());
+    const QSize grid = selectedTileGrid();
+    const InstallationStatus status = installationStatus(
+        store::tileCount(selectedMapFolder(), grid.width(), grid.height()), selection.isArchive(),
+        grid.width() * grid.height());
     selection.installationState = status.state;
     emit selectionStatusRefreshed(status);
 }

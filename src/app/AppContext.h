@@ -68,6 +68,14 @@ public:
     const iiif::AddedMaps &addedMaps() const { return m_addedMaps; }
     // Writes the file of the maps root and tells the pages; false when it cannot be written.
     bool saveAddedMaps();
+    // Keeps the grid of a sheet's download plan in the file when it changed (the list of
+    // maps stays as it is).
+    void keepTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
+                      QSize grid);
+    // The grid of tiles of the selected sheet: its plan's for a sheet served by IIIF, else 26 x 26.
+    QSize selectedTileGrid() const;
+    // The same for the sheet stored in a map folder.
+    QSize tileGridOfFolder(const QString &mapFolder) const;
 
     // Requests at once to one IIIF server ("Requêtes simultanées", 1 to 8); the library's
     // host gets them too only when `libraryToo`, else one.

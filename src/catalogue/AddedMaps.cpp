@@ -2,6 +2,7 @@
 #include "app/SelectionState.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "platform/Paths.h"
+#include "store/TileStore.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -28,7 +29,18 @@ QString clean(QString text)
     return text.trimmed();
 }
 
+bool isGrid(QSize grid)
+{
+    return grid.width() >= 1 && grid.height() >= 1 && grid.width() <= store::kGridSide
+           && grid.height() <= store::kGridSide;
+}
+
 } // namespace
+
+QSize SheetSource::tileGrid() const
+{
+    return isGrid(grid) ? grid : QSize(store::kGridSide, store::kGridSide);
+}
 
 QString AddedMaps::filePath(const QString &mapsRoot)
 {
@@ -38,8 +50,11 @@ QString AddedMaps::filePath(const QString &mapsRoot)
 QString AddedMaps::line(const AddedMap &map)
 {
     QStringList fields{clean(map.editionFolder), clean(map.sheetNumber), clean(map.title)};
-    for (const SheetSource &s : map.sheets)
+    for (const SheetSource &s : map.sheets) {
         fields << clean(s.imageBase) << QStringLiteral("%1 x %2").arg(s.size.width()).arg(s.size.height());
+        if (isGrid(s.grid))
+            fields << QStringLiteral("grille %1 x %2").arg(s.grid.width()).arg(s.grid.height());
+    }
     return fields.join(u'\t');
 }
 
@@ -49,7 +64,7 @@ std::optional<AddedMap> AddedMaps::fromLine(const QString &text)
     if (l.endsWith(u'\r'))
         l.chop(1);
     const QStringList fields = l.split(u'\t');
-    if (fields.size() < 5 || fields.size() % 2 != 1)
+    if (fields.size() < 5)
         return std::nullopt;
     AddedMap map;
     map.editionFolder = fields[0];
@@ -62,11 +77,24 @@ std::optional<AddedMap> AddedMaps::fromLine(const QString &text)
     if (!knownEdition || !ok || number < 1 || QString::number(number) != map.sheetNumber)
         return std::nullopt;
     static const QRegularExpression size(QStringLiteral("^(\\d{1,9}) x (\\d{1,9})$"));
-    for (int i = 3; i + 1 < fields.size(); i += 2) {
+    static const QRegularExpression grid(QStringLiteral("^grille (\\d{1,2}) x (\\d{1,2})$"));
+    // Each sheet: address, size, then its grid where the line keeps one.
+    for (int i = 3; i < fields.size();) {
+        if (i + 1 >= fields.size())
+            return std::nullopt;
         const QRegularExpressionMatch m = size.match(fields[i + 1]);
         if (!m.hasMatch())
             return std::nullopt;
-        map.sheets << SheetSource{fields[i], QSize(m.captured(1).toInt(), m.captured(2).toInt())};
+        SheetSource sheet{fields[i], QSize(m.captured(1).toInt(), m.captured(2).toInt()), {}};
+        i += 2;
+        if (i < fields.size() && fields[i].startsWith(QStringLiteral("grille"))) {
+            const QRegularExpressionMatch g = grid.match(fields[i]);
+            sheet.grid = g.hasMatch() ? QSize(g.captured(1).toInt(), g.captured(2).toInt()) : QSize();
+            if (!isGrid(sheet.grid))
+                return std::nullopt;
+            ++i;
+        }
+        map.sheets << sheet;
     }
     return map;
 }
@@ -137,6 +165,29 @@ std::optional<SheetSource> AddedMaps::sheet(const QString &editionFolder, const 
     if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].imageBase.isEmpty())
         return std::nullopt;
     return map->sheets[index - 1];
+}
+
+QSize AddedMaps::tileGrid(const QString &editionFolder, const QString &sheetNumber,
+                          const QString &folderSuffix) const
+{
+    const auto source = sheet(editionFolder, sheetNumber, folderSuffix);
+    return source ? source->tileGrid() : QSize(store::kGridSide, store::kGridSide);
+}
+
+bool AddedMaps::setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
+                            QSize grid)
+{
+    const int index = sheetIndexOf(folderSuffix);
+    for (AddedMap &map : m_maps) {
+        if (map.editionFolder != editionFolder || map.sheetNumber != sheetNumber)
+            continue;
+        if (index < 1 || index > map.sheets.size() || map.sheets[index - 1].imageBase.isEmpty() || !isGrid(grid)
+            || map.sheets[index - 1].grid == grid)
+            return false;
+        map.sheets[index - 1].grid = grid;
+        return true;
+    }
+    return false;
 }
 
 int AddedMaps::addArchiveMap(const QString &title, const QList<SheetSource> &sheets)

@@ -3,7 +3,9 @@
 // 1925 and on, "Archives Bnf") and the IIIF addresses given to Cassini sheets and archive
 // maps. Kept in the file "Cartes IIIF.txt" of the maps root, one line per map, fields
 // separated by tabs: edition folder, sheet number (position), title, then for each sheet
-// its image address and its size "width x height" in pixels.
+// its image address, its size "width x height" in pixels and the grid of tiles its
+// download plan makes, "grille columns x rows" (lines written before the grid was kept
+// have none: their sheets count as 26 x 26).
 
 #include <QList>
 #include <QSize>
@@ -17,7 +19,10 @@ inline const QString kAddedMapsFileName = QStringLiteral("Cartes IIIF.txt");
 struct SheetSource {
     QString imageBase;   // empty: this sheet has no address
     QSize size;
+    QSize grid;          // columns x rows of tiles of its plan; not valid: 26 x 26
     bool operator==(const SheetSource &) const = default;
+    // The grid the sheet's tiles fill: its plan's, else the whole 26 x 26.
+    QSize tileGrid() const;
 };
 
 struct AddedMap {
@@ -45,6 +50,12 @@ public:
     // index ("\F007" is sheet 7); a Cassini sheet has one. Nothing when no address is kept.
     std::optional<SheetSource> sheet(const QString &editionFolder, const QString &sheetNumber,
                                      const QString &folderSuffix) const;
+
+    // The grid of tiles of a sheet (see tileGrid()); 26 x 26 for a sheet without address.
+    QSize tileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix) const;
+    // Keeps the grid of a sheet's plan; true when it changed.
+    bool setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
+                     QSize grid);
 
     // Adds a map after the last position of the archive list; returns its position.
     int addArchiveMap(const QString &title, const QList<SheetSource> &sheets);

@@ -215,7 +215,8 @@ void CassiniPage::spSkinButton13Click()
                                                 QString::number(sheet), QString());
         const int entries = store::jpgEntryCount(folder);
         spSkinGauge4->setValue(qMin(entries, spSkinGauge4->maximum()));
-        m_sheetButtons[sheet]->setNumberColour(colours::forCheckedSheet(entries));
+        const QSize grid = m_context.addedMaps().tileGrid(m_context.selection.editionFolder, QString::number(sheet), QString());
+        m_sheetButtons[sheet]->setNumberColour(colours::forCheckedSheet(entries, grid.width() * grid.height()));
     }
     spSkinGauge4->setValue(0);
     spSkinGauge5->setValue(181);

@@ -2,18 +2,18 @@
 #include "app/SelectionState.h"
 #include "store/TileStore.h"
 
-QColor colours::forCheckedSheet(int jpgEntries)
+QColor colours::forCheckedSheet(int jpgEntries, int complete)
 {
     if (jpgEntries <= 0)
         return kDarkRed;
-    return jpgEntries >= store::kTileCount ? kGreen : kFuchsia;
+    return jpgEntries >= complete ? kGreen : kFuchsia;
 }
 
-InstallationStatus installationStatus(int tileCount, bool archive)
+InstallationStatus installationStatus(int tileCount, bool archive, int wholeSheet)
 {
     using namespace colours;
     InstallationStatus s;
-    const bool complete = tileCount >= store::kTileCount;
+    const bool complete = tileCount >= wholeSheet;
     if (archive) {
         s.state = tileCount > 0 ? ArchiveWithTiles : ArchiveEmpty;
         s.shape69 = tileCount == 0 ? kDarkRed : complete ? kGreen : kFuchsia;

@@ -14,7 +14,8 @@ inline const QColor kFuchsia{255, 0, 255};
 inline const QColor kDarkRed{128, 0, 0};
 inline const QColor kWhite{255, 255, 255};
 // Number colour of a sheet button after the check of all sheets.
-QColor forCheckedSheet(int jpgEntries);
+// `complete`: the number of tiles of a whole sheet (fewer for a sheet served by IIIF).
+QColor forCheckedSheet(int jpgEntries, int complete = 26 * 26);
 } // namespace colours
 
 struct InstallationStatus {
@@ -22,4 +23,5 @@ struct InstallationStatus {
     std::optional<QColor> shape2, shape19, shape18, shape69;
 };
 
-InstallationStatus installationStatus(int tileCount, bool archive);
+// `wholeSheet`: the number of tiles of a whole sheet (its plan's grid for a sheet served by IIIF).
+InstallationStatus installationStatus(int tileCount, bool archive, int wholeSheet = 26 * 26);

@@ -416,6 +416,10 @@ void DownloadEngine::connectIiif()
 {
     m_iiifFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     connect(m_iiif.get(), &IiifDownload::statusText, this, &DownloadEngine::setStatus);
+    // The sheet keeps the grid of its plan: what it counts and shows as installed.
+    connect(m_iiif.get(), &IiifDownload::planned, this, [this](QSize grid) {
+        m_context.keepTileGrid(m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix, grid);
+    });
     connect(m_iiif.get(), &IiifDownload::advanced, this, [this](int row) {
         m_job.tileCursor = row;
         emit currentRowChanged(row);

@@ -3,6 +3,15 @@
 
 namespace download {
 
+std::optional<TileRect> withinGrid(const TileRect &rect, QSize grid)
+{
+    const TileRect inside{rect.firstColumn, qMin(rect.lastColumn, grid.width() - 1), rect.firstRow,
+                          qMin(rect.lastRow, grid.height() - 1)};
+    if (inside.lastColumn < inside.firstColumn || inside.lastRow < inside.firstRow)
+        return std::nullopt;
+    return inside;
+}
+
 TileRect keepOrder(TileRect r, Picker moved)
 {
     switch (moved) {
@@ -33,6 +42,7 @@ QString stateText(RowState state)
     case RowState::Downloading: return QStringLiteral("Téléchargement ");
     case RowState::Downloaded: return QStringLiteral("Téléchargée    ");
     case RowState::Missing: return QStringLiteral("Inexistante    ");
+    case RowState::OutsidePicture: return QStringLiteral("Hors de l'image");
     case RowState::AlreadyInstalled: return QStringLiteral("Déjà installée ");
     }
     return {};

@@ -5,8 +5,10 @@
 // "Téléchargement"; the check marks are shown, never edited.
 
 #include <QAbstractTableModel>
+#include <QSize>
 #include <QString>
 #include <QVector>
+#include <optional>
 
 namespace download {
 
@@ -26,15 +28,20 @@ struct TileRect {
     bool operator==(const TileRect &) const = default;
 };
 
+// The part of `rect` within the first columns x rows of the grid (a sheet served by IIIF
+// may fill less than 26 x 26); nothing when they do not meet.
+std::optional<TileRect> withinGrid(const TileRect &rect, QSize grid);
+
 enum class Picker { FirstColumn, LastColumn, FirstRow, LastRow };
 
 // Keeps first <= last after the user moved one picker: the moved picker gives way, the
 // other one never moves.
 TileRect keepOrder(TileRect rect, Picker moved);
 
-enum class RowState { Waiting, Downloading, Downloaded, Missing, AlreadyInstalled };
+enum class RowState { Waiting, Downloading, Downloaded, Missing, AlreadyInstalled, OutsidePicture };
 
-// "En attente", "Téléchargement ", "Téléchargée    ", "Inexistante    ", "Déjà installée ".
+// "En attente", "Téléchargement ", "Téléchargée    ", "Inexistante    ", "Déjà installée ",
+// and "Hors de l'image" for a cell past the grid of a sheet served by IIIF.
 QString stateText(RowState state);
 
 class DownloadList : public QAbstractTableModel {

@@ -217,6 +217,11 @@ download::TileRect DownloadPage::tileRect() const
             spSkinComboBox2->currentIndex()};
 }
 
+std::optional<download::TileRect> DownloadPage::listRect() const
+{
+    return download::withinGrid(tileRect(), m_context.selectedTileGrid());
+}
+
 QString DownloadPage::selectionCaption() const
 {
     const SelectionState &s = m_context.selection;
@@ -292,9 +297,19 @@ void DownloadPage::spSkinButton8Click()
     SelectionState &s = m_context.selection;
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
         cassini::lookUpDocumentNumber(s, s.editionFolder == editions::kColour ? 0 : 1);
-    m_list.build(tileRect());
     emit captionChanged(selectionCaption());
     spSkinEdit3->clear();
+    // A sheet served by IIIF has only the tiles of its grid: the list holds no other.
+    const auto rect = listRect();
+    if (!rect) {
+        const QSize grid = m_context.selectedTileGrid();
+        spSkinEdit3->setText(QStringLiteral("Hors de la carte : colonnes A à %1, lignes A à %2")
+                                 .arg(kLetters.at(grid.width() - 1))
+                                 .arg(kLetters.at(grid.height() - 1)));
+        spSkinButton31->setEnabled(false);
+        return;
+    }
+    m_list.build(*rect);
     spSkinEdit3->setText(QStringLiteral("Cliquez sur Télécharger pour démarrer"));
     spSkinGauge3->setMaximum(m_list.count());
     spSkinButton31->setEnabled(true);
@@ -302,7 +317,9 @@ void DownloadPage::spSkinButton8Click()
 
 void DownloadPage::spSkinButton31Click()
 {
-    m_engine->start(tileRect());
+    // The list was made for this rectangle: the run walks the same one.
+    if (const auto rect = listRect())
+        m_engine->start(*rect);
 }
 
 void DownloadPage::spSkinButton9Click()

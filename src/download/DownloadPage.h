@@ -41,6 +41,8 @@ public:
 
     // The rectangle of the four pickers.
     download::TileRect tileRect() const;
+    // The pickers' rectangle within the selected sheet's grid of tiles; nothing when outside.
+    std::optional<download::TileRect> listRect() const;
     download::DownloadList &list() { return m_list; }
     DownloadEngine &engine() { return *m_engine; }
 

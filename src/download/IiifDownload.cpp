@@ -88,6 +88,7 @@ void IiifDownload::onInfo(const IiifFetcher::Result &r)
     m_plan = iiif::planTiles(*info, m_imageBase, &why);
     if (!m_plan)
         return endWithError(QStringLiteral("Description IIIF illisible : ") + why);
+    emit planned(QSize(m_plan->columns, m_plan->rows));
     emit statusText(QStringLiteral("Connecté au serveur IIIF"));
     pump();
 }
@@ -108,7 +109,7 @@ void IiifDownload::pump()
             continue;
         }
         if (!m_plan->contains(column, gridRow)) {
-            emit rowDone(row, code, RowState::Missing, QString());
+            emit rowDone(row, code, RowState::OutsidePicture, QString());
             continue;
         }
         Pending p{row, column, gridRow, paths::nativePath(finalPath) + QStringLiteral(".part")};

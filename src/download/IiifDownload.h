@@ -1,8 +1,8 @@
 #pragma once
 // The run of the download engine for a sheet served by an IIIF server: reads the image's
 // description, plans the tiles (see IiifPlan.h), then walks the rectangle in the usual
-// order. Tiles already on disk are "Déjà installée ", tiles outside the picture
-// "Inexistante    " without a request; the others are fetched, as many at once as the
+// order. Tiles already on disk are "Déjà installée ", tiles outside the plan's grid
+// "Hors de l'image" without a request (a list made before the plan was known may hold them); the others are fetched, as many at once as the
 // server is allowed (the fetcher's limit), each body written to a temporary file beside its
 // tile and renamed onto MAXI_xx.jpg only when it holds a whole picture. "Arrêter" lets the
 // requests in flight end, then the run ends.
@@ -34,6 +34,8 @@ public:
 
 signals:
     void statusText(const QString &text);
+    // The plan is made: the sheet's tiles fill `grid` (columns x rows).
+    void planned(QSize grid);
     // The walk reached a row of the list.
     void advanced(int row);
     void receiving(int row);

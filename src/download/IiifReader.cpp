@@ -1,5 +1,6 @@
 #include "download/IiifReader.h"
 #include "net/IiifFetcher.h"
+#include "download/IiifPlan.h"
 #include "net/IiifInfo.h"
 
 #include <QRegularExpression>
@@ -87,7 +88,12 @@ void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString 
     const auto info = iiif::readImageInfo(body, &why);
     if (!info)
         return fail(QStringLiteral("Description IIIF illisible : ") + why);
-    m_sheets << iiif::SheetSource{m_bases.at(m_sheets.size()), QSize(info->width, info->height)};
+    // The sheet keeps the grid its download will fill; an image that cannot be planned
+    // keeps none, and its download tells why.
+    const QString base = m_bases.at(m_sheets.size());
+    const auto plan = iiif::planTiles(*info, base);
+    m_sheets << iiif::SheetSource{base, QSize(info->width, info->height),
+                                  plan ? QSize(plan->columns, plan->rows) : QSize()};
     if (m_sheets.size() < m_bases.size())
         return readNextImage();
     // A view of a library document ("/iiif/ark:/12148/X/f3") takes its title from the

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardItemModel>
 
 using controls::button;
 using controls::named;
@@ -23,7 +24,6 @@ using controls::named;
 namespace {
 
 constexpr int kPreviewSide = 177;
-constexpr int kHalf = 13;   // the sheet splits between M and N
 
 struct BusyCursor {
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -146,6 +146,24 @@ void PrintZonePage::onShow()
         spSkinButton10->setEnabled(true);
         spSkinButton50->setEnabled(true);
     }
+    keepPickersInGrid();
+}
+
+void PrintZonePage::keepPickersInGrid()
+{
+    const QSize grid = m_context.selectedTileGrid();
+    const auto keep = [](QComboBox *firstBox, QComboBox *lastBox, int count) {
+        for (QComboBox *box : {firstBox, lastBox})
+            if (auto *model = qobject_cast<QStandardItemModel *>(box->model()))
+                for (int i = 0; i < model->rowCount(); ++i)
+                    model->item(i)->setEnabled(i < count);
+        const printing::Span s =
+            printing::withinCount({firstBox->currentIndex() + 1, lastBox->currentIndex() + 1}, count);
+        firstBox->setCurrentIndex(s.first - 1);
+        lastBox->setCurrentIndex(s.last - 1);
+    };
+    keep(spSkinComboBox5, spSkinComboBox3, grid.width());
+    keep(spSkinComboBox6, spSkinComboBox4, grid.height());
 }
 
 void PrintZonePage::onDownloadRunning(bool running)
@@ -227,22 +245,27 @@ void PrintZonePage::spSkinButton10Click()
 }
 
 // "Carte entière": the four quarters of 13 x 13 tiles side by side, and the overview of
-// the whole sheet made of theirs.
+// the whole sheet made of theirs. A sheet whose tiles fill a smaller grid (served by IIIF)
+// is cut the same way at the middle of its grid.
 void PrintZonePage::spSkinButton50Click()
 {
     emit quartersAvailable(true);
     BusyCursor busy;
     m_overview = QImage();
+    const QSize grid = m_context.selectedTileGrid();
+    const int columns = grid.width(), rows = grid.height();
+    const int halfColumns = (columns + 1) / 2, halfRows = (rows + 1) / 2;   // 13 of 26
     const struct {
         int c1, c2, r1, r2;
-    } parts[4] = {{1, kHalf, 1, kHalf},
-                  {kHalf + 1, 2 * kHalf, 1, kHalf},
-                  {1, kHalf, kHalf + 1, 2 * kHalf},
-                  {kHalf + 1, 2 * kHalf, kHalf + 1, 2 * kHalf}};
+    } parts[4] = {{1, halfColumns, 1, halfRows},
+                  {halfColumns + 1, columns, 1, halfRows},
+                  {1, halfColumns, halfRows + 1, rows},
+                  {halfColumns + 1, columns, halfRows + 1, rows}};
     for (int i = 0; i < 4; ++i) {
         m_quarters[i].clear();
         placeQuarter(i, QPoint(0, 0));
-        m_quarters[i] = ComposeTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
+        if (parts[i].c1 <= parts[i].c2 && parts[i].r1 <= parts[i].r2)   // a sheet of one column has no right half
+            m_quarters[i] = ComposeTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
         QPoint at;
         switch (i) {
         case 1: at = QPoint(Quart[0]->width(), 0); break;
@@ -252,15 +275,16 @@ void PrintZonePage::spSkinButton50Click()
         }
         placeQuarter(i, at);
     }
-    PanelQuart->resize(2 * kHalf * m_tileSize.width(), 2 * kHalf * m_tileSize.height());
+    PanelQuart->resize(columns * m_tileSize.width(), rows * m_tileSize.height());
 
     m_overview = QImage(PanelQuart->width() / 4, PanelQuart->height() / 4, QImage::Format_RGB32);
     m_overview.fill(Qt::white);
-    const int cw = m_overview.width() / (2 * kHalf);
-    const int ch = m_overview.height() / (2 * kHalf);
-    m_quadrants = {QRect(0, 0, kHalf * cw, kHalf * ch), QRect(kHalf * cw, 0, kHalf * cw, kHalf * ch),
-                   QRect(0, kHalf * ch, kHalf * cw, kHalf * ch),
-                   QRect(kHalf * cw, kHalf * ch, kHalf * cw, kHalf * ch)};
+    const int cw = m_overview.width() / columns;
+    const int ch = m_overview.height() / rows;
+    const int left = halfColumns * cw, top = halfRows * ch;
+    const int right = (columns - halfColumns) * cw, bottom = (rows - halfRows) * ch;
+    m_quadrants = {QRect(0, 0, left, top), QRect(left, 0, right, top), QRect(0, top, left, bottom),
+                   QRect(left, top, right, bottom)};
     {
         QPainter p(&m_overview);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -342,6 +366,7 @@ void PrintZonePage::spSkinComboBox5Change()
         {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox5->currentIndex() + 1);
     spSkinComboBox5->setCurrentIndex(s.first - 1);
     spSkinComboBox3->setCurrentIndex(s.last - 1);
+    keepPickersInGrid();
 }
 
 void PrintZonePage::spSkinComboBox3Change()
@@ -351,6 +376,7 @@ void PrintZonePage::spSkinComboBox3Change()
         {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox3->currentIndex() + 1);
     spSkinComboBox5->setCurrentIndex(s.first - 1);
     spSkinComboBox3->setCurrentIndex(s.last - 1);
+    keepPickersInGrid();
 }
 
 void PrintZonePage::spSkinComboBox6Change()
@@ -360,6 +386,7 @@ void PrintZonePage::spSkinComboBox6Change()
         {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox6->currentIndex() + 1);
     spSkinComboBox6->setCurrentIndex(s.first - 1);
     spSkinComboBox4->setCurrentIndex(s.last - 1);
+    keepPickersInGrid();
 }
 
 void PrintZonePage::spSkinComboBox4Change()
@@ -369,6 +396,7 @@ void PrintZonePage::spSkinComboBox4Change()
         {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox4->currentIndex() + 1);
     spSkinComboBox6->setCurrentIndex(s.first - 1);
     spSkinComboBox4->setCurrentIndex(s.last - 1);
+    keepPickersInGrid();
 }
 
 void PrintZonePage::Quart1MouseDown(QPoint globalPosition)

@@ -73,6 +73,8 @@ private:
     // ComposeTiles: the tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
     printing::TileComposition ComposeTiles(int c1, int c2, int r1, int r2);
     void pickerChanged();
+    // Keeps the pickers within the selected sheet's grid of tiles, the letters past it disabled.
+    void keepPickersInGrid();
     void showOverview();
     void placeQuarter(int index, QPoint at);
 

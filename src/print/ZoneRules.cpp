@@ -22,4 +22,15 @@ Span lastChanged(Span span, int last)
     return span;
 }
 
+Span withinCount(Span span, int count)
+{
+    if (count < 1)
+        return span;
+    if (span.last > count)
+        span.last = count;
+    if (span.first >= span.last)
+        span.first = span.last > 1 ? span.last - 1 : 1;
+    return span;
+}
+
 } // namespace printing

@@ -18,5 +18,8 @@ struct Span {
 Span firstChanged(Span span, int first);
 // The user chose a new last letter.
 Span lastChanged(Span span, int last);
+// The span kept within the first `count` letters of a sheet whose tiles fill fewer than 26
+// (a sheet served by IIIF); a sheet of a single column or row gives a span of one.
+Span withinCount(Span span, int count);
 
 } // namespace printing

@@ -40,6 +40,11 @@ QString folderSuffixFor(const QString &indexText, const QString &previous)
 
 int tileCount(const QString &mapFolder)
 {
+    return tileCount(mapFolder, kGridSide, kGridSide);
+}
+
+int tileCount(const QString &mapFolder, int columns, int rows)
+{
     // One listing of the folder instead of 676 probes.
     const QDir dir(paths::nativePath(mapFolder));
     if (!dir.exists())
@@ -49,7 +54,7 @@ int tileCount(const QString &mapFolder)
                                             QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
     for (const QString &name : names) {
         const QChar c = name.at(5), r = name.at(6);
-        if (c >= u'A' && c <= u'Z' && r >= u'A' && r <= u'Z')
+        if (c >= u'A' && c < QChar(u'A' + columns) && r >= u'A' && r < QChar(u'A' + rows))
             ++count;
     }
     return count;

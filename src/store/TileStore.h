@@ -28,6 +28,8 @@ QString folderSuffixFor(const QString &indexText, const QString &previous);
 
 // How many of the 676 tile names exist in the folder (0 for a missing folder).
 int tileCount(const QString &mapFolder);
+// The same within the first `columns` x `rows` of the grid (a sheet whose tiles fill less).
+int tileCount(const QString &mapFolder, int columns, int rows);
 // Entries of the folder whose names end in ".jpg", whatever they are (0 when missing).
 int jpgEntryCount(const QString &folder);
 

@@ -54,6 +54,16 @@ constexpr int kWheelStep = 20;
 constexpr int kKeptMargin = 1;   // cells kept decoded around the visible ones
 const QSize kMessageSize(241, 145);
 
+// The cell of a sheet's views. A sheet whose tiles fill only part of the grid has a
+// picture that is no whole number of tiles: its last column and row are narrower, so its
+// first tile gives the cell.
+QSize sheetCell(const Mosaic &mosaic, QSize grid)
+{
+    if (grid != QSize(geometry::kSide, geometry::kSide) && mosaic.tile(0, 0).present)
+        return mosaic.tile(0, 0).size;
+    return mosaic.cellSize();
+}
+
 // The busy cursor for the whole application while an action runs, put back on every path.
 struct BusyCursor {
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -221,6 +231,7 @@ QSize MapViewer::clientSize() const
 void MapViewer::openView(int kind)
 {
     m_viewKind = kind;
+    m_grid = m_window.context().selectedTileGrid();
     Capture->setProperty("tag", kind);
     if (kind == 1) {
         stepGauge();
@@ -274,7 +285,7 @@ bool MapViewer::MeasureTiles()
     replacePanel(nullptr);   // its cells may read the mosaic being replaced
     m_mosaic = std::make_unique<Mosaic>(m_window.context().selectedMapFolder());
     const Mosaic::Scan scan = m_mosaic->measure();
-    m_cellSize = m_mosaic->cellSize();
+    m_cellSize = sheetCell(*m_mosaic, m_grid);
     if (!scan.unopenable.isEmpty()) {
         stopGauge();
         m_window.context().desktop().error(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(scan.unopenable));
@@ -302,8 +313,19 @@ void MapViewer::BuildDetail()
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
-    auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get());
+    auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
     replacePanel(panel);
+    if (m_grid != QSize(geometry::kSide, geometry::kSide)) {
+        // The picture ends with its last column and row, narrower than a cell: so does the panel.
+        const QSize lastColumn = m_mosaic->tile(m_grid.width() - 1, 0).size;
+        const QSize lastRow = m_mosaic->tile(0, m_grid.height() - 1).size;
+        QSize size = panel->size();
+        if (lastColumn.width() > 0 && lastColumn.width() < m_cellSize.width())
+            size.rwidth() -= m_cellSize.width() - lastColumn.width();
+        if (lastRow.height() > 0 && lastRow.height() < m_cellSize.height())
+            size.rheight() -= m_cellSize.height() - lastRow.height();
+        panel->resize(size);
+    }
     stepGauge();
     stepGauge(geometry::kSide * geometry::kSide);
 
@@ -355,7 +377,7 @@ bool MapViewer::showPreview()
     m_previewHeights[m_window.isMaximized() ? 1 : 0] = client.height();
     const QByteArray key = PreviewCache::keyOf(folder);
     std::optional<PreviewCache::Entry> cached = m_previewCache.find(folder, key);
-    if (cached && cached->cell != geometry::previewCell(client.height(), cached->tileCell))
+    if (cached && cached->cell != geometry::previewCell(client, cached->tileCell, m_grid))
         cached.reset();
     if (cached) {
         replacePanel(nullptr);
@@ -366,10 +388,10 @@ bool MapViewer::showPreview()
         return false;
     }
 
-    const QSize cell = geometry::previewCell(client.height(), m_cellSize);
-    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr);
+    const QSize cell = geometry::previewCell(client, m_cellSize, m_grid);
+    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr, m_grid);
     replacePanel(panel);
-    panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
+    panel->move(geometry::previewPanelLeft(client.width(), cell.width(), m_grid.width()), geometry::kMenuBarHeight);
     stepGauge();
     stepGauge(geometry::kSide * geometry::kSide);
 
@@ -428,16 +450,16 @@ void MapViewer::layOutForWindow()
         m_window.printPanel()->raise();
 }
 
-int MapViewer::previewClientHeight() const
+QSize MapViewer::previewClientSize() const
 {
     if (!m_window.preferences()->PleinEcran->isChecked() || m_window.isMaximized())
-        return clientSize().height();
-    if (m_previewHeights[1] > 0)
-        return m_previewHeights[1];
+        return clientSize();
     // Not opened in full screen yet: the maximised window's client area, about.
     const QScreen *screen = m_window.screen();
     const int frame = m_window.frameGeometry().height() - m_window.height();
-    return screen ? screen->availableGeometry().height() - frame : clientSize().height();
+    const QSize maximised =
+        screen ? QSize(screen->availableGeometry().width(), screen->availableGeometry().height() - frame) : clientSize();
+    return {maximised.width(), m_previewHeights[1] > 0 ? m_previewHeights[1] : maximised.height()};
 }
 
 void MapViewer::cachePreviewOf(const QString &mapFolder)
@@ -448,7 +470,9 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
     Mosaic mosaic(mapFolder);
     if (!mosaic.measure().unopenable.isEmpty() || !mosaic.tilesFound())
         return;
-    const QSize cell = geometry::previewCell(previewClientHeight(), mosaic.cellSize());
+    const QSize grid = m_window.context().tileGridOfFolder(mapFolder);
+    const QSize tileCell = sheetCell(mosaic, grid);
+    const QSize cell = geometry::previewCell(previewClientSize(), tileCell, grid);
     if (const auto kept = m_previewCache.find(mapFolder, key); kept && kept->cell == cell)
         return;
     std::vector<QImage> pictures =
@@ -456,7 +480,7 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
     pictures.resize(size_t(Mosaic::kCells));
     // Kept only when no tile changed meanwhile (measuring may have removed broken ones).
     if (PreviewCache::keyOf(mapFolder) == key)
-        m_previewCache.store(mapFolder, key, {mosaic.cellSize(), cell, std::move(pictures)});
+        m_previewCache.store(mapFolder, key, {tileCell, cell, std::move(pictures)});
 }
 
 void MapViewer::keepFloatingPanelsOnTop()
@@ -495,7 +519,8 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
     for (int row = 0; row < geometry::kSide; ++row) {
         for (int column = 0; column < geometry::kSide; ++column) {
             const size_t index = size_t(Mosaic::index(column, row));
-            panel->cell(column, row)->setPicture(index < pictures.size() ? pictures[index] : QImage());
+            if (TileCell *cell = panel->cell(column, row))   // none past the sheet's grid
+                cell->setPicture(index < pictures.size() ? pictures[index] : QImage());
         }
         stepGauge(geometry::kSide);
     }
@@ -618,7 +643,7 @@ void MapViewer::ZoneClicDblClick(QMouseEvent *event)
         BusyCursor busy;
         startGauge(kPreviewGaugeMaximum);
         const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
-        m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize);
+        m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize, m_grid);
         BuildDetail();
     }
     ZoneClic->setCursor(Qt::ArrowCursor);

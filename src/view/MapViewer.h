@@ -97,7 +97,7 @@ private:
     void replacePanel(QWidget *panel);
     void loadPreviewTiles(const QByteArray &key);
     void showPreviewPictures(const std::vector<QImage> &pictures);
-    int previewClientHeight() const;
+    QSize previewClientSize() const;
     void keepFloatingPanelsOnTop();
     bool showPreview();
     void layOutForWindow();
@@ -136,6 +136,7 @@ private:
     bool m_open = false;
     bool m_fullScreen = false;   // the window was maximised for the view
     QSize m_cellSize;
+    QSize m_grid{26, 26};   // the columns x rows the sheet's tiles fill
     QPoint m_detailCentre;
     int m_lastSaveType = 1;
     bool m_dragging = false;

@@ -25,19 +25,19 @@ QImage TileCell::picture() const
     return m_picture;
 }
 
-MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source)
-    : QWidget(parent), m_cell(cell), m_source(source)
+MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source, QSize grid)
+    : QWidget(parent), m_cell(cell),
+      m_grid(grid.boundedTo(QSize(kSide, kSide)).expandedTo(QSize(1, 1))), m_source(source)
 {
     hide();
     setObjectName(QStringLiteral("PanelCarte"));
     setAttribute(Qt::WA_OpaquePaintEvent);   // every pixel is painted below
-    resize(geometry::panelSize(cell));
-    int n = 0;
-    for (int row = 0; row < kSide; ++row)
-        for (int column = 0; column < kSide; ++column) {
+    resize(geometry::panelSize(cell, m_grid));
+    for (int row = 0; row < m_grid.height(); ++row)
+        for (int column = 0; column < m_grid.width(); ++column) {
             auto *c = new TileCell(this, column, row,
                                    QRect(1 + column * cell.width(), 1 + row * cell.height(), cell.width(), cell.height()));
-            c->setObjectName(cellPrefix + QString::number(++n));
+            c->setObjectName(cellPrefix + QString::number(row * kSide + column + 1));
             m_cells[size_t(row * kSide + column)] = c;
         }
 }
@@ -46,7 +46,7 @@ void MosaicPanel::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     QRegion uncovered = event->region();
-    const QRect cells = geometry::cellsIn(event->rect(), m_cell);
+    const QRect cells = geometry::cellsIn(event->rect(), m_cell, m_grid);
     if (!cells.isEmpty()) {
         for (int row = cells.top(); row <= cells.bottom(); ++row)
             for (int column = cells.left(); column <= cells.right(); ++column) {

@@ -48,10 +48,18 @@ public:
 
     // A hidden black panel named "PanelCarte" with its 26 x 26 cells of `cell` size after a
     // one-pixel border, named `cellPrefix` + n (n = 1..676, rows first). Detail cells take
-    // their tiles from `source` (nullptr for the preview, whose cells get pictures).
-    MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source);
+    // their tiles from `source` (nullptr for the preview, whose cells get pictures). A sheet
+    // whose tiles fill only `grid` (columns x rows) gets those cells alone, named by their
+    // place in the 26 x 26 order, and a panel of their size.
+    MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source,
+                QSize grid = {kSide, kSide});
 
-    TileCell *cell(int column, int row) const { return m_cells[size_t(row * kSide + column)]; }
+    // nullptr outside the grid.
+    TileCell *cell(int column, int row) const
+    {
+        return column < m_grid.width() && row < m_grid.height() ? m_cells[size_t(row * kSide + column)] : nullptr;
+    }
+    QSize grid() const { return m_grid; }
     Mosaic *source() const { return m_source; }
 
 protected:
@@ -59,6 +67,7 @@ protected:
 
 private:
     QSize m_cell;
+    QSize m_grid;
     Mosaic *m_source;
     std::array<TileCell *, kSide * kSide> m_cells{};
 };

@@ -6,7 +6,12 @@ namespace view::geometry {
 
 QSize panelSize(QSize cell)
 {
-    return {kSide * cell.width() + 2, kSide * cell.height() + 2};
+    return panelSize(cell, {kSide, kSide});
+}
+
+QSize panelSize(QSize cell, QSize grid)
+{
+    return {grid.width() * cell.width() + 2, grid.height() * cell.height() + 2};
 }
 
 QSize previewCell(int clientHeight, QSize tileCell, int menuBarHeight)
@@ -17,14 +22,28 @@ QSize previewCell(int clientHeight, QSize tileCell, int menuBarHeight)
     return {int(qint64(h) * tileCell.width() / tileCell.height()), h};
 }
 
-int previewPanelLeft(int clientWidth, int previewCellWidth)
+QSize previewCell(QSize client, QSize tileCell, QSize grid, int menuBarHeight)
 {
-    return (clientWidth - kSide * previewCellWidth + 2) / 2;
+    if (grid == QSize(kSide, kSide) || grid.width() <= 0 || grid.height() <= 0)
+        return previewCell(client.height(), tileCell, menuBarHeight);
+    int h = std::max(0, (client.height() - 2 * menuBarHeight) / grid.height());
+    if (tileCell.width() <= 0 || tileCell.height() <= 0)
+        return {0, h};
+    const auto widthFor = [&](int height) { return int(qint64(height) * tileCell.width() / tileCell.height()); };
+    const int widest = std::max(0, (client.width() - 2) / grid.width());
+    if (widthFor(h) > widest)
+        h = int(qint64(widest) * tileCell.height() / tileCell.width());
+    return {widthFor(h), h};
 }
 
-QPoint detailCentre(QPoint clicked, QSize previewPanel, QSize tileCell)
+int previewPanelLeft(int clientWidth, int previewCellWidth, int columns)
 {
-    const QSize detail = panelSize(tileCell);
+    return (clientWidth - columns * previewCellWidth + 2) / 2;
+}
+
+QPoint detailCentre(QPoint clicked, QSize previewPanel, QSize tileCell, QSize grid)
+{
+    const QSize detail = panelSize(tileCell, grid);
     const auto scale = [](int full, int at, int over) {
         return over > 0 ? int(qint64(full) * at / over) : 0;
     };
@@ -68,14 +87,19 @@ QRect magnifierSquare(QPoint pointer, int v, QSize client)
 
 QRect cellsIn(QRect panelArea, QSize cell)
 {
-    if (cell.width() <= 0 || cell.height() <= 0 || panelArea.isEmpty())
+    return cellsIn(panelArea, cell, {kSide, kSide});
+}
+
+QRect cellsIn(QRect panelArea, QSize cell, QSize grid)
+{
+    if (cell.width() <= 0 || cell.height() <= 0 || panelArea.isEmpty() || grid.isEmpty())
         return {};
     // Cells start after the one-pixel border.
-    const auto first = [](int at, int pitch) { return std::clamp((at - 1) / pitch, 0, kSide - 1); };
-    const int left = first(std::max(panelArea.left(), 1), cell.width());
-    const int top = first(std::max(panelArea.top(), 1), cell.height());
-    const int right = first(std::max(panelArea.right(), 1), cell.width());
-    const int bottom = first(std::max(panelArea.bottom(), 1), cell.height());
+    const auto first = [](int at, int pitch, int count) { return std::clamp((at - 1) / pitch, 0, count - 1); };
+    const int left = first(std::max(panelArea.left(), 1), cell.width(), grid.width());
+    const int top = first(std::max(panelArea.top(), 1), cell.height(), grid.height());
+    const int right = first(std::max(panelArea.right(), 1), cell.width(), grid.width());
+    const int bottom = first(std::max(panelArea.bottom(), 1), cell.height(), grid.height());
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 

@@ -319,4 +319,56 @@ TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
         EXPECT_FALSE(iiif::AddedMaps::fromLine(bad)) << bad.toStdString();
 }
 
+// Each sheet keeps the grid of its plan as a third field; lines written before it was kept
+// read as before and their sheets count as 26 x 26.
+TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
+{
+    const QString a = QStringLiteral("http://h/a"), b = QStringLiteral("https://h/iiif?IIIF=b.tif");
+    struct Case {
+        QString line;
+        QList<iiif::SheetSource> sheets;
+        QList<QSize> grids;   // what each sheet counts
+    } cases[] = {
+        {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000").arg(a), {{a, QSize(3000, 2000), {}}}, {{26, 26}}},
+        {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000\tgrille 12 x 8").arg(a),
+         {{a, QSize(3000, 2000), QSize(12, 8)}}, {{12, 8}}},
+        {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000\tgrille 12 x 8\t%2\t700 x 500").arg(a, b),
+         {{a, QSize(3000, 2000), QSize(12, 8)}, {b, QSize(700, 500), {}}}, {{12, 8}, {26, 26}}},
+        {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000\t%2\t700 x 500\tgrille 3 x 2").arg(a, b),
+         {{a, QSize(3000, 2000), {}}, {b, QSize(700, 500), QSize(3, 2)}}, {{26, 26}, {3, 2}}},
+        {QStringLiteral("Cassini couleurs\t57\tt\t%1\t14000 x 9800\tgrille 26 x 19").arg(a),
+         {{a, QSize(14000, 9800), QSize(26, 19)}}, {{26, 19}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        const auto map = iiif::AddedMaps::fromLine(c.line);
+        ASSERT_TRUE(map);
+        EXPECT_EQ(map->sheets, c.sheets);
+        for (int i = 0; i < c.grids.size(); ++i)
+            EXPECT_EQ(map->sheets[i].tileGrid(), c.grids[i]);
+        EXPECT_EQ(iiif::AddedMaps::line(*map), c.line);
+    }
+    for (const QString &bad : {QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 0 x 8"),
+                               QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 27 x 8"),
+                               QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 12"),
+                               QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 12 x 8\tgrille 12 x 8")})
+        EXPECT_FALSE(iiif::AddedMaps::fromLine(bad.arg(a))) << bad.toStdString();
+
+    // The grid made by a download is kept for the sheet it belongs to, and in the file.
+    QTemporaryDir root;
+    iiif::AddedMaps maps;
+    maps.addArchiveMap(QStringLiteral("Atlas"), {{a, QSize(3000, 2000), {}}, {b, QSize(700, 500), {}}});
+    const QString archive = QStringLiteral("Archives Bnf"), position = QStringLiteral("1925");
+    EXPECT_TRUE(maps.setTileGrid(archive, position, QStringLiteral("\\F002"), QSize(3, 2)));
+    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F002"), QSize(3, 2)));   // unchanged
+    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F003"), QSize(3, 2)));   // no such sheet
+    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F001"), QSize(27, 2)));
+    ASSERT_TRUE(maps.save(root.path()));
+    iiif::AddedMaps again;
+    again.load(root.path());
+    EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F001")), QSize(26, 26));
+    EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F002")), QSize(3, 2));
+    EXPECT_EQ(again.tileGrid(archive, QStringLiteral("12"), QStringLiteral("\\F001")), QSize(26, 26));
+}
+
 } // namespace

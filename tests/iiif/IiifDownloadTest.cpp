@@ -140,11 +140,19 @@ TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
         ASSERT_TRUE(server.start(root, {}, &error)) << error.toStdString();
         QDir(folder()).removeRecursively();
         context.addedMaps() = iiif::AddedMaps();
-        selectAddedMap(server.base() + QStringLiteral("/map"));
+        selectAddedMap(server.base() + QStringLiteral("/map"), QSize(1000, 700));
 
         ASSERT_TRUE(runAndWait());
         EXPECT_EQ(count(RowState::Downloaded), 12);             // 4 x 3 tiles of 256
-        EXPECT_EQ(count(RowState::Missing), 676 - 12);          // outside the picture, never asked for
+        // A sheet added without its grid: the cells past the plan's are never asked for, and
+        // do not read as failures.
+        EXPECT_EQ(count(RowState::OutsidePicture), 676 - 12);
+        EXPECT_EQ(count(RowState::Missing), 0);
+        // The plan's grid is kept with the sheet, in the file too.
+        EXPECT_EQ(context.selectedTileGrid(), QSize(4, 3));
+        iiif::AddedMaps kept;
+        kept.load(program.path() + u'/');
+        EXPECT_EQ(kept.tileGrid(editions::kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")), QSize(4, 3));
         EXPECT_EQ(server.paths().size(), 1 + 12);
         EXPECT_EQ(server.connectionCount(), 1);
         EXPECT_EQ(store::tileCount(folder()), 12);
@@ -469,7 +477,8 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
         reader.read(*address);
         EXPECT_TRUE(waitUntil([&] { return finished; }, 20000));
     };
-    const QList<iiif::SheetSource> both{{a, QSize(700, 500)}, {b, QSize(640, 480)}};
+    // Each sheet comes with the grid its plan fills: 3 x 2 tiles of 256.
+    const QList<iiif::SheetSource> both{{a, QSize(700, 500), QSize(3, 2)}, {b, QSize(640, 480), QSize(3, 2)}};
     readAddress(server.base() + QStringLiteral("/manifest.json"));   // not served
     EXPECT_TRUE(failure.startsWith(QStringLiteral("Lecture impossible : "))) << failure.toStdString();
 
@@ -485,7 +494,7 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
     EXPECT_EQ(sheets, both);
 
     readAddress(b + QStringLiteral("/info.json"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{b, QSize(640, 480)}}));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{b, QSize(640, 480), QSize(3, 2)}}));
     EXPECT_EQ(title, QStringLiteral("Carte IIIF b"));
 
     // A view of a library document: its title comes from the document's manifest, and
@@ -496,11 +505,11 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
     const QString viewBase = server.base() + QStringLiteral("/iiif/ark:/12148/btv1b0000001x/f2");
     readAddress(viewBase);
     EXPECT_EQ(title, QStringLiteral("Gallica btv1b0000001x vue 2"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480)}}));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
     QFile::copy(root + QStringLiteral("/m3.json"), document + QStringLiteral("/manifest.json"));
     readAddress(viewBase + QStringLiteral("/info.json"));
     EXPECT_EQ(title, QStringLiteral("Plan en deux feuilles"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480)}}));
+    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
 }
 
 } // namespace

@@ -9,14 +9,21 @@
 #include "catalogue/AddedMaps.h"
 #include "net/Wait.h"
 #include "store/TileStore.h"
+#include "print/PrintZonePage.h"
 #include "support/TestWindow.h"
+#include "view/MapViewer.h"
+#include "view/MosaicPanel.h"
+#include "widgets/ColourSquare.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QStandardItemModel>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -97,7 +104,7 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
     QFile file(root + u'/' + iiif::kAddedMapsFileName);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              QStringLiteral("Archives Bnf\t1925\tCarte IIIF map\t%1/map\t1000 x 700\n").arg(server.base()));
+              QStringLiteral("Archives Bnf\t1925\tCarte IIIF map\t%1/map\t1000 x 700\tgrille 4 x 3\n").arg(server.base()));
 
     TestWindow again({{QStringLiteral("cartes"), root}});
     again.start();
@@ -149,6 +156,119 @@ TEST_F(IiifWindowTest, ManifestMapDownloadsTheSheetOfTheSheetNumber)
     EXPECT_TRUE(server.paths().contains(QStringLiteral("/second/512,256,88,44/88,44/0/default.jpg")));
 }
 
+// A picture of 3000 x 2000 in server tiles of 256 is planned as 12 x 8 tiles: the list holds
+// those 96, once they are in the sheet counts as installed, and its views show those cells
+// alone.
+TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMargin)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    QString error;
+    ASSERT_TRUE(writeVipsTree(makeSmoothPicture(3000, 2000), work.filePath(QStringLiteral("large")),
+                              QStringLiteral("iiif"), 256, &error))
+        << error.toStdString();
+    ASSERT_TRUE(server.start(work.path(), {}, &error)) << error.toStdString();
+    QTemporaryDir maps;
+    TestWindow w({{QStringLiteral("cartes"), maps.path()}, {QStringLiteral("affichage"), QStringLiteral("0")}});
+    w.start();
+    w.window->show();
+    auto *shape69 = w.find<ColourSquare>(QStringLiteral("Shape69"));
+
+    w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/large"));
+    w.click(QStringLiteral("AjouterIiif"));
+    ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
+    EXPECT_EQ(w.context().selectedTileGrid(), QSize(12, 8));
+    EXPECT_EQ(shape69->colour(), colours::kDarkRed);
+
+    // Columns past the grid make no list, and say which letters the sheet has.
+    w.click(QStringLiteral("spSkinButton23"));
+    w.find<QComboBox>(QStringLiteral("spSkinComboBox7"))->setCurrentIndex(15);   // first column "P"
+    w.click(QStringLiteral("spSkinButton8"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit3"))->text(),
+              QStringLiteral("Hors de la carte : colonnes A à L, lignes A à H"));
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton31"))->isEnabled());
+    w.find<QComboBox>(QStringLiteral("spSkinComboBox7"))->setCurrentIndex(0);
+
+    // The list of the whole sheet holds the plan's cells only, A..L x A..H.
+    w.click(QStringLiteral("spSkinButton8"));
+    const QAbstractItemModel *list = w.find<QTreeView>(QStringLiteral("spSkinListView1"))->model();
+    ASSERT_EQ(list->rowCount(), 96);
+    EXPECT_EQ(list->index(95, 0).data().toString(), QStringLiteral("MAXI_LH.jpg"));
+    w.click(QStringLiteral("spSkinButton31"));
+    ASSERT_TRUE(w.context().downloadRunning());
+    ASSERT_TRUE(waitUntil([&] { return !w.context().downloadRunning(); }, 60000));
+    for (int row = 0; row < list->rowCount(); ++row)
+        ASSERT_EQ(list->index(row, 1).data().toString(), QStringLiteral("Téléchargée    ")) << row;
+    const QString folder = maps.path() + QStringLiteral("/Archives Bnf/Carte1925/F001");
+    EXPECT_EQ(store::tileCount(folder), 96);
+
+    w.context().refreshSelectionStatus();
+    EXPECT_EQ(w.context().selection.installationState, ArchiveWithTiles);
+    EXPECT_EQ(shape69->colour(), colours::kGreen);   // whole, not "partly installed"
+
+    // A second list of the whole sheet: every row is "Déjà installée ", none asked again.
+    const int asked = server.paths().size();
+    w.click(QStringLiteral("spSkinButton23"));
+    w.click(QStringLiteral("spSkinButton8"));
+    ASSERT_EQ(list->rowCount(), 96);
+    w.click(QStringLiteral("spSkinButton31"));
+    ASSERT_TRUE(waitUntil([&] { return !w.context().downloadRunning(); }, 60000));
+    for (int row = 0; row < list->rowCount(); ++row)
+        ASSERT_EQ(list->index(row, 1).data().toString(), QStringLiteral("Déjà installée ")) << row;
+    EXPECT_EQ(server.paths().size(), asked + 1);   // the description only
+
+    // Printing: the zone pickers offer the grid's letters only, and the whole sheet is cut
+    // into quarters of its own grid, all four holding tiles.
+    w.window->showPage(5);
+    PrintZonePage &print = *w.window->printZone();
+    auto *lastColumn = w.find<QComboBox>(QStringLiteral("spSkinComboBox3"));
+    auto *lastRow = w.find<QComboBox>(QStringLiteral("spSkinComboBox4"));
+    EXPECT_EQ(lastColumn->currentIndex(), 11);   // "L"
+    EXPECT_EQ(lastRow->currentIndex(), 7);       // "H"
+    const auto *letters = qobject_cast<QStandardItemModel *>(lastColumn->model());
+    ASSERT_NE(letters, nullptr);
+    EXPECT_TRUE(letters->item(11)->isEnabled());
+    EXPECT_FALSE(letters->item(12)->isEnabled());
+    lastColumn->setCurrentIndex(20);
+    print.spSkinComboBox3Change();
+    EXPECT_EQ(lastColumn->currentIndex(), 11);
+    print.spSkinButton50Click();
+    EXPECT_EQ(print.compositionSize(), QSize(12 * 256, 8 * 256));
+    for (int quarter = 1; quarter <= 4; ++quarter)
+        EXPECT_FALSE(print.quarter(quarter).isNull()) << quarter;
+    EXPECT_EQ(print.quarter(1).size(), QSize(6 * 256, 4 * 256));
+    EXPECT_EQ(print.quarter(4).size(), QSize(6 * 256, 4 * 256));   // columns G..L, rows E..H
+
+    // The preview: 12 x 8 cells filling the client height (tiles of 256 in rows of
+    // (500 - 44) div 8 = 57 pixels), no black cells past the picture.
+    view::MapViewer &viewer = *w.window->mapViewer();
+    viewer.spSkinButton16Click();
+    auto *panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->size(), QSize(12 * 57 + 2, 8 * 57 + 2));
+    const QList<view::TileCell *> cells = panel->findChildren<view::TileCell *>();
+    EXPECT_EQ(cells.size(), 96);
+    for (const view::TileCell *cell : cells)
+        EXPECT_TRUE(cell->hasPicture()) << cell->objectName().toStdString();
+    EXPECT_NE(panel->findChild<view::TileCell *>(QStringLiteral("ImageA12")), nullptr);
+    EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA13")), nullptr);
+    EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA209")), nullptr);
+    EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA194"))->geometry(),
+              QRect(1 + 11 * 57, 1 + 7 * 57, 57, 57));
+
+    // The detail: tiles at their size in cells of the first tile's size, 256; the last
+    // column and row are narrower in the picture, the panel ends with them.
+    viewer.spSkinButton2Click();
+    panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(viewer.cellSize(), QSize(256, 256));
+    // 3000 = 11 x 256 + 184, 2000 = 7 x 256 + 208: the panel is the picture and its border.
+    EXPECT_EQ(panel->size(), QSize(3000 + 2, 2000 + 2));
+    EXPECT_EQ(w.find(QStringLiteral("ZoneClic"))->size(), panel->size());
+    EXPECT_EQ(panel->findChildren<view::TileCell *>().size(), 96);
+    viewer.Fermer1Click();
+}
+
 TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
 {
     REQUIRE_PROGRAM(QStringLiteral("vips"));
@@ -171,6 +291,10 @@ TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
 
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Cassini couleurs/Carte1")), 12);
+    // Its 4 x 3 tiles are the whole sheet: the squares say installed, not partly.
+    context.refreshSelectionStatus();
+    EXPECT_EQ(w.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), colours::kGreen);
+    EXPECT_EQ(w.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), colours::kWhite);
     // The IIIF server was asked, not the classic tile server.
     EXPECT_EQ(server.paths().size(), 2 + 12);   // the description when given, at the start, then the tiles
 }

@@ -324,4 +324,23 @@ TEST(ZoneRulesTest, TheMovedPickerWinsAndTheOtherGivesWay)
     }
 }
 
+// A sheet whose tiles fill fewer than 26 letters keeps its zone within them.
+TEST(ZoneRulesTest, ZoneStaysWithinTheLettersOfTheSheet)
+{
+    const struct {
+        Span before;
+        int count;
+        Span after;
+    } cases[] = {
+        {{1, 14}, 26, {1, 14}},     // a whole sheet: as it was
+        {{1, 14}, 12, {1, 12}},
+        {{13, 26}, 12, {11, 12}},
+        {{3, 8}, 12, {3, 8}},
+        {{5, 9}, 2, {1, 2}},
+        {{1, 14}, 1, {1, 1}},       // a single column: a zone of one
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(withinCount(c.before, c.count), c.after) << c.before.first << "-" << c.before.last << " in " << c.count;
+}
+
 } // namespace

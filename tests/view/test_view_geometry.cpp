@@ -23,6 +23,30 @@ TEST(ViewGeometry, PreviewCellAndPanel)
     }
 }
 
+// A sheet whose tiles fill only part of the grid: its rows fill the height, unless its
+// columns would then be wider than the client.
+TEST(ViewGeometry, PreviewCellOfASmallerGrid)
+{
+    struct Case { QSize client; QSize tile; QSize grid; QSize cell; QSize panel; };
+    const Case cases[] = {
+        {{696, 500}, {256, 256}, {26, 26}, {17, 17}, {444, 444}},     // as a whole sheet
+        {{696, 500}, {512, 384}, {26, 26}, {22, 17}, {574, 444}},     // wider than the client, as today
+        {{696, 500}, {256, 256}, {12, 8}, {57, 57}, {686, 458}},      // (500 - 44) div 8
+        {{696, 500}, {256, 256}, {26, 3}, {26, 26}, {678, 80}},       // (696 - 2) div 26 wide at most
+        {{696, 500}, {512, 256}, {4, 3}, {172, 86}, {690, 260}},      // 694 div 4 = 173 wide, 86 high
+        {{696, 500}, {256, 512}, {1, 1}, {228, 456}, {230, 458}},
+    };
+    for (const Case &c : cases) {
+        const QSize cell = previewCell(c.client, c.tile, c.grid);
+        EXPECT_EQ(cell, c.cell) << c.grid.width() << "x" << c.grid.height();
+        EXPECT_EQ(panelSize(cell, c.grid), c.panel) << c.grid.width() << "x" << c.grid.height();
+    }
+    EXPECT_EQ(previewPanelLeft(696, 57, 12), 7);   // (696 - 684 + 2) div 2
+    EXPECT_EQ(cellsIn(QRect(0, 0, 5000, 5000), {57, 57}, {12, 8}), QRect(0, 0, 12, 8));
+    // A double-click at the middle of a 12 x 8 preview centres the detail of 12 x 8 tiles.
+    EXPECT_EQ(detailCentre({343, 229}, {686, 458}, {256, 256}, {12, 8}), QPoint(1537, 1025));
+}
+
 TEST(ViewGeometry, PreviewPanelLeftIsTwoPixelsRightOfCentre)
 {
     struct Case { int clientWidth; int cellWidth; int left; };
