@@ -6,6 +6,7 @@
 #include "app/SettingsStore.h"
 #include "app/Skin.h"
 #include "app/StatusBar.h"
+#include "platform/Desktop.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -41,6 +42,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
+    // The skin's palette and font before the controls are made: made in them at once, no
+    // control has to follow a change of either (FormCreate needs not load it again).
+    applySkin();
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
@@ -208,13 +212,17 @@ void MainWindow::FormCreate()
     const QString deconnexion = settings.read(QStringLiteral("deconnexion"));
     const QString affichage = settings.read(QStringLiteral("affichage"));
 
+    // Each box stores its state as it is set; the three are saved to the file in one go.
+    settings.beginBatch();
     m_preferences->spSkinCheckRadioBox3->setChecked(optionIsOn(connexion));
     m_preferences->spSkinCheckRadioBox4->setChecked(optionIsOn(deconnexion));
     m_preferences->PleinEcran->setChecked(optionIsOn(affichage));
+    for (qsizetype i = 0, failed = settings.endBatch().size(); i < failed; ++i)
+        m_context.desktop().error(settings.failureMessage());
 
     m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
                                                                           : m_context.programFolder());
-    applySkin();
+    // The skin is in use since the controls were made (applySkin() in the constructor).
     setFixedSize(kClientWidth, kClientHeight);
     // The tabs a step smaller than the pages, in the skin's font.
     QFont tabFont = QApplication::font();
