@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QPrintDialog>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -49,6 +50,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
 
+    // The views' menu bar belongs in the window, never in a desktop-wide menu (and asking
+    // the desktop for one waits for its message bus).
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     menuBar()->setObjectName(QStringLiteral("spSkinMainMenuBar1"));
     menuBar()->hide();
 
@@ -76,17 +80,20 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildPages()
 {
-    m_home = new HomePage(m_context);
-    m_cassini = new CassiniPage(m_context, *m_statusBar);
-    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar);
-    m_archive = new ArchivePage(m_context);
-    m_preferences = new PreferencesPage(m_context);
-    m_download = new DownloadPage(m_context, *m_preferences);
+    // Each page is made in the page control's stack, where it stays: moving a page there
+    // afterwards would make each of its controls look up its font and palette again.
+    auto *stack = m_pageControl->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    m_home = new HomePage(m_context, stack);
+    m_cassini = new CassiniPage(m_context, *m_statusBar, stack);
+    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar, stack);
+    m_archive = new ArchivePage(m_context, stack);
+    m_preferences = new PreferencesPage(m_context, stack);
+    m_download = new DownloadPage(m_context, *m_preferences, stack);
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
-    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
-    m_about = new AboutPage(m_context);
+    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel, stack);
+    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel, stack);
+    m_about = new AboutPage(m_context, stack);
 
     const std::pair<Page *, QString> pages[] = {
         {m_home, QStringLiteral("Recherche")},

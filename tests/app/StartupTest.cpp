@@ -179,6 +179,8 @@ TEST(Window, PagesControlsAndSize)
     }
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_FALSE(t.window->menuBar()->isVisible());
+    // The views' menu bar is part of the window, also where the desktop has a menu of its own.
+    EXPECT_FALSE(t.window->menuBar()->isNativeMenuBar());
     for (const char *name : {"spSkinStatusPanel1", "spSkinSpinEdit1", "spSkinEdit5", "spSkinGauge1", "Image1",
                              "SpeedButton182", "Shape2", "Shape19", "Shape18", "Shape6", "spSkinGauge4",
                              "spSkinGauge5", "spSkinButton13", "spSkinButton16", "spSkinButton2",
