@@ -44,7 +44,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
     // The skin's palette and font before the controls are made: made in them at once, no
-    // control has to follow a change of either (FormCreate needs not load it again).
+    // control has to follow a change of either (FormCreate does not load it again).
     applySkin();
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
