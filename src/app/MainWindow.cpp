@@ -6,6 +6,7 @@
 #include "app/SettingsStore.h"
 #include "app/Skin.h"
 #include "app/StatusBar.h"
+#include "platform/Desktop.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QPrintDialog>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -41,10 +43,16 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
+    // The skin's palette and font before the controls are made: made in them at once, no
+    // control has to follow a change of either (FormCreate does not load it again).
+    applySkin();
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
 
+    // The views' menu bar belongs in the window, never in a desktop-wide menu (and asking
+    // the desktop for one waits for its message bus).
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     menuBar()->setObjectName(QStringLiteral("spSkinMainMenuBar1"));
     menuBar()->hide();
 
@@ -72,17 +80,20 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildPages()
 {
-    m_home = new HomePage(m_context);
-    m_cassini = new CassiniPage(m_context, *m_statusBar);
-    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar);
-    m_archive = new ArchivePage(m_context);
-    m_preferences = new PreferencesPage(m_context);
-    m_download = new DownloadPage(m_context, *m_preferences);
+    // Each page is made in the page control's stack, where it stays: moving a page there
+    // afterwards would make each of its controls look up its font and palette again.
+    auto *stack = m_pageControl->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    m_home = new HomePage(m_context, stack);
+    m_cassini = new CassiniPage(m_context, *m_statusBar, stack);
+    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar, stack);
+    m_archive = new ArchivePage(m_context, stack);
+    m_preferences = new PreferencesPage(m_context, stack);
+    m_download = new DownloadPage(m_context, *m_preferences, stack);
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel);
-    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel);
-    m_about = new AboutPage(m_context);
+    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel, stack);
+    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel, stack);
+    m_about = new AboutPage(m_context, stack);
 
     const std::pair<Page *, QString> pages[] = {
         {m_home, QStringLiteral("Recherche")},
@@ -208,13 +219,17 @@ void MainWindow::FormCreate()
     const QString deconnexion = settings.read(QStringLiteral("deconnexion"));
     const QString affichage = settings.read(QStringLiteral("affichage"));
 
+    // Each box stores its state as it is set; the three are saved to the file in one go.
+    settings.beginBatch();
     m_preferences->spSkinCheckRadioBox3->setChecked(optionIsOn(connexion));
     m_preferences->spSkinCheckRadioBox4->setChecked(optionIsOn(deconnexion));
     m_preferences->PleinEcran->setChecked(optionIsOn(affichage));
+    for (qsizetype i = 0, failed = settings.endBatch().size(); i < failed; ++i)
+        m_context.desktop().error(settings.failureMessage());
 
     m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
                                                                           : m_context.programFolder());
-    applySkin();
+    // The skin is in use since the controls were made (applySkin() in the constructor).
     setFixedSize(kClientWidth, kClientHeight);
     // The tabs a step smaller than the pages, in the skin's font.
     QFont tabFont = QApplication::font();

@@ -9,6 +9,11 @@ SettingsStore::SettingsStore() : SettingsStore(defaultFilePath()) {}
 
 SettingsStore::SettingsStore(const QString &filePath) : m_filePath(filePath) {}
 
+SettingsStore::~SettingsStore()
+{
+    endBatch();
+}
+
 QString SettingsStore::defaultFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
@@ -17,6 +22,8 @@ QString SettingsStore::defaultFilePath()
 
 QString SettingsStore::read(const QString &name) const
 {
+    if (m_batch)
+        return m_batch->value(name).toString();
     if (!QFileInfo::exists(m_filePath))
         return {};
     QSettings settings(m_filePath, QSettings::IniFormat);
@@ -25,6 +32,15 @@ QString SettingsStore::read(const QString &name) const
 
 bool SettingsStore::write(const QString &name, const QString &value)
 {
+    if (m_batch) {
+        if (!m_batch->isWritable())
+            return false;
+        if (m_batch->contains(name) && m_batch->value(name).toString() == value)
+            return true;
+        m_batch->setValue(name, value);
+        m_batchNames << name;
+        return true;
+    }
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSettings settings(m_filePath, QSettings::IniFormat);
     if (!settings.isWritable())
@@ -35,6 +51,29 @@ bool SettingsStore::write(const QString &name, const QString &value)
     settings.setValue(name, value);
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+void SettingsStore::beginBatch()
+{
+    if (m_batch)
+        return;
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    m_batch = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+}
+
+QStringList SettingsStore::endBatch()
+{
+    if (!m_batch)
+        return {};
+    QStringList failed;
+    if (!m_batchNames.isEmpty()) {
+        m_batch->sync();
+        if (m_batch->status() != QSettings::NoError)
+            failed = m_batchNames;
+    }
+    m_batch.reset();
+    m_batchNames.clear();
+    return failed;
 }
 
 QString SettingsStore::failureMessage() const

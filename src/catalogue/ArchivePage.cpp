@@ -24,6 +24,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -37,13 +38,19 @@ const QString kNoMatch = QStringLiteral(" Recherche terminée sans résultat.");
 constexpr int kRowHeight = 20;
 
 // Rows of the list are 20 pixels high whatever the font, and all as wide as the widest
-// title needs: the list then lays out its 1924 rows without measuring each of them.
+// title needs: the list then lays out its 1924 rows without measuring each of them. That
+// width is measured when the list is first laid out (not while the program starts, the
+// list being on a page that is not shown first).
 class RowHeightDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void setRowWidth(int width) { m_rowWidth = width; }
+    void setRowWidth(std::function<int()> measure) { m_measure = std::move(measure); }
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        if (m_measure) {
+            m_rowWidth = m_measure();
+            m_measure = nullptr;
+        }
         if (m_rowWidth > 0)
             return {m_rowWidth, kRowHeight};
         QSize size = QStyledItemDelegate::sizeHint(option, index);
@@ -52,7 +59,8 @@ public:
     }
 
 private:
-    int m_rowWidth = 0;
+    mutable std::function<int()> m_measure;
+    mutable int m_rowWidth = 0;
 };
 
 // The width a row needs for the widest of `titles`: the longest titles measured in the
@@ -118,12 +126,14 @@ void ArchivePage::buildList()
     spSkinCheckListBox1->setItemDelegate(rows);
     spSkinCheckListBox1->setSortingEnabled(false);
     spSkinCheckListBox1->setUniformItemSizes(true);
-    rows->setRowWidth(widestRow(*spSkinCheckListBox1, m_catalogue.titles()));
+    rows->setRowWidth([this] { return widestRow(*spSkinCheckListBox1, m_catalogue.titles()); });
     for (const QString &title : m_catalogue.titles()) {
-        auto *item = new QListWidgetItem(title, spSkinCheckListBox1);
+        // Each row made whole before it joins the list, which then has nothing to redo.
+        auto *item = new QListWidgetItem(title);
         // The check mark is set by the two check buttons only, never by a click.
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
+        spSkinCheckListBox1->addItem(item);
     }
 
     // A click on a row selects its map, also when that row is already highlighted; the

@@ -1,5 +1,6 @@
 // Start-up against temporary configuration and program folders.
 #include "app/PreferencesPage.h"
+#include "app/SettingsStore.h"
 #include "app/StatusBar.h"
 #include "catalogue/CassiniPage.h"
 #include "support/TestWindow.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -99,6 +101,63 @@ TEST(Startup, AnUnwritableSettingsFileIsReportedAndStartUpGoesOn)
     EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
 }
 
+TEST(Startup, AnUnwritableSettingsFileIsReportedOncePerOption)
+{
+    TestWindow t;
+    QDir().mkpath(t.settingsFile());
+    t.start();
+    int errors = 0;
+    for (const auto &call : t.desktop.calls)
+        if (call.kind == QStringLiteral("error")) {
+            ++errors;
+            EXPECT_EQ(call.text, QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
+        }
+    EXPECT_EQ(errors, 3);
+}
+
+// Start-up saves its three options in one go: nothing reaches the file before the batch
+// ends, reads see the gathered values, and a save that fails names every gathered write.
+TEST(SettingsBatch, GatheredWritesAreSavedTogetherAtTheEnd)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/sub/Orvantis.ini");
+    SettingsStore store(file);
+    ASSERT_TRUE(store.write(QStringLiteral("cartes"), QStringLiteral("/x")));
+    store.beginBatch();
+    EXPECT_TRUE(store.write(QStringLiteral("connexion"), QStringLiteral("1")));
+    EXPECT_TRUE(store.write(QStringLiteral("affichage"), QStringLiteral("0")));
+    EXPECT_EQ(store.read(QStringLiteral("affichage")), QStringLiteral("0"));
+    EXPECT_EQ(store.read(QStringLiteral("cartes")), QStringLiteral("/x"));
+    {
+        // The file itself (QSettings objects of one process share what they have not saved).
+        QFile onDisk(file);
+        ASSERT_TRUE(onDisk.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(onDisk.readAll().contains("connexion"));
+    }
+    EXPECT_TRUE(store.endBatch().isEmpty());
+    QSettings saved(file, QSettings::IniFormat);
+    EXPECT_EQ(saved.value(QStringLiteral("connexion")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(saved.value(QStringLiteral("affichage")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(saved.value(QStringLiteral("cartes")).toString(), QStringLiteral("/x"));
+    // After the batch a write is saved at once again.
+    EXPECT_TRUE(store.write(QStringLiteral("deconnexion"), QStringLiteral("0")));
+    EXPECT_EQ(QSettings(file, QSettings::IniFormat).value(QStringLiteral("deconnexion")).toString(),
+              QStringLiteral("0"));
+
+    // A folder where the file should be: each write of the batch is a failure, said either
+    // at once or by the end of the batch.
+    const QString blocked = dir.path() + QStringLiteral("/blocked.ini");
+    QDir().mkpath(blocked);
+    SettingsStore unwritable(blocked);
+    unwritable.beginBatch();
+    QStringList failed;
+    for (const char *name : {"connexion", "deconnexion"})
+        if (!unwritable.write(QLatin1String(name), QStringLiteral("1")))
+            failed << QLatin1String(name);
+    failed << unwritable.endBatch();
+    EXPECT_EQ(failed, QStringList({QStringLiteral("connexion"), QStringLiteral("deconnexion")}));
+}
+
 TEST(Window, PagesControlsAndSize)
 {
     TestWindow t;
@@ -120,6 +179,8 @@ TEST(Window, PagesControlsAndSize)
     }
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_FALSE(t.window->menuBar()->isVisible());
+    // The views' menu bar is part of the window, also where the desktop has a menu of its own.
+    EXPECT_FALSE(t.window->menuBar()->isNativeMenuBar());
     for (const char *name : {"spSkinStatusPanel1", "spSkinSpinEdit1", "spSkinEdit5", "spSkinGauge1", "Image1",
                              "SpeedButton182", "Shape2", "Shape19", "Shape18", "Shape6", "spSkinGauge4",
                              "spSkinGauge5", "spSkinButton13", "spSkinButton16", "spSkinButton2",
