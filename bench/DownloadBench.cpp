@@ -7,7 +7,7 @@
 // way, as a remote server would: the engine at 1 request at a time beside curl fetching the
 // same URLs one after the other in one process (which reuses its connection), the engine
 // at 8 at once beside curl --parallel --parallel-max 8, and the classic engine through the
-// same kind of proxy for comparison.
+// same kind of proxy beside curl fetching its URLs with a connection each.
 //
 // usage: orvantis-bench-download TILESERVER [ROUNDS [IIIF_ROUNDS]]
 
@@ -46,7 +46,7 @@ public:
     void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
     QString inputText(const QString &, const QString &, const QString &) override { return {}; }
     QString browseFolder(const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QStringList &, int &) override { return {}; }
+    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
     void copyToClipboard(const QImage &) override {}
     void open(const QString &) override {}
 };
@@ -379,7 +379,10 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     // --- IIIF source through a delaying proxy --------------------------------------------
-    const int iiifRounds = argc >= 4 ? std::max(1, std::atoi(argv[3])) : 1;
+    // IIIF_ROUNDS=0 measures the classic section alone.
+    const int iiifRounds = argc >= 4 ? std::max(0, std::atoi(argv[3])) : 1;
+    if (iiifRounds == 0)
+        return ok ? 0 : 1;
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) {
         std::printf("IIIF: python3 not installed: no IIIF section\n");
@@ -412,7 +415,8 @@ int main(int argc, char **argv)
     struct Series { const char *name; std::vector<double> times; };
     Series ours1{"ours, 1 request at a time (kept alive)", {}}, curl1{"curl, one after the other, one process", {}},
         ours8{"ours, 8 requests at once", {}}, curl8{"curl --parallel --parallel-max 8", {}},
-        classic{"classic engine (HTTP/1.0, a connection per tile)", {}};
+        classic{"classic engine (HTTP/1.0, a connection per tile)", {}},
+        classicCurl{"curl --no-keepalive, a connection per tile", {}};
     for (int round = 0; round < iiifRounds; ++round) {
         // Each run, then its check (the tile count is known only once the run is over).
         auto measure = [&](Series &series, const std::function<double(int &)> &run) {
@@ -434,16 +438,23 @@ int main(int argc, char **argv)
         measure(classic, [&](int &n) {
             return runEngine(QStringLiteral("127.0.0.1:%1").arg(classicProxy.port), work.filePath(QStringLiteral("cl-") + r), n);
         });
+        if (!curl.isEmpty())
+            measure(classicCurl, [&](int &n) {
+                QStringList proxied = urls;
+                proxied.replaceInStrings(server, QStringLiteral("127.0.0.1:%1").arg(classicProxy.port));
+                return runCurl(curl, proxied, work.filePath(QStringLiteral("cc-") + r), n);
+            });
     }
     classicServer.process.terminate();
     std::printf("IIIF download of 676 tiles 512x384 from a static tree (python3 http.server, HTTP/1.1) through a\n"
                 "proxy on 127.0.0.1 delaying 25 ms each way (median of %d)\n", iiifRounds);
-    for (const Series *series : {&ours1, &curl1, &ours8, &curl8, &classic})
+    for (const Series *series : {&ours1, &curl1, &ours8, &curl8, &classic, &classicCurl})
         if (!series->times.empty())
             std::printf("  %-50s %8.3f s\n", series->name, median(series->times));
     if (!curl1.times.empty()) {
         std::printf("  ratio ours/curl at 1 %8.2f  (target <= 1.1)\n", median(ours1.times) / median(curl1.times));
         std::printf("  ratio ours/curl at 8 %8.2f  (target <= 1.1)\n", median(ours8.times) / median(curl8.times));
+        std::printf("  ratio classic/curl   %8.2f  (target <= 1.1)\n", median(classic.times) / median(classicCurl.times));
     }
     return ok ? 0 : 1;
 }

@@ -38,7 +38,7 @@ public:
     void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
     QString inputText(const QString &, const QString &, const QString &) override { return {}; }
     QString browseFolder(const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QStringList &, int &) override { return {}; }
+    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
     void copyToClipboard(const QImage &) override {}
     void open(const QString &) override {}
 };

@@ -58,6 +58,9 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
     connect(&m_client, &HttpClient::failure, this, &DownloadEngine::onFailure);
     connect(&m_client, &HttpClient::error, this, &DownloadEngine::onError);
     m_client.setMaxBodyBytes(store::kMaxTileBytes);
+    // One thread, kept for the engine's life, checks the tiles in the order they came.
+    m_checker.setMaxThreadCount(1);
+    m_checker.setExpiryTimeout(-1);
     m_stopGrace.setSingleShot(true);
     m_stopGrace.setInterval(kStopGraceMs);
     connect(&m_stopGrace, &QTimer::timeout, this, &DownloadEngine::abandonCurrentTile);
@@ -69,6 +72,7 @@ DownloadEngine::~DownloadEngine()
     m_client.disconnect();
     for (PendingCheck &pending : m_pending)
         pending.result.wait();
+    m_checker.waitForDone();
     if (m_active)
         removePartial();
 }
@@ -257,9 +261,11 @@ void DownloadEngine::startCheck()
     const QString temporary = m_partialPath;
     const QString finalPath = pending.finalPath;
     const qint64 bytes = m_client.bodyBytes();
-    pending.result = std::async(std::launch::async, [temporary, finalPath, bytes, this] {
+    auto promise = std::make_shared<std::promise<store::TileWriter::Result>>();
+    pending.result = promise->get_future();
+    m_checker.start([promise, temporary, finalPath, bytes, this] {
         store::TileWriter writer(finalPath);
-        const store::TileWriter::Result result = writer.install(temporary, bytes);
+        promise->set_value(writer.install(temporary, bytes));
         // Settled from the event loop as soon as it is known (the engine waits for this
         // thread before it goes, and a call queued to a deleted engine is dropped).
         QMetaObject::invokeMethod(
@@ -269,7 +275,6 @@ void DownloadEngine::startCheck()
                     settleChecks(false);
             },
             Qt::QueuedConnection);
-        return result;
     });
     m_pending.push_back(std::move(pending));
 }

@@ -13,6 +13,7 @@
 #include "store/TileWriter.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -127,4 +128,5 @@ private:
         std::future<store::TileWriter::Result> result;
     };
     std::deque<PendingCheck> m_pending;
+    QThreadPool m_checker;   // last member: its thread ends before the rest goes
 };

@@ -309,38 +309,73 @@ Status decodeFile(const QString &path, QImage &image, int scaleDenominator)
     return decode(bytes, image, scaleDenominator);
 }
 
-Status checkFile(const QString &path, Header &header)
-{
-    // Not blocking, and only regular files: see readFile.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return {JERR_FILE_READ};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {JERR_FILE_READ};
-    }
-    if (info.st_size == 0) {
-        ::close(fd);
-        return {JERR_INPUT_EMPTY};
-    }
-    std::FILE *file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return {JERR_FILE_READ};
-    }
-    struct Closer {
-        std::FILE *file;
-        ~Closer() { std::fclose(file); }
-    } closer{file};
+namespace {
 
-    // The file is read in pieces by libjpeg's stdio source; rows are decoded at 1/8 into one
-    // row of memory: every coefficient is still read, so damaged data is still found.
-    Decompressor d;
-    std::vector<JSAMPLE> row;
+// A source reading an open file in large pieces. libjpeg's stdio source refills 4 KB at a
+// time, and its Huffman decoder takes its fast path only while a few kilobytes are buffered
+// (6 blocks x 512 bytes for a 4:2:0 picture): with small refills most of a tile went through
+// the slow path. The buffer is bounded whatever the file's size.
+struct PieceSource {
+    jpeg_source_mgr pub{};   // nothing buffered yet
+    int fd = -1;
+    std::vector<JOCTET> buffer;
+    bool atStart = true;
+};
+
+constexpr size_t kCheckPiece = 256 * 1024;
+const JOCTET kFakeEnd[2] = {0xFF, JPEG_EOI};
+
+void pieceInit(j_decompress_ptr) {}
+
+boolean pieceFill(j_decompress_ptr cinfo)
+{
+    auto *src = reinterpret_cast<PieceSource *>(cinfo->src);
+    ssize_t n;
+    do
+        n = ::read(src->fd, src->buffer.data(), src->buffer.size());
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        ERREXIT(cinfo, JERR_FILE_READ);
+    if (n == 0) {
+        if (src->atStart)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // The file ends before the picture does: a warning of damaged data, as libjpeg's own
+        // sources give, then an end marker so that the decoder stops.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->pub.next_input_byte = kFakeEnd;
+        src->pub.bytes_in_buffer = 2;
+        return TRUE;
+    }
+    src->atStart = false;
+    src->pub.next_input_byte = src->buffer.data();
+    src->pub.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+void pieceSkip(j_decompress_ptr cinfo, long count)
+{
+    auto *src = reinterpret_cast<PieceSource *>(cinfo->src);
+    while (count > long(src->pub.bytes_in_buffer)) {
+        count -= long(src->pub.bytes_in_buffer);
+        pieceFill(cinfo);
+    }
+    if (count > 0) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+    }
+}
+
+void pieceTerm(j_decompress_ptr) {}
+
+// Decodes a picture whose source is already set: header within bounds, every row decoded
+// at 1/8 (every coefficient is still entropy-decoded, so damaged data is still found, while
+// the transforms cost almost nothing) and no warning of damaged data.
+Status checkDecode(Decompressor &d, Header &header)
+{
+    std::vector<JSAMPLE> rows;
+    std::vector<JSAMPROW> pointers;
     if (setjmp(d.err.jump))
         return {d.code()};
-    jpeg_stdio_src(&d.cinfo, file);
     jpeg_read_header(&d.cinfo, TRUE);
     if (d.cinfo.image_width == 0 || d.cinfo.image_height == 0)
         return {JERR_EMPTY_IMAGE};
@@ -351,10 +386,15 @@ Status checkFile(const QString &path, Header &header)
     d.cinfo.dct_method = JDCT_IFAST;
     d.cinfo.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&d.cinfo);
-    row.resize(size_t(d.cinfo.output_width) * size_t(d.cinfo.output_components));
+    // A band of rows per call (at most 1024 x 16 x 4 bytes at 1/8 of the largest picture).
+    const size_t rowBytes = size_t(d.cinfo.output_width) * size_t(d.cinfo.output_components);
+    const JDIMENSION band = 16;
+    rows.resize(rowBytes * band);
+    pointers.resize(band);
+    for (JDIMENSION i = 0; i < band; ++i)
+        pointers[i] = rows.data() + rowBytes * i;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
-        JSAMPROW rows = row.data();
-        jpeg_read_scanlines(&d.cinfo, &rows, 1);
+        jpeg_read_scanlines(&d.cinfo, pointers.data(), band);
         if (d.err.warnings > 0)
             return {d.err.pub.msg_code ? d.err.pub.msg_code : JERR_INPUT_EOF};
     }
@@ -364,6 +404,42 @@ Status checkFile(const QString &path, Header &header)
     header.width = int(d.cinfo.image_width);
     header.height = int(d.cinfo.image_height);
     return {};
+}
+
+} // namespace
+
+Status checkOpenFile(int fd, Header &header)
+{
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return {JERR_FILE_READ};
+    if (info.st_size == 0)
+        return {JERR_INPUT_EMPTY};
+    Decompressor d;
+    PieceSource source;
+    source.fd = fd;
+    // One piece holds a whole tile of the usual size; a larger file is read in pieces.
+    source.buffer.resize(size_t(std::min<qint64>(qint64(info.st_size) + 1, qint64(kCheckPiece))));
+    source.pub.init_source = pieceInit;
+    source.pub.fill_input_buffer = pieceFill;
+    source.pub.skip_input_data = pieceSkip;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = pieceTerm;
+    d.cinfo.src = &source.pub;
+    const Status status = checkDecode(d, header);
+    d.cinfo.src = nullptr;   // not libjpeg's to release
+    return status;
+}
+
+Status checkFile(const QString &path, Header &header)
+{
+    // Not blocking, and only regular files: see readFile.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {JERR_FILE_READ};
+    const Status status = checkOpenFile(fd, header);
+    ::close(fd);
+    return status;
 }
 
 QSize scaledSize(QSize full, int d)

@@ -43,9 +43,11 @@ Status readHeaderFromFile(const QString &path, Header &header);
 
 // Whether a file holds one whole picture: a header within bounds (each side at most
 // kMaxSide) and every row decoding without an error or a warning of damaged data. The file
-// is read in pieces and decoded a row at a time, so its size does not decide the memory
-// taken. `header` receives the size when it does.
+// is read in pieces of at most 256 KB and decoded a band of rows at a time, so its size does
+// not decide the memory taken. `header` receives the size when it does.
 Status checkFile(const QString &path, Header &header);
+// The same check on a file already open for reading, from its current position.
+Status checkOpenFile(int fd, Header &header);
 
 // Decodes at 1/scaleDenominator of the full size (1, 2, 4 or 8) into a Format_RGB32
 // picture of ceil(width / d) x ceil(height / d) pixels. Colour, grey, CMYK and inverted

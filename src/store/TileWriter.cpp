@@ -80,7 +80,7 @@ TileWriter::Result TileWriter::commit()
     }
     const int fd = m_fd;
     m_fd = -1;
-    return finish(fd, m_written);
+    return finish(fd, m_written, false);
 }
 
 TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expectedSize)
@@ -94,22 +94,26 @@ TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expe
         discard();
         return Result::WriteError;
     }
-    return finish(fd, expectedSize);
+    return finish(fd, expectedSize, true);
 }
 
-TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize)
+TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize, bool readable)
 {
     // Every byte was handed to the system by checked, unbuffered writes; the file must now
     // hold exactly what was sent, and closing it reports what a network file system kept back.
     // (No fsync per tile: it costs about ten times a whole tile's transfer on a local disk.)
     struct stat info {};
     const bool sized = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && qint64(info.st_size) == expectedSize;
+    // A file opened for reading is checked through the same descriptor: one opening less.
+    if (sized && readable)
+        m_pictureStatus = jpeg::checkOpenFile(fd, m_header);
     const bool closed = ::close(fd) == 0;
     if (!sized || !closed) {
         discard();
         return Result::WriteError;
     }
-    m_pictureStatus = jpeg::checkFile(m_temporaryPath, m_header);
+    if (!readable)
+        m_pictureStatus = jpeg::checkFile(m_temporaryPath, m_header);
     if (!m_pictureStatus.ok()) {
         discard();
         return m_pictureStatus.isFileError() ? Result::WriteError : Result::NotPicture;

@@ -62,7 +62,7 @@ public:
     Result install(const QString &temporaryPath, qint64 expectedSize);
 
 private:
-    Result finish(int fd, qint64 expectedSize);
+    Result finish(int fd, qint64 expectedSize, bool readable);
 
     QString m_finalPath;
     QString m_temporaryPath;

@@ -106,6 +106,61 @@ TEST(JpegKinds, WholeFileCheckAcceptsOnlyWholePicturesWithinBounds)
     EXPECT_TRUE(jpeg::checkFile(dir.filePath("pipe.jpg"), header).isFileError());
 }
 
+// The check reads a file in pieces of 256 KB: a picture larger than one piece, markers skipped
+// across a piece's end, and cuts just before, at and after a piece's end (some closed by a
+// final FF D9) must all be judged as a whole.
+TEST(JpegKinds, WholeFileCheckJudgesPicturesLargerThanOnePiece)
+{
+    constexpr int kPiece = 256 * 1024;
+    QImage noise(1600, 1200, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            line[x] = 0xff000000u | (seed >> 8);
+        }
+    }
+    const QByteArray whole = jpegBytes(noise, 90);
+    ASSERT_GT(whole.size(), 2 * kPiece);
+    // Comments of 60000 bytes after the start marker, the third one across the first piece's end.
+    QByteArray commented = whole.left(2);
+    for (int i = 0; i < 5; ++i) {
+        commented += QByteArray("\xFF\xFE\xEA\x62", 4);   // COM, length 60002
+        commented += QByteArray(60000, char('a' + i));
+    }
+    commented += whole.mid(2);
+
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        bool valid;
+    };
+    const QByteArray endMarker("\xFF\xD9", 2);
+    const Case cases[] = {
+        {"whole", whole, true},
+        {"comments across a piece's end", commented, true},
+        {"cut before the first piece's end", whole.left(kPiece - 100), false},
+        {"cut at the first piece's end", whole.left(kPiece), false},
+        {"cut after the first piece's end, then FF D9", whole.left(kPiece + 100) + endMarker, false},
+        {"cut in the second piece, then FF D9", whole.left(2 * kPiece - 7) + endMarker, false},
+        {"last 200 bytes missing, FF D9 kept", whole.left(whole.size() - 202) + endMarker, false},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath("large.jpg");
+        writeFile(path, c.bytes);
+        jpeg::Header header;
+        const jpeg::Status status = jpeg::checkFile(path, header);
+        EXPECT_EQ(status.ok(), c.valid) << status.message().toStdString();
+        if (c.valid)
+            EXPECT_EQ(header.size(), noise.size());
+        else
+            EXPECT_TRUE(status.isCorrupt());
+    }
+}
+
 TEST(JpegKinds, OnlyDataErrorsCountAsCorrupt)
 {
     struct Case {
