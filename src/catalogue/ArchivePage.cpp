@@ -459,16 +459,10 @@ void ArchivePage::refreshAddedRows()
 
 void ArchivePage::AjouterIiifClick()
 {
-    const QString caption = QStringLiteral("Ajouter une carte IIIF");
-    const QString text = m_context.desktop().inputText(
-        caption, QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF) :"), QString());
-    if (text.trimmed().isEmpty())
+    const auto address = iiif::askAddress(m_context.desktop(), QStringLiteral("Ajouter une carte IIIF"),
+        QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF) :"), QString());
+    if (!address)
         return;
-    const auto address = iiif::parseAddress(text);
-    if (!address) {
-        m_context.desktop().error(iiif::refusalText(text.trimmed()));
-        return;
-    }
     AjouterIiif->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_reader->read(*address);

@@ -348,18 +348,13 @@ void DownloadPage::AdresseIiifClick()
         return;
     const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
     const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
-    const QString text = m_context.desktop().inputText(
-        QStringLiteral("Adresse IIIF de la carte"),
+    const auto address = iiif::askAddress(
+        m_context.desktop(), QStringLiteral("Adresse IIIF de la carte"),
         QStringLiteral("Adresse IIIF de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
             + s.editionFolder + QStringLiteral(" ) :"),
         current ? current->imageBase : QString());
-    if (text.trimmed().isEmpty())
+    if (!address)
         return;
-    const auto address = iiif::parseAddress(text);
-    if (!address) {
-        m_context.desktop().error(iiif::refusalText(text.trimmed()));
-        return;
-    }
     m_addressEdition = s.editionFolder;
     m_addressSheet = s.sheetNumber;
     m_addressIndex = index;
