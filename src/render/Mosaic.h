@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace view {
+namespace render {
 
 class Mosaic {
 public:
@@ -47,6 +47,9 @@ public:
     // Empty and unreadable files (including pictures over the size limit) are deleted.
     // Stops at a file that exists but cannot be opened (reported in `unopenable`).
     Scan measure();
+    // The same for the tiles of `cells` only; the others count as missing. Unless
+    // `stopAtUnopenable`, a file that cannot be opened counts as missing and the walk goes on.
+    Scan measure(const QRect &cells, bool stopAtUnopenable = true);
 
     const Tile &tile(int column, int row) const { return m_tiles[index(column, row)]; }
     int presentCount() const;
@@ -84,6 +87,9 @@ public:
     // Decodes one tile at the smallest DCT scale covering `target`, without caching.
     QImage decodeCovering(int column, int row, QSize target);
 
+    // The tiles of `cells` (rows outer) at 1/shrink, from the cache or decoded side by side
+    // without caching them; null where no tile is shown.
+    std::vector<QImage> decodeCells(const QRect &cells, int shrink);
     // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
     // and keeps them.
     void preload(const QRect &cells, int shrink = 1);
@@ -136,4 +142,4 @@ private:
     QString m_keptFailure;
 };
 
-} // namespace view
+} // namespace render

@@ -1,4 +1,4 @@
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-namespace view {
+namespace render {
 namespace {
 
 int cacheKey(int column, int row, int shrink)
@@ -61,6 +61,11 @@ QString Mosaic::tilePath(int column, int row) const
 
 Mosaic::Scan Mosaic::measure()
 {
+    return measure(QRect(0, 0, kSide, kSide));
+}
+
+Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
+{
     Scan scan;
     m_tiles.fill(Tile{});
     m_cellSize = QSize();
@@ -84,7 +89,7 @@ Mosaic::Scan Mosaic::measure()
     std::vector<Probe> probes(kCells);
     for (int i = 0; i < kCells; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
-        if (existing.contains(store::tileFileName(column, row)))
+        if (cells.contains(column, row) && existing.contains(store::tileFileName(column, row)))
             probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
     }
     parallelFor(kCells, [&](int i) {
@@ -110,8 +115,11 @@ Mosaic::Scan Mosaic::measure()
         case Found::None:
             break;
         case Found::Unopenable:
-            scan.unopenable = tilePath(column, row);
-            return scan;
+            if (scan.unopenable.isEmpty())
+                scan.unopenable = tilePath(column, row);
+            if (stopAtUnopenable)
+                return scan;
+            break;
         case Found::Unreadable:
             // Empty files and files that are no pictures (or too large ones) go.
             if (removeFile(tilePath(column, row)))
@@ -252,6 +260,30 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
         m_keptFailure = status.message();
     }
     forget(column, row);
+}
+
+std::vector<QImage> Mosaic::decodeCells(const QRect &cells, int shrink)
+{
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    std::vector<QImage> pictures(size_t(grid.width()) * size_t(grid.height()));
+    const auto at = [&](int column, int row) {
+        return size_t(row - grid.top()) * size_t(grid.width()) + size_t(column - grid.left());
+    };
+    std::vector<Job> jobs;
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column) {
+            if (!tile(column, row).present)
+                continue;
+            const int key = cacheKey(column, row, shrink);
+            if (covers(key, QRect()))
+                pictures[at(column, row)] = m_cache.at(key).image;
+            else
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+        }
+    decodeJobs(jobs);
+    for (Job &job : jobs)
+        pictures[at(job.column, job.row)] = std::move(job.image);
+    return pictures;
 }
 
 void Mosaic::preload(const QRect &cells, int shrink)
@@ -404,4 +436,4 @@ QStringList Mosaic::takeDeletedWhileRendering()
     return list;
 }
 
-} // namespace view
+} // namespace render

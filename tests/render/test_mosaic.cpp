@@ -1,6 +1,6 @@
 // A sheet folder made by the test, read as one virtual picture: what is measured, drawn,
 // kept and deleted.
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using view::Mosaic;
+using render::Mosaic;
 
 namespace {
 
@@ -30,20 +30,6 @@ QByteArray withClaimedWidth(QByteArray bytes, int width)
         }
     }
     throw std::runtime_error("no frame header");
-}
-
-// JPEG bytes without their quantisation tables: the header reads, the picture does not.
-QByteArray withoutQuantTables(const QByteArray &bytes)
-{
-    QByteArray out = bytes.left(2);
-    qsizetype i = 2;
-    while (i + 4 <= bytes.size() && uchar(bytes[i]) == 0xFF && uchar(bytes[i + 1]) != 0xDA) {
-        const int length = (uchar(bytes[i + 2]) << 8) | uchar(bytes[i + 3]);
-        if (uchar(bytes[i + 1]) != 0xDB)
-            out += bytes.mid(i, 2 + length);
-        i += 2 + length;
-    }
-    return out + bytes.mid(i);
 }
 
 bool near(QRgb pixel, QColor colour, int tolerance = 40)
