@@ -180,7 +180,7 @@ printing::TileComposition PrintZonePage::ComposeTiles(int c1, int c2, int r1, in
     gauge->setMaximum(std::max(1, (c2 - c1 + 1) * (r2 - r1 + 1)));
     gauge->setTextVisible(true);
     printing::TileComposition composition = printing::TileComposition::compose(
-        m_context.selectedMapFolder(), c1, c2, r1, r2, [gauge] { gauge->setValue(gauge->value() + 1); });
+        m_context.selectedMapFolder(), c1, c2, r1, r2, [gauge](int tiles) { gauge->setValue(gauge->value() + tiles); });
     gauge->setTextVisible(false);
     gauge->setValue(0);
     if (!composition.isNull())

@@ -3,12 +3,17 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <tuple>
+
 namespace printing {
 namespace {
 
-// Rows decoded together: enough tiles to keep every decoding thread busy to the end of the
-// batch, few enough that the quarter-size pictures waiting to be drawn stay small.
-constexpr int kRowsPerBatch = 2;
+// Rows decoded together between two steps of the progress: enough tiles to keep every
+// decoding thread busy to the end of the batch.
+constexpr int kRowsPerBatch = 4;
 
 } // namespace
 
@@ -23,7 +28,7 @@ void TileComposition::clear()
 }
 
 TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
-                                         const std::function<void()> &tick)
+                                         const std::function<void(int)> &progress)
 {
     TileComposition t;
     t.m_cells = QRect(c1 - 1, r1 - 1, std::max(0, c2 - c1 + 1), std::max(0, r2 - r1 + 1));
@@ -40,50 +45,72 @@ TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c
         for (int column = t.m_cells.left(); column <= t.m_cells.right() && t.m_tile.isEmpty(); ++column)
             if (mosaic.tile(column, row).present && !mosaic.tileImage(column, row, 4).isNull())
                 t.m_tile = mosaic.tile(column, row).size;
-    t.drawOverview(tick);
+    t.drawOverview(progress);
     mosaic.clearCache();
     return t;
 }
 
-void TileComposition::drawOverview(const std::function<void()> &tick)
+void TileComposition::drawOverview(const std::function<void(int)> &progress)
 {
     const int columns = m_cells.width(), rows = m_cells.height();
-    QPainter painter;
-    double sx = 0, sy = 0;
     if (!m_tile.isEmpty()) {
         m_size = QSize(m_tile.width() * columns, m_tile.height() * rows);
         m_overview = QImage(m_size.width() / 4, m_size.height() / 4, QImage::Format_RGB32);
-        if (m_overview.isNull()) {   // cannot hold even the overview
+        if (m_overview.isNull())   // cannot hold even the overview
             m_tile = m_size = QSize();
-        } else {
+        else
             m_overview.fill(Qt::white);
-            painter.begin(&m_overview);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            sx = double(m_overview.width()) / m_size.width();
-            sy = double(m_overview.height()) / m_size.height();
-        }
     }
+    const bool drawing = !m_overview.isNull();
+    const double sx = drawing ? double(m_overview.width()) / m_size.width() : 0;
+    const double sy = drawing ? double(m_overview.height()) / m_size.height() : 0;
+    // The decoding threads copy the pixels of the tiles that fit their cell straight into
+    // the overview (each its own cell, through the bits taken here on this thread); the
+    // others (a size off the quarter grid, a tile larger than its cell) are drawn here
+    // afterwards, in walking order.
+    uchar *const bits = drawing ? m_overview.bits() : nullptr;
+    const qsizetype bytesPerLine = m_overview.bytesPerLine();
+    const QRect overviewRect = m_overview.rect();
+    struct Pending {
+        int column, row;
+        QRectF at;
+        QImage picture;
+    };
+    std::vector<Pending> pending;
+    std::mutex pendingLock;
+    const auto deliver = [&](int column, int row, const QImage &picture) {
+        const QSize size = m_mosaic->tile(column, row).size;
+        const int x = (column - m_cells.left()) * m_tile.width();
+        const int y = (row - m_cells.top()) * m_tile.height();
+        const bool fitsCell = size.width() <= m_tile.width() && size.height() <= m_tile.height();
+        if (fitsCell && x % 4 == 0 && y % 4 == 0 && sx == 0.25 && sy == 0.25 && picture.size() * 4 == size
+            && picture.format() == QImage::Format_RGB32) {
+            const QRect target = QRect(QPoint(x / 4, y / 4), picture.size()) & overviewRect;
+            for (int line = 0; line < target.height(); ++line)
+                std::memcpy(bits + (target.top() + line) * bytesPerLine + target.left() * 4,
+                            picture.constScanLine(line), size_t(target.width()) * 4);
+            return;
+        }
+        const std::lock_guard<std::mutex> hold(pendingLock);
+        pending.push_back({column, row, QRectF(x * sx, y * sy, size.width() * sx, size.height() * sy), picture});
+    };
+
     for (int first = 0; first < rows; first += kRowsPerBatch) {
         const QRect batch(m_cells.left(), m_cells.top() + first, columns, std::min(kRowsPerBatch, rows - first));
-        if (tick)
-            for (int i = 0; i < batch.width() * batch.height(); ++i)
-                tick();
-        if (!painter.isActive())
+        if (progress)
+            progress(batch.width() * batch.height());
+        if (!drawing)
             continue;
-        const std::vector<QImage> quarters = m_mosaic->decodeCells(batch, 4);
-        for (int r = 0; r < batch.height(); ++r)
-            for (int c = 0; c < columns; ++c) {
-                const QImage &quarter = quarters[size_t(r) * size_t(columns) + size_t(c)];
-                if (quarter.isNull())
-                    continue;
-                const QSize size = m_mosaic->tile(batch.left() + c, batch.top() + r).size;
-                const int x = c * m_tile.width();
-                const int y = (first + r) * m_tile.height();
-                if (x % 4 == 0 && y % 4 == 0 && sx == 0.25 && sy == 0.25 && quarter.size() * 4 == size)
-                    painter.drawImage(QPoint(x / 4, y / 4), quarter);
-                else
-                    painter.drawImage(QRectF(x * sx, y * sy, size.width() * sx, size.height() * sy), quarter);
-            }
+        m_mosaic->decodeCells(batch, 4, deliver);
+        if (pending.empty())
+            continue;
+        std::sort(pending.begin(), pending.end(),
+                  [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
+        QPainter painter(&m_overview);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        for (const Pending &p : pending)
+            painter.drawImage(p.at, p.picture);
+        pending.clear();
     }
 }
 

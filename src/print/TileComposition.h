@@ -3,7 +3,7 @@
 // without ever holding that picture: the print's view of the sheet's mosaic. Composing
 // reads the headers of the rectangle's tiles once (deleting the tiles that are no
 // pictures), then decodes them at a quarter of their size, a few rows at a time and side
-// by side, straight into the overview. Any part of the full picture is then rendered on
+// by side, each straight into its place in the overview. Any part of the full picture is then rendered on
 // demand at 1:1 by the mosaic, decoding only the tiles it touches.
 //
 // Tiles sit at ((c - c1) x tile width, (r - r1) x tile height), with the size of the first
@@ -33,10 +33,11 @@ public:
     TileComposition(TileComposition &&) noexcept;
     TileComposition &operator=(TileComposition &&) noexcept;
 
-    // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `tick` runs once per
-    // tile, before the tile is decoded.
+    // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `progress(tiles)` runs
+    // before each group of rows is decoded, with the number of cells in it: once for every
+    // cell in all.
     static TileComposition compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
-                                   const std::function<void()> &tick = {});
+                                   const std::function<void(int tiles)> &progress = {});
 
     // True when no tile loaded: there is no picture.
     bool isNull() const { return m_size.isEmpty(); }
@@ -56,7 +57,7 @@ public:
     void clear();
 
 private:
-    void drawOverview(const std::function<void()> &tick);
+    void drawOverview(const std::function<void(int tiles)> &progress);
 
     QRect m_cells;   // the rectangle's cells in the sheet's grid (0-based)
     QSize m_tile;

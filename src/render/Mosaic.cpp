@@ -222,7 +222,7 @@ QImage Mosaic::decodeCovering(int column, int row, QSize target)
     return decode(column, row, jpeg::coveringScale(t.size, target));
 }
 
-void Mosaic::decodeJobs(std::vector<Job> &jobs)
+void Mosaic::decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)> &done)
 {
     std::vector<QString> files;
     files.reserve(jobs.size());
@@ -240,6 +240,8 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs)
         }
         if (job.status.ok() && job.scaleTo.isValid() && job.image.size() != job.scaleTo)
             job.image = job.image.scaled(job.scaleTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (job.status.ok() && done)
+            done(job);
     });
     for (Job &job : jobs) {
         if (job.status.ok())
@@ -262,13 +264,10 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
     forget(column, row);
 }
 
-std::vector<QImage> Mosaic::decodeCells(const QRect &cells, int shrink)
+void Mosaic::decodeCells(const QRect &cells, int shrink,
+                         const std::function<void(int column, int row, const QImage &picture)> &deliver)
 {
     const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
-    std::vector<QImage> pictures(size_t(grid.width()) * size_t(grid.height()));
-    const auto at = [&](int column, int row) {
-        return size_t(row - grid.top()) * size_t(grid.width()) + size_t(column - grid.left());
-    };
     std::vector<Job> jobs;
     for (int row = grid.top(); row <= grid.bottom(); ++row)
         for (int column = grid.left(); column <= grid.right(); ++column) {
@@ -276,14 +275,14 @@ std::vector<QImage> Mosaic::decodeCells(const QRect &cells, int shrink)
                 continue;
             const int key = cacheKey(column, row, shrink);
             if (covers(key, QRect()))
-                pictures[at(column, row)] = m_cache.at(key).image;
+                deliver(column, row, m_cache.at(key).image);
             else
                 jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
         }
-    decodeJobs(jobs);
-    for (Job &job : jobs)
-        pictures[at(job.column, job.row)] = std::move(job.image);
-    return pictures;
+    decodeJobs(jobs, [&](Job &job) {
+        deliver(job.column, job.row, job.image);
+        job.image = QImage();
+    });
 }
 
 void Mosaic::preload(const QRect &cells, int shrink)

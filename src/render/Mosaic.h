@@ -17,6 +17,7 @@
 #include <QSize>
 #include <QString>
 #include <array>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -87,9 +88,12 @@ public:
     // Decodes one tile at the smallest DCT scale covering `target`, without caching.
     QImage decodeCovering(int column, int row, QSize target);
 
-    // The tiles of `cells` (rows outer) at 1/shrink, from the cache or decoded side by side
-    // without caching them; null where no tile is shown.
-    std::vector<QImage> decodeCells(const QRect &cells, int shrink);
+    // Hands each present tile of `cells` at 1/shrink to `deliver(column, row, picture)`:
+    // tiles not cached are decoded side by side and handed over on the thread that decoded
+    // them (so `deliver` must only touch what belongs to that tile), then let go; cached
+    // ones are handed over on this thread. Tiles that fail are dealt with as when drawn.
+    void decodeCells(const QRect &cells, int shrink,
+                     const std::function<void(int column, int row, const QImage &picture)> &deliver);
     // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
     // and keeps them.
     void preload(const QRect &cells, int shrink = 1);
@@ -126,7 +130,8 @@ private:
         QImage image;
         QRect valid;              // the decoded part: the whole picture, or what was seen
     };
-    void decodeJobs(std::vector<Job> &jobs);
+    // `done` runs on the decoding thread for each job decoded.
+    void decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)> &done = {});
     void keep(const Job &job);
     // Whether the cache holds `needed` of a tile (its whole picture when null).
     bool covers(int key, const QRect &needed) const;

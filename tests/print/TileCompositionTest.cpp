@@ -50,7 +50,7 @@ TEST_F(TileCompositionTest, TilesSitInTheirCellsAndMissingOnesStayWhite)
             if (!(c == 2 && r == 1))
                 writeSolidTile(folder(), c, r, tile);
     int ticks = 0;
-    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&] { ++ticks; });
+    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&](int tiles) { ticks += tiles; });
     EXPECT_EQ(ticks, 12);
     ASSERT_FALSE(z.isNull());
     EXPECT_EQ(z.tileSize(), tile);
