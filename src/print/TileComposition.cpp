@@ -30,6 +30,13 @@ void TileComposition::clear()
 TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
                                          const std::function<void(int)> &progress)
 {
+    TileComposition t = measure(mapFolder, c1, c2, r1, r2);
+    t.drawOverview(progress);
+    return t;
+}
+
+TileComposition TileComposition::measure(const QString &mapFolder, int c1, int c2, int r1, int r2)
+{
     TileComposition t;
     t.m_cells = QRect(c1 - 1, r1 - 1, std::max(0, c2 - c1 + 1), std::max(0, r2 - r1 + 1));
     t.m_mosaic = std::make_unique<render::Mosaic>(mapFolder);
@@ -45,32 +52,33 @@ TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c
         for (int column = t.m_cells.left(); column <= t.m_cells.right() && t.m_tile.isEmpty(); ++column)
             if (mosaic.tile(column, row).present && !mosaic.tileImage(column, row, 4).isNull())
                 t.m_tile = mosaic.tile(column, row).size;
-    t.drawOverview(progress);
-    mosaic.clearCache();
+    if (!t.m_tile.isEmpty())
+        t.m_size = QSize(t.m_tile.width() * t.m_cells.width(), t.m_tile.height() * t.m_cells.height());
     return t;
 }
 
-void TileComposition::drawOverview(const std::function<void(int)> &progress)
+void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at)
 {
     const int columns = m_cells.width(), rows = m_cells.height();
-    if (!m_tile.isEmpty()) {
-        m_size = QSize(m_tile.width() * columns, m_tile.height() * rows);
-        m_overview = QImage(m_size.width() / 4, m_size.height() / 4, QImage::Format_RGB32);
+    const QSize quarterSize(m_size.width() / 4, m_size.height() / 4);
+    if (!isNull() && !canvas) {
+        m_overview = QImage(quarterSize, QImage::Format_RGB32);
         if (m_overview.isNull())   // cannot hold even the overview
             m_tile = m_size = QSize();
         else
             m_overview.fill(Qt::white);
+        canvas = &m_overview;
     }
-    const bool drawing = !m_overview.isNull();
-    const double sx = drawing ? double(m_overview.width()) / m_size.width() : 0;
-    const double sy = drawing ? double(m_overview.height()) / m_size.height() : 0;
+    const bool drawing = canvas && !canvas->isNull() && !isNull();
+    const double sx = drawing ? double(quarterSize.width()) / m_size.width() : 0;
+    const double sy = drawing ? double(quarterSize.height()) / m_size.height() : 0;
     // The decoding threads copy the pixels of the tiles that fit their cell straight into
     // the overview (each its own cell, through the bits taken here on this thread); the
     // others (a size off the quarter grid, a tile larger than its cell) are drawn here
     // afterwards, in walking order.
-    uchar *const bits = drawing ? m_overview.bits() : nullptr;
-    const qsizetype bytesPerLine = m_overview.bytesPerLine();
-    const QRect overviewRect = m_overview.rect();
+    uchar *const bits = drawing ? canvas->bits() : nullptr;
+    const qsizetype bytesPerLine = drawing ? canvas->bytesPerLine() : 0;
+    const QRect overviewRect = drawing ? QRect(at, quarterSize) & canvas->rect() : QRect();
     struct Pending {
         int column, row;
         QRectF at;
@@ -85,14 +93,15 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress)
         const bool fitsCell = size.width() <= m_tile.width() && size.height() <= m_tile.height();
         if (fitsCell && x % 4 == 0 && y % 4 == 0 && sx == 0.25 && sy == 0.25 && picture.size() * 4 == size
             && picture.format() == QImage::Format_RGB32) {
-            const QRect target = QRect(QPoint(x / 4, y / 4), picture.size()) & overviewRect;
+            const QRect target = QRect(at + QPoint(x / 4, y / 4), picture.size()) & overviewRect;
             for (int line = 0; line < target.height(); ++line)
                 std::memcpy(bits + (target.top() + line) * bytesPerLine + target.left() * 4,
                             picture.constScanLine(line), size_t(target.width()) * 4);
             return;
         }
         const std::lock_guard<std::mutex> hold(pendingLock);
-        pending.push_back({column, row, QRectF(x * sx, y * sy, size.width() * sx, size.height() * sy), picture});
+        pending.push_back({column, row, QRectF(at.x() + x * sx, at.y() + y * sy, size.width() * sx, size.height() * sy),
+                           picture});
     };
 
     for (int first = 0; first < rows; first += kRowsPerBatch) {
@@ -106,12 +115,15 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress)
             continue;
         std::sort(pending.begin(), pending.end(),
                   [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
-        QPainter painter(&m_overview);
+        QPainter painter(canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setClipRect(overviewRect);
         for (const Pending &p : pending)
             painter.drawImage(p.at, p.picture);
         pending.clear();
     }
+    if (m_mosaic)
+        m_mosaic->clearCache();
 }
 
 QImage TileComposition::render(const QRect &rect) const

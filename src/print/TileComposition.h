@@ -13,6 +13,7 @@
 // header claims more than 8192 pixels either way counts as undecodable.
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -38,10 +39,19 @@ public:
     // cell in all.
     static TileComposition compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
                                    const std::function<void(int tiles)> &progress = {});
+    // The same in two steps, for a caller that draws several compositions into one
+    // overview: `measure` reads the headers and sets the grid (size() and tileSize() are
+    // known, the overview is not drawn yet); `drawOverview` draws it, into `canvas` at `at`
+    // when given (overview() then stays null: the canvas holds it; cells without a tile are
+    // left as the canvas was, so fill it white first), else into a white image of its own.
+    static TileComposition measure(const QString &mapFolder, int c1, int c2, int r1, int r2);
+    void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {});
 
     // True when no tile loaded: there is no picture.
     bool isNull() const { return m_size.isEmpty(); }
     QSize size() const { return m_size; }
+    // Cells of the rectangle, whether they hold a tile or not.
+    int cellCount() const { return m_cells.width() * m_cells.height(); }
     // Size of the first tile that loaded (empty when none did).
     QSize tileSize() const { return m_tile; }
     // The picture at a quarter of its size (each side div 4).
@@ -57,7 +67,6 @@ public:
     void clear();
 
 private:
-    void drawOverview(const std::function<void(int tiles)> &progress);
 
     QRect m_cells;   // the rectangle's cells in the sheet's grid (0-based)
     QSize m_tile;

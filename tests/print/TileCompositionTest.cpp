@@ -205,4 +205,32 @@ TEST_F(TileCompositionTest, PartsRenderedOneAfterAnotherMatchTheWholePicture)
     }
 }
 
+TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowhereElse)
+{
+    // Two tiles of 32 x 24 on the quarter grid, one of 30 x 22 off it (drawn scaled).
+    writeSolidTile(folder(), 0, 0, QSize(32, 24));
+    writeSolidTile(folder(), 1, 0, QSize(30, 22));
+    writeSolidTile(folder(), 0, 1, QSize(32, 24));
+    TileComposition z = TileComposition::measure(folder(), 1, 2, 1, 2);
+    ASSERT_EQ(z.size(), QSize(64, 48));
+    EXPECT_TRUE(z.overview().isNull());
+    QImage canvas(40, 30, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    int tiles = 0;
+    z.drawOverview([&](int n) { tiles += n; }, &canvas, QPoint(20, 10));
+    EXPECT_EQ(tiles, 4);
+    EXPECT_TRUE(z.overview().isNull());
+    EXPECT_TRUE(near(canvas.pixel(24, 13), tileColour(0, 0)));
+    EXPECT_TRUE(near(canvas.pixel(31, 13), tileColour(1, 0)));
+    EXPECT_TRUE(near(canvas.pixel(24, 19), tileColour(0, 1)));
+    EXPECT_EQ(canvas.pixel(31, 19), qRgb(0, 0, 0));   // BB: no tile, the canvas as it was
+    for (const QPoint outside : {QPoint(19, 15), QPoint(36, 15), QPoint(25, 9), QPoint(25, 22)})
+        EXPECT_EQ(canvas.pixel(outside), qRgb(0, 0, 0)) << outside.x() << "," << outside.y();
+    // On a white canvas, the same overview as composed alone.
+    canvas.fill(Qt::white);
+    z.drawOverview({}, &canvas, QPoint(20, 10));
+    const TileComposition alone = TileComposition::compose(folder(), 1, 2, 1, 2);
+    EXPECT_EQ(canvas.copy(20, 10, 16, 12), alone.overview());
+}
+
 } // namespace
