@@ -5,17 +5,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <tuple>
 
 namespace printing {
-namespace {
-
-// Rows decoded together between two steps of the progress: enough tiles to keep every
-// decoding thread busy to the end of the batch.
-constexpr int kRowsPerBatch = 4;
-
-} // namespace
 
 TileComposition::TileComposition() = default;
 TileComposition::~TileComposition() = default;
@@ -72,15 +66,17 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
     const bool drawing = canvas && !canvas->isNull() && !isNull();
     const double sx = drawing ? double(quarterSize.width()) / m_size.width() : 0;
     const double sy = drawing ? double(quarterSize.height()) / m_size.height() : 0;
-    // The decoding threads copy the pixels of the tiles that fit their cell straight into
-    // the overview (each its own cell, through the bits taken here on this thread); the
-    // others (a size off the quarter grid, a tile larger than its cell) are drawn here
-    // afterwards, in walking order.
+    // All tiles are decoded side by side in one go. The decoding threads copy the pixels of
+    // the tiles that fit their cell straight into the overview (each its own cell, through
+    // the bits taken here on this thread); the others are drawn by this thread: those of a
+    // size off the quarter grid between the tiles it decodes, those larger than their cell
+    // (over their neighbours) at the end, in walking order.
     uchar *const bits = drawing ? canvas->bits() : nullptr;
     const qsizetype bytesPerLine = drawing ? canvas->bytesPerLine() : 0;
     const QRect overviewRect = drawing ? QRect(at, quarterSize) & canvas->rect() : QRect();
     struct Pending {
         int column, row;
+        bool fitsCell;
         QRectF at;
         QImage picture;
     };
@@ -100,28 +96,49 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
             return;
         }
         const std::lock_guard<std::mutex> hold(pendingLock);
-        pending.push_back({column, row, QRectF(at.x() + x * sx, at.y() + y * sy, size.width() * sx, size.height() * sy),
+        pending.push_back({column, row, fitsCell, QRectF(at.x() + x * sx, at.y() + y * sy, size.width() * sx, size.height() * sy),
                            picture});
     };
 
-    for (int first = 0; first < rows; first += kRowsPerBatch) {
-        const QRect batch(m_cells.left(), m_cells.top() + first, columns, std::min(kRowsPerBatch, rows - first));
-        if (progress)
-            progress(batch.width() * batch.height());
-        if (!drawing)
-            continue;
-        m_mosaic->decodeCells(batch, 4, deliver);
-        if (pending.empty())
-            continue;
-        std::sort(pending.begin(), pending.end(),
-                  [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
+    // The gauge moves by steps of an eighth: each step repaints it, at a cost.
+    const int cells = columns * rows;
+    const int step = std::max(1, cells / 8);
+    int waiting = 0, told = 0;
+    const auto draw = [&](const std::vector<Pending> &pictures) {
+        if (pictures.empty())
+            return;
         QPainter painter(canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.setClipRect(overviewRect);
-        for (const Pending &p : pending)
+        for (const Pending &p : pictures)
             painter.drawImage(p.at, p.picture);
-        pending.clear();
+    };
+    const auto tell = [&](int tiles) {
+        std::vector<Pending> fitting;
+        {
+            const std::lock_guard<std::mutex> hold(pendingLock);
+            const auto larger = std::stable_partition(pending.begin(), pending.end(),
+                                                      [](const Pending &p) { return p.fitsCell; });
+            fitting.assign(std::make_move_iterator(pending.begin()), std::make_move_iterator(larger));
+            pending.erase(pending.begin(), larger);
+        }
+        draw(fitting);
+        waiting += tiles;
+        if (progress && waiting >= step) {
+            progress(waiting);
+            told += waiting;
+            waiting = 0;
+        }
+    };
+    if (drawing) {
+        m_mosaic->decodeCells(m_cells, 4, deliver, tell);
+        tell(0);   // what the other threads left to draw
     }
+    if (progress && cells > told)   // the rest, cells without a tile included
+        progress(cells - told);
+    std::sort(pending.begin(), pending.end(),
+              [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
+    draw(pending);
     if (m_mosaic)
         m_mosaic->clearCache();
 }

@@ -2,8 +2,8 @@
 // A rectangle of tiles of one map folder seen as one picture at full tile resolution,
 // without ever holding that picture: the print's view of the sheet's mosaic. Composing
 // reads the headers of the rectangle's tiles once (deleting the tiles that are no
-// pictures), then decodes them at a quarter of their size, a few rows at a time and side
-// by side, each straight into its place in the overview. Any part of the full picture is then rendered on
+// pictures), then decodes them at a quarter of their size side by side, each straight
+// into its place in the overview. Any part of the full picture is then rendered on
 // demand at 1:1 by the mosaic, decoding only the tiles it touches.
 //
 // Tiles sit at ((c - c1) x tile width, (r - r1) x tile height), with the size of the first
@@ -35,8 +35,8 @@ public:
     TileComposition &operator=(TileComposition &&) noexcept;
 
     // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `progress(tiles)` runs
-    // before each group of rows is decoded, with the number of cells in it: once for every
-    // cell in all.
+    // now and then while the tiles are decoded, with the number of cells dealt with since
+    // its last call: all the cells in all.
     static TileComposition compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
                                    const std::function<void(int tiles)> &progress = {});
     // The same in two steps, for a caller that draws several compositions into one

@@ -240,7 +240,7 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)>
         }
         if (job.status.ok() && job.scaleTo.isValid() && job.image.size() != job.scaleTo)
             job.image = job.image.scaled(job.scaleTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (job.status.ok() && done)
+        if (done)
             done(job);
     });
     for (Job &job : jobs) {
@@ -265,24 +265,44 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
 }
 
 void Mosaic::decodeCells(const QRect &cells, int shrink,
-                         const std::function<void(int column, int row, const QImage &picture)> &deliver)
+                         const std::function<void(int column, int row, const QImage &picture)> &deliver,
+                         const std::function<void(int tiles)> &progress)
 {
     const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
     std::vector<Job> jobs;
+    int fromCache = 0;
     for (int row = grid.top(); row <= grid.bottom(); ++row)
         for (int column = grid.left(); column <= grid.right(); ++column) {
             if (!tile(column, row).present)
                 continue;
             const int key = cacheKey(column, row, shrink);
-            if (covers(key, QRect()))
+            if (covers(key, QRect())) {
                 deliver(column, row, m_cache.at(key).image);
-            else
+                ++fromCache;
+            } else {
                 jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+            }
         }
+    // Progress is told on this thread only, between the tiles it decodes itself, from the
+    // count of all threads: no thread waits for it.
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> dealt{fromCache};
+    int told = 0;
+    const auto tell = [&] {
+        const int now = dealt;
+        if (progress && now > told)
+            progress(now - told);
+        told = now;
+    };
     decodeJobs(jobs, [&](Job &job) {
-        deliver(job.column, job.row, job.image);
+        if (job.status.ok())
+            deliver(job.column, job.row, job.image);
         job.image = QImage();
+        ++dealt;
+        if (std::this_thread::get_id() == caller)
+            tell();
     });
+    tell();
 }
 
 void Mosaic::preload(const QRect &cells, int shrink)

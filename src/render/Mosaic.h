@@ -92,8 +92,11 @@ public:
     // tiles not cached are decoded side by side and handed over on the thread that decoded
     // them (so `deliver` must only touch what belongs to that tile), then let go; cached
     // ones are handed over on this thread. Tiles that fail are dealt with as when drawn.
+    // `progress(tiles)`, when given, runs on this thread now and then while the others
+    // decode, with the number of present tiles dealt with since its last call.
     void decodeCells(const QRect &cells, int shrink,
-                     const std::function<void(int column, int row, const QImage &picture)> &deliver);
+                     const std::function<void(int column, int row, const QImage &picture)> &deliver,
+                     const std::function<void(int tiles)> &progress = {});
     // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
     // and keeps them.
     void preload(const QRect &cells, int shrink = 1);
@@ -130,7 +133,7 @@ private:
         QImage image;
         QRect valid;              // the decoded part: the whole picture, or what was seen
     };
-    // `done` runs on the decoding thread for each job decoded.
+    // `done` runs on the decoding thread for each job, decoded or not.
     void decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)> &done = {});
     void keep(const Job &job);
     // Whether the cache holds `needed` of a tile (its whole picture when null).
