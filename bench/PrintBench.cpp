@@ -1,6 +1,8 @@
 // Print benchmark on a generated sheet of 676 JPEG tiles (libjpeg, quality 85):
 //   bench_print fixture <program folder> <tile width> <tile height>
 //   bench_print compose <program folder>      "Carte entière" until VueFinale shows it
+//   bench_print zone <program folder>         "Zone" of columns and rows 1..14 until VueFinale shows it
+//   bench_print limit <program folder> sheet|zone  the same tiles only decoded at 1/4 on 2 threads
 //   bench_print poster <program folder> <pdf> quarter 1 at the largest size, printed to PDF
 // Each measuring mode prints "<mode> ms=<elapsed> peak_kb=<peak resident memory>"; compose
 // also gives the peak of the window before the button (window_kb).
@@ -13,6 +15,7 @@
 #include "store/TileStore.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,7 +27,10 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -72,6 +78,35 @@ int fixture(const QString &programFolder, int width, int height)
     return 0;
 }
 
+// The floor under any composition: the tiles' files decoded at a quarter of their size on
+// two threads, nothing drawn. Columns and rows 0..side-1.
+int decodeLimit(const QString &programFolder, int side)
+{
+    const QString folder = store::mapFolder(programFolder, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    std::vector<QString> files;
+    for (int row = 0; row < side; ++row)
+        for (int column = 0; column < side; ++column)
+            files.push_back(paths::nativePath(store::tilePath(folder, column, row)));
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<int> next{0}, failures{0};
+    const auto work = [&] {
+        for (int i = next++; i < int(files.size()); i = next++) {
+            QImage quarter;
+            if (!jpeg::decodeFile(files[size_t(i)], quarter, 4).ok())
+                ++failures;
+        }
+    };
+    std::thread other(work);
+    work();
+    other.join();
+    const qint64 ms = timer.elapsed();
+    if (failures > 0)
+        return 1;
+    std::printf("limit tiles=%d ms=%lld peak_kb=%ld\n", int(files.size()), ms, peakResidentKb());
+    return 0;
+}
+
 struct Window {
     QTemporaryDir config;
     QtDesktop desktop;
@@ -104,18 +139,31 @@ int main(int argc, char **argv)
     if (mode == QStringLiteral("fixture") && args.size() >= 5)
         return fixture(programFolder, args[3].toInt(), args[4].toInt());
 
+    if (mode == QStringLiteral("limit") && args.size() >= 4)
+        return decodeLimit(programFolder, args[3] == QStringLiteral("zone") ? 14 : store::kGridSide);
+
     Window w(programFolder);
-    if (mode == QStringLiteral("compose")) {
+    if (mode == QStringLiteral("compose") || mode == QStringLiteral("zone")) {
+        const bool zone = mode == QStringLiteral("zone");
+        // First column, first row, last column, last row of the zone: 1..14 both ways.
+        const struct {
+            const char *picker;
+            int index;
+        } picks[] = {{"spSkinComboBox5", 0}, {"spSkinComboBox6", 0}, {"spSkinComboBox3", 13}, {"spSkinComboBox4", 13}};
+        if (zone)
+            for (const auto &pick : picks)
+                w.window.findChild<QComboBox *>(QString::fromLatin1(pick.picker))->setCurrentIndex(pick.index);
+        QApplication::processEvents();
         const long baseKb = peakResidentKb();
         QElapsedTimer timer;
         timer.start();
-        w.click("spSkinButton50");
+        w.click(zone ? "spSkinButton10" : "spSkinButton50");
         auto *finale = w.window.findChild<QLabel *>(QStringLiteral("VueFinale"));
         finale->repaint();
         const qint64 ms = timer.elapsed();
         if (finale->pixmap().isNull())
             return 1;
-        std::printf("compose ms=%lld peak_kb=%ld window_kb=%ld\n", ms, peakResidentKb(), baseKb);
+        std::printf("%s ms=%lld peak_kb=%ld window_kb=%ld\n", qPrintable(mode), ms, peakResidentKb(), baseKb);
         return 0;
     }
     if (mode == QStringLiteral("poster") && args.size() >= 4) {

@@ -13,7 +13,7 @@
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "view/MapViewer.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "view/ViewGeometry.h"
 #include "widgets/SpinEdit.h"
 
@@ -110,12 +110,12 @@ int main(int argc, char **argv)
         for (int i = 0; i < repeats; ++i) {
             QElapsedTimer timer;
             timer.start();
-            view::Mosaic mosaic(folder);
+            render::Mosaic mosaic(folder);
             mosaic.measure();
             times.push_back(timer.nsecsElapsed() / 1e6);
         }
         print("measure.ms", median(times));
-        view::Mosaic mosaic(folder);
+        render::Mosaic mosaic(folder);
         mosaic.measure();
         times.clear();
         for (int i = 0; i < repeats; ++i) {

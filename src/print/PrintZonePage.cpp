@@ -175,18 +175,30 @@ void PrintZonePage::onDownloadRunning(bool running)
 
 printing::TileComposition PrintZonePage::ComposeTiles(int c1, int c2, int r1, int r2)
 {
-    QProgressBar *gauge = m_statusBar.spSkinGauge1;
-    gauge->setValue(0);
-    gauge->setMaximum(std::max(1, (c2 - c1 + 1) * (r2 - r1 + 1)));
-    gauge->setTextVisible(true);
-    printing::TileComposition composition = printing::TileComposition::compose(
-        m_context.selectedMapFolder(), c1, c2, r1, r2, [gauge] { gauge->setValue(gauge->value() + 1); });
-    gauge->setTextVisible(false);
-    gauge->setValue(0);
+    printing::TileComposition composition = MeasureTiles(c1, c2, r1, r2);
+    DrawOverview(composition);
+    return composition;
+}
+
+printing::TileComposition PrintZonePage::MeasureTiles(int c1, int c2, int r1, int r2)
+{
+    printing::TileComposition composition =
+        printing::TileComposition::measure(m_context.selectedMapFolder(), c1, c2, r1, r2);
     if (!composition.isNull())
         m_tileSize = composition.tileSize();
     Tampon->resize(m_tileSize);
     return composition;
+}
+
+void PrintZonePage::DrawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
+{
+    QProgressBar *gauge = m_statusBar.spSkinGauge1;
+    gauge->setValue(0);
+    gauge->setMaximum(std::max(1, composition.cellCount()));
+    gauge->setTextVisible(true);
+    composition.drawOverview([gauge](int tiles) { gauge->setValue(gauge->value() + tiles); }, canvas, at);
+    gauge->setTextVisible(false);
+    gauge->setValue(0);
 }
 
 void PrintZonePage::placeQuarter(int index, QPoint at)
@@ -265,7 +277,7 @@ void PrintZonePage::spSkinButton50Click()
         m_quarters[i].clear();
         placeQuarter(i, QPoint(0, 0));
         if (parts[i].c1 <= parts[i].c2 && parts[i].r1 <= parts[i].r2)   // a sheet of one column has no right half
-            m_quarters[i] = ComposeTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
+            m_quarters[i] = MeasureTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
         QPoint at;
         switch (i) {
         case 1: at = QPoint(Quart[0]->width(), 0); break;
@@ -285,19 +297,24 @@ void PrintZonePage::spSkinButton50Click()
     const int right = (columns - halfColumns) * cw, bottom = (rows - halfRows) * ch;
     m_quadrants = {QRect(0, 0, left, top), QRect(left, 0, right, top), QRect(0, top, left, bottom),
                    QRect(left, top, right, bottom)};
-    {
-        QPainter p(&m_overview);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        for (int i = 0; i < 4; ++i) {
-            const QImage &part = m_quarters[i].overview();
-            if (m_quarters[i].isNull())
-                continue;
-            if (part.size() == m_quadrants[i].size())
-                p.drawImage(m_quadrants[i].topLeft(), part);
-            else
-                p.drawImage(m_quadrants[i], part);
-            m_quarters[i].dropOverview();   // the sheet's overview holds it now
+    // Each quarter is drawn straight into its place in the sheet's overview when it has the
+    // place's size (tiles of one size); else into a picture of its own, fitted to its place.
+    for (int i = 0; i < 4; ++i) {
+        printing::TileComposition &quarter = m_quarters[i];
+        if (quarter.isNull())
+            continue;
+        const QSize own(quarter.size().width() / 4, quarter.size().height() / 4);
+        if (own == m_quadrants[i].size() && !m_overview.isNull()) {
+            DrawOverview(quarter, &m_overview, m_quadrants[i].topLeft());
+            continue;
         }
+        DrawOverview(quarter);
+        if (!quarter.isNull() && !m_overview.isNull()) {
+            QPainter p(&m_overview);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawImage(m_quadrants[i], quarter.overview());
+        }
+        quarter.dropOverview();   // the sheet's overview holds it now
     }
     showOverview();
 }

@@ -72,6 +72,10 @@ private:
     void onDownloadRunning(bool running);
     // ComposeTiles: the tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
     printing::TileComposition ComposeTiles(int c1, int c2, int r1, int r2);
+    // The same in two steps: the grid of the tiles, then their overview drawn with the gauge
+    // (into `canvas` at `at` when given).
+    printing::TileComposition MeasureTiles(int c1, int c2, int r1, int r2);
+    void DrawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
     void pickerChanged();
     // Keeps the pickers within the selected sheet's grid of tiles, the letters past it disabled.
     void keepPickersInGrid();

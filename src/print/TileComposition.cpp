@@ -1,77 +1,17 @@
 #include "print/TileComposition.h"
-#include "imaging/Jpeg.h"
-#include "platform/Paths.h"
-#include "store/TileStore.h"
+#include "render/Mosaic.h"
 
-#include <QFile>
 #include <QPainter>
 
-#include <list>
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+#include <tuple>
 
 namespace printing {
 
-// Recently decoded full-size tiles, so that neighbouring renderings (a scrolled view, the
-// pages of a poster row) do not decode a shared tile again. A few tiles only.
-struct TileComposition::Cache {
-    static constexpr int kCapacity = 24;
-    std::list<std::pair<int, QImage>> tiles;   // most recent first
-
-    const QImage *find(int index)
-    {
-        for (auto it = tiles.begin(); it != tiles.end(); ++it)
-            if (it->first == index) {
-                tiles.splice(tiles.begin(), tiles, it);
-                return &tiles.front().second;
-            }
-        return nullptr;
-    }
-    const QImage &add(int index, QImage image)
-    {
-        tiles.emplace_front(index, std::move(image));
-        while (int(tiles.size()) > kCapacity)
-            tiles.pop_back();
-        return tiles.front().second;
-    }
-};
-
-namespace {
-
-bool readBytes(const QString &path, QByteArray &bytes)
-{
-    QFile file(paths::nativePath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return true;
-}
-
-void removeTile(const QString &path)
-{
-    QFile::remove(paths::nativePath(path));
-}
-
-// Reads and decodes a tile at 1/scale. A file whose bytes are damaged is deleted; one that
-// could not be decoded for want of memory is kept.
-enum class Load { Missing, Broken, Loaded };
-Load loadTile(const QString &path, int scale, jpeg::Header &header, QImage &image)
-{
-    QByteArray bytes;
-    if (!readBytes(path, bytes))
-        return Load::Missing;
-    jpeg::Status status = jpeg::readHeader(bytes, header);
-    if (status.ok())
-        status = jpeg::decode(bytes, image, scale);
-    if (!status.ok()) {
-        if (status.isCorrupt())
-            removeTile(path);
-        return Load::Broken;
-    }
-    return Load::Loaded;
-}
-
-} // namespace
-
-TileComposition::TileComposition() : m_cache(std::make_unique<Cache>()) {}
+TileComposition::TileComposition() = default;
 TileComposition::~TileComposition() = default;
 TileComposition::TileComposition(TileComposition &&) noexcept = default;
 TileComposition &TileComposition::operator=(TileComposition &&) noexcept = default;
@@ -82,52 +22,125 @@ void TileComposition::clear()
 }
 
 TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
-                                         const std::function<void()> &tick)
+                                         const std::function<void(int)> &progress)
+{
+    TileComposition t = measure(mapFolder, c1, c2, r1, r2);
+    t.drawOverview(progress);
+    return t;
+}
+
+TileComposition TileComposition::measure(const QString &mapFolder, int c1, int c2, int r1, int r2)
 {
     TileComposition t;
-    t.m_folder = mapFolder;
-    t.m_c1 = c1;
-    t.m_r1 = r1;
-    t.m_columns = std::max(0, c2 - c1 + 1);
-    t.m_rows = std::max(0, r2 - r1 + 1);
-    t.m_tileSizes.assign(size_t(t.m_columns) * size_t(t.m_rows), QSize());
+    t.m_cells = QRect(c1 - 1, r1 - 1, std::max(0, c2 - c1 + 1), std::max(0, r2 - r1 + 1));
+    t.m_mosaic = std::make_unique<render::Mosaic>(mapFolder);
+    if (t.m_cells.isEmpty())
+        return t;
+    // A tile that cannot be opened is left out like a missing one; the others still print.
+    t.m_mosaic->measure(t.m_cells, false);
 
-    QPainter painter;
-    double sx = 0, sy = 0;
-    for (int r = 0; r < t.m_rows; ++r) {
-        for (int c = 0; c < t.m_columns; ++c) {
-            if (tick)
-                tick();
-            const QString path = store::tilePath(mapFolder, c1 - 1 + c, r1 - 1 + r);
-            jpeg::Header header;
-            QImage quarter;
-            if (loadTile(path, 4, header, quarter) != Load::Loaded)
-                continue;
-            if (t.m_tile.isEmpty()) {
-                t.m_tile = header.size();
-                t.m_size = QSize(t.m_tile.width() * t.m_columns, t.m_tile.height() * t.m_rows);
-                t.m_overview = QImage(t.m_size.width() / 4, t.m_size.height() / 4, QImage::Format_RGB32);
-                if (t.m_overview.isNull()) {   // cannot hold even the overview
-                    t.m_tile = t.m_size = QSize();
-                    return t;
-                }
-                t.m_overview.fill(Qt::white);
-                painter.begin(&t.m_overview);
-                painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-                sx = double(t.m_overview.width()) / t.m_size.width();
-                sy = double(t.m_overview.height()) / t.m_size.height();
-            }
-            t.m_tileSizes[size_t(r) * size_t(t.m_columns) + size_t(c)] = header.size();
-            const int x = c * t.m_tile.width();
-            const int y = r * t.m_tile.height();
-            if (x % 4 == 0 && y % 4 == 0 && sx == 0.25 && sy == 0.25
-                && quarter.size() * 4 == header.size())
-                painter.drawImage(QPoint(x / 4, y / 4), quarter);
-            else
-                painter.drawImage(QRectF(x * sx, y * sy, header.width * sx, header.height * sy), quarter);
-        }
-    }
+    // The first tile whose picture decodes sets the grid; one that fails (and goes, when its
+    // bytes are damaged) leaves the choice to the next.
+    render::Mosaic &mosaic = *t.m_mosaic;
+    for (int row = t.m_cells.top(); row <= t.m_cells.bottom() && t.m_tile.isEmpty(); ++row)
+        for (int column = t.m_cells.left(); column <= t.m_cells.right() && t.m_tile.isEmpty(); ++column)
+            if (mosaic.tile(column, row).present && !mosaic.tileImage(column, row, 4).isNull())
+                t.m_tile = mosaic.tile(column, row).size;
+    if (!t.m_tile.isEmpty())
+        t.m_size = QSize(t.m_tile.width() * t.m_cells.width(), t.m_tile.height() * t.m_cells.height());
     return t;
+}
+
+void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at)
+{
+    const int columns = m_cells.width(), rows = m_cells.height();
+    const QSize quarterSize(m_size.width() / 4, m_size.height() / 4);
+    if (!isNull() && !canvas) {
+        m_overview = QImage(quarterSize, QImage::Format_RGB32);
+        if (m_overview.isNull())   // cannot hold even the overview
+            m_tile = m_size = QSize();
+        else
+            m_overview.fill(Qt::white);
+        canvas = &m_overview;
+    }
+    const bool drawing = canvas && !canvas->isNull() && !isNull();
+    const double sx = drawing ? double(quarterSize.width()) / m_size.width() : 0;
+    const double sy = drawing ? double(quarterSize.height()) / m_size.height() : 0;
+    // All tiles are decoded side by side in one go. The decoding threads copy the pixels of
+    // the tiles that fit their cell straight into the overview (each its own cell, through
+    // the bits taken here on this thread); the others are drawn by this thread: those of a
+    // size off the quarter grid between the tiles it decodes, those larger than their cell
+    // (over their neighbours) at the end, in walking order.
+    uchar *const bits = drawing ? canvas->bits() : nullptr;
+    const qsizetype bytesPerLine = drawing ? canvas->bytesPerLine() : 0;
+    const QRect overviewRect = drawing ? QRect(at, quarterSize) & canvas->rect() : QRect();
+    struct Pending {
+        int column, row;
+        bool fitsCell;
+        QRectF at;
+        QImage picture;
+    };
+    std::vector<Pending> pending;
+    std::mutex pendingLock;
+    const auto deliver = [&](int column, int row, const QImage &picture) {
+        const QSize size = m_mosaic->tile(column, row).size;
+        const int x = (column - m_cells.left()) * m_tile.width();
+        const int y = (row - m_cells.top()) * m_tile.height();
+        const bool fitsCell = size.width() <= m_tile.width() && size.height() <= m_tile.height();
+        if (fitsCell && x % 4 == 0 && y % 4 == 0 && sx == 0.25 && sy == 0.25 && picture.size() * 4 == size
+            && picture.format() == QImage::Format_RGB32) {
+            const QRect target = QRect(at + QPoint(x / 4, y / 4), picture.size()) & overviewRect;
+            for (int line = 0; line < target.height(); ++line)
+                std::memcpy(bits + (target.top() + line) * bytesPerLine + target.left() * 4,
+                            picture.constScanLine(line), size_t(target.width()) * 4);
+            return;
+        }
+        const std::lock_guard<std::mutex> hold(pendingLock);
+        pending.push_back({column, row, fitsCell, QRectF(at.x() + x * sx, at.y() + y * sy, size.width() * sx, size.height() * sy),
+                           picture});
+    };
+
+    // The gauge moves by steps of an eighth: each step repaints it, at a cost.
+    const int cells = columns * rows;
+    const int step = std::max(1, cells / 8);
+    int waiting = 0, told = 0;
+    const auto draw = [&](const std::vector<Pending> &pictures) {
+        if (pictures.empty())
+            return;
+        QPainter painter(canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setClipRect(overviewRect);
+        for (const Pending &p : pictures)
+            painter.drawImage(p.at, p.picture);
+    };
+    const auto tell = [&](int tiles) {
+        std::vector<Pending> fitting;
+        {
+            const std::lock_guard<std::mutex> hold(pendingLock);
+            const auto larger = std::stable_partition(pending.begin(), pending.end(),
+                                                      [](const Pending &p) { return p.fitsCell; });
+            fitting.assign(std::make_move_iterator(pending.begin()), std::make_move_iterator(larger));
+            pending.erase(pending.begin(), larger);
+        }
+        draw(fitting);
+        waiting += tiles;
+        if (progress && waiting >= step) {
+            progress(waiting);
+            told += waiting;
+            waiting = 0;
+        }
+    };
+    if (drawing) {
+        m_mosaic->decodeCells(m_cells, 4, deliver, tell);
+        tell(0);   // what the other threads left to draw
+    }
+    if (progress && cells > told)   // the rest, cells without a tile included
+        progress(cells - told);
+    std::sort(pending.begin(), pending.end(),
+              [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
+    draw(pending);
+    if (m_mosaic)
+        m_mosaic->clearCache();
 }
 
 QImage TileComposition::render(const QRect &rect) const
@@ -136,34 +149,22 @@ QImage TileComposition::render(const QRect &rect) const
     if (out.isNull())
         return out;
     out.fill(Qt::white);
-    const QRect inside = rect & QRect(QPoint(0, 0), m_size);
-    if (inside.isEmpty())
+    if (isNull() || !rect.intersects(QRect(QPoint(0, 0), m_size)))
         return out;
 
-    QPainter painter(&out);
-    painter.translate(-rect.topLeft());
-    painter.setClipRect(inside);
-    for (int r = 0; r < m_rows; ++r) {
-        for (int c = 0; c < m_columns; ++c) {
-            const size_t index = size_t(r) * size_t(m_columns) + size_t(c);
-            const QSize tileSize = m_tileSizes[index];
-            if (tileSize.isEmpty())
-                continue;
-            const QPoint at(c * m_tile.width(), r * m_tile.height());
-            if (!QRect(at, tileSize).intersects(inside))
-                continue;
-            const QImage *tile = m_cache->find(int(index));
-            if (!tile) {
-                const QString path = store::tilePath(m_folder, m_c1 - 1 + c, m_r1 - 1 + r);
-                jpeg::Header header;
-                QImage image;
-                if (loadTile(path, 1, header, image) != Load::Loaded)
-                    continue;
-                tile = &m_cache->add(int(index), std::move(image));
-            }
-            painter.drawImage(at, *tile);
-        }
-    }
+    render::Mosaic::Placement placement;
+    placement.cells = m_cells;
+    placement.pitch = m_tile;
+    placement.shrink = 1;
+    placement.keepDecoded = true;
+    m_mosaic->render(out, rect.topLeft(), placement);
+
+    // Decoded tiles are kept around this rectangle only.
+    const QRect seen = rect & QRect(QPoint(0, 0), m_size);
+    const QRect touched(QPoint(m_cells.left() + seen.left() / m_tile.width(), m_cells.top() + seen.top() / m_tile.height()),
+                        QPoint(m_cells.left() + seen.right() / m_tile.width(),
+                               m_cells.top() + seen.bottom() / m_tile.height()));
+    m_mosaic->retainNear(touched, 1);
     return out;
 }
 

@@ -1,22 +1,29 @@
 #pragma once
 // A rectangle of tiles of one map folder seen as one picture at full tile resolution,
-// without ever holding that picture: composing walks the tiles once (rows outer, columns
-// inner), decodes each at a quarter of its size straight into the overview, records the
-// tile sizes and deletes the tiles that cannot be decoded. Any part of the full picture is
-// then rendered on demand at 1:1, decoding only the tiles it touches.
+// without ever holding that picture: the print's view of the sheet's mosaic. Composing
+// reads the headers of the rectangle's tiles once (deleting the tiles that are no
+// pictures), then decodes them at a quarter of their size side by side, each straight
+// into its place in the overview. Any part of the full picture is then rendered on
+// demand at 1:1 by the mosaic, decoding only the tiles it touches.
 //
 // Tiles sit at ((c - c1) x tile width, (r - r1) x tile height), with the size of the first
-// tile that loads; the picture is that size times the columns and rows. Missing tiles stay
-// white; a tile whose header claims more than 8192 pixels either way counts as undecodable.
+// tile that loads in walking order (rows outer, columns inner): the printed pages are cut
+// from that grid, so it stays the print's rule whatever the views take as their cell. The
+// picture is that size times the columns and rows. Missing tiles stay white; a tile whose
+// header claims more than 8192 pixels either way counts as undecodable.
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <vector>
+
+namespace render {
+class Mosaic;
+}
 
 namespace printing {
 
@@ -27,14 +34,24 @@ public:
     TileComposition(TileComposition &&) noexcept;
     TileComposition &operator=(TileComposition &&) noexcept;
 
-    // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `tick` runs once per
-    // tile, before the tile is read.
+    // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `progress(tiles)` runs
+    // now and then while the tiles are decoded, with the number of cells dealt with since
+    // its last call: all the cells in all.
     static TileComposition compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
-                                   const std::function<void()> &tick = {});
+                                   const std::function<void(int tiles)> &progress = {});
+    // The same in two steps, for a caller that draws several compositions into one
+    // overview: `measure` reads the headers and sets the grid (size() and tileSize() are
+    // known, the overview is not drawn yet); `drawOverview` draws it, into `canvas` at `at`
+    // when given (overview() then stays null: the canvas holds it; cells without a tile are
+    // left as the canvas was, so fill it white first), else into a white image of its own.
+    static TileComposition measure(const QString &mapFolder, int c1, int c2, int r1, int r2);
+    void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {});
 
     // True when no tile loaded: there is no picture.
     bool isNull() const { return m_size.isEmpty(); }
     QSize size() const { return m_size; }
+    // Cells of the rectangle, whether they hold a tile or not.
+    int cellCount() const { return m_cells.width() * m_cells.height(); }
     // Size of the first tile that loaded (empty when none did).
     QSize tileSize() const { return m_tile; }
     // The picture at a quarter of its size (each side div 4).
@@ -43,20 +60,19 @@ public:
     void dropOverview() { m_overview = QImage(); }
 
     // The rectangle of the full-resolution picture at 1:1, white outside the picture and
-    // where no tile is. Each tile it touches is decoded at most once.
+    // where no tile is. Each tile it touches is decoded at most once; the tiles around it
+    // stay decoded for the next rectangle (the next page of a poster).
     QImage render(const QRect &rect) const;
 
     void clear();
 
 private:
-    struct Cache;
-    QString m_folder;
-    int m_c1 = 1, m_r1 = 1, m_columns = 0, m_rows = 0;
+
+    QRect m_cells;   // the rectangle's cells in the sheet's grid (0-based)
     QSize m_tile;
     QSize m_size;
-    std::vector<QSize> m_tileSizes;   // per cell, rows outer; empty when missing or broken
     QImage m_overview;
-    std::unique_ptr<Cache> m_cache;
+    std::unique_ptr<render::Mosaic> m_mosaic;
 };
 
 } // namespace printing

@@ -9,7 +9,7 @@
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "view/Magnifier.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "view/MosaicPanel.h"
 #include "view/ViewCapture.h"
 #include "view/ViewGeometry.h"
@@ -38,7 +38,7 @@ namespace {
 
 // A tile that could not be decoded for want of memory is kept; the user is told once the
 // current step is over.
-void reportKeptFailure(view::Mosaic *mosaic, QObject *context, Desktop &desktop)
+void reportKeptFailure(render::Mosaic *mosaic, QObject *context, Desktop &desktop)
 {
     const QString failure = mosaic ? mosaic->takeKeptFailure() : QString();
     if (!failure.isEmpty())

@@ -24,10 +24,14 @@ class QPushButton;
 class QScrollArea;
 class QWheelEvent;
 
+namespace render {
+class Mosaic;
+}
+
 namespace view {
 
 class Magnifier;
-class Mosaic;
+using render::Mosaic;
 class ZoneSurface;
 struct ViewMenu;
 

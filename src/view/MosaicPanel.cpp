@@ -1,5 +1,5 @@
 #include "view/MosaicPanel.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "view/ViewGeometry.h"
 
 #include <QPainter>

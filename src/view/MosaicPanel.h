@@ -13,9 +13,13 @@
 #include <QWidget>
 #include <array>
 
+namespace render {
+class Mosaic;
+}
+
 namespace view {
 
-class Mosaic;
+using render::Mosaic;
 class MosaicPanel;
 
 class TileCell : public QObject {

@@ -2,7 +2,7 @@
 #include "app/AppContext.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
-#include "view/PictureFile.h"
+#include "render/PictureFile.h"
 
 #include <QScrollArea>
 #include <QStringList>
@@ -31,9 +31,9 @@ void saveCapture(const QImage &capture, AppContext &context, int &lastType)
     lastType = type == 2 ? 2 : 1;
     if (capture.isNull())
         return;
-    const QString target = savedFileName(name, lastType);
-    const QString error = lastType == 2 ? writeJpegThroughScratch(capture, target, folder)
-                                        : writeBmp(capture, target);
+    const QString target = render::savedFileName(name, lastType);
+    const QString error = lastType == 2 ? render::writeJpegThroughScratch(capture, target, folder)
+                                        : render::writeBmp(capture, target);
     if (!error.isEmpty())
         context.desktop().error(error);
 }

@@ -7,6 +7,8 @@
 #include "support/TestFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -48,7 +50,7 @@ TEST_F(TileCompositionTest, TilesSitInTheirCellsAndMissingOnesStayWhite)
             if (!(c == 2 && r == 1))
                 writeSolidTile(folder(), c, r, tile);
     int ticks = 0;
-    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&] { ++ticks; });
+    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&](int tiles) { ticks += tiles; });
     EXPECT_EQ(ticks, 12);
     ASSERT_FALSE(z.isNull());
     EXPECT_EQ(z.tileSize(), tile);
@@ -125,6 +127,110 @@ TEST_F(TileCompositionTest, FirstTileThatLoadsSetsTheTileSize)
     const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("\\Nothing"), 1, 2, 1, 2);
     EXPECT_TRUE(none.isNull());
     EXPECT_TRUE(none.overview().isNull());
+}
+
+TEST_F(TileCompositionTest, ATileWhoseHeaderReadsButPictureDoesNotIsDeletedAndTheNextSetsTheSize)
+{
+    // AA: a 64 x 48 header over damaged picture data. The grid is that of BA, the first
+    // tile whose picture loads, and AA goes as damaged.
+    writeFile(store::tilePath(folder(), 0, 0), withoutQuantTables(jpegBytes(makePicture(64, 48))));
+    writeSolidTile(folder(), 1, 0, QSize(40, 20));
+    writeSolidTile(folder(), 0, 1, QSize(40, 20));
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    EXPECT_EQ(z.tileSize(), QSize(40, 20));
+    EXPECT_EQ(z.size(), QSize(80, 40));
+    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 0))));
+    const QImage full = z.render(QRect(0, 0, 80, 40));
+    EXPECT_TRUE(near(full.pixel(20, 10), Qt::white));
+    EXPECT_TRUE(near(full.pixel(60, 10), tileColour(1, 0)));
+    EXPECT_TRUE(near(z.overview().pixel(15, 2), tileColour(1, 0)));
+    EXPECT_TRUE(near(full.pixel(20, 30), tileColour(0, 1)));
+}
+
+TEST_F(TileCompositionTest, OnlyTheZonesTilesAreReadAndNoneOutsideItIsDeleted)
+{
+    const QSize tile(32, 24);
+    writeSolidTile(folder(), 0, 0, tile);
+    writeSolidTile(folder(), 1, 0, tile);
+    // Broken tiles beside the zone (C) and below it (row B) stay where they are.
+    const QByteArray garbage("this is no picture");
+    writeFile(store::tilePath(folder(), 2, 0), garbage);
+    writeFile(store::tilePath(folder(), 0, 1), garbage);
+    // A tile of the zone's size beside it does not count for the zone.
+    writeSolidTile(folder(), 3, 0, QSize(50, 50));
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 1);
+    EXPECT_EQ(z.size(), QSize(64, 24));
+    EXPECT_EQ(readFile(store::tilePath(folder(), 2, 0)), garbage);
+    EXPECT_EQ(readFile(store::tilePath(folder(), 0, 1)), garbage);
+}
+
+TEST_F(TileCompositionTest, ATileThatCannotBeOpenedIsLeftBlankAndTheRestStillComposes)
+{
+    // A pipe under a tile's name: it exists, is no file, and must neither block the
+    // composition nor stop it before the tiles after it.
+    const QSize tile(32, 24);
+    writeSolidTile(folder(), 0, 0, tile);
+    writeSolidTile(folder(), 0, 1, tile);
+    writeSolidTile(folder(), 1, 1, tile);
+    const QString pipe = paths::nativePath(store::tilePath(folder(), 1, 0));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    ASSERT_EQ(z.size(), QSize(64, 48));
+    const QImage full = z.render(QRect(0, 0, 64, 48));
+    EXPECT_TRUE(near(full.pixel(48, 12), Qt::white));
+    EXPECT_TRUE(near(full.pixel(48, 36), tileColour(1, 1)));
+    EXPECT_TRUE(near(z.overview().pixel(12, 9), tileColour(1, 1)));
+    EXPECT_TRUE(QFileInfo::exists(pipe));
+}
+
+TEST_F(TileCompositionTest, PartsRenderedOneAfterAnotherMatchTheWholePicture)
+{
+    // The pages of a poster: neighbouring parts share tiles kept from the part before.
+    const QSize tile(30, 20);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 5; ++c)
+            writeFile(store::tilePath(folder(), c, r), jpegBytes(makePicture(tile.width(), tile.height(),
+                                                                             tileColour(c, r)), 95));
+    const TileComposition z = TileComposition::compose(folder(), 1, 5, 1, 4);
+    const QImage whole = z.render(QRect(QPoint(0, 0), z.size()));
+    for (const QRect part : {QRect(0, 0, 45, 35), QRect(45, 0, 45, 35), QRect(90, 0, 45, 35),
+                             QRect(0, 35, 45, 35), QRect(100, 50, 60, 40)}) {
+        const QImage piece = z.render(part);
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x) {
+                const QPoint at = part.topLeft() + QPoint(x, y);
+                const QRgb expected = whole.rect().contains(at) ? whole.pixel(at) : qRgb(255, 255, 255);
+                ASSERT_EQ(piece.pixel(x, y), expected) << x << "," << y;
+            }
+    }
+}
+
+TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowhereElse)
+{
+    // Two tiles of 32 x 24 on the quarter grid, one of 30 x 22 off it (drawn scaled).
+    writeSolidTile(folder(), 0, 0, QSize(32, 24));
+    writeSolidTile(folder(), 1, 0, QSize(30, 22));
+    writeSolidTile(folder(), 0, 1, QSize(32, 24));
+    TileComposition z = TileComposition::measure(folder(), 1, 2, 1, 2);
+    ASSERT_EQ(z.size(), QSize(64, 48));
+    EXPECT_TRUE(z.overview().isNull());
+    QImage canvas(40, 30, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    int tiles = 0;
+    z.drawOverview([&](int n) { tiles += n; }, &canvas, QPoint(20, 10));
+    EXPECT_EQ(tiles, 4);
+    EXPECT_TRUE(z.overview().isNull());
+    EXPECT_TRUE(near(canvas.pixel(24, 13), tileColour(0, 0)));
+    EXPECT_TRUE(near(canvas.pixel(31, 13), tileColour(1, 0)));
+    EXPECT_TRUE(near(canvas.pixel(24, 19), tileColour(0, 1)));
+    EXPECT_EQ(canvas.pixel(31, 19), qRgb(0, 0, 0));   // BB: no tile, the canvas as it was
+    for (const QPoint outside : {QPoint(19, 15), QPoint(36, 15), QPoint(25, 9), QPoint(25, 22)})
+        EXPECT_EQ(canvas.pixel(outside), qRgb(0, 0, 0)) << outside.x() << "," << outside.y();
+    // On a white canvas, the same overview as composed alone.
+    canvas.fill(Qt::white);
+    z.drawOverview({}, &canvas, QPoint(20, 10));
+    const TileComposition alone = TileComposition::compose(folder(), 1, 2, 1, 2);
+    EXPECT_EQ(canvas.copy(20, 10, 16, 12), alone.overview());
 }
 
 } // namespace

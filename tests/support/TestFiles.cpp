@@ -155,4 +155,17 @@ const ScriptedDesktop::Call *ScriptedDesktop::last(const QString &kind) const
     return nullptr;
 }
 
+QByteArray withoutQuantTables(const QByteArray &bytes)
+{
+    QByteArray out = bytes.left(2);
+    qsizetype i = 2;
+    while (i + 4 <= bytes.size() && uchar(bytes[i]) == 0xFF && uchar(bytes[i + 1]) != 0xDA) {
+        const int length = (uchar(bytes[i + 2]) << 8) | uchar(bytes[i + 3]);
+        if (uchar(bytes[i + 1]) != 0xDB)
+            out += bytes.mid(i, 2 + length);
+        i += 2 + length;
+    }
+    return out + bytes.mid(i);
+}
+
 } // namespace testing_support

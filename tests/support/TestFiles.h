@@ -18,6 +18,8 @@ QImage makePicture(int width, int height, QColor colour = QColor(200, 40, 40));
 // Encodes a picture as JPEG bytes (quality 85).
 QByteArray jpegBytes(const QImage &image, int quality = 85);
 QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 40, 40));
+// JPEG bytes without their quantisation tables: the header reads, the picture does not.
+QByteArray withoutQuantTables(const QByteArray &bytes);
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 

@@ -8,7 +8,7 @@
 #include "support/TestWindow.h"
 #include "view/Magnifier.h"
 #include "view/MapViewer.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "view/MosaicPanel.h"
 #include "view/ViewGeometry.h"
 #include "widgets/CheckBox.h"

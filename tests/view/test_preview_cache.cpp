@@ -5,7 +5,7 @@
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "view/MapViewer.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "view/MosaicPanel.h"
 #include "view/PreviewCache.h"
 
@@ -54,7 +54,7 @@ struct CacheWindow : TestWindow {
         context().refreshSelectionStatus();
         viewer().spSkinButton16Click();
         std::vector<QImage> shown;
-        for (int n = 1; n <= view::Mosaic::kCells; ++n) {
+        for (int n = 1; n <= render::Mosaic::kCells; ++n) {
             const QImage picture = find<view::TileCell>(QStringLiteral("ImageA%1").arg(n))->picture();
             shown.push_back(picture.isNull() ? picture : picture.convertToFormat(QImage::Format_RGB32));
         }
@@ -64,10 +64,10 @@ struct CacheWindow : TestWindow {
     // A preview built now from the tiles, without the cache.
     std::vector<QImage> freshPreview(QSize cell)
     {
-        view::Mosaic mosaic(mapFolder());
+        render::Mosaic mosaic(mapFolder());
         mosaic.measure();
         std::vector<QImage> pictures = mosaic.decodeStretched(QRect(0, 0, 26, 26), cell);
-        pictures.resize(size_t(view::Mosaic::kCells));
+        pictures.resize(size_t(render::Mosaic::kCells));
         for (QImage &p : pictures)
             if (!p.isNull())
                 p = p.convertToFormat(QImage::Format_RGB32);
@@ -98,7 +98,7 @@ TEST(PreviewCache, ShownFromTheCacheWhileNoTileChangedAndRebuiltAfterAnyChange)
     // Shown again: the same pictures, from the cache (a planted entry under the same key
     // proves that nothing is decoded).
     expectSame(w.openPreview(), built);
-    PreviewCache::Entry planted{QSize(64, 48), cell, std::vector<QImage>(view::Mosaic::kCells)};
+    PreviewCache::Entry planted{QSize(64, 48), cell, std::vector<QImage>(render::Mosaic::kCells)};
     planted.cells[0] = QImage(cell, QImage::Format_RGB32);
     planted.cells[0].fill(Qt::green);
     ASSERT_TRUE(w.viewer().previewCache().store(w.mapFolder(), PreviewCache::keyOf(w.mapFolder()), planted));
@@ -143,7 +143,7 @@ TEST(PreviewCache, EntriesThatDoNotFitAreNotUsed)
     // The same folder written with doubled or back slashes has the same key and entry.
     EXPECT_EQ(PreviewCache::keyOf(maps.path() + QStringLiteral("//Carte1")), key);
 
-    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(view::Mosaic::kCells)};
+    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(render::Mosaic::kCells)};
     entry.cells[0] = QImage(QSize(4, 3), QImage::Format_RGB32);
     entry.cells[0].fill(Qt::red);
     ASSERT_TRUE(cache.store(folder, key, entry));
@@ -173,7 +173,7 @@ TEST(PreviewCache, KeepsAtMostItsNumberOfEntriesTheNewest)
 {
     QTemporaryDir cacheDir, maps;
     const PreviewCache cache(cacheDir.path(), 2);
-    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(view::Mosaic::kCells)};
+    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(render::Mosaic::kCells)};
     QStringList folders;
     for (int n = 1; n <= 3; ++n) {
         folders << maps.path() + QStringLiteral("/Carte%1").arg(n);

@@ -6,7 +6,7 @@
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
 #include "support/TileVariants.h"
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 using namespace testing_support;
-using view::Mosaic;
+using render::Mosaic;
 
 namespace {
 

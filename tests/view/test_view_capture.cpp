@@ -4,8 +4,8 @@
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "view/MapViewer.h"
-#include "view/Mosaic.h"
-#include "view/PictureFile.h"
+#include "render/Mosaic.h"
+#include "render/PictureFile.h"
 #include "platform/QtDesktop.h"
 
 #include <QAction>
@@ -94,9 +94,9 @@ TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
     ASSERT_EQ(capture.size(), box->viewport()->size());
 
     // The same area drawn straight from the tile files.
-    view::Mosaic mosaic(w.context().selectedMapFolder());
+    render::Mosaic mosaic(w.context().selectedMapFolder());
     mosaic.measure();
-    view::Mosaic::Placement detail;
+    render::Mosaic::Placement detail;
     detail.origin = QPoint(1, 1);
     detail.pitch = mosaic.cellSize();
     QImage expected(capture.size(), QImage::Format_RGB32);
@@ -210,7 +210,7 @@ TEST(ViewCapture, SaveDialogOpensInTheFolderAndReplacesTheFileItAskedAbout)
     EXPECT_EQ(shownFolder, QDir(dir.path()).absolutePath());
     EXPECT_TRUE(question.contains(QStringLiteral("carte.bmp"))) << question.toStdString();
     EXPECT_EQ(type, 1);
-    EXPECT_EQ(view::savedFileName(name, type), dir.path() + QStringLiteral("/carte.bmp"));
+    EXPECT_EQ(render::savedFileName(name, type), dir.path() + QStringLiteral("/carte.bmp"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-namespace view {
+namespace render {
 namespace {
 
 int cacheKey(int column, int row, int shrink)
@@ -61,6 +61,11 @@ QString Mosaic::tilePath(int column, int row) const
 
 Mosaic::Scan Mosaic::measure()
 {
+    return measure(QRect(0, 0, kSide, kSide));
+}
+
+Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
+{
     Scan scan;
     m_tiles.fill(Tile{});
     m_cellSize = QSize();
@@ -84,7 +89,7 @@ Mosaic::Scan Mosaic::measure()
     std::vector<Probe> probes(kCells);
     for (int i = 0; i < kCells; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
-        if (existing.contains(store::tileFileName(column, row)))
+        if (cells.contains(column, row) && existing.contains(store::tileFileName(column, row)))
             probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
     }
     parallelFor(kCells, [&](int i) {
@@ -110,8 +115,11 @@ Mosaic::Scan Mosaic::measure()
         case Found::None:
             break;
         case Found::Unopenable:
-            scan.unopenable = tilePath(column, row);
-            return scan;
+            if (scan.unopenable.isEmpty())
+                scan.unopenable = tilePath(column, row);
+            if (stopAtUnopenable)
+                return scan;
+            break;
         case Found::Unreadable:
             // Empty files and files that are no pictures (or too large ones) go.
             if (removeFile(tilePath(column, row)))
@@ -214,7 +222,7 @@ QImage Mosaic::decodeCovering(int column, int row, QSize target)
     return decode(column, row, jpeg::coveringScale(t.size, target));
 }
 
-void Mosaic::decodeJobs(std::vector<Job> &jobs)
+void Mosaic::decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)> &done)
 {
     std::vector<QString> files;
     files.reserve(jobs.size());
@@ -232,6 +240,8 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs)
         }
         if (job.status.ok() && job.scaleTo.isValid() && job.image.size() != job.scaleTo)
             job.image = job.image.scaled(job.scaleTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (done)
+            done(job);
     });
     for (Job &job : jobs) {
         if (job.status.ok())
@@ -252,6 +262,47 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
         m_keptFailure = status.message();
     }
     forget(column, row);
+}
+
+void Mosaic::decodeCells(const QRect &cells, int shrink,
+                         const std::function<void(int column, int row, const QImage &picture)> &deliver,
+                         const std::function<void(int tiles)> &progress)
+{
+    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    std::vector<Job> jobs;
+    int fromCache = 0;
+    for (int row = grid.top(); row <= grid.bottom(); ++row)
+        for (int column = grid.left(); column <= grid.right(); ++column) {
+            if (!tile(column, row).present)
+                continue;
+            const int key = cacheKey(column, row, shrink);
+            if (covers(key, QRect())) {
+                deliver(column, row, m_cache.at(key).image);
+                ++fromCache;
+            } else {
+                jobs.push_back({column, row, shrink, {}, {}, {}, {}, {}});
+            }
+        }
+    // Progress is told on this thread only, between the tiles it decodes itself, from the
+    // count of all threads: no thread waits for it.
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> dealt{fromCache};
+    int told = 0;
+    const auto tell = [&] {
+        const int now = dealt;
+        if (progress && now > told)
+            progress(now - told);
+        told = now;
+    };
+    decodeJobs(jobs, [&](Job &job) {
+        if (job.status.ok())
+            deliver(job.column, job.row, job.image);
+        job.image = QImage();
+        ++dealt;
+        if (std::this_thread::get_id() == caller)
+            tell();
+    });
+    tell();
 }
 
 void Mosaic::preload(const QRect &cells, int shrink)
@@ -404,4 +455,4 @@ QStringList Mosaic::takeDeletedWhileRendering()
     return list;
 }
 
-} // namespace view
+} // namespace render

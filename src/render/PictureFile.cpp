@@ -1,4 +1,4 @@
-#include "view/PictureFile.h"
+#include "render/PictureFile.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
@@ -7,7 +7,7 @@
 #include <QImageReader>
 #include <QSaveFile>
 
-namespace view {
+namespace render {
 
 QString cannotCreateMessage(const QString &fileName)
 {
@@ -57,4 +57,4 @@ QString writeJpegThroughScratch(const QImage &image, const QString &path, const 
     return {};
 }
 
-} // namespace view
+} // namespace render

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QString>
 
-namespace view {
+namespace render {
 
 inline const QString kScratchBitmapName = QStringLiteral("TempImp.bmp");
 
@@ -20,4 +20,4 @@ QString writeBmp(const QImage &image, const QString &path);
 // The scratch bitmap is removed whatever happens.
 QString writeJpegThroughScratch(const QImage &image, const QString &path, const QString &scratchFolder);
 
-} // namespace view
+} // namespace render

@@ -17,10 +17,11 @@
 #include <QSize>
 #include <QString>
 #include <array>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
-namespace view {
+namespace render {
 
 class Mosaic {
 public:
@@ -47,6 +48,9 @@ public:
     // Empty and unreadable files (including pictures over the size limit) are deleted.
     // Stops at a file that exists but cannot be opened (reported in `unopenable`).
     Scan measure();
+    // The same for the tiles of `cells` only; the others count as missing. Unless
+    // `stopAtUnopenable`, a file that cannot be opened counts as missing and the walk goes on.
+    Scan measure(const QRect &cells, bool stopAtUnopenable = true);
 
     const Tile &tile(int column, int row) const { return m_tiles[index(column, row)]; }
     int presentCount() const;
@@ -84,6 +88,15 @@ public:
     // Decodes one tile at the smallest DCT scale covering `target`, without caching.
     QImage decodeCovering(int column, int row, QSize target);
 
+    // Hands each present tile of `cells` at 1/shrink to `deliver(column, row, picture)`:
+    // tiles not cached are decoded side by side and handed over on the thread that decoded
+    // them (so `deliver` must only touch what belongs to that tile), then let go; cached
+    // ones are handed over on this thread. Tiles that fail are dealt with as when drawn.
+    // `progress(tiles)`, when given, runs on this thread now and then while the others
+    // decode, with the number of present tiles dealt with since its last call.
+    void decodeCells(const QRect &cells, int shrink,
+                     const std::function<void(int column, int row, const QImage &picture)> &deliver,
+                     const std::function<void(int tiles)> &progress = {});
     // Decodes the present tiles of `cells` at 1/shrink that are not cached yet, side by side,
     // and keeps them.
     void preload(const QRect &cells, int shrink = 1);
@@ -120,7 +133,8 @@ private:
         QImage image;
         QRect valid;              // the decoded part: the whole picture, or what was seen
     };
-    void decodeJobs(std::vector<Job> &jobs);
+    // `done` runs on the decoding thread for each job, decoded or not.
+    void decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)> &done = {});
     void keep(const Job &job);
     // Whether the cache holds `needed` of a tile (its whole picture when null).
     bool covers(int key, const QRect &needed) const;
@@ -136,4 +150,4 @@ private:
     QString m_keptFailure;
 };
 
-} // namespace view
+} // namespace render

@@ -1,6 +1,6 @@
 // A sheet folder made by the test, read as one virtual picture: what is measured, drawn,
 // kept and deleted.
-#include "view/Mosaic.h"
+#include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
@@ -12,8 +12,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <mutex>
+
 using namespace testing_support;
-using view::Mosaic;
+using render::Mosaic;
 
 namespace {
 
@@ -30,20 +33,6 @@ QByteArray withClaimedWidth(QByteArray bytes, int width)
         }
     }
     throw std::runtime_error("no frame header");
-}
-
-// JPEG bytes without their quantisation tables: the header reads, the picture does not.
-QByteArray withoutQuantTables(const QByteArray &bytes)
-{
-    QByteArray out = bytes.left(2);
-    qsizetype i = 2;
-    while (i + 4 <= bytes.size() && uchar(bytes[i]) == 0xFF && uchar(bytes[i + 1]) != 0xDA) {
-        const int length = (uchar(bytes[i + 2]) << 8) | uchar(bytes[i + 3]);
-        if (uchar(bytes[i + 1]) != 0xDB)
-            out += bytes.mid(i, 2 + length);
-        i += 2 + length;
-    }
-    return out + bytes.mid(i);
 }
 
 bool near(QRgb pixel, QColor colour, int tolerance = 40)
@@ -253,4 +242,57 @@ TEST(Mosaic, TileThatCannotBeOpenedStopsTheMeasureAndStays)
     EXPECT_TRUE(QFileInfo::exists(pipe));
     EXPECT_FALSE(sheet.exists(27));   // the empty tile before it was already dealt with
     EXPECT_TRUE(sheet.exists(675));   // the measure stopped before this one
+}
+
+TEST(Mosaic, MeasuringPartOfTheSheetLeavesTheRestAlone)
+{
+    SheetFolder sheet;
+    Mosaic mosaic(sheet.folder);
+    // Row B only: its empty and garbage tiles go, the broken ones of other rows stay.
+    const Mosaic::Scan scan = mosaic.measure(QRect(0, 1, 26, 1));
+    EXPECT_EQ(scan.deleted, QStringList({sheet.tile(27), sheet.tile(28)}));
+    EXPECT_TRUE(sheet.exists(600));
+    EXPECT_TRUE(sheet.exists(675));
+    EXPECT_EQ(mosaic.presentCount(), 0);
+    EXPECT_FALSE(mosaic.tile(0, 0).present);   // readable, but outside what was measured
+}
+
+TEST(Mosaic, DecodedCellsAreHandedOverOnceEachAndProgressCountsThem)
+{
+    // A rectangle of 6 x 3 cells: 15 tiles, one of them damaged past its header, and
+    // three empty cells.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Carte9");
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 6; ++column)
+            if (column != 5)
+                writeFile(store::tilePath(folder, column, row),
+                          jpegBytes(makePicture(64, 48, QColor(40 * column, 80 * row, 100))));
+    writeFile(store::tilePath(folder, 2, 1), withoutQuantTables(jpegBytes(makePicture(64, 48))));
+    Mosaic mosaic(folder);
+    mosaic.measure();
+    ASSERT_EQ(mosaic.presentCount(), 15);
+    const QImage cached = mosaic.tileImage(0, 0, 4);   // one from the cache, on this thread
+
+    std::mutex lock;
+    std::map<std::pair<int, int>, QImage> handed;
+    int progressed = 0;
+    mosaic.decodeCells(
+        QRect(0, 0, 6, 3), 4,
+        [&](int column, int row, const QImage &picture) {
+            const std::lock_guard<std::mutex> hold(lock);
+            EXPECT_TRUE(handed.emplace(std::make_pair(column, row), picture).second) << column << "," << row;
+        },
+        [&](int tiles) { progressed += tiles; });
+    EXPECT_EQ(progressed, 15);
+    EXPECT_EQ(handed.size(), 14u);
+    EXPECT_EQ(handed.count({2, 1}), 0u);
+    EXPECT_EQ(handed.at({0, 0}), cached);
+    for (const auto &[cell, picture] : handed) {
+        EXPECT_EQ(picture.size(), QSize(16, 12));
+        EXPECT_TRUE(near(picture.pixel(8, 6), QColor(40 * cell.first, 80 * cell.second, 100), 16));
+    }
+    EXPECT_FALSE(QFileInfo::exists(paths::nativePath(store::tilePath(folder, 2, 1))));
+    EXPECT_EQ(mosaic.takeDeletedWhileRendering(), QStringList{store::tilePath(folder, 2, 1)});
+    EXPECT_EQ(mosaic.cachedCount(), 1);   // nothing more kept
 }
