@@ -11,6 +11,7 @@
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/SpinEdit.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -334,13 +335,12 @@ void ArchivePage::spSkinEdit1Change()
 
 void ArchivePage::spSkinButton27Click()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    OverrideCursor busy;
     const QString archiveFolder = m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte");
     for (int row = 0; row < spSkinCheckListBox1->count(); ++row) {
         const bool installed = store::folderExists(archiveFolder + QString::number(row + 1));
         spSkinCheckListBox1->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void ArchivePage::spSkinButton21Click()
@@ -464,7 +464,7 @@ void ArchivePage::AjouterIiifClick()
     if (!address)
         return;
     AjouterIiif->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
 
@@ -483,7 +483,7 @@ QString sizesText(const QList<iiif::SheetSource> &sheets)
 
 void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets)
 {
-    QApplication::restoreOverrideCursor();
+    m_readingCursor.reset();
     AjouterIiif->setEnabled(true);
     const int position = m_context.addedMaps().addArchiveMap(title, sheets);
     if (!m_context.saveAddedMaps())
@@ -497,7 +497,7 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
 
 void ArchivePage::onIiifFailed(const QString &text)
 {
-    QApplication::restoreOverrideCursor();
+    m_readingCursor.reset();
     AjouterIiif->setEnabled(true);
     m_context.desktop().error(text);
 }

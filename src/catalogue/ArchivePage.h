@@ -6,6 +6,9 @@
 #include "app/Page.h"
 #include "catalogue/AddedMaps.h"
 #include "catalogue/ArchiveCatalogue.h"
+#include "widgets/OverrideCursor.h"
+
+#include <optional>
 
 class ColourSquare;
 class IiifFetcher;
@@ -87,6 +90,7 @@ private:
     archive::ArchiveCatalogue m_catalogue;
     IiifFetcher *m_fetcher = nullptr;
     IiifReader *m_reader = nullptr;
+    std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     int m_searchResume = 0;
     bool m_highlighting = false;   // the page itself moves the highlight
     int m_rowAtPress = -1;

@@ -13,6 +13,7 @@
 #include "widgets/NumberButton.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -201,7 +202,7 @@ void CassiniPage::spSkinRadioGroup2Click()
 
 void CassiniPage::spSkinButton13Click()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    OverrideCursor busy;
     spSkinGauge4->setValue(0);
     spSkinGauge5->setValue(0);
     applyEditionChoice();
@@ -220,7 +221,6 @@ void CassiniPage::spSkinButton13Click()
     }
     spSkinGauge4->setValue(0);
     spSkinGauge5->setValue(181);
-    QApplication::restoreOverrideCursor();
 }
 
 void CassiniPage::spSkinButton6Click()

@@ -11,6 +11,7 @@
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -135,7 +136,7 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     connect(spSkinButton9, &QPushButton::clicked, this, &DownloadPage::spSkinButton9Click);
     connect(AdresseIiif, &QPushButton::clicked, this, &DownloadPage::AdresseIiifClick);
     connect(m_reader, &IiifReader::done, this, [this](const QString &title, const QList<iiif::SheetSource> &sheets) {
-        QApplication::restoreOverrideCursor();
+        m_readingCursor.reset();
         AdresseIiif->setEnabled(!m_context.downloadRunning());
         const QString caption = QStringLiteral("Adresse IIIF de la carte");
         m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
@@ -149,7 +150,7 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
                                     caption);
     });
     connect(m_reader, &IiifReader::failed, this, [this](const QString &text) {
-        QApplication::restoreOverrideCursor();
+        m_readingCursor.reset();
         AdresseIiif->setEnabled(!m_context.downloadRunning());
         m_context.desktop().error(text);
     });
@@ -359,7 +360,7 @@ void DownloadPage::AdresseIiifClick()
     m_addressSheet = s.sheetNumber;
     m_addressIndex = index;
     AdresseIiif->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
 

@@ -4,6 +4,9 @@
 
 #include "app/Page.h"
 #include "download/DownloadList.h"
+#include "widgets/OverrideCursor.h"
+
+#include <optional>
 
 class CheckBox;
 class DownloadEngine;
@@ -82,6 +85,7 @@ private:
     QTimer *m_tileThrottle = nullptr;
     QString m_pendingTile;
     IiifReader *m_reader = nullptr;
+    std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     // The sheet whose address is being read: edition folder, sheet number, sheet index.
     QString m_addressEdition, m_addressSheet;
     int m_addressIndex = 1;

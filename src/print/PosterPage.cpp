@@ -8,6 +8,7 @@
 #include "print/PageLayout.h"
 #include "widgets/CheckBox.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -28,11 +29,6 @@ using controls::named;
 using printing::Alignment;
 
 namespace {
-
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // One paper cell of the grid: white with a black outline.
 class PaperCell : public QWidget {
@@ -412,7 +408,7 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
 // transfer file. A failing page ends the print there, with the error shown.
 void PosterPage::spSkinButton39Click()
 {
-    BusyCursor busy;
+    OverrideCursor busy;
     const printing::TileComposition &source = m_zone.quarter(m_source);
     if (source.isNull()) {
         m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));

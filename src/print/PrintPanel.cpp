@@ -5,6 +5,7 @@
 #include "print/PageLayout.h"
 #include "print/TransferFile.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -25,11 +26,6 @@ constexpr int kPanelWidth = 361;
 constexpr int kPanelHeight = 257;
 
 // Busy cursor for the length of a scope, also when it ends early.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 const QString kNoPrinter = QStringLiteral(
     "Aucune imprimante n'est disponible et aucun fichier d'impression n'a été choisi. "
     "Choisissez une imprimante ou l'impression dans un fichier PDF avec le bouton "
@@ -174,7 +170,7 @@ bool PrintPanel::PrintPage(int page, int quarter)
 
 bool PrintPanel::PrintPage(const QString &pdfLabel)
 {
-    BusyCursor busy;
+    OverrideCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
         m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));

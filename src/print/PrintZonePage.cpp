@@ -6,6 +6,7 @@
 #include "print/PrintPanel.h"
 #include "print/ZonePicture.h"
 #include "print/ZoneRules.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,11 +25,6 @@ using controls::named;
 namespace {
 
 constexpr int kPreviewSide = 177;
-
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QComboBox *letterPicker(QWidget *parent, const QString &name, const QRect &bounds, int initial)
 {
@@ -222,7 +218,7 @@ void PrintZonePage::showOverview()
 // "Zone": the picked rectangle of tiles into Quart1, its overview beside it.
 void PrintZonePage::spSkinButton10Click()
 {
-    BusyCursor busy;
+    OverrideCursor busy;
     m_overview = QImage();
     const int c1 = spSkinComboBox5->currentIndex() + 1, c2 = spSkinComboBox3->currentIndex() + 1;
     const int r1 = spSkinComboBox6->currentIndex() + 1, r2 = spSkinComboBox4->currentIndex() + 1;
@@ -262,7 +258,7 @@ void PrintZonePage::spSkinButton10Click()
 void PrintZonePage::spSkinButton50Click()
 {
     emit quartersAvailable(true);
-    BusyCursor busy;
+    OverrideCursor busy;
     m_overview = QImage();
     const QSize grid = m_context.selectedTileGrid();
     const int columns = grid.width(), rows = grid.height();
@@ -321,7 +317,7 @@ void PrintZonePage::spSkinButton50Click()
 
 void PrintZonePage::spSkinButton38Click()
 {
-    BusyCursor busy;
+    OverrideCursor busy;
     m_printPanel.printImage(m_overview, printing::sheetHeader(m_context.selection));
 }
 
@@ -419,7 +415,7 @@ void PrintZonePage::spSkinComboBox4Change()
 void PrintZonePage::Quart1MouseDown(QPoint globalPosition)
 {
     m_dragging = true;
-    QApplication::setOverrideCursor(Qt::DragMoveCursor);
+    m_dragCursor.emplace(Qt::DragMoveCursor);
     m_dragStart = globalPosition;
     m_dragH = ScrollBox2->horizontalScrollBar()->value();
     m_dragV = ScrollBox2->verticalScrollBar()->value();
@@ -439,5 +435,5 @@ void PrintZonePage::Quart1MouseUp()
     if (!m_dragging)
         return;
     m_dragging = false;
-    QApplication::restoreOverrideCursor();
+    m_dragCursor.reset();
 }

@@ -7,10 +7,12 @@
 
 #include "app/Page.h"
 #include "print/TileComposition.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QImage>
 #include <QPoint>
 #include <array>
+#include <optional>
 
 class PrintPanel;
 class QComboBox;
@@ -89,6 +91,7 @@ private:
     QImage m_overview;                  // VueImpression's picture
     QSize m_tileSize{105, 113};         // size of the last tile composed
     bool m_dragging = false;
+    std::optional<OverrideCursor> m_dragCursor;
     QPoint m_dragStart;
     int m_dragH = 0, m_dragV = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "store/TileImporter.h"
 #include "store/TileStore.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -40,11 +41,10 @@ bool SheetImport::importSheetFromBackup()
     m_gauge.setValue(0);
     m_gauge.setFormat(QStringLiteral("%p%"));
     m_gauge.setTextVisible(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const store::ImportResult result = store::importTiles(backup, mapFolder, [this](int i) {
-        m_gauge.setValue(i + 1);
-    });
-    QApplication::restoreOverrideCursor();
+    const store::ImportResult result = [&] {
+        OverrideCursor busy;
+        return store::importTiles(backup, mapFolder, [this](int i) { m_gauge.setValue(i + 1); });
+    }();
     m_gauge.setTextVisible(false);
     m_gauge.setValue(0);
     if (!result.ok()) {

@@ -16,6 +16,7 @@
 #include "view/ViewMenu.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,14 +64,6 @@ QSize sheetCell(const Mosaic &mosaic, QSize grid)
         return mosaic.tile(0, 0).size;
     return mosaic.cellSize();
 }
-
-// The busy cursor for the whole application while an action runs, put back on every path.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 QLabel *hiddenPicture(QWidget *parent, const QString &name)
 {
@@ -196,7 +189,7 @@ void MapViewer::showCassini(int kind)
     }
     if (kind == 1)
         emit printCompositionDiscarded();
-    BusyCursor busy;
+    OverrideCursor busy;
     startGauge(kind == 1 ? kDetailGaugeMaximum : kPreviewGaugeMaximum);
     context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
     context.selection.folderSuffix.clear();
@@ -217,7 +210,7 @@ void MapViewer::showArchive(int kind)
     context.selection.editionFolder = editions::kArchive;
     const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
     context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
-    BusyCursor busy;
+    OverrideCursor busy;
     kind == 1 ? BuildDetail() : BuildPreview();
 }
 
@@ -578,7 +571,7 @@ void MapViewer::Fermer1Click()
     if (m_dragging) {
         m_dragging = false;
         ScrollBox1->setProperty("tag", 0);
-        QApplication::restoreOverrideCursor();
+        m_dragCursor.reset();
     }
     if (m_fullScreen || m_window.isMaximized()) {
         m_fullScreen = false;
@@ -608,7 +601,7 @@ void MapViewer::ZoneClicMouseDown(QMouseEvent *event)
         return;
     m_dragging = true;
     ScrollBox1->setProperty("tag", 9);
-    QApplication::setOverrideCursor(Qt::DragCopyCursor);
+    m_dragCursor.emplace(Qt::DragCopyCursor);
     m_anchorPointer = event->globalPosition().toPoint();
     m_anchorScroll = QPoint(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value());
 }
@@ -632,7 +625,7 @@ void MapViewer::ZoneClicMouseUp(QMouseEvent *)
         return;
     m_dragging = false;
     ScrollBox1->setProperty("tag", 0);
-    QApplication::restoreOverrideCursor();
+    m_dragCursor.reset();
 }
 
 void MapViewer::ZoneClicDblClick(QMouseEvent *event)
@@ -640,7 +633,7 @@ void MapViewer::ZoneClicDblClick(QMouseEvent *event)
     if (m_viewKind != 0 || !m_panel)
         return;
     {
-        BusyCursor busy;
+        OverrideCursor busy;
         startGauge(kPreviewGaugeMaximum);
         const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
         m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize, m_grid);

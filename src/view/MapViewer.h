@@ -5,6 +5,7 @@
 // view is open the pages are hidden; closing it brings back the page shown last.
 
 #include "view/PreviewCache.h"
+#include "widgets/OverrideCursor.h"
 
 #include <QImage>
 #include <QObject>
@@ -14,6 +15,7 @@
 #include <QSize>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MainWindow;
 class QGroupBox;
@@ -144,6 +146,7 @@ private:
     QPoint m_detailCentre;
     int m_lastSaveType = 1;
     bool m_dragging = false;
+    std::optional<OverrideCursor> m_dragCursor;
     QPoint m_anchorPointer, m_anchorScroll;
     int m_wheelRemainder = 0;
 };
