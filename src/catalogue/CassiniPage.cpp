@@ -91,7 +91,7 @@ void CassiniPage::buildCheck()
     spSkinButton13 = button(box, QStringLiteral("spSkinButton13"), QStringLiteral("Afficher"),
                             QRect(8, 20, 70, 24), QStringLiteral("Affiche le détail de toutes les cartes installées"));
     spSkinGauge4 = named(new QProgressBar(box), QStringLiteral("spSkinGauge4"), QRect(84, 22, 140, 20));
-    spSkinGauge4->setRange(0, 675);
+    spSkinGauge4->setRange(0, store::kTileCount - 1);
     spSkinGauge4->setValue(0);
     spSkinGauge4->setFormat(QStringLiteral("Vérification des images"));
     spSkinGauge5 = named(new QProgressBar(box), QStringLiteral("spSkinGauge5"), QRect(8, 56, 216, 20));

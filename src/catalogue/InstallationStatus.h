@@ -3,6 +3,8 @@
 // the indicator squares (Shape2, Shape19, Shape18 on the Cassini page, Shape69 on the
 // archive page). A square without a colour keeps the one it has.
 
+#include "store/TileStore.h"
+
 #include <QColor>
 #include <optional>
 
@@ -15,7 +17,7 @@ inline const QColor kDarkRed{128, 0, 0};
 inline const QColor kWhite{255, 255, 255};
 // Number colour of a sheet button after the check of all sheets.
 // `complete`: the number of tiles of a whole sheet (fewer for a sheet served by IIIF).
-QColor forCheckedSheet(int jpgEntries, int complete = 26 * 26);
+QColor forCheckedSheet(int jpgEntries, int complete = store::kTileCount);
 } // namespace colours
 
 struct InstallationStatus {
@@ -24,4 +26,4 @@ struct InstallationStatus {
 };
 
 // `wholeSheet`: the number of tiles of a whole sheet (its plan's grid for a sheet served by IIIF).
-InstallationStatus installationStatus(int tileCount, bool archive, int wholeSheet = 26 * 26);
+InstallationStatus installationStatus(int tileCount, bool archive, int wholeSheet = store::kTileCount);

@@ -61,7 +61,7 @@ QString Mosaic::tilePath(int column, int row) const
 
 Mosaic::Scan Mosaic::measure()
 {
-    return measure(QRect(0, 0, kSide, kSide));
+    return measure(QRect(0, 0, store::kGridSide, store::kGridSide));
 }
 
 Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
@@ -86,13 +86,13 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
         Found found = Found::None;
         jpeg::Header header;
     };
-    std::vector<Probe> probes(kCells);
-    for (int i = 0; i < kCells; ++i) {
+    std::vector<Probe> probes(store::kTileCount);
+    for (int i = 0; i < store::kTileCount; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
         if (cells.contains(column, row) && existing.contains(store::tileFileName(column, row)))
             probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
     }
-    parallelFor(kCells, [&](int i) {
+    parallelFor(store::kTileCount, [&](int i) {
         Probe &probe = probes[size_t(i)];
         if (probe.native.isEmpty())
             return;
@@ -108,7 +108,7 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
                                                                                      : Found::Undecodable;
     });
 
-    for (int i = 0; i < kCells; ++i) {
+    for (int i = 0; i < store::kTileCount; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
         const Probe &probe = probes[size_t(i)];
         switch (probe.found) {
@@ -148,7 +148,7 @@ QSize Mosaic::firstTileSize(const QRect &cells) const
 {
     for (int row = cells.top(); row <= cells.bottom(); ++row)
         for (int column = cells.left(); column <= cells.right(); ++column)
-            if (column >= 0 && column < kSide && row >= 0 && row < kSide && tile(column, row).present)
+            if (column >= 0 && column < store::kGridSide && row >= 0 && row < store::kGridSide && tile(column, row).present)
                 return tile(column, row).size;
     return {};
 }
@@ -187,7 +187,7 @@ QImage Mosaic::tileImage(int column, int row, int shrink)
 
 QImage Mosaic::tileImage(int column, int row, int shrink, const QRect &needed)
 {
-    if (column < 0 || column >= kSide || row < 0 || row >= kSide || !tile(column, row).present)
+    if (column < 0 || column >= store::kGridSide || row < 0 || row >= store::kGridSide || !tile(column, row).present)
         return {};
     const int key = cacheKey(column, row, shrink);
     if (covers(key, needed))
@@ -208,7 +208,7 @@ void Mosaic::keep(const Job &job)
 
 QImage Mosaic::cachedImage(int column, int row, int shrink) const
 {
-    if (column < 0 || column >= kSide || row < 0 || row >= kSide)
+    if (column < 0 || column >= store::kGridSide || row < 0 || row >= store::kGridSide)
         return {};
     const auto it = m_cache.find(cacheKey(column, row, shrink));
     return it == m_cache.end() ? QImage() : it->second.image;
@@ -268,7 +268,7 @@ void Mosaic::decodeCells(const QRect &cells, int shrink,
                          const std::function<void(int column, int row, const QImage &picture)> &deliver,
                          const std::function<void(int tiles)> &progress)
 {
-    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    const QRect grid = cells.intersected(QRect(0, 0, store::kGridSide, store::kGridSide));
     std::vector<Job> jobs;
     int fromCache = 0;
     for (int row = grid.top(); row <= grid.bottom(); ++row)
@@ -308,7 +308,7 @@ void Mosaic::decodeCells(const QRect &cells, int shrink,
 void Mosaic::preload(const QRect &cells, int shrink)
 {
     std::vector<Job> jobs;
-    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    const QRect grid = cells.intersected(QRect(0, 0, store::kGridSide, store::kGridSide));
     for (int row = grid.top(); row <= grid.bottom(); ++row)
         for (int column = grid.left(); column <= grid.right(); ++column)
             if (tile(column, row).present && !covers(cacheKey(column, row, shrink), QRect()))
@@ -321,7 +321,7 @@ void Mosaic::preload(const QRect &cells, int shrink)
 void Mosaic::preloadVisible(const Placement &p, const QRect &area)
 {
     std::vector<Job> jobs;
-    const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    const QRect cells = p.cells.intersected(QRect(0, 0, store::kGridSide, store::kGridSide));
     for (int row = cells.top(); row <= cells.bottom(); ++row)
         for (int column = cells.left(); column <= cells.right(); ++column) {
             if (!tile(column, row).present)
@@ -347,7 +347,7 @@ std::vector<QImage> Mosaic::decodeStretched(const QRect &cells, QSize target)
     std::vector<QImage> pictures;
     if (target.isEmpty())
         return pictures;
-    const QRect grid = cells.intersected(QRect(0, 0, kSide, kSide));
+    const QRect grid = cells.intersected(QRect(0, 0, store::kGridSide, store::kGridSide));
     for (int row = grid.top(); row <= grid.bottom(); ++row)
         for (int column = grid.left(); column <= grid.right(); ++column)
             if (tile(column, row).present)
@@ -364,7 +364,7 @@ int Mosaic::render(QImage &target, QPoint targetOrigin, const Placement &p)
     if (p.pitch.width() <= 0 || p.pitch.height() <= 0 || target.isNull())
         return 0;
     const QRect area(targetOrigin, target.size());
-    const QRect cells = p.cells.intersected(QRect(0, 0, kSide, kSide));
+    const QRect cells = p.cells.intersected(QRect(0, 0, store::kGridSide, store::kGridSide));
     const auto cellRect = [&](int column, int row) {
         return QRect(p.origin.x() + (column - p.cells.left()) * p.pitch.width(),
                      p.origin.y() + (row - p.cells.top()) * p.pitch.height(), p.pitch.width(), p.pitch.height());
@@ -421,7 +421,7 @@ void Mosaic::retainNear(const QRect &cells, int margin)
     const QRect keep = cells.adjusted(-margin, -margin, margin, margin);
     for (auto it = m_cache.begin(); it != m_cache.end();) {
         const int i = it->first / 16;
-        if (keep.contains(i % kSide, i / kSide))
+        if (keep.contains(i % store::kGridSide, i / store::kGridSide))
             ++it;
         else
             it = m_cache.erase(it);

@@ -9,6 +9,7 @@
 // found: while measuring (header) or while rendering (picture data). Empty files likewise.
 
 #include "imaging/Jpeg.h"
+#include "store/TileStore.h"
 
 #include <QImage>
 #include <QList>
@@ -25,8 +26,6 @@ namespace render {
 
 class Mosaic {
 public:
-    static constexpr int kSide = 26;
-    static constexpr int kCells = kSide * kSide;
 
     struct Tile {
         bool present = false;   // a readable tile file exists
@@ -62,7 +61,7 @@ public:
 
     // How the tiles of a rectangle of cells are placed in an output picture.
     struct Placement {
-        QRect cells{0, 0, kSide, kSide};   // columns x rows of cells to draw
+        QRect cells{0, 0, store::kGridSide, store::kGridSide};   // columns x rows of cells to draw
         QPoint origin;                     // output point of the top-left cell's corner
         QSize pitch;                       // cell size in output pixels
         // true: each tile is stretched to exactly `pitch`; false: each tile is drawn at its
@@ -118,7 +117,7 @@ public:
     // as its message ("Erreur JPEG #n"); empty when none. Such tiles are kept.
     QString takeKeptFailure();
 
-    static int index(int column, int row) { return row * kSide + column; }
+    static int index(int column, int row) { return row * store::kGridSide + column; }
 
 private:
     struct Job {
@@ -143,7 +142,7 @@ private:
     void forget(int column, int row);
 
     QString m_folder;
-    std::array<Tile, kCells> m_tiles{};
+    std::array<Tile, store::kTileCount> m_tiles{};
     QSize m_cellSize;
     std::unordered_map<int, Cached> m_cache;   // key: index * 16 + shrink
     QStringList m_deletedWhileRendering;

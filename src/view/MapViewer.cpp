@@ -60,7 +60,7 @@ const QSize kMessageSize(241, 145);
 // first tile gives the cell.
 QSize sheetCell(const Mosaic &mosaic, QSize grid)
 {
-    if (grid != QSize(geometry::kSide, geometry::kSide) && mosaic.tile(0, 0).present)
+    if (grid != QSize(store::kGridSide, store::kGridSide) && mosaic.tile(0, 0).present)
         return mosaic.tile(0, 0).size;
     return mosaic.cellSize();
 }
@@ -308,7 +308,7 @@ void MapViewer::BuildDetail()
 
     auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
     replacePanel(panel);
-    if (m_grid != QSize(geometry::kSide, geometry::kSide)) {
+    if (m_grid != QSize(store::kGridSide, store::kGridSide)) {
         // The picture ends with its last column and row, narrower than a cell: so does the panel.
         const QSize lastColumn = m_mosaic->tile(m_grid.width() - 1, 0).size;
         const QSize lastRow = m_mosaic->tile(0, m_grid.height() - 1).size;
@@ -320,7 +320,7 @@ void MapViewer::BuildDetail()
         panel->resize(size);
     }
     stepGauge();
-    stepGauge(geometry::kSide * geometry::kSide);
+    stepGauge(store::kTileCount);
 
     ZoneClic->setParent(panel);
     ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
@@ -331,7 +331,7 @@ void MapViewer::BuildDetail()
 
     // The cells get their tiles when they are painted: only the visible ones are decoded.
     ScrollBox1->setWidget(panel);
-    stepGauge(geometry::kSide * geometry::kSide);
+    stepGauge(store::kTileCount);
     panel->show();
     ScrollBox1->show();
     keepFloatingPanelsOnTop();
@@ -386,7 +386,7 @@ bool MapViewer::showPreview()
     replacePanel(panel);
     panel->move(geometry::previewPanelLeft(client.width(), cell.width(), m_grid.width()), geometry::kMenuBarHeight);
     stepGauge();
-    stepGauge(geometry::kSide * geometry::kSide);
+    stepGauge(store::kTileCount);
 
     ZoneClic->setParent(panel);
     ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
@@ -469,8 +469,8 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
     if (const auto kept = m_previewCache.find(mapFolder, key); kept && kept->cell == cell)
         return;
     std::vector<QImage> pictures =
-        mosaic.decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), cell);
-    pictures.resize(size_t(Mosaic::kCells));
+        mosaic.decodeStretched(QRect(0, 0, store::kGridSide, store::kGridSide), cell);
+    pictures.resize(size_t(store::kTileCount));
     // Kept only when no tile changed meanwhile (measuring may have removed broken ones).
     if (PreviewCache::keyOf(mapFolder) == key)
         m_previewCache.store(mapFolder, key, {tileCell, cell, std::move(pictures)});
@@ -494,8 +494,8 @@ void MapViewer::loadPreviewTiles(const QByteArray &key)
     // Every tile decoded once, at the smallest DCT scale that still covers its cell.
     const QSize cell = panel->cell(0, 0)->size();
     std::vector<QImage> pictures =
-        m_mosaic->decodeStretched(QRect(0, 0, geometry::kSide, geometry::kSide), cell);
-    pictures.resize(size_t(Mosaic::kCells));
+        m_mosaic->decodeStretched(QRect(0, 0, store::kGridSide, store::kGridSide), cell);
+    pictures.resize(size_t(store::kTileCount));
     showPreviewPictures(pictures);
     // Kept for the next time, unless a tile changed while the preview was built (measuring
     // and decoding remove the tiles that cannot be read).
@@ -509,13 +509,13 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
     auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
     if (!panel)
         return;
-    for (int row = 0; row < geometry::kSide; ++row) {
-        for (int column = 0; column < geometry::kSide; ++column) {
+    for (int row = 0; row < store::kGridSide; ++row) {
+        for (int column = 0; column < store::kGridSide; ++column) {
             const size_t index = size_t(Mosaic::index(column, row));
             if (TileCell *cell = panel->cell(column, row))   // none past the sheet's grid
                 cell->setPicture(index < pictures.size() ? pictures[index] : QImage());
         }
-        stepGauge(geometry::kSide);
+        stepGauge(store::kGridSide);
     }
     reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
 }

@@ -4,6 +4,7 @@
 // bar, panning, the magnifier, the "Affichage impossible" panel and the capture. While a
 // view is open the pages are hidden; closing it brings back the page shown last.
 
+#include "store/TileStore.h"
 #include "view/PreviewCache.h"
 #include "widgets/OverrideCursor.h"
 
@@ -142,7 +143,7 @@ private:
     bool m_open = false;
     bool m_fullScreen = false;   // the window was maximised for the view
     QSize m_cellSize;
-    QSize m_grid{26, 26};   // the columns x rows the sheet's tiles fill
+    QSize m_grid{store::kGridSide, store::kGridSide};   // the columns x rows the sheet's tiles fill
     QPoint m_detailCentre;
     int m_lastSaveType = 1;
     bool m_dragging = false;

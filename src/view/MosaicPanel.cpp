@@ -27,7 +27,7 @@ QImage TileCell::picture() const
 
 MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source, QSize grid)
     : QWidget(parent), m_cell(cell),
-      m_grid(grid.boundedTo(QSize(kSide, kSide)).expandedTo(QSize(1, 1))), m_source(source)
+      m_grid(grid.boundedTo(QSize(store::kGridSide, store::kGridSide)).expandedTo(QSize(1, 1))), m_source(source)
 {
     hide();
     setObjectName(QStringLiteral("PanelCarte"));
@@ -37,8 +37,8 @@ MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix,
         for (int column = 0; column < m_grid.width(); ++column) {
             auto *c = new TileCell(this, column, row,
                                    QRect(1 + column * cell.width(), 1 + row * cell.height(), cell.width(), cell.height()));
-            c->setObjectName(cellPrefix + QString::number(row * kSide + column + 1));
-            m_cells[size_t(row * kSide + column)] = c;
+            c->setObjectName(cellPrefix + QString::number(row * store::kGridSide + column + 1));
+            m_cells[size_t(row * store::kGridSide + column)] = c;
         }
 }
 

@@ -7,6 +7,8 @@
 // of 676 cells costs one widget. A preview cell holds its small picture; a detail cell takes
 // its tile from the mosaic when the panel paints it, that is when it comes into view.
 
+#include "store/TileStore.h"
+
 #include <QImage>
 #include <QObject>
 #include <QRect>
@@ -48,7 +50,6 @@ private:
 class MosaicPanel : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kSide = 26;
 
     // A hidden black panel named "PanelCarte" with its 26 x 26 cells of `cell` size after a
     // one-pixel border, named `cellPrefix` + n (n = 1..676, rows first). Detail cells take
@@ -56,12 +57,12 @@ public:
     // whose tiles fill only `grid` (columns x rows) gets those cells alone, named by their
     // place in the 26 x 26 order, and a panel of their size.
     MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source,
-                QSize grid = {kSide, kSide});
+                QSize grid = {store::kGridSide, store::kGridSide});
 
     // nullptr outside the grid.
     TileCell *cell(int column, int row) const
     {
-        return column < m_grid.width() && row < m_grid.height() ? m_cells[size_t(row * kSide + column)] : nullptr;
+        return column < m_grid.width() && row < m_grid.height() ? m_cells[size_t(row * store::kGridSide + column)] : nullptr;
     }
     QSize grid() const { return m_grid; }
     Mosaic *source() const { return m_source; }
@@ -73,7 +74,7 @@ private:
     QSize m_cell;
     QSize m_grid;
     Mosaic *m_source;
-    std::array<TileCell *, kSide * kSide> m_cells{};
+    std::array<TileCell *, store::kTileCount> m_cells{};
 };
 
 // The surface over the mosaic: reports the mouse to the viewer.

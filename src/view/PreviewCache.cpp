@@ -85,11 +85,11 @@ std::optional<PreviewCache::Entry> PreviewCache::find(const QString &mapFolder, 
     const QSize cell = entry.cell;
     if (cell.width() <= 0 || cell.height() <= 0 || cell.width() > kMaxCellSide || cell.height() > kMaxCellSide)
         return std::nullopt;
-    QByteArray present(kCells, 0);
-    if (in.readRawData(present.data(), kCells) != kCells)
+    QByteArray present(store::kTileCount, 0);
+    if (in.readRawData(present.data(), store::kTileCount) != store::kTileCount)
         return std::nullopt;
-    entry.cells.resize(kCells);
-    for (int i = 0; i < kCells; ++i) {
+    entry.cells.resize(store::kTileCount);
+    for (int i = 0; i < store::kTileCount; ++i) {
         if (!present[i])
             continue;
         QImage image(cell, QImage::Format_RGB32);
@@ -105,7 +105,7 @@ std::optional<PreviewCache::Entry> PreviewCache::find(const QString &mapFolder, 
 
 bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const Entry &entry) const
 {
-    if (key.isEmpty() || entry.cell.isEmpty() || entry.cells.size() != size_t(kCells))
+    if (key.isEmpty() || entry.cell.isEmpty() || entry.cells.size() != size_t(store::kTileCount))
         return false;
     if (!QDir().mkpath(m_folder))
         return false;
@@ -114,10 +114,10 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
         return false;
     QDataStream out(&file);
     out << kMagic << kFormat << canonicalFolder(mapFolder) << key << entry.tileCell << entry.cell;
-    QByteArray present(kCells, 0);
-    for (int i = 0; i < kCells; ++i)
+    QByteArray present(store::kTileCount, 0);
+    for (int i = 0; i < store::kTileCount; ++i)
         present[i] = entry.cells[size_t(i)].isNull() ? 0 : 1;
-    out.writeRawData(present.constData(), kCells);
+    out.writeRawData(present.constData(), store::kTileCount);
     for (const QImage &picture : entry.cells) {
         if (picture.isNull())
             continue;

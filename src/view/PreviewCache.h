@@ -5,6 +5,8 @@
 // file identity of every tile in it: any change of a tile (written, replaced, deleted,
 // added) gives another key, and the preview is built afresh.
 
+#include "store/TileStore.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -16,7 +18,6 @@ namespace view {
 
 class PreviewCache {
 public:
-    static constexpr int kCells = 26 * 26;
 
     struct Entry {
         QSize tileCell;               // the mosaic's cell size (size of its last tile)

@@ -6,7 +6,7 @@ namespace view::geometry {
 
 QSize panelSize(QSize cell)
 {
-    return panelSize(cell, {kSide, kSide});
+    return panelSize(cell, {store::kGridSide, store::kGridSide});
 }
 
 QSize panelSize(QSize cell, QSize grid)
@@ -16,7 +16,7 @@ QSize panelSize(QSize cell, QSize grid)
 
 QSize previewCell(int clientHeight, QSize tileCell, int menuBarHeight)
 {
-    const int h = std::max(0, (clientHeight - 2 * menuBarHeight) / kSide);
+    const int h = std::max(0, (clientHeight - 2 * menuBarHeight) / store::kGridSide);
     if (tileCell.height() <= 0)
         return {0, h};
     return {int(qint64(h) * tileCell.width() / tileCell.height()), h};
@@ -24,7 +24,7 @@ QSize previewCell(int clientHeight, QSize tileCell, int menuBarHeight)
 
 QSize previewCell(QSize client, QSize tileCell, QSize grid, int menuBarHeight)
 {
-    if (grid == QSize(kSide, kSide) || grid.width() <= 0 || grid.height() <= 0)
+    if (grid == QSize(store::kGridSide, store::kGridSide) || grid.width() <= 0 || grid.height() <= 0)
         return previewCell(client.height(), tileCell, menuBarHeight);
     int h = std::max(0, (client.height() - 2 * menuBarHeight) / grid.height());
     if (tileCell.width() <= 0 || tileCell.height() <= 0)
@@ -87,7 +87,7 @@ QRect magnifierSquare(QPoint pointer, int v, QSize client)
 
 QRect cellsIn(QRect panelArea, QSize cell)
 {
-    return cellsIn(panelArea, cell, {kSide, kSide});
+    return cellsIn(panelArea, cell, {store::kGridSide, store::kGridSide});
 }
 
 QRect cellsIn(QRect panelArea, QSize cell, QSize grid)

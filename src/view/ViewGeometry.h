@@ -3,13 +3,14 @@
 // mapping from preview to detail, scroll centring, dragging from an anchor and the
 // magnifier's square. Integer arithmetic throughout, quotients truncated toward zero.
 
+#include "store/TileStore.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 
 namespace view::geometry {
 
-constexpr int kSide = 26;
 constexpr int kMenuBarHeight = 22;
 
 // Size of a mosaic panel of 26 x 26 cells with its one-pixel border.
@@ -24,11 +25,11 @@ QSize previewCell(int clientHeight, QSize tileCell, int menuBarHeight = kMenuBar
 // not fit in the client width. A 26 x 26 grid gives the cell above.
 QSize previewCell(QSize client, QSize tileCell, QSize grid, int menuBarHeight = kMenuBarHeight);
 // Left of the preview panel in the client area.
-int previewPanelLeft(int clientWidth, int previewCellWidth, int columns = kSide);
+int previewPanelLeft(int clientWidth, int previewCellWidth, int columns = store::kGridSide);
 
 // Detail centre point for a double-click at `clicked` (pixels from the preview panel's
 // top-left corner) on a preview panel of `previewPanel` size.
-QPoint detailCentre(QPoint clicked, QSize previewPanel, QSize tileCell, QSize grid = {kSide, kSide});
+QPoint detailCentre(QPoint clicked, QSize previewPanel, QSize tileCell, QSize grid = {store::kGridSide, store::kGridSide});
 
 // Scroll positions that put `centre` in the middle of a viewport, clamped to the range.
 QPoint centredScroll(QPoint centre, QSize viewport, QSize content);

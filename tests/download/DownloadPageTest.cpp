@@ -239,7 +239,7 @@ TEST_F(DownloadPageTest, ArchiveSheetDownloadsFromTheTileServer)
     // The end of the run keeps the sheet's preview: the three tiles, nothing elsewhere.
     const auto kept = w->window->mapViewer()->previewCache().find(folder, view::PreviewCache::keyOf(folder));
     ASSERT_TRUE(kept.has_value());
-    for (int cell = 0; cell < view::PreviewCache::kCells; ++cell)
+    for (int cell = 0; cell < store::kTileCount; ++cell)
         EXPECT_EQ(kept->cells[size_t(cell)].isNull(), cell != 0 && cell != 1 && cell != 26) << cell;
 }
 

@@ -54,7 +54,7 @@ struct CacheWindow : TestWindow {
         context().refreshSelectionStatus();
         viewer().spSkinButton16Click();
         std::vector<QImage> shown;
-        for (int n = 1; n <= render::Mosaic::kCells; ++n) {
+        for (int n = 1; n <= store::kTileCount; ++n) {
             const QImage picture = find<view::TileCell>(QStringLiteral("ImageA%1").arg(n))->picture();
             shown.push_back(picture.isNull() ? picture : picture.convertToFormat(QImage::Format_RGB32));
         }
@@ -67,7 +67,7 @@ struct CacheWindow : TestWindow {
         render::Mosaic mosaic(mapFolder());
         mosaic.measure();
         std::vector<QImage> pictures = mosaic.decodeStretched(QRect(0, 0, 26, 26), cell);
-        pictures.resize(size_t(render::Mosaic::kCells));
+        pictures.resize(size_t(store::kTileCount));
         for (QImage &p : pictures)
             if (!p.isNull())
                 p = p.convertToFormat(QImage::Format_RGB32);
@@ -98,7 +98,7 @@ TEST(PreviewCache, ShownFromTheCacheWhileNoTileChangedAndRebuiltAfterAnyChange)
     // Shown again: the same pictures, from the cache (a planted entry under the same key
     // proves that nothing is decoded).
     expectSame(w.openPreview(), built);
-    PreviewCache::Entry planted{QSize(64, 48), cell, std::vector<QImage>(render::Mosaic::kCells)};
+    PreviewCache::Entry planted{QSize(64, 48), cell, std::vector<QImage>(store::kTileCount)};
     planted.cells[0] = QImage(cell, QImage::Format_RGB32);
     planted.cells[0].fill(Qt::green);
     ASSERT_TRUE(w.viewer().previewCache().store(w.mapFolder(), PreviewCache::keyOf(w.mapFolder()), planted));
@@ -143,7 +143,7 @@ TEST(PreviewCache, EntriesThatDoNotFitAreNotUsed)
     // The same folder written with doubled or back slashes has the same key and entry.
     EXPECT_EQ(PreviewCache::keyOf(maps.path() + QStringLiteral("//Carte1")), key);
 
-    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(render::Mosaic::kCells)};
+    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(store::kTileCount)};
     entry.cells[0] = QImage(QSize(4, 3), QImage::Format_RGB32);
     entry.cells[0].fill(Qt::red);
     ASSERT_TRUE(cache.store(folder, key, entry));
@@ -173,7 +173,7 @@ TEST(PreviewCache, KeepsAtMostItsNumberOfEntriesTheNewest)
 {
     QTemporaryDir cacheDir, maps;
     const PreviewCache cache(cacheDir.path(), 2);
-    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(render::Mosaic::kCells)};
+    PreviewCache::Entry entry{QSize(16, 12), QSize(4, 3), std::vector<QImage>(store::kTileCount)};
     QStringList folders;
     for (int n = 1; n <= 3; ++n) {
         folders << maps.path() + QStringLiteral("/Carte%1").arg(n);
