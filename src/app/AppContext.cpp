@@ -1,4 +1,5 @@
 #include "app/AppContext.h"
+#include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"
 #include "platform/Paths.h"
@@ -76,7 +77,7 @@ QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
     for (const iiif::AddedMap &map : m_addedMaps.maps())
         for (int index = 1; index <= map.sheets.size(); ++index) {
             const QString suffix = map.editionFolder == editions::kArchive
-                                       ? store::folderSuffixFor(QString::number(index), QString())
+                                       ? archive::sheetIndexSuffix(QString::number(index), QString())
                                        : QString();
             if (paths::nativePath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
                 return map.sheets[index - 1].tileGrid();

@@ -23,7 +23,8 @@ QString documentNumber(int position);
 
 // Folder suffix from the text of the sheet index field: "\F00" + one digit, "\F0" + two
 // digits, "\F" + three digits. Any other text, and an index outside 1..100, keeps
-// `previous`, so nothing but a valid index reaches a folder name.
+// `previous`, so nothing but a valid index reaches a folder name. Every archive map folder
+// takes its suffix from here.
 QString sheetIndexSuffix(const QString &indexText, const QString &previous);
 
 // Upper-cases the letters a to z only; every other character (accented letters among

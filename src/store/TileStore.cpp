@@ -28,16 +28,6 @@ QString tilePath(const QString &mapFolder, int column, int row)
     return mapFolder + u'\\' + tileFileName(column, row);
 }
 
-QString folderSuffixFor(const QString &indexText, const QString &previous)
-{
-    switch (indexText.size()) {
-    case 1: return QStringLiteral("\\F00") + indexText;
-    case 2: return QStringLiteral("\\F0") + indexText;
-    case 3: return QStringLiteral("\\F") + indexText;
-    default: return previous;
-    }
-}
-
 int tileCount(const QString &mapFolder)
 {
     return tileCount(mapFolder, kGridSide, kGridSide);

@@ -22,10 +22,6 @@ QString mapFolder(const QString &mapsRoot, const QString &editionFolder,
                   const QString &sheetNumber, const QString &folderSuffix);
 QString tilePath(const QString &mapFolder, int column, int row);
 
-// Folder suffix of an archive map from the sheet index text: "\F00" + 1 digit,
-// "\F0" + 2 digits, "\F" + 3 digits; any other length keeps `previous`.
-QString folderSuffixFor(const QString &indexText, const QString &previous);
-
 // How many of the 676 tile names exist in the folder (0 for a missing folder).
 int tileCount(const QString &mapFolder);
 // The same within the first `columns` x `rows` of the grid (a sheet whose tiles fill less).

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/PreferencesPage.h"
 #include "app/StatusBar.h"
+#include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "print/PrintPanel.h"
 #include "platform/Desktop.h"
@@ -209,7 +210,7 @@ void MapViewer::showArchive(int kind)
     }
     context.selection.editionFolder = editions::kArchive;
     const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
-    context.selection.folderSuffix = store::folderSuffixFor(index, context.selection.folderSuffix);
+    context.selection.folderSuffix = archive::sheetIndexSuffix(index, context.selection.folderSuffix);
     OverrideCursor busy;
     kind == 1 ? BuildDetail() : BuildPreview();
 }

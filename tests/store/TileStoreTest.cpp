@@ -1,4 +1,5 @@
 // Names of the tile store, tile counts on real folders, folder creation and the import.
+#include "catalogue/ArchiveCatalogue.h"
 #include "platform/Paths.h"
 #include "store/TileImporter.h"
 #include "store/TileStore.h"
@@ -37,7 +38,7 @@ TEST(TileStore, MapFoldersAndSuffixes)
         {"", "\\F003", "\\F003"},  {"1000", "\\F003", "\\F003"},
     };
     for (const auto &[text, previous, expected] : suffixes)
-        EXPECT_EQ(store::folderSuffixFor(QString::fromLatin1(text), QString::fromLatin1(previous)),
+        EXPECT_EQ(archive::sheetIndexSuffix(QString::fromLatin1(text), QString::fromLatin1(previous)),
                   QString::fromLatin1(expected)) << text;
 }
 
