@@ -27,4 +27,11 @@ struct SelectionState {
     int installationState = 0;
 
     bool isArchive() const { return editionFolder == editions::kArchive; }
+    // "Carte n° " + sheet + suffix + " ( " + edition + " )", as page captions and printed
+    // headers name the sheet.
+    QString sheetCaption() const
+    {
+        return QStringLiteral("Carte n° ") + sheetNumber + folderSuffix + QStringLiteral(" ( ") + editionFolder
+               + QStringLiteral(" )");
+    }
 };

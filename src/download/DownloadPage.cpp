@@ -225,9 +225,7 @@ std::optional<download::TileRect> DownloadPage::listRect() const
 
 QString DownloadPage::selectionCaption() const
 {
-    const SelectionState &s = m_context.selection;
-    return QStringLiteral("Téléchargement de la Carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
-           + s.editionFolder + QStringLiteral(" )");
+    return QStringLiteral("Téléchargement de la ") + m_context.selection.sheetCaption();
 }
 
 void DownloadPage::onShow()

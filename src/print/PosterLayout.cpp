@@ -74,15 +74,9 @@ QRect overlappedPieceRect(int row, int column, int rows, QSize piece, QSize sour
         .adjusted(-overlap, -overlap, overlap, overlap);
 }
 
-QString sheetHeader(const SelectionState &s)
-{
-    return QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
-        + s.editionFolder + QStringLiteral(" )");
-}
-
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix)
 {
-    return sheetHeader(selection) + QStringLiteral(" - Page n° ") + QString::number(page) + quarterSuffix;
+    return selection.sheetCaption() + QStringLiteral(" - Page n° ") + QString::number(page) + quarterSuffix;
 }
 
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix,
@@ -94,7 +88,7 @@ QString posterHeader(const SelectionState &selection, int page, const QString &q
 
 QString assemblyPlanHeader(const SelectionState &selection, const QString &quarterSuffix)
 {
-    return QStringLiteral("Plan d'assemblage - ") + sheetHeader(selection) + quarterSuffix;
+    return QStringLiteral("Plan d'assemblage - ") + selection.sheetCaption() + quarterSuffix;
 }
 
 QString quarterSuffix(int quarter)

@@ -60,15 +60,13 @@ QRect overlappedPieceRect(int row, int column, int rows, QSize piece, QSize sour
 // Page number of (row, column) in a grid of `columns`, counted row by row from 1.
 inline int pageNumber(int row, int column, int columns) { return (row - 1) * columns + column; }
 
-// "Carte n° " + sheet + suffix + " ( " + edition + " )".
-QString sheetHeader(const SelectionState &selection);
-// sheetHeader + " - Page n° " + n + quarter suffix.
+// The sheet's caption (SelectionState::sheetCaption) + " - Page n° " + n + quarter suffix.
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix);
 // With assembly options the header also gives the page's place in the grid:
 // posterHeader + " - rangée " + row + ", colonne " + column.
 QString posterHeader(const SelectionState &selection, int page, const QString &quarterSuffix,
                      int row, int column);
-// "Plan d'assemblage - " + sheetHeader + quarter suffix.
+// "Plan d'assemblage - " + the sheet's caption + quarter suffix.
 QString assemblyPlanHeader(const SelectionState &selection, const QString &quarterSuffix);
 
 // The suffixes of the four quarters (1..4).

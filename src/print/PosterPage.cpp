@@ -169,10 +169,7 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
 
 void PosterPage::onShow()
 {
-    const SelectionState &s = m_context.selection;
-    setCaptionAndNumber(QStringLiteral("Impression de la Carte n° ") + s.sheetNumber + s.folderSuffix
-                            + QStringLiteral(" ( ") + s.editionFolder + QStringLiteral(" )"),
-                        7);
+    setCaptionAndNumber(QStringLiteral("Impression de la ") + m_context.selection.sheetCaption(), 7);
 }
 
 void PosterPage::setQuarterButtonsEnabled(bool enabled)

@@ -134,10 +134,7 @@ PrintZonePage::PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPan
 
 void PrintZonePage::onShow()
 {
-    const SelectionState &s = m_context.selection;
-    setCaptionAndNumber(QStringLiteral("Choix d'une zone à imprimer - Carte n° ") + s.sheetNumber + s.folderSuffix
-                            + QStringLiteral(" ( ") + s.editionFolder + QStringLiteral(" )"),
-                        6);
+    setCaptionAndNumber(QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection.sheetCaption(), 6);
     if (!m_context.downloadRunning()) {
         spSkinButton10->setEnabled(true);
         spSkinButton50->setEnabled(true);
@@ -318,7 +315,7 @@ void PrintZonePage::spSkinButton50Click()
 void PrintZonePage::spSkinButton38Click()
 {
     OverrideCursor busy;
-    m_printPanel.printImage(m_overview, printing::sheetHeader(m_context.selection));
+    m_printPanel.printImage(m_overview, m_context.selection.sheetCaption());
 }
 
 QSize PrintZonePage::compositionSize() const
