@@ -17,7 +17,7 @@ AboutPage::AboutPage(AppContext &context, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet2"), parent)
 {
     auto *text = controls::label(this, QStringLiteral("spSkinTextLabel1"),
-                                 QStringLiteral("Orvantis\nVersion 3.0.0.6\n\nConçu et développé par l'équipe Orvantis"),
+                                 QStringLiteral("Orvantis\nVersion " ORVANTIS_VERSION "\n\nConçu et développé par l'équipe Orvantis"),
                                  QRect(0, 30, 690, 90));
     text->setAlignment(Qt::AlignCenter);
 

@@ -50,7 +50,7 @@ HomePage::HomePage(AppContext &context, QWidget *parent)
     title->setFont(titleFont);
     title->setStyleSheet(QStringLiteral("color: navy; background: transparent;"));
 
-    auto *version = controls::label(this, QStringLiteral("Label1"), QStringLiteral("Version 3.0.0.6"),
+    auto *version = controls::label(this, QStringLiteral("Label1"), QStringLiteral("Version " ORVANTIS_VERSION),
                                     QRect(0, 120, 690, 40));
     version->setAlignment(Qt::AlignCenter);
     QFont versionFont(QStringLiteral("Tahoma"));
