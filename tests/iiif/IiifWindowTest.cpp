@@ -17,6 +17,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QStandardItemModel>
 #include <QImage>
 #include <QLineEdit>
@@ -95,6 +96,7 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
         EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1925"));
         EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F001"));
         EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("AjouterIiif"))->isEnabled());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
 
         // Handed over like an archive map, downloaded by the page.
         w.click(QStringLiteral("spSkinButton23"));
@@ -284,6 +286,7 @@ TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
     w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/map"));
     w.click(QStringLiteral("AdresseIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
     const auto sheet = context.addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->imageBase, server.base() + QStringLiteral("/map"));
