@@ -31,13 +31,6 @@ using download::TileRect;
 
 namespace {
 
-#define REQUIRE_PROGRAM(p)                                                                                             \
-    do {                                                                                                               \
-        QString why;                                                                                                   \
-        if (!haveProgram(p, &why))                                                                                     \
-            GTEST_SKIP() << why.toStdString();                                                                         \
-    } while (0)
-
 class IiifDownloadTest : public ::testing::Test {
 protected:
     IiifDownloadTest()

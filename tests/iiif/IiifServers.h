@@ -65,3 +65,11 @@ private:
 };
 
 } // namespace testing_support
+
+// Skips the test, saying why, when a peer program is not installed.
+#define REQUIRE_PROGRAM(p)                                                                                             \
+    do {                                                                                                               \
+        QString why;                                                                                                   \
+        if (!testing_support::haveProgram(p, &why))                                                                    \
+            GTEST_SKIP() << why.toStdString();                                                                         \
+    } while (0)

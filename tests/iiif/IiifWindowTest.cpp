@@ -32,13 +32,6 @@ using namespace testing_support;
 
 namespace {
 
-#define REQUIRE_PROGRAM(p)                                                                                             \
-    do {                                                                                                               \
-        QString why;                                                                                                   \
-        if (!haveProgram(p, &why))                                                                                     \
-            GTEST_SKIP() << why.toStdString();                                                                         \
-    } while (0)
-
 class IiifWindowTest : public ::testing::Test {
 protected:
     void serveTree()
