@@ -11,8 +11,8 @@
 //
 // usage: orvantis-bench-download TILESERVER [ROUNDS [IIIF_ROUNDS]]
 
-#include "app/AppContext.h"
-#include "app/SettingsStore.h"
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"

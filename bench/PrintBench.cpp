@@ -7,7 +7,7 @@
 // Each measuring mode prints "<mode> ms=<elapsed> peak_kb=<peak resident memory>"; compose
 // also gives the peak of the window before the button (window_kb).
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 #include "imaging/Jpeg.h"
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"

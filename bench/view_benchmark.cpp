@@ -5,8 +5,8 @@
 //   orvantis-bench-view <maps root> [repeats]
 
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
-#include "app/StatusBar.h"
+#include "session/SettingsStore.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/CassiniPage.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"

@@ -1,8 +1,8 @@
 #pragma once
 // Page "A Propos": the product, its version, and links to pages of its web site.
 
-#include "app/Page.h"
-#include "app/Site.h"
+#include "widgets/Page.h"
+#include "session/Site.h"
 
 class QPushButton;
 

@@ -1,7 +1,7 @@
 #pragma once
 // Page "Recherche", the home page: the product's header and its four buttons.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 
 class QPushButton;
 

@@ -3,7 +3,7 @@
 // bar of the map views (hidden while the pages are shown). It runs the start-up sequence
 // and wires the pages to each other.
 
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 
 #include <QMainWindow>
 #include <QPrinter>

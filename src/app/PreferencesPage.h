@@ -2,7 +2,7 @@
 // Page "Préférences": the maps root with its folder chooser, the printer, the two
 // connection options and the full-screen option. Each option is stored the moment it changes.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 
 class CheckBox;
 class QComboBox;

@@ -1,5 +1,5 @@
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 #include "app/Translations.h"
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"

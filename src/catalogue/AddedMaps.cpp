@@ -1,5 +1,5 @@
 #include "catalogue/AddedMaps.h"
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"

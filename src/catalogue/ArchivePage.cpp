@@ -1,6 +1,6 @@
 #include "catalogue/ArchivePage.h"
-#include "app/AppContext.h"
-#include "app/Controls.h"
+#include "session/AppContext.h"
+#include "widgets/Controls.h"
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "download/IiifReader.h"

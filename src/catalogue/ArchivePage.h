@@ -3,7 +3,7 @@
 // words of their titles, selected with a sheet index, checked off when installed, opened
 // at the library's web site and handed to the download, import, views and printing.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 #include "catalogue/AddedMaps.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "widgets/OverrideCursor.h"

@@ -1,5 +1,5 @@
 #include "catalogue/CassiniCatalogue.h"
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 
 #include <QFile>
 #include <array>

@@ -2,7 +2,7 @@
 // Page "Cartes de Cassini": the index map with one button per sheet, the edition choice,
 // the installation indicators, the check of all sheets and the actions on the selected sheet.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
 #include "catalogue/InstallationStatus.h"
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "store/TileStore.h"
 
 QColor colours::forCheckedSheet(int jpgEntries, int complete)

@@ -1,5 +1,5 @@
 #include "download/DownloadEngine.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "download/IiifDownload.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"

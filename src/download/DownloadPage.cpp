@@ -1,6 +1,6 @@
 #include "download/DownloadPage.h"
-#include "app/AppContext.h"
-#include "app/Controls.h"
+#include "session/AppContext.h"
+#include "widgets/Controls.h"
 #include "app/PreferencesPage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"

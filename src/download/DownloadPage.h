@@ -2,7 +2,7 @@
 // Page "Téléchargement": choosing the rectangle of tiles to fetch, building the download
 // list, running the download and watching it (list, last tile, gauge, connection status).
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 #include "download/DownloadList.h"
 #include "widgets/OverrideCursor.h"
 

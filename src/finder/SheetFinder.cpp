@@ -1,5 +1,5 @@
 #include "finder/SheetFinder.h"
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "catalogue/CassiniCatalogue.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // Page "Villes": the Cassini sheet that covers a French town, from the town's latitude
 // and longitude, and the way to that sheet on the page "Cartes de Cassini".
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 
 class CassiniPage;
 class QGroupBox;

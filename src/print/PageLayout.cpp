@@ -1,5 +1,5 @@
 #include "print/PageLayout.h"
-#include "app/Site.h"
+#include "session/Site.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,5 +1,5 @@
 #include "print/PosterLayout.h"
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "print/PosterPage.h"
-#include "app/AppContext.h"
-#include "app/Controls.h"
+#include "session/AppContext.h"
+#include "widgets/Controls.h"
 #include "platform/Desktop.h"
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"

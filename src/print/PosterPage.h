@@ -4,7 +4,7 @@
 // alignment puts the blank strip at the top or the bottom, "Imprimer" prints page after
 // page, each as its own job.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 #include "print/PosterLayout.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "print/PrintPanel.h"
-#include "app/AppContext.h"
-#include "app/Controls.h"
+#include "session/AppContext.h"
+#include "widgets/Controls.h"
 #include "platform/Desktop.h"
 #include "print/PageLayout.h"
 #include "print/TransferFile.h"

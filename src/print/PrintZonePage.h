@@ -5,7 +5,7 @@
 // and its quarter-size overview in the "Aperçu" box. The composition then goes to the
 // one-page print or to the poster page.
 
-#include "app/Page.h"
+#include "widgets/Page.h"
 #include "print/TileComposition.h"
 #include "widgets/OverrideCursor.h"
 

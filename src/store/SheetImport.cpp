@@ -1,5 +1,5 @@
 #include "store/SheetImport.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "platform/Desktop.h"
 #include "store/TileImporter.h"
 #include "store/TileStore.h"

@@ -1,5 +1,5 @@
 #include "view/ViewCapture.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "render/PictureFile.h"

@@ -3,7 +3,7 @@
 // dialogs speak French, the Cassini page acts on the sheet it names, the keyboard reaches
 // every page and drives the views, and the wheel scrolls the view from anywhere in it.
 #include "app/PreferencesPage.h"
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "app/Translations.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"

@@ -1,6 +1,6 @@
 // The window's pages by control name: captions and page numbers, the home and about pages,
 // the Cassini selection, the installation indicators and the import buttons.
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"

@@ -1,7 +1,7 @@
 // Start-up against temporary configuration and program folders.
 #include "app/PreferencesPage.h"
-#include "app/SettingsStore.h"
-#include "app/StatusBar.h"
+#include "session/SettingsStore.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/CassiniPage.h"
 #include "support/TestWindow.h"
 #include "widgets/CheckBox.h"

@@ -2,7 +2,7 @@
 // no label, button, check box, radio button, group caption or tab is narrower or lower than
 // its text, no control sticks out of its box, and no two controls side by side overlap.
 // Built twice: at the screen's own scale and at a scale of 2 (QT_SCALE_FACTOR).
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniPage.h"
 #include "print/PrintPanel.h"

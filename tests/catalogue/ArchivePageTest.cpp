@@ -1,7 +1,7 @@
 // The page "Autres cartes" in the real window: selecting a map, its sheet index, the
 // search, the check marks, the library page and the hand-over of the selection. Also the
 // library page button of the Cassini page.
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniPage.h"
 #include "catalogue/InstallationStatus.h"

@@ -1,5 +1,5 @@
 // The Cassini catalogue: document numbers of both editions, titles and the index-map grid.
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "catalogue/CassiniCatalogue.h"
 
 #include <gtest/gtest.h>

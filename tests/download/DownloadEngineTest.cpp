@@ -1,5 +1,5 @@
-#include "app/AppContext.h"
-#include "app/SettingsStore.h"
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"

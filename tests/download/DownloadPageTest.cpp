@@ -1,5 +1,5 @@
 #include "app/PreferencesPage.h"
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadPage.h"

@@ -1,6 +1,6 @@
 // The sheet that covers a latitude and longitude: bands, columns, the grid's empty cells
 // and the conversion of typed coordinates.
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "finder/SheetFinder.h"
 
 #include <cmath>

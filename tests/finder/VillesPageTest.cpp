@@ -1,7 +1,7 @@
 // The page "Villes" in the real window under French regional settings: the proposal of
 // "Calculer", its error message, "OK" going to the sheet on the Cassini page, and the
 // coordinates site.
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"

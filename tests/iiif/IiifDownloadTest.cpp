@@ -4,8 +4,8 @@
 // (404, 429 with Retry-After, connections closed between tiles).
 
 #include "IiifServers.h"
-#include "app/AppContext.h"
-#include "app/SettingsStore.h"
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
 #include "download/IiifDownload.h"

@@ -4,8 +4,8 @@
 // preference "Requêtes simultanées".
 
 #include "IiifServers.h"
-#include "app/AppContext.h"
-#include "app/SettingsStore.h"
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
 #include "catalogue/AddedMaps.h"
 #include "net/Wait.h"
 #include "store/TileStore.h"

@@ -1,5 +1,5 @@
 // Page layout, poster arithmetic and zone picker rules.
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"
 #include "print/ZoneRules.h"

@@ -2,7 +2,7 @@
 // window offscreen; prints go to real PDF files that are read back with poppler.
 #include "PdfPages.h"
 #include "app/MainWindow.h"
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "platform/Paths.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"

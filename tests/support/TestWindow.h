@@ -3,7 +3,7 @@
 // desktop. Controls are found by name.
 
 #include "app/MainWindow.h"
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The map views in the real window, offscreen: opening and closing, what the cells show,
 // panning, the "Affichage impossible" panel, the menu and the magnifier.
 #include "app/PreferencesPage.h"
-#include "app/StatusBar.h"
+#include "widgets/StatusBar.h"
 #include "widgets/SpinEdit.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"

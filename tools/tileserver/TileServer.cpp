@@ -1,6 +1,6 @@
 #include "TileServer.h"
 
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"

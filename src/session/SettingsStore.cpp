@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "session/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"

@@ -1,5 +1,5 @@
-#include "app/StatusBar.h"
-#include "app/Controls.h"
+#include "widgets/StatusBar.h"
+#include "widgets/Controls.h"
 #include "widgets/SpinEdit.h"
 
 #include <QLabel>

@@ -3,10 +3,10 @@
 // the maps root, the current page number, the program folder, the settings and the
 // desktop. One instance, owned by the main window and handed to pages by reference.
 
-#include "app/SelectionState.h"
+#include "session/SelectionState.h"
 #include "catalogue/AddedMaps.h"
 #include "catalogue/InstallationStatus.h"
-#include "download/DownloadJob.h"
+#include "session/DownloadJob.h"
 
 #include <QObject>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "app/Page.h"
-#include "app/AppContext.h"
+#include "widgets/Page.h"
+#include "session/AppContext.h"
 
 Page::Page(AppContext &context, const QString &objectName, QWidget *parent)
     : QWidget(parent), m_context(context)

@@ -1,4 +1,4 @@
-#include "app/Skin.h"
+#include "widgets/Skin.h"
 
 #include <QFileInfo>
 #include <QSettings>
