@@ -66,6 +66,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     // again to every page as it is added.
     m_pageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
     m_statusBar = new StatusBar(client);
+    m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
     buildPages();

@@ -7,6 +7,8 @@
 #include "catalogue/AddedMaps.h"
 #include "catalogue/InstallationStatus.h"
 #include "session/DownloadJob.h"
+#include "session/ProgressGauge.h"
+#include "session/SharedOptions.h"
 
 #include <QObject>
 #include <QString>
@@ -28,6 +30,12 @@ public:
     int currentPage = 1;
 
     SettingsStore &settings() { return m_settings; }
+    // The options several pages share, with their change signals.
+    SharedOptions &options() { return m_options; }
+    const SharedOptions &options() const { return m_options; }
+    // The status bar's progress gauge; a silent one until the window sets its own.
+    ProgressGauge &statusGauge() { return *m_statusGauge; }
+    void setStatusGauge(ProgressGauge *gauge) { m_statusGauge = gauge ? gauge : &m_silentGauge; }
     Desktop &desktop() { return m_desktop; }
 
     // Folder of maps and of the scratch folder "Mes cartes", ending with a separator.
@@ -95,6 +103,9 @@ signals:
 
 private:
     SettingsStore &m_settings;
+    SharedOptions m_options;
+    SilentGauge m_silentGauge;
+    ProgressGauge *m_statusGauge = &m_silentGauge;
     Desktop &m_desktop;
     QString m_programFolder;
     QString m_installFolder;

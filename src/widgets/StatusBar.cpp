@@ -37,4 +37,5 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     spSkinGauge1->setValue(0);
     spSkinGauge1->setTextVisible(false);
     spSkinGauge1->setAccessibleName(QStringLiteral("Progression"));
+    m_gauge = std::make_unique<BarGauge>(*spSkinGauge1);
 }

@@ -2,7 +2,10 @@
 // The status bar under the pages: "Carte de Cassini : ", the sheet number field, the
 // sheet title with its detail button, and the progress gauge.
 
+#include "widgets/BarGauge.h"
+
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -20,4 +23,10 @@ public:
     QLineEdit *spSkinEdit5;        // title of the selected sheet
     QToolButton *spSkinEdit5Button; // opens the detail view
     QProgressBar *spSkinGauge1;
+
+    // The gauge of long work, shown by spSkinGauge1.
+    ProgressGauge &gauge() { return *m_gauge; }
+
+private:
+    std::unique_ptr<BarGauge> m_gauge;
 };
