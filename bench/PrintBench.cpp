@@ -9,7 +9,6 @@
 #include "app/MainWindow.h"
 #include "session/SettingsStore.h"
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "platform/QtDesktop.h"
 #include "print/PosterPage.h"
 #include "store/TileStore.h"
@@ -71,7 +70,7 @@ int fixture(const QString &programFolder, int width, int height)
         QByteArray bytes;
         if (!jpeg::encode(tilePicture(width, height, i), bytes, 85).ok())
             return 1;
-        QFile file(paths::nativePath(folder + u'\\' + store::walkFileName(i)));
+        QFile file(folder + u'/' + store::walkFileName(i));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return 1;
     }
@@ -86,7 +85,7 @@ int decodeLimit(const QString &programFolder, int side)
     std::vector<QString> files;
     for (int row = 0; row < side; ++row)
         for (int column = 0; column < side; ++column)
-            files.push_back(paths::nativePath(store::tilePath(folder, column, row)));
+            files.push_back(store::tilePath(folder, column, row));
     QElapsedTimer timer;
     timer.start();
     std::atomic<int> next{0}, failures{0};

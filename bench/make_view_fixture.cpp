@@ -6,7 +6,6 @@
 //   orvantis-bench-tiles <maps root>
 
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -76,12 +75,12 @@ QImage mapTile(int width, int height, quint32 seed)
 bool writeSheet(const QString &root, const QString &sheet, QSize size, quint32 seed)
 {
     const QString folder = store::mapFolder(root, QStringLiteral("Cassini couleurs"), sheet, QString());
-    QDir().mkpath(paths::nativePath(folder));
+    QDir().mkpath(folder);
     for (int i = 0; i < store::kTileCount; ++i) {
         QByteArray bytes;
         if (!jpeg::encode(mapTile(size.width(), size.height(), seed + quint32(i)), bytes, 85).ok())
             return false;
-        QFile file(paths::nativePath(folder + u'\\' + store::walkFileName(i)));
+        QFile file(folder + u'/' + store::walkFileName(i));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
     }

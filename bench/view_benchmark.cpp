@@ -10,7 +10,6 @@
 #include "catalogue/CassiniPage.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "view/MapViewer.h"
 #include "render/Mosaic.h"
@@ -214,7 +213,7 @@ int main(int argc, char **argv)
     qint64 bytes = 0;
     for (int i = 0; i < store::kTileCount; ++i) {
         QImage image;
-        jpeg::decodeFile(paths::nativePath(folder + u'\\' + store::walkFileName(i)), image);
+        jpeg::decodeFile(folder + u'/' + store::walkFileName(i), image);
         bytes += image.sizeInBytes();
         tiles.push_back(std::move(image));
     }

@@ -7,6 +7,7 @@
 #include "widgets/Skin.h"
 #include "widgets/StatusBar.h"
 #include "platform/Desktop.h"
+#include "platform/Paths.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -228,8 +229,8 @@ void MainWindow::FormCreate()
     for (qsizetype i = 0, failed = settings.endBatch().size(); i < failed; ++i)
         m_context.desktop().error(settings.failureMessage());
 
-    m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
-                                                                          : m_context.programFolder());
+    const QString storedRoot = paths::existingStoredFolder(cartes);
+    m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
     setFixedSize(kClientWidth, kClientHeight);
     // The tabs a step smaller than the pages, in the skin's font.
@@ -248,7 +249,7 @@ void MainWindow::FormCreate()
 
     const QString root = m_context.mapsRoot();
     for (const QString &edition : {editions::kColour, editions::kBlackAndWhite, editions::kArchive})
-        store::createFolderPath(root + u'\\' + edition);
+        store::createFolderPath(paths::join(root, edition));
     store::createFolderPath(m_context.scratchFolder());
 
     // The printer is set to landscape when it is made (printer()).

@@ -3,7 +3,6 @@
 #include "widgets/Controls.h"
 #include "session/SettingsStore.h"
 #include "platform/Desktop.h"
-#include "platform/Paths.h"
 #include "widgets/CheckBox.h"
 
 #include <QComboBox>
@@ -196,7 +195,7 @@ void PreferencesPage::EditServeurChange()
 
 void PreferencesPage::setChooserFolder(const QString &folder)
 {
-    m_chooserFolder = QDir::cleanPath(paths::nativePath(folder));
+    m_chooserFolder = QDir::cleanPath(folder);
     if (m_chooserFolder.isEmpty())
         m_chooserFolder = QDir::rootPath();
     refreshFolderList();

@@ -44,7 +44,7 @@ QSize SheetSource::tileGrid() const
 
 QString AddedMaps::filePath(const QString &mapsRoot)
 {
-    return mapsRoot + u'\\' + kAddedMapsFileName;
+    return paths::join(mapsRoot, kAddedMapsFileName);
 }
 
 QString AddedMaps::line(const AddedMap &map)
@@ -102,7 +102,7 @@ std::optional<AddedMap> AddedMaps::fromLine(const QString &text)
 void AddedMaps::load(const QString &mapsRoot)
 {
     m_maps.clear();
-    QFile file(paths::nativePath(filePath(mapsRoot)));
+    QFile file(filePath(mapsRoot));
     if (!file.open(QIODevice::ReadOnly))
         return;
     for (const QString &l : QString::fromUtf8(file.readAll()).split(u'\n')) {
@@ -124,7 +124,7 @@ void AddedMaps::load(const QString &mapsRoot)
 
 bool AddedMaps::save(const QString &mapsRoot) const
 {
-    QSaveFile file(paths::nativePath(filePath(mapsRoot)));
+    QSaveFile file(filePath(mapsRoot));
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray bytes;

@@ -78,7 +78,7 @@ bool titleMatches(const QString &title, const QString &text)
 
 std::optional<QStringList> readTitleFile(const QString &path)
 {
-    QFile file(paths::nativePath(path));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     QStringList lines = splitLines(decode(file.readAll()));
@@ -104,10 +104,10 @@ ArchiveCatalogue ArchiveCatalogue::load(const QStringList &folders)
     for (const QString &folder : folders) {
         if (folder.isEmpty())
             continue;
-        const QString path = folder + u'\\' + kTitleFileName;
+        const QString path = paths::join(folder, kTitleFileName);
         if (auto titles = readTitleFile(path)) {
             ArchiveCatalogue catalogue(std::move(*titles));
-            catalogue.m_source = paths::nativePath(path);
+            catalogue.m_source = path;
             return catalogue;
         }
     }

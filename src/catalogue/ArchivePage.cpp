@@ -336,9 +336,9 @@ void ArchivePage::spSkinEdit1Change()
 void ArchivePage::spSkinButton27Click()
 {
     OverrideCursor busy;
-    const QString archiveFolder = m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte");
+    const QString root = m_context.mapsRoot();
     for (int row = 0; row < spSkinCheckListBox1->count(); ++row) {
-        const bool installed = store::folderExists(archiveFolder + QString::number(row + 1));
+        const bool installed = store::folderExists(store::mapFolder(root, editions::kArchive, QString::number(row + 1), {}));
         spSkinCheckListBox1->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -402,8 +402,7 @@ void ArchivePage::spSkinButton26Click()
     if (!selectHighlightedMap())
         return;
     const SelectionState &selection = m_context.selection;
-    store::createFolderPath(m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte")
-                            + selection.sheetNumber);
+    store::createFolderPath(store::mapFolder(m_context.mapsRoot(), editions::kArchive, selection.sheetNumber, {}));
     auto *gauge = window()->findChild<QProgressBar *>(QStringLiteral("spSkinGauge1"));
     QProgressBar standIn;   // a page shown on its own has no status bar
     SheetImport import(m_context, gauge ? *gauge : standIn, *window());

@@ -87,7 +87,7 @@ QString DownloadEngine::urlTemplate(const QString &server, const QString &docume
 
 QString DownloadEngine::currentTilePath() const
 {
-    return m_mapFolder + QStringLiteral("\\MAXI_") + m_job.tileCode + QStringLiteral(".jpg");
+    return paths::join(m_mapFolder, QStringLiteral("MAXI_") + m_job.tileCode + QStringLiteral(".jpg"));
 }
 
 void DownloadEngine::setStatus(const QString &text)
@@ -232,7 +232,7 @@ void DownloadEngine::requestCurrentTile()
     m_job.tileCode = QString(letter(m_job.columnPosition)) + letter(m_job.rowPosition);
     m_job.tileUrl = m_job.urlTemplate;
     m_job.tileUrl.replace(QStringLiteral("**"), m_job.tileCode, Qt::CaseInsensitive);
-    m_partialPath = paths::nativePath(currentTilePath()) + partialSuffix();
+    m_partialPath = currentTilePath() + partialSuffix();
     emit requestStarted(m_job.tileUrl);
     m_client.get(m_job.tileUrl, m_partialPath);
 }
@@ -257,7 +257,7 @@ void DownloadEngine::startCheck()
     PendingCheck pending;
     pending.row = m_job.tileCursor;
     pending.code = m_job.tileCode;
-    pending.finalPath = paths::nativePath(currentTilePath());
+    pending.finalPath = currentTilePath();
     const QString temporary = m_partialPath;
     const QString finalPath = pending.finalPath;
     const qint64 bytes = m_client.bodyBytes();

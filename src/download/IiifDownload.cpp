@@ -1,6 +1,5 @@
 #include "download/IiifDownload.h"
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
 
@@ -112,7 +111,7 @@ void IiifDownload::pump()
             emit rowDone(row, code, RowState::OutsidePicture, QString());
             continue;
         }
-        Pending p{row, column, gridRow, paths::nativePath(finalPath) + QStringLiteral(".part")};
+        Pending p{row, column, gridRow, finalPath + QStringLiteral(".part")};
         const int id = m_fetcher.getFile(m_plan->tileUrl(column, gridRow), p.partial, store::kMaxTileBytes);
         m_inFlight.insert(id, p);
     }
@@ -134,7 +133,7 @@ void IiifDownload::onResult(const IiifFetcher::Result &r)
     const QString code = store::tileCode(p.column, p.gridRow);
     switch (r.outcome) {
     case IiifFetcher::Outcome::Ok: {
-        const QString finalPath = paths::nativePath(tilePath(p.column, p.gridRow));
+        const QString finalPath = tilePath(p.column, p.gridRow);
         // The same checks as every tile: whole on disk, decodable, then renamed into place.
         store::TileWriter writer(finalPath);
         const store::TileWriter::Result installed = writer.install(p.partial, r.bytes);

@@ -82,11 +82,11 @@ int IiifFetcher::getBytes(const QString &url, qint64 maxBytes)
     return enqueue(std::move(job));
 }
 
-int IiifFetcher::getFile(const QString &url, const QString &nativePath, qint64 maxBytes)
+int IiifFetcher::getFile(const QString &url, const QString &path, qint64 maxBytes)
 {
     auto job = std::make_unique<Job>();
     job->url = QUrl(url);
-    job->path = nativePath;
+    job->path = path;
     job->maxBytes = maxBytes;
     return enqueue(std::move(job));
 }

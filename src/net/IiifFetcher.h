@@ -65,9 +65,9 @@ public:
 
     // The body kept in memory, at most `maxBytes`.
     int getBytes(const QString &url, qint64 maxBytes);
-    // The body written to the file at `nativePath` (replaced), at most `maxBytes`. The file
+    // The body written to the file at `path` (replaced), at most `maxBytes`. The file
     // is removed when the request does not end with Ok.
-    int getFile(const QString &url, const QString &nativePath, qint64 maxBytes);
+    int getFile(const QString &url, const QString &path, qint64 maxBytes);
     // Ends every request at once, without any further signal; files being written are removed.
     void cancelAll();
     // Requests asked for and not finished yet.

@@ -1,4 +1,5 @@
 #include "platform/Paths.h"
+#include "platform/Logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,12 +10,21 @@
 
 namespace paths {
 
-QString nativePath(const QString &programPath)
+QString join(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// How older versions read a stored path: "\" and "/" both separated folders, doubled
+// separators counting as one.
+static QString separatorsReadAsOlderVersions(const QString &stored)
 {
     QString path;
-    path.reserve(programPath.size());
+    path.reserve(stored.size());
     bool lastWasSeparator = false;
-    for (QChar c : programPath) {
+    for (QChar c : stored) {
         const bool separator = c == u'\\' || c == u'/';
         if (separator && lastWasSeparator)
             continue;
@@ -22,6 +32,22 @@ QString nativePath(const QString &programPath)
         lastWasSeparator = separator;
     }
     return path;
+}
+
+QString existingStoredFolder(const QString &stored)
+{
+    if (stored.isEmpty())
+        return {};
+    if (QFileInfo(stored).isDir())
+        return stored;
+    if (!stored.contains(u'\\'))
+        return {};
+    const QString older = separatorsReadAsOlderVersions(stored);
+    if (QFileInfo(older).isDir()) {
+        qCInfo(lcPlatform) << "stored folder" << stored << "read with \\ as separator:" << older;
+        return older;
+    }
+    return {};
 }
 
 static QString withSeparator(QString folder)
@@ -47,7 +73,7 @@ QString installFolder()
 
 bool isWritableFolder(const QString &folder)
 {
-    const QString probe = nativePath(folder + "/.orvantis-" + QUuid::createUuid().toString(QUuid::Id128));
+    const QString probe = join(folder, ".orvantis-" + QUuid::createUuid().toString(QUuid::Id128));
     QFile file(probe);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -1,14 +1,21 @@
 #pragma once
-// The program builds its paths the way its users see them: plain concatenation with "\"
-// between folders ("D:\Cartes\\Cassini couleurs\Carte5"). Every file-system call goes
-// through nativePath(), which turns such a path into one the system understands.
+// Paths are native from the moment they are built: folders are joined with "/" and a
+// user's folder name is taken as it is ("back\slash" is one folder on Linux). The "\" form
+// appears only in texts shown to the user (the folder suffix "\F007" of a caption).
 
 #include <QString>
 
 namespace paths {
 
-// "\" and "/" both separate folders; doubled separators count as one.
-QString nativePath(const QString &programPath);
+// `name` inside `folder`: one "/" between them, whatever `folder` ends with. An empty folder
+// gives `name` alone. Nothing else in either part is touched.
+QString join(const QString &folder, const QString &name);
+
+// The folder a stored setting names. A text that names an existing folder is taken as it is.
+// Older versions read "\" in a stored path as a separator (and doubled separators as one):
+// a text that names no folder as it is, but names one read that way, gives that folder.
+// Empty when neither names an existing folder.
+QString existingStoredFolder(const QString &stored);
 
 // The folder of the executable, ending with a separator. Where it cannot be written to
 // (an installed copy), the per-user data folder stands in for it as the place of maps and

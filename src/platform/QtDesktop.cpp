@@ -1,5 +1,4 @@
 #include "platform/QtDesktop.h"
-#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -54,7 +53,7 @@ QString filterExtension(const QString &filter)
 QString QtDesktop::saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
                                 const QString &folder)
 {
-    QFileDialog dialog(m_parent, title, paths::nativePath(folder));
+    QFileDialog dialog(m_parent, title, folder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     const QString first = filters.value(filterIndex - 1, filters.value(0));
@@ -81,6 +80,6 @@ void QtDesktop::open(const QString &target)
 {
     const QUrl url = target.contains(QStringLiteral("://"))
                          ? QUrl(target)
-                         : QUrl::fromLocalFile(paths::nativePath(target));
+                         : QUrl::fromLocalFile(target);
     QDesktopServices::openUrl(url);
 }

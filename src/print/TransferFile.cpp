@@ -8,7 +8,7 @@ namespace printing {
 
 QString transferFile(const QString &scratchFolder, int page)
 {
-    return scratchFolder + QStringLiteral("\\imprime")
+    return paths::join(scratchFolder, QStringLiteral("imprime"))
         + (page > 0 ? QString::number(page) : QString()) + QStringLiteral(".bmp");
 }
 
@@ -16,12 +16,12 @@ bool writeTransfer(const QString &path, const QImage &picture)
 {
     if (picture.isNull())
         return false;
-    return picture.convertToFormat(QImage::Format_RGB888).save(paths::nativePath(path), "BMP");
+    return picture.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
 QImage readTransfer(const QString &path)
 {
-    QImageReader reader(paths::nativePath(path), "BMP");
+    QImageReader reader(path, "BMP");
     QImage image = reader.read();
     if (image.isNull())
         return image;
@@ -30,12 +30,12 @@ QImage readTransfer(const QString &path)
 
 void removeTransfer(const QString &path)
 {
-    QFile::remove(paths::nativePath(path));
+    QFile::remove(path);
 }
 
 bool transferExists(const QString &path)
 {
-    return QFile::exists(paths::nativePath(path));
+    return QFile::exists(path);
 }
 
 QString cannotWrite(const QString &path)

@@ -1,6 +1,5 @@
 #include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -24,7 +23,7 @@ int cacheKey(int column, int row, int shrink)
 
 bool removeFile(const QString &path)
 {
-    return QFile::remove(paths::nativePath(path));
+    return QFile::remove(path);
 }
 
 // Runs work(0 .. count - 1) on up to four threads, this one included.
@@ -72,7 +71,7 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
     clearCache();
 
     // One listing of the folder instead of 676 probes.
-    const QDir dir(paths::nativePath(m_folder));
+    const QDir dir(m_folder);
     const QStringList names =
         dir.exists() ? dir.entryList({QStringLiteral("MAXI_??.jpg")},
                                      QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive)
@@ -90,7 +89,7 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
     for (int i = 0; i < store::kTileCount; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
         if (cells.contains(column, row) && existing.contains(store::tileFileName(column, row)))
-            probes[size_t(i)].native = paths::nativePath(tilePath(column, row));
+            probes[size_t(i)].native = tilePath(column, row);
     }
     parallelFor(store::kTileCount, [&](int i) {
         Probe &probe = probes[size_t(i)];
@@ -158,7 +157,7 @@ QImage Mosaic::decode(int column, int row, int shrink)
     if (!tile(column, row).present)
         return {};
     QImage image;
-    const jpeg::Status status = jpeg::decodeFile(paths::nativePath(tilePath(column, row)), image, shrink);
+    const jpeg::Status status = jpeg::decodeFile(tilePath(column, row), image, shrink);
     if (status.ok())
         return image;
     failed(column, row, status);
@@ -227,7 +226,7 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)>
     std::vector<QString> files;
     files.reserve(jobs.size());
     for (const Job &job : jobs)
-        files.push_back(paths::nativePath(tilePath(job.column, job.row)));
+        files.push_back(tilePath(job.column, job.row));
     // Tiles are independent: they are decoded side by side on worker threads, each into
     // its own picture. Everything else (cache, deletions) stays on this thread.
     parallelFor(int(jobs.size()), [&](int i) {

@@ -24,7 +24,7 @@ QString savedFileName(const QString &chosenName, int type)
 QString writeBmp(const QImage &image, const QString &path)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    QSaveFile file(paths::nativePath(path));
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !rgb.save(&file, "BMP") || !file.commit())
         return cannotCreateMessage(path);
     return {};
@@ -33,8 +33,8 @@ QString writeBmp(const QImage &image, const QString &path)
 QString writeJpegThroughScratch(const QImage &image, const QString &path, const QString &scratchFolder)
 {
     store::createFolderPath(scratchFolder);
-    const QString scratch = scratchFolder + u'\\' + kScratchBitmapName;
-    const QString scratchNative = paths::nativePath(scratch);
+    const QString scratch = paths::join(scratchFolder, kScratchBitmapName);
+    const QString scratchNative = scratch;
     struct RemoveScratch {
         QString path;
         ~RemoveScratch() { QFile::remove(path); }
@@ -51,7 +51,7 @@ QString writeJpegThroughScratch(const QImage &image, const QString &path, const 
     const jpeg::Status status = jpeg::encode(reread, bytes, 90);
     if (!status.ok())
         return status.message();
-    QSaveFile file(paths::nativePath(path));
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return cannotCreateMessage(path);
     return {};

@@ -2,9 +2,9 @@
 #include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString &programFolder,
@@ -73,13 +73,13 @@ QSize AppContext::selectedTileGrid() const
 
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
 {
-    const QString wanted = paths::nativePath(mapFolder);
+    const QString wanted = QDir::cleanPath(mapFolder);
     for (const iiif::AddedMap &map : m_addedMaps.maps())
         for (int index = 1; index <= map.sheets.size(); ++index) {
             const QString suffix = map.editionFolder == editions::kArchive
                                        ? archive::sheetIndexSuffix(QString::number(index), QString())
                                        : QString();
-            if (paths::nativePath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
+            if (QDir::cleanPath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
                 return map.sheets[index - 1].tileGrid();
         }
     return {store::kGridSide, store::kGridSide};

@@ -47,7 +47,7 @@ public:
     const QString &mapsRoot() const { return m_mapsRoot; }
     void setMapsRoot(const QString &root);
 
-    // Map folder of the current selection, in the program's path form.
+    // Map folder of the current selection (a native path).
     QString selectedMapFolder() const;
 
     // RefreshSelectionStatus: counts the selection's tiles, sets its installation state

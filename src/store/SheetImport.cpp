@@ -16,7 +16,7 @@ SheetImport::SheetImport(AppContext &context, QProgressBar &gauge, QWidget &main
 
 bool SheetImport::confirmAndImport()
 {
-    const QString firstTile = m_context.selectedMapFolder() + QStringLiteral("\\MAXI_AA.jpg");
+    const QString firstTile = store::tilePath(m_context.selectedMapFolder(), 0, 0);
     if (store::fileExists(firstTile)
         && !m_context.desktop().confirm(
             QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."),

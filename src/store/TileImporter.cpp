@@ -61,7 +61,7 @@ ImportResult importTiles(const QString &backupFolder, const QString &mapFolder,
     createFolderPath(mapFolder);
     for (int i = 0; i < kTileCount; ++i) {
         const QString name = walkFileName(i);
-        const QString sourcePath = paths::nativePath(backupFolder + u'\\' + name);
+        const QString sourcePath = paths::join(backupFolder, name);
         if (QFile::exists(sourcePath)) {
             Source source(sourcePath);
             if (source.fd < 0) {
@@ -78,7 +78,7 @@ ImportResult importTiles(const QString &backupFolder, const QString &mapFolder,
             }
             // The tile reaches its name only once it is written whole and decodes whole; a
             // tile already there stays as it was when anything fails.
-            TileWriter target(paths::nativePath(mapFolder + u'\\' + name));
+            TileWriter target(paths::join(mapFolder, name));
             const QString writeError = QStringLiteral("Ecriture impossible du fichier %1").arg(target.finalPath());
             if (!target.open()) {
                 result.error = writeError;

@@ -1,4 +1,5 @@
 #include "store/TileStore.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -20,12 +21,16 @@ QString tileFileName(int column, int row)
 QString mapFolder(const QString &mapsRoot, const QString &editionFolder,
                   const QString &sheetNumber, const QString &folderSuffix)
 {
-    return mapsRoot + u'\\' + editionFolder + QStringLiteral("\\Carte") + sheetNumber + folderSuffix;
+    const QString folder = paths::join(paths::join(mapsRoot, editionFolder), QStringLiteral("Carte") + sheetNumber);
+    // An archive sheet's suffix "\F007" (as captions show it) names a folder inside the map's own.
+    if (folderSuffix.startsWith(u'\\'))
+        return paths::join(folder, folderSuffix.mid(1));
+    return folder + folderSuffix;
 }
 
 QString tilePath(const QString &mapFolder, int column, int row)
 {
-    return mapFolder + u'\\' + tileFileName(column, row);
+    return paths::join(mapFolder, tileFileName(column, row));
 }
 
 int tileCount(const QString &mapFolder)
@@ -36,7 +41,7 @@ int tileCount(const QString &mapFolder)
 int tileCount(const QString &mapFolder, int columns, int rows)
 {
     // One listing of the folder instead of 676 probes.
-    const QDir dir(paths::nativePath(mapFolder));
+    const QDir dir(mapFolder);
     if (!dir.exists())
         return 0;
     int count = 0;
@@ -52,7 +57,7 @@ int tileCount(const QString &mapFolder, int columns, int rows)
 
 int jpgEntryCount(const QString &folder)
 {
-    const QDir dir(paths::nativePath(folder));
+    const QDir dir(folder);
     if (!dir.exists())
         return 0;
     int count = 0;
@@ -65,25 +70,27 @@ int jpgEntryCount(const QString &folder)
 
 bool createFolderPath(const QString &path)
 {
-    QString native = paths::nativePath(path);
-    if (native.size() > 1 && native.endsWith(u'/'))
-        native.chop(1);
-    if (native.isEmpty())
+    QString folder = path;
+    if (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    if (folder.isEmpty())
         return false;
-    QFileInfo info(native);
-    if (info.isDir())
+    if (QFileInfo(folder).isDir())
         return true;
-    return QDir().mkpath(native);
+    if (QDir().mkpath(folder))
+        return true;
+    qCWarning(lcStore) << "cannot create the folder" << folder;
+    return false;
 }
 
 bool folderExists(const QString &path)
 {
-    return QFileInfo(paths::nativePath(path)).isDir();
+    return QFileInfo(path).isDir();
 }
 
 bool fileExists(const QString &path)
 {
-    return QFileInfo::exists(paths::nativePath(path));
+    return QFileInfo::exists(path);
 }
 
 } // namespace store

@@ -1,7 +1,8 @@
 #pragma once
 // Names of the tile store: map folders, tile codes and files, the walking order, the tile
 // count and folder creation. A sheet is a grid of 26 x 26 tiles; its map folder is
-// maps root + "\" + edition folder + "\Carte" + sheet number + folder suffix.
+// maps root / edition folder / "Carte" + sheet number, and for an archive sheet the folder its
+// suffix names inside that one ("\F007": the folder F007). Paths are native.
 
 #include <QString>
 

@@ -1,5 +1,4 @@
 #include "view/PreviewCache.h"
-#include "platform/Paths.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -20,7 +19,7 @@ constexpr int kMaxCellSide = 4096;
 
 QString canonicalFolder(const QString &mapFolder)
 {
-    return QDir::cleanPath(QDir(paths::nativePath(mapFolder)).absolutePath());
+    return QDir::cleanPath(QDir(mapFolder).absolutePath());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -105,6 +106,21 @@ protected:
     bool hangUpOption = true;
     bool unattendedOption = true;
 };
+
+// A maps root named "back\slash" (one folder) receives the tiles, and the installed check
+// counts them there.
+TEST_F(DownloadEngineTest, AMapsRootWithABackslashStaysOneFolder)
+{
+    const QString root = program.path() + QStringLiteral("/back\\slash");
+    ASSERT_TRUE(QDir(program.path()).mkdir(QStringLiteral("back\\slash")));
+    context.setMapsRoot(root);
+    ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
+    const QString folder = root + QStringLiteral("/Cassini couleurs/Carte12");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{tileName(0, 0), tileName(1, 0)}));
+    EXPECT_FALSE(QFileInfo::exists(program.path() + QStringLiteral("/back")));
+    context.refreshSelectionStatus();
+    EXPECT_EQ(context.selection.installationState, CassiniWithTiles);
+}
 
 TEST_F(DownloadEngineTest, FullSheetInWalkingOrderThenASecondRunFetchesNothing)
 {

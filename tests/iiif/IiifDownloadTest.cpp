@@ -81,7 +81,7 @@ protected:
         int width = 0, height = 0;
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
-                QImage tile(store::tilePath(folder(), c, r).replace(u'\\', u'/'));
+                QImage tile(store::tilePath(folder(), c, r));
                 tiles << tile;
                 if (r == 0)
                     width += tile.width();
@@ -274,7 +274,7 @@ TEST_F(IiifDownloadTest, MissingTilesAndBusyAnswers)
     EXPECT_EQ(count(RowState::Downloaded), 6);
     EXPECT_EQ(server.paths().filter(QStringLiteral("/0,256,256,256/")).size(), 2);
     EXPECT_EQ(server.paths().filter(QStringLiteral("/512,256,256,256/")).size(), 1 + IiifFetcher::kMaxRetries);
-    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0).replace(u'\\', u'/')));
+    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0)));
     EXPECT_TRUE(leftovers().isEmpty());
 }
 

@@ -3,7 +3,6 @@
 #include "PdfPages.h"
 #include "app/MainWindow.h"
 #include "widgets/StatusBar.h"
-#include "platform/Paths.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"
 #include "print/PosterPage.h"
@@ -103,7 +102,7 @@ protected:
         ASSERT_EQ(w.window->printer().outputFormat(), QPrinter::PdfFormat);
         ASSERT_EQ(w.window->printer().outputFileName(), file);
     }
-    QString scratch(const QString &name) { return paths::nativePath(w.context().scratchFolder() + u'\\' + name); }
+    QString scratch(const QString &name) { return w.context().scratchFolder() + u'/' + name; }
     // The printable area's place on a page rendered at the printer's resolution.
     QRect printableArea()
     {
@@ -116,7 +115,7 @@ TEST_F(PrintPageTest, ZoneComposesThePickedTilesWithABlankCellForAMissingTile)
 {
     const QSize tile(64, 48);
     writeTiles(4, 3, tile);
-    QFile::remove(paths::nativePath(store::tilePath(mapFolder(), 2, 1)));   // column C, row B
+    QFile::remove(store::tilePath(mapFolder(), 2, 1));   // column C, row B
     pick(QStringLiteral("spSkinComboBox3"), 3);   // last column D
     pick(QStringLiteral("spSkinComboBox4"), 2);   // last row C
     EXPECT_EQ(letters(), QStringLiteral("ADAC"));
@@ -394,7 +393,7 @@ TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
     w.click(QStringLiteral("spSkinButton39"));
     EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
     EXPECT_FALSE(QFile::exists(pdf(QStringLiteral("poster.pdf"))));
-    EXPECT_EQ(QDir(paths::nativePath(w.context().scratchFolder())).entryList({QStringLiteral("imprime*")}),
+    EXPECT_EQ(QDir(w.context().scratchFolder()).entryList({QStringLiteral("imprime*")}),
               QStringList());
     EXPECT_EQ(w.window->printer().pageLayout().orientation(), QPageLayout::Portrait);
     EXPECT_EQ(w.window->printer().outputFileName(), pdf(QStringLiteral("poster.pdf")));
@@ -583,7 +582,7 @@ TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)
     ASSERT_NE(w.desktop.last(QStringLiteral("error")), nullptr);
     EXPECT_EQ(w.desktop.last(QStringLiteral("error"))->text,
               QStringLiteral("Impossible de créer le fichier ") + out.path() + QStringLiteral("/missing/poster-1.pdf"));
-    EXPECT_EQ(QDir(paths::nativePath(w.context().scratchFolder())).entryList({QStringLiteral("imprime*")}),
+    EXPECT_EQ(QDir(w.context().scratchFolder()).entryList({QStringLiteral("imprime*")}),
               QStringList());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(w.window->printer().outputFileName(), unwritable);

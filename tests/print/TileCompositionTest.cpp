@@ -1,7 +1,6 @@
 // Composing a rectangle of tiles of a map folder: placement, blanks, broken tiles, the
 // quarter-size overview and 1:1 renderings of any part.
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "print/TileComposition.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
@@ -38,7 +37,7 @@ bool near(QColor a, QColor b, int tolerance = 12)
 class TileCompositionTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString folder() const { return dir.path() + QStringLiteral("\\Carte7"); }
+    QString folder() const { return dir.path() + QStringLiteral("/Carte7"); }
 };
 
 TEST_F(TileCompositionTest, TilesSitInTheirCellsAndMissingOnesStayWhite)
@@ -89,7 +88,7 @@ TEST_F(TileCompositionTest, RenderingAPartGivesThosePixelsAndWhiteOutsideThePict
         }
     // The pixels equal a full decode of the tile.
     QImage decoded;
-    ASSERT_TRUE(jpeg::decodeFile(paths::nativePath(store::tilePath(folder(), 1, 1)), decoded).ok());
+    ASSERT_TRUE(jpeg::decodeFile(store::tilePath(folder(), 1, 1), decoded).ok());
     EXPECT_EQ(whole.copy(32, 24, 32, 24), decoded.convertToFormat(QImage::Format_RGB32));
 }
 
@@ -105,9 +104,9 @@ TEST_F(TileCompositionTest, UndecodableAndOversizedTilesAreDeletedAndLeftBlank)
     writeFile(store::tilePath(folder(), 0, 1), jpegBytes(wide));
 
     const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
-    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 1, 0))));
-    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 1))));
-    EXPECT_TRUE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 0))));
+    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0)));
+    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 0, 1)));
+    EXPECT_TRUE(QFile::exists(store::tilePath(folder(), 0, 0)));
     const QImage full = z.render(QRect(0, 0, 64, 48));
     EXPECT_TRUE(near(full.pixel(48, 12), Qt::white));
     EXPECT_TRUE(near(full.pixel(16, 36), Qt::white));
@@ -124,7 +123,7 @@ TEST_F(TileCompositionTest, FirstTileThatLoadsSetsTheTileSize)
     EXPECT_EQ(z.tileSize(), QSize(40, 20));
     EXPECT_EQ(z.size(), QSize(80, 40));
 
-    const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("\\Nothing"), 1, 2, 1, 2);
+    const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("/Nothing"), 1, 2, 1, 2);
     EXPECT_TRUE(none.isNull());
     EXPECT_TRUE(none.overview().isNull());
 }
@@ -139,7 +138,7 @@ TEST_F(TileCompositionTest, ATileWhoseHeaderReadsButPictureDoesNotIsDeletedAndTh
     const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
     EXPECT_EQ(z.tileSize(), QSize(40, 20));
     EXPECT_EQ(z.size(), QSize(80, 40));
-    EXPECT_FALSE(QFile::exists(paths::nativePath(store::tilePath(folder(), 0, 0))));
+    EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 0, 0)));
     const QImage full = z.render(QRect(0, 0, 80, 40));
     EXPECT_TRUE(near(full.pixel(20, 10), Qt::white));
     EXPECT_TRUE(near(full.pixel(60, 10), tileColour(1, 0)));
@@ -172,7 +171,7 @@ TEST_F(TileCompositionTest, ATileThatCannotBeOpenedIsLeftBlankAndTheRestStillCom
     writeSolidTile(folder(), 0, 0, tile);
     writeSolidTile(folder(), 0, 1, tile);
     writeSolidTile(folder(), 1, 1, tile);
-    const QString pipe = paths::nativePath(store::tilePath(folder(), 1, 0));
+    const QString pipe = store::tilePath(folder(), 1, 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
     ASSERT_EQ(z.size(), QSize(64, 48));

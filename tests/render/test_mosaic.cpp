@@ -2,7 +2,6 @@
 // kept and deleted.
 #include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
 
@@ -43,9 +42,9 @@ bool near(QRgb pixel, QColor colour, int tolerance = 40)
 
 struct SheetFolder {
     QTemporaryDir dir;
-    QString folder = dir.path() + QStringLiteral("\\Cassini couleurs\\Carte5");
-    QString tile(int walkIndex) const { return folder + u'\\' + store::walkFileName(walkIndex); }
-    bool exists(int walkIndex) const { return QFileInfo::exists(paths::nativePath(tile(walkIndex))); }
+    QString folder = dir.path() + QStringLiteral("/Cassini couleurs/Carte5");
+    QString tile(int walkIndex) const { return folder + u'/' + store::walkFileName(walkIndex); }
+    bool exists(int walkIndex) const { return QFileInfo::exists(tile(walkIndex)); }
 
     SheetFolder()
     {
@@ -234,7 +233,7 @@ TEST(Mosaic, TileThatCannotBeOpenedStopsTheMeasureAndStays)
 {
     SheetFolder sheet;
     // A pipe under a tile's name: it exists, is no file, and must not block the reading.
-    const QString pipe = paths::nativePath(sheet.tile(30));
+    const QString pipe = sheet.tile(30);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     Mosaic mosaic(sheet.folder);
     const Mosaic::Scan scan = mosaic.measure();
@@ -292,7 +291,7 @@ TEST(Mosaic, DecodedCellsAreHandedOverOnceEachAndProgressCountsThem)
         EXPECT_EQ(picture.size(), QSize(16, 12));
         EXPECT_TRUE(near(picture.pixel(8, 6), QColor(40 * cell.first, 80 * cell.second, 100), 16));
     }
-    EXPECT_FALSE(QFileInfo::exists(paths::nativePath(store::tilePath(folder, 2, 1))));
+    EXPECT_FALSE(QFileInfo::exists(store::tilePath(folder, 2, 1)));
     EXPECT_EQ(mosaic.takeDeletedWhileRendering(), QStringList{store::tilePath(folder, 2, 1)});
     EXPECT_EQ(mosaic.cachedCount(), 1);   // nothing more kept
 }

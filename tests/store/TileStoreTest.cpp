@@ -1,6 +1,5 @@
 // Names of the tile store, tile counts on real folders, folder creation and the import.
 #include "catalogue/ArchiveCatalogue.h"
-#include "platform/Paths.h"
 #include "store/TileImporter.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
@@ -27,11 +26,22 @@ TEST(TileStore, NamesAndWalkingOrder)
 
 TEST(TileStore, MapFoldersAndSuffixes)
 {
-    EXPECT_EQ(store::mapFolder(QStringLiteral("D:\\Cartes"), QStringLiteral("Cassini couleurs"), QStringLiteral("1"), {}),
-              QStringLiteral("D:\\Cartes\\Cassini couleurs\\Carte1"));
-    EXPECT_EQ(store::mapFolder(QStringLiteral("D:\\Cartes"), QStringLiteral("Archives Bnf"), QStringLiteral("12"),
-                               QStringLiteral("\\F007")),
-              QStringLiteral("D:\\Cartes\\Archives Bnf\\Carte12\\F007"));
+    // Native paths: the suffix "\F007" that captions show names the folder F007; a maps root
+    // with or without its final separator gives the same path.
+    const struct {
+        const char *root, *edition, *sheet, *suffix, *expected;
+    } folders[] = {
+        {"/Cartes", "Cassini couleurs", "1", "", "/Cartes/Cassini couleurs/Carte1"},
+        {"/Cartes/", "Cassini couleurs", "5", "", "/Cartes/Cassini couleurs/Carte5"},
+        {"/Cartes", "Archives Bnf", "12", "\\F007", "/Cartes/Archives Bnf/Carte12/F007"},
+        {"/home/u/back\\slash", "Cassini noir et blanc", "112", "", "/home/u/back\\slash/Cassini noir et blanc/Carte112"},
+    };
+    for (const auto &f : folders)
+        EXPECT_EQ(store::mapFolder(QString::fromUtf8(f.root), QString::fromUtf8(f.edition), QString::fromUtf8(f.sheet),
+                                   QString::fromUtf8(f.suffix)),
+                  QString::fromUtf8(f.expected)) << f.root << " " << f.suffix;
+    EXPECT_EQ(store::tilePath(QStringLiteral("/Cartes/Cassini couleurs/Carte1"), 2, 1),
+              QStringLiteral("/Cartes/Cassini couleurs/Carte1/MAXI_CB.jpg"));
 
     const std::tuple<const char *, const char *, const char *> suffixes[] = {
         {"7", "\\F001", "\\F007"}, {"12", "\\F001", "\\F012"}, {"100", "\\F001", "\\F100"},
@@ -42,17 +52,41 @@ TEST(TileStore, MapFoldersAndSuffixes)
                   QString::fromLatin1(expected)) << text;
 }
 
-TEST(TileStore, DoubledSeparatorsAddressTheSameFolder)
+TEST(TileStore, ARootWithItsSeparatorAddressesTheSameFolder)
 {
-    EXPECT_EQ(paths::nativePath(QStringLiteral("/tmp/Cartes/\\Cassini couleurs\\Carte5")),
-              QStringLiteral("/tmp/Cartes/Cassini couleurs/Carte5"));
-    EXPECT_EQ(paths::nativePath(QStringLiteral("/tmp\\\\a//b\\")), QStringLiteral("/tmp/a/b/"));
-
     QTemporaryDir root;
     const QString withSeparator = root.path() + u'/';   // a maps root ending with its separator
-    ASSERT_TRUE(store::createFolderPath(withSeparator + QStringLiteral("\\Cassini couleurs\\Carte5")));
+    const QString folder = store::mapFolder(withSeparator, QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {});
+    ASSERT_TRUE(store::createFolderPath(folder + u'/'));
     EXPECT_TRUE(QFileInfo(root.path() + QStringLiteral("/Cassini couleurs/Carte5")).isDir());
-    EXPECT_TRUE(store::folderExists(root.path() + QStringLiteral("\\Cassini couleurs\\Carte5\\")));
+    EXPECT_TRUE(store::folderExists(store::mapFolder(root.path(), QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {})));
+}
+
+// A user's folder named "back\slash" is one folder: maps, tiles and counts stay inside it.
+TEST(TileStore, ABackslashInTheMapsRootIsPartOfTheFolderName)
+{
+    QTemporaryDir parent;
+    const QString root = parent.path() + QStringLiteral("/back\\slash");
+    ASSERT_TRUE(QDir(parent.path()).mkdir(QStringLiteral("back\\slash")));
+    const QString backup = parent.path() + QStringLiteral("/backup");
+    writeTiles(backup, {0, 675});
+
+    for (const QString &suffix : {QString(), QStringLiteral("\\F007")}) {
+        const QString edition = suffix.isEmpty() ? QStringLiteral("Cassini couleurs") : QStringLiteral("Archives Bnf");
+        const QString folder = store::mapFolder(root, edition, QStringLiteral("12"), suffix);
+        const store::ImportResult result = store::importTiles(backup, folder);
+        ASSERT_TRUE(result.ok()) << result.error.toStdString();
+        EXPECT_EQ(result.copied, 2);
+        EXPECT_EQ(store::tileCount(folder), 2);
+        const QString expected = parent.path() + QStringLiteral("/back\\slash/") + edition + QStringLiteral("/Carte12")
+                                 + (suffix.isEmpty() ? QString() : QStringLiteral("/F007"));
+        EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_AA.jpg")).isFile()) << expected.toStdString();
+        EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_ZZ.jpg")).isFile());
+    }
+    EXPECT_EQ(QDir(parent.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("back\\slash"), QStringLiteral("backup")}));
+    EXPECT_EQ(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("Archives Bnf"), QStringLiteral("Cassini couleurs")}));
 }
 
 TEST(TileStore, TileCountOnRealFolders)
@@ -83,7 +117,7 @@ class Import : public ::testing::Test {
 protected:
     QTemporaryDir root;
     QString backup() const { return root.path() + QStringLiteral("/backup"); }
-    QString mapFolder() const { return root.path() + QStringLiteral("/\\Cassini couleurs\\Carte5"); }
+    QString mapFolder() const { return store::mapFolder(root.path() + u'/', QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {}); }
 };
 
 TEST_F(Import, CopiesOnlyThePresentTilesByteForByte)
@@ -94,16 +128,16 @@ TEST_F(Import, CopiesOnlyThePresentTilesByteForByte)
     writeFile(backup() + QStringLiteral("/MAXI_ZZ.jpg"), zz);
     writeFile(backup() + QStringLiteral("/readme.txt"), "not a tile");
     writeFile(backup() + QStringLiteral("/sub/MAXI_AB.jpg"), aa);   // subfolders are not searched
-    writeFile(mapFolder() + QStringLiteral("\\MAXI_AC.jpg"), "kept");
+    writeFile(mapFolder() + QStringLiteral("/MAXI_AC.jpg"), "kept");
 
     int steps = 0;
     const store::ImportResult result = store::importTiles(backup(), mapFolder(), [&](int) { ++steps; });
     EXPECT_TRUE(result.ok()) << result.error.toStdString();
     EXPECT_EQ(result.copied, 2);
     EXPECT_EQ(steps, 676);
-    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("\\MAXI_AA.jpg")), aa);
-    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("\\MAXI_ZZ.jpg")), zz);
-    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("\\MAXI_AC.jpg")), QByteArray("kept"));
+    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("/MAXI_AA.jpg")), aa);
+    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("/MAXI_ZZ.jpg")), zz);
+    EXPECT_EQ(readFile(mapFolder() + QStringLiteral("/MAXI_AC.jpg")), QByteArray("kept"));
     EXPECT_EQ(store::tileCount(mapFolder()), 3);
 }
 
@@ -118,9 +152,9 @@ TEST_F(Import, AnUndecodableTileStopsTheImportAndKeepsWhatWasCopied)
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("Erreur JPEG #"))) << result.error.toStdString();
     EXPECT_EQ(result.copied, 2);
     EXPECT_EQ(steps, 2);
-    EXPECT_TRUE(store::fileExists(mapFolder() + QStringLiteral("\\MAXI_BA.jpg")));
-    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("\\MAXI_CA.jpg")));
-    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("\\MAXI_DA.jpg")));
+    EXPECT_TRUE(store::fileExists(mapFolder() + QStringLiteral("/MAXI_BA.jpg")));
+    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("/MAXI_CA.jpg")));
+    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("/MAXI_DA.jpg")));
 }
 
 TEST_F(Import, AnEmptyBackupTileIsUndecodable)
@@ -128,7 +162,7 @@ TEST_F(Import, AnEmptyBackupTileIsUndecodable)
     writeFile(backup() + QStringLiteral("/MAXI_AA.jpg"), QByteArray());
     const store::ImportResult result = store::importTiles(backup(), mapFolder());
     EXPECT_FALSE(result.ok());
-    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("\\MAXI_AA.jpg")));
+    EXPECT_FALSE(store::fileExists(mapFolder() + QStringLiteral("/MAXI_AA.jpg")));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "support/TestFiles.h"
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -41,7 +40,7 @@ QByteArray jpegBytes(int width, int height, QColor colour)
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
-    const QString native = paths::nativePath(path);
+    const QString native = path;
     QDir().mkpath(QFileInfo(native).absolutePath());
     QFile file(native);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -50,7 +49,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 QByteArray readFile(const QString &path)
 {
-    QFile file(paths::nativePath(path));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();

@@ -3,7 +3,6 @@
 #include "app/PreferencesPage.h"
 #include "widgets/StatusBar.h"
 #include "widgets/SpinEdit.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "view/Magnifier.h"
@@ -42,8 +41,8 @@ struct ViewerWindow : TestWindow {
     }
     view::MapViewer &viewer() { return *window->mapViewer(); }
     QString mapFolder() { return context().selectedMapFolder(); }
-    QString tile(int walkIndex) { return mapFolder() + u'\\' + store::walkFileName(walkIndex); }
-    bool exists(int walkIndex) { return QFileInfo::exists(paths::nativePath(tile(walkIndex))); }
+    QString tile(int walkIndex) { return mapFolder() + u'/' + store::walkFileName(walkIndex); }
+    bool exists(int walkIndex) { return QFileInfo::exists(tile(walkIndex)); }
     void writeAll(int width, int height)
     {
         const QByteArray bytes = jpegBytes(width, height);
@@ -348,7 +347,7 @@ TEST(MapViewer, TileThatCannotBeOpenedIsReported)
 {
     ViewerWindow w;
     writeTiles(w.mapFolder(), firstTiles(3));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(paths::nativePath(w.tile(3))).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(w.tile(3)).constData(), 0600), 0);
     w.context().refreshSelectionStatus();
     w.viewer().spSkinButton16Click();
     const auto *error = w.desktop.last(QStringLiteral("error"));

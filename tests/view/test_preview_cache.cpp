@@ -1,7 +1,6 @@
 // The preview kept in the cache folder: shown without decoding while the sheet's tiles are
 // unchanged, built afresh after any change of a tile, written after an import.
 #include "catalogue/CassiniPage.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "view/MapViewer.h"
@@ -43,7 +42,7 @@ struct CacheWindow : TestWindow {
     }
     view::MapViewer &viewer() { return *window->mapViewer(); }
     QString mapFolder() { return context().selectedMapFolder(); }
-    QString tile(int walkIndex) { return paths::nativePath(mapFolder() + u'\\' + store::walkFileName(walkIndex)); }
+    QString tile(int walkIndex) { return mapFolder() + u'/' + store::walkFileName(walkIndex); }
     void writeTile(int walkIndex, QColor colour)
     {
         writeFile(tile(walkIndex), jpegBytes(tilePicture(walkIndex, colour), 92));

@@ -1,7 +1,6 @@
 // A valid tile is never deleted: the views and the print composition show CMYK, inverted
 // CMYK and grey tiles with their colours, and keep a tile they cannot decode for want of
 // memory. Only damaged bytes make them delete a file.
-#include "platform/Paths.h"
 #include "print/TileComposition.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
@@ -62,8 +61,8 @@ private:
 class TilesKept : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString folder = dir.path() + QStringLiteral("\\Cassini couleurs\\Carte5");
-    QString native(int column, int row) const { return paths::nativePath(store::tilePath(folder, column, row)); }
+    QString folder = dir.path() + QStringLiteral("/Cassini couleurs/Carte5");
+    QString native(int column, int row) const { return store::tilePath(folder, column, row); }
     // AA: colour; BA: plain CMYK; CA: inverted CMYK; DA: grey; EA: progressive.
     void writeVariants()
     {

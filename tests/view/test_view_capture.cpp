@@ -1,6 +1,5 @@
 // Capturing an open view, saving it as BMP or JPEG and copying it.
 #include "imaging/Jpeg.h"
-#include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "view/MapViewer.h"
@@ -35,7 +34,7 @@ struct CaptureWindow : TestWindow {
         // Tiles of different colours, so that a misplaced pixel shows.
         const QString folder = context().selectedMapFolder();
         for (int i = 0; i < store::kTileCount; ++i)
-            writeFile(folder + u'\\' + store::walkFileName(i),
+            writeFile(folder + u'/' + store::walkFileName(i),
                       jpegBytes(makePicture(64, 48, QColor::fromHsv((i * 37) % 360, 200, 220))));
         context().refreshSelectionStatus();
     }
@@ -44,7 +43,7 @@ struct CaptureWindow : TestWindow {
     QStringList savedFiles() const { return QDir(saveDir.path()).entryList(QDir::Files); }
     bool scratchLeft() const
     {
-        return QFileInfo::exists(paths::nativePath(context().scratchFolder() + QStringLiteral("\\TempImp.bmp")));
+        return QFileInfo::exists(context().scratchFolder() + QStringLiteral("/TempImp.bmp"));
     }
     AppContext &context() const { return window->context(); }
 

@@ -93,16 +93,16 @@ QStringList TileServer::candidateFiles(const QString &requestPath) const
     if (folder == QStringLiteral("0000001")) {
         const auto it = m_cassini.constFind(number);
         if (it != m_cassini.constEnd())
-            files << store::mapFolder(m_root, it->first, QString::number(it->second), QString())
-                         + u'\\' + fileName;
+            files << paths::join(store::mapFolder(m_root, it->first, QString::number(it->second), QString()),
+                                    fileName);
     }
     // An archive map: document number = position + 10000, folder "0000" + sheet index.
     const int position = number.toInt() - 10000;
     const int index = folder.mid(4).toInt();
     if (position >= 1 && folder.startsWith(QStringLiteral("0000")) && index >= 1)
-        files << store::mapFolder(m_root, editions::kArchive, QString::number(position),
-                                  QStringLiteral("\\F") + folder.mid(4))
-                     + u'\\' + fileName;
+        files << paths::join(store::mapFolder(m_root, editions::kArchive, QString::number(position),
+                                              QStringLiteral("\\F") + folder.mid(4)),
+                             fileName);
     return files;
 }
 
@@ -111,7 +111,7 @@ QString TileServer::tileFileFor(const QString &requestPath) const
     if (m_realRoot.isEmpty())
         return {};
     for (const QString &file : candidateFiles(requestPath)) {
-        const QFileInfo info(paths::nativePath(file));
+        const QFileInfo info(file);
         // The real path, links followed, must lie inside the root and be a regular file.
         const QString real = info.canonicalFilePath();
         if (real.isEmpty() || !real.startsWith(m_realRoot + u'/'))
