@@ -1,6 +1,7 @@
 #include "catalogue/AddedMaps.h"
 #include "session/SelectionState.h"
 #include "catalogue/ArchiveCatalogue.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 
@@ -105,11 +106,16 @@ void AddedMaps::load(const QString &mapsRoot)
     QFile file(filePath(mapsRoot));
     if (!file.open(QIODevice::ReadOnly))
         return;
+    int unreadable = 0;
     for (const QString &l : QString::fromUtf8(file.readAll()).split(u'\n')) {
         auto map = fromLine(l);
+        if (!map && !l.trimmed().isEmpty())
+            ++unreadable;
         if (map && !find(map->editionFolder, map->sheetNumber))   // the first line of a map counts
             m_maps << *map;
     }
+    if (unreadable > 0)
+        qCWarning(lcCatalogue) << unreadable << "line(s) of" << file.fileName() << "cannot be read and are left out";
     // The added maps follow the archive list without a gap, in the order of their positions.
     QList<AddedMap *> added;
     for (AddedMap &map : m_maps)
@@ -125,14 +131,13 @@ void AddedMaps::load(const QString &mapsRoot)
 bool AddedMaps::save(const QString &mapsRoot) const
 {
     QSaveFile file(filePath(mapsRoot));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes;
     for (const AddedMap &map : m_maps)
         bytes += line(map).toUtf8() + '\n';
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    qCWarning(lcCatalogue) << "cannot write" << file.fileName() << ":" << file.errorString();
+    return false;
 }
 
 QStringList AddedMaps::addedTitles() const

@@ -5,6 +5,7 @@
 #include "imaging/Jpeg.h"
 #include "platform/Connection.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
@@ -142,6 +143,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
     const QString serverHost =
         iiifSource ? QUrl(iiifSource->imageBase).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
+        qCWarning(lcDownload) << "no connection to" << serverHost << "; no run";
         setStatus(QStringLiteral("Problème de connexion internet"));
         // No run: nothing may look as if one were active.
         setRunningMark(0);
@@ -157,6 +159,9 @@ bool DownloadEngine::start(const download::TileRect &rect)
     m_mapFolder = store::mapFolder(m_context.mapsRoot(), m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix);
     if (!store::folderExists(m_mapFolder))
         store::createFolderPath(m_mapFolder);
+    qCDebug(lcDownload) << "run starts: sheet" << m_job.sheetNumber + m_job.folderSuffix << m_job.editionFolder
+                        << "columns" << rect.firstColumn << "to" << rect.lastColumn << "rows" << rect.firstRow << "to"
+                        << rect.lastRow << "into" << m_mapFolder << (iiifSource ? "from IIIF" : "from the tile server");
     m_job.columnPosition = rect.firstColumn;   // C1 - 1 in letter numbers
     m_job.rowPosition = rect.firstRow + 1;
     if (iiifSource) {
@@ -412,6 +417,8 @@ void DownloadEngine::finishDownload(bool keepStatus)
     m_active = false;
     m_partialPath.clear();
     m_context.setDownloadRunning(false);
+    qCDebug(lcDownload) << "run ends: sheet" << m_job.sheetNumber + m_job.folderSuffix << m_job.editionFolder
+                        << (m_job.stopRequested ? "(stopped)" : "");
     m_job.clearSheet();
     emit finished();
 }

@@ -1,5 +1,6 @@
 #include "download/IiifDownload.h"
 #include "imaging/Jpeg.h"
+#include "platform/Logging.h"
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
 
@@ -57,6 +58,7 @@ void IiifDownload::cancel()
 
 void IiifDownload::endWithError(const QString &text)
 {
+    qCWarning(lcDownload) << "IIIF run of" << m_imageBase << "ends:" << text;
     cancel();
     emit statusText(text);
     emit ended(true);

@@ -2,6 +2,7 @@
 #include "net/IiifFetcher.h"
 #include "download/IiifPlan.h"
 #include "net/IiifInfo.h"
+#include "platform/Logging.h"
 
 #include <QRegularExpression>
 
@@ -59,6 +60,7 @@ void IiifReader::readNextImage()
 
 void IiifReader::fail(const QString &text)
 {
+    qCWarning(lcNet) << "IIIF address refused:" << text;
     m_busy = false;
     m_request = 0;
     emit failed(text);

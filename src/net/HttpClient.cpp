@@ -1,4 +1,5 @@
 #include "net/HttpClient.h"
+#include "platform/Logging.h"
 
 #include <QHostInfo>
 #include <QTcpSocket>
@@ -431,6 +432,7 @@ void HttpClient::endOversized()
     closeSocket();
     m_phase = Phase::Idle;
     ++m_generation;
+    qCWarning(lcNet) << "GET" << m_url << "refused: the body passed" << m_maxBodyBytes << "bytes";
     emit failure(0);
 }
 
@@ -480,10 +482,16 @@ void HttpClient::endResponse()
     }
     m_deadline.stop();
     ++m_generation;
-    if (complete && status > 0 && status < 299)
+    if (complete && status > 0 && status < 299) {
         emit success(0);
+        return;
+    }
+    if (complete)
+        qCWarning(lcNet) << "GET" << m_url << "refused: HTTP status" << status;
     else
-        emit failure(0);
+        qCWarning(lcNet) << "GET" << m_url << "refused: incomplete answer (status" << status << "," << m_bodyBytes
+                         << "of" << m_contentLength << "body bytes)";
+    emit failure(0);
 }
 
 void HttpClient::fail(Error err)
@@ -502,6 +510,7 @@ void HttpClient::fail(Error err)
     closeSocket();
     m_phase = Phase::Idle;
     ++m_generation;
+    qCWarning(lcNet) << "GET" << m_url << "failed:" << text;
     emit error(err, text);
 }
 

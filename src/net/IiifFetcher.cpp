@@ -1,4 +1,5 @@
 #include "net/IiifFetcher.h"
+#include "platform/Logging.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -7,9 +8,6 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QSslError>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcIiifFetch, "orvantis.iiif.fetch")
 
 struct IiifFetcher::Job {
     int id = 0;
@@ -276,7 +274,7 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
         text = job->certificateError;
     } else if ((status == 429 || status == 503) && job->attempts <= kMaxRetries) {
         const int seconds = retryDelaySeconds(reply->rawHeader("Retry-After"), job->attempts);
-        qCDebug(lcIiifFetch) << "status" << status << "retry in" << seconds << "s:" << job->url;
+        qCDebug(lcNet) << "status" << status << "retry in" << seconds << "s:" << job->url;
         if (job->file) {
             job->file.reset();
             QFile::remove(job->path);
@@ -312,6 +310,8 @@ void IiifFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, 
 {
     if (job->file)
         job->file->close();
+    if (outcome != Outcome::Ok)
+        qCWarning(lcNet) << "GET" << job->url.toString() << "refused after" << job->attempts << "attempt(s):" << text;
     if (!job->path.isEmpty() && outcome != Outcome::Ok)
         QFile::remove(job->path);
     Result result;

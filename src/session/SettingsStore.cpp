@@ -1,4 +1,5 @@
 #include "session/SettingsStore.h"
+#include "platform/Logging.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,8 +34,10 @@ QString SettingsStore::read(const QString &name) const
 bool SettingsStore::write(const QString &name, const QString &value)
 {
     if (m_batch) {
-        if (!m_batch->isWritable())
+        if (!m_batch->isWritable()) {
+            qCWarning(lcSession) << "settings file" << m_filePath << "cannot be written; value" << name << "not saved";
             return false;
+        }
         if (m_batch->contains(name) && m_batch->value(name).toString() == value)
             return true;
         m_batch->setValue(name, value);
@@ -43,14 +46,19 @@ bool SettingsStore::write(const QString &name, const QString &value)
     }
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSettings settings(m_filePath, QSettings::IniFormat);
-    if (!settings.isWritable())
+    if (!settings.isWritable()) {
+        qCWarning(lcSession) << "settings file" << m_filePath << "cannot be written; value" << name << "not saved";
         return false;
+    }
     // A value that is stored already is not written again (start-up stores all options).
     if (settings.contains(name) && settings.value(name).toString() == value)
         return true;
     settings.setValue(name, value);
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::NoError)
+        return true;
+    qCWarning(lcSession) << "settings file" << m_filePath << "could not be saved; value" << name << "not saved";
+    return false;
 }
 
 void SettingsStore::beginBatch()
@@ -68,8 +76,10 @@ QStringList SettingsStore::endBatch()
     QStringList failed;
     if (!m_batchNames.isEmpty()) {
         m_batch->sync();
-        if (m_batch->status() != QSettings::NoError)
+        if (m_batch->status() != QSettings::NoError) {
             failed = m_batchNames;
+            qCWarning(lcSession) << "settings file" << m_filePath << "could not be saved; values" << failed << "not saved";
+        }
     }
     m_batch.reset();
     m_batchNames.clear();

@@ -1,5 +1,6 @@
 #include "store/TileImporter.h"
 #include "imaging/Jpeg.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
@@ -54,8 +55,8 @@ struct Source {
 
 } // namespace
 
-ImportResult importTiles(const QString &backupFolder, const QString &mapFolder,
-                         const std::function<void(int)> &step)
+static ImportResult copyTiles(const QString &backupFolder, const QString &mapFolder,
+                              const std::function<void(int)> &step)
 {
     ImportResult result;
     createFolderPath(mapFolder);
@@ -116,6 +117,17 @@ ImportResult importTiles(const QString &backupFolder, const QString &mapFolder,
         if (step)
             step(i);
     }
+    return result;
+}
+
+ImportResult importTiles(const QString &backupFolder, const QString &mapFolder,
+                         const std::function<void(int)> &step)
+{
+    qCDebug(lcStore) << "import starts:" << backupFolder << "into" << mapFolder;
+    const ImportResult result = copyTiles(backupFolder, mapFolder, step);
+    if (!result.ok())
+        qCWarning(lcStore) << "import into" << mapFolder << "stopped after" << result.copied << "tile(s):" << result.error;
+    qCDebug(lcStore) << "import ends:" << result.copied << "tile(s) copied into" << mapFolder;
     return result;
 }
 

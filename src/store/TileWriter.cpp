@@ -1,4 +1,5 @@
 #include "store/TileWriter.h"
+#include "platform/Logging.h"
 
 #include <QFile>
 
@@ -47,6 +48,7 @@ bool TileWriter::open()
     ::unlink(encoded(m_temporaryPath).constData());
     m_fd = ::open(encoded(m_temporaryPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (m_fd < 0) {
+        qCWarning(lcStore) << "cannot create" << m_temporaryPath << ":" << qt_error_string(errno);
         m_failed = true;
         return false;
     }
@@ -62,6 +64,7 @@ bool TileWriter::write(const char *data, qint64 size)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            qCWarning(lcStore) << "write to" << m_temporaryPath << "failed:" << qt_error_string(n < 0 ? errno : ENOSPC);
             m_failed = true;
             return false;
         }
@@ -91,6 +94,7 @@ TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expe
     m_failed = false;
     const int fd = ::open(encoded(m_temporaryPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) {
+        qCWarning(lcStore) << "cannot open" << m_temporaryPath << ":" << qt_error_string(errno);
         discard();
         return Result::WriteError;
     }
@@ -109,16 +113,20 @@ TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize, bool readable
         m_pictureStatus = jpeg::checkOpenFile(fd, m_header);
     const bool closed = ::close(fd) == 0;
     if (!sized || !closed) {
+        qCWarning(lcStore) << "tile" << m_finalPath << "not installed:" << (sized ? "closing failed" : "size differs")
+                           << "(" << qint64(info.st_size) << "bytes of" << expectedSize << ")";
         discard();
         return Result::WriteError;
     }
     if (!readable)
         m_pictureStatus = jpeg::checkFile(m_temporaryPath, m_header);
     if (!m_pictureStatus.ok()) {
+        qCWarning(lcStore) << "tile" << m_finalPath << "refused:" << m_pictureStatus.message();
         discard();
         return m_pictureStatus.isFileError() ? Result::WriteError : Result::NotPicture;
     }
     if (std::rename(encoded(m_temporaryPath).constData(), encoded(m_finalPath).constData()) != 0) {
+        qCWarning(lcStore) << "cannot rename" << m_temporaryPath << "onto" << m_finalPath << ":" << qt_error_string(errno);
         discard();
         return Result::WriteError;
     }

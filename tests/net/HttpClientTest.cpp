@@ -1,6 +1,7 @@
 #include "net/HttpClient.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
+#include "support/LogCapture.h"
 #include "support/TestFiles.h"
 
 #include <QCoreApplication>
@@ -120,6 +121,7 @@ TEST_F(HttpClientTest, EachKindOfAnswerEndsTheTransactionOnce)
         auto a = QObject::connect(&client, &HttpClient::success, [&] { ++results; });
         auto b = QObject::connect(&client, &HttpClient::failure, [&] { ++results; });
         auto e = QObject::connect(&client, &HttpClient::error, [&] { ++results; });
+        LogCapture log;
         const Outcome o = run(client, url(), body);
         // Nothing more arrives afterwards.
         QCoreApplication::processEvents();
@@ -129,6 +131,12 @@ TEST_F(HttpClientTest, EachKindOfAnswerEndsTheTransactionOnce)
         EXPECT_EQ(o.result, c.result);
         EXPECT_EQ(results, 1);
         EXPECT_EQ(client.status(), c.status);
+        // A refused answer is logged with its address; a tile received is not.
+        const QStringList warnings = log.warnings("orvantis.net");
+        if (o.result == "success")
+            EXPECT_TRUE(warnings.isEmpty()) << warnings.join(u'\n').toStdString();
+        else
+            EXPECT_TRUE(warnings.size() == 1 && warnings.first().contains(url())) << warnings.join(u'\n').toStdString();
         if (o.result == "error") {
             EXPECT_EQ(o.error, c.error);
             EXPECT_EQ(o.errorText, HttpClient::errorText(c.error));
