@@ -436,8 +436,8 @@ void ArchivePage::spSkinButton7Click()
 
 void ArchivePage::applyStatus(const InstallationStatus &status)
 {
-    if (status.shape69)
-        Shape69->setColour(*status.shape69);
+    if (status.archiveSquare)
+        Shape69->setColour(*status.archiveSquare);
 }
 
 void ArchivePage::refreshAddedRows()

@@ -253,10 +253,10 @@ void CassiniPage::spSkinButton3Click()
 
 void CassiniPage::applyStatus(const InstallationStatus &status)
 {
-    if (status.shape2)
-        Shape2->setColour(*status.shape2);
-    if (status.shape19)
-        Shape19->setColour(*status.shape19);
-    if (status.shape18)
-        Shape18->setColour(*status.shape18);
+    if (status.completeSquare)
+        Shape2->setColour(*status.completeSquare);
+    if (status.partialSquare)
+        Shape19->setColour(*status.partialSquare);
+    if (status.emptySquare)
+        Shape18->setColour(*status.emptySquare);
 }

@@ -16,17 +16,17 @@ InstallationStatus installationStatus(int tileCount, bool archive, int wholeShee
     const bool complete = tileCount >= wholeSheet;
     if (archive) {
         s.state = tileCount > 0 ? ArchiveWithTiles : ArchiveEmpty;
-        s.shape69 = tileCount == 0 ? kDarkRed : complete ? kGreen : kFuchsia;
+        s.archiveSquare = tileCount == 0 ? kDarkRed : complete ? kGreen : kFuchsia;
         if (complete) {
-            s.shape2 = kGreen;
-            s.shape19 = kWhite;
-            s.shape18 = kWhite;
+            s.completeSquare = kGreen;
+            s.partialSquare = kWhite;
+            s.emptySquare = kWhite;
         }
         return s;
     }
     s.state = tileCount > 0 ? CassiniWithTiles : CassiniEmpty;
-    s.shape2 = complete ? kGreen : kWhite;
-    s.shape19 = tileCount > 0 && !complete ? kFuchsia : kWhite;
-    s.shape18 = tileCount == 0 ? kDarkRed : kWhite;
+    s.completeSquare = complete ? kGreen : kWhite;
+    s.partialSquare = tileCount > 0 && !complete ? kFuchsia : kWhite;
+    s.emptySquare = tileCount == 0 ? kDarkRed : kWhite;
     return s;
 }

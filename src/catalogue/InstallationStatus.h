@@ -22,7 +22,8 @@ QColor forCheckedSheet(int jpgEntries, int complete = store::kTileCount);
 
 struct InstallationStatus {
     int state = 0;
-    std::optional<QColor> shape2, shape19, shape18, shape69;
+    // The Cassini page's three squares (whole, partly installed, no tile) and the archive page's one.
+    std::optional<QColor> completeSquare, partialSquare, emptySquare, archiveSquare;
 };
 
 // `wholeSheet`: the number of tiles of a whole sheet (its plan's grid for a sheet served by IIIF).
