@@ -39,6 +39,10 @@ void onMessage(j_common_ptr cinfo, int level)
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
+    // Set by startScaledOutput(): rows come out as CMYK and are converted (cmykToRgb32), with
+    // inverted inks when the picture has an Adobe marker.
+    bool cmyk = false;
+    bool inverted = false;
     Decompressor()
     {
         cinfo.err = jpeg_std_error(&err.pub);
@@ -113,6 +117,17 @@ bool chooseOutput(jpeg_decompress_struct &cinfo)
     }
     cinfo.out_color_space = JCS_EXT_BGRX;
     return false;
+}
+
+// Sets the scale and the output layout and starts the decompression. A libjpeg error jumps
+// back to the caller's set point, which must be armed.
+void startScaledOutput(Decompressor &d, int scaleDenominator)
+{
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(scaleDenominator);
+    d.cmyk = chooseOutput(d.cinfo);
+    d.inverted = d.cinfo.saw_Adobe_marker;
+    jpeg_start_decompress(&d.cinfo);
 }
 
 // CMYK to B, G, R, 255 in place. Pictures written with an Adobe marker hold inverted inks
@@ -214,11 +229,7 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
         return status;
     if (setjmp(d.err.jump))
         return {d.code()};
-    d.cinfo.scale_num = 1;
-    d.cinfo.scale_denom = unsigned(scaleDenominator);
-    const bool cmyk = chooseOutput(d.cinfo);
-    const bool inverted = d.cinfo.saw_Adobe_marker;
-    jpeg_start_decompress(&d.cinfo);
+    startScaledOutput(d, scaleDenominator);
 
     // The picture is made before the jump point below and only its pixels change after
     // it, so a jump back leaves it in a defined state.
@@ -232,8 +243,8 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline);
         jpeg_read_scanlines(&d.cinfo, &row, 1);
-        if (cmyk)
-            cmykToRgb32(row, d.cinfo.output_width, inverted);
+        if (d.cmyk)
+            cmykToRgb32(row, d.cinfo.output_width, d.inverted);
     }
     jpeg_finish_decompress(&d.cinfo);
     image = std::move(result);
@@ -249,11 +260,7 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
         return status;
     if (setjmp(d.err.jump))
         return {d.code()};
-    d.cinfo.scale_num = 1;
-    d.cinfo.scale_denom = unsigned(scaleDenominator);
-    const bool cmyk = chooseOutput(d.cinfo);
-    const bool inverted = d.cinfo.saw_Adobe_marker;
-    jpeg_start_decompress(&d.cinfo);
+    startScaledOutput(d, scaleDenominator);
 
     const QRect whole(0, 0, int(d.cinfo.output_width), int(d.cinfo.output_height));
     const QRect requested = region.intersected(whole);
@@ -283,8 +290,8 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
     const JDIMENSION last = JDIMENSION(region.y() + region.height());
     while (d.cinfo.output_scanline < last) {
         JSAMPROW row = bits + stride * qsizetype(d.cinfo.output_scanline) + qsizetype(x) * 4;
-        if (jpeg_read_scanlines(&d.cinfo, &row, 1) == 1 && cmyk)
-            cmykToRgb32(row, width, inverted);
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) == 1 && d.cmyk)
+            cmykToRgb32(row, width, d.inverted);
     }
     jpeg_abort_decompress(&d.cinfo);   // the rows below are not needed
     decoded = requested;

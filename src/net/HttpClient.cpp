@@ -143,11 +143,16 @@ void HttpClient::get(const QString &url, const QString &bodyPath)
     m_url = url;
     m_bodyPath = bodyPath;
     m_redirects = 0;
-    m_phase = Phase::Resolving;
     if (m_deadlineMs > 0)
         m_deadline.start(m_deadlineMs);
+    startTransactionLater();
+}
+
+// The transaction starts from the event loop, so no signal reaches the caller inside get().
+void HttpClient::startTransactionLater()
+{
+    m_phase = Phase::Resolving;
     const quint64 generation = ++m_generation;
-    // The transaction starts from the event loop, so no signal reaches the caller inside get().
     QMetaObject::invokeMethod(
         this, [this, generation] {
             if (generation == m_generation)
@@ -470,14 +475,7 @@ void HttpClient::endResponse()
             next = QStringLiteral("http://") + m_host
                    + (m_port != 80 ? u':' + QString::number(m_port) : QString()) + u'/' + next;
         m_url = next;
-        m_phase = Phase::Resolving;
-        const quint64 generation = ++m_generation;
-        QMetaObject::invokeMethod(
-            this, [this, generation] {
-                if (generation == m_generation)
-                    startTransaction();
-            },
-            Qt::QueuedConnection);
+        startTransactionLater();
         return;
     }
     m_deadline.stop();

@@ -118,6 +118,7 @@ private:
     enum class Phase { Idle, Resolving, Connecting, Header, Body };
 
     void startTransaction();
+    void startTransactionLater();
     void lookedUp(const QHostInfo &info);
     void connectTo(const QHostAddress &address);
     void onConnected();
