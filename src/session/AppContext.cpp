@@ -2,6 +2,7 @@
 #include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"
+#include "platform/Paths.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -117,4 +118,9 @@ void AppContext::setDownloadRunning(bool running)
 {
     downloadJob.running = running;
     emit downloadRunningChanged(running);
+}
+
+QString AppContext::scratchFolder() const
+{
+    return paths::join(m_programFolder, QStringLiteral("Mes cartes"));
 }

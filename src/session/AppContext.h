@@ -42,7 +42,7 @@ public:
     const QString &programFolder() const { return m_programFolder; }
     // Folder of the executable (help file, skin), ending with a separator.
     const QString &installFolder() const { return m_installFolder; }
-    QString scratchFolder() const { return m_programFolder + QStringLiteral("Mes cartes"); }
+    QString scratchFolder() const;
 
     const QString &mapsRoot() const { return m_mapsRoot; }
     void setMapsRoot(const QString &root);
