@@ -107,6 +107,35 @@ TEST_F(TileServerTest, ServesTilesOfBothEditionsAndArchivesAndAnswers404OtherWis
     EXPECT_TRUE(log[3].contains("\" 404 "));
 }
 
+// A maps root named "back\slash" is one folder: its tiles are served, nothing is looked for
+// in a folder "back".
+TEST_F(TileServerTest, ARootWithABackslashInItsNameIsServed)
+{
+    const QString backslashRoot = root.filePath(QStringLiteral("back\\slash"));
+    writeFile(backslashRoot + QStringLiteral("/Cassini couleurs/Carte1/MAXI_AA.jpg"), colourTile);
+    writeFile(backslashRoot + QStringLiteral("/Archives Bnf/Carte12/F007/MAXI_CB.jpg"), archiveTile);
+    writeFile(root.filePath(QStringLiteral("back/slash/Cassini couleurs/Carte1/MAXI_BA.jpg")), greyTile);
+    TileServer server(backslashRoot);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const QString base = QStringLiteral("http://127.0.0.1:%1/Fonds_ImagesZoom/077/077").arg(server.port());
+    const struct {
+        const char *path;
+        int status;
+        QByteArray body;
+    } cases[] = {
+        {"11504/0000001/MAXI_AA.jpg", 200, colourTile},
+        {"10012/0000007/MAXI_CB.jpg", 200, archiveTile},
+        {"11504/0000001/MAXI_BA.jpg", 404, {}},   // only in back/slash, another folder
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path);
+        const Fetched f = fetch(base + QString::fromLatin1(c.path), scratch.filePath("body"));
+        EXPECT_EQ(f.status, c.status);
+        if (c.status == 200)
+            EXPECT_EQ(f.body, c.body);
+    }
+}
+
 #ifdef TILESERVER_PATH
 TEST_F(TileServerTest, ProgramServesTheRootGivenOnItsCommandLine)
 {
