@@ -34,18 +34,17 @@ QString writeJpegThroughScratch(const QImage &image, const QString &path, const 
 {
     store::createFolderPath(scratchFolder);
     const QString scratch = paths::join(scratchFolder, kScratchBitmapName);
-    const QString scratchNative = scratch;
     struct RemoveScratch {
         QString path;
         ~RemoveScratch() { QFile::remove(path); }
-    } removeScratch{scratchNative};
+    } removeScratch{scratch};
 
     if (QString error = writeBmp(image, scratch); !error.isEmpty())
         return error;
     QImage reread;
-    if (!reread.load(scratchNative, "BMP"))
+    if (!reread.load(scratch, "BMP"))
         return cannotCreateMessage(scratch);
-    QFile::remove(scratchNative);
+    QFile::remove(scratch);
 
     QByteArray bytes;
     const jpeg::Status status = jpeg::encode(reread, bytes, 90);
