@@ -154,7 +154,7 @@ void MainWindow::wirePages()
             });
     connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
     connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
-    connect(m_statusBar->spSkinEdit5Button, &QToolButton::clicked, m_mapViewer,
+    connect(m_statusBar, &StatusBar::detailsRequested, m_mapViewer,
             &view::MapViewer::spSkinButton2Click);
 
     // The archive page hands its highlighted map to the download, the views and printing.
@@ -243,7 +243,7 @@ void MainWindow::FormCreate()
     m_context.selection.sheetNumber = QStringLiteral("1");
     m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
     m_cassini->updateGroupCaption();
-    m_statusBar->spSkinSpinEdit1->setValue(1);
+    m_statusBar->setSheetNumber(1);
     m_context.refreshSelectionStatus();
 
     const QString root = m_context.mapsRoot();

@@ -195,7 +195,7 @@ void MapViewer::showCassini(int kind)
     context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
     context.selection.folderSuffix.clear();
     stepGauge();
-    m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
+    m_window.statusBarWidget()->setSheetNumber(context.selection.sheetNumber.toInt());
     kind == 1 ? BuildDetail() : BuildPreview();
 }
 
@@ -545,7 +545,7 @@ void MapViewer::ShowNotInstalled()
 
 void MapViewer::startGauge(int maximum)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setMaximum(maximum);
     gauge->setTextVisible(true);
     stepGauge();
@@ -553,13 +553,13 @@ void MapViewer::startGauge(int maximum)
 
 void MapViewer::stepGauge(int steps)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setValue(qMin(gauge->value() + steps, gauge->maximum()));
 }
 
 void MapViewer::stopGauge()
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setTextVisible(false);
     gauge->setValue(0);
 }

@@ -163,7 +163,7 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     expectWhole("detail with the print panel");
     w.click(QStringLiteral("spSkinButton20"));
     trigger(QStringLiteral("Fermer1"));
-    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(2);
+    w.window->statusBarWidget()->setSheetNumber(2);
     w.click(QStringLiteral("spSkinButton16"));
     expectWhole("Affichage impossible");
 }

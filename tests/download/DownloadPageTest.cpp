@@ -36,7 +36,7 @@ protected:
         w->context().setConnection(&connection);
         page = w->window->download();
     }
-    void selectSheet(int sheet) { w->window->statusBarWidget()->spSkinSpinEdit1->setValue(sheet); }
+    void selectSheet(int sheet) { w->window->statusBarWidget()->setSheetNumber(sheet); }
     // Sets a picker the way the user does: choose the letter, then its change handler runs.
     void pick(const QString &name, int index)
     {
