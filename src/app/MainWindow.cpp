@@ -7,6 +7,7 @@
 #include "widgets/Skin.h"
 #include "widgets/StatusBar.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -44,7 +45,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
     // The skin's palette and font before the controls are made: made in them at once, no
-    // control has to follow a change of either (FormCreate does not load it again).
+    // control has to follow a change of either (the start-up sequence does not load it again).
     applySkin();
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
@@ -69,11 +70,12 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
+    loadSharedOptions();
     buildPages();
     m_mapViewer = new view::MapViewer(*this);
     giveMnemonics(m_printPanel);
     wirePages();
-    FormCreate();
+    loadStartUpSettings();
     showPage(0);
 }
 
@@ -89,7 +91,7 @@ void MainWindow::buildPages()
     m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar, stack);
     m_archive = new ArchivePage(m_context, stack);
     m_preferences = new PreferencesPage(m_context, stack);
-    m_download = new DownloadPage(m_context, *m_preferences, stack);
+    m_download = new DownloadPage(m_context, stack);
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
     m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel, stack);
@@ -139,8 +141,8 @@ void MainWindow::wirePages()
         dialog.exec();
     });
 
-    connect(m_cassini, &CassiniPage::printRequested, this, &MainWindow::spSkinButton35Click);
-    connect(m_archive, &ArchivePage::printRequested, this, &MainWindow::spSkinButton35Click);
+    connect(m_cassini, &CassiniPage::printRequested, this, [this] { showPage(5); });
+    connect(m_archive, &ArchivePage::printRequested, this, [this] { showPage(5); });
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
         m_poster->spSkinButton28Click();
@@ -181,11 +183,6 @@ void MainWindow::wirePages()
     });
 }
 
-void MainWindow::spSkinButton35Click()
-{
-    showPage(5);
-}
-
 Page *MainWindow::page(int index) const
 {
     return qobject_cast<Page *>(m_pageControl->widget(index));
@@ -211,22 +208,39 @@ void MainWindow::applySkin()
     QApplication::setFont(skin->font);
 }
 
+// The connection options and the full-screen option, read before the pages that show them
+// are made; each is written back as the program reads it ("1" or "0"), the three saved in one
+// go. From then on the preferences page stores each option as it changes.
+void MainWindow::loadSharedOptions()
+{
+    SettingsStore &settings = m_context.settings();
+    SharedOptions &options = m_context.options();
+    options.setDialUnattended(optionIsOn(settings.read(QStringLiteral("connexion"))));
+    options.setHangUpAfterDownload(optionIsOn(settings.read(QStringLiteral("deconnexion"))));
+    options.setFullScreenView(optionIsOn(settings.read(QStringLiteral("affichage"))));
+
+    const std::pair<QString, bool> stored[] = {
+        {QStringLiteral("connexion"), options.dialUnattended()},
+        {QStringLiteral("deconnexion"), options.hangUpAfterDownload()},
+        {QStringLiteral("affichage"), options.fullScreenView()},
+    };
+    QStringList failed;
+    settings.beginBatch();
+    for (const auto &[name, on] : stored)
+        if (!settings.write(name, optionText(on)))
+            failed << name;
+    failed << settings.endBatch();
+    for (const QString &name : std::as_const(failed)) {
+        qCWarning(lcUi) << "could not store" << name << "in" << settings.keyPath();
+        m_context.desktop().error(settings.failureMessage());
+    }
+}
+
 // The start-up sequence, in its order.
-void MainWindow::FormCreate()
+void MainWindow::loadStartUpSettings()
 {
     SettingsStore &settings = m_context.settings();
     const QString cartes = settings.read(QStringLiteral("cartes"));
-    const QString connexion = settings.read(QStringLiteral("connexion"));
-    const QString deconnexion = settings.read(QStringLiteral("deconnexion"));
-    const QString affichage = settings.read(QStringLiteral("affichage"));
-
-    // Each box stores its state as it is set; the three are saved to the file in one go.
-    settings.beginBatch();
-    m_preferences->spSkinCheckRadioBox3->setChecked(optionIsOn(connexion));
-    m_preferences->spSkinCheckRadioBox4->setChecked(optionIsOn(deconnexion));
-    m_preferences->PleinEcran->setChecked(optionIsOn(affichage));
-    for (qsizetype i = 0, failed = settings.endBatch().size(); i < failed; ++i)
-        m_context.desktop().error(settings.failureMessage());
 
     m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
                                                                           : m_context.programFolder());

@@ -63,10 +63,13 @@ TEST(Startup, OptionsReadAsOnOnlyForEmptyOrOneAndAreWrittenBack)
         TestWindow t({{QStringLiteral("affichage"), QString::fromLatin1(text)},
                       {QStringLiteral("connexion"), QString::fromLatin1(text)}});
         t.start();
-        EXPECT_EQ(t.window->preferences()->PleinEcran->isChecked(), on) << '"' << text << '"';
-        EXPECT_EQ(t.window->preferences()->spSkinCheckRadioBox3->isChecked(), on) << text;
+        EXPECT_EQ(t.find<CheckBox>(QStringLiteral("PleinEcran"))->isChecked(), on) << '"' << text << '"';
+        EXPECT_EQ(t.find<CheckBox>(QStringLiteral("spSkinCheckRadioBox3"))->isChecked(), on) << text;
         EXPECT_EQ(stored(t, "affichage"), on ? QStringLiteral("1") : QStringLiteral("0")) << text;
         EXPECT_EQ(stored(t, "deconnexion"), QStringLiteral("1"));
+        EXPECT_EQ(t.context().options().fullScreenView(), on) << text;
+        EXPECT_EQ(t.context().options().dialUnattended(), on) << text;
+        EXPECT_TRUE(t.context().options().hangUpAfterDownload());
     }
 }
 
@@ -96,7 +99,7 @@ TEST(Startup, AnUnwritableSettingsFileIsReportedAndStartUpGoesOn)
     EXPECT_EQ(t.desktop.calls.front().kind, QStringLiteral("error"));
     EXPECT_EQ(t.desktop.calls.front().text,
               QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
-    EXPECT_TRUE(t.window->preferences()->PleinEcran->isChecked());
+    EXPECT_TRUE(t.find<CheckBox>(QStringLiteral("PleinEcran"))->isChecked());
     EXPECT_TRUE(QFileInfo(t.programFolder() + QStringLiteral("Mes cartes")).isDir());
     EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
 }
