@@ -262,6 +262,8 @@ void PreferencesPage::onCreateFolderClicked()
     const bool created = !name.isEmpty() && !name.contains(u'/') && name != QStringLiteral(".")
                          && name != QStringLiteral("..") && QDir(m_chooserFolder).mkdir(name);
     if (!created) {
+        if (!name.isEmpty())
+            qCWarning(lcUi) << "could not create the folder" << folder;
         m_context.desktop().message(QStringLiteral("Création non effectuée"), kCreateCaption);
         return;
     }

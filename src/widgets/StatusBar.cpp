@@ -12,8 +12,8 @@ using controls::named;
 StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("spSkinStatusBar1"));
-    m_captionLabel = controls::label(this, QStringLiteral("spSkinStatusPanel1"),
-                                     QStringLiteral("Carte de Cassini : "), QRect(4, 0, 104, 21));
+    controls::label(this, QStringLiteral("spSkinStatusPanel1"), QStringLiteral("Carte de Cassini : "),
+                    QRect(4, 0, 104, 21));
 
     m_sheetNumberEdit = named(new SpinEdit(this), QStringLiteral("spSkinSpinEdit1"), QRect(110, 1, 56, 20),
                               QStringLiteral("Sélectionnez le numéro de la carte à afficher"));

@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <memory>
 
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QToolButton;
@@ -39,7 +38,6 @@ signals:
     void detailsRequested();
 
 private:
-    QLabel *m_captionLabel;
     SpinEdit *m_sheetNumberEdit;
     QLineEdit *m_sheetTitleEdit;
     QToolButton *m_detailsButton;
