@@ -69,18 +69,18 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
 
     auto *connection = group(this, QStringLiteral("spSkinGroupBox1"), QStringLiteral("Connexion à internet"),
                              QRect(10, 200, 670, 70));
-    m_autoConnectBox = named(new CheckBox(QStringLiteral(" Connexion automatique"), connection),
-                             QStringLiteral("spSkinCheckRadioBox3"), QRect(20, 22, 300, 20),
-                             QStringLiteral("Connexion sans demande des identifiants"));
-    m_autoHangUpBox = named(new CheckBox(QStringLiteral(" Déconnexion automatique"), connection),
-                            QStringLiteral("spSkinCheckRadioBox4"), QRect(20, 44, 300, 20),
-                            QStringLiteral("Déconnexion automatique en fin de téléchargement"));
+    m_autoConnectBox = controls::checkBox(connection, QStringLiteral("spSkinCheckRadioBox3"), QStringLiteral(" Connexion automatique"),
+                                          QRect(20, 22, 300, 20),
+                                          QStringLiteral("Connexion sans demande des identifiants"));
+    m_autoHangUpBox = controls::checkBox(connection, QStringLiteral("spSkinCheckRadioBox4"), QStringLiteral(" Déconnexion automatique"),
+                                         QRect(20, 44, 300, 20),
+                                         QStringLiteral("Déconnexion automatique en fin de téléchargement"));
 
     auto *display = group(this, QStringLiteral("spSkinGroupBox19"), QStringLiteral("Affichage des cartes"),
                           QRect(10, 276, 670, 50));
-    m_fullScreenBox = named(new CheckBox(QStringLiteral("Affichage des Cartes plein écran"), display),
-                            QStringLiteral("PleinEcran"), QRect(20, 22, 400, 20),
-                            QStringLiteral("Réglage de l'affichage des cartes en plein écran ou dans la fenêtre de Orvantis"));
+    m_fullScreenBox = controls::checkBox(display, QStringLiteral("PleinEcran"), QStringLiteral("Affichage des Cartes plein écran"),
+                                         QRect(20, 22, 400, 20),
+                                         QStringLiteral("Réglage de l'affichage des cartes en plein écran ou dans la fenêtre de Orvantis"));
 
     auto *iiif = group(this, QStringLiteral("GroupIiif"), QStringLiteral("Serveurs IIIF"), QRect(10, 332, 670, 58));
     auto *requestsLabel = controls::label(iiif, QStringLiteral("LabelRequetes"),
@@ -90,9 +90,9 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     m_simultaneousRequestsEdit->setAccessibleName(QStringLiteral("Requêtes simultanées"));
     m_simultaneousRequestsEdit->setRange(1, AppContext::kMaxSimultaneousRequests);
     requestsLabel->setBuddy(m_simultaneousRequestsEdit);
-    m_libraryTooBox = named(new CheckBox(QStringLiteral("Aussi pour Gallica (BnF)"), iiif),
-                            QStringLiteral("RequetesGallica"), QRect(270, 24, 380, 22),
-                            QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
+    m_libraryTooBox = controls::checkBox(iiif, QStringLiteral("RequetesGallica"), QStringLiteral("Aussi pour Gallica (BnF)"),
+                                         QRect(270, 24, 380, 22),
+                                         QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
     {
         bool isNumber = false;
         const int stored = m_context.settings().read(QStringLiteral("requetes")).toInt(&isNumber);

@@ -106,12 +106,12 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     m_connectionStatusEdit->setReadOnly(true);
     m_connectionStatusEdit->setAlignment(Qt::AlignCenter);
     m_connectionStatusEdit->setAccessibleName(QStringLiteral("État de la connexion"));
-    m_autoHangUpBox = named(new CheckBox(QStringLiteral(" Déconnexion automatique"), connectionGroup),
-                            QStringLiteral("spSkinCheckRadioBox2"), QRect(77, 57, 150, 23),
-                            QStringLiteral("Déconnexion automatique en fin de téléchargement"));
-    m_autoConnectBox = named(new CheckBox(QStringLiteral(" Connexion automatique"), connectionGroup),
-                             QStringLiteral("spSkinCheckRadioBox1"), QRect(77, 80, 150, 23),
-                             QStringLiteral("Connexion sans demande des identifiants"));
+    m_autoHangUpBox = controls::checkBox(connectionGroup, QStringLiteral("spSkinCheckRadioBox2"), QStringLiteral(" Déconnexion automatique"),
+                                         QRect(77, 57, 150, 23),
+                                         QStringLiteral("Déconnexion automatique en fin de téléchargement"));
+    m_autoConnectBox = controls::checkBox(connectionGroup, QStringLiteral("spSkinCheckRadioBox1"), QStringLiteral(" Connexion automatique"),
+                                          QRect(77, 80, 150, 23),
+                                          QStringLiteral("Connexion sans demande des identifiants"));
 
     auto *progressGroup = controls::group(this, QStringLiteral("spSkinGroupBox3"),
                                           QStringLiteral("Progression du téléchargement"), QRect(392, 320, 273, 105));
