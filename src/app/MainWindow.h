@@ -54,6 +54,7 @@ public:
     void ensurePagesBuilt();
     bool pagesBuilt() const { return m_pagesBuilt; }
 
+    // The pages the views and the window's tests drive through their own methods.
     VillesPage *villes() const { return m_villes; }
     CassiniPage *cassini() const { return m_cassini; }
     ArchivePage *archive() const { return m_archive; }
