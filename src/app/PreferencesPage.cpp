@@ -98,9 +98,9 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
         const int stored = m_context.settings().read(QStringLiteral("requetes")).toInt(&isNumber);
         const bool library = m_context.settings().read(QStringLiteral("requetesgallica")) == QStringLiteral("1");
         m_context.setSimultaneousRequests(isNumber ? stored : 1, library);
-        const QSignalBlocker blockSpin(m_simultaneousRequestsEdit), blockBox(m_libraryTooBox);
+        const QSignalBlocker blockSpin(m_simultaneousRequestsEdit);
         m_simultaneousRequestsEdit->setValue(m_context.simultaneousRequests());
-        m_libraryTooBox->QCheckBox::setChecked(library);
+        m_libraryTooBox->showChecked(library);
     }
 
     auto *closeButton = button(this, QStringLiteral("spSkinButton51"), QStringLiteral("Fermer"),
@@ -177,16 +177,10 @@ void PreferencesPage::followSharedOptions()
          &SharedOptions::fullScreenViewChanged},
     };
     for (const Option &o : shown) {
-        {
-            const QSignalBlocker quiet(o.box);
-            o.box->QCheckBox::setChecked(o.on);
-        }
+        o.box->showChecked(o.on);
         connect(o.box, &CheckBox::clickAction, &options, o.set);
         connect(&options, o.changed, this, [this, box = o.box, setting = o.setting](bool on) {
-            {
-                const QSignalBlocker quiet(box);
-                box->QCheckBox::setChecked(on);
-            }
+            box->showChecked(on);
             storeOption(setting, on);
         });
     }

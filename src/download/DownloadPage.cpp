@@ -214,16 +214,10 @@ void DownloadPage::buildPickers()
 void DownloadPage::followSharedOptions()
 {
     SharedOptions &options = m_context.options();
-    const auto follow = [](CheckBox *box, bool on) {
-        const QSignalBlocker quiet(box);
-        box->QCheckBox::setChecked(on);
-    };
-    follow(m_autoConnectBox, options.dialUnattended());
-    follow(m_autoHangUpBox, options.hangUpAfterDownload());
-    connect(&options, &SharedOptions::dialUnattendedChanged, m_autoConnectBox,
-            [this, follow](bool on) { follow(m_autoConnectBox, on); });
-    connect(&options, &SharedOptions::hangUpAfterDownloadChanged, m_autoHangUpBox,
-            [this, follow](bool on) { follow(m_autoHangUpBox, on); });
+    m_autoConnectBox->showChecked(options.dialUnattended());
+    m_autoHangUpBox->showChecked(options.hangUpAfterDownload());
+    connect(&options, &SharedOptions::dialUnattendedChanged, m_autoConnectBox, &CheckBox::showChecked);
+    connect(&options, &SharedOptions::hangUpAfterDownloadChanged, m_autoHangUpBox, &CheckBox::showChecked);
     connect(m_autoConnectBox, &CheckBox::clickAction, &options, &SharedOptions::setDialUnattended);
     connect(m_autoHangUpBox, &CheckBox::clickAction, &options, &SharedOptions::setHangUpAfterDownload);
     m_engine->setUnattendedDialOption([this] { return m_context.options().dialUnattended(); });

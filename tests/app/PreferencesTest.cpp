@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSettings>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -62,7 +63,9 @@ TEST_F(Preferences, DownloadPageBoxesMirrorThePreferences)
 TEST_F(Preferences, SharedOptionsShowInEveryBoxAndAreStoredAsTheyChange)
 {
     SharedOptions &options = t.context().options();
+    QSignalSpy actions(box("spSkinCheckRadioBox2"), &CheckBox::clickAction);
     options.setHangUpAfterDownload(false);
+    EXPECT_EQ(actions.count(), 0);   // shown, not clicked
     EXPECT_FALSE(box("spSkinCheckRadioBox4")->isChecked());
     EXPECT_FALSE(box("spSkinCheckRadioBox2")->isChecked());
     EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
