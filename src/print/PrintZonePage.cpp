@@ -185,7 +185,7 @@ printing::TileComposition PrintZonePage::MeasureTiles(int c1, int c2, int r1, in
 
 void PrintZonePage::DrawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
 {
-    QProgressBar *gauge = m_statusBar.spSkinGauge1;
+    QProgressBar *gauge = m_statusBar.gaugeBar();
     gauge->setValue(0);
     gauge->setMaximum(std::max(1, composition.cellCount()));
     gauge->setTextVisible(true);

@@ -129,7 +129,7 @@ TEST_F(PrintPageTest, ZoneComposesThePickedTilesWithABlankCellForAMissingTile)
     EXPECT_EQ(finale.size(), QSize(177, 99));
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton38"))->isEnabled());
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton28"))->isEnabled());
-    EXPECT_EQ(w.window->statusBarWidget()->spSkinGauge1->value(), 0);
+    EXPECT_EQ(w.window->statusBarWidget()->gaugeBar()->value(), 0);
     EXPECT_FALSE(w.find(QStringLiteral("spSkinButton36"))->isEnabled());
 
     const QImage shown = w.find(QStringLiteral("Quart1"))->grab().toImage();
