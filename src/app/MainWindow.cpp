@@ -68,9 +68,11 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_statusBar = new StatusBar(client);
     m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+    // The status bar stays at the bottom of the client area, whatever the window's size.
+    client->installEventFilter(this);
 
     buildPages();
-    m_mapViewer = new view::MapViewer(*this);
+    m_mapViewer = new view::MapViewer(*this, m_context, this);
     giveMnemonics(m_printPanel);
     wirePages();
     FormCreate();
@@ -152,16 +154,15 @@ void MainWindow::wirePages()
                     m_poster->spSkinTabSheet7Exit();
                 previous = index;
             });
-    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
-    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
+    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::showPreview);
+    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::showDetail);
     connect(m_statusBar->spSkinEdit5Button, &QToolButton::clicked, m_mapViewer,
-            &view::MapViewer::spSkinButton2Click);
+            &view::MapViewer::showDetail);
 
     // The archive page hands its highlighted map to the download, the views and printing.
     connect(m_archive, &ArchivePage::downloadRequested, m_download, &DownloadPage::bringForwardForSelection);
-    connect(m_archive, &ArchivePage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
-    connect(m_archive, &ArchivePage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
-    m_mapViewer->setArchiveSheetIndex([this] { return m_archive->spSkinSpinEdit2->text(); });
+    connect(m_archive, &ArchivePage::previewRequested, m_mapViewer, &view::MapViewer::showPreview);
+    connect(m_archive, &ArchivePage::detailRequested, m_mapViewer, &view::MapViewer::showDetail);
 
     // The view's "Imprimer" prints what the view shows, headed by the window caption.
     connect(m_mapViewer, &view::MapViewer::printViewRequested, this, [this] {
@@ -179,6 +180,71 @@ void MainWindow::wirePages()
             m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
                                                          job.sheetNumber, job.folderSuffix));
     });
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == centralWidget())
+        m_statusBar->move(0, centralWidget()->height() - kStatusBarHeight);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QMenuBar &MainWindow::viewMenuBar()
+{
+    return *menuBar();
+}
+
+void MainWindow::showViewBars()
+{
+    m_pageControl->hide();
+    menuBar()->show();
+}
+
+void MainWindow::showPages()
+{
+    menuBar()->hide();
+    m_pageControl->show();
+    const int page = m_context.currentPage;
+    if (page >= 1 && page <= 9)
+        showPage(page - 1);
+}
+
+void MainWindow::maximise()
+{
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showMaximized();
+}
+
+void MainWindow::restore()
+{
+    showNormal();
+    setFixedSize(kClientWidth, kClientHeight);
+}
+
+void MainWindow::showSheetNumber(int sheet)
+{
+    m_statusBar->spSkinSpinEdit1->setValue(sheet);
+}
+
+int MainWindow::cassiniEdition() const
+{
+    return m_cassini->editionItem();
+}
+
+QString MainWindow::archiveSheetIndex() const
+{
+    return m_archive->sheetIndexText();
+}
+
+QWidget &MainWindow::floatingPrintPanel()
+{
+    return *m_printPanel;
+}
+
+void MainWindow::cancelPrintPanel()
+{
+    m_printPanel->spSkinButton20Click();
 }
 
 void MainWindow::spSkinButton35Click()

@@ -4,6 +4,7 @@
 // and wires the pages to each other.
 
 #include "session/AppContext.h"
+#include "view/ViewHost.h"
 
 #include <QMainWindow>
 #include <QPrinter>
@@ -26,7 +27,7 @@ class StatusBar;
 class VillesPage;
 namespace view { class MapViewer; }
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private view::ViewHost {
     Q_OBJECT
 public:
     MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
@@ -61,7 +62,24 @@ public:
     // The map views (preview, detail) with their menu bar.
     view::MapViewer *mapViewer() const { return m_mapViewer; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // What the map views need of the window.
+    QWidget &viewWindow() override { return *this; }
+    QMenuBar &viewMenuBar() override;
+    void showViewBars() override;
+    void showPages() override;
+    void setCaption(const QString &caption) override { setWindowTitle(caption); }
+    void maximise() override;
+    void restore() override;
+    void showSheetNumber(int sheet) override;
+    int cassiniEdition() const override;
+    QString archiveSheetIndex() const override;
+    QWidget &floatingPrintPanel() override;
+    void cancelPrintPanel() override;
+
     void FormCreate();
     void buildPages();
     void wirePages();

@@ -167,7 +167,11 @@ void PreferencesPage::storeOption(const QString &name, bool checked)
 
 void PreferencesPage::spSkinCheckRadioBox3Click(bool checked) { storeOption(QStringLiteral("connexion"), checked); }
 void PreferencesPage::spSkinCheckRadioBox4Click(bool checked) { storeOption(QStringLiteral("deconnexion"), checked); }
-void PreferencesPage::PleinEcranClick(bool checked) { storeOption(QStringLiteral("affichage"), checked); }
+void PreferencesPage::PleinEcranClick(bool checked)
+{
+    m_context.options().setFullScreenView(checked);
+    storeOption(QStringLiteral("affichage"), checked);
+}
 
 bool PreferencesPage::isServerAddress(const QString &text)
 {

@@ -7,7 +7,7 @@
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
-#include "store/SheetImport.h"
+#include "catalogue/SelectedSheetImport.h"
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/SpinEdit.h"
@@ -232,6 +232,11 @@ void ArchivePage::buildControls()
     connect(spSkinButton7, &QPushButton::clicked, this, &ArchivePage::spSkinButton7Click);
 }
 
+QString ArchivePage::sheetIndexText() const
+{
+    return spSkinSpinEdit2->text();
+}
+
 void ArchivePage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"), 4);
@@ -404,11 +409,7 @@ void ArchivePage::spSkinButton26Click()
     const SelectionState &selection = m_context.selection;
     store::createFolderPath(m_context.mapsRoot() + u'\\' + editions::kArchive + QStringLiteral("\\Carte")
                             + selection.sheetNumber);
-    auto *gauge = window()->findChild<QProgressBar *>(QStringLiteral("spSkinGauge1"));
-    QProgressBar standIn;   // a page shown on its own has no status bar
-    SheetImport import(m_context, gauge ? *gauge : standIn, *window());
-    if (import.confirmAndImport())
-        m_context.refreshSelectionStatus();
+    importSelectedSheet(m_context, *window());
 }
 
 void ArchivePage::spSkinButton24Click()

@@ -30,6 +30,8 @@ public:
     const archive::ArchiveCatalogue &catalogue() const { return m_catalogue; }
     // 0-based index of the highlighted row, -1 when none is.
     int highlightedRow() const;
+    // The sheet index as typed.
+    QString sheetIndexText() const;
     // Row from which "Suivant" goes on: the one after the last match.
     int searchResumePosition() const { return m_searchResume; }
 

@@ -7,7 +7,7 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "platform/Desktop.h"
-#include "store/SheetImport.h"
+#include "catalogue/SelectedSheetImport.h"
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/NumberButton.h"
@@ -227,9 +227,7 @@ void CassiniPage::spSkinButton6Click()
 {
     applyEditionChoice();
     m_context.selection.folderSuffix.clear();
-    SheetImport import(m_context, *m_statusBar.spSkinGauge1, *window());
-    if (import.confirmAndImport())
-        m_context.refreshSelectionStatus();
+    importSelectedSheet(m_context, *window());
 }
 
 void CassiniPage::spSkinButton3Click()

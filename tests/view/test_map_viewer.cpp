@@ -98,7 +98,6 @@ TEST(MapViewer, OpensAndClosesFromTwoPages)
     EXPECT_TRUE(w.menuShown());
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
     EXPECT_EQ(w.viewer().viewKind(), 0);
-    EXPECT_EQ(w.find(QStringLiteral("Capture"))->property("tag").toInt(), 0);
     // Rows of (500 - 44) div 26 = 17 pixels, columns of 17 x 16 div 12 = 22.
     EXPECT_EQ(w.panel()->geometry(), QRect(63, 22, 26 * 22 + 2, 444));
     EXPECT_EQ(w.cell(QStringLiteral("ImageA1"))->geometry(), QRect(1, 1, 22, 17));
@@ -141,7 +140,7 @@ TEST(MapViewer, ShowsPresentTilesAndDeletesBrokenOnes)
     writeFile(w.tile(40), jpegBytes(makePicture(40, 30, Qt::blue)));   // last readable
     writeFile(w.tile(675), QByteArray("not a picture either"));
     w.context().refreshSelectionStatus();
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
 
     EXPECT_EQ(w.viewer().cellSize(), QSize(40, 30));
     for (int i : {1, 2, 675})
@@ -166,7 +165,7 @@ TEST(MapViewer, DetailDecodesWhatIsSeenAndPans)
 {
     ViewerWindow w;
     w.writeAll(100, 100);
-    w.viewer().spSkinButton2Click();   // before any double-click: the top-left corner
+    w.viewer().showDetail();   // before any double-click: the top-left corner
     EXPECT_EQ(w.scroll(), QPoint(0, 0));
     w.paintVisible();
     EXPECT_TRUE(w.cell(QStringLiteral("ImageC1"))->hasPicture());
@@ -230,7 +229,7 @@ TEST(MapViewer, AffichageImpossible)
     EXPECT_EQ(message->title(), QStringLiteral("Affichage impossible"));
 
     // A sheet without tiles: the panel over the pages, nothing else changes.
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     EXPECT_TRUE(message->isVisible());
     EXPECT_EQ(message->geometry(), QRect(227, 177, 241, 145));
     EXPECT_TRUE(w.pagesShown());
@@ -244,12 +243,12 @@ TEST(MapViewer, AffichageImpossible)
     for (bool detail : {false, true}) {
         writeFile(w.tile(5), QByteArray("broken"));
         w.context().refreshSelectionStatus();
-        detail ? w.viewer().spSkinButton2Click() : w.viewer().spSkinButton16Click();
+        detail ? w.viewer().showDetail() : w.viewer().showPreview();
         EXPECT_FALSE(w.exists(5));
         EXPECT_TRUE(message->isVisible());
         EXPECT_TRUE(w.menuShown());
         EXPECT_FALSE(w.pagesShown());
-        EXPECT_EQ(w.find(QStringLiteral("ImageTest"))->property("tag").toInt(), 0);
+        EXPECT_FALSE(w.viewer().mosaic()->tilesFound());
         EXPECT_EQ(w.find<QProgressBar>(QStringLiteral("spSkinGauge1"))->value(), 0);
         w.click(QStringLiteral("spSkinButton18"));
         EXPECT_FALSE(message->isVisible());
@@ -266,7 +265,7 @@ TEST(MapViewer, FullScreenMenuSwitchesAndMagnifier)
     auto *magnifier = w.viewer().magnifier();
     auto *afficher = w.find<QAction>(QStringLiteral("Afficher1"));
 
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_TRUE(w.window->isMaximized());
     EXPECT_TRUE(afficher->isEnabled());
     EXPECT_EQ(w.find<QSlider>(QStringLiteral("spSkinTrackBar2"))->value(), 150);
@@ -315,11 +314,11 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     w.context().refreshSelectionStatus();
     ASSERT_EQ(s.installationState, ArchiveWithTiles);
     s.folderSuffix = QStringLiteral("\\F999");   // the view takes it from the sheet index field
-    w.viewer().setArchiveSheetIndex([] { return QStringLiteral("7"); });
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);   // no row highlighted: only the field
 
     int discarded = 0, printed = 0;
     QObject::connect(&w.viewer(), &view::MapViewer::printCompositionDiscarded, [&] { ++discarded; });
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_EQ(s.folderSuffix, QStringLiteral("\\F007"));
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte n° 12\\F007 - Archives Bnf/Gallica"));
     EXPECT_TRUE(w.scrollBox()->isVisible());
@@ -336,7 +335,7 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     w.writeAll(16, 12);
     ASSERT_EQ(s.installationState, CassiniWithTiles);
     QObject::connect(&w.viewer(), &view::MapViewer::printViewRequested, [&] { ++printed; });
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_EQ(discarded, 1);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
     w.trigger(QStringLiteral("Imprimer1"));
@@ -350,7 +349,7 @@ TEST(MapViewer, TileThatCannotBeOpenedIsReported)
     writeTiles(w.mapFolder(), firstTiles(3));
     ASSERT_EQ(::mkfifo(QFile::encodeName(paths::nativePath(w.tile(3))).constData(), 0600), 0);
     w.context().refreshSelectionStatus();
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     const auto *error = w.desktop.last(QStringLiteral("error"));
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->text, QStringLiteral("Impossible d'ouvrir le fichier ") + w.tile(3));

@@ -84,7 +84,7 @@ double meanDifference(const QImage &a, const QImage &b)
 TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     QApplication::processEvents();
     QScrollArea *box = w.viewer().scrollBox();
     box->horizontalScrollBar()->setValue(333);
@@ -108,7 +108,7 @@ TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
 TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     const QImage capture = w.viewer().captureView();
     ASSERT_FALSE(capture.isNull());
 
@@ -151,7 +151,7 @@ TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
 TEST(ViewCapture, CancelWritesNothingAndCopyFillsTheClipboard)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     w.save(QString(), 2);
     EXPECT_TRUE(w.savedFiles().isEmpty());
     EXPECT_FALSE(w.scratchLeft());
@@ -164,7 +164,7 @@ TEST(ViewCapture, CancelWritesNothingAndCopyFillsTheClipboard)
 TEST(ViewCapture, UnwritableTargetIsReported)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     for (int type : {1, 2}) {
         w.save(QStringLiteral("no/such/folder/carte"), type);
         const auto *error = w.desktop.last(QStringLiteral("error"));
