@@ -377,6 +377,7 @@ bool MapViewer::showPreviewForWindow()
         showPreviewPictures(cached->cells);
     else
         loadPreviewTiles(key);
+    reportDeletedTiles();
     return true;
 }
 

@@ -358,3 +358,102 @@ TEST(MapViewer, TileThatCannotBeOpenedIsReported)
     w.trigger(QStringLiteral("Fermer1"));
     EXPECT_TRUE(w.pagesShown());
 }
+
+namespace {
+
+// The warnings of one logging category while it lives.
+class CategoryWarnings {
+public:
+    explicit CategoryWarnings(const char *category) : m_category(category)
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&CategoryWarnings::handle);
+    }
+    ~CategoryWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_current && type == QtWarningMsg && context.category
+            && qstrcmp(context.category, s_current->m_category) == 0)
+            s_current->lines << text;
+    }
+    static inline CategoryWarnings *s_current = nullptr;
+    const char *m_category;
+    QtMessageHandler m_previous = nullptr;
+};
+
+QStringList messagesTold(const ScriptedDesktop &desktop)
+{
+    QStringList texts;
+    for (const auto &call : desktop.calls)
+        if (call.kind == QStringLiteral("message"))
+            texts << call.text;
+    return texts;
+}
+
+} // namespace
+
+// Tiles deleted because they cannot be read are named to the user, one message per view,
+// and in the render log. A tile whose header reads but whose picture data is damaged goes
+// when it is decoded; a file that is no picture at all goes when the tiles are measured.
+TEST(MapViewer, TellsWhichUnreadableTilesItDeleted)
+{
+    const QByteArray good = jpegBytes(makePicture(100, 100, Qt::red));
+    const QByteArray damaged = withoutQuantTables(good);
+
+    ViewerWindow w;
+    for (int i = 0; i < store::kTileCount; ++i)
+        writeFile(w.tile(i), good);
+    writeFile(w.tile(1), damaged);                       // seen at once in both views
+    writeFile(w.tile(2), QByteArray("not a picture"));   // no header
+    w.context().refreshSelectionStatus();
+
+    CategoryWarnings renderLog("orvantis.render");
+    w.viewer().showPreview();
+    QApplication::processEvents();   // the message comes once the view is built
+    EXPECT_FALSE(w.exists(1));
+    EXPECT_FALSE(w.exists(2));
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList{QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(2) + u'\n' + w.tile(1)});
+    ASSERT_EQ(renderLog.lines.size(), 2);
+    EXPECT_TRUE(renderLog.lines[0].contains(w.tile(2))) << renderLog.lines[0].toStdString();
+    EXPECT_TRUE(renderLog.lines[1].contains(w.tile(1))) << renderLog.lines[1].toStdString();
+
+    // The detail: a damaged tile far from the opening place is found when it comes into
+    // view, and named when the view closes; nothing already told is told again.
+    writeFile(w.tile(1), damaged);
+    writeFile(w.tile(store::kTileCount - 1), damaged);
+    w.context().refreshSelectionStatus();
+    w.desktop.calls.clear();
+    w.viewer().showDetail();
+    w.paintVisible();
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop), QStringList{QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(1)});
+    EXPECT_TRUE(w.exists(store::kTileCount - 1));   // not seen yet
+
+    w.scrollBox()->horizontalScrollBar()->setValue(w.scrollBox()->horizontalScrollBar()->maximum());
+    w.scrollBox()->verticalScrollBar()->setValue(w.scrollBox()->verticalScrollBar()->maximum());
+    w.paintVisible();
+    EXPECT_FALSE(w.exists(store::kTileCount - 1));
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop).size(), 1);   // not while the user pans
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList({QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(1),
+                           QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(store::kTileCount - 1)}));
+
+    // A view that deletes nothing says nothing.
+    w.desktop.calls.clear();
+    w.viewer().showPreview();
+    QApplication::processEvents();
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_TRUE(messagesTold(w.desktop).isEmpty());
+}
