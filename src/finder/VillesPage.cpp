@@ -21,53 +21,53 @@ using controls::named;
 VillesPage::VillesPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet8"), parent), m_cassini(cassini), m_statusBar(statusBar)
 {
-    spSkinGroupBox12 = controls::group(
+    m_searchBox = controls::group(
         this, QStringLiteral("spSkinGroupBox12"),
         QStringLiteral("Recherche d'une carte de Cassini à partir des coordonnées d'une ville Française"),
         QRect(40, 30, 610, 380));
 
-    spSkinGroupBox13 = controls::group(spSkinGroupBox12, QStringLiteral("spSkinGroupBox13"),
+    m_coordinatesBox = controls::group(m_searchBox, QStringLiteral("spSkinGroupBox13"),
                                        QStringLiteral("Coordonnées de la commune Française recherchée"),
                                        QRect(20, 30, 570, 170));
-    spSkinTextLabel12 = label(spSkinGroupBox13, QStringLiteral("spSkinTextLabel12"),
+    m_exampleLabel = label(m_coordinatesBox, QStringLiteral("spSkinTextLabel12"),
                               QStringLiteral("Exemple pour Bourges entrer latitude = 47,08  et longitude = 2,40"),
                               QRect(20, 28, 530, 26));
-    spSkinTextLabel12->setFrameStyle(QFrame::Box | QFrame::Plain);
-    spSkinTextLabel12->setAlignment(Qt::AlignCenter);
+    m_exampleLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_exampleLabel->setAlignment(Qt::AlignCenter);
 
-    auto *latitudeLabel = label(spSkinGroupBox13, QStringLiteral("spSkinStdLabel40"),
+    auto *latitudeLabel = label(m_coordinatesBox, QStringLiteral("spSkinStdLabel40"),
                                 QStringLiteral("Latitude ="), QRect(20, 74, 90, 22));
-    spSkinEdit10 = named(new QLineEdit(spSkinGroupBox13), QStringLiteral("spSkinEdit10"),
+    m_latitudeEdit = named(new QLineEdit(m_coordinatesBox), QStringLiteral("spSkinEdit10"),
                          QRect(115, 74, 120, 22), QStringLiteral("Latitude de la ville sélectionnée"));
-    spSkinEdit10->setAccessibleName(QStringLiteral("Latitude"));
-    latitudeLabel->setBuddy(spSkinEdit10);
-    auto *longitudeLabel = label(spSkinGroupBox13, QStringLiteral("spSkinStdLabel41"),
+    m_latitudeEdit->setAccessibleName(QStringLiteral("Latitude"));
+    latitudeLabel->setBuddy(m_latitudeEdit);
+    auto *longitudeLabel = label(m_coordinatesBox, QStringLiteral("spSkinStdLabel41"),
                                  QStringLiteral("Longitude ="), QRect(20, 110, 90, 22));
-    spSkinEdit11 = named(new QLineEdit(spSkinGroupBox13), QStringLiteral("spSkinEdit11"),
+    m_longitudeEdit = named(new QLineEdit(m_coordinatesBox), QStringLiteral("spSkinEdit11"),
                          QRect(115, 110, 120, 22), QStringLiteral("Longitude de la ville sélectionnée"));
-    spSkinEdit11->setAccessibleName(QStringLiteral("Longitude"));
-    longitudeLabel->setBuddy(spSkinEdit11);
-    spSkinButton33 = button(spSkinGroupBox13, QStringLiteral("spSkinButton33"), QStringLiteral("Calculer"),
+    m_longitudeEdit->setAccessibleName(QStringLiteral("Longitude"));
+    longitudeLabel->setBuddy(m_longitudeEdit);
+    m_calculateButton = button(m_coordinatesBox, QStringLiteral("spSkinButton33"), QStringLiteral("Calculer"),
                             QRect(300, 90, 150, 28), QStringLiteral("Détermine le n° de carte à afficher"));
 
-    auto *sheetLabel = label(spSkinGroupBox12, QStringLiteral("spSkinStdLabel42"),
+    auto *sheetLabel = label(m_searchBox, QStringLiteral("spSkinStdLabel42"),
                              QStringLiteral("N° de Carte ="), QRect(40, 224, 100, 22));
-    spSkinEdit8 = named(new QLineEdit(spSkinGroupBox12), QStringLiteral("spSkinEdit8"), QRect(140, 224, 80, 22),
+    m_sheetEdit = named(new QLineEdit(m_searchBox), QStringLiteral("spSkinEdit8"), QRect(140, 224, 80, 22),
                         QStringLiteral("Numéro de la carte préconisée"));
-    spSkinEdit8->setAlignment(Qt::AlignCenter);
-    spSkinEdit8->setCursor(Qt::ForbiddenCursor);
-    spSkinEdit8->setAccessibleName(QStringLiteral("N° de Carte"));
-    sheetLabel->setBuddy(spSkinEdit8);
-    spSkinButton32 = button(spSkinGroupBox12, QStringLiteral("spSkinButton32"), QStringLiteral("OK"),
+    m_sheetEdit->setAlignment(Qt::AlignCenter);
+    m_sheetEdit->setCursor(Qt::ForbiddenCursor);
+    m_sheetEdit->setAccessibleName(QStringLiteral("N° de Carte"));
+    sheetLabel->setBuddy(m_sheetEdit);
+    m_goToSheetButton = button(m_searchBox, QStringLiteral("spSkinButton32"), QStringLiteral("OK"),
                             QRect(240, 221, 90, 28), QStringLiteral("Accéder à la carte préconisée"));
 
-    spSkinButton34 = button(spSkinGroupBox12, QStringLiteral("spSkinButton34"),
+    m_coordinatesSiteButton = button(m_searchBox, QStringLiteral("spSkinButton34"),
                             QStringLiteral("Site où télécharger les dernières coordonnées"), QRect(40, 300, 530, 28),
                             QStringLiteral("Téléchargez le fichier des longitudes et latitudes des villes Françaises"));
 
-    connect(spSkinButton33, &QPushButton::clicked, this, &VillesPage::spSkinButton33Click);
-    connect(spSkinButton32, &QPushButton::clicked, this, &VillesPage::spSkinButton32Click);
-    connect(spSkinButton34, &QPushButton::clicked, this, &VillesPage::spSkinButton34Click);
+    connect(m_calculateButton, &QPushButton::clicked, this, &VillesPage::onCalculateClicked);
+    connect(m_goToSheetButton, &QPushButton::clicked, this, &VillesPage::onGoToSheetClicked);
+    connect(m_coordinatesSiteButton, &QPushButton::clicked, this, &VillesPage::onCoordinatesSiteClicked);
 }
 
 void VillesPage::onShow()
@@ -75,18 +75,18 @@ void VillesPage::onShow()
     setCaptionAndNumber(QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"), 2);
 }
 
-void VillesPage::spSkinButton33Click()
+void VillesPage::onCalculateClicked()
 {
     // The decimal separator is the one of the user's regional settings.
     const QLocale locale;
-    const auto latitude = finder::parseCoordinate(spSkinEdit10->text(), locale);
+    const auto latitude = finder::parseCoordinate(m_latitudeEdit->text(), locale);
     if (!latitude) {
-        m_context.desktop().error(finder::notAFloatMessage(spSkinEdit10->text()));
+        m_context.desktop().error(finder::notAFloatMessage(m_latitudeEdit->text()));
         return;
     }
-    const auto longitude = finder::parseCoordinate(spSkinEdit11->text(), locale);
+    const auto longitude = finder::parseCoordinate(m_longitudeEdit->text(), locale);
     if (!longitude) {
-        m_context.desktop().error(finder::notAFloatMessage(spSkinEdit11->text()));
+        m_context.desktop().error(finder::notAFloatMessage(m_longitudeEdit->text()));
         return;
     }
 
@@ -96,29 +96,29 @@ void VillesPage::spSkinButton33Click()
     if (selection.isArchive())
         selection.sheetNumber = QString::number(m_statusBar.spSkinSpinEdit1->value());
     finder::SheetFromCoordinates(selection, *latitude, *longitude);
-    spSkinEdit8->setText(selection.sheetNumber);
+    m_sheetEdit->setText(selection.sheetNumber);
     m_cassini.updateGroupCaption();
     m_statusBar.spSkinSpinEdit1->setValue(selection.sheetNumber.toInt());
 }
 
-void VillesPage::spSkinButton32Click()
+void VillesPage::onGoToSheetClicked()
 {
-    const QString text = spSkinEdit8->text().trimmed();
+    const QString text = m_sheetEdit->text().trimmed();
     bool isNumber = false;
     const int sheet = text.toInt(&isNumber);
     if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount) {
         m_context.desktop().error(
-            QStringLiteral("'%1' n'est pas un numéro de carte de Cassini (1 à 182)").arg(spSkinEdit8->text()));
+            QStringLiteral("'%1' n'est pas un numéro de carte de Cassini (1 à 182)").arg(m_sheetEdit->text()));
         return;
     }
     // The proposal becomes the Cassini selection in the edition chosen on the page
     // "Cartes de Cassini", as any choice of a sheet number does.
     m_statusBar.spSkinSpinEdit1->setValue(sheet);
     m_context.selection.sheetNumber = QString::number(sheet);
-    GoToProposedSheet();
+    goToProposedSheet();
 }
 
-void VillesPage::GoToProposedSheet()
+void VillesPage::goToProposedSheet()
 {
     m_cassini.highlightSelectedSheet();
     m_context.refreshSelectionStatus();
@@ -138,7 +138,7 @@ void VillesPage::bringCassiniPageToFront()
     }
 }
 
-void VillesPage::spSkinButton34Click()
+void VillesPage::onCoordinatesSiteClicked()
 {
     m_context.desktop().open(finder::kCoordinatesSite);
 }

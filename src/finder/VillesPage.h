@@ -24,22 +24,19 @@ public:
     VillesPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent = nullptr);
     void onShow() override;
 
-    // Handlers.
-    void spSkinButton33Click();   // "Calculer": proposes the sheet of the coordinates
-    void spSkinButton32Click();   // "OK": goes to the proposed sheet
-    void spSkinButton34Click();   // opens the site of town coordinates
+private:
+    void onCalculateClicked();         // "Calculer": proposes the sheet of the coordinates
+    void onGoToSheetClicked();         // "OK": goes to the proposed sheet
+    void onCoordinatesSiteClicked();   // opens the site of town coordinates
     // Shows the selection's sheet as the current one on the page "Cartes de Cassini" and
     // brings that page to the front.
-    void GoToProposedSheet();
-
-    QGroupBox *spSkinGroupBox12, *spSkinGroupBox13;
-    QLabel *spSkinTextLabel12;
-    QLineEdit *spSkinEdit10, *spSkinEdit11, *spSkinEdit8;
-    QPushButton *spSkinButton33, *spSkinButton32, *spSkinButton34;
-
-private:
+    void goToProposedSheet();
     void bringCassiniPageToFront();
 
     CassiniPage &m_cassini;
     StatusBar &m_statusBar;
+    QGroupBox *m_searchBox, *m_coordinatesBox;
+    QLabel *m_exampleLabel;
+    QLineEdit *m_latitudeEdit, *m_longitudeEdit, *m_sheetEdit;
+    QPushButton *m_calculateButton, *m_goToSheetButton, *m_coordinatesSiteButton;
 };

@@ -148,7 +148,7 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     w.click(QStringLiteral("spSkinButton28"));
     expectWhole("Impression poster with the sheet");
     w.window->showPage(3);
-    w.window->archive()->spSkinCheckListBox1->setCurrentRow(11);
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);
     expectWhole("Autres cartes with a map");
 
     // The views: preview, detail with the magnifier, the print panel over a view, and
