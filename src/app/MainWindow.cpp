@@ -11,7 +11,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "download/DownloadPage.h"
-#include "finder/VillesPage.h"
+#include "finder/TownPage.h"
 #include "print/PosterPage.h"
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
@@ -88,7 +88,7 @@ void MainWindow::buildPages()
     auto *stack = m_pageControl->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
     m_home = new HomePage(m_context, stack);
     m_cassini = new CassiniPage(m_context, *m_statusBar, stack);
-    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar, stack);
+    m_towns = new TownPage(m_context, *m_cassini, *m_statusBar, stack);
     m_archive = new ArchivePage(m_context, stack);
     m_preferences = new PreferencesPage(m_context, stack);
     m_download = new DownloadPage(m_context, *m_preferences, stack);
@@ -100,7 +100,7 @@ void MainWindow::buildPages()
 
     const std::pair<Page *, QString> pages[] = {
         {m_home, QStringLiteral("Recherche")},
-        {m_villes, QStringLiteral("Villes")},
+        {m_towns, QStringLiteral("Villes")},
         {m_cassini, QStringLiteral("Cartes de Cassini")},
         {m_archive, QStringLiteral("Autres cartes")},
         {m_download, QStringLiteral("Téléchargement")},

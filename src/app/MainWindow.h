@@ -24,7 +24,7 @@ class PrintZonePage;
 class QTabWidget;
 class SettingsStore;
 class StatusBar;
-class VillesPage;
+class TownPage;
 namespace view { class MapViewer; }
 
 class MainWindow : public QMainWindow, private view::ViewHost {
@@ -46,7 +46,7 @@ public:
     Page *page(int index) const;
 
     HomePage *home() const { return m_home; }
-    VillesPage *villes() const { return m_villes; }
+    TownPage *towns() const { return m_towns; }
     CassiniPage *cassini() const { return m_cassini; }
     ArchivePage *archive() const { return m_archive; }
     DownloadPage *download() const { return m_download; }
@@ -90,7 +90,7 @@ private:
     QTabWidget *m_pageControl = nullptr;
     StatusBar *m_statusBar = nullptr;
     HomePage *m_home = nullptr;
-    VillesPage *m_villes = nullptr;
+    TownPage *m_towns = nullptr;
     CassiniPage *m_cassini = nullptr;
     ArchivePage *m_archive = nullptr;
     DownloadPage *m_download = nullptr;

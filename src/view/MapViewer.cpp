@@ -94,12 +94,12 @@ MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
     }
     m_scrollBox->hide();
 
-    m_mouseSurface = new ZoneSurface(m_scrollBox);
+    m_mouseSurface = new MouseSurface(m_scrollBox);
     m_mouseSurface->hide();
-    connect(m_mouseSurface, &ZoneSurface::pressed, this, &MapViewer::onSurfacePressed);
-    connect(m_mouseSurface, &ZoneSurface::moved, this, &MapViewer::onSurfaceMoved);
-    connect(m_mouseSurface, &ZoneSurface::released, this, &MapViewer::onSurfaceReleased);
-    connect(m_mouseSurface, &ZoneSurface::doubleClicked, this, &MapViewer::onSurfaceDoubleClicked);
+    connect(m_mouseSurface, &MouseSurface::pressed, this, &MapViewer::onSurfacePressed);
+    connect(m_mouseSurface, &MouseSurface::moved, this, &MapViewer::onSurfaceMoved);
+    connect(m_mouseSurface, &MouseSurface::released, this, &MapViewer::onSurfaceReleased);
+    connect(m_mouseSurface, &MouseSurface::doubleClicked, this, &MapViewer::onSurfaceDoubleClicked);
 
     m_notInstalledBox = controls::group(&m_window, QStringLiteral("MessageAbsent"),
                                         QStringLiteral("Affichage impossible"), QRect(QPoint(0, 0), kMessageSize));

@@ -36,7 +36,7 @@ namespace view {
 
 class Magnifier;
 using render::Mosaic;
-class ZoneSurface;
+class MouseSurface;
 struct ViewMenu;
 
 class MapViewer : public QObject {
@@ -132,7 +132,7 @@ private:
     PreviewCache m_previewCache;
     int m_previewHeights[2] = {0, 0};   // client height of the last preview: window, full screen
     QScrollArea *m_scrollBox;
-    ZoneSurface *m_mouseSurface;
+    MouseSurface *m_mouseSurface;
     QPointer<QWidget> m_panel;
     QGroupBox *m_notInstalledBox;
     Magnifier *m_magnifier;

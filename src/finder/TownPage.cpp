@@ -1,4 +1,4 @@
-#include "finder/VillesPage.h"
+#include "finder/TownPage.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "widgets/StatusBar.h"
@@ -18,7 +18,7 @@ using controls::button;
 using controls::label;
 using controls::named;
 
-VillesPage::VillesPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent)
+TownPage::TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet8"), parent), m_cassini(cassini), m_statusBar(statusBar)
 {
     m_searchBox = controls::group(
@@ -65,17 +65,17 @@ VillesPage::VillesPage(AppContext &context, CassiniPage &cassini, StatusBar &sta
                             QStringLiteral("Site où télécharger les dernières coordonnées"), QRect(40, 300, 530, 28),
                             QStringLiteral("Téléchargez le fichier des longitudes et latitudes des villes Françaises"));
 
-    connect(m_calculateButton, &QPushButton::clicked, this, &VillesPage::onCalculateClicked);
-    connect(m_goToSheetButton, &QPushButton::clicked, this, &VillesPage::onGoToSheetClicked);
-    connect(m_coordinatesSiteButton, &QPushButton::clicked, this, &VillesPage::onCoordinatesSiteClicked);
+    connect(m_calculateButton, &QPushButton::clicked, this, &TownPage::onCalculateClicked);
+    connect(m_goToSheetButton, &QPushButton::clicked, this, &TownPage::onGoToSheetClicked);
+    connect(m_coordinatesSiteButton, &QPushButton::clicked, this, &TownPage::onCoordinatesSiteClicked);
 }
 
-void VillesPage::onShow()
+void TownPage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"), 2);
 }
 
-void VillesPage::onCalculateClicked()
+void TownPage::onCalculateClicked()
 {
     // The decimal separator is the one of the user's regional settings.
     const QLocale locale;
@@ -101,7 +101,7 @@ void VillesPage::onCalculateClicked()
     m_statusBar.spSkinSpinEdit1->setValue(selection.sheetNumber.toInt());
 }
 
-void VillesPage::onGoToSheetClicked()
+void TownPage::onGoToSheetClicked()
 {
     const QString text = m_sheetEdit->text().trimmed();
     bool isNumber = false;
@@ -118,14 +118,14 @@ void VillesPage::onGoToSheetClicked()
     goToProposedSheet();
 }
 
-void VillesPage::goToProposedSheet()
+void TownPage::goToProposedSheet()
 {
     m_cassini.highlightSelectedSheet();
     m_context.refreshSelectionStatus();
     bringCassiniPageToFront();
 }
 
-void VillesPage::bringCassiniPageToFront()
+void TownPage::bringCassiniPageToFront()
 {
     for (QWidget *w = m_cassini.parentWidget(); w; w = w->parentWidget()) {
         if (auto *pages = qobject_cast<QTabWidget *>(w)) {
@@ -138,7 +138,7 @@ void VillesPage::bringCassiniPageToFront()
     }
 }
 
-void VillesPage::onCoordinatesSiteClicked()
+void TownPage::onCoordinatesSiteClicked()
 {
     m_context.desktop().open(finder::kCoordinatesSite);
 }

@@ -18,10 +18,10 @@ inline const QString kCoordinatesSite =
     QStringLiteral("https://geonames.nga.mil/gns/html/cntry_files.html");
 } // namespace finder
 
-class VillesPage : public Page {
+class TownPage : public Page {
     Q_OBJECT
 public:
-    VillesPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent = nullptr);
+    TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent = nullptr);
     void onShow() override;
 
 private:

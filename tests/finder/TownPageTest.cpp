@@ -6,7 +6,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "catalogue/InstallationStatus.h"
-#include "finder/VillesPage.h"
+#include "finder/TownPage.h"
 #include "support/TestWindow.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/NumberButton.h"
@@ -24,7 +24,7 @@ using testing_support::TestWindow;
 
 namespace {
 
-class VillesPageTest : public ::testing::Test {
+class TownPageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -32,7 +32,7 @@ protected:
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         w.start();
         w.window->showPage(1);
-        page = w.window->villes();
+        page = w.window->towns();
         cassini = w.window->cassini();
         statusBar = w.window->statusBarWidget();
     }
@@ -61,7 +61,7 @@ protected:
     SelectionState &selection() { return w.context().selection; }
 
     TestWindow w;
-    VillesPage *page = nullptr;
+    TownPage *page = nullptr;
     CassiniPage *cassini = nullptr;
     StatusBar *statusBar = nullptr;
 
@@ -69,7 +69,7 @@ private:
     QLocale m_savedLocale;
 };
 
-TEST_F(VillesPageTest, PageShowsItsControls)
+TEST_F(TownPageTest, PageShowsItsControls)
 {
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"));
     EXPECT_EQ(w.context().currentPage, 2);
@@ -90,7 +90,7 @@ TEST_F(VillesPageTest, PageShowsItsControls)
     EXPECT_EQ(w.find<QPushButton>(QStringLiteral("spSkinButton34"))->text().remove(u'&'), QStringLiteral("Site où télécharger les dernières coordonnées"));
 }
 
-TEST_F(VillesPageTest, CalculerProposesAndSelectsTheCoveringSheet)
+TEST_F(TownPageTest, CalculerProposesAndSelectsTheCoveringSheet)
 {
     struct Case { QString latitude, longitude; QString sheet; };
     const Case cases[] = {
@@ -117,7 +117,7 @@ TEST_F(VillesPageTest, CalculerProposesAndSelectsTheCoveringSheet)
     EXPECT_EQ(w.window->pageControl()->currentIndex(), 1);   // "Calculer" stays on the page
 }
 
-TEST_F(VillesPageTest, EmptyCellProposesThePreviousSheetAgain)
+TEST_F(TownPageTest, EmptyCellProposesThePreviousSheetAgain)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
     ASSERT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text(), QStringLiteral("10"));
@@ -127,7 +127,7 @@ TEST_F(VillesPageTest, EmptyCellProposesThePreviousSheetAgain)
     EXPECT_TRUE(w.desktop.calls.empty());
 }
 
-TEST_F(VillesPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
+TEST_F(TownPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
 {
     statusBar->spSkinSpinEdit1->setValue(57);
     w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(814);   // archive map 815
@@ -142,7 +142,7 @@ TEST_F(VillesPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
     EXPECT_EQ(statusBar->spSkinSpinEdit1->value(), 57);
 }
 
-TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
+TEST_F(TownPageTest, TextThatIsNotANumberStopsWithTheMessage)
 {
     struct Case { QString latitude, longitude, named; };
     const Case cases[] = {
@@ -166,7 +166,7 @@ TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
     }
 }
 
-TEST_F(VillesPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
+TEST_F(TownPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
     // Tiles installed since the proposal: "OK" refreshes the status.
@@ -185,7 +185,7 @@ TEST_F(VillesPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
     EXPECT_TRUE(w.desktop.calls.empty());
 }
 
-TEST_F(VillesPageTest, OkTakesTheNumberTypedInTheProposal)
+TEST_F(TownPageTest, OkTakesTheNumberTypedInTheProposal)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
     w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->setText(QStringLiteral("57"));
@@ -196,7 +196,7 @@ TEST_F(VillesPageTest, OkTakesTheNumberTypedInTheProposal)
     EXPECT_EQ(w.window->pageControl()->currentWidget(), cassini);
 }
 
-TEST_F(VillesPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
+TEST_F(TownPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
 {
     w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(9);   // archive map 10
     ASSERT_TRUE(selection().isArchive());
@@ -209,7 +209,7 @@ TEST_F(VillesPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
     EXPECT_EQ(redButtons(), QList<int>{10});
 }
 
-TEST_F(VillesPageTest, OkRefusesAProposalThatIsNoSheetNumber)
+TEST_F(TownPageTest, OkRefusesAProposalThatIsNoSheetNumber)
 {
     for (const QString &text : {QString(), QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("183"),
                                 QStringLiteral("12,5")}) {
@@ -223,7 +223,7 @@ TEST_F(VillesPageTest, OkRefusesAProposalThatIsNoSheetNumber)
     }
 }
 
-TEST_F(VillesPageTest, CoordinatesSiteOpensTheGeographicNamesPage)
+TEST_F(TownPageTest, CoordinatesSiteOpensTheGeographicNamesPage)
 {
     w.find<QPushButton>(QStringLiteral("spSkinButton34"))->click();
     ASSERT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("open")});
