@@ -95,7 +95,7 @@ void TownPage::onCalculateClicked()
     // Cassini sheet shown in the status bar.
     if (selection.isArchive())
         selection.sheetNumber = QString::number(m_statusBar.spSkinSpinEdit1->value());
-    finder::SheetFromCoordinates(selection, *latitude, *longitude);
+    finder::sheetFromCoordinates(selection, *latitude, *longitude);
     m_sheetEdit->setText(selection.sheetNumber);
     m_cassini.updateGroupCaption();
     m_statusBar.spSkinSpinEdit1->setValue(selection.sheetNumber.toInt());
