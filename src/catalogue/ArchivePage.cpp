@@ -99,7 +99,7 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
       m_catalogue(archive::ArchiveCatalogue::load({context.installFolder(), context.programFolder()}))
 {
     m_archiveBox = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
-                                       QRect(4, 2, 682, 436));
+                                   QRect(4, 2, 682, 436));
     m_fetcher = new IiifFetcher(this);
     m_reader = new IiifReader(*m_fetcher, this);
     connect(m_reader, &IiifReader::done, this, &ArchivePage::onIiifRead);
@@ -119,8 +119,8 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 void ArchivePage::buildList()
 {
     m_mapList = named(new QListWidget(m_archiveBox), QStringLiteral("spSkinCheckListBox1"),
-                                QRect(8, 22, 440, 406),
-                                QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
+                      QRect(8, 22, 440, 406),
+                      QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
     m_mapList->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
     m_mapList->setSelectionMode(QAbstractItemView::SingleSelection);
     auto *rows = new RowHeightDelegate(m_mapList);
@@ -156,9 +156,9 @@ void ArchivePage::buildControls()
     QGroupBox *box = m_archiveBox;
     constexpr int x = 456, w = 218;
     m_checkInstalledButton = button(box, QStringLiteral("spSkinButton27"), QStringLiteral("Cocher les cartes installées"),
-                            QRect(x, 22, w, 25), QStringLiteral("Coche toutes les cartes installées dans la liste"));
+                                    QRect(x, 22, w, 25), QStringLiteral("Coche toutes les cartes installées dans la liste"));
     m_uncheckAllButton = button(box, QStringLiteral("spSkinButton21"), QStringLiteral("Décocher tout"),
-                            QRect(x, 50, w, 25), QStringLiteral("Décoche toutes les cases cochées dans la liste"));
+                                QRect(x, 50, w, 25), QStringLiteral("Décoche toutes les cases cochées dans la liste"));
 
     auto *searchLabel = controls::label(box, QStringLiteral("spSkinStdLabel30"),
                                         QStringLiteral("Rechercher dans la liste :"), QRect(x, 84, w, 18));
@@ -169,8 +169,8 @@ void ArchivePage::buildControls()
                             QRect(x, 128, 106, 25),
                             QStringLiteral("Sélectionne la première carte dont le titre contient le critère recherché"));
     m_searchNextButton = button(box, QStringLiteral("spSkinButton53"), QStringLiteral("Suivant"),
-                            QRect(x + 112, 128, 106, 25),
-                            QStringLiteral("Continue la recherche dans la suite de la liste"));
+                                QRect(x + 112, 128, 106, 25),
+                                QStringLiteral("Continue la recherche dans la suite de la liste"));
     m_searchNextButton->setEnabled(false);
 
     auto *indexLabel = controls::label(box, QStringLiteral("spSkinStdLabel31"),
@@ -179,7 +179,7 @@ void ArchivePage::buildControls()
                                        QRect(x, 162, w, 36));
     indexLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_sheetIndexEdit = named(new SpinEdit(box), QStringLiteral("spSkinSpinEdit2"), QRect(x, 202, 70, 22),
-                            QStringLiteral("Numéro de la feuille sélectionnée"));
+                             QStringLiteral("Numéro de la feuille sélectionnée"));
     m_sheetIndexEdit->setAccessibleName(QStringLiteral("Numéro de la feuille"));
     {
         const QSignalBlocker blocker(m_sheetIndexEdit);
@@ -189,27 +189,27 @@ void ArchivePage::buildControls()
     }
     indexLabel->setBuddy(m_sheetIndexEdit);
     m_installedSquare = named(new ColourSquare(colours::kWhite, box), QStringLiteral("Shape69"), QRect(x + 84, 206, 17, 14),
-                    QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
+                              QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
 
     m_libraryPageButton = button(box, QStringLiteral("spSkinButton22"), QStringLiteral("Page Bnf/Gallica"),
-                            QRect(x, 236, w, 25),
-                            QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
+                                 QRect(x, 236, w, 25),
+                                 QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
     m_downloadButton = button(box, QStringLiteral("spSkinButton23"), QStringLiteral("Télécharger"),
-                            QRect(x, 266, w, 25),
-                            QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
+                              QRect(x, 266, w, 25),
+                              QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
     m_importButton = button(box, QStringLiteral("spSkinButton26"), QStringLiteral("Importer"),
                             QRect(x, 294, w, 25),
                             QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde (autre dossier, CD...)"));
     m_detailButton = button(box, QStringLiteral("spSkinButton25"), QStringLiteral("Afficher les détails"),
                             QRect(x, 322, w, 25), QStringLiteral("Affiche une zone de la carte sélectionnée"));
     m_previewButton = button(box, QStringLiteral("spSkinButton24"), QStringLiteral("Afficher l'aperçu"),
-                            QRect(x, 350, w, 25), QStringLiteral("Affiche toute la carte sélectionnée"));
+                             QRect(x, 350, w, 25), QStringLiteral("Affiche toute la carte sélectionnée"));
     m_printButton = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
                            QRect(x, 378, w, 25), QStringLiteral("Préparer l'impression de la carte sélectionnée"));
 
     m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
-                         QRect(x, 406, w, 25),
-                         QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
+                             QRect(x, 406, w, 25),
+                             QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
 
     connect(m_addIiifButton, &QPushButton::clicked, this, &ArchivePage::onAddIiifClicked);
     connect(m_sheetIndexEdit, &SpinEdit::change, this, &ArchivePage::onSheetIndexChanged);

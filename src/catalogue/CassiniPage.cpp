@@ -47,8 +47,8 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
                                              {QStringLiteral("Edition couleurs."),
                                               QStringLiteral("Nouvelle édition noir et blanc.")},
                                              this),
-                              QStringLiteral("spSkinRadioGroup2"), QRect(455, 2, 232, 64),
-                              QStringLiteral("Sélectionne l'édition à utiliser"));
+                            QStringLiteral("spSkinRadioGroup2"), QRect(455, 2, 232, 64),
+                            QStringLiteral("Sélectionne l'édition à utiliser"));
     m_editionChoice->setItemIndex(0);
     connect(m_editionChoice, &RadioGroup::clicked, this, &CassiniPage::onEditionClicked);
 
@@ -68,8 +68,8 @@ void CassiniPage::buildLegend()
 {
     m_selectedSquare = named(new ColourSquare(colours::kRed, this), QStringLiteral("Shape6"), QRect(462, 74, 17, 14), kSquareHint);
     m_legendTitle = controls::label(this, QStringLiteral("spSkinStdLabel4"),
-                                      QStringLiteral("Carte sélectionnée :"), QRect(486, 72, 150, 18),
-                                      kSquareHint);
+                                    QStringLiteral("Carte sélectionnée :"), QRect(486, 72, 150, 18),
+                                    kSquareHint);
     // Each line of the legend stands beside its square, centred on the same height.
     const QString linesHint = QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte sélectionnée");
     const std::pair<const char *, const char *> lines[] = {
@@ -107,17 +107,17 @@ void CassiniPage::buildActions()
     const QRect rows[] = {{8, 20, 216, 25}, {8, 48, 216, 25}, {8, 76, 216, 25},
                           {8, 104, 216, 25}, {8, 132, 216, 25}, {8, 160, 216, 25}};
     m_previewButton = button(m_actionsBox, QStringLiteral("spSkinButton16"), QStringLiteral("Afficher l'aperçu"),
-                            rows[0], QStringLiteral("Affiche toute la carte sélectionnée"));
+                             rows[0], QStringLiteral("Affiche toute la carte sélectionnée"));
     m_detailButton = button(m_actionsBox, QStringLiteral("spSkinButton2"), QStringLiteral("Afficher les détails"),
-                           rows[1], QStringLiteral("Affiche une zone de la carte sélectionnée"));
+                            rows[1], QStringLiteral("Affiche une zone de la carte sélectionnée"));
     m_downloadButton = button(m_actionsBox, QStringLiteral("spSkinButton4"), QStringLiteral("Télécharger et installer"),
-                           rows[2], QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
+                              rows[2], QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
     m_importButton = button(m_actionsBox, QStringLiteral("spSkinButton6"), QStringLiteral("Importer d'une sauvegarde"),
-                           rows[3], QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde ( Dossier de sauvegarde, CD...)"));
+                            rows[3], QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde ( Dossier de sauvegarde, CD...)"));
     m_printButton = button(m_actionsBox, QStringLiteral("spSkinButton35"), QStringLiteral("Imprimer"),
-                            rows[4], QStringLiteral("Préparer l'impression de la carte sélectionnée"));
+                           rows[4], QStringLiteral("Préparer l'impression de la carte sélectionnée"));
     m_libraryPageButton = button(m_actionsBox, QStringLiteral("spSkinButton3"), QStringLiteral("Voir la page Bnf/Gallica"),
-                           rows[5], QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
+                                 rows[5], QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
     connect(m_previewButton, &QPushButton::clicked, this, &CassiniPage::previewRequested);
     connect(m_detailButton, &QPushButton::clicked, this, &CassiniPage::detailRequested);
     connect(m_downloadButton, &QPushButton::clicked, this, &CassiniPage::downloadRequested);

@@ -30,25 +30,25 @@ TownPage::TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusB
                                        QStringLiteral("Coordonnées de la commune Française recherchée"),
                                        QRect(20, 30, 570, 170));
     m_exampleLabel = label(m_coordinatesBox, QStringLiteral("spSkinTextLabel12"),
-                              QStringLiteral("Exemple pour Bourges entrer latitude = 47,08  et longitude = 2,40"),
-                              QRect(20, 28, 530, 26));
+                           QStringLiteral("Exemple pour Bourges entrer latitude = 47,08  et longitude = 2,40"),
+                           QRect(20, 28, 530, 26));
     m_exampleLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_exampleLabel->setAlignment(Qt::AlignCenter);
 
     auto *latitudeLabel = label(m_coordinatesBox, QStringLiteral("spSkinStdLabel40"),
                                 QStringLiteral("Latitude ="), QRect(20, 74, 90, 22));
     m_latitudeEdit = named(new QLineEdit(m_coordinatesBox), QStringLiteral("spSkinEdit10"),
-                         QRect(115, 74, 120, 22), QStringLiteral("Latitude de la ville sélectionnée"));
+                           QRect(115, 74, 120, 22), QStringLiteral("Latitude de la ville sélectionnée"));
     m_latitudeEdit->setAccessibleName(QStringLiteral("Latitude"));
     latitudeLabel->setBuddy(m_latitudeEdit);
     auto *longitudeLabel = label(m_coordinatesBox, QStringLiteral("spSkinStdLabel41"),
                                  QStringLiteral("Longitude ="), QRect(20, 110, 90, 22));
     m_longitudeEdit = named(new QLineEdit(m_coordinatesBox), QStringLiteral("spSkinEdit11"),
-                         QRect(115, 110, 120, 22), QStringLiteral("Longitude de la ville sélectionnée"));
+                            QRect(115, 110, 120, 22), QStringLiteral("Longitude de la ville sélectionnée"));
     m_longitudeEdit->setAccessibleName(QStringLiteral("Longitude"));
     longitudeLabel->setBuddy(m_longitudeEdit);
     m_calculateButton = button(m_coordinatesBox, QStringLiteral("spSkinButton33"), QStringLiteral("Calculer"),
-                            QRect(300, 90, 150, 28), QStringLiteral("Détermine le n° de carte à afficher"));
+                               QRect(300, 90, 150, 28), QStringLiteral("Détermine le n° de carte à afficher"));
 
     auto *sheetLabel = label(m_searchBox, QStringLiteral("spSkinStdLabel42"),
                              QStringLiteral("N° de Carte ="), QRect(40, 224, 100, 22));
@@ -59,7 +59,7 @@ TownPage::TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusB
     m_sheetEdit->setAccessibleName(QStringLiteral("N° de Carte"));
     sheetLabel->setBuddy(m_sheetEdit);
     m_goToSheetButton = button(m_searchBox, QStringLiteral("spSkinButton32"), QStringLiteral("OK"),
-                            QRect(240, 221, 90, 28), QStringLiteral("Accéder à la carte préconisée"));
+                               QRect(240, 221, 90, 28), QStringLiteral("Accéder à la carte préconisée"));
 
     m_coordinatesSiteButton = button(m_searchBox, QStringLiteral("spSkinButton34"),
                             QStringLiteral("Site où télécharger les dernières coordonnées"), QRect(40, 300, 530, 28),
