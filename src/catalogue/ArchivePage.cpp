@@ -13,14 +13,12 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyle>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 

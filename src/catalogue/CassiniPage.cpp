@@ -15,7 +15,6 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
