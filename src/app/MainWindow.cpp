@@ -136,6 +136,7 @@ void MainWindow::wirePages()
         m_download->bringForwardForSelection();
     });
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
+    connect(m_towns, &TownPage::cassiniPageRequested, this, [this] { showPage(2); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
         QPrintDialog dialog(&printer(), this);
         dialog.exec();

@@ -24,6 +24,10 @@ public:
     TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent = nullptr);
     void onShow() override;
 
+signals:
+    // The page "Cartes de Cassini" is to come to the front, showing the chosen sheet.
+    void cassiniPageRequested();
+
 private:
     void onCalculateClicked();         // "Calculer": proposes the sheet of the coordinates
     void onGoToSheetClicked();         // "OK": goes to the proposed sheet
@@ -31,7 +35,6 @@ private:
     // Shows the selection's sheet as the current one on the page "Cartes de Cassini" and
     // brings that page to the front.
     void goToProposedSheet();
-    void bringCassiniPageToFront();
 
     CassiniPage &m_cassini;
     StatusBar &m_statusBar;
