@@ -59,9 +59,6 @@ public:
     // The point the next detail is centred on (a double-click on the preview sets it).
     void setDetailCentre(QPoint centre) { m_detailCentre = centre; }
     Mosaic *mosaic() const { return m_mosaic.get(); }
-    QScrollArea *scrollBox() const { return m_scrollBox; }
-    QWidget *panel() const { return m_panel; }
-    Magnifier *magnifier() const { return m_magnifier; }
 
     // What the open view shows, as a picture (see ViewCapture.h).
     QImage captureView() const;

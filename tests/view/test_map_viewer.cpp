@@ -262,7 +262,7 @@ TEST(MapViewer, FullScreenMenuSwitchesAndMagnifier)
 {
     ViewerWindow w(true);
     w.writeAll(100, 100);
-    auto *magnifier = w.viewer().magnifier();
+    auto *magnifier = w.find<view::Magnifier>(QStringLiteral("BoxLoupe"));
     auto *afficher = w.find<QAction>(QStringLiteral("Afficher1"));
 
     w.viewer().showDetail();

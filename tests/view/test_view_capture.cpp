@@ -86,7 +86,7 @@ TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
     CaptureWindow w;
     w.viewer().showDetail();
     QApplication::processEvents();
-    QScrollArea *box = w.viewer().scrollBox();
+    QScrollArea *box = w.find<QScrollArea>(QStringLiteral("ScrollBox1"));
     box->horizontalScrollBar()->setValue(333);
     box->verticalScrollBar()->setValue(211);
 
@@ -157,7 +157,7 @@ TEST(ViewCapture, CancelWritesNothingAndCopyFillsTheClipboard)
     EXPECT_FALSE(w.scratchLeft());
 
     w.window->findChild<QAction *>(QStringLiteral("Copier1"))->trigger();
-    EXPECT_EQ(w.desktop.clipboard.size(), w.viewer().scrollBox()->viewport()->size());
+    EXPECT_EQ(w.desktop.clipboard.size(), w.find<QScrollArea>(QStringLiteral("ScrollBox1"))->viewport()->size());
     EXPECT_EQ(maxDifference(w.desktop.clipboard.convertToFormat(QImage::Format_RGB32), w.viewer().captureView()), 0);
 }
 
