@@ -26,7 +26,7 @@ int sheetCovering(double latitude, double longitude)
     return cassini::sheetAt(longitudeColumn(longitude), latitudeBand(latitude));
 }
 
-void SheetFromCoordinates(SelectionState &selection, double latitude, double longitude)
+void sheetFromCoordinates(SelectionState &selection, double latitude, double longitude)
 {
     if (const int sheet = sheetCovering(latitude, longitude))
         selection.sheetNumber = QString::number(sheet);

@@ -34,7 +34,7 @@ int sheetCovering(double latitude, double longitude);
 
 // Writes the covering sheet's number into the selection's sheet number; an empty cell
 // leaves it as it was.
-void SheetFromCoordinates(SelectionState &selection, double latitude, double longitude);
+void sheetFromCoordinates(SelectionState &selection, double latitude, double longitude);
 
 // A coordinate typed with the decimal separator of `locale`; nothing for a text that is
 // not a finite number in that form (group separators are refused).

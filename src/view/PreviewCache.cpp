@@ -1,4 +1,5 @@
 #include "view/PreviewCache.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 
 #include <QCryptographicHash>
@@ -107,11 +108,15 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
 {
     if (key.isEmpty() || entry.cell.isEmpty() || entry.cells.size() != size_t(store::kTileCount))
         return false;
-    if (!QDir().mkpath(m_folder))
+    if (!QDir().mkpath(m_folder)) {
+        qCWarning(lcView) << "cannot create the preview cache folder" << m_folder;
         return false;
+    }
     QSaveFile file(entryFile(mapFolder));
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCWarning(lcView) << "cannot write the preview of" << mapFolder << ":" << file.errorString();
         return false;
+    }
     QDataStream out(&file);
     out << kMagic << kFormat << canonicalFolder(mapFolder) << key << entry.tileCell << entry.cell;
     QByteArray present(store::kTileCount, 0);
@@ -129,12 +134,11 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
         for (int y = 0; y < rgb.height(); ++y)
             out.writeRawData(reinterpret_cast<const char *>(rgb.constScanLine(y)), rgb.width() * 4);
     }
-    if (out.status() != QDataStream::Ok) {
+    if (out.status() != QDataStream::Ok || !file.commit()) {
+        qCWarning(lcView) << "cannot write the preview of" << mapFolder << ":" << file.errorString();
         file.cancelWriting();
         return false;
     }
-    if (!file.commit())
-        return false;
     trim();
     return true;
 }

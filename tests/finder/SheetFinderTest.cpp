@@ -86,9 +86,9 @@ TEST(SheetFinder, EmptyCellKeepsThePreviousSheetNumber)
     SelectionState selection;
     selection.sheetNumber = QStringLiteral("57");
     selection.editionFolder = editions::kColour;
-    SheetFromCoordinates(selection, 43.1, 4.5);
+    sheetFromCoordinates(selection, 43.1, 4.5);
     EXPECT_EQ(selection.sheetNumber, QStringLiteral("57"));
-    SheetFromCoordinates(selection, 47.08, 2.40);
+    sheetFromCoordinates(selection, 47.08, 2.40);
     EXPECT_EQ(selection.sheetNumber, QStringLiteral("10"));
     EXPECT_EQ(selection.editionFolder, editions::kColour);
     EXPECT_TRUE(selection.folderSuffix.isEmpty());

@@ -237,7 +237,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     // The preview: 12 x 8 cells filling the client height (tiles of 256 in rows of
     // (500 - 44) div 8 = 57 pixels), no black cells past the picture.
     view::MapViewer &viewer = *w.window->mapViewer();
-    viewer.spSkinButton16Click();
+    viewer.showPreview();
     auto *panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->size(), QSize(12 * 57 + 2, 8 * 57 + 2));
@@ -253,7 +253,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
 
     // The detail: tiles at their size in cells of the first tile's size, 256; the last
     // column and row are narrower in the picture, the panel ends with them.
-    viewer.spSkinButton2Click();
+    viewer.showDetail();
     panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(viewer.cellSize(), QSize(256, 256));
@@ -261,7 +261,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(panel->size(), QSize(3000 + 2, 2000 + 2));
     EXPECT_EQ(w.find(QStringLiteral("ZoneClic"))->size(), panel->size());
     EXPECT_EQ(panel->findChildren<view::TileCell *>().size(), 96);
-    viewer.Fermer1Click();
+    viewer.closeView();
 }
 
 TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
