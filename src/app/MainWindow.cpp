@@ -92,7 +92,7 @@ void MainWindow::buildPages()
     m_download = new DownloadPage(m_context, *m_preferences, stack);
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = new PrintZonePage(m_context, *m_statusBar, *m_printPanel, stack);
+    m_printZone = new PrintZonePage(m_context, *m_printPanel, stack);
     m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel, stack);
     m_about = new AboutPage(m_context, stack);
 

@@ -1,5 +1,6 @@
 #include "print/PosterPage.h"
 #include "session/AppContext.h"
+#include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
 #include "print/PrintPanel.h"
@@ -386,7 +387,7 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
                 return false;
             const int n = printing::pageNumber(row, column, p.columns);
             const QString header = pageHeader(p, n, row, column);
-            m_printPanel.spSkinEdit7->setText(header);
+            m_context.options().setPrintHeader(header);
             const QImage bitmap = pageBitmap(p, row, column);
             const printing::PageLayout l =
                 printing::paintPage(painter, printableSize(painter), dpi, false, bitmap, header);
@@ -459,7 +460,7 @@ bool PosterPage::printPageByPage(int quarter)
     if (!m_printPanel.mayReplacePosterFiles(p.rows * p.columns, quarter))
         return false;
     auto printBuffer = [this](const QImage &buffer, const QString &header, int n, const QString &label) {
-        m_printPanel.spSkinEdit7->setText(header);
+        m_context.options().setPrintHeader(header);
         const QString path = printing::transferFile(m_context.scratchFolder(), n);
         if (!printing::writeTransfer(path, buffer)) {
             printing::removeTransfer(path);
@@ -504,11 +505,11 @@ void PosterPage::previewClick()
     dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
     dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const QString header = m_printPanel.spSkinEdit7->text();
+    const QString header = m_context.options().printHeader();
     connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this, header](QPrinter *target) {
         QPainter painter(target);
         paintPoster(*target, painter);
-        m_printPanel.spSkinEdit7->setText(header);
+        m_context.options().setPrintHeader(header);
     });
     dialog->open();
 }

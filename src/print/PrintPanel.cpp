@@ -1,5 +1,6 @@
 #include "print/PrintPanel.h"
 #include "session/AppContext.h"
+#include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
 #include "print/PageLayout.h"
@@ -88,6 +89,11 @@ PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer,
                                       QRect(24, 136, 321, 57));
     spSkinEdit7 = named(new QLineEdit(spSkinGroupBox8), QStringLiteral("spSkinEdit7"), QRect(8, 32, 305, 20));
     spSkinEdit7->setAccessibleName(QStringLiteral("Entête"));
+    // The header is the shared print header: the poster page sets it page after page, and
+    // what the user types here is what prints.
+    spSkinEdit7->setText(m_context.options().printHeader());
+    connect(&m_context.options(), &SharedOptions::printHeaderChanged, spSkinEdit7, &QLineEdit::setText);
+    connect(spSkinEdit7, &QLineEdit::textEdited, &m_context.options(), &SharedOptions::setPrintHeader);
 
     spSkinButton19 = button(this, QStringLiteral("spSkinButton19"), QStringLiteral("Imprimer"),
                             QRect(171, 216, 75, 25));
@@ -122,7 +128,7 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
     raise();
     show();
     spSkinRadioGroup1->setItemIndex(printer().pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
-    spSkinEdit7->setText(header);
+    m_context.options().setPrintHeader(header);
     m_printBitmap = printing::readTransfer(path);
     if (m_printBitmap.isNull())
         m_context.desktop().error(printing::cannotRead(path));
@@ -192,7 +198,7 @@ bool PrintPanel::PrintPage(const QString &pdfLabel)
             const QSize area(painter.device()->width(), painter.device()->height());
             const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
             printing::paintPage(painter, area, printer().logicalDpiY(), landscape, m_printBitmap,
-                                spSkinEdit7->text());
+                                m_context.options().printHeader());
             printed = painter.end();
             if (!printed)
                 m_context.desktop().error(QStringLiteral("L'impression a échoué."));
@@ -236,7 +242,7 @@ void PrintPanel::previewClick()
         QPainter painter(target);
         printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
                             target->logicalDpiY(), target->pageLayout().orientation() == QPageLayout::Landscape,
-                            m_printBitmap, spSkinEdit7->text());
+                            m_printBitmap, m_context.options().printHeader());
     });
     dialog->open();
 }

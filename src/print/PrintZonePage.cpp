@@ -1,7 +1,6 @@
 #include "print/PrintZonePage.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
-#include "widgets/StatusBar.h"
 #include "print/PosterLayout.h"
 #include "print/PrintPanel.h"
 #include "print/ZonePicture.h"
@@ -13,7 +12,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -59,10 +57,8 @@ protected:
 
 } // namespace
 
-PrintZonePage::PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
-                             QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet6"), parent), m_statusBar(statusBar),
-      m_printPanel(printPanel)
+PrintZonePage::PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet6"), parent), m_printPanel(printPanel)
 {
     ScrollBox2 = named(new QScrollArea(this), QStringLiteral("ScrollBox2"), QRect(16, 16, 361, 409));
     ScrollBox2->setWidgetResizable(false);
@@ -185,13 +181,10 @@ printing::TileComposition PrintZonePage::MeasureTiles(int c1, int c2, int r1, in
 
 void PrintZonePage::DrawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
 {
-    QProgressBar *gauge = m_statusBar.spSkinGauge1;
-    gauge->setValue(0);
-    gauge->setMaximum(std::max(1, composition.cellCount()));
-    gauge->setTextVisible(true);
-    composition.drawOverview([gauge](int tiles) { gauge->setValue(gauge->value() + tiles); }, canvas, at);
-    gauge->setTextVisible(false);
-    gauge->setValue(0);
+    ProgressGauge &gauge = m_context.statusGauge();
+    gauge.start(std::max(1, composition.cellCount()));
+    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at);
+    gauge.stop();
 }
 
 void PrintZonePage::placeQuarter(int index, QPoint at)

@@ -20,14 +20,12 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class StatusBar;
 class ZonePicture;
 
 class PrintZonePage : public Page {
     Q_OBJECT
 public:
-    PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
-                  QWidget *parent = nullptr);
+    PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
 
     // Handlers.
@@ -84,7 +82,6 @@ private:
     void showOverview();
     void placeQuarter(int index, QPoint at);
 
-    StatusBar &m_statusBar;
     PrintPanel &m_printPanel;
     std::array<printing::TileComposition, 4> m_quarters;
     std::array<QRect, 4> m_quadrants;   // each quarter's place in the overview

@@ -2,7 +2,6 @@
 // window offscreen; prints go to real PDF files that are read back with poppler.
 #include "PdfPages.h"
 #include "app/MainWindow.h"
-#include "widgets/StatusBar.h"
 #include "platform/Paths.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"
@@ -33,6 +32,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -130,7 +130,7 @@ TEST_F(PrintPageTest, ZoneComposesThePickedTilesWithABlankCellForAMissingTile)
     EXPECT_EQ(finale.size(), QSize(177, 99));
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton38"))->isEnabled());
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton28"))->isEnabled());
-    EXPECT_EQ(w.window->statusBarWidget()->spSkinGauge1->value(), 0);
+    EXPECT_EQ(w.find<QProgressBar>(QStringLiteral("spSkinGauge1"))->value(), 0);
     EXPECT_FALSE(w.find(QStringLiteral("spSkinButton36"))->isEnabled());
 
     const QImage shown = w.find(QStringLiteral("Quart1"))->grab().toImage();
@@ -366,6 +366,39 @@ TEST_F(PrintPageTest, NoPrinterAndNoFileEndsWithAMessageAndRemovesTheTransferFil
     EXPECT_TRUE(visu->isVisibleTo(w.window.get()));
     w.click(QStringLiteral("spSkinButton20"));
     EXPECT_FALSE(visu->isVisibleTo(w.window.get()));
+}
+
+// The panel's header is the shared print header: it shows what was set last (the caption
+// of a one-page print, the last page of a poster), and what the user types there prints.
+TEST_F(PrintPageTest, PanelHeaderFollowsTheSharedHeaderAndTheTypedHeaderPrints)
+{
+    writeTiles(2, 2, QSize(200, 150));
+    pick(QStringLiteral("spSkinComboBox3"), 1);
+    pick(QStringLiteral("spSkinComboBox4"), 1);
+    w.click(QStringLiteral("spSkinButton10"));
+    auto *header = w.find<QLineEdit>(QStringLiteral("spSkinEdit7"));
+
+    w.click(QStringLiteral("spSkinButton28"));
+    w.find<QSlider>(QStringLiteral("spSkinTrackBar1"))->setValue(2);   // 2 x 2 pages
+    printToPdf(pdf(QStringLiteral("poster.pdf")));
+    perPagePdf();
+    w.click(QStringLiteral("spSkinButton39"));
+    EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
+    EXPECT_EQ(header->text(), QStringLiteral("Carte n° 1 ( Cassini couleurs ) - Page n° 4"));
+    EXPECT_EQ(w.context().options().printHeader(), header->text());
+
+    w.window->showPage(5);
+    w.click(QStringLiteral("spSkinButton10"));
+    w.click(QStringLiteral("spSkinButton38"));
+    EXPECT_EQ(header->text(), QStringLiteral("Carte n° 1 ( Cassini couleurs )"));
+    header->selectAll();
+    QTest::keyClicks(header, QStringLiteral("Titre choisi"));
+    EXPECT_EQ(w.context().options().printHeader(), QStringLiteral("Titre choisi"));
+    printToPdf(pdf(QStringLiteral("typed.pdf")));
+    w.click(QStringLiteral("spSkinButton19"));
+    const QString text = pdfText(pdf(QStringLiteral("typed.pdf")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Titre choisi"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Carte n°"))) << text.toStdString();
 }
 
 TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
