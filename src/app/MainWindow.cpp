@@ -143,13 +143,13 @@ void MainWindow::wirePages()
     connect(m_archive, &ArchivePage::printRequested, this, &MainWindow::spSkinButton35Click);
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
-        m_poster->spSkinButton28Click();
+        m_poster->preparePoster();
     });
     // Leaving the poster page clears the compositions.
     connect(m_pageControl, &QTabWidget::currentChanged, this,
             [this, previous = m_pageControl->currentIndex()](int index) mutable {
                 if (previous == 6 && index != 6)
-                    m_poster->spSkinTabSheet7Exit();
+                    m_poster->leavePage();
                 previous = index;
             });
     connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);

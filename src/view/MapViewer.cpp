@@ -699,7 +699,7 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
         // Échap while the print panel is open cancels the panel; the view closes on the next one.
         if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_window.printPanel()->isVisible()
             && qobject_cast<QWidget *>(watched) && static_cast<QWidget *>(watched)->window() == &m_window) {
-            m_window.printPanel()->spSkinButton20Click();
+            m_window.printPanel()->cancel();
             event->accept();
             return true;
         }
