@@ -1,6 +1,6 @@
 #include "print/TransferFile.h"
-#include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 
@@ -8,20 +8,20 @@ namespace printing {
 
 QString transferFile(const QString &scratchFolder, int page)
 {
-    return scratchFolder + QStringLiteral("\\imprime")
-        + (page > 0 ? QString::number(page) : QString()) + QStringLiteral(".bmp");
+    const QString name = page > 0 ? QStringLiteral("imprime%1.bmp").arg(page) : QStringLiteral("imprime.bmp");
+    return QDir(scratchFolder).filePath(name);
 }
 
 bool writeTransfer(const QString &path, const QImage &picture)
 {
     if (picture.isNull())
         return false;
-    return picture.convertToFormat(QImage::Format_RGB888).save(paths::nativePath(path), "BMP");
+    return picture.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
 QImage readTransfer(const QString &path)
 {
-    QImageReader reader(paths::nativePath(path), "BMP");
+    QImageReader reader(path, "BMP");
     QImage image = reader.read();
     if (image.isNull())
         return image;
@@ -30,22 +30,17 @@ QImage readTransfer(const QString &path)
 
 void removeTransfer(const QString &path)
 {
-    QFile::remove(paths::nativePath(path));
-}
-
-bool transferExists(const QString &path)
-{
-    return QFile::exists(paths::nativePath(path));
+    QFile::remove(path);
 }
 
 QString cannotWrite(const QString &path)
 {
-    return QStringLiteral("Impossible de créer le fichier %1").arg(path);
+    return QStringLiteral("Impossible de créer le fichier %1").arg(QDir::toNativeSeparators(path));
 }
 
 QString cannotRead(const QString &path)
 {
-    return QStringLiteral("Impossible de lire le fichier %1").arg(path);
+    return QStringLiteral("Impossible de lire le fichier %1").arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace printing

@@ -8,7 +8,7 @@
 
 namespace printing {
 
-// Program path of the transfer file; page 0 is the one-page print's file.
+// Path of the transfer file in the scratch folder; page 0 is the one-page print's file.
 QString transferFile(const QString &scratchFolder, int page = 0);
 
 // Writes the picture as a BMP file; false when the file cannot be written.
@@ -17,9 +17,9 @@ bool writeTransfer(const QString &path, const QImage &picture);
 QImage readTransfer(const QString &path);
 // Deletes the file; a missing file is no error.
 void removeTransfer(const QString &path);
-bool transferExists(const QString &path);
 
-// "Impossible de créer le fichier %s" / "Impossible de lire le fichier %s".
+// "Impossible de créer le fichier %s" / "Impossible de lire le fichier %s", the path as
+// the system writes it.
 QString cannotWrite(const QString &path);
 QString cannotRead(const QString &path);
 

@@ -103,7 +103,7 @@ protected:
         ASSERT_EQ(w.window->printer().outputFormat(), QPrinter::PdfFormat);
         ASSERT_EQ(w.window->printer().outputFileName(), file);
     }
-    QString scratch(const QString &name) { return paths::nativePath(w.context().scratchFolder() + u'\\' + name); }
+    QString scratch(const QString &name) { return QDir(w.context().scratchFolder()).filePath(name); }
     // The printable area's place on a page rendered at the printer's resolution.
     QRect printableArea()
     {
@@ -427,7 +427,7 @@ TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
     w.click(QStringLiteral("spSkinButton39"));
     EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
     EXPECT_FALSE(QFile::exists(pdf(QStringLiteral("poster.pdf"))));
-    EXPECT_EQ(QDir(paths::nativePath(w.context().scratchFolder())).entryList({QStringLiteral("imprime*")}),
+    EXPECT_EQ(QDir(w.context().scratchFolder()).entryList({QStringLiteral("imprime*")}),
               QStringList());
     EXPECT_EQ(w.window->printer().pageLayout().orientation(), QPageLayout::Portrait);
     EXPECT_EQ(w.window->printer().outputFileName(), pdf(QStringLiteral("poster.pdf")));
@@ -616,7 +616,7 @@ TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)
     ASSERT_NE(w.desktop.last(QStringLiteral("error")), nullptr);
     EXPECT_EQ(w.desktop.last(QStringLiteral("error"))->text,
               QStringLiteral("Impossible de créer le fichier ") + out.path() + QStringLiteral("/missing/poster-1.pdf"));
-    EXPECT_EQ(QDir(paths::nativePath(w.context().scratchFolder())).entryList({QStringLiteral("imprime*")}),
+    EXPECT_EQ(QDir(w.context().scratchFolder()).entryList({QStringLiteral("imprime*")}),
               QStringList());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(w.window->printer().outputFileName(), unwritable);
