@@ -14,13 +14,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPainterPath>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSpinBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -415,7 +413,7 @@ void PosterPage::onPrintClicked()
     OverrideCursor busy;
     const printing::TileComposition &source = m_zone.quarter(m_source);
     if (source.isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
     const QSize piece = printing::pieceSize(source.size(), m_box);
@@ -445,17 +443,8 @@ bool PosterPage::printOneFile(int quarter)
         printer.setOutputFileName(name);
     }
     m_printPanel.setPortrait(true);
-    printer.setDocName(QString());
-    QPainter painter;
-    bool printed = false;
-    if (!painter.begin(&printer)) {
-        m_context.desktop().error(printing::cannotWrite(printer.outputFileName()));
-    } else {
-        const bool painted = paintPoster(printer, painter);
-        printed = painter.end() && painted;
-        if (!printed)
-            m_context.desktop().error(QStringLiteral("L'impression a échoué."));
-    }
+    const bool printed = m_printPanel.runPrintJob(
+        [this](QPrinter &target, QPainter &painter) { return paintPoster(target, painter); });
     printer.setOutputFileName(chosenName);
     return printed;
 }
@@ -502,22 +491,16 @@ bool PosterPage::printPageByPage(int quarter)
 void PosterPage::onPreviewClicked()
 {
     if (m_zone.quarter(m_source).isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
-    QPrinter &printer = m_printPanel.printer();
     m_printPanel.setPortrait(true);
-    auto *dialog = new QPrintPreviewDialog(&printer, window());
-    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
-    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Painting sets each page's header; the preview leaves the header as it found it.
     const QString header = m_context.options().printHeader();
-    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this, header](QPrinter *target) {
-        QPainter painter(target);
-        paintPoster(*target, painter);
+    m_printPanel.openPreview([this, header](QPrinter &target, QPainter &painter) {
+        paintPoster(target, painter);
         m_context.options().setPrintHeader(header);
     });
-    dialog->open();
 }
 
 void PosterPage::leavePage()

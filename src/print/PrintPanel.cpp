@@ -3,6 +3,7 @@
 #include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "print/PageLayout.h"
 #include "print/TransferFile.h"
 #include "widgets/RadioGroup.h"
@@ -117,8 +118,7 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
 {
     const QString path = transferPath();
     if (!printing::writeTransfer(path, picture)) {
-        m_context.desktop().error(picture.isNull() ? QStringLiteral("L'image à imprimer est vide.")
-                                                   : printing::cannotWrite(path));
+        m_context.desktop().error(picture.isNull() ? printing::emptyPictureText() : printing::cannotWrite(path));
         return;
     }
     if (QWidget *area = parentWidget())
@@ -178,30 +178,19 @@ bool PrintPanel::printPage(const QString &pdfLabel)
     OverrideCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
     } else if (printer().outputFormat() == QPrinter::PdfFormat && printer().outputFileName().isEmpty()) {
+        qCWarning(lcPrint) << "no printer and no PDF file chosen";
         m_context.desktop().error(kNoPrinter);
     } else {
         const QString chosenName = printer().outputFileName();
         const bool numbered = !pdfLabel.isEmpty() && printer().outputFormat() == QPrinter::PdfFormat;
         if (numbered)
             printer().setOutputFileName(numberedPdfName(chosenName, pdfLabel));
-        printer().setDocName(QString());
-        QPainter painter;
-        if (!painter.begin(&printer())) {
-            m_context.desktop().error(printer().outputFormat() == QPrinter::PdfFormat
-                                          ? printing::cannotWrite(printer().outputFileName())
-                                          : QStringLiteral("L'imprimante « %1 » refuse l'impression.")
-                                                .arg(printer().printerName()));
-        } else {
-            const QSize area(painter.device()->width(), painter.device()->height());
-            const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
-            printing::paintPage(painter, area, printer().logicalDpiY(), landscape, m_printBitmap,
-                                m_context.options().printHeader());
-            printed = painter.end();
-            if (!printed)
-                m_context.desktop().error(QStringLiteral("L'impression a échoué."));
-        }
+        printed = runPrintJob([this](QPrinter &target, QPainter &painter) {
+            paintPrintBitmap(target, painter);
+            return true;
+        });
         if (numbered)
             printer().setOutputFileName(chosenName);
     }
@@ -209,14 +198,54 @@ bool PrintPanel::printPage(const QString &pdfLabel)
     return printed;
 }
 
+bool PrintPanel::runPrintJob(const std::function<bool(QPrinter &, QPainter &)> &paint)
+{
+    QPrinter &target = printer();
+    const bool toPdf = target.outputFormat() == QPrinter::PdfFormat;
+    const QString output = toPdf ? target.outputFileName() : target.printerName();
+    target.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&target)) {
+        qCWarning(lcPrint) << (toPdf ? "cannot write the PDF file" : "the printer refuses the job") << output;
+        m_context.desktop().error(toPdf ? printing::cannotWrite(output)
+                                        : QStringLiteral("L'imprimante « %1 » refuse l'impression.").arg(output));
+        return false;
+    }
+    const bool painted = paint(target, painter);
+    const bool printed = painter.end() && painted;
+    if (!printed) {
+        qCWarning(lcPrint) << "the print job failed on" << output;
+        m_context.desktop().error(QStringLiteral("L'impression a échoué."));
+    }
+    return printed;
+}
+
+void PrintPanel::openPreview(const std::function<void(QPrinter &, QPainter &)> &paint)
+{
+    auto *dialog = new QPrintPreviewDialog(&printer(), window());
+    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
+    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [paint](QPrinter *target) {
+        QPainter painter(target);
+        paint(*target, painter);
+    });
+    dialog->open();
+}
+
+void PrintPanel::paintPrintBitmap(QPrinter &target, QPainter &painter) const
+{
+    printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
+                        target.logicalDpiY(), target.pageLayout().orientation() == QPageLayout::Landscape,
+                        m_printBitmap, m_context.options().printHeader());
+}
+
 // A failed print leaves the panel open, so that the user can change the printer and try
 // again, or close it with "Annuler".
 void PrintPanel::onPrintClicked()
 {
-    if (!printPage())
-        return;
-    printing::removeTransfer(transferPath());
-    hidePanel();
+    if (printPage())
+        hidePanel();
 }
 
 void PrintPanel::cancel()
@@ -230,20 +259,10 @@ void PrintPanel::cancel()
 void PrintPanel::onPreviewClicked()
 {
     if (m_printBitmap.isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
-    auto *dialog = new QPrintPreviewDialog(&printer(), window());
-    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
-    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) {
-        QPainter painter(target);
-        printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
-                            target->logicalDpiY(), target->pageLayout().orientation() == QPageLayout::Landscape,
-                            m_printBitmap, m_context.options().printHeader());
-    });
-    dialog->open();
+    openPreview([this](QPrinter &target, QPainter &painter) { paintPrintBitmap(target, painter); });
 }
 
 void PrintPanel::keyPressEvent(QKeyEvent *event)

@@ -9,6 +9,7 @@
 
 class AppContext;
 class QLineEdit;
+class QPainter;
 class QPrinter;
 class QPushButton;
 class QScrollBar;
@@ -46,6 +47,13 @@ public:
     // "Annuler": the transfer file goes and the panel closes.
     void cancel();
 
+    // One print job on the printer: `paint` draws its pages on a painter opened on it and
+    // says whether it could. When the printer cannot be opened or the job fails, the error
+    // box says so; false then.
+    bool runPrintJob(const std::function<bool(QPrinter &, QPainter &)> &paint);
+    // Qt's preview of what `paint` draws on a printer, in a dialog of its own.
+    void openPreview(const std::function<void(QPrinter &, QPainter &)> &paint);
+
 protected:
     // Échap is "Annuler".
     void keyPressEvent(QKeyEvent *event) override;
@@ -55,6 +63,7 @@ private:
     void onCopiesChanged(int position);
     void onPrintClicked();
     void onPreviewClicked();
+    void paintPrintBitmap(QPrinter &target, QPainter &painter) const;
     void hidePanel();
 
     AppContext &m_context;

@@ -1,4 +1,5 @@
 #include "print/TransferFile.h"
+#include "platform/Logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,21 +17,33 @@ bool writeTransfer(const QString &path, const QImage &picture)
 {
     if (picture.isNull())
         return false;
-    return picture.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
+    if (picture.convertToFormat(QImage::Format_RGB888).save(path, "BMP"))
+        return true;
+    qCWarning(lcPrint) << "cannot write the transfer file" << path;
+    return false;
 }
 
 QImage readTransfer(const QString &path)
 {
     QImageReader reader(path, "BMP");
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
+        qCWarning(lcPrint) << "cannot read the transfer file" << path << reader.errorString();
         return image;
+    }
     return image.convertToFormat(QImage::Format_RGB888);
 }
 
 void removeTransfer(const QString &path)
 {
-    QFile::remove(path);
+    QFile file(path);
+    if (file.exists() && !file.remove())
+        qCWarning(lcPrint) << "cannot delete the transfer file" << path << file.errorString();
+}
+
+QString emptyPictureText()
+{
+    return QStringLiteral("L'image à imprimer est vide.");
 }
 
 QString cannotWrite(const QString &path)

@@ -33,6 +33,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -49,6 +50,29 @@ bool near(QColor a, QColor b, int tolerance = 16)
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
+
+// Collects the print category's warnings while it lives; other messages go on as before.
+class PrintWarnings {
+public:
+    PrintWarnings() : m_previous(qInstallMessageHandler(&PrintWarnings::handle)) { s_current = this; }
+    ~PrintWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList messages;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_current && type == QtWarningMsg && qstrcmp(context.category, "orvantis.print") == 0)
+            s_current->messages << message;
+        else if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, message);
+    }
+    static inline PrintWarnings *s_current = nullptr;
+    QtMessageHandler m_previous;
+};
 
 class PrintPageTest : public ::testing::Test {
 protected:
@@ -596,6 +620,63 @@ TEST_F(PrintPageTest, QuartersPrintedToFilesKeepTheirOwnPagesAndAskBeforeReplaci
             << q.quarter;
     }
     EXPECT_FALSE(QFileInfo::exists(pdf(QStringLiteral("carte.pdf"))));
+}
+
+// Every print that fails tells the user and leaves a warning in the log that names the
+// file or the printer.
+TEST_F(PrintPageTest, FailedPrintsAndTransferFilesAreLogged)
+{
+    writeTiles(2, 2, QSize(200, 150));
+    pick(QStringLiteral("spSkinComboBox3"), 1);
+    pick(QStringLiteral("spSkinComboBox4"), 1);
+    const QString missing = out.path() + QStringLiteral("/missing/");
+    const struct {
+        const char *what;
+        std::function<void()> fail;
+        QString logged;   // a part of the warning: the file that could not be written
+    } cases[] = {
+        {"one page to PDF",
+         [&] {
+             w.click(QStringLiteral("spSkinButton38"));
+             printToPdf(missing + QStringLiteral("zone.pdf"));
+             w.click(QStringLiteral("spSkinButton19"));
+             w.click(QStringLiteral("spSkinButton20"));
+         },
+         missing + QStringLiteral("zone.pdf")},
+        {"poster page by page",
+         [&] {
+             w.click(QStringLiteral("spSkinButton28"));
+             printToPdf(missing + QStringLiteral("poster.pdf"));
+             perPagePdf();
+             w.click(QStringLiteral("spSkinButton39"));
+         },
+         missing + QStringLiteral("poster-1.pdf")},
+        {"poster in one file",
+         [&] {
+             w.click(QStringLiteral("spSkinButton28"));
+             printToPdf(missing + QStringLiteral("carte.pdf"));
+             w.find<QCheckBox>(QStringLiteral("UnSeulPdf"))->setChecked(true);
+             w.click(QStringLiteral("spSkinButton39"));
+         },
+         missing + QStringLiteral("carte.pdf")},
+        {"transfer file",   // last: the scratch folder goes
+         [&] {
+             ASSERT_TRUE(QDir(w.context().scratchFolder()).removeRecursively());
+             w.click(QStringLiteral("spSkinButton38"));
+         },
+         QDir(w.context().scratchFolder()).filePath(QStringLiteral("imprime.bmp"))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        w.window->showPage(5);
+        w.click(QStringLiteral("spSkinButton10"));
+        const qsizetype errors = w.desktop.kinds().count(QStringLiteral("error"));
+        PrintWarnings warnings;
+        c.fail();
+        EXPECT_EQ(w.desktop.kinds().count(QStringLiteral("error")), errors + 1);
+        ASSERT_EQ(warnings.messages.size(), 1) << warnings.messages.join(u'|').toStdString();
+        EXPECT_TRUE(warnings.messages.first().contains(c.logged)) << warnings.messages.first().toStdString();
+    }
 }
 
 TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)
