@@ -3,6 +3,7 @@
 #include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
+#include "print/PaperCell.h"
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "print/TransferFile.h"
@@ -26,25 +27,6 @@
 using controls::button;
 using controls::named;
 using printing::Alignment;
-
-namespace {
-
-// One paper cell of the grid: white with a black outline.
-class PaperCell : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-};
-
-} // namespace
 
 // The poster's size on the paper grid: its picture stretched to fit with its proportions
 // kept, from the top-left corner.

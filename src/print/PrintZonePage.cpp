@@ -1,6 +1,7 @@
 #include "print/PrintZonePage.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
+#include "print/PaperCell.h"
 #include "print/PosterLayout.h"
 #include "print/PrintPanel.h"
 #include "print/ZonePicture.h"
@@ -34,19 +35,17 @@ QComboBox *letterPicker(QWidget *parent, const QString &name, const QRect &bound
     return box;
 }
 
-// A white panel with a single border showing a sketch of a sheet: its caption and five red
-// squares along the top-left corner. No behaviour.
-class SheetSketch : public QWidget {
+// A sheet of paper showing a sketch of a map: its caption and five red squares along the
+// top-left corner. No behaviour.
+class SheetSketch : public PaperCell {
 public:
-    explicit SheetSketch(QWidget *parent) : QWidget(parent) { setAccessibleName(QStringLiteral("Carte")); }
+    explicit SheetSketch(QWidget *parent) : PaperCell(parent) { setAccessibleName(QStringLiteral("Carte")); }
 
 protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        paintPaper(p);
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("Carte"));
         p.setPen(QColor(255, 0, 0));
         p.setBrush(QColor(255, 0, 0));
@@ -325,7 +324,7 @@ QImage PrintZonePage::quarterPreview(int index) const
     return m_overview.copy(r);
 }
 
-void PrintZonePage::clearCompositions()
+void PrintZonePage::dropCompositions()
 {
     for (int i = 0; i < 4; ++i) {
         m_quarters[i].clear();
@@ -334,9 +333,14 @@ void PrintZonePage::clearCompositions()
     m_overview = QImage();
     m_quadrants = {};
     m_overviewLabel->clear();
-    m_overviewSizeLabel->resize(0, 0);
     m_printOnePageButton->setEnabled(false);
     m_posterButton->setEnabled(false);
+}
+
+void PrintZonePage::clearCompositions()
+{
+    dropCompositions();
+    m_overviewSizeLabel->resize(0, 0);
 }
 
 void PrintZonePage::discardComposition()
@@ -350,16 +354,8 @@ void PrintZonePage::discardComposition()
 // other than what is shown can be printed, both print buttons wait for the next composition.
 void PrintZonePage::clearForNewZone()
 {
-    m_overviewLabel->clear();
-    for (int i = 0; i < 4; ++i) {
-        m_quarters[i].clear();
-        m_quarterPictures[i]->setComposition(nullptr);
-    }
-    m_overview = QImage();
-    m_quadrants = {};
+    dropCompositions();
     m_zoneButton->setEnabled(true);
-    m_printOnePageButton->setEnabled(false);
-    m_posterButton->setEnabled(false);
     emit quartersAvailable(false);
 }
 

@@ -64,7 +64,10 @@ private:
     // (into `canvas` at `at` when given).
     printing::TileComposition measureTiles(int c1, int c2, int r1, int r2);
     void drawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
-    // The composed pictures go; both print buttons wait for the next composition.
+    // Every composed picture and the overview go; both print buttons wait for the next
+    // composition.
+    void dropCompositions();
+    // The same when the user picks another zone: "Zone" is offered again.
     void clearForNewZone();
     // Keeps the pickers within the selected sheet's grid of tiles, the letters past it disabled.
     void keepPickersInGrid();
