@@ -27,7 +27,9 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int kClientWidth = 696;
@@ -36,7 +38,7 @@ constexpr int kStatusBarHeight = 21;
 } // namespace
 
 MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
-                       const QString &installFolder, QWidget *parent)
+                       const QString &installFolder, PageBuilding building, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_context(settings, desktop, programFolder, installFolder)
@@ -69,62 +71,110 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
-    buildPages();
-    m_mapViewer = new view::MapViewer(*this);
-    giveMnemonics(m_printPanel);
-    wirePages();
+    buildPageSlots();
     FormCreate();
     showPage(0);
+    if (building == PageBuilding::Immediate)
+        ensurePagesBuilt();
+    else
+        m_buildAfterFirstPaint = true;
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::buildPages()
+// The nine tabs, each holding the slot its page is made in. The first thing shown needs the
+// home page, and the status bar's sheet title and the stored options need the Cassini and
+// preferences pages: those three are made now, the others by buildPages().
+void MainWindow::buildPageSlots()
 {
-    // Each page is made in the page control's stack, where it stays: moving a page there
-    // afterwards would make each of its controls look up its font and palette again.
-    auto *stack = m_pageControl->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    m_home = new HomePage(m_context, stack);
-    m_cassini = new CassiniPage(m_context, *m_statusBar, stack);
-    m_villes = new VillesPage(m_context, *m_cassini, *m_statusBar, stack);
-    m_archive = new ArchivePage(m_context, stack);
-    m_preferences = new PreferencesPage(m_context, stack);
-    m_download = new DownloadPage(m_context, *m_preferences, stack);
-    // A child of the window itself, so that it comes above a map view as well as above the pages.
-    m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = new PrintZonePage(m_context, *m_printPanel, stack);
-    m_poster = new PosterPage(m_context, *m_printZone, *m_printPanel, stack);
-    m_about = new AboutPage(m_context, stack);
-
-    const std::pair<Page *, QString> pages[] = {
-        {m_home, QStringLiteral("Recherche")},
-        {m_villes, QStringLiteral("Villes")},
-        {m_cassini, QStringLiteral("Cartes de Cassini")},
-        {m_archive, QStringLiteral("Autres cartes")},
-        {m_download, QStringLiteral("Téléchargement")},
-        {m_printZone, QStringLiteral("Impression")},
-        {m_poster, QStringLiteral("Impression poster")},
-        {m_preferences, QStringLiteral("Préférences")},
-        {m_about, QStringLiteral("A Propos")},
+    const QString captions[] = {
+        QStringLiteral("Recherche"),         QStringLiteral("Villes"),
+        QStringLiteral("Cartes de Cassini"), QStringLiteral("Autres cartes"),
+        QStringLiteral("Téléchargement"),    QStringLiteral("Impression"),
+        QStringLiteral("Impression poster"), QStringLiteral("Préférences"),
+        QStringLiteral("A Propos"),
     };
-    for (const auto &[page, caption] : pages) {
-        giveMnemonics(page);
-        m_pageControl->addTab(page, caption);
-        connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
+    // Each page is made in its slot, where it stays: moving a page afterwards would make
+    // each of its controls look up its font and palette again.
+    auto *stack = m_pageControl->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QString &caption : captions) {
+        auto *slot = new QWidget(stack);
+        slot->setObjectName(QStringLiteral("PageSlot"));
+        auto *layout = new QVBoxLayout(slot);
+        layout->setContentsMargins(0, 0, 0, 0);
+        m_pageControl->addTab(slot, caption);
     }
+
+    m_home = addPage(0, new HomePage(m_context, pageSlot(0)));
+    m_cassini = addPage(2, new CassiniPage(m_context, *m_statusBar, pageSlot(2)));
+    m_preferences = addPage(7, new PreferencesPage(m_context, pageSlot(7)));
+    connect(m_home, &HomePage::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(m_home, &HomePage::aboutRequested, this, [this] { showPage(8); });
+    connect(m_home, &HomePage::preferencesRequested, this, [this] { showPage(7); });
+    connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
+    // A tab chosen before its page was made makes the pages first.
     connect(m_pageControl, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!page(index))
+            ensurePagesBuilt();
         if (Page *p = page(index))
             p->onShow();
     });
 }
 
+QWidget *MainWindow::pageSlot(int index) const
+{
+    return m_pageControl->widget(index);
+}
+
+template <typename P>
+P *MainWindow::addPage(int index, P *page)
+{
+    pageSlot(index)->layout()->addWidget(page);
+    giveMnemonics(page);
+    connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
+    return page;
+}
+
+void MainWindow::buildPages()
+{
+    m_villes = addPage(1, new VillesPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
+    m_archive = addPage(3, new ArchivePage(m_context, pageSlot(3)));
+    m_download = addPage(4, new DownloadPage(m_context, *m_preferences, pageSlot(4)));
+    // A child of the window itself, so that it comes above a map view as well as above the pages.
+    m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
+    m_printZone = addPage(5, new PrintZonePage(m_context, *m_printPanel, pageSlot(5)));
+    m_poster = addPage(6, new PosterPage(m_context, *m_printZone, *m_printPanel, pageSlot(6)));
+    m_about = addPage(8, new AboutPage(m_context, pageSlot(8)));
+    m_mapViewer = new view::MapViewer(*this);
+    giveMnemonics(m_printPanel);
+}
+
+void MainWindow::ensurePagesBuilt()
+{
+    if (m_pagesBuilt)
+        return;
+    m_pagesBuilt = true;
+    m_buildAfterFirstPaint = false;
+    buildPages();
+    wirePages();
+    // The pages made now take the selection's state as start-up left it.
+    m_context.refreshSelectionStatus();
+    emit pagesReady();
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint && m_buildAfterFirstPaint) {
+        m_buildAfterFirstPaint = false;
+        QTimer::singleShot(0, this, &MainWindow::ensurePagesBuilt);
+    }
+    return QMainWindow::event(event);
+}
+
 void MainWindow::wirePages()
 {
-    connect(m_home, &HomePage::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
-    connect(m_home, &HomePage::aboutRequested, this, [this] { showPage(8); });
-    connect(m_home, &HomePage::preferencesRequested, this, [this] { showPage(7); });
     connect(m_about, &AboutPage::closeRequested, this, [this] { showPage(0); });
-    connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
+    connect(m_villes, &VillesPage::cassiniPageRequested, this, [this] { showPage(2); });
     // "Télécharger et installer": the sheet of the chosen edition goes to the download page.
     connect(m_cassini, &CassiniPage::downloadRequested, this, [this] {
         SelectionState &s = m_context.selection;
@@ -188,11 +238,14 @@ void MainWindow::spSkinButton35Click()
 
 Page *MainWindow::page(int index) const
 {
-    return qobject_cast<Page *>(m_pageControl->widget(index));
+    const QWidget *slot = pageSlot(index);
+    return slot ? slot->findChild<Page *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
 void MainWindow::showPage(int index)
 {
+    if (!page(index))
+        ensurePagesBuilt();
     if (m_pageControl->currentIndex() == index) {
         if (Page *p = page(index))
             p->onShow();

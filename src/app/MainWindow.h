@@ -29,8 +29,14 @@ namespace view { class MapViewer; }
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // When the pages other than the home page are made: at once, or once the window has
+    // been painted for the first time, so that the window shows without waiting for them
+    // (a page asked for before then is made at once).
+    enum class PageBuilding { Immediate, AfterFirstPaint };
+
     MainWindow(Desktop &desktop, SettingsStore &settings, const QString &programFolder,
-               const QString &installFolder, QWidget *parent = nullptr);
+               const QString &installFolder, PageBuilding building = PageBuilding::Immediate,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     AppContext &context() { return m_context; }
@@ -42,7 +48,11 @@ public:
 
     // Selects a page by its index (0..8) and shows it.
     void showPage(int index);
+    // The page at `index`; none while the page is still to be made.
     Page *page(int index) const;
+    // Makes the pages still to be made, wires them and ends the start-up sequence.
+    void ensurePagesBuilt();
+    bool pagesBuilt() const { return m_pagesBuilt; }
 
     HomePage *home() const { return m_home; }
     VillesPage *villes() const { return m_villes; }
@@ -61,8 +71,19 @@ public:
     // The map views (preview, detail) with their menu bar.
     view::MapViewer *mapViewer() const { return m_mapViewer; }
 
+signals:
+    // Every page has been made and wired.
+    void pagesReady();
+
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void FormCreate();
+    void buildPageSlots();
+    QWidget *pageSlot(int index) const;
+    template <typename P>
+    P *addPage(int index, P *page);
     void buildPages();
     void wirePages();
     void applySkin();
@@ -82,4 +103,6 @@ private:
     AboutPage *m_about = nullptr;
     PrintPanel *m_printPanel = nullptr;
     view::MapViewer *m_mapViewer = nullptr;
+    bool m_pagesBuilt = false;
+    bool m_buildAfterFirstPaint = false;
 };

@@ -105,7 +105,9 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     SettingsStore settings;
     const QString installFolder = paths::installFolder();
-    MainWindow window(desktop, settings, paths::programFolder(), installFolder);
+    // The window shows with its home page; the other pages are made just after.
+    MainWindow window(desktop, settings, paths::programFolder(), installFolder,
+                      MainWindow::PageBuilding::AfterFirstPaint);
     desktop.setParentWidget(&window);
 
     FirstPaintExit firstPaintExit(clock, installFolder);

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
 
 using controls::button;
 using controls::label;
@@ -122,20 +121,7 @@ void VillesPage::GoToProposedSheet()
 {
     m_cassini.highlightSelectedSheet();
     m_context.refreshSelectionStatus();
-    bringCassiniPageToFront();
-}
-
-void VillesPage::bringCassiniPageToFront()
-{
-    for (QWidget *w = m_cassini.parentWidget(); w; w = w->parentWidget()) {
-        if (auto *pages = qobject_cast<QTabWidget *>(w)) {
-            if (pages->currentWidget() == &m_cassini)
-                m_cassini.onShow();
-            else
-                pages->setCurrentWidget(&m_cassini);
-            return;
-        }
-    }
+    emit cassiniPageRequested();
 }
 
 void VillesPage::spSkinButton34Click()

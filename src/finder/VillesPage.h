@@ -37,9 +37,11 @@ public:
     QLineEdit *spSkinEdit10, *spSkinEdit11, *spSkinEdit8;
     QPushButton *spSkinButton33, *spSkinButton32, *spSkinButton34;
 
-private:
-    void bringCassiniPageToFront();
+signals:
+    // The page "Cartes de Cassini" is to come to the front (or be shown again).
+    void cassiniPageRequested();
 
+private:
     CassiniPage &m_cassini;
     StatusBar &m_statusBar;
 };

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -174,7 +175,7 @@ TEST(Window, PagesControlsAndSize)
     };
     ASSERT_EQ(pages->count(), 9);
     for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(pages->widget(i)->objectName(), QLatin1String(std::get<0>(expected[i])));
+        EXPECT_EQ(t.window->page(i)->objectName(), QLatin1String(std::get<0>(expected[i])));
         EXPECT_EQ(pages->tabText(i), QString::fromUtf8(std::get<1>(expected[i])));
     }
     EXPECT_EQ(pages->currentIndex(), 0);
@@ -188,6 +189,62 @@ TEST(Window, PagesControlsAndSize)
                              "spSkinButton54", "spSkinCheckRadioBox1", "spSkinCheckRadioBox2"})
         EXPECT_NO_THROW(t.find(QLatin1String(name))) << name;
     EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStatusPanel1"))->text(), QStringLiteral("Carte de Cassini : "));
+}
+
+// The program shows its window before making the pages that are not on screen: the home page
+// and the status bar are there for the first paint, the other pages follow on their own, and
+// a page asked for earlier is made at once.
+const char *const kPageNames[] = {"spSkinTabSheet1", "spSkinTabSheet8", "spSkinTabSheet3",
+                                  "spSkinTabSheet5", "spSkinTabSheet4", "spSkinTabSheet6",
+                                  "spSkinTabSheet7", "spSkinTabSheet9", "spSkinTabSheet2"};
+
+void expectEveryPage(const TestWindow &t)
+{
+    for (int i = 0; i < 9; ++i) {
+        ASSERT_NE(t.window->page(i), nullptr) << i;
+        EXPECT_EQ(t.window->page(i)->objectName(), QLatin1String(kPageNames[i]));
+    }
+}
+
+TEST(Window, PagesAfterTheFirstPaintFollowOnTheirOwn)
+{
+    TestWindow t;
+    t.start(MainWindow::PageBuilding::AfterFirstPaint);
+    EXPECT_EQ(t.window->pageControl()->count(), 9);
+    ASSERT_NE(t.window->page(0), nullptr);
+    EXPECT_EQ(t.window->pageControl()->currentIndex(), 0);
+    EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
+    EXPECT_FALSE(t.window->pagesBuilt());
+
+    QSignalSpy ready(t.window.get(), &MainWindow::pagesReady);
+    t.window->show();
+    ASSERT_TRUE(ready.count() == 1 || ready.wait(10000));
+    expectEveryPage(t);
+    EXPECT_EQ(t.window->pageControl()->currentIndex(), 0);
+    // Wired as at once: a page's button reaches another page.
+    t.click(QStringLiteral("spSkinButton35"));
+    EXPECT_EQ(t.window->pageControl()->currentIndex(), 5);
+}
+
+TEST(Window, APageAskedForBeforeTheFirstPaintIsMadeAtOnce)
+{
+    for (const bool byTab : {false, true}) {
+        TestWindow t;
+        t.start(MainWindow::PageBuilding::AfterFirstPaint);
+        QSignalSpy ready(t.window.get(), &MainWindow::pagesReady);
+        if (byTab)
+            t.window->pageControl()->setCurrentIndex(4);
+        else
+            t.window->showPage(4);
+        EXPECT_EQ(ready.count(), 1) << byTab;
+        expectEveryPage(t);
+        EXPECT_EQ(t.window->page(t.window->pageControl()->currentIndex()), t.window->page(4)) << byTab;
+        EXPECT_TRUE(t.window->page(4)->isVisibleTo(t.window.get())) << byTab;
+        // Made once: showing the window later makes nothing again.
+        t.window->show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ready.count(), 1) << byTab;
+    }
 }
 
 } // namespace

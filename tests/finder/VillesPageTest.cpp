@@ -175,7 +175,7 @@ TEST_F(VillesPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
     page->spSkinButton32->click();
 
     EXPECT_EQ(redButtons(), QList<int>{10});
-    EXPECT_EQ(w.window->pageControl()->currentWidget(), cassini);
+    EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), cassini);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte de Cassini"));
     EXPECT_EQ(w.context().currentPage, 3);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("10"));
@@ -192,7 +192,7 @@ TEST_F(VillesPageTest, OkTakesTheNumberTypedInTheProposal)
     EXPECT_EQ(redButtons(), QList<int>{57});
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("57"));
     EXPECT_EQ(selection().editionFolder, editions::kColour);
-    EXPECT_EQ(w.window->pageControl()->currentWidget(), cassini);
+    EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), cassini);
 }
 
 TEST_F(VillesPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
@@ -218,7 +218,7 @@ TEST_F(VillesPageTest, OkRefusesAProposalThatIsNoSheetNumber)
         EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("error")}) << text.toStdString();
         EXPECT_EQ(selection().sheetNumber, QStringLiteral("1")) << text.toStdString();
         EXPECT_EQ(redButtons(), QList<int>{1}) << text.toStdString();
-        EXPECT_EQ(w.window->pageControl()->currentWidget(), page) << text.toStdString();
+        EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), page) << text.toStdString();
     }
 }
 

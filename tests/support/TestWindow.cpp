@@ -14,9 +14,9 @@ TestWindow::TestWindow(const QList<std::pair<QString, QString>> &initialSettings
         settings->write(name, value);
 }
 
-void TestWindow::start()
+void TestWindow::start(MainWindow::PageBuilding building)
 {
-    window = std::make_unique<MainWindow>(desktop, *settings, programFolder(), programFolder());
+    window = std::make_unique<MainWindow>(desktop, *settings, programFolder(), programFolder(), building);
 }
 
 void TestWindow::installSkin()

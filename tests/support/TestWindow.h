@@ -20,7 +20,7 @@ struct TestWindow {
 
     // Settings written before the window starts, as name/value pairs.
     explicit TestWindow(const QList<std::pair<QString, QString>> &initialSettings = {});
-    void start();
+    void start(MainWindow::PageBuilding building = MainWindow::PageBuilding::Immediate);
     // Puts the program's skin beside it, as an installed program has it; before start().
     void installSkin();
 
