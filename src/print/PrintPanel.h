@@ -11,7 +11,6 @@ class AppContext;
 class QLineEdit;
 class QPainter;
 class QPrinter;
-class QPushButton;
 class QScrollBar;
 class RadioGroup;
 
@@ -23,9 +22,9 @@ public:
 
     QPrinter &printer() { return m_printer(); }
 
-    // The picture goes through the transfer file into the print bitmap;
-    // the panel shows centred over its parent with the header. The entry for printing any
-    // picture, such as the capture of a map view.
+    // The picture goes through the transfer file into the print bitmap; the panel shows
+    // centred over its parent with the header. The entry for printing any picture, such as
+    // the capture of a map view.
     void printImage(const QImage &picture, const QString &header);
 
     // Prints the print bitmap with the page header on one page as one print job. For a

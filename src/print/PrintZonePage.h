@@ -16,7 +16,6 @@
 
 class PrintPanel;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
