@@ -139,7 +139,7 @@ int main(int argc, char **argv)
     // Preview: from the button to the last cell painted, for both tile sizes; built from
     // the tiles (its kept copy removed first), then shown from the cache.
     for (int sheet : {1, 2}) {
-        window.statusBarWidget()->spSkinSpinEdit1->setValue(sheet);
+        window.statusBarWidget()->setSheetNumber(sheet);
         const QString folder = window.context().selectedMapFolder();
         for (const bool cached : {false, true}) {
             std::vector<double> times;
@@ -165,7 +165,7 @@ int main(int argc, char **argv)
     }
 
     // Detail: a 1920 x 1080 window, centred on the middle of the 512 x 384 sheet.
-    window.statusBarWidget()->spSkinSpinEdit1->setValue(1);
+    window.statusBarWidget()->setSheetNumber(1);
     window.setFixedSize(1920, 1080);
     QApplication::processEvents();
     const QSize panel = view::geometry::panelSize({512, 384});

@@ -4,14 +4,9 @@
 #include "platform/Desktop.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 using controls::button;
-
-namespace {
-
-} // namespace
 
 AboutPage::AboutPage(AppContext &context, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet2"), parent)
@@ -23,44 +18,44 @@ AboutPage::AboutPage(AppContext &context, QWidget *parent)
 
     // The banner: its words are the button's text on a drawn gradient, whole and sharp at
     // any font and screen.
-    spSkinLinkImage1 = button(this, QStringLiteral("spSkinLinkImage1"),
-                              QStringLiteral("Orvantis - les cartes anciennes de France"),
-                              QRect(111, 150, 468, 60), QStringLiteral("Site internet de Orvantis"));
+    auto *banner = button(this, QStringLiteral("spSkinLinkImage1"),
+                          QStringLiteral("Orvantis - les cartes anciennes de France"),
+                          QRect(111, 150, 468, 60), QStringLiteral("Site internet de Orvantis"));
     {
         QFont font(QStringLiteral("Tahoma"));
         font.setPixelSize(22);
         font.setBold(true);
-        spSkinLinkImage1->setFont(font);
+        banner->setFont(font);
     }
-    spSkinLinkImage1->setProperty("noMnemonic", true);   // a banner, not a command
-    spSkinLinkImage1->setStyleSheet(QStringLiteral(
+    banner->setProperty("noMnemonic", true);   // a banner, not a command
+    banner->setStyleSheet(QStringLiteral(
         "QPushButton { color: white; border: none; padding: 0 6px;"
         " background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #000080, stop:1 #466ebe); }"
         "QPushButton:focus { border: 1px dotted white; }"));
-    spSkinLinkImage1->setCursor(Qt::PointingHandCursor);
-    spSkinLinkImage1->setAccessibleName(QStringLiteral("Site internet de Orvantis"));
+    banner->setCursor(Qt::PointingHandCursor);
+    banner->setAccessibleName(QStringLiteral("Site internet de Orvantis"));
 
-    spSkinButton55 = button(this, QStringLiteral("spSkinButton55"), QStringLiteral("Forum"), QRect(95, 250, 110, 28),
-                            QStringLiteral("Se connecter au forum de discussion sur le site internet"));
-    spSkinButton12 = button(this, QStringLiteral("spSkinButton12"), QStringLiteral("Mise à jour"), QRect(220, 250, 110, 28),
-                            QStringLiteral("Accès à la page des mises à jour sur le site internet"));
-    spSkinButton14 = button(this, QStringLiteral("spSkinButton14"), QStringLiteral("FAQ"), QRect(345, 250, 110, 28),
-                            QStringLiteral("Accès à la FAQ sur le site internet"));
-    spSkinButton15 = button(this, QStringLiteral("spSkinButton15"), QStringLiteral("Support"), QRect(470, 250, 110, 28),
-                            QStringLiteral("Accès au support en ligne sur le site internet"));
-    spSkinButton47 = button(this, QStringLiteral("spSkinButton47"), QStringLiteral("Fermer"), QRect(290, 380, 110, 28),
-                            QStringLiteral("Retour page d'accueil"));
+    auto *forumButton = button(this, QStringLiteral("spSkinButton55"), QStringLiteral("Forum"), QRect(95, 250, 110, 28),
+                               QStringLiteral("Se connecter au forum de discussion sur le site internet"));
+    auto *updatesButton = button(this, QStringLiteral("spSkinButton12"), QStringLiteral("Mise à jour"), QRect(220, 250, 110, 28),
+                                 QStringLiteral("Accès à la page des mises à jour sur le site internet"));
+    auto *faqButton = button(this, QStringLiteral("spSkinButton14"), QStringLiteral("FAQ"), QRect(345, 250, 110, 28),
+                             QStringLiteral("Accès à la FAQ sur le site internet"));
+    auto *supportButton = button(this, QStringLiteral("spSkinButton15"), QStringLiteral("Support"), QRect(470, 250, 110, 28),
+                                 QStringLiteral("Accès au support en ligne sur le site internet"));
+    auto *closeButton = button(this, QStringLiteral("spSkinButton47"), QStringLiteral("Fermer"), QRect(290, 380, 110, 28),
+                               QStringLiteral("Retour page d'accueil"));
 
     const std::pair<QPushButton *, QString> links[] = {
-        {spSkinLinkImage1, QString()},
-        {spSkinButton55, QStringLiteral("/phpBB/index.php")},
-        {spSkinButton12, QStringLiteral("/telechargement.htm")},
-        {spSkinButton14, QStringLiteral("/faq.htm")},
-        {spSkinButton15, QStringLiteral("/formulaire.html")},
+        {banner, QString()},
+        {forumButton, QStringLiteral("/phpBB/index.php")},
+        {updatesButton, QStringLiteral("/telechargement.htm")},
+        {faqButton, QStringLiteral("/faq.htm")},
+        {supportButton, QStringLiteral("/formulaire.html")},
     };
     for (const auto &[b, path] : links)
         connect(b, &QPushButton::clicked, this, [this, path = path] { openSitePage(path); });
-    connect(spSkinButton47, &QPushButton::clicked, this, &AboutPage::closeRequested);
+    connect(closeButton, &QPushButton::clicked, this, &AboutPage::closeRequested);
 }
 
 void AboutPage::onShow()

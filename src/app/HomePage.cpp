@@ -60,18 +60,18 @@ HomePage::HomePage(AppContext &context, QWidget *parent)
     version->setFont(versionFont);
     version->setForegroundRole(QPalette::PlaceholderText);
 
-    spSkinButton5 = button(this, QStringLiteral("spSkinButton5"), QStringLiteral("Quitter"),
-                           QRect(60, 300, 120, 30), QStringLiteral("Fermer Orvantis"));
-    spSkinButton11 = button(this, QStringLiteral("spSkinButton11"), QStringLiteral("A Propos"),
-                            QRect(210, 300, 120, 30), QStringLiteral("Liens vers le site, le support et les mises à jour"));
-    spSkinButton29 = button(this, QStringLiteral("spSkinButton29"), QStringLiteral("Aide"),
-                            QRect(360, 300, 120, 30), QStringLiteral("Aide et présentation de Orvantis"));
-    spSkinButton1 = button(this, QStringLiteral("spSkinButton1"), QStringLiteral("Préférences"),
-                           QRect(510, 300, 120, 30), QStringLiteral("Configuration personnalisée du logiciel"));
-    connect(spSkinButton5, &QPushButton::clicked, this, &HomePage::quitRequested);
-    connect(spSkinButton11, &QPushButton::clicked, this, &HomePage::aboutRequested);
-    connect(spSkinButton1, &QPushButton::clicked, this, &HomePage::preferencesRequested);
-    connect(spSkinButton29, &QPushButton::clicked, this, &HomePage::spSkinButton29Click);
+    auto *quitButton = button(this, QStringLiteral("spSkinButton5"), QStringLiteral("Quitter"),
+                              QRect(60, 300, 120, 30), QStringLiteral("Fermer Orvantis"));
+    auto *aboutButton = button(this, QStringLiteral("spSkinButton11"), QStringLiteral("A Propos"), QRect(210, 300, 120, 30),
+                               QStringLiteral("Liens vers le site, le support et les mises à jour"));
+    auto *helpButton = button(this, QStringLiteral("spSkinButton29"), QStringLiteral("Aide"),
+                              QRect(360, 300, 120, 30), QStringLiteral("Aide et présentation de Orvantis"));
+    auto *preferencesButton = button(this, QStringLiteral("spSkinButton1"), QStringLiteral("Préférences"),
+                                     QRect(510, 300, 120, 30), QStringLiteral("Configuration personnalisée du logiciel"));
+    connect(quitButton, &QPushButton::clicked, this, &HomePage::quitRequested);
+    connect(aboutButton, &QPushButton::clicked, this, &HomePage::aboutRequested);
+    connect(preferencesButton, &QPushButton::clicked, this, &HomePage::preferencesRequested);
+    connect(helpButton, &QPushButton::clicked, this, &HomePage::onHelpClicked);
 }
 
 void HomePage::onShow()
@@ -79,7 +79,7 @@ void HomePage::onShow()
     setCaptionAndNumber(QStringLiteral("Orvantis"), 1);
 }
 
-void HomePage::spSkinButton29Click()
+void HomePage::onHelpClicked()
 {
     m_context.desktop().open(m_context.installFolder() + QStringLiteral("Aide.html"));
 }

@@ -7,6 +7,7 @@
 #include "widgets/Skin.h"
 #include "widgets/StatusBar.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -46,7 +47,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
     // The skin's palette and font before the controls are made: made in them at once, no
-    // control has to follow a change of either (FormCreate does not load it again).
+    // control has to follow a change of either (the start-up sequence does not load it again).
     applySkin();
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
@@ -71,8 +72,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
+    loadSharedOptions();
     buildPageSlots();
-    FormCreate();
+    loadStartUpSettings();
     showPage(0);
     if (building == PageBuilding::Immediate)
         ensurePagesBuilt();
@@ -83,8 +85,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
 MainWindow::~MainWindow() = default;
 
 // The nine tabs, each holding the slot its page is made in. The first thing shown needs the
-// home page, and the status bar's sheet title and the stored options need the Cassini and
-// preferences pages: those three are made now, the others by buildPages().
+// home page, the status bar's sheet title needs the Cassini page and the preferences page
+// reads the stored tile server and request limit: those three are made now, the others by
+// buildPages().
 void MainWindow::buildPageSlots()
 {
     const QString captions[] = {
@@ -139,7 +142,7 @@ void MainWindow::buildPages()
 {
     m_villes = addPage(1, new VillesPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
     m_archive = addPage(3, new ArchivePage(m_context, pageSlot(3)));
-    m_download = addPage(4, new DownloadPage(m_context, *m_preferences, pageSlot(4)));
+    m_download = addPage(4, new DownloadPage(m_context, pageSlot(4)));
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
     m_printZone = addPage(5, new PrintZonePage(m_context, *m_printPanel, pageSlot(5)));
@@ -189,8 +192,8 @@ void MainWindow::wirePages()
         dialog.exec();
     });
 
-    connect(m_cassini, &CassiniPage::printRequested, this, &MainWindow::spSkinButton35Click);
-    connect(m_archive, &ArchivePage::printRequested, this, &MainWindow::spSkinButton35Click);
+    connect(m_cassini, &CassiniPage::printRequested, this, [this] { showPage(5); });
+    connect(m_archive, &ArchivePage::printRequested, this, [this] { showPage(5); });
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
         m_poster->preparePoster();
@@ -204,7 +207,7 @@ void MainWindow::wirePages()
             });
     connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
     connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
-    connect(m_statusBar->spSkinEdit5Button, &QToolButton::clicked, m_mapViewer,
+    connect(m_statusBar, &StatusBar::detailsRequested, m_mapViewer,
             &view::MapViewer::spSkinButton2Click);
 
     // The archive page hands its highlighted map to the download, the views and printing.
@@ -229,11 +232,6 @@ void MainWindow::wirePages()
             m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
                                                          job.sheetNumber, job.folderSuffix));
     });
-}
-
-void MainWindow::spSkinButton35Click()
-{
-    showPage(5);
 }
 
 Page *MainWindow::page(int index) const
@@ -264,22 +262,39 @@ void MainWindow::applySkin()
     QApplication::setFont(skin->font);
 }
 
+// The connection options and the full-screen option, read before the pages that show them
+// are made; each is written back as the program reads it ("1" or "0"), the three saved in one
+// go. From then on the preferences page stores each option as it changes.
+void MainWindow::loadSharedOptions()
+{
+    SettingsStore &settings = m_context.settings();
+    SharedOptions &options = m_context.options();
+    options.setDialUnattended(optionIsOn(settings.read(QStringLiteral("connexion"))));
+    options.setHangUpAfterDownload(optionIsOn(settings.read(QStringLiteral("deconnexion"))));
+    options.setFullScreenView(optionIsOn(settings.read(QStringLiteral("affichage"))));
+
+    const std::pair<QString, bool> stored[] = {
+        {QStringLiteral("connexion"), options.dialUnattended()},
+        {QStringLiteral("deconnexion"), options.hangUpAfterDownload()},
+        {QStringLiteral("affichage"), options.fullScreenView()},
+    };
+    QStringList failed;
+    settings.beginBatch();
+    for (const auto &[name, on] : stored)
+        if (!settings.write(name, optionText(on)))
+            failed << name;
+    failed << settings.endBatch();
+    for (const QString &name : std::as_const(failed)) {
+        qCWarning(lcUi) << "could not store" << name << "in" << settings.keyPath();
+        m_context.desktop().error(settings.failureMessage());
+    }
+}
+
 // The start-up sequence, in its order.
-void MainWindow::FormCreate()
+void MainWindow::loadStartUpSettings()
 {
     SettingsStore &settings = m_context.settings();
     const QString cartes = settings.read(QStringLiteral("cartes"));
-    const QString connexion = settings.read(QStringLiteral("connexion"));
-    const QString deconnexion = settings.read(QStringLiteral("deconnexion"));
-    const QString affichage = settings.read(QStringLiteral("affichage"));
-
-    // Each box stores its state as it is set; the three are saved to the file in one go.
-    settings.beginBatch();
-    m_preferences->spSkinCheckRadioBox3->setChecked(optionIsOn(connexion));
-    m_preferences->spSkinCheckRadioBox4->setChecked(optionIsOn(deconnexion));
-    m_preferences->PleinEcran->setChecked(optionIsOn(affichage));
-    for (qsizetype i = 0, failed = settings.endBatch().size(); i < failed; ++i)
-        m_context.desktop().error(settings.failureMessage());
 
     m_context.setMapsRoot(!cartes.isEmpty() && store::folderExists(cartes) ? cartes
                                                                           : m_context.programFolder());
@@ -296,7 +311,7 @@ void MainWindow::FormCreate()
     m_context.selection.sheetNumber = QStringLiteral("1");
     m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
     m_cassini->updateGroupCaption();
-    m_statusBar->spSkinSpinEdit1->setValue(1);
+    m_statusBar->setSheetNumber(1);
     m_context.refreshSelectionStatus();
 
     const QString root = m_context.mapsRoot();

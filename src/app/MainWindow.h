@@ -54,20 +54,16 @@ public:
     void ensurePagesBuilt();
     bool pagesBuilt() const { return m_pagesBuilt; }
 
-    HomePage *home() const { return m_home; }
+    // The pages the views and the window's tests drive through their own methods.
     VillesPage *villes() const { return m_villes; }
     CassiniPage *cassini() const { return m_cassini; }
     ArchivePage *archive() const { return m_archive; }
     DownloadPage *download() const { return m_download; }
     PrintZonePage *printZone() const { return m_printZone; }
     PosterPage *poster() const { return m_poster; }
-    PreferencesPage *preferences() const { return m_preferences; }
-    AboutPage *about() const { return m_about; }
     // The print panel "VisuImp"; its printImage() prints any picture on one page.
     PrintPanel *printPanel() const { return m_printPanel; }
 
-    // The "Imprimer" buttons of the Cassini and archive pages: the page "Impression".
-    void spSkinButton35Click();
     // The map views (preview, detail) with their menu bar.
     view::MapViewer *mapViewer() const { return m_mapViewer; }
 
@@ -79,7 +75,8 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    void FormCreate();
+    void loadSharedOptions();
+    void loadStartUpSettings();
     void buildPageSlots();
     QWidget *pageSlot(int index) const;
     template <typename P>

@@ -3,6 +3,7 @@
 #include "widgets/Controls.h"
 #include "session/SettingsStore.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "widgets/CheckBox.h"
 
@@ -41,117 +42,148 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
 {
     auto *maps = group(this, QStringLiteral("spSkinGroupBox16"), QStringLiteral("Dossier de sauvegarde des cartes"),
                        QRect(10, 6, 670, 62));
-    DirCartes = whiteLabel(maps, QStringLiteral("DirCartes"), QRect(10, 24, 540, 24));
-    DirCartes->setText(m_context.mapsRoot());
-    spSkinButton42 = button(maps, QStringLiteral("spSkinButton42"), QStringLiteral("Changer"), QRect(560, 24, 100, 25),
-                            QStringLiteral("Définir un nouveau dossier d'installation des cartes"));
+    m_mapsRootLabel = whiteLabel(maps, QStringLiteral("DirCartes"), QRect(10, 24, 540, 24));
+    m_mapsRootLabel->setText(m_context.mapsRoot());
+    m_changeFolderButton = button(maps, QStringLiteral("spSkinButton42"), QStringLiteral("Changer"),
+                                  QRect(560, 24, 100, 25),
+                                  QStringLiteral("Définir un nouveau dossier d'installation des cartes"));
 
-    GroupServeur = group(this, QStringLiteral("GroupServeur"), QStringLiteral("Serveur des images"),
+    auto *server = group(this, QStringLiteral("GroupServeur"), QStringLiteral("Serveur des images"),
                          QRect(10, 70, 670, 60));
-    EditServeur = named(new QLineEdit(GroupServeur), QStringLiteral("EditServeur"), QRect(10, 26, 540, 24),
-                        QStringLiteral("Nom ou adresse du serveur des images, suivi éventuellement de :port"));
-    EditServeur->setAccessibleName(QStringLiteral("Serveur des images"));
+    m_tileServerEdit = named(new QLineEdit(server), QStringLiteral("EditServeur"), QRect(10, 26, 540, 24),
+                             QStringLiteral("Nom ou adresse du serveur des images, suivi éventuellement de :port"));
+    m_tileServerEdit->setAccessibleName(QStringLiteral("Serveur des images"));
     {
         const QString stored = m_context.settings().read(QStringLiteral("serveur")).trimmed();
         // A value the program does not accept is kept and shown as it is: the first download
         // that needs it says so, rather than going to another server.
         m_context.setTileServer(stored);
-        EditServeur->setText(m_context.tileServer());
+        m_tileServerEdit->setText(m_context.tileServer());
     }
 
     auto *printer = group(this, QStringLiteral("spSkinGroupBox18"), QStringLiteral("Imprimante par défaut"),
                           QRect(10, 136, 670, 58));
-    spSkinButton48 = button(printer, QStringLiteral("spSkinButton48"), QStringLiteral("Sélection de l'imprimante"),
-                            QRect(235, 22, 200, 25), QStringLiteral("Sélectionner l'imprimante à utiliser"));
+    auto *printerSetupButton = button(printer, QStringLiteral("spSkinButton48"),
+                                      QStringLiteral("Sélection de l'imprimante"), QRect(235, 22, 200, 25),
+                                      QStringLiteral("Sélectionner l'imprimante à utiliser"));
 
     auto *connection = group(this, QStringLiteral("spSkinGroupBox1"), QStringLiteral("Connexion à internet"),
                              QRect(10, 200, 670, 70));
-    spSkinCheckRadioBox3 = named(new CheckBox(QStringLiteral(" Connexion automatique"), connection),
-                                 QStringLiteral("spSkinCheckRadioBox3"), QRect(20, 22, 300, 20),
-                                 QStringLiteral("Connexion sans demande des identifiants"));
-    spSkinCheckRadioBox4 = named(new CheckBox(QStringLiteral(" Déconnexion automatique"), connection),
-                                 QStringLiteral("spSkinCheckRadioBox4"), QRect(20, 44, 300, 20),
-                                 QStringLiteral("Déconnexion automatique en fin de téléchargement"));
+    m_autoConnectBox = controls::checkBox(connection, QStringLiteral("spSkinCheckRadioBox3"), QStringLiteral(" Connexion automatique"),
+                                          QRect(20, 22, 300, 20),
+                                          QStringLiteral("Connexion sans demande des identifiants"));
+    m_autoHangUpBox = controls::checkBox(connection, QStringLiteral("spSkinCheckRadioBox4"), QStringLiteral(" Déconnexion automatique"),
+                                         QRect(20, 44, 300, 20),
+                                         QStringLiteral("Déconnexion automatique en fin de téléchargement"));
 
     auto *display = group(this, QStringLiteral("spSkinGroupBox19"), QStringLiteral("Affichage des cartes"),
                           QRect(10, 276, 670, 50));
-    PleinEcran = named(new CheckBox(QStringLiteral("Affichage des Cartes plein écran"), display),
-                       QStringLiteral("PleinEcran"), QRect(20, 22, 400, 20),
-                       QStringLiteral("Réglage de l'affichage des cartes en plein écran ou dans la fenêtre de Orvantis"));
+    m_fullScreenBox = controls::checkBox(display, QStringLiteral("PleinEcran"), QStringLiteral("Affichage des Cartes plein écran"),
+                                         QRect(20, 22, 400, 20),
+                                         QStringLiteral("Réglage de l'affichage des cartes en plein écran ou dans la fenêtre de Orvantis"));
 
-    GroupIiif = group(this, QStringLiteral("GroupIiif"), QStringLiteral("Serveurs IIIF"), QRect(10, 332, 670, 58));
-    auto *requestsLabel = controls::label(GroupIiif, QStringLiteral("LabelRequetes"),
+    auto *iiif = group(this, QStringLiteral("GroupIiif"), QStringLiteral("Serveurs IIIF"), QRect(10, 332, 670, 58));
+    auto *requestsLabel = controls::label(iiif, QStringLiteral("LabelRequetes"),
                                           QStringLiteral("Requêtes simultanées :"), QRect(20, 24, 160, 22));
-    RequetesSimultanees = named(new QSpinBox(GroupIiif), QStringLiteral("RequetesSimultanees"), QRect(185, 24, 60, 22),
-                                QStringLiteral("Nombre d'images demandées en même temps à un serveur IIIF"));
-    RequetesSimultanees->setAccessibleName(QStringLiteral("Requêtes simultanées"));
-    RequetesSimultanees->setRange(1, AppContext::kMaxSimultaneousRequests);
-    requestsLabel->setBuddy(RequetesSimultanees);
-    RequetesGallica = named(new CheckBox(QStringLiteral("Aussi pour Gallica (BnF)"), GroupIiif),
-                            QStringLiteral("RequetesGallica"), QRect(270, 24, 380, 22),
-                            QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
+    m_simultaneousRequestsEdit = named(new QSpinBox(iiif), QStringLiteral("RequetesSimultanees"), QRect(185, 24, 60, 22),
+                                       QStringLiteral("Nombre d'images demandées en même temps à un serveur IIIF"));
+    m_simultaneousRequestsEdit->setAccessibleName(QStringLiteral("Requêtes simultanées"));
+    m_simultaneousRequestsEdit->setRange(1, AppContext::kMaxSimultaneousRequests);
+    requestsLabel->setBuddy(m_simultaneousRequestsEdit);
+    m_libraryTooBox = controls::checkBox(iiif, QStringLiteral("RequetesGallica"), QStringLiteral("Aussi pour Gallica (BnF)"),
+                                         QRect(270, 24, 380, 22),
+                                         QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
     {
         bool isNumber = false;
         const int stored = m_context.settings().read(QStringLiteral("requetes")).toInt(&isNumber);
         const bool library = m_context.settings().read(QStringLiteral("requetesgallica")) == QStringLiteral("1");
         m_context.setSimultaneousRequests(isNumber ? stored : 1, library);
-        const QSignalBlocker blockSpin(RequetesSimultanees), blockBox(RequetesGallica);
-        RequetesSimultanees->setValue(m_context.simultaneousRequests());
-        RequetesGallica->QCheckBox::setChecked(library);
+        const QSignalBlocker blockSpin(m_simultaneousRequestsEdit);
+        m_simultaneousRequestsEdit->setValue(m_context.simultaneousRequests());
+        m_libraryTooBox->showChecked(library);
     }
 
-    spSkinButton51 = button(this, QStringLiteral("spSkinButton51"), QStringLiteral("Fermer"), QRect(290, 400, 110, 28),
-                            QStringLiteral("Retour page d'accueil"));
+    auto *closeButton = button(this, QStringLiteral("spSkinButton51"), QStringLiteral("Fermer"),
+                               QRect(290, 400, 110, 28), QStringLiteral("Retour page d'accueil"));
 
     buildChooser();
+    followSharedOptions();
 
-    connect(spSkinCheckRadioBox3, &CheckBox::clickAction, this, &PreferencesPage::spSkinCheckRadioBox3Click);
-    connect(spSkinCheckRadioBox4, &CheckBox::clickAction, this, &PreferencesPage::spSkinCheckRadioBox4Click);
-    connect(PleinEcran, &CheckBox::clickAction, this, &PreferencesPage::PleinEcranClick);
-    connect(spSkinButton42, &QPushButton::clicked, this, &PreferencesPage::spSkinButton42Click);
-    connect(RequetesSimultanees, &QSpinBox::valueChanged, this, &PreferencesPage::RequetesSimultaneesChange);
-    connect(RequetesGallica, &CheckBox::clickAction, this, &PreferencesPage::RequetesSimultaneesChange);
-    connect(EditServeur, &QLineEdit::editingFinished, this, &PreferencesPage::EditServeurChange);
-    connect(spSkinButton48, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
-    connect(spSkinButton51, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
-    connect(&m_context, &AppContext::mapsRootChanged, DirCartes, &QLabel::setText);
-    connect(&m_context, &AppContext::downloadRunningChanged, spSkinButton42, &QWidget::setDisabled);
-    connect(&m_context, &AppContext::downloadRunningChanged, EditServeur, &QWidget::setDisabled);
+    connect(m_changeFolderButton, &QPushButton::clicked, this, &PreferencesPage::onChangeFolderClicked);
+    connect(m_simultaneousRequestsEdit, &QSpinBox::valueChanged, this, &PreferencesPage::onSimultaneousRequestsChanged);
+    connect(m_libraryTooBox, &CheckBox::clickAction, this, &PreferencesPage::onSimultaneousRequestsChanged);
+    connect(m_tileServerEdit, &QLineEdit::editingFinished, this, &PreferencesPage::onTileServerEdited);
+    connect(printerSetupButton, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
+    connect(closeButton, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
+    connect(&m_context, &AppContext::mapsRootChanged, m_mapsRootLabel, &QLabel::setText);
+    connect(&m_context, &AppContext::downloadRunningChanged, m_changeFolderButton, &QWidget::setDisabled);
+    connect(&m_context, &AppContext::downloadRunningChanged, m_tileServerEdit, &QWidget::setDisabled);
 }
 
 void PreferencesPage::buildChooser()
 {
-    spSkinGroupBox10 = group(this, QStringLiteral("spSkinGroupBox10"),
-                             QStringLiteral("Choix du répertoire d'installation des cartes"), QRect(10, 6, 670, 390));
-    spSkinGroupBox10->setAutoFillBackground(true);
-    spSkinDriveComboBox1 = named(new QComboBox(spSkinGroupBox10), QStringLiteral("spSkinDriveComboBox1"),
-                                 QRect(10, 24, 650, 24));
-    spSkinDriveComboBox1->setAccessibleName(QStringLiteral("Lecteur"));
+    m_chooserGroup = group(this, QStringLiteral("spSkinGroupBox10"),
+                           QStringLiteral("Choix du répertoire d'installation des cartes"), QRect(10, 6, 670, 390));
+    m_chooserGroup->setAutoFillBackground(true);
+    m_driveCombo = named(new QComboBox(m_chooserGroup), QStringLiteral("spSkinDriveComboBox1"), QRect(10, 24, 650, 24));
+    m_driveCombo->setAccessibleName(QStringLiteral("Lecteur"));
     for (const QFileInfo &drive : QDir::drives())
-        spSkinDriveComboBox1->addItem(drive.absoluteFilePath());
-    spSkinDirectoryListBox1 = named(new QListWidget(spSkinGroupBox10), QStringLiteral("spSkinDirectoryListBox1"),
-                                    QRect(10, 54, 650, 240));
-    spSkinDirectoryListBox1->setAccessibleName(QStringLiteral("Dossiers"));
-    LabelRepDefaut = whiteLabel(spSkinGroupBox10, QStringLiteral("LabelRepDefaut"), QRect(10, 302, 650, 24));
-    spSkinButton30 = button(spSkinGroupBox10, QStringLiteral("spSkinButton30"), QStringLiteral("Créer un nouveau dossier"),
-                            QRect(40, 340, 190, 28), QStringLiteral("Crée un nouveau dossier vierge"));
-    spSkinButton40 = button(spSkinGroupBox10, QStringLiteral("spSkinButton40"), QStringLiteral("Fermer"),
-                            QRect(260, 340, 150, 28), QStringLiteral("Ferme la fenêtre"));
-    spSkinButton41 = button(spSkinGroupBox10, QStringLiteral("spSkinButton41"), QStringLiteral("Enregistrer"),
-                            QRect(440, 340, 190, 28), QStringLiteral("Enregistre le dossier choisi comme dossier par défaut"));
-    spSkinGroupBox10->hide();
+        m_driveCombo->addItem(drive.absoluteFilePath());
+    m_folderList = named(new QListWidget(m_chooserGroup), QStringLiteral("spSkinDirectoryListBox1"),
+                         QRect(10, 54, 650, 240));
+    m_folderList->setAccessibleName(QStringLiteral("Dossiers"));
+    m_chooserFolderLabel = whiteLabel(m_chooserGroup, QStringLiteral("LabelRepDefaut"), QRect(10, 302, 650, 24));
+    auto *createButton = button(m_chooserGroup, QStringLiteral("spSkinButton30"),
+                                QStringLiteral("Créer un nouveau dossier"), QRect(40, 340, 190, 28),
+                                QStringLiteral("Crée un nouveau dossier vierge"));
+    auto *closeButton = button(m_chooserGroup, QStringLiteral("spSkinButton40"), QStringLiteral("Fermer"),
+                               QRect(260, 340, 150, 28), QStringLiteral("Ferme la fenêtre"));
+    auto *saveButton = button(m_chooserGroup, QStringLiteral("spSkinButton41"), QStringLiteral("Enregistrer"),
+                              QRect(440, 340, 190, 28),
+                              QStringLiteral("Enregistre le dossier choisi comme dossier par défaut"));
+    m_chooserGroup->hide();
 
-    connect(spSkinDriveComboBox1, &QComboBox::activated, this, [this](int index) {
-        setChooserFolder(spSkinDriveComboBox1->itemText(index));
+    connect(m_driveCombo, &QComboBox::activated, this, [this](int index) {
+        setChooserFolder(m_driveCombo->itemText(index));
     });
-    connect(spSkinDirectoryListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+    connect(m_folderList, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         const QString name = item->text();
         setChooserFolder(name == QStringLiteral("..") ? QDir(m_chooserFolder).absoluteFilePath(QStringLiteral(".."))
                                                       : QDir(m_chooserFolder).filePath(name));
     });
-    connect(spSkinButton30, &QPushButton::clicked, this, &PreferencesPage::spSkinButton30Click);
-    connect(spSkinButton40, &QPushButton::clicked, this, &PreferencesPage::spSkinButton40Click);
-    connect(spSkinButton41, &QPushButton::clicked, this, &PreferencesPage::spSkinButton41Click);
+    connect(createButton, &QPushButton::clicked, this, &PreferencesPage::onCreateFolderClicked);
+    connect(closeButton, &QPushButton::clicked, m_chooserGroup, &QWidget::hide);
+    connect(saveButton, &QPushButton::clicked, this, &PreferencesPage::onSaveFolderClicked);
+}
+
+// The three boxes show the shared options (the download page sets two of them too); a click
+// sets the option, and every change of an option is stored at once.
+void PreferencesPage::followSharedOptions()
+{
+    SharedOptions &options = m_context.options();
+    struct Option {
+        CheckBox *box;
+        QString setting;
+        bool on;
+        void (SharedOptions::*set)(bool);
+        void (SharedOptions::*changed)(bool);
+    };
+    const Option shown[] = {
+        {m_autoConnectBox, QStringLiteral("connexion"), options.dialUnattended(), &SharedOptions::setDialUnattended,
+         &SharedOptions::dialUnattendedChanged},
+        {m_autoHangUpBox, QStringLiteral("deconnexion"), options.hangUpAfterDownload(),
+         &SharedOptions::setHangUpAfterDownload, &SharedOptions::hangUpAfterDownloadChanged},
+        {m_fullScreenBox, QStringLiteral("affichage"), options.fullScreenView(), &SharedOptions::setFullScreenView,
+         &SharedOptions::fullScreenViewChanged},
+    };
+    for (const Option &o : shown) {
+        o.box->showChecked(o.on);
+        connect(o.box, &CheckBox::clickAction, &options, o.set);
+        connect(&options, o.changed, this, [this, box = o.box, setting = o.setting](bool on) {
+            box->showChecked(on);
+            storeOption(setting, on);
+        });
+    }
 }
 
 void PreferencesPage::onShow()
@@ -159,35 +191,29 @@ void PreferencesPage::onShow()
     setCaptionAndNumber(QStringLiteral("Préférences"), 8);
 }
 
-void PreferencesPage::storeOption(const QString &name, bool checked)
+void PreferencesPage::storeOption(const QString &name, bool on)
 {
-    if (!m_context.settings().write(name, optionText(checked)))
+    if (!m_context.settings().write(name, optionText(on))) {
+        qCWarning(lcUi) << "could not store" << name << "in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
-}
-
-void PreferencesPage::spSkinCheckRadioBox3Click(bool checked) { storeOption(QStringLiteral("connexion"), checked); }
-void PreferencesPage::spSkinCheckRadioBox4Click(bool checked) { storeOption(QStringLiteral("deconnexion"), checked); }
-void PreferencesPage::PleinEcranClick(bool checked) { storeOption(QStringLiteral("affichage"), checked); }
-
-bool PreferencesPage::isServerAddress(const QString &text)
-{
-    return AppContext::isServerAddress(text);
+    }
 }
 
 // A new tile server address is stored at once; an empty field gives back the library's server.
-void PreferencesPage::EditServeurChange()
+void PreferencesPage::onTileServerEdited()
 {
-    const QString text = EditServeur->text().trimmed();
-    if (!text.isEmpty() && !isServerAddress(text)) {
+    const QString text = m_tileServerEdit->text().trimmed();
+    if (!text.isEmpty() && !AppContext::isServerAddress(text)) {
         m_context.desktop().error(QStringLiteral("Adresse de serveur incorrecte : ") + text);
-        EditServeur->setText(m_context.tileServer());
+        m_tileServerEdit->setText(m_context.tileServer());
         return;
     }
     const QString server = text.isEmpty() ? AppContext::defaultTileServer() : text;
-    if (server == m_context.tileServer() && EditServeur->text() == server)
+    if (server == m_context.tileServer() && m_tileServerEdit->text() == server)
         return;
-    EditServeur->setText(server);
+    m_tileServerEdit->setText(server);
     if (!m_context.settings().write(QStringLiteral("serveur"), server)) {
+        qCWarning(lcUi) << "could not store the tile server in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
@@ -204,24 +230,25 @@ void PreferencesPage::setChooserFolder(const QString &folder)
 
 void PreferencesPage::refreshFolderList()
 {
-    spSkinDirectoryListBox1->clear();
+    m_folderList->clear();
     QDir dir(m_chooserFolder);
     if (!dir.isRoot())
-        spSkinDirectoryListBox1->addItem(QStringLiteral(".."));
-    spSkinDirectoryListBox1->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
-    const QFontMetrics metrics(LabelRepDefaut->font());
-    LabelRepDefaut->setText(metrics.elidedText(m_chooserFolder, Qt::ElideMiddle, LabelRepDefaut->width() - 8));
-    LabelRepDefaut->setToolTip(m_chooserFolder);
+        m_folderList->addItem(QStringLiteral(".."));
+    m_folderList->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
+    const QFontMetrics metrics(m_chooserFolderLabel->font());
+    m_chooserFolderLabel->setText(
+        metrics.elidedText(m_chooserFolder, Qt::ElideMiddle, m_chooserFolderLabel->width() - 8));
+    m_chooserFolderLabel->setToolTip(m_chooserFolder);
 }
 
-void PreferencesPage::spSkinButton42Click()
+void PreferencesPage::onChangeFolderClicked()
 {
     setChooserFolder(m_context.programFolder());
-    spSkinGroupBox10->show();
-    spSkinGroupBox10->raise();
+    m_chooserGroup->show();
+    m_chooserGroup->raise();
 }
 
-void PreferencesPage::spSkinButton30Click()
+void PreferencesPage::onCreateFolderClicked()
 {
     const QString name = m_context.desktop().inputText(kCreateCaption, QStringLiteral("Nom du nouveau dossier :"), QString());
     const QString folder = QDir(m_chooserFolder).filePath(name);
@@ -229,6 +256,8 @@ void PreferencesPage::spSkinButton30Click()
     const bool created = !name.isEmpty() && !name.contains(u'/') && name != QStringLiteral(".")
                          && name != QStringLiteral("..") && QDir(m_chooserFolder).mkdir(name);
     if (!created) {
+        if (!name.isEmpty())
+            qCWarning(lcUi) << "could not create the folder" << folder;
         m_context.desktop().message(QStringLiteral("Création non effectuée"), kCreateCaption);
         return;
     }
@@ -236,31 +265,29 @@ void PreferencesPage::spSkinButton30Click()
     if (m_context.desktop().confirm(
             QStringLiteral("La création du nouveau dossier est terminée. Voulez-vous l'enregistrer comme répertoire de sauvegarde ?"),
             kCreateCaption))
-        spSkinButton41Click();
+        onSaveFolderClicked();
 }
 
-void PreferencesPage::spSkinButton41Click()
+void PreferencesPage::onSaveFolderClicked()
 {
     if (!m_context.settings().write(QStringLiteral("cartes"), m_chooserFolder)) {
+        qCWarning(lcUi) << "could not store the maps folder in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
-    spSkinGroupBox10->hide();
+    m_chooserGroup->hide();
     m_context.setMapsRoot(m_chooserFolder);
 }
 
-void PreferencesPage::spSkinButton40Click()
+void PreferencesPage::onSimultaneousRequestsChanged()
 {
-    spSkinGroupBox10->hide();
-}
-
-void PreferencesPage::RequetesSimultaneesChange()
-{
-    m_context.setSimultaneousRequests(RequetesSimultanees->value(), RequetesGallica->isChecked());
+    m_context.setSimultaneousRequests(m_simultaneousRequestsEdit->value(), m_libraryTooBox->isChecked());
     const bool stored =
         m_context.settings().write(QStringLiteral("requetes"), QString::number(m_context.simultaneousRequests()))
         && m_context.settings().write(QStringLiteral("requetesgallica"),
                                       optionText(m_context.simultaneousAtLibrary()));
-    if (!stored)
+    if (!stored) {
+        qCWarning(lcUi) << "could not store the IIIF request limit in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Page "Préférences": the maps root with its folder chooser, the printer, the two
-// connection options and the full-screen option. Each option is stored the moment it changes.
+// Page "Préférences": the maps root with its folder chooser, the tile server, the printer,
+// the two connection options, the full-screen option and the IIIF request limit. Each
+// setting is stored the moment it changes.
 
 #include "widgets/Page.h"
 
@@ -19,48 +20,40 @@ public:
     explicit PreferencesPage(AppContext &context, QWidget *parent = nullptr);
     void onShow() override;
 
-    // Handlers.
-    void spSkinCheckRadioBox3Click(bool checked);
-    void spSkinCheckRadioBox4Click(bool checked);
-    void PleinEcranClick(bool checked);
-    void spSkinButton42Click();   // "Changer": opens the chooser on the program folder
-    void spSkinButton30Click();   // "Créer un nouveau dossier"
-    void spSkinButton41Click();   // "Enregistrer": the chooser's folder becomes the maps root
-    void spSkinButton40Click();   // "Fermer" of the chooser
-
     // The chooser's current folder, a full path.
     QString chooserFolder() const { return m_chooserFolder; }
     void setChooserFolder(const QString &folder);
-
-    // "Serveur des images": host, optionally ":" + port, stored as "serveur".
-    void EditServeurChange();
-    static bool isServerAddress(const QString &text);
-
-    // "Requêtes simultanées" to one IIIF server, and whether the library's server gets them too.
-    void RequetesSimultaneesChange();
-
-    QLabel *DirCartes;
-    QGroupBox *GroupIiif;
-    QSpinBox *RequetesSimultanees;
-    CheckBox *RequetesGallica;
-    QGroupBox *GroupServeur;
-    QLineEdit *EditServeur;
-    QPushButton *spSkinButton42, *spSkinButton48, *spSkinButton51;
-    CheckBox *spSkinCheckRadioBox3, *spSkinCheckRadioBox4, *PleinEcran;
-    QGroupBox *spSkinGroupBox10;
-    QComboBox *spSkinDriveComboBox1;
-    QListWidget *spSkinDirectoryListBox1;
-    QLabel *LabelRepDefaut;
-    QPushButton *spSkinButton30, *spSkinButton40, *spSkinButton41;
 
 signals:
     void closeRequested();
     void printerSetupRequested();
 
 private:
-    void storeOption(const QString &name, bool checked);
     void buildChooser();
+    void followSharedOptions();
     void refreshFolderList();
+    // Stores an on/off setting; an error message when the file cannot be written.
+    void storeOption(const QString &name, bool on);
 
+    void onChangeFolderClicked();        // opens the chooser on the program folder
+    void onCreateFolderClicked();        // "Créer un nouveau dossier"
+    void onSaveFolderClicked();          // the chooser's folder becomes the maps root
+    void onTileServerEdited();           // "Serveur des images": host, optionally ":" + port
+    void onSimultaneousRequestsChanged();
+
+    QLabel *m_mapsRootLabel;
+    QPushButton *m_changeFolderButton;
+    QLineEdit *m_tileServerEdit;
+    CheckBox *m_autoConnectBox;
+    CheckBox *m_autoHangUpBox;
+    CheckBox *m_fullScreenBox;
+    QSpinBox *m_simultaneousRequestsEdit;
+    CheckBox *m_libraryTooBox;
+
+    // The folder chooser, over the page while it is open.
+    QGroupBox *m_chooserGroup;
+    QComboBox *m_driveCombo;
+    QListWidget *m_folderList;
+    QLabel *m_chooserFolderLabel;
     QString m_chooserFolder;
 };

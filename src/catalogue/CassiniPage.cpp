@@ -56,7 +56,7 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
     buildCheck();
     buildActions();
 
-    connect(m_statusBar.spSkinSpinEdit1, &SpinEdit::change, this, &CassiniPage::spSkinSpinEdit1Change);
+    connect(&m_statusBar, &StatusBar::sheetNumberChanged, this, &CassiniPage::spSkinSpinEdit1Change);
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &CassiniPage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
         for (QPushButton *b : {spSkinButton4, spSkinButton6, spSkinButton35, spSkinButton16, spSkinButton2})
@@ -154,7 +154,7 @@ void CassiniPage::SpeedButton1Click(NumberButton *button)
         m_sheetButtons[sheet]->setNumberColour(colours::kNavy);
     button->setNumberColour(colours::kRed);
     const QString number = button->objectName().mid(11, 3);
-    m_statusBar.spSkinSpinEdit1->setValue(number.toInt());
+    m_statusBar.setSheetNumber(number.toInt());
     m_context.refreshSelectionStatus();
 }
 
@@ -163,12 +163,12 @@ void CassiniPage::spSkinSpinEdit1Change()
     SelectionState &selection = m_context.selection;
     applyEditionChoice();
     selection.folderSuffix.clear();
-    const QString text = m_statusBar.spSkinSpinEdit1->cleanText();
+    const QString text = m_statusBar.sheetNumberText();
     bool isNumber = false;
     const int sheet = text.toInt(&isNumber);
     if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount)
         return;   // only whole numbers 1..182 select a sheet
-    m_statusBar.spSkinEdit5->setText(cassini::title(sheet));
+    m_statusBar.setSheetTitle(cassini::title(sheet));
     selection.sheetNumber = QString::number(sheet);
     updateGroupCaption();
     highlightSelectedSheet();
@@ -227,7 +227,7 @@ void CassiniPage::spSkinButton6Click()
 {
     applyEditionChoice();
     m_context.selection.folderSuffix.clear();
-    SheetImport import(m_context, *m_statusBar.spSkinGauge1, *window());
+    SheetImport import(m_context, *m_statusBar.gaugeBar(), *window());
     if (import.confirmAndImport())
         m_context.refreshSelectionStatus();
 }
@@ -238,7 +238,7 @@ void CassiniPage::spSkinButton3Click()
     QString number;
     if (selection.isArchive()) {
         // An archive map is selected: this page still shows the sheet of the number field.
-        number = cassini::documentNumber(m_statusBar.spSkinSpinEdit1->value(), editionItem());
+        number = cassini::documentNumber(m_statusBar.sheetNumber(), editionItem());
     } else {
         cassini::lookUpDocumentNumber(selection, editionItem());
         number = selection.documentNumber;

@@ -1,7 +1,6 @@
 #include "download/DownloadPage.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
-#include "app/PreferencesPage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/IiifReader.h"
@@ -9,6 +8,7 @@
 #include "net/IiifFetcher.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
 #include "widgets/OverrideCursor.h"
@@ -54,8 +54,8 @@ void makeWhite(QWidget *w)
 }
 } // namespace
 
-DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet4"), parent), m_preferences(preferences)
+DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet4"), parent)
 {
     m_engine = new DownloadEngine(m_context, m_list, this);
     m_tileThrottle = new QTimer(this);
@@ -63,84 +63,84 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     m_tileThrottle->setInterval(100);
     connect(m_tileThrottle, &QTimer::timeout, this, &DownloadPage::drawPendingTile);
 
-    Panel4 = named(new QFrame(this), QStringLiteral("Panel4"), QRect(42, 8, 100, 100));
-    Panel4->setFrameShape(QFrame::Panel);
-    makeWhite(Panel4);
-    Telimage = named(new QLabel(Panel4), QStringLiteral("Telimage"), QRect(5, 5, 90, 90));
-    Telimage->setAlignment(Qt::AlignCenter);
-    Telimage->setAccessibleName(QStringLiteral("Dernière image reçue"));
+    auto *tileFrame = named(new QFrame(this), QStringLiteral("Panel4"), QRect(42, 8, 100, 100));
+    tileFrame->setFrameShape(QFrame::Panel);
+    makeWhite(tileFrame);
+    m_lastTileLabel = named(new QLabel(tileFrame), QStringLiteral("Telimage"), QRect(5, 5, 90, 90));
+    m_lastTileLabel->setAlignment(Qt::AlignCenter);
+    m_lastTileLabel->setAccessibleName(QStringLiteral("Dernière image reçue"));
 
-    spSkinButton54 = controls::button(this, QStringLiteral("spSkinButton54"), QStringLiteral("Ouvrir le dossier des images"),
-                                      QRect(176, 48, 169, 25));
-    spSkinButton54->setEnabled(false);
-    AdresseIiif = controls::button(this, QStringLiteral("AdresseIiif"), QStringLiteral("Adresse IIIF de la carte"),
-                                   QRect(176, 78, 169, 25),
-                                   QStringLiteral("Télécharger la carte sélectionnée depuis un serveur IIIF (Gallica...)"));
+    m_openFolderButton = controls::button(this, QStringLiteral("spSkinButton54"),
+                                          QStringLiteral("Ouvrir le dossier des images"), QRect(176, 48, 169, 25));
+    m_openFolderButton->setEnabled(false);
+    m_iiifAddressButton = controls::button(
+        this, QStringLiteral("AdresseIiif"), QStringLiteral("Adresse IIIF de la carte"), QRect(176, 78, 169, 25),
+        QStringLiteral("Télécharger la carte sélectionnée depuis un serveur IIIF (Gallica...)"));
     // Its own fetcher: the end of a run cancels the run's requests, never a reading.
     auto *addressFetcher = new IiifFetcher(this);
     addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     m_reader = new IiifReader(*addressFetcher, this);
 
-    spSkinGroupBox6 = controls::group(this, QStringLiteral("spSkinGroupBox6"),
-                                      QStringLiteral("Liste des images de la carte à télécharger"), QRect(14, 112, 369, 313));
-    spSkinListView1 = named(new QTreeView(spSkinGroupBox6), QStringLiteral("spSkinListView1"), QRect(8, 30, 339, 273),
-                            QStringLiteral("Renseignements sur le téléchargement en cours..."));
-    spSkinListView1->setModel(&m_list);
-    spSkinListView1->setRootIsDecorated(false);
-    spSkinListView1->setUniformRowHeights(true);
-    spSkinListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    spSkinListView1->setAccessibleName(QStringLiteral("Liste des images"));
-    spSkinListView1->setStyleSheet(QStringLiteral("QTreeView { background: white; gridline-color: #c0c0c0; }"
-                                                  "QTreeView::item { border-bottom: 1px solid #d8d8d8; "
-                                                  "border-right: 1px solid #d8d8d8; }"));
-    spSkinListView1->header()->resizeSection(0, 140);
-    spSkinListView1->header()->resizeSection(1, 195);
+    auto *listGroup = controls::group(this, QStringLiteral("spSkinGroupBox6"),
+                                      QStringLiteral("Liste des images de la carte à télécharger"),
+                                      QRect(14, 112, 369, 313));
+    m_listView = named(new QTreeView(listGroup), QStringLiteral("spSkinListView1"), QRect(8, 30, 339, 273),
+                       QStringLiteral("Renseignements sur le téléchargement en cours..."));
+    m_listView->setModel(&m_list);
+    m_listView->setRootIsDecorated(false);
+    m_listView->setUniformRowHeights(true);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setAccessibleName(QStringLiteral("Liste des images"));
+    m_listView->setStyleSheet(QStringLiteral("QTreeView { background: white; gridline-color: #c0c0c0; }"
+                                             "QTreeView::item { border-bottom: 1px solid #d8d8d8; "
+                                             "border-right: 1px solid #d8d8d8; }"));
+    m_listView->header()->resizeSection(0, 140);
+    m_listView->header()->resizeSection(1, 195);
 
     buildPickers();
 
-    spSkinGroupBox20 = controls::group(this, QStringLiteral("spSkinGroupBox20"), QStringLiteral(" Connexion à internet"),
-                                       QRect(392, 192, 271, 113));
-    spSkinEdit3 = named(new QLineEdit(QStringLiteral("Déconnecté"), spSkinGroupBox20), QStringLiteral("spSkinEdit3"),
-                        QRect(8, 32, 257, 20));
-    spSkinEdit3->setReadOnly(true);
-    spSkinEdit3->setAlignment(Qt::AlignCenter);
-    spSkinEdit3->setAccessibleName(QStringLiteral("État de la connexion"));
-    spSkinCheckRadioBox2 = named(new CheckBox(QStringLiteral(" Déconnexion automatique"), spSkinGroupBox20),
-                                 QStringLiteral("spSkinCheckRadioBox2"), QRect(77, 57, 150, 23),
-                                 QStringLiteral("Déconnexion automatique en fin de téléchargement"));
-    spSkinCheckRadioBox1 = named(new CheckBox(QStringLiteral(" Connexion automatique"), spSkinGroupBox20),
-                                 QStringLiteral("spSkinCheckRadioBox1"), QRect(77, 80, 150, 23),
-                                 QStringLiteral("Connexion sans demande des identifiants"));
+    auto *connectionGroup = controls::group(this, QStringLiteral("spSkinGroupBox20"),
+                                            QStringLiteral(" Connexion à internet"), QRect(392, 192, 271, 113));
+    m_connectionStatusEdit = named(new QLineEdit(QStringLiteral("Déconnecté"), connectionGroup),
+                                   QStringLiteral("spSkinEdit3"), QRect(8, 32, 257, 20));
+    m_connectionStatusEdit->setReadOnly(true);
+    m_connectionStatusEdit->setAlignment(Qt::AlignCenter);
+    m_connectionStatusEdit->setAccessibleName(QStringLiteral("État de la connexion"));
+    m_autoHangUpBox = controls::checkBox(connectionGroup, QStringLiteral("spSkinCheckRadioBox2"), QStringLiteral(" Déconnexion automatique"),
+                                         QRect(77, 57, 150, 23),
+                                         QStringLiteral("Déconnexion automatique en fin de téléchargement"));
+    m_autoConnectBox = controls::checkBox(connectionGroup, QStringLiteral("spSkinCheckRadioBox1"), QStringLiteral(" Connexion automatique"),
+                                          QRect(77, 80, 150, 23),
+                                          QStringLiteral("Connexion sans demande des identifiants"));
 
-    spSkinGroupBox3 = controls::group(this, QStringLiteral("spSkinGroupBox3"), QStringLiteral("Progression du téléchargement"),
-                                      QRect(392, 320, 273, 105));
-    spSkinGauge3 = named(new QProgressBar(spSkinGroupBox3), QStringLiteral("spSkinGauge3"), QRect(8, 27, 257, 23));
-    spSkinGauge3->setRange(0, store::kTileCount);
-    spSkinGauge3->setValue(0);
-    spSkinGauge3->setFormat(QStringLiteral("Téléchargement de la liste = %p%"));
-    spSkinGauge3->setTextVisible(true);
-    spSkinButton31 = controls::button(spSkinGroupBox3, QStringLiteral("spSkinButton31"), QStringLiteral("Télécharger"),
-                                      QRect(36, 66, 90, 25),
-                                      QStringLiteral("Lance la connexion et télécharge les images de la liste"));
-    spSkinButton31->setEnabled(false);
-    spSkinButton31->setProperty("tag", 0);
-    spSkinButton9 = controls::button(spSkinGroupBox3, QStringLiteral("spSkinButton9"), QStringLiteral("Arrêter"),
-                                     QRect(139, 66, 90, 25), QStringLiteral("Stoppe le téléchargement"));
-    spSkinButton9->setEnabled(false);
+    auto *progressGroup = controls::group(this, QStringLiteral("spSkinGroupBox3"),
+                                          QStringLiteral("Progression du téléchargement"), QRect(392, 320, 273, 105));
+    m_listGauge = named(new QProgressBar(progressGroup), QStringLiteral("spSkinGauge3"), QRect(8, 27, 257, 23));
+    m_listGauge->setRange(0, store::kTileCount);
+    m_listGauge->setValue(0);
+    m_listGauge->setFormat(QStringLiteral("Téléchargement de la liste = %p%"));
+    m_listGauge->setTextVisible(true);
+    m_downloadButton = controls::button(progressGroup, QStringLiteral("spSkinButton31"), QStringLiteral("Télécharger"),
+                                        QRect(36, 66, 90, 25),
+                                        QStringLiteral("Lance la connexion et télécharge les images de la liste"));
+    m_downloadButton->setEnabled(false);
+    m_stopButton = controls::button(progressGroup, QStringLiteral("spSkinButton9"), QStringLiteral("Arrêter"),
+                                    QRect(139, 66, 90, 25), QStringLiteral("Stoppe le téléchargement"));
+    m_stopButton->setEnabled(false);
 
-    connect(spSkinCheckRadioBox1, &CheckBox::clickAction, this, &DownloadPage::spSkinCheckRadioBox1Click);
-    connect(spSkinCheckRadioBox2, &CheckBox::clickAction, this, &DownloadPage::spSkinCheckRadioBox2Click);
-    connect(spSkinButton54, &QPushButton::clicked, this, &DownloadPage::spSkinButton54Click);
-    connect(spSkinButton8, &QPushButton::clicked, this, &DownloadPage::spSkinButton8Click);
-    connect(spSkinButton31, &QPushButton::clicked, this, &DownloadPage::spSkinButton31Click);
-    connect(spSkinButton9, &QPushButton::clicked, this, &DownloadPage::spSkinButton9Click);
-    connect(AdresseIiif, &QPushButton::clicked, this, &DownloadPage::AdresseIiifClick);
+    followSharedOptions();
+    connect(m_openFolderButton, &QPushButton::clicked, this, &DownloadPage::onOpenFolderClicked);
+    connect(m_buildListButton, &QPushButton::clicked, this, &DownloadPage::onBuildListClicked);
+    connect(m_downloadButton, &QPushButton::clicked, this, &DownloadPage::onDownloadClicked);
+    connect(m_stopButton, &QPushButton::clicked, m_engine, &DownloadEngine::stop);
+    connect(m_iiifAddressButton, &QPushButton::clicked, this, &DownloadPage::onIiifAddressClicked);
     connect(m_reader, &IiifReader::done, this, [this](const QString &title, const QList<iiif::SheetSource> &sheets) {
         m_readingCursor.reset();
-        AdresseIiif->setEnabled(!m_context.downloadRunning());
+        m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         const QString caption = QStringLiteral("Adresse IIIF de la carte");
         m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
+            qCWarning(lcUi) << "could not write" << iiif::AddedMaps::filePath(m_context.mapsRoot());
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                       + iiif::AddedMaps::filePath(m_context.mapsRoot()));
             return;
@@ -151,25 +151,20 @@ DownloadPage::DownloadPage(AppContext &context, PreferencesPage &preferences, QW
     });
     connect(m_reader, &IiifReader::failed, this, [this](const QString &text) {
         m_readingCursor.reset();
-        AdresseIiif->setEnabled(!m_context.downloadRunning());
+        m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         m_context.desktop().error(text);
     });
 
-    // The options are the preferences' boxes; they are read when the run needs them.
-    m_engine->setUnattendedDialOption([this] { return m_preferences.spSkinCheckRadioBox3->isChecked(); });
-    m_engine->setHangUpOption([this] { return m_preferences.spSkinCheckRadioBox4->isChecked(); });
     connect(m_engine, &DownloadEngine::statusTextChanged, this, [this](const QString &text) {
-        spSkinEdit3->clear();
-        spSkinEdit3->setText(text);
+        m_connectionStatusEdit->clear();
+        m_connectionStatusEdit->setText(text);
     });
     connect(m_engine, &DownloadEngine::captionChanged, this, &Page::captionChanged);
-    connect(m_engine, &DownloadEngine::runningMarkChanged, this,
-            [this](int mark) { spSkinButton31->setProperty("tag", mark); });
     connect(m_engine, &DownloadEngine::gaugeChanged, this,
-            [this](int value) { spSkinGauge3->setValue(qMin(value, spSkinGauge3->maximum())); });
+            [this](int value) { m_listGauge->setValue(qMin(value, m_listGauge->maximum())); });
     connect(m_engine, &DownloadEngine::currentRowChanged, this, [this](int row) {
         if (row > 5)
-            spSkinListView1->scrollTo(m_list.index(row, 0), QAbstractItemView::EnsureVisible);
+            m_listView->scrollTo(m_list.index(row, 0), QAbstractItemView::EnsureVisible);
     });
     connect(m_engine, &DownloadEngine::tileShown, this, &DownloadPage::showTile);
     connect(&m_context, &AppContext::downloadRunningChanged, this, &DownloadPage::setRunControls);
@@ -179,43 +174,60 @@ DownloadPage::~DownloadPage() = default;
 
 void DownloadPage::buildPickers()
 {
-    spSkinGroupBox2 = controls::group(this, QStringLiteral("spSkinGroupBox2"), QStringLiteral("Sélection des images à télécharger"),
-                                      QRect(392, 10, 273, 167));
-    spSkinComboBox7 = picker(spSkinGroupBox2, QStringLiteral("spSkinComboBox7"), QRect(108, 32, 41, 19),
-                             QStringLiteral("Première colonne"), 0);
-    spSkinComboBox1 = picker(spSkinGroupBox2, QStringLiteral("spSkinComboBox1"), QRect(166, 32, 41, 19),
-                             QStringLiteral("Dernière colonne"), 25);
-    spSkinComboBox8 = picker(spSkinGroupBox2, QStringLiteral("spSkinComboBox8"), QRect(65, 56, 41, 19),
-                             QStringLiteral("Première ligne"), 0);
-    spSkinComboBox2 = picker(spSkinGroupBox2, QStringLiteral("spSkinComboBox2"), QRect(65, 92, 41, 20),
+    auto *pickerGroup = controls::group(this, QStringLiteral("spSkinGroupBox2"),
+                                        QStringLiteral("Sélection des images à télécharger"), QRect(392, 10, 273, 167));
+    m_firstColumnPicker = picker(pickerGroup, QStringLiteral("spSkinComboBox7"), QRect(108, 32, 41, 19),
+                                 QStringLiteral("Première colonne"), 0);
+    m_lastColumnPicker = picker(pickerGroup, QStringLiteral("spSkinComboBox1"), QRect(166, 32, 41, 19),
+                                QStringLiteral("Dernière colonne"), 25);
+    m_firstRowPicker = picker(pickerGroup, QStringLiteral("spSkinComboBox8"), QRect(65, 56, 41, 19),
+                              QStringLiteral("Première ligne"), 0);
+    m_lastRowPicker = picker(pickerGroup, QStringLiteral("spSkinComboBox2"), QRect(65, 92, 41, 20),
                              QStringLiteral("Dernière ligne"), 25);
 
     // A fixed sign of a map made of tiles.
-    Panel1 = named(new QLabel(QStringLiteral("Carte"), spSkinGroupBox2), QStringLiteral("Panel1"), QRect(108, 56, 81, 57),
-                   QStringLiteral("Symbolise la carte composée de plusieurs images"));
-    Panel1->setAlignment(Qt::AlignCenter);
-    Panel1->setFrameShape(QFrame::Box);
-    makeWhite(Panel1);
+    auto *mapSign = named(new QLabel(QStringLiteral("Carte"), pickerGroup), QStringLiteral("Panel1"),
+                          QRect(108, 56, 81, 57), QStringLiteral("Symbolise la carte composée de plusieurs images"));
+    mapSign->setAlignment(Qt::AlignCenter);
+    mapSign->setFrameShape(QFrame::Box);
+    makeWhite(mapSign);
     for (const QPoint at : {QPoint(0, 0), QPoint(9, 0), QPoint(18, 0), QPoint(0, 9), QPoint(0, 18)}) {
-        auto *square = new QFrame(Panel1);
+        auto *square = new QFrame(mapSign);
         square->setGeometry(QRect(at, QSize(10, 10)));
         square->setStyleSheet(QStringLiteral("background: rgb(255, 0, 0); border: 1px solid white;"));
     }
 
-    spSkinButton8 = controls::button(spSkinGroupBox2, QStringLiteral("spSkinButton8"),
-                                     QStringLiteral("Créer la liste d'images à télécharger"), QRect(32, 128, 209, 25),
-                                     QStringLiteral("Crée la liste des images à télécharger"));
+    m_buildListButton = controls::button(pickerGroup, QStringLiteral("spSkinButton8"),
+                                         QStringLiteral("Créer la liste d'images à télécharger"),
+                                         QRect(32, 128, 209, 25), QStringLiteral("Crée la liste des images à télécharger"));
 
-    connect(spSkinComboBox7, &QComboBox::activated, this, &DownloadPage::spSkinComboBox7Change);
-    connect(spSkinComboBox1, &QComboBox::activated, this, &DownloadPage::spSkinComboBox1Change);
-    connect(spSkinComboBox8, &QComboBox::activated, this, &DownloadPage::spSkinComboBox8Change);
-    connect(spSkinComboBox2, &QComboBox::activated, this, &DownloadPage::spSkinComboBox2Change);
+    const std::pair<QComboBox *, Picker> pickers[] = {{m_firstColumnPicker, Picker::FirstColumn},
+                                                      {m_lastColumnPicker, Picker::LastColumn},
+                                                      {m_firstRowPicker, Picker::FirstRow},
+                                                      {m_lastRowPicker, Picker::LastRow}};
+    for (const auto &[box, which] : pickers)
+        connect(box, &QComboBox::activated, this, [this, box, which] { onPickerActivated(box, which); });
+}
+
+// The two connection boxes show the options the preferences page shows too; a click sets the
+// option (the preferences page stores it), and the engine reads them when a run needs them.
+void DownloadPage::followSharedOptions()
+{
+    SharedOptions &options = m_context.options();
+    m_autoConnectBox->showChecked(options.dialUnattended());
+    m_autoHangUpBox->showChecked(options.hangUpAfterDownload());
+    connect(&options, &SharedOptions::dialUnattendedChanged, m_autoConnectBox, &CheckBox::showChecked);
+    connect(&options, &SharedOptions::hangUpAfterDownloadChanged, m_autoHangUpBox, &CheckBox::showChecked);
+    connect(m_autoConnectBox, &CheckBox::clickAction, &options, &SharedOptions::setDialUnattended);
+    connect(m_autoHangUpBox, &CheckBox::clickAction, &options, &SharedOptions::setHangUpAfterDownload);
+    m_engine->setUnattendedDialOption([this] { return m_context.options().dialUnattended(); });
+    m_engine->setHangUpOption([this] { return m_context.options().hangUpAfterDownload(); });
 }
 
 download::TileRect DownloadPage::tileRect() const
 {
-    return {spSkinComboBox7->currentIndex(), spSkinComboBox1->currentIndex(), spSkinComboBox8->currentIndex(),
-            spSkinComboBox2->currentIndex()};
+    return {m_firstColumnPicker->currentIndex(), m_lastColumnPicker->currentIndex(),
+            m_firstRowPicker->currentIndex(), m_lastRowPicker->currentIndex()};
 }
 
 std::optional<download::TileRect> DownloadPage::listRect() const
@@ -231,14 +243,12 @@ QString DownloadPage::selectionCaption() const
 void DownloadPage::onShow()
 {
     setCaptionAndNumber(selectionCaption(), 5);
-    spSkinCheckRadioBox1->setChecked(m_preferences.spSkinCheckRadioBox3->isChecked());
-    spSkinCheckRadioBox2->setChecked(m_preferences.spSkinCheckRadioBox4->isChecked());
-    if (spSkinButton31->isEnabled()) {
+    if (m_downloadButton->isEnabled()) {
         // A list built and not started belongs to an earlier selection: discard it.
         m_list.clear();
-        spSkinListView1->hide();
-        spSkinListView1->show();
-        spSkinButton31->setEnabled(false);
+        m_listView->hide();
+        m_listView->show();
+        m_downloadButton->setEnabled(false);
     } else if (m_engine->runningMark() == DownloadEngine::kRunningMark) {
         const DownloadJob &job = m_context.downloadJob;
         emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + job.sheetNumber + job.folderSuffix
@@ -246,17 +256,7 @@ void DownloadPage::onShow()
     }
 }
 
-void DownloadPage::spSkinCheckRadioBox1Click(bool checked)
-{
-    m_preferences.spSkinCheckRadioBox3->setChecked(checked);
-}
-
-void DownloadPage::spSkinCheckRadioBox2Click(bool checked)
-{
-    m_preferences.spSkinCheckRadioBox4->setChecked(checked);
-}
-
-void DownloadPage::spSkinButton54Click()
+void DownloadPage::onOpenFolderClicked()
 {
     const DownloadJob &job = m_context.downloadJob;
     if (!job.running)
@@ -265,10 +265,10 @@ void DownloadPage::spSkinButton54Click()
                                               job.folderSuffix));
 }
 
-void DownloadPage::pickerChanged(QComboBox *moved, Picker which)
+void DownloadPage::onPickerActivated(QComboBox *moved, Picker which)
 {
     m_list.clear();
-    spSkinButton31->setEnabled(false);
+    m_downloadButton->setEnabled(false);
     const download::TileRect kept = download::keepOrder(tileRect(), which);
     const int index = which == Picker::FirstColumn ? kept.firstColumn
                       : which == Picker::LastColumn ? kept.lastColumn
@@ -277,53 +277,43 @@ void DownloadPage::pickerChanged(QComboBox *moved, Picker which)
     moved->setCurrentIndex(index);
 }
 
-void DownloadPage::spSkinComboBox7Change() { pickerChanged(spSkinComboBox7, Picker::FirstColumn); }
-void DownloadPage::spSkinComboBox1Change() { pickerChanged(spSkinComboBox1, Picker::LastColumn); }
-void DownloadPage::spSkinComboBox8Change() { pickerChanged(spSkinComboBox8, Picker::FirstRow); }
-void DownloadPage::spSkinComboBox2Change() { pickerChanged(spSkinComboBox2, Picker::LastRow); }
-
 void DownloadPage::resetPickers()
 {
-    spSkinComboBox8->setCurrentIndex(0);
-    spSkinComboBox2->setCurrentIndex(25);
-    spSkinComboBox7->setCurrentIndex(0);
-    spSkinComboBox1->setCurrentIndex(25);
+    m_firstRowPicker->setCurrentIndex(0);
+    m_lastRowPicker->setCurrentIndex(25);
+    m_firstColumnPicker->setCurrentIndex(0);
+    m_lastColumnPicker->setCurrentIndex(25);
 }
 
-void DownloadPage::spSkinButton8Click()
+void DownloadPage::onBuildListClicked()
 {
     m_list.clear();
     SelectionState &s = m_context.selection;
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
         cassini::lookUpDocumentNumber(s, s.editionFolder == editions::kColour ? 0 : 1);
     emit captionChanged(selectionCaption());
-    spSkinEdit3->clear();
+    m_connectionStatusEdit->clear();
     // A sheet served by IIIF has only the tiles of its grid: the list holds no other.
     const auto rect = listRect();
     if (!rect) {
         const QSize grid = m_context.selectedTileGrid();
-        spSkinEdit3->setText(QStringLiteral("Hors de la carte : colonnes A à %1, lignes A à %2")
-                                 .arg(kLetters.at(grid.width() - 1))
-                                 .arg(kLetters.at(grid.height() - 1)));
-        spSkinButton31->setEnabled(false);
+        m_connectionStatusEdit->setText(QStringLiteral("Hors de la carte : colonnes A à %1, lignes A à %2")
+                                            .arg(kLetters.at(grid.width() - 1))
+                                            .arg(kLetters.at(grid.height() - 1)));
+        m_downloadButton->setEnabled(false);
         return;
     }
     m_list.build(*rect);
-    spSkinEdit3->setText(QStringLiteral("Cliquez sur Télécharger pour démarrer"));
-    spSkinGauge3->setMaximum(m_list.count());
-    spSkinButton31->setEnabled(true);
+    m_connectionStatusEdit->setText(QStringLiteral("Cliquez sur Télécharger pour démarrer"));
+    m_listGauge->setMaximum(m_list.count());
+    m_downloadButton->setEnabled(true);
 }
 
-void DownloadPage::spSkinButton31Click()
+void DownloadPage::onDownloadClicked()
 {
     // The list was made for this rectangle: the run walks the same one.
     if (const auto rect = listRect())
         m_engine->start(*rect);
-}
-
-void DownloadPage::spSkinButton9Click()
-{
-    m_engine->stop();
 }
 
 // The controls of the table, switched at the start and at the end of a run.
@@ -331,16 +321,16 @@ void DownloadPage::setRunControls(bool running)
 {
     if (!running)
         resetPickers();
-    for (QWidget *w : std::initializer_list<QWidget *>{spSkinButton8, spSkinComboBox2, spSkinComboBox8,
-                                                       spSkinComboBox7, spSkinComboBox1})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_buildListButton, m_lastRowPicker, m_firstRowPicker,
+                                                       m_firstColumnPicker, m_lastColumnPicker})
         w->setEnabled(!running);
-    spSkinButton31->setEnabled(false);
-    spSkinButton9->setEnabled(running);
-    spSkinButton54->setEnabled(running);
-    AdresseIiif->setEnabled(!running && !m_reader->busy());
+    m_downloadButton->setEnabled(false);
+    m_stopButton->setEnabled(running);
+    m_openFolderButton->setEnabled(running);
+    m_iiifAddressButton->setEnabled(!running && !m_reader->busy());
 }
 
-void DownloadPage::AdresseIiifClick()
+void DownloadPage::onIiifAddressClicked()
 {
     const SelectionState &s = m_context.selection;
     if (s.editionFolder.isEmpty() || s.sheetNumber.isEmpty())
@@ -357,7 +347,7 @@ void DownloadPage::AdresseIiifClick()
     m_addressEdition = s.editionFolder;
     m_addressSheet = s.sheetNumber;
     m_addressIndex = index;
-    AdresseIiif->setEnabled(false);
+    m_iiifAddressButton->setEnabled(false);
     m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
@@ -367,14 +357,14 @@ void DownloadPage::showTile(const QString &tileFile)
     m_pendingTile = tileFile;
     if (tileFile.isEmpty()) {
         m_tileThrottle->stop();
-        Telimage->clear();
+        m_lastTileLabel->clear();
         return;
     }
     if (!m_tileThrottle->isActive())
         drawPendingTile();
 }
 
-// Telimage: the last tile received, centred, proportional, fitted to 90 x 90.
+// The last tile received, centred, proportional, fitted to 90 x 90.
 void DownloadPage::drawPendingTile()
 {
     const QString file = m_pendingTile;
@@ -384,13 +374,12 @@ void DownloadPage::drawPendingTile()
     jpeg::Header header;
     QImage picture;
     if (!jpeg::readHeaderFromFile(file, header).ok()
-        || !jpeg::decodeFile(file, picture, jpeg::coveringScale(header.size(), Telimage->size())).ok())
+        || !jpeg::decodeFile(file, picture, jpeg::coveringScale(header.size(), m_lastTileLabel->size())).ok())
         return;
-    Telimage->setPixmap(QPixmap::fromImage(
-        picture.scaled(Telimage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    m_lastTileLabel->setPixmap(QPixmap::fromImage(
+        picture.scaled(m_lastTileLabel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     m_tileThrottle->start();   // the next tiles wait for the end of this interval
 }
-
 void DownloadPage::bringForwardForSelection()
 {
     SelectionState &s = m_context.selection;

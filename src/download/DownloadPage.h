@@ -11,10 +11,7 @@
 class CheckBox;
 class DownloadEngine;
 class IiifReader;
-class PreferencesPage;
 class QComboBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -25,40 +22,12 @@ class QTreeView;
 class DownloadPage : public Page {
     Q_OBJECT
 public:
-    DownloadPage(AppContext &context, PreferencesPage &preferences, QWidget *parent = nullptr);
+    DownloadPage(AppContext &context, QWidget *parent = nullptr);
     ~DownloadPage() override;
     void onShow() override;
 
-    // Handlers.
-    void spSkinCheckRadioBox1Click(bool checked);
-    void spSkinCheckRadioBox2Click(bool checked);
-    void spSkinButton54Click();   // opens the folder of the running download
-    void spSkinComboBox7Change(); // first column
-    void spSkinComboBox1Change(); // last column
-    void spSkinComboBox8Change(); // first row
-    void spSkinComboBox2Change(); // last row
-    void spSkinButton8Click();    // "Créer la liste d'images à télécharger"
-    void spSkinButton31Click();   // "Télécharger": starts a run
-    void spSkinButton9Click();    // "Arrêter"
-    void AdresseIiifClick();      // "Adresse IIIF de la carte": the selected sheet's IIIF address
-
-    // The rectangle of the four pickers.
-    download::TileRect tileRect() const;
-    // The pickers' rectangle within the selected sheet's grid of tiles; nothing when outside.
-    std::optional<download::TileRect> listRect() const;
     download::DownloadList &list() { return m_list; }
     DownloadEngine &engine() { return *m_engine; }
-
-    CheckBox *spSkinCheckRadioBox1, *spSkinCheckRadioBox2;
-    QPushButton *spSkinButton54, *spSkinButton8, *spSkinButton31, *spSkinButton9, *AdresseIiif;
-    QFrame *Panel4;
-    QLabel *Telimage;
-    QLabel *Panel1;
-    QGroupBox *spSkinGroupBox6, *spSkinGroupBox2, *spSkinGroupBox20, *spSkinGroupBox3;
-    QTreeView *spSkinListView1;
-    QComboBox *spSkinComboBox7, *spSkinComboBox1, *spSkinComboBox8, *spSkinComboBox2;
-    QLineEdit *spSkinEdit3;
-    QProgressBar *spSkinGauge3;
 
 public slots:
     // Hands the current selection to this page and brings it to the front ("Télécharger et
@@ -71,16 +40,36 @@ signals:
 
 private:
     void buildPickers();
-    void pickerChanged(QComboBox *moved, download::Picker which);
+    void followSharedOptions();
+    void onOpenFolderClicked();     // the folder of the running download
+    void onBuildListClicked();      // "Créer la liste d'images à télécharger"
+    void onDownloadClicked();       // "Télécharger": starts a run
+    void onIiifAddressClicked();    // "Adresse IIIF de la carte": the selected sheet's IIIF address
+    void onPickerActivated(QComboBox *moved, download::Picker which);
     void resetPickers();
     void setRunControls(bool running);
     void showTile(const QString &tileFile);
     void drawPendingTile();
     QString selectionCaption() const;
+    // The rectangle of the four pickers.
+    download::TileRect tileRect() const;
+    // The pickers' rectangle within the selected sheet's grid of tiles; nothing when outside.
+    std::optional<download::TileRect> listRect() const;
 
-    PreferencesPage &m_preferences;
     download::DownloadList m_list;
     DownloadEngine *m_engine = nullptr;
+
+    QLabel *m_lastTileLabel;
+    QPushButton *m_openFolderButton;
+    QPushButton *m_iiifAddressButton;
+    QTreeView *m_listView;
+    QComboBox *m_firstColumnPicker, *m_lastColumnPicker, *m_firstRowPicker, *m_lastRowPicker;
+    QPushButton *m_buildListButton;
+    QLineEdit *m_connectionStatusEdit;
+    CheckBox *m_autoHangUpBox, *m_autoConnectBox;
+    QProgressBar *m_listGauge;
+    QPushButton *m_downloadButton, *m_stopButton;
+
     // The last tile received is drawn at most every 100 ms, whatever the pace of the run.
     QTimer *m_tileThrottle = nullptr;
     QString m_pendingTile;

@@ -93,11 +93,11 @@ void VillesPage::spSkinButton33Click()
     // An archive map's position is no Cassini sheet: an empty cell then proposes the
     // Cassini sheet shown in the status bar.
     if (selection.isArchive())
-        selection.sheetNumber = QString::number(m_statusBar.spSkinSpinEdit1->value());
+        selection.sheetNumber = QString::number(m_statusBar.sheetNumber());
     finder::SheetFromCoordinates(selection, *latitude, *longitude);
     spSkinEdit8->setText(selection.sheetNumber);
     m_cassini.updateGroupCaption();
-    m_statusBar.spSkinSpinEdit1->setValue(selection.sheetNumber.toInt());
+    m_statusBar.setSheetNumber(selection.sheetNumber.toInt());
 }
 
 void VillesPage::spSkinButton32Click()
@@ -112,7 +112,7 @@ void VillesPage::spSkinButton32Click()
     }
     // The proposal becomes the Cassini selection in the edition chosen on the page
     // "Cartes de Cassini", as any choice of a sheet number does.
-    m_statusBar.spSkinSpinEdit1->setValue(sheet);
+    m_statusBar.setSheetNumber(sheet);
     m_context.selection.sheetNumber = QString::number(sheet);
     GoToProposedSheet();
 }

@@ -2,7 +2,6 @@
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "app/MainWindow.h"
-#include "app/PreferencesPage.h"
 #include "widgets/StatusBar.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -195,7 +194,7 @@ void MapViewer::showCassini(int kind)
     context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
     context.selection.folderSuffix.clear();
     stepGauge();
-    m_window.statusBarWidget()->spSkinSpinEdit1->setValue(context.selection.sheetNumber.toInt());
+    m_window.statusBarWidget()->setSheetNumber(context.selection.sheetNumber.toInt());
     kind == 1 ? BuildDetail() : BuildPreview();
 }
 
@@ -229,7 +228,7 @@ void MapViewer::openView(int kind)
     Capture->setProperty("tag", kind);
     if (kind == 1) {
         stepGauge();
-        m_menu->Afficher1->setEnabled(m_window.preferences()->PleinEcran->isChecked());
+        m_menu->Afficher1->setEnabled(m_window.context().options().fullScreenView());
     } else {
         m_menu->Afficher1->setEnabled(false);
         m_magnifier->hideOnly();
@@ -250,7 +249,7 @@ void MapViewer::openView(int kind)
         m_window.setWindowTitle(QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix
                                 + QStringLiteral(" - Archives Bnf/Gallica"));
 
-    if (m_window.preferences()->PleinEcran->isChecked() && !m_window.isMaximized()) {
+    if (m_window.context().options().fullScreenView() && !m_window.isMaximized()) {
         m_fullScreen = true;
         m_window.setMinimumSize(0, 0);
         m_window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -446,7 +445,7 @@ void MapViewer::layOutForWindow()
 
 QSize MapViewer::previewClientSize() const
 {
-    if (!m_window.preferences()->PleinEcran->isChecked() || m_window.isMaximized())
+    if (!m_window.context().options().fullScreenView() || m_window.isMaximized())
         return clientSize();
     // Not opened in full screen yet: the maximised window's client area, about.
     const QScreen *screen = m_window.screen();
@@ -545,7 +544,7 @@ void MapViewer::ShowNotInstalled()
 
 void MapViewer::startGauge(int maximum)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setMaximum(maximum);
     gauge->setTextVisible(true);
     stepGauge();
@@ -553,13 +552,13 @@ void MapViewer::startGauge(int maximum)
 
 void MapViewer::stepGauge(int steps)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setValue(qMin(gauge->value() + steps, gauge->maximum()));
 }
 
 void MapViewer::stopGauge()
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->spSkinGauge1;
+    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
     gauge->setTextVisible(false);
     gauge->setValue(0);
 }

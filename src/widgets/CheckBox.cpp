@@ -12,3 +12,9 @@ void CheckBox::setChecked(bool checked)
     else
         QCheckBox::setChecked(checked);   // the change runs the action
 }
+
+void CheckBox::showChecked(bool checked)
+{
+    const QSignalBlocker quiet(this);
+    QCheckBox::setChecked(checked);
+}

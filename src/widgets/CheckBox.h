@@ -9,6 +9,8 @@ public:
     explicit CheckBox(const QString &text, QWidget *parent = nullptr);
     // Sets the state and always runs the click action.
     void setChecked(bool checked);
+    // Shows a state set elsewhere, without running the click action.
+    void showChecked(bool checked);
 
 signals:
     void clickAction(bool checked);

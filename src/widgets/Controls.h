@@ -2,6 +2,8 @@
 // Small helpers that create the window's controls with their component name, caption,
 // hint and bounds, so every control is found by name and reads the same to a screen reader.
 
+#include "widgets/CheckBox.h"
+
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,6 +29,13 @@ inline QPushButton *button(QWidget *parent, const QString &name, const QString &
     auto *b = named(new QPushButton(caption, parent), name, bounds, hint);
     b->setAccessibleName(caption);
     return b;
+}
+
+// A check box whose click action runs whenever its state is set (widgets/CheckBox.h).
+inline CheckBox *checkBox(QWidget *parent, const QString &name, const QString &text, const QRect &bounds,
+                          const QString &hint = {})
+{
+    return named(new CheckBox(text, parent), name, bounds, hint);
 }
 
 inline QGroupBox *group(QWidget *parent, const QString &name, const QString &caption,

@@ -24,11 +24,9 @@ protected:
         t.start();
         t.window->show();
         t.window->showPage(3);
-        archive()->spSkinCheckListBox1->setCurrentRow(11);   // position 12
-        archive()->spSkinCheckListBox1ListBoxClick();
-        archive()->spSkinSpinEdit2->setValue(7);
+        t.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);   // position 12
+        t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);
     }
-    ArchivePage *archive() const { return t.window->archive(); }
     QString archiveFolder() const { return t.programFolder() + QStringLiteral("Archives Bnf/Carte12/F007"); }
     int currentIndex() const { return t.window->pageControl()->currentIndex(); }
     TestWindow t;

@@ -176,13 +176,11 @@ TEST_F(Look, CassiniPageActsOnTheSheetItNames)
 {
     writeSheet();
     w.window->showPage(3);
-    ArchivePage *archive = w.window->archive();
-    archive->spSkinCheckListBox1->setCurrentRow(11);
-    archive->spSkinCheckListBox1ListBoxClick();
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);
     ASSERT_TRUE(w.context().selection.isArchive());
 
     w.window->showPage(2);
-    const QString caption = w.window->cassini()->spSkinGroupBox5->title();
+    const QString caption = w.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title();
     EXPECT_EQ(caption, QStringLiteral("Carte 1 sélectionnée"));
     EXPECT_FALSE(w.context().selection.isArchive());
     w.click(QStringLiteral("spSkinButton16"));   // "Afficher l'aperçu"

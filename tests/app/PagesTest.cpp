@@ -29,6 +29,7 @@ class Pages : public ::testing::Test {
 protected:
     void SetUp() override { t.start(); }
     CassiniPage *cassini() const { return t.window->cassini(); }
+    QColor colourOf(const char *square) const { return t.find<ColourSquare>(QString::fromLatin1(square))->colour(); }
     QString sheetFolder(int sheet, const QString &edition = QStringLiteral("Cassini couleurs")) const
     {
         return t.programFolder() + edition + QStringLiteral("/Carte") + QString::number(sheet);
@@ -102,17 +103,17 @@ TEST_F(Pages, ClickingASheetButtonSelectsIt)
         EXPECT_EQ(t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->value(), 57);
         EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("57"));
         EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), cassini::title(57));
-        EXPECT_EQ(cassini()->spSkinGroupBox5->title(), QStringLiteral("Carte 57 sélectionnée"));
+        EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 57 sélectionnée"));
         EXPECT_EQ(redButtons(), std::vector<int>{57});
         EXPECT_EQ(t.context().selection.installationState, CassiniWithTiles);
-        EXPECT_EQ(cassini()->Shape19->colour(), kFuchsia);
+        EXPECT_EQ(colourOf("Shape19"), kFuchsia);
     }
 }
 
 TEST_F(Pages, EditionChangeHidesTheSheetsWithoutScanAndSelectsSheetOne)
 {
     t.click(QStringLiteral("SpeedButton57"));
-    cassini()->spSkinRadioGroup2->click(1);
+    t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(1);
     EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini noir et blanc"));
     EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
@@ -121,7 +122,7 @@ TEST_F(Pages, EditionChangeHidesTheSheetsWithoutScanAndSelectsSheetOne)
     EXPECT_FALSE(cassini()->sheetButton(3)->isHidden());
     EXPECT_EQ(redButtons(), std::vector<int>{1});
 
-    cassini()->spSkinRadioGroup2->click(0);
+    t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(0);
     EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
     EXPECT_FALSE(cassini()->sheetButton(166)->isHidden());
     EXPECT_TRUE(cassini()->sheetButton(160)->isHidden());
@@ -133,7 +134,7 @@ TEST_F(Pages, SheetFieldSelectsSheet160WithoutRedButton)
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 160 : inexistante dans Orvantis"));
     EXPECT_TRUE(redButtons().empty());
     EXPECT_EQ(t.context().selection.installationState, CassiniEmpty);
-    EXPECT_EQ(cassini()->Shape18->colour(), kDarkRed);
+    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
 }
 
 TEST_F(Pages, IndicatorsFollowTheTileCount)
@@ -151,9 +152,9 @@ TEST_F(Pages, IndicatorsFollowTheTileCount)
             writeFile(sheetFolder(sheet) + QStringLiteral("/MAXI_ZZ (copie).jpg"), "x");
         t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(sheet);
         EXPECT_EQ(t.context().selection.installationState, c.state) << c.tiles;
-        EXPECT_EQ(cassini()->Shape2->colour(), c.s2) << c.tiles;
-        EXPECT_EQ(cassini()->Shape19->colour(), c.s19) << c.tiles;
-        EXPECT_EQ(cassini()->Shape18->colour(), c.s18) << c.tiles;
+        EXPECT_EQ(colourOf("Shape2"), c.s2) << c.tiles;
+        EXPECT_EQ(colourOf("Shape19"), c.s19) << c.tiles;
+        EXPECT_EQ(colourOf("Shape18"), c.s18) << c.tiles;
         ++sheet;
     }
 }
@@ -170,19 +171,19 @@ TEST_F(Pages, ArchiveSelectionColoursShape69AndOnlyAFullMapTheCassiniSquares)
     t.context().refreshSelectionStatus();
     EXPECT_EQ(s.installationState, ArchiveEmpty);
     EXPECT_EQ(shape69->colour(), kDarkRed);
-    EXPECT_EQ(cassini()->Shape18->colour(), kDarkRed);   // left as sheet 1 set it
+    EXPECT_EQ(colourOf("Shape18"), kDarkRed);   // left as sheet 1 set it
 
     writeTiles(archiveFolder, firstTiles(3), 8, 8);
     t.context().refreshSelectionStatus();
     EXPECT_EQ(s.installationState, ArchiveWithTiles);
     EXPECT_EQ(shape69->colour(), kFuchsia);
-    EXPECT_EQ(cassini()->Shape18->colour(), kDarkRed);
+    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
 
     writeTiles(archiveFolder, firstTiles(676), 8, 8);
     t.context().refreshSelectionStatus();
     EXPECT_EQ(shape69->colour(), kGreen);
-    EXPECT_EQ(cassini()->Shape2->colour(), kGreen);
-    EXPECT_EQ(cassini()->Shape18->colour(), kWhite);
+    EXPECT_EQ(colourOf("Shape2"), kGreen);
+    EXPECT_EQ(colourOf("Shape18"), kWhite);
 }
 
 TEST_F(Pages, CheckOfAllSheetsColoursEveryButton)
@@ -200,23 +201,23 @@ TEST_F(Pages, CheckOfAllSheetsColoursEveryButton)
     EXPECT_EQ(cassini()->sheetButton(1)->numberColour(), kDarkRed);
     EXPECT_EQ(cassini()->sheetButton(160)->numberColour(), kDarkRed);
     EXPECT_TRUE(redButtons().empty());
-    EXPECT_EQ(cassini()->spSkinStdLabel4->text(), QStringLiteral("Codes couleur :"));
-    EXPECT_EQ(cassini()->Shape18->colour(), kDarkRed);
-    EXPECT_EQ(cassini()->Shape19->colour(), kFuchsia);
-    EXPECT_EQ(cassini()->Shape2->colour(), kGreen);
-    EXPECT_EQ(cassini()->spSkinGauge5->value(), 181);
-    EXPECT_EQ(cassini()->spSkinGauge4->value(), 0);
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStdLabel4"))->text(), QStringLiteral("Codes couleur :"));
+    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
+    EXPECT_EQ(colourOf("Shape19"), kFuchsia);
+    EXPECT_EQ(colourOf("Shape2"), kGreen);
+    EXPECT_EQ(t.find<QProgressBar>(QStringLiteral("spSkinGauge5"))->value(), 181);
+    EXPECT_EQ(t.find<QProgressBar>(QStringLiteral("spSkinGauge4"))->value(), 0);
 
     // The field alone keeps the legend caption; a button click restores it.
     t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(9);
-    EXPECT_EQ(cassini()->spSkinStdLabel4->text(), QStringLiteral("Codes couleur :"));
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStdLabel4"))->text(), QStringLiteral("Codes couleur :"));
     t.click(QStringLiteral("SpeedButton9"));
-    EXPECT_EQ(cassini()->spSkinStdLabel4->text(), QStringLiteral("Carte sélectionnée :"));
+    EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStdLabel4"))->text(), QStringLiteral("Carte sélectionnée :"));
 }
 
 TEST_F(Pages, LibraryPageOfTheSelectedSheet)
 {
-    cassini()->spSkinRadioGroup2->click(1);
+    t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(1);
     t.click(QStringLiteral("SpeedButton15"));
     t.click(QStringLiteral("spSkinButton3"));
     EXPECT_EQ(t.context().selection.documentNumber, QStringLiteral("11691"));

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSettings>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -19,7 +20,9 @@ namespace {
 class Preferences : public ::testing::Test {
 protected:
     void SetUp() override { t.start(); }
-    PreferencesPage *prefs() const { return t.window->preferences(); }
+    PreferencesPage *prefs() const { return t.find<PreferencesPage>(QStringLiteral("spSkinTabSheet9")); }
+    CheckBox *box(const char *name) const { return t.find<CheckBox>(QString::fromLatin1(name)); }
+    bool chooserOpen() const { return t.find<QGroupBox>(QStringLiteral("spSkinGroupBox10"))->isVisibleTo(prefs()); }
     QString stored(const char *name) const
     {
         return QSettings(t.settingsFile(), QSettings::IniFormat).value(QLatin1String(name)).toString();
@@ -29,30 +32,54 @@ protected:
 
 TEST_F(Preferences, OptionsAreStoredTheMomentTheyChange)
 {
-    prefs()->PleinEcran->click();
+    box("PleinEcran")->click();
     EXPECT_EQ(stored("affichage"), QStringLiteral("0"));
-    prefs()->spSkinCheckRadioBox4->click();
+    box("spSkinCheckRadioBox4")->click();
     EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
-    prefs()->PleinEcran->click();
+    box("PleinEcran")->click();
     EXPECT_EQ(stored("affichage"), QStringLiteral("1"));
 }
 
 TEST_F(Preferences, DownloadPageBoxesMirrorThePreferences)
 {
-    DownloadPage *download = t.window->download();
     t.window->showPage(4);
-    EXPECT_TRUE(download->spSkinCheckRadioBox1->isChecked());
-    download->spSkinCheckRadioBox1->click();   // the user unchecks it on the download page
-    EXPECT_FALSE(prefs()->spSkinCheckRadioBox3->isChecked());
+    EXPECT_TRUE(box("spSkinCheckRadioBox1")->isChecked());
+    box("spSkinCheckRadioBox1")->click();   // the user unchecks it on the download page
+    EXPECT_FALSE(box("spSkinCheckRadioBox3")->isChecked());
+    EXPECT_FALSE(t.context().options().dialUnattended());
     EXPECT_EQ(stored("connexion"), QStringLiteral("0"));
 
     t.window->showPage(7);
-    prefs()->spSkinCheckRadioBox3->click();
-    prefs()->spSkinCheckRadioBox4->click();
+    box("spSkinCheckRadioBox3")->click();
+    box("spSkinCheckRadioBox4")->click();
     t.window->showPage(4);
-    EXPECT_TRUE(download->spSkinCheckRadioBox1->isChecked());
-    EXPECT_FALSE(download->spSkinCheckRadioBox2->isChecked());
+    EXPECT_TRUE(box("spSkinCheckRadioBox1")->isChecked());
+    EXPECT_FALSE(box("spSkinCheckRadioBox2")->isChecked());
     EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
+}
+
+// An option set by the program (not by a box) shows in the boxes of both pages and is stored;
+// the full-screen box sets the option the map view reads.
+TEST_F(Preferences, SharedOptionsShowInEveryBoxAndAreStoredAsTheyChange)
+{
+    SharedOptions &options = t.context().options();
+    QSignalSpy actions(box("spSkinCheckRadioBox2"), &CheckBox::clickAction);
+    options.setHangUpAfterDownload(false);
+    EXPECT_EQ(actions.count(), 0);   // shown, not clicked
+    EXPECT_FALSE(box("spSkinCheckRadioBox4")->isChecked());
+    EXPECT_FALSE(box("spSkinCheckRadioBox2")->isChecked());
+    EXPECT_EQ(stored("deconnexion"), QStringLiteral("0"));
+    options.setDialUnattended(false);
+    EXPECT_FALSE(box("spSkinCheckRadioBox3")->isChecked());
+    EXPECT_FALSE(box("spSkinCheckRadioBox1")->isChecked());
+    EXPECT_EQ(stored("connexion"), QStringLiteral("0"));
+
+    box("PleinEcran")->click();
+    EXPECT_FALSE(options.fullScreenView());
+    options.setFullScreenView(true);
+    EXPECT_TRUE(box("PleinEcran")->isChecked());
+    EXPECT_EQ(stored("affichage"), QStringLiteral("1"));
+    EXPECT_TRUE(t.desktop.calls.empty());
 }
 
 TEST_F(Preferences, ChangerAlwaysOpensOnTheProgramFolder)
@@ -60,10 +87,10 @@ TEST_F(Preferences, ChangerAlwaysOpensOnTheProgramFolder)
     QTemporaryDir elsewhere;
     t.context().setMapsRoot(elsewhere.path());
     t.click(QStringLiteral("spSkinButton42"));
-    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_TRUE(chooserOpen());
     EXPECT_EQ(prefs()->chooserFolder(), QDir::cleanPath(t.programFolder()));
     t.click(QStringLiteral("spSkinButton40"));
-    EXPECT_FALSE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_FALSE(chooserOpen());
     EXPECT_EQ(t.context().mapsRoot(), elsewhere.path());
     EXPECT_TRUE(stored("cartes").isEmpty());
 }
@@ -83,7 +110,7 @@ TEST_F(Preferences, CreatingAFolderAndSavingItAsMapsRoot)
     EXPECT_EQ(stored("cartes"), created);
     EXPECT_EQ(t.context().mapsRoot(), created);
     EXPECT_EQ(t.find<QLabel>(QStringLiteral("DirCartes"))->text(), created);
-    EXPECT_FALSE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_FALSE(chooserOpen());
 }
 
 TEST_F(Preferences, CancellingTheQuestionLeavesTheChooserOnTheNewFolder)
@@ -93,7 +120,7 @@ TEST_F(Preferences, CancellingTheQuestionLeavesTheChooserOnTheNewFolder)
     t.desktop.confirmAnswers.push_back(false);
     t.click(QStringLiteral("spSkinButton30"));
     EXPECT_EQ(prefs()->chooserFolder(), QDir::cleanPath(t.programFolder() + QStringLiteral("essai")));
-    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_TRUE(chooserOpen());
     EXPECT_TRUE(stored("cartes").isEmpty());
 }
 
@@ -121,7 +148,7 @@ TEST_F(Preferences, SavingWithAnUnwritableSettingsFileKeepsTheMapsRoot)
     ASSERT_NE(t.desktop.last(QStringLiteral("error")), nullptr);
     EXPECT_EQ(t.desktop.last(QStringLiteral("error"))->text, QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
     EXPECT_EQ(t.context().mapsRoot(), t.programFolder());
-    EXPECT_TRUE(prefs()->spSkinGroupBox10->isVisibleTo(prefs()));
+    EXPECT_TRUE(chooserOpen());
 }
 
 } // namespace

@@ -50,7 +50,7 @@ TEST(Startup, FirstStartCreatesTheSettingsAndTheFolders)
     EXPECT_EQ(s.installationState, CassiniEmpty);
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
     EXPECT_EQ(t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->value(), 1);
-    EXPECT_EQ(t.window->cassini()->spSkinGroupBox5->title(), QStringLiteral("Carte 1 sélectionnée"));
+    EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 1 sélectionnée"));
     EXPECT_EQ(t.window->cassini()->sheetButton(1)->numberColour(), QColor(255, 0, 0));
     EXPECT_EQ(t.window->printer().pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_TRUE(t.desktop.calls.empty());
@@ -64,10 +64,13 @@ TEST(Startup, OptionsReadAsOnOnlyForEmptyOrOneAndAreWrittenBack)
         TestWindow t({{QStringLiteral("affichage"), QString::fromLatin1(text)},
                       {QStringLiteral("connexion"), QString::fromLatin1(text)}});
         t.start();
-        EXPECT_EQ(t.window->preferences()->PleinEcran->isChecked(), on) << '"' << text << '"';
-        EXPECT_EQ(t.window->preferences()->spSkinCheckRadioBox3->isChecked(), on) << text;
+        EXPECT_EQ(t.find<CheckBox>(QStringLiteral("PleinEcran"))->isChecked(), on) << '"' << text << '"';
+        EXPECT_EQ(t.find<CheckBox>(QStringLiteral("spSkinCheckRadioBox3"))->isChecked(), on) << text;
         EXPECT_EQ(stored(t, "affichage"), on ? QStringLiteral("1") : QStringLiteral("0")) << text;
         EXPECT_EQ(stored(t, "deconnexion"), QStringLiteral("1"));
+        EXPECT_EQ(t.context().options().fullScreenView(), on) << text;
+        EXPECT_EQ(t.context().options().dialUnattended(), on) << text;
+        EXPECT_TRUE(t.context().options().hangUpAfterDownload());
     }
 }
 
@@ -97,7 +100,7 @@ TEST(Startup, AnUnwritableSettingsFileIsReportedAndStartUpGoesOn)
     EXPECT_EQ(t.desktop.calls.front().kind, QStringLiteral("error"));
     EXPECT_EQ(t.desktop.calls.front().text,
               QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
-    EXPECT_TRUE(t.window->preferences()->PleinEcran->isChecked());
+    EXPECT_TRUE(t.find<CheckBox>(QStringLiteral("PleinEcran"))->isChecked());
     EXPECT_TRUE(QFileInfo(t.programFolder() + QStringLiteral("Mes cartes")).isDir());
     EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
 }

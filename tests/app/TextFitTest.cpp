@@ -148,7 +148,7 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     w.click(QStringLiteral("spSkinButton28"));
     expectWhole("Impression poster with the sheet");
     w.window->showPage(3);
-    w.window->archive()->spSkinCheckListBox1->setCurrentRow(11);
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);
     expectWhole("Autres cartes with a map");
 
     // The views: preview, detail with the magnifier, the print panel over a view, and
@@ -163,7 +163,7 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     expectWhole("detail with the print panel");
     w.click(QStringLiteral("spSkinButton20"));
     trigger(QStringLiteral("Fermer1"));
-    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(2);
+    w.window->statusBarWidget()->setSheetNumber(2);
     w.click(QStringLiteral("spSkinButton16"));
     expectWhole("Affichage impossible");
 }

@@ -304,7 +304,7 @@ TEST_F(ArchivePageTest, LibraryPageWhileACassiniSheetIsSelected)
     // A map highlighted, then a Cassini sheet chosen: the highlighted map's page, not the
     // archive entry that has the Cassini sheet's number.
     clickPosition(44);
-    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(57);
+    w.window->statusBarWidget()->setSheetNumber(57);
     ASSERT_EQ(selection().editionFolder, editions::kColour);
     page->spSkinButton22->click();
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10044"));
@@ -349,7 +349,7 @@ TEST_F(ArchivePageTest, HandOverMakesTheHighlightedMapTheSelection)
         clickPosition(12);
         page->spSkinSpinEdit2->setValue(7);
         // Another selection in between: the button takes the highlighted map again.
-        w.window->statusBarWidget()->spSkinSpinEdit1->setValue(30);
+        w.window->statusBarWidget()->setSheetNumber(30);
         selection().documentNumber = QStringLiteral("11540");
         QSignalSpy spy(page, c.signal);
         c.button->click();
@@ -465,7 +465,7 @@ TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
     for (const Case &c : cases) {
         cassini->spSkinRadioGroup2->setItemIndex(c.edition);
         cassini->spSkinRadioGroup2Click();
-        w.window->statusBarWidget()->spSkinSpinEdit1->setValue(c.sheet);
+        w.window->statusBarWidget()->setSheetNumber(c.sheet);
         selection().documentNumber = QStringLiteral("10004");   // a stale number from elsewhere
         cassini->spSkinButton3->click();
         EXPECT_EQ(w.desktop.calls.back().kind, QStringLiteral("open"));

@@ -1,4 +1,3 @@
-#include "app/PreferencesPage.h"
 #include "widgets/StatusBar.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
@@ -36,7 +35,7 @@ protected:
         w->context().setConnection(&connection);
         page = w->window->download();
     }
-    void selectSheet(int sheet) { w->window->statusBarWidget()->spSkinSpinEdit1->setValue(sheet); }
+    void selectSheet(int sheet) { w->window->statusBarWidget()->setSheetNumber(sheet); }
     // Sets a picker the way the user does: choose the letter, then its change handler runs.
     void pick(const QString &name, int index)
     {
@@ -144,6 +143,44 @@ TEST_F(DownloadPageTest, CassiniButtonBringsThePageForwardWithTheSheet)
     EXPECT_EQ(w->context().selection.documentNumber, cassini::documentNumber(57, 0));
 }
 
+// The connection boxes, on either page, are what the run uses: the dial asks for the
+// password unless "Connexion automatique" is on; the line is hung up at the end only with
+// "Déconnexion automatique".
+TEST_F(DownloadPageTest, ConnectionBoxesOfEitherPageDecideTheDialAndTheHangUp)
+{
+    struct Case {
+        int page;
+        const char *box;   // unchecked by the user; nothing for the options as stored
+        bool unattended;
+        int hangUps;
+    };
+    const Case cases[] = {
+        {4, nullptr, true, 1},
+        {4, "spSkinCheckRadioBox1", false, 1},
+        {4, "spSkinCheckRadioBox2", true, 0},
+        {7, "spSkinCheckRadioBox3", false, 1},
+        {7, "spSkinCheckRadioBox4", true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.box ? c.box : "as stored");
+        ScriptedConnection line;
+        w->context().setConnection(&line);
+        w->window->showPage(c.page);
+        if (c.box)
+            w->click(c.box);
+        w->window->showPage(4);
+        pick("spSkinComboBox1", 0);
+        pick("spSkinComboBox2", 0);
+        w->click("spSkinButton8");
+        ASSERT_TRUE(runAndWait());
+        EXPECT_EQ(line.dials, QList<bool>{c.unattended});
+        EXPECT_EQ(line.hangUps, c.hangUps);
+        w->context().setConnection(&connection);
+        w->context().options().setDialUnattended(true);
+        w->context().options().setHangUpAfterDownload(true);
+    }
+}
+
 // A run in the real window: controls during and after it, a new selection made meanwhile.
 TEST_F(DownloadPageTest, RunKeepsItsSheetWhileAnotherIsSelected)
 {
@@ -160,7 +197,7 @@ TEST_F(DownloadPageTest, RunKeepsItsSheetWhileAnotherIsSelected)
                                      "spSkinComboBox2", "spSkinButton31", "spSkinButton9", "spSkinButton54",
                                      "spSkinButton4", "spSkinButton42", "EditServeur"})
                 during[name] = w->find<QWidget>(name)->isEnabled();
-            during["running mark"] = w->find<QPushButton>("spSkinButton31")->property("tag").toInt() == 22;
+            during["running mark"] = page->engine().runningMark() == DownloadEngine::kRunningMark;
         }
         if (server.paths.size() == 3) {
             during["last tile shown"] = !w->find<QLabel>("Telimage")->pixmap().isNull();

@@ -106,8 +106,8 @@ TEST_F(VillesPageTest, CalculerProposesAndSelectsTheCoveringSheet)
         EXPECT_EQ(page->spSkinEdit8->text(), c.sheet) << where;
         EXPECT_EQ(selection().sheetNumber, c.sheet) << where;
         EXPECT_EQ(selection().editionFolder, editions::kColour) << where;
-        EXPECT_EQ(statusBar->spSkinSpinEdit1->value(), c.sheet.toInt()) << where;
-        EXPECT_EQ(statusBar->spSkinEdit5->text(), cassini::title(c.sheet.toInt())) << where;
+        EXPECT_EQ(statusBar->sheetNumber(), c.sheet.toInt()) << where;
+        EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), cassini::title(c.sheet.toInt())) << where;
         EXPECT_EQ(cassini->spSkinGroupBox5->title(), QStringLiteral("Carte ") + c.sheet + QStringLiteral(" sélectionnée"))
             << where;
     }
@@ -127,7 +127,7 @@ TEST_F(VillesPageTest, EmptyCellProposesThePreviousSheetAgain)
 
 TEST_F(VillesPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
 {
-    statusBar->spSkinSpinEdit1->setValue(57);
+    statusBar->setSheetNumber(57);
     auto *archive = w.window->archive();
     archive->spSkinCheckListBox1->setCurrentRow(814);   // archive map 815
     ASSERT_EQ(selection().sheetNumber, QStringLiteral("815"));
@@ -138,7 +138,7 @@ TEST_F(VillesPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("57"));
     EXPECT_EQ(selection().editionFolder, editions::kColour);
     EXPECT_TRUE(selection().folderSuffix.isEmpty());
-    EXPECT_EQ(statusBar->spSkinSpinEdit1->value(), 57);
+    EXPECT_EQ(statusBar->sheetNumber(), 57);
 }
 
 TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
@@ -161,7 +161,7 @@ TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
         // Nothing else changed.
         EXPECT_TRUE(page->spSkinEdit8->text().isEmpty());
         EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
-        EXPECT_EQ(statusBar->spSkinSpinEdit1->value(), 1);
+        EXPECT_EQ(statusBar->sheetNumber(), 1);
     }
 }
 

@@ -332,7 +332,7 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
 
     // A Cassini detail discards it; "Imprimer" asks printing for the view.
     w.trigger(QStringLiteral("Fermer1"));
-    w.window->statusBarWidget()->spSkinSpinEdit1->setValue(1);
+    w.window->statusBarWidget()->setSheetNumber(1);
     w.writeAll(16, 12);
     ASSERT_EQ(s.installationState, CassiniWithTiles);
     QObject::connect(&w.viewer(), &view::MapViewer::printViewRequested, [&] { ++printed; });
