@@ -147,7 +147,7 @@ void MainWindow::buildPages()
     m_download = addPage(4, new DownloadPage(m_context, pageSlot(4)));
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = addPage(5, new PrintZonePage(m_context, *m_statusBar, *m_printPanel, pageSlot(5)));
+    m_printZone = addPage(5, new PrintZonePage(m_context, *m_printPanel, pageSlot(5)));
     m_poster = addPage(6, new PosterPage(m_context, *m_printZone, *m_printPanel, pageSlot(6)));
     m_about = addPage(8, new AboutPage(m_context, pageSlot(8)));
     m_mapViewer = new view::MapViewer(*this, m_context, this);
@@ -198,13 +198,13 @@ void MainWindow::wirePages()
     connect(m_archive, &ArchivePage::printRequested, this, [this] { showPage(5); });
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
-        m_poster->spSkinButton28Click();
+        m_poster->preparePoster();
     });
     // Leaving the poster page clears the compositions.
     connect(m_pageControl, &QTabWidget::currentChanged, this,
             [this, previous = m_pageControl->currentIndex()](int index) mutable {
                 if (previous == 6 && index != 6)
-                    m_poster->spSkinTabSheet7Exit();
+                    m_poster->leavePage();
                 previous = index;
             });
     connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::showPreview);
@@ -296,7 +296,7 @@ QWidget &MainWindow::floatingPrintPanel()
 
 void MainWindow::cancelPrintPanel()
 {
-    m_printPanel->spSkinButton20Click();
+    m_printPanel->cancel();
 }
 
 Page *MainWindow::page(int index) const

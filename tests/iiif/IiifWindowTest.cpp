@@ -225,9 +225,9 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_TRUE(letters->item(11)->isEnabled());
     EXPECT_FALSE(letters->item(12)->isEnabled());
     lastColumn->setCurrentIndex(20);
-    print.spSkinComboBox3Change();
+    emit lastColumn->activated(20);
     EXPECT_EQ(lastColumn->currentIndex(), 11);
-    print.spSkinButton50Click();
+    w.click(QStringLiteral("spSkinButton50"));   // "Carte entière"
     EXPECT_EQ(print.compositionSize(), QSize(12 * 256, 8 * 256));
     for (int quarter = 1; quarter <= 4; ++quarter)
         EXPECT_FALSE(print.quarter(quarter).isNull()) << quarter;
