@@ -13,7 +13,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "download/DownloadPage.h"
-#include "finder/VillesPage.h"
+#include "finder/TownPage.h"
 #include "print/PosterPage.h"
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
@@ -72,6 +72,8 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     m_statusBar = new StatusBar(client);
     m_context.setStatusGauge(&m_statusBar->gauge());
     m_statusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+    // The status bar stays at the bottom of the client area, whatever the window's size.
+    client->installEventFilter(this);
 
     loadSharedOptions();
     buildPageSlots();
@@ -141,15 +143,15 @@ P *MainWindow::addPage(int index, P *page)
 
 void MainWindow::buildPages()
 {
-    m_villes = addPage(1, new VillesPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
+    m_towns = addPage(1, new TownPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
     m_archive = addPage(3, new ArchivePage(m_context, pageSlot(3)));
     m_download = addPage(4, new DownloadPage(m_context, pageSlot(4)));
     // A child of the window itself, so that it comes above a map view as well as above the pages.
     m_printPanel = new PrintPanel(m_context, [this]() -> QPrinter & { return printer(); }, this);
-    m_printZone = addPage(5, new PrintZonePage(m_context, *m_statusBar, *m_printPanel, pageSlot(5)));
+    m_printZone = addPage(5, new PrintZonePage(m_context, *m_printPanel, pageSlot(5)));
     m_poster = addPage(6, new PosterPage(m_context, *m_printZone, *m_printPanel, pageSlot(6)));
     m_about = addPage(8, new AboutPage(m_context, pageSlot(8)));
-    m_mapViewer = new view::MapViewer(*this);
+    m_mapViewer = new view::MapViewer(*this, m_context, this);
     giveMnemonics(m_printPanel);
 }
 
@@ -178,7 +180,6 @@ bool MainWindow::event(QEvent *event)
 void MainWindow::wirePages()
 {
     connect(m_about, &AboutPage::closeRequested, this, [this] { showPage(0); });
-    connect(m_villes, &VillesPage::cassiniPageRequested, this, [this] { showPage(2); });
     // "Télécharger et installer": the sheet of the chosen edition goes to the download page.
     connect(m_cassini, &CassiniPage::downloadRequested, this, [this] {
         SelectionState &s = m_context.selection;
@@ -188,6 +189,7 @@ void MainWindow::wirePages()
         m_download->bringForwardForSelection();
     });
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
+    connect(m_towns, &TownPage::cassiniPageRequested, this, [this] { showPage(2); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
         QPrintDialog dialog(&printer(), this);
         dialog.exec();
@@ -197,25 +199,23 @@ void MainWindow::wirePages()
     connect(m_archive, &ArchivePage::printRequested, this, [this] { showPage(5); });
     connect(m_printZone, &PrintZonePage::posterRequested, this, [this] {
         showPage(6);
-        m_poster->spSkinButton28Click();
+        m_poster->preparePoster();
     });
     // Leaving the poster page clears the compositions.
     connect(m_pageControl, &QTabWidget::currentChanged, this,
             [this, previous = m_pageControl->currentIndex()](int index) mutable {
                 if (previous == 6 && index != 6)
-                    m_poster->spSkinTabSheet7Exit();
+                    m_poster->leavePage();
                 previous = index;
             });
-    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
-    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
-    connect(m_statusBar, &StatusBar::detailsRequested, m_mapViewer,
-            &view::MapViewer::spSkinButton2Click);
+    connect(m_cassini, &CassiniPage::previewRequested, m_mapViewer, &view::MapViewer::showPreview);
+    connect(m_cassini, &CassiniPage::detailRequested, m_mapViewer, &view::MapViewer::showDetail);
+    connect(m_statusBar, &StatusBar::detailsRequested, m_mapViewer, &view::MapViewer::showDetail);
 
     // The archive page hands its highlighted map to the download, the views and printing.
     connect(m_archive, &ArchivePage::downloadRequested, m_download, &DownloadPage::bringForwardForSelection);
-    connect(m_archive, &ArchivePage::previewRequested, m_mapViewer, &view::MapViewer::spSkinButton16Click);
-    connect(m_archive, &ArchivePage::detailRequested, m_mapViewer, &view::MapViewer::spSkinButton2Click);
-    m_mapViewer->setArchiveSheetIndex([this] { return m_archive->spSkinSpinEdit2->text(); });
+    connect(m_archive, &ArchivePage::previewRequested, m_mapViewer, &view::MapViewer::showPreview);
+    connect(m_archive, &ArchivePage::detailRequested, m_mapViewer, &view::MapViewer::showDetail);
 
     // The view's "Imprimer" prints what the view shows, headed by the window caption.
     connect(m_mapViewer, &view::MapViewer::printViewRequested, this, [this] {
@@ -233,6 +233,71 @@ void MainWindow::wirePages()
             m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
                                                          job.sheetNumber, job.folderSuffix));
     });
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == centralWidget())
+        m_statusBar->move(0, centralWidget()->height() - kStatusBarHeight);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QMenuBar &MainWindow::viewMenuBar()
+{
+    return *menuBar();
+}
+
+void MainWindow::showViewBars()
+{
+    m_pageControl->hide();
+    menuBar()->show();
+}
+
+void MainWindow::showPages()
+{
+    menuBar()->hide();
+    m_pageControl->show();
+    const int page = m_context.currentPage;
+    if (page >= 1 && page <= 9)
+        showPage(page - 1);
+}
+
+void MainWindow::maximise()
+{
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showMaximized();
+}
+
+void MainWindow::restore()
+{
+    showNormal();
+    setFixedSize(kClientWidth, kClientHeight);
+}
+
+void MainWindow::showSheetNumber(int sheet)
+{
+    m_statusBar->setSheetNumber(sheet);
+}
+
+int MainWindow::cassiniEdition() const
+{
+    return m_cassini->editionItem();
+}
+
+QString MainWindow::archiveSheetIndex() const
+{
+    return m_archive->sheetIndexText();
+}
+
+QWidget &MainWindow::floatingPrintPanel()
+{
+    return *m_printPanel;
+}
+
+void MainWindow::cancelPrintPanel()
+{
+    m_printPanel->cancel();
 }
 
 Page *MainWindow::page(int index) const

@@ -4,6 +4,7 @@
 // and wires the pages to each other.
 
 #include "session/AppContext.h"
+#include "view/ViewHost.h"
 
 #include <QMainWindow>
 #include <QPrinter>
@@ -23,10 +24,10 @@ class PrintZonePage;
 class QTabWidget;
 class SettingsStore;
 class StatusBar;
-class VillesPage;
+class TownPage;
 namespace view { class MapViewer; }
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private view::ViewHost {
     Q_OBJECT
 public:
     // When the pages other than the home page are made: at once, or once the window has
@@ -55,7 +56,7 @@ public:
     bool pagesBuilt() const { return m_pagesBuilt; }
 
     // The pages the views and the window's tests drive through their own methods.
-    VillesPage *villes() const { return m_villes; }
+    TownPage *towns() const { return m_towns; }
     CassiniPage *cassini() const { return m_cassini; }
     ArchivePage *archive() const { return m_archive; }
     DownloadPage *download() const { return m_download; }
@@ -73,8 +74,23 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the map views need of the window.
+    QWidget &viewWindow() override { return *this; }
+    QMenuBar &viewMenuBar() override;
+    void showViewBars() override;
+    void showPages() override;
+    void setCaption(const QString &caption) override { setWindowTitle(caption); }
+    void maximise() override;
+    void restore() override;
+    void showSheetNumber(int sheet) override;
+    int cassiniEdition() const override;
+    QString archiveSheetIndex() const override;
+    QWidget &floatingPrintPanel() override;
+    void cancelPrintPanel() override;
+
     void loadSharedOptions();
     void loadStartUpSettings();
     void buildPageSlots();
@@ -90,7 +106,7 @@ private:
     QTabWidget *m_pageControl = nullptr;
     StatusBar *m_statusBar = nullptr;
     HomePage *m_home = nullptr;
-    VillesPage *m_villes = nullptr;
+    TownPage *m_towns = nullptr;
     CassiniPage *m_cassini = nullptr;
     ArchivePage *m_archive = nullptr;
     DownloadPage *m_download = nullptr;

@@ -7,20 +7,18 @@
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
-#include "store/SheetImport.h"
+#include "catalogue/SelectedSheetImport.h"
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyle>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
@@ -98,8 +96,8 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet5"), parent),
       m_catalogue(archive::ArchiveCatalogue::load({context.installFolder(), context.programFolder()}))
 {
-    spSkinGroupBox11 = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
-                                       QRect(4, 2, 682, 436));
+    m_archiveBox = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
+                                   QRect(4, 2, 682, 436));
     m_fetcher = new IiifFetcher(this);
     m_reader = new IiifReader(*m_fetcher, this);
     connect(m_reader, &IiifReader::done, this, &ArchivePage::onIiifRead);
@@ -111,125 +109,130 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
-        for (QPushButton *b : {spSkinButton23, spSkinButton26, spSkinButton7, spSkinButton24, spSkinButton25})
+        for (QPushButton *b : {m_downloadButton, m_importButton, m_printButton, m_previewButton, m_detailButton})
             b->setEnabled(!running);
     });
 }
 
 void ArchivePage::buildList()
 {
-    spSkinCheckListBox1 = named(new QListWidget(spSkinGroupBox11), QStringLiteral("spSkinCheckListBox1"),
-                                QRect(8, 22, 440, 406),
-                                QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
-    spSkinCheckListBox1->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
-    spSkinCheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    auto *rows = new RowHeightDelegate(spSkinCheckListBox1);
-    spSkinCheckListBox1->setItemDelegate(rows);
-    spSkinCheckListBox1->setSortingEnabled(false);
-    spSkinCheckListBox1->setUniformItemSizes(true);
-    rows->setRowWidth([this] { return widestRow(*spSkinCheckListBox1, m_catalogue.titles()); });
+    m_mapList = named(new QListWidget(m_archiveBox), QStringLiteral("spSkinCheckListBox1"),
+                      QRect(8, 22, 440, 406),
+                      QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
+    m_mapList->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
+    m_mapList->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *rows = new RowHeightDelegate(m_mapList);
+    m_mapList->setItemDelegate(rows);
+    m_mapList->setSortingEnabled(false);
+    m_mapList->setUniformItemSizes(true);
+    rows->setRowWidth([this] { return widestRow(*m_mapList, m_catalogue.titles()); });
     for (const QString &title : m_catalogue.titles()) {
         // Each row made whole before it joins the list, which then has nothing to redo.
         auto *item = new QListWidgetItem(title);
         // The check mark is set by the two check buttons only, never by a click.
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
-        spSkinCheckListBox1->addItem(item);
+        m_mapList->addItem(item);
     }
 
     // A click on a row selects its map, also when that row is already highlighted; the
     // keyboard selects the row it moves to.
-    spSkinCheckListBox1->viewport()->installEventFilter(this);
-    connect(spSkinCheckListBox1, &QListWidget::itemSelectionChanged, this, [this] {
+    m_mapList->viewport()->installEventFilter(this);
+    connect(m_mapList, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_highlighting && highlightedRow() >= 0)
-            spSkinCheckListBox1ListBoxClick();
+            onMapRowClicked();
     });
-    connect(spSkinCheckListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        const int row = spSkinCheckListBox1->row(item);
+    connect(m_mapList, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        const int row = m_mapList->row(item);
         if (row == m_rowAtPress && row == highlightedRow())
-            spSkinCheckListBox1ListBoxClick();
+            onMapRowClicked();
     });
 }
 
 void ArchivePage::buildControls()
 {
-    QGroupBox *box = spSkinGroupBox11;
+    QGroupBox *box = m_archiveBox;
     constexpr int x = 456, w = 218;
-    spSkinButton27 = button(box, QStringLiteral("spSkinButton27"), QStringLiteral("Cocher les cartes installées"),
-                            QRect(x, 22, w, 25), QStringLiteral("Coche toutes les cartes installées dans la liste"));
-    spSkinButton21 = button(box, QStringLiteral("spSkinButton21"), QStringLiteral("Décocher tout"),
-                            QRect(x, 50, w, 25), QStringLiteral("Décoche toutes les cases cochées dans la liste"));
+    m_checkInstalledButton = button(box, QStringLiteral("spSkinButton27"), QStringLiteral("Cocher les cartes installées"),
+                                    QRect(x, 22, w, 25), QStringLiteral("Coche toutes les cartes installées dans la liste"));
+    m_uncheckAllButton = button(box, QStringLiteral("spSkinButton21"), QStringLiteral("Décocher tout"),
+                                QRect(x, 50, w, 25), QStringLiteral("Décoche toutes les cases cochées dans la liste"));
 
     auto *searchLabel = controls::label(box, QStringLiteral("spSkinStdLabel30"),
                                         QStringLiteral("Rechercher dans la liste :"), QRect(x, 84, w, 18));
-    spSkinEdit1 = named(new QLineEdit(box), QStringLiteral("spSkinEdit1"), QRect(x, 102, w, 22));
-    spSkinEdit1->setAccessibleName(QStringLiteral("Rechercher dans la liste"));
-    searchLabel->setBuddy(spSkinEdit1);
-    spSkinButton52 = button(box, QStringLiteral("spSkinButton52"), QStringLiteral("Chercher"),
+    m_searchEdit = named(new QLineEdit(box), QStringLiteral("spSkinEdit1"), QRect(x, 102, w, 22));
+    m_searchEdit->setAccessibleName(QStringLiteral("Rechercher dans la liste"));
+    searchLabel->setBuddy(m_searchEdit);
+    m_searchButton = button(box, QStringLiteral("spSkinButton52"), QStringLiteral("Chercher"),
                             QRect(x, 128, 106, 25),
                             QStringLiteral("Sélectionne la première carte dont le titre contient le critère recherché"));
-    spSkinButton53 = button(box, QStringLiteral("spSkinButton53"), QStringLiteral("Suivant"),
-                            QRect(x + 112, 128, 106, 25),
-                            QStringLiteral("Continue la recherche dans la suite de la liste"));
-    spSkinButton53->setEnabled(false);
+    m_searchNextButton = button(box, QStringLiteral("spSkinButton53"), QStringLiteral("Suivant"),
+                                QRect(x + 112, 128, 106, 25),
+                                QStringLiteral("Continue la recherche dans la suite de la liste"));
+    m_searchNextButton->setEnabled(false);
 
     auto *indexLabel = controls::label(box, QStringLiteral("spSkinStdLabel31"),
                                        QStringLiteral("Page BNF avec plusieurs cartes :\n"
                                                       "indiquez le n° de carte recherchée"),
                                        QRect(x, 162, w, 36));
     indexLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    spSkinSpinEdit2 = named(new SpinEdit(box), QStringLiteral("spSkinSpinEdit2"), QRect(x, 202, 70, 22),
-                            QStringLiteral("Numéro de la feuille sélectionnée"));
-    spSkinSpinEdit2->setAccessibleName(QStringLiteral("Numéro de la feuille"));
+    m_sheetIndexEdit = named(new SpinEdit(box), QStringLiteral("spSkinSpinEdit2"), QRect(x, 202, 70, 22),
+                             QStringLiteral("Numéro de la feuille sélectionnée"));
+    m_sheetIndexEdit->setAccessibleName(QStringLiteral("Numéro de la feuille"));
     {
-        const QSignalBlocker blocker(spSkinSpinEdit2);
-        spSkinSpinEdit2->setRange(archive::kMinSheetIndex, archive::kMaxSheetIndex);
-        spSkinSpinEdit2->setSingleStep(1);
-        spSkinSpinEdit2->QSpinBox::setValue(1);
+        const QSignalBlocker blocker(m_sheetIndexEdit);
+        m_sheetIndexEdit->setRange(archive::kMinSheetIndex, archive::kMaxSheetIndex);
+        m_sheetIndexEdit->setSingleStep(1);
+        m_sheetIndexEdit->QSpinBox::setValue(1);
     }
-    indexLabel->setBuddy(spSkinSpinEdit2);
-    Shape69 = named(new ColourSquare(colours::kWhite, box), QStringLiteral("Shape69"), QRect(x + 84, 206, 17, 14),
-                    QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
+    indexLabel->setBuddy(m_sheetIndexEdit);
+    m_installedSquare = named(new ColourSquare(colours::kWhite, box), QStringLiteral("Shape69"), QRect(x + 84, 206, 17, 14),
+                              QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte"));
 
-    spSkinButton22 = button(box, QStringLiteral("spSkinButton22"), QStringLiteral("Page Bnf/Gallica"),
-                            QRect(x, 236, w, 25),
-                            QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
-    spSkinButton23 = button(box, QStringLiteral("spSkinButton23"), QStringLiteral("Télécharger"),
-                            QRect(x, 266, w, 25),
-                            QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
-    spSkinButton26 = button(box, QStringLiteral("spSkinButton26"), QStringLiteral("Importer"),
+    m_libraryPageButton = button(box, QStringLiteral("spSkinButton22"), QStringLiteral("Page Bnf/Gallica"),
+                                 QRect(x, 236, w, 25),
+                                 QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
+    m_downloadButton = button(box, QStringLiteral("spSkinButton23"), QStringLiteral("Télécharger"),
+                              QRect(x, 266, w, 25),
+                              QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
+    m_importButton = button(box, QStringLiteral("spSkinButton26"), QStringLiteral("Importer"),
                             QRect(x, 294, w, 25),
                             QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde (autre dossier, CD...)"));
-    spSkinButton25 = button(box, QStringLiteral("spSkinButton25"), QStringLiteral("Afficher les détails"),
+    m_detailButton = button(box, QStringLiteral("spSkinButton25"), QStringLiteral("Afficher les détails"),
                             QRect(x, 322, w, 25), QStringLiteral("Affiche une zone de la carte sélectionnée"));
-    spSkinButton24 = button(box, QStringLiteral("spSkinButton24"), QStringLiteral("Afficher l'aperçu"),
-                            QRect(x, 350, w, 25), QStringLiteral("Affiche toute la carte sélectionnée"));
-    spSkinButton7 = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
+    m_previewButton = button(box, QStringLiteral("spSkinButton24"), QStringLiteral("Afficher l'aperçu"),
+                             QRect(x, 350, w, 25), QStringLiteral("Affiche toute la carte sélectionnée"));
+    m_printButton = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
                            QRect(x, 378, w, 25), QStringLiteral("Préparer l'impression de la carte sélectionnée"));
 
-    AjouterIiif = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
-                         QRect(x, 406, w, 25),
-                         QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
+    m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
+                             QRect(x, 406, w, 25),
+                             QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
 
-    connect(AjouterIiif, &QPushButton::clicked, this, &ArchivePage::AjouterIiifClick);
-    connect(spSkinSpinEdit2, &SpinEdit::change, this, &ArchivePage::spSkinSpinEdit2Change);
-    connect(spSkinEdit1, &QLineEdit::textChanged, this, &ArchivePage::spSkinEdit1Change);
-    connect(spSkinEdit1, &QLineEdit::returnPressed, this, [this] {
-        if (spSkinButton52->isEnabled())
-            spSkinButton52Click();
-        else if (spSkinButton53->isEnabled())
-            spSkinButton53Click();
+    connect(m_addIiifButton, &QPushButton::clicked, this, &ArchivePage::onAddIiifClicked);
+    connect(m_sheetIndexEdit, &SpinEdit::change, this, &ArchivePage::onSheetIndexChanged);
+    connect(m_searchEdit, &QLineEdit::textChanged, this, &ArchivePage::onSearchTextChanged);
+    connect(m_searchEdit, &QLineEdit::returnPressed, this, [this] {
+        if (m_searchButton->isEnabled())
+            onSearchClicked();
+        else if (m_searchNextButton->isEnabled())
+            onSearchNextClicked();
     });
-    connect(spSkinButton52, &QPushButton::clicked, this, &ArchivePage::spSkinButton52Click);
-    connect(spSkinButton53, &QPushButton::clicked, this, &ArchivePage::spSkinButton53Click);
-    connect(spSkinButton27, &QPushButton::clicked, this, &ArchivePage::spSkinButton27Click);
-    connect(spSkinButton21, &QPushButton::clicked, this, &ArchivePage::spSkinButton21Click);
-    connect(spSkinButton22, &QPushButton::clicked, this, &ArchivePage::spSkinButton22Click);
-    connect(spSkinButton23, &QPushButton::clicked, this, &ArchivePage::spSkinButton23Click);
-    connect(spSkinButton26, &QPushButton::clicked, this, &ArchivePage::spSkinButton26Click);
-    connect(spSkinButton24, &QPushButton::clicked, this, &ArchivePage::spSkinButton24Click);
-    connect(spSkinButton25, &QPushButton::clicked, this, &ArchivePage::spSkinButton25Click);
-    connect(spSkinButton7, &QPushButton::clicked, this, &ArchivePage::spSkinButton7Click);
+    connect(m_searchButton, &QPushButton::clicked, this, &ArchivePage::onSearchClicked);
+    connect(m_searchNextButton, &QPushButton::clicked, this, &ArchivePage::onSearchNextClicked);
+    connect(m_checkInstalledButton, &QPushButton::clicked, this, &ArchivePage::onCheckInstalledClicked);
+    connect(m_uncheckAllButton, &QPushButton::clicked, this, &ArchivePage::onUncheckAllClicked);
+    connect(m_libraryPageButton, &QPushButton::clicked, this, &ArchivePage::onLibraryPageClicked);
+    connect(m_downloadButton, &QPushButton::clicked, this, &ArchivePage::onDownloadClicked);
+    connect(m_importButton, &QPushButton::clicked, this, &ArchivePage::onImportClicked);
+    connect(m_previewButton, &QPushButton::clicked, this, &ArchivePage::onPreviewClicked);
+    connect(m_detailButton, &QPushButton::clicked, this, &ArchivePage::onDetailClicked);
+    connect(m_printButton, &QPushButton::clicked, this, &ArchivePage::onPrintClicked);
+}
+
+QString ArchivePage::sheetIndexText() const
+{
+    return m_sheetIndexEdit->text();
 }
 
 void ArchivePage::onShow()
@@ -239,45 +242,45 @@ void ArchivePage::onShow()
 
 bool ArchivePage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == spSkinCheckListBox1->viewport() && event->type() == QEvent::MouseButtonPress)
+    if (watched == m_mapList->viewport() && event->type() == QEvent::MouseButtonPress)
         m_rowAtPress = highlightedRow();
     return Page::eventFilter(watched, event);
 }
 
 int ArchivePage::highlightedRow() const
 {
-    const QList<QListWidgetItem *> selected = spSkinCheckListBox1->selectedItems();
-    return selected.isEmpty() ? -1 : spSkinCheckListBox1->row(selected.first());
+    const QList<QListWidgetItem *> selected = m_mapList->selectedItems();
+    return selected.isEmpty() ? -1 : m_mapList->row(selected.first());
 }
 
 void ArchivePage::highlightRow(int row)
 {
     m_highlighting = true;
-    spSkinCheckListBox1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-    if (QListWidgetItem *item = spSkinCheckListBox1->item(row))
-        spSkinCheckListBox1->scrollToItem(item);
+    m_mapList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    if (QListWidgetItem *item = m_mapList->item(row))
+        m_mapList->scrollToItem(item);
     m_highlighting = false;
 }
 
 void ArchivePage::updateGroupCaption()
 {
-    spSkinGroupBox11->setTitle(kGroupCaption + QStringLiteral(" - Carte n° ") + m_context.selection.sheetNumber);
+    m_archiveBox->setTitle(kGroupCaption + QStringLiteral(" - Carte n° ") + m_context.selection.sheetNumber);
 }
 
-void ArchivePage::spSkinCheckListBox1ListBoxClick()
+void ArchivePage::onMapRowClicked()
 {
     const int row = highlightedRow();
     if (row < 0)
         return;
     SelectionState &selection = m_context.selection;
     selection.editionFolder = editions::kArchive;
-    spSkinSpinEdit2->setValue(1);   // runs the index change: suffix "\F001"
+    m_sheetIndexEdit->setValue(1);   // runs the index change: suffix "\F001"
     selection.sheetNumber = QString::number(row + 1);
     updateGroupCaption();
     m_context.refreshSelectionStatus();
 }
 
-void ArchivePage::spSkinSpinEdit2Change()
+void ArchivePage::onSheetIndexChanged()
 {
     // Without a highlighted row there is no map to take a sheet of: the selection stays.
     const int row = highlightedRow();
@@ -285,68 +288,68 @@ void ArchivePage::spSkinSpinEdit2Change()
         return;
     SelectionState &selection = m_context.selection;
     selection.editionFolder = editions::kArchive;
-    selection.folderSuffix = archive::sheetIndexSuffix(spSkinSpinEdit2->cleanText(), selection.folderSuffix);
+    selection.folderSuffix = archive::sheetIndexSuffix(m_sheetIndexEdit->cleanText(), selection.folderSuffix);
     selection.sheetNumber = QString::number(row + 1);
     updateGroupCaption();
     m_context.refreshSelectionStatus();
 }
 
-void ArchivePage::spSkinButton52Click()
+void ArchivePage::onSearchClicked()
 {
     highlightRow(0);
-    spSkinButton52->setEnabled(false);
-    spSkinButton53->setEnabled(true);
+    m_searchButton->setEnabled(false);
+    m_searchNextButton->setEnabled(true);
     searchFrom(0);
 }
 
-void ArchivePage::spSkinButton53Click()
+void ArchivePage::onSearchNextClicked()
 {
     searchFrom(m_searchResume);
 }
 
 void ArchivePage::searchFrom(int fromIndex)
 {
-    const int found = m_catalogue.find(spSkinEdit1->text(), fromIndex);
+    const int found = m_catalogue.find(m_searchEdit->text(), fromIndex);
     if (found < 0) {
-        spSkinEdit1->setText(kNoMatch);
-        spSkinButton52->setEnabled(true);
-        spSkinButton53->setEnabled(false);
+        m_searchEdit->setText(kNoMatch);
+        m_searchButton->setEnabled(true);
+        m_searchNextButton->setEnabled(false);
         return;
     }
     const int position = found + 1;
     highlightRow(found);
     SelectionState &selection = m_context.selection;
     selection.editionFolder = editions::kArchive;
-    spSkinSpinEdit2->setValue(1);
+    m_sheetIndexEdit->setValue(1);
     selection.sheetNumber = QString::number(position);
     updateGroupCaption();
     selection.documentNumber = archive::documentNumber(position);
     m_context.refreshSelectionStatus();
     m_searchResume = position;
-    spSkinButton52->setEnabled(false);
-    spSkinButton53->setEnabled(true);
+    m_searchButton->setEnabled(false);
+    m_searchNextButton->setEnabled(true);
 }
 
-void ArchivePage::spSkinEdit1Change()
+void ArchivePage::onSearchTextChanged()
 {
-    spSkinButton52->setEnabled(true);
-    spSkinButton53->setEnabled(false);
+    m_searchButton->setEnabled(true);
+    m_searchNextButton->setEnabled(false);
 }
 
-void ArchivePage::spSkinButton27Click()
+void ArchivePage::onCheckInstalledClicked()
 {
     OverrideCursor busy;
     const QString root = m_context.mapsRoot();
-    for (int row = 0; row < spSkinCheckListBox1->count(); ++row) {
+    for (int row = 0; row < m_mapList->count(); ++row) {
         const bool installed = store::folderExists(store::mapFolder(root, editions::kArchive, QString::number(row + 1), {}));
-        spSkinCheckListBox1->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
+        m_mapList->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
     }
 }
 
-void ArchivePage::spSkinButton21Click()
+void ArchivePage::onUncheckAllClicked()
 {
-    for (int row = 0; row < spSkinCheckListBox1->count(); ++row)
-        spSkinCheckListBox1->item(row)->setCheckState(Qt::Unchecked);
+    for (int row = 0; row < m_mapList->count(); ++row)
+        m_mapList->item(row)->setCheckState(Qt::Unchecked);
 }
 
 bool ArchivePage::selectHighlightedMap()
@@ -357,12 +360,12 @@ bool ArchivePage::selectHighlightedMap()
     SelectionState &selection = m_context.selection;
     selection.editionFolder = editions::kArchive;
     selection.sheetNumber = QString::number(row + 1);
-    selection.folderSuffix = archive::sheetIndexSuffix(spSkinSpinEdit2->cleanText(), selection.folderSuffix);
+    selection.folderSuffix = archive::sheetIndexSuffix(m_sheetIndexEdit->cleanText(), selection.folderSuffix);
     updateGroupCaption();
     return true;
 }
 
-void ArchivePage::spSkinButton22Click()
+void ArchivePage::onLibraryPageClicked()
 {
     SelectionState &selection = m_context.selection;
     // The page of the highlighted map, which becomes the selection, as for the other
@@ -387,7 +390,7 @@ void ArchivePage::spSkinButton22Click()
     m_context.desktop().open(library::documentPageUrl(selection.documentNumber));
 }
 
-void ArchivePage::spSkinButton23Click()
+void ArchivePage::onDownloadClicked()
 {
     if (!selectHighlightedMap())
         return;
@@ -397,20 +400,16 @@ void ArchivePage::spSkinButton23Click()
     emit downloadRequested();
 }
 
-void ArchivePage::spSkinButton26Click()
+void ArchivePage::onImportClicked()
 {
     if (!selectHighlightedMap())
         return;
     const SelectionState &selection = m_context.selection;
     store::createFolderPath(store::mapFolder(m_context.mapsRoot(), editions::kArchive, selection.sheetNumber, {}));
-    auto *gauge = window()->findChild<QProgressBar *>(QStringLiteral("spSkinGauge1"));
-    QProgressBar standIn;   // a page shown on its own has no status bar
-    SheetImport import(m_context, gauge ? *gauge : standIn, *window());
-    if (import.confirmAndImport())
-        m_context.refreshSelectionStatus();
+    importSelectedSheet(m_context, *window());
 }
 
-void ArchivePage::spSkinButton24Click()
+void ArchivePage::onPreviewClicked()
 {
     if (!selectHighlightedMap())
         return;
@@ -418,7 +417,7 @@ void ArchivePage::spSkinButton24Click()
     emit previewRequested();
 }
 
-void ArchivePage::spSkinButton25Click()
+void ArchivePage::onDetailClicked()
 {
     if (!selectHighlightedMap())
         return;
@@ -426,7 +425,7 @@ void ArchivePage::spSkinButton25Click()
     emit detailRequested();
 }
 
-void ArchivePage::spSkinButton7Click()
+void ArchivePage::onPrintClicked()
 {
     if (!selectHighlightedMap())
         return;
@@ -437,7 +436,7 @@ void ArchivePage::spSkinButton7Click()
 void ArchivePage::applyStatus(const InstallationStatus &status)
 {
     if (status.archiveSquare)
-        Shape69->setColour(*status.archiveSquare);
+        m_installedSquare->setColour(*status.archiveSquare);
 }
 
 void ArchivePage::refreshAddedRows()
@@ -446,23 +445,23 @@ void ArchivePage::refreshAddedRows()
     m_catalogue.setAddedTitles(added);
     const int base = m_catalogue.catalogueCount();
     m_highlighting = true;
-    while (spSkinCheckListBox1->count() > base)
-        delete spSkinCheckListBox1->takeItem(spSkinCheckListBox1->count() - 1);
+    while (m_mapList->count() > base)
+        delete m_mapList->takeItem(m_mapList->count() - 1);
     for (const QString &title : added) {
-        auto *item = new QListWidgetItem(title, spSkinCheckListBox1);
+        auto *item = new QListWidgetItem(title, m_mapList);
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         item->setCheckState(Qt::Unchecked);
     }
     m_highlighting = false;
 }
 
-void ArchivePage::AjouterIiifClick()
+void ArchivePage::onAddIiifClicked()
 {
     const auto address = iiif::askAddress(m_context.desktop(), QStringLiteral("Ajouter une carte IIIF"),
         QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF) :"), QString());
     if (!address)
         return;
-    AjouterIiif->setEnabled(false);
+    m_addIiifButton->setEnabled(false);
     m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
@@ -483,13 +482,13 @@ QString sizesText(const QList<iiif::SheetSource> &sheets)
 void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets)
 {
     m_readingCursor.reset();
-    AjouterIiif->setEnabled(true);
+    m_addIiifButton->setEnabled(true);
     const int position = m_context.addedMaps().addArchiveMap(title, sheets);
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                   + iiif::AddedMaps::filePath(m_context.mapsRoot()));
     highlightRow(position - 1);
-    spSkinCheckListBox1ListBoxClick();
+    onMapRowClicked();
     m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + sizesText(sheets),
                                 QStringLiteral("Ajouter une carte IIIF"));
 }
@@ -497,6 +496,6 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
 void ArchivePage::onIiifFailed(const QString &text)
 {
     m_readingCursor.reset();
-    AjouterIiif->setEnabled(true);
+    m_addIiifButton->setEnabled(true);
     m_context.desktop().error(text);
 }

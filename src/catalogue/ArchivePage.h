@@ -30,36 +30,13 @@ public:
     const archive::ArchiveCatalogue &catalogue() const { return m_catalogue; }
     // 0-based index of the highlighted row, -1 when none is.
     int highlightedRow() const;
+    // The sheet index as typed.
+    QString sheetIndexText() const;
     // Row from which "Suivant" goes on: the one after the last match.
     int searchResumePosition() const { return m_searchResume; }
 
-    // Handlers.
-    void spSkinCheckListBox1ListBoxClick();   // a title selected
-    void spSkinSpinEdit2Change();             // sheet index changed
-    void spSkinButton52Click();               // "Chercher": search from the top
-    void spSkinButton53Click();               // "Suivant": search on after the last match
-    void spSkinEdit1Change();                 // search text edited
-    void spSkinButton27Click();               // check the installed maps
-    void spSkinButton21Click();               // clear every check mark
-    void spSkinButton22Click();               // the library's page of the map
-    void spSkinButton23Click();               // download
-    void spSkinButton26Click();               // import from a backup
-    void spSkinButton24Click();               // preview
-    void spSkinButton25Click();               // detail
-    void spSkinButton7Click();                // print
-    void AjouterIiifClick();                  // "Ajouter une carte IIIF"
-
     // The fetcher that reads the descriptions of added maps.
     IiifFetcher &iiifFetcher() { return *m_fetcher; }
-
-    QGroupBox *spSkinGroupBox11;
-    QListWidget *spSkinCheckListBox1;
-    SpinEdit *spSkinSpinEdit2;
-    QLineEdit *spSkinEdit1;
-    QPushButton *spSkinButton27, *spSkinButton21, *spSkinButton52, *spSkinButton53,
-        *spSkinButton22, *spSkinButton23, *spSkinButton26, *spSkinButton25, *spSkinButton24,
-        *spSkinButton7, *AjouterIiif;
-    ColourSquare *Shape69;
 
 signals:
     // Hand-over of the selected map to the other pages and views.
@@ -72,6 +49,21 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void onMapRowClicked();           // a title selected
+    void onSheetIndexChanged();
+    void onSearchClicked();           // "Chercher": search from the top
+    void onSearchNextClicked();       // "Suivant": search on after the last match
+    void onSearchTextChanged();
+    void onCheckInstalledClicked();   // check the installed maps
+    void onUncheckAllClicked();       // clear every check mark
+    void onLibraryPageClicked();      // the library's page of the map
+    void onDownloadClicked();
+    void onImportClicked();           // import from a backup
+    void onPreviewClicked();
+    void onDetailClicked();
+    void onPrintClicked();
+    void onAddIiifClicked();          // "Ajouter une carte IIIF"
+
     void buildList();
     // The rows of the added maps, after the catalogue's.
     void refreshAddedRows();
@@ -94,4 +86,12 @@ private:
     int m_searchResume = 0;
     bool m_highlighting = false;   // the page itself moves the highlight
     int m_rowAtPress = -1;
+    QGroupBox *m_archiveBox;
+    QListWidget *m_mapList;
+    SpinEdit *m_sheetIndexEdit;
+    QLineEdit *m_searchEdit;
+    QPushButton *m_checkInstalledButton, *m_uncheckAllButton, *m_searchButton, *m_searchNextButton,
+        *m_libraryPageButton, *m_downloadButton, *m_importButton, *m_detailButton, *m_previewButton,
+        *m_printButton, *m_addIiifButton;
+    ColourSquare *m_installedSquare;
 };

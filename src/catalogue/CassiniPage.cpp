@@ -7,7 +7,7 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "platform/Desktop.h"
-#include "store/SheetImport.h"
+#include "catalogue/SelectedSheetImport.h"
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/NumberButton.h"
@@ -15,7 +15,6 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,38 +37,38 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
         auto *b = named(new NumberButton(QString::number(sheet), this),
                         QStringLiteral("SpeedButton%1").arg(sheet), cassini::buttonRect(sheet), hint);
         b->setAccessibleName(QStringLiteral("Carte %1").arg(sheet));
-        connect(b, &QToolButton::clicked, this, [this, b] { SpeedButton1Click(b); });
+        connect(b, &QToolButton::clicked, this, [this, sheet] { onSheetButtonClicked(sheet); });
         m_sheetButtons[sheet] = b;
     }
     m_sheetButtons[cassini::kMissingSheet]->hide();
 
-    spSkinRadioGroup2 = named(new RadioGroup(QStringLiteral("Sélection de l'édition"),
+    m_editionChoice = named(new RadioGroup(QStringLiteral("Sélection de l'édition"),
                                              {QStringLiteral("Edition couleurs."),
                                               QStringLiteral("Nouvelle édition noir et blanc.")},
                                              this),
-                              QStringLiteral("spSkinRadioGroup2"), QRect(455, 2, 232, 64),
-                              QStringLiteral("Sélectionne l'édition à utiliser"));
-    spSkinRadioGroup2->setItemIndex(0);
-    connect(spSkinRadioGroup2, &RadioGroup::clicked, this, &CassiniPage::spSkinRadioGroup2Click);
+                            QStringLiteral("spSkinRadioGroup2"), QRect(455, 2, 232, 64),
+                            QStringLiteral("Sélectionne l'édition à utiliser"));
+    m_editionChoice->setItemIndex(0);
+    connect(m_editionChoice, &RadioGroup::clicked, this, &CassiniPage::onEditionClicked);
 
     buildLegend();
     buildCheck();
     buildActions();
 
-    connect(&m_statusBar, &StatusBar::sheetNumberChanged, this, &CassiniPage::spSkinSpinEdit1Change);
+    connect(&m_statusBar, &StatusBar::sheetNumberChanged, this, &CassiniPage::onSheetNumberChanged);
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &CassiniPage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
-        for (QPushButton *b : {spSkinButton4, spSkinButton6, spSkinButton35, spSkinButton16, spSkinButton2})
+        for (QPushButton *b : {m_downloadButton, m_importButton, m_printButton, m_previewButton, m_detailButton})
             b->setEnabled(!running);
     });
 }
 
 void CassiniPage::buildLegend()
 {
-    Shape6 = named(new ColourSquare(colours::kRed, this), QStringLiteral("Shape6"), QRect(462, 74, 17, 14), kSquareHint);
-    spSkinStdLabel4 = controls::label(this, QStringLiteral("spSkinStdLabel4"),
-                                      QStringLiteral("Carte sélectionnée :"), QRect(486, 72, 150, 18),
-                                      kSquareHint);
+    m_selectedSquare = named(new ColourSquare(colours::kRed, this), QStringLiteral("Shape6"), QRect(462, 74, 17, 14), kSquareHint);
+    m_legendTitle = controls::label(this, QStringLiteral("spSkinStdLabel4"),
+                                    QStringLiteral("Carte sélectionnée :"), QRect(486, 72, 150, 18),
+                                    kSquareHint);
     // Each line of the legend stands beside its square, centred on the same height.
     const QString linesHint = QStringLiteral("Indique le nombre d'images présentes dans le dossier de la carte sélectionnée");
     const std::pair<const char *, const char *> lines[] = {
@@ -79,51 +78,51 @@ void CassiniPage::buildLegend()
                                      QRect(486, 92 + 18 * i, 150, 18), linesHint);
         line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
-    Shape2 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape2"), QRect(462, 94, 17, 14), kSquareHint);
-    Shape19 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape19"), QRect(462, 112, 17, 14), kSquareHint);
-    Shape18 = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape18"), QRect(462, 130, 17, 14), kSquareHint);
+    m_completeSquare = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape2"), QRect(462, 94, 17, 14), kSquareHint);
+    m_partialSquare = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape19"), QRect(462, 112, 17, 14), kSquareHint);
+    m_emptySquare = named(new ColourSquare(colours::kWhite, this), QStringLiteral("Shape18"), QRect(462, 130, 17, 14), kSquareHint);
 }
 
 void CassiniPage::buildCheck()
 {
     auto *box = controls::group(this, QStringLiteral("spSkinGroupBox7"),
                                 QStringLiteral("Vérification des Cartes installées"), QRect(455, 150, 232, 96));
-    spSkinButton13 = button(box, QStringLiteral("spSkinButton13"), QStringLiteral("Afficher"),
+    m_checkAllButton = button(box, QStringLiteral("spSkinButton13"), QStringLiteral("Afficher"),
                             QRect(8, 20, 70, 24), QStringLiteral("Affiche le détail de toutes les cartes installées"));
-    spSkinGauge4 = named(new QProgressBar(box), QStringLiteral("spSkinGauge4"), QRect(84, 22, 140, 20));
-    spSkinGauge4->setRange(0, store::kTileCount - 1);
-    spSkinGauge4->setValue(0);
-    spSkinGauge4->setFormat(QStringLiteral("Vérification des images"));
-    spSkinGauge5 = named(new QProgressBar(box), QStringLiteral("spSkinGauge5"), QRect(8, 56, 216, 20));
-    spSkinGauge5->setRange(0, 181);
-    spSkinGauge5->setValue(0);
-    spSkinGauge5->setFormat(QStringLiteral("Cartes vérifiées"));
-    connect(spSkinButton13, &QPushButton::clicked, this, &CassiniPage::spSkinButton13Click);
+    m_tileCheckGauge = named(new QProgressBar(box), QStringLiteral("spSkinGauge4"), QRect(84, 22, 140, 20));
+    m_tileCheckGauge->setRange(0, store::kTileCount - 1);
+    m_tileCheckGauge->setValue(0);
+    m_tileCheckGauge->setFormat(QStringLiteral("Vérification des images"));
+    m_sheetCheckGauge = named(new QProgressBar(box), QStringLiteral("spSkinGauge5"), QRect(8, 56, 216, 20));
+    m_sheetCheckGauge->setRange(0, 181);
+    m_sheetCheckGauge->setValue(0);
+    m_sheetCheckGauge->setFormat(QStringLiteral("Cartes vérifiées"));
+    connect(m_checkAllButton, &QPushButton::clicked, this, &CassiniPage::onCheckAllClicked);
 }
 
 void CassiniPage::buildActions()
 {
-    spSkinGroupBox5 = controls::group(this, QStringLiteral("spSkinGroupBox5"), QString(), QRect(455, 250, 232, 190));
+    m_actionsBox = controls::group(this, QStringLiteral("spSkinGroupBox5"), QString(), QRect(455, 250, 232, 190));
     const QRect rows[] = {{8, 20, 216, 25}, {8, 48, 216, 25}, {8, 76, 216, 25},
                           {8, 104, 216, 25}, {8, 132, 216, 25}, {8, 160, 216, 25}};
-    spSkinButton16 = button(spSkinGroupBox5, QStringLiteral("spSkinButton16"), QStringLiteral("Afficher l'aperçu"),
-                            rows[0], QStringLiteral("Affiche toute la carte sélectionnée"));
-    spSkinButton2 = button(spSkinGroupBox5, QStringLiteral("spSkinButton2"), QStringLiteral("Afficher les détails"),
-                           rows[1], QStringLiteral("Affiche une zone de la carte sélectionnée"));
-    spSkinButton4 = button(spSkinGroupBox5, QStringLiteral("spSkinButton4"), QStringLiteral("Télécharger et installer"),
-                           rows[2], QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
-    spSkinButton6 = button(spSkinGroupBox5, QStringLiteral("spSkinButton6"), QStringLiteral("Importer d'une sauvegarde"),
-                           rows[3], QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde ( Dossier de sauvegarde, CD...)"));
-    spSkinButton35 = button(spSkinGroupBox5, QStringLiteral("spSkinButton35"), QStringLiteral("Imprimer"),
-                            rows[4], QStringLiteral("Préparer l'impression de la carte sélectionnée"));
-    spSkinButton3 = button(spSkinGroupBox5, QStringLiteral("spSkinButton3"), QStringLiteral("Voir la page Bnf/Gallica"),
-                           rows[5], QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
-    connect(spSkinButton16, &QPushButton::clicked, this, &CassiniPage::previewRequested);
-    connect(spSkinButton2, &QPushButton::clicked, this, &CassiniPage::detailRequested);
-    connect(spSkinButton4, &QPushButton::clicked, this, &CassiniPage::downloadRequested);
-    connect(spSkinButton35, &QPushButton::clicked, this, &CassiniPage::printRequested);
-    connect(spSkinButton6, &QPushButton::clicked, this, &CassiniPage::spSkinButton6Click);
-    connect(spSkinButton3, &QPushButton::clicked, this, &CassiniPage::spSkinButton3Click);
+    m_previewButton = button(m_actionsBox, QStringLiteral("spSkinButton16"), QStringLiteral("Afficher l'aperçu"),
+                             rows[0], QStringLiteral("Affiche toute la carte sélectionnée"));
+    m_detailButton = button(m_actionsBox, QStringLiteral("spSkinButton2"), QStringLiteral("Afficher les détails"),
+                            rows[1], QStringLiteral("Affiche une zone de la carte sélectionnée"));
+    m_downloadButton = button(m_actionsBox, QStringLiteral("spSkinButton4"), QStringLiteral("Télécharger et installer"),
+                              rows[2], QStringLiteral("Télécharge la carte sélectionnée et l'installe dans son dossier"));
+    m_importButton = button(m_actionsBox, QStringLiteral("spSkinButton6"), QStringLiteral("Importer d'une sauvegarde"),
+                            rows[3], QStringLiteral("Installe la carte sélectionnée à partir d'une sauvegarde ( Dossier de sauvegarde, CD...)"));
+    m_printButton = button(m_actionsBox, QStringLiteral("spSkinButton35"), QStringLiteral("Imprimer"),
+                           rows[4], QStringLiteral("Préparer l'impression de la carte sélectionnée"));
+    m_libraryPageButton = button(m_actionsBox, QStringLiteral("spSkinButton3"), QStringLiteral("Voir la page Bnf/Gallica"),
+                                 rows[5], QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
+    connect(m_previewButton, &QPushButton::clicked, this, &CassiniPage::previewRequested);
+    connect(m_detailButton, &QPushButton::clicked, this, &CassiniPage::detailRequested);
+    connect(m_downloadButton, &QPushButton::clicked, this, &CassiniPage::downloadRequested);
+    connect(m_printButton, &QPushButton::clicked, this, &CassiniPage::printRequested);
+    connect(m_importButton, &QPushButton::clicked, this, &CassiniPage::onImportClicked);
+    connect(m_libraryPageButton, &QPushButton::clicked, this, &CassiniPage::onLibraryPageClicked);
 }
 
 void CassiniPage::onShow()
@@ -132,12 +131,12 @@ void CassiniPage::onShow()
     // An archive map selected elsewhere: this page acts on the Cassini sheet it shows (the
     // sheet of the number field), never on a map it does not name.
     if (m_context.selection.isArchive())
-        spSkinSpinEdit1Change();
+        onSheetNumberChanged();
 }
 
 int CassiniPage::editionItem() const
 {
-    return spSkinRadioGroup2->itemIndex();
+    return m_editionChoice->itemIndex();
 }
 
 void CassiniPage::applyEditionChoice()
@@ -147,18 +146,16 @@ void CassiniPage::applyEditionChoice()
         m_context.selection.editionFolder = editions::cassiniFolder(item);
 }
 
-void CassiniPage::SpeedButton1Click(NumberButton *button)
+void CassiniPage::onSheetButtonClicked(int sheet)
 {
-    spSkinStdLabel4->setText(QStringLiteral("Carte sélectionnée :"));
-    for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet)
-        m_sheetButtons[sheet]->setNumberColour(colours::kNavy);
-    button->setNumberColour(colours::kRed);
-    const QString number = button->objectName().mid(11, 3);
-    m_statusBar.setSheetNumber(number.toInt());
+    m_legendTitle->setText(QStringLiteral("Carte sélectionnée :"));
+    for (int other = 1; other <= cassini::kSheetCount; ++other)
+        m_sheetButtons[other]->setNumberColour(other == sheet ? colours::kRed : colours::kNavy);
+    m_statusBar.setSheetNumber(sheet);
     m_context.refreshSelectionStatus();
 }
 
-void CassiniPage::spSkinSpinEdit1Change()
+void CassiniPage::onSheetNumberChanged()
 {
     SelectionState &selection = m_context.selection;
     applyEditionChoice();
@@ -178,7 +175,7 @@ void CassiniPage::spSkinSpinEdit1Change()
 void CassiniPage::updateGroupCaption()
 {
     const SelectionState &s = m_context.selection;
-    spSkinGroupBox5->setTitle(QStringLiteral("Carte ") + s.sheetNumber + s.folderSuffix
+    m_actionsBox->setTitle(QStringLiteral("Carte ") + s.sheetNumber + s.folderSuffix
                               + QStringLiteral(" sélectionnée"));
 }
 
@@ -189,7 +186,7 @@ void CassiniPage::highlightSelectedSheet()
         m_sheetButtons[sheet]->setNumberColour(sheet == selected ? colours::kRed : colours::kNavy);
 }
 
-void CassiniPage::spSkinRadioGroup2Click()
+void CassiniPage::onEditionClicked()
 {
     const int item = editionItem();
     if (item == 0 || item == 1) {
@@ -197,42 +194,40 @@ void CassiniPage::spSkinRadioGroup2Click()
         for (int sheet : cassini::sheetsWithoutBlackAndWhite())
             m_sheetButtons[sheet]->setVisible(item == 0);
     }
-    SpeedButton1Click(m_sheetButtons[1]);
+    onSheetButtonClicked(1);
 }
 
-void CassiniPage::spSkinButton13Click()
+void CassiniPage::onCheckAllClicked()
 {
     OverrideCursor busy;
-    spSkinGauge4->setValue(0);
-    spSkinGauge5->setValue(0);
+    m_tileCheckGauge->setValue(0);
+    m_sheetCheckGauge->setValue(0);
     applyEditionChoice();
-    spSkinStdLabel4->setText(QStringLiteral("Codes couleur :"));
-    Shape18->setColour(colours::kDarkRed);
-    Shape19->setColour(colours::kFuchsia);
-    Shape2->setColour(colours::kGreen);
+    m_legendTitle->setText(QStringLiteral("Codes couleur :"));
+    m_emptySquare->setColour(colours::kDarkRed);
+    m_partialSquare->setColour(colours::kFuchsia);
+    m_completeSquare->setColour(colours::kGreen);
     for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
-        spSkinGauge5->setValue(sheet - 1);
+        m_sheetCheckGauge->setValue(sheet - 1);
         const QString folder = store::mapFolder(m_context.mapsRoot(), m_context.selection.editionFolder,
                                                 QString::number(sheet), QString());
         const int entries = store::jpgEntryCount(folder);
-        spSkinGauge4->setValue(qMin(entries, spSkinGauge4->maximum()));
+        m_tileCheckGauge->setValue(qMin(entries, m_tileCheckGauge->maximum()));
         const QSize grid = m_context.addedMaps().tileGrid(m_context.selection.editionFolder, QString::number(sheet), QString());
         m_sheetButtons[sheet]->setNumberColour(colours::forCheckedSheet(entries, grid.width() * grid.height()));
     }
-    spSkinGauge4->setValue(0);
-    spSkinGauge5->setValue(181);
+    m_tileCheckGauge->setValue(0);
+    m_sheetCheckGauge->setValue(181);
 }
 
-void CassiniPage::spSkinButton6Click()
+void CassiniPage::onImportClicked()
 {
     applyEditionChoice();
     m_context.selection.folderSuffix.clear();
-    SheetImport import(m_context, *m_statusBar.gaugeBar(), *window());
-    if (import.confirmAndImport())
-        m_context.refreshSelectionStatus();
+    importSelectedSheet(m_context, *window());
 }
 
-void CassiniPage::spSkinButton3Click()
+void CassiniPage::onLibraryPageClicked()
 {
     SelectionState &selection = m_context.selection;
     QString number;
@@ -254,9 +249,9 @@ void CassiniPage::spSkinButton3Click()
 void CassiniPage::applyStatus(const InstallationStatus &status)
 {
     if (status.completeSquare)
-        Shape2->setColour(*status.completeSquare);
+        m_completeSquare->setColour(*status.completeSquare);
     if (status.partialSquare)
-        Shape19->setColour(*status.partialSquare);
+        m_partialSquare->setColour(*status.partialSquare);
     if (status.emptySquare)
-        Shape18->setColour(*status.emptySquare);
+        m_emptySquare->setColour(*status.emptySquare);
 }

@@ -26,28 +26,10 @@ public:
     int editionItem() const;
     // The selection's edition folder from the edition choice (unchanged when none is chosen).
     void applyEditionChoice();
-    NumberButton *sheetButton(int sheet) const { return m_sheetButtons.at(sheet); }
-
-    // Handlers.
-    void SpeedButton1Click(NumberButton *button);
-    void spSkinSpinEdit1Change();       // the Cassini selection
-    void spSkinRadioGroup2Click();      // edition change
-    void spSkinButton13Click();         // check of all sheets
-    void spSkinButton6Click();          // import from a backup
-    void spSkinButton3Click();          // the library's page of the sheet
     // Colours every sheet button navy and the selected one red.
     void highlightSelectedSheet();
     // Sets the caption "Carte " + sheet + suffix + " sélectionnée".
     void updateGroupCaption();
-
-    RadioGroup *spSkinRadioGroup2;
-    QGroupBox *spSkinGroupBox5;
-    QLabel *spSkinStdLabel4;
-    ColourSquare *Shape6, *Shape2, *Shape19, *Shape18;
-    QProgressBar *spSkinGauge4, *spSkinGauge5;
-    QPushButton *spSkinButton13;
-    QPushButton *spSkinButton16, *spSkinButton2, *spSkinButton4, *spSkinButton6, *spSkinButton35,
-        *spSkinButton3;
 
 signals:
     // Actions whose work belongs to other pages and views.
@@ -57,11 +39,26 @@ signals:
     void printRequested();
 
 private:
+    void onSheetButtonClicked(int sheet);
+    void onSheetNumberChanged();        // the Cassini selection
+    void onEditionClicked();            // edition change
+    void onCheckAllClicked();           // check of all sheets
+    void onImportClicked();             // import from a backup
+    void onLibraryPageClicked();        // the library's page of the sheet
+
     void applyStatus(const InstallationStatus &status);
     void buildLegend();
     void buildActions();
     void buildCheck();
 
     StatusBar &m_statusBar;
-    std::array<NumberButton *, 183> m_sheetButtons{};
+    std::array<NumberButton *, 183> m_sheetButtons{};   // by sheet number, 1..182
+    RadioGroup *m_editionChoice;
+    QGroupBox *m_actionsBox;
+    QLabel *m_legendTitle;
+    ColourSquare *m_selectedSquare, *m_completeSquare, *m_partialSquare, *m_emptySquare;
+    QProgressBar *m_tileCheckGauge, *m_sheetCheckGauge;
+    QPushButton *m_checkAllButton;
+    QPushButton *m_previewButton, *m_detailButton, *m_downloadButton, *m_importButton, *m_printButton,
+        *m_libraryPageButton;
 };

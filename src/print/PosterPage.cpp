@@ -1,7 +1,9 @@
 #include "print/PosterPage.h"
 #include "session/AppContext.h"
+#include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
+#include "print/PaperCell.h"
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "print/TransferFile.h"
@@ -13,13 +15,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPainterPath>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSpinBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -28,25 +28,9 @@ using controls::button;
 using controls::named;
 using printing::Alignment;
 
-namespace {
-
-// One paper cell of the grid: white with a black outline.
-class PaperCell : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-};
-
-// BoxA4: its picture stretched to fit with its proportions kept, from the top-left corner.
-class FitPicture : public QWidget {
+// The poster's size on the paper grid: its picture stretched to fit with its proportions
+// kept, from the top-left corner.
+class PosterSizePreview : public QWidget {
 public:
     using QWidget::QWidget;
     void setPicture(const QImage &picture)
@@ -71,13 +55,11 @@ private:
     QImage m_picture;
 };
 
-} // namespace
-
 PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &printPanel, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet7"), parent), m_zone(zone), m_printPanel(printPanel)
 {
-    Bevel1 = named(new QFrame(this), QStringLiteral("Bevel1"), QRect(20, 21, 377, 355));
-    static_cast<QFrame *>(Bevel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto *bevel = named(new QFrame(this), QStringLiteral("Bevel1"), QRect(20, 21, 377, 355));
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // The paper grid, 9 x 6 cells that share their borders, named in the window's order.
     QStringList names;
     for (int n = 8; n <= 12; ++n)
@@ -90,79 +72,84 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
             named(new PaperCell(this), names[cell++],
                   QRect(23 + printing::kCellWidth * i, 24 + printing::kCellHeight * k, 42, 59));
 
-    BoxA4 = named(new FitPicture(this), QStringLiteral("BoxA4"), QRect(24, 25, 368, 347),
-                  QStringLiteral("Aperçu de la taille d'impression en nombre de feuilles"));
-    BoxA4->setAccessibleName(QStringLiteral("Aperçu de la taille d'impression en nombre de feuilles"));
-    BoxA4->raise();
+    m_sizePreview = named(new PosterSizePreview(this), QStringLiteral("BoxA4"), QRect(24, 25, 368, 347),
+                          QStringLiteral("Aperçu de la taille d'impression en nombre de feuilles"));
+    m_sizePreview->setAccessibleName(QStringLiteral("Aperçu de la taille d'impression en nombre de feuilles"));
+    m_sizePreview->raise();
 
-    spSkinGroupBox13 = controls::group(this, QStringLiteral("spSkinGroupBox13"),
-                                       QStringLiteral("Impression d'une carte entière par quarts"),
-                                       QRect(424, 24, 233, 105));
-    spSkinButton36 = button(spSkinGroupBox13, QStringLiteral("spSkinButton36"), QStringLiteral("Quart 1"),
-                            QRect(39, 33, 75, 25), QStringLiteral("Impression du quart supérieur gauche"));
-    spSkinButton43 = button(spSkinGroupBox13, QStringLiteral("spSkinButton43"), QStringLiteral("Quart 2"),
-                            QRect(119, 33, 75, 25), QStringLiteral("Impression du quart supérieur droit"));
-    spSkinButton44 = button(spSkinGroupBox13, QStringLiteral("spSkinButton44"), QStringLiteral("Quart 3"),
-                            QRect(39, 65, 75, 25), QStringLiteral("Impression du quart inférieur gauche"));
-    spSkinButton45 = button(spSkinGroupBox13, QStringLiteral("spSkinButton45"), QStringLiteral("Quart 4"),
-                            QRect(119, 65, 75, 25), QStringLiteral("Impression du quart inférieur droit"));
-    const QPushButton *quarters[] = {spSkinButton36, spSkinButton43, spSkinButton44, spSkinButton45};
-    for (int q = 1; q <= 4; ++q)
-        connect(quarters[q - 1], &QPushButton::clicked, this, [this, q] { quarterClick(q); });
+    QGroupBox *quartersGroup = controls::group(this, QStringLiteral("spSkinGroupBox13"),
+                                               QStringLiteral("Impression d'une carte entière par quarts"),
+                                               QRect(424, 24, 233, 105));
+    const struct {
+        const char *name;
+        QRect bounds;
+        const char *hint;
+    } quarters[] = {{"spSkinButton36", {39, 33, 75, 25}, "Impression du quart supérieur gauche"},
+                    {"spSkinButton43", {119, 33, 75, 25}, "Impression du quart supérieur droit"},
+                    {"spSkinButton44", {39, 65, 75, 25}, "Impression du quart inférieur gauche"},
+                    {"spSkinButton45", {119, 65, 75, 25}, "Impression du quart inférieur droit"}};
+    for (int q = 1; q <= 4; ++q) {
+        const auto &quarter = quarters[q - 1];
+        m_quarterButtons[q - 1] = button(quartersGroup, QString::fromLatin1(quarter.name),
+                                         QStringLiteral("Quart %1").arg(q), quarter.bounds,
+                                         QString::fromUtf8(quarter.hint));
+        connect(m_quarterButtons[q - 1], &QPushButton::clicked, this, [this, q] { onQuarterClicked(q); });
+    }
     setQuarterButtonsEnabled(false);
 
-    spSkinRadioGroup3 = named(new RadioGroup(QStringLiteral("Alignement de l'impression"),
-                                             {QStringLiteral("    Alignement sur le haut de la page."),
-                                              QStringLiteral("    Alignement sur le bas de la page.")},
-                                             this),
-                              QStringLiteral("spSkinRadioGroup3"), QRect(424, 152, 233, 65));
-    spSkinRadioGroup3->setItemIndex(0);
-    connect(spSkinRadioGroup3, &RadioGroup::clicked, this, &PosterPage::spSkinRadioGroup3Click);
+    m_alignmentGroup = named(new RadioGroup(QStringLiteral("Alignement de l'impression"),
+                                            {QStringLiteral("    Alignement sur le haut de la page."),
+                                             QStringLiteral("    Alignement sur le bas de la page.")},
+                                            this),
+                             QStringLiteral("spSkinRadioGroup3"), QRect(424, 152, 233, 65));
+    m_alignmentGroup->setItemIndex(0);
+    connect(m_alignmentGroup, &RadioGroup::clicked, this, &PosterPage::onAlignmentClicked);
 
-    spSkinGroupBox14 = controls::group(this, QStringLiteral("spSkinGroupBox14"),
-                                       QStringLiteral("Impression multi-pages"), QRect(424, 240, 233, 134));
-    spSkinStatusPanel2 = controls::label(spSkinGroupBox14, QStringLiteral("spSkinStatusPanel2"),
-                                         QStringLiteral("Nombre de pages à définir."), QRect(28, 32, 177, 25));
-    spSkinStatusPanel2->setAlignment(Qt::AlignCenter);
-    spSkinStatusPanel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    spSkinTrackBar1 = named(new QSlider(Qt::Horizontal, spSkinGroupBox14), QStringLiteral("spSkinTrackBar1"),
-                            QRect(52, 61, 129, 20), QStringLiteral("Définir le nombre de feuilles à utiliser"));
-    spSkinTrackBar1->setAccessibleName(QStringLiteral("Nombre de feuilles"));
-    spSkinTrackBar1->setRange(1, 9);
-    spSkinTrackBar1->setValue(1);
-    spSkinTrackBar1->setPageStep(1);
-    spSkinTrackBar1->setTickPosition(QSlider::TicksBelow);
-    connect(spSkinTrackBar1, &QSlider::valueChanged, this, &PosterPage::spSkinTrackBar1Change);
-    spSkinButton39 = button(spSkinGroupBox14, QStringLiteral("spSkinButton39"), QStringLiteral("Imprimer"),
-                            QRect(52, 96, 129, 25), QStringLiteral("Lance l'impression"));
-    spSkinButton39->setEnabled(false);
-    connect(spSkinButton39, &QPushButton::clicked, this, &PosterPage::spSkinButton39Click);
+    QGroupBox *pagesGroup = controls::group(this, QStringLiteral("spSkinGroupBox14"),
+                                            QStringLiteral("Impression multi-pages"), QRect(424, 240, 233, 134));
+    m_pageCountLabel = controls::label(pagesGroup, QStringLiteral("spSkinStatusPanel2"),
+                                       QStringLiteral("Nombre de pages à définir."), QRect(28, 32, 177, 25));
+    m_pageCountLabel->setAlignment(Qt::AlignCenter);
+    m_pageCountLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_sizeSlider = named(new QSlider(Qt::Horizontal, pagesGroup), QStringLiteral("spSkinTrackBar1"),
+                         QRect(52, 61, 129, 20), QStringLiteral("Définir le nombre de feuilles à utiliser"));
+    m_sizeSlider->setAccessibleName(QStringLiteral("Nombre de feuilles"));
+    m_sizeSlider->setRange(1, 9);
+    m_sizeSlider->setValue(1);
+    m_sizeSlider->setPageStep(1);
+    m_sizeSlider->setTickPosition(QSlider::TicksBelow);
+    connect(m_sizeSlider, &QSlider::valueChanged, this, &PosterPage::onSizeChanged);
+    m_printButton = button(pagesGroup, QStringLiteral("spSkinButton39"), QStringLiteral("Imprimer"),
+                           QRect(52, 96, 129, 25), QStringLiteral("Lance l'impression"));
+    m_printButton->setEnabled(false);
+    connect(m_printButton, &QPushButton::clicked, this, &PosterPage::onPrintClicked);
 
     // Assembling: overlap between neighbouring pages, cut marks, a plan of the pages.
-    assemblyGroup = controls::group(this, QStringLiteral("GroupBoxAssemblage"),
-                                    QStringLiteral("Assemblage du poster"), QRect(20, 380, 377, 68));
+    QGroupBox *assemblyGroup = controls::group(this, QStringLiteral("GroupBoxAssemblage"),
+                                               QStringLiteral("Assemblage du poster"), QRect(20, 380, 377, 68));
     auto *overlapLabel = controls::label(assemblyGroup, QStringLiteral("LabelRecouvrement"),
                                          QStringLiteral("Recouvrement"), QRect(10, 20, 96, 22));
-    overlapBox = named(new QSpinBox(assemblyGroup), QStringLiteral("Recouvrement"), QRect(108, 20, 76, 22),
-                       QStringLiteral("Largeur commune à deux pages voisines, de 0 à 20 mm"));
-    overlapBox->setRange(0, printing::kMaxOverlapMm);
-    overlapBox->setSuffix(QStringLiteral(" mm"));
-    overlapBox->setAccessibleName(QStringLiteral("Recouvrement"));
-    overlapLabel->setBuddy(overlapBox);
-    cutMarksBox = named(new CheckBox(QStringLiteral("Traits de coupe"), assemblyGroup),
-                        QStringLiteral("TraitsDeCoupe"), QRect(200, 20, 170, 22),
-                        QStringLiteral("Marque les coins de l'image sur chaque page"));
-    assemblyPlanBox = named(new CheckBox(QStringLiteral("Plan d'assemblage"), assemblyGroup),
-                            QStringLiteral("PlanAssemblage"), QRect(10, 44, 250, 22),
-                            QStringLiteral("Une première page montre la grille des pages et leurs numéros"));
-    singlePdfBox = named(new CheckBox(QStringLiteral("Un seul fichier PDF"), this), QStringLiteral("UnSeulPdf"),
-                         QRect(424, 386, 233, 22),
-                         QStringLiteral("Impression dans un fichier PDF : toutes les pages dans un seul fichier"));
-    singlePdfBox->setChecked(true);
-    previewButton = button(this, QStringLiteral("ApercuPoster"), QStringLiteral("Aperçu avant impression"),
-                           QRect(424, 416, 233, 25), QStringLiteral("Montre les pages telles qu'elles seront imprimées"));
-    previewButton->setEnabled(false);
-    connect(previewButton, &QPushButton::clicked, this, &PosterPage::previewClick);
+    m_overlapBox = named(new QSpinBox(assemblyGroup), QStringLiteral("Recouvrement"), QRect(108, 20, 76, 22),
+                         QStringLiteral("Largeur commune à deux pages voisines, de 0 à 20 mm"));
+    m_overlapBox->setRange(0, printing::kMaxOverlapMm);
+    m_overlapBox->setSuffix(QStringLiteral(" mm"));
+    m_overlapBox->setAccessibleName(QStringLiteral("Recouvrement"));
+    overlapLabel->setBuddy(m_overlapBox);
+    m_cutMarksBox = named(new CheckBox(QStringLiteral("Traits de coupe"), assemblyGroup),
+                          QStringLiteral("TraitsDeCoupe"), QRect(200, 20, 170, 22),
+                          QStringLiteral("Marque les coins de l'image sur chaque page"));
+    m_assemblyPlanBox = named(new CheckBox(QStringLiteral("Plan d'assemblage"), assemblyGroup),
+                              QStringLiteral("PlanAssemblage"), QRect(10, 44, 250, 22),
+                              QStringLiteral("Une première page montre la grille des pages et leurs numéros"));
+    m_singlePdfBox = named(new CheckBox(QStringLiteral("Un seul fichier PDF"), this), QStringLiteral("UnSeulPdf"),
+                           QRect(424, 386, 233, 22),
+                           QStringLiteral("Impression dans un fichier PDF : toutes les pages dans un seul fichier"));
+    m_singlePdfBox->setChecked(true);
+    m_previewButton = button(this, QStringLiteral("ApercuPoster"), QStringLiteral("Aperçu avant impression"),
+                             QRect(424, 416, 233, 25),
+                             QStringLiteral("Montre les pages telles qu'elles seront imprimées"));
+    m_previewButton->setEnabled(false);
+    connect(m_previewButton, &QPushButton::clicked, this, &PosterPage::onPreviewClicked);
 
     connect(&m_zone, &PrintZonePage::quartersAvailable, this, &PosterPage::setQuarterButtonsEnabled);
 }
@@ -174,82 +161,82 @@ void PosterPage::onShow()
 
 void PosterPage::setQuarterButtonsEnabled(bool enabled)
 {
-    for (QPushButton *b : {spSkinButton36, spSkinButton43, spSkinButton44, spSkinButton45})
+    for (QPushButton *b : m_quarterButtons)
         b->setEnabled(enabled);
 }
 
 void PosterPage::showSource(int quarter)
 {
-    static_cast<FitPicture *>(BoxA4)->setPicture(m_zone.quarterPreview(quarter));
+    m_sizePreview->setPicture(m_zone.quarterPreview(quarter));
 }
 
 void PosterPage::setAlignment(Alignment alignment)
 {
     m_alignment = alignment;
-    spSkinRadioGroup3->setItemIndex(int(alignment));
+    m_alignmentGroup->setItemIndex(int(alignment));
 }
 
-// The page box for a slider value. BoxA4 takes both of its sides, so the preview always
+// The page box for a slider value. The size preview takes both of its sides, so the preview always
 // shows the picture at the size it will print.
 void PosterPage::computePageBox(int value)
 {
     m_box = printing::pageBox(value, m_zone.compositionSize());
-    BoxA4->resize(m_box);
+    m_sizePreview->resize(m_box);
 }
 
-void PosterPage::CountPosterPages()
+void PosterPage::countPosterPages()
 {
     m_columns = printing::posterColumns(m_box.width());
     m_rows = printing::posterRows(m_box.height());
-    spSkinStatusPanel2->setText(printing::pageCountText(m_rows, m_columns));
+    m_pageCountLabel->setText(printing::pageCountText(m_rows, m_columns));
 }
 
-void PosterPage::spSkinButton28Click()
+void PosterPage::preparePoster()
 {
-    spSkinButton39->setEnabled(true);
-    previewButton->setEnabled(true);
-    static_cast<FitPicture *>(BoxA4)->setPicture(QImage());
+    m_printButton->setEnabled(true);
+    m_previewButton->setEnabled(true);
+    m_sizePreview->setPicture(QImage());
     m_box = QSize(0, 0);
     const int maximum = printing::sliderMaximum(m_zone.compositionSize());
     {
-        const QSignalBlocker block(spSkinTrackBar1);
-        spSkinTrackBar1->setRange(1, maximum);
+        const QSignalBlocker block(m_sizeSlider);
+        m_sizeSlider->setRange(1, maximum);
     }
-    computePageBox(spSkinTrackBar1->value());
-    if (spSkinTrackBar1->value() != maximum)
-        spSkinTrackBar1->setValue(maximum);   // runs the slider's change
+    computePageBox(m_sizeSlider->value());
+    if (m_sizeSlider->value() != maximum)
+        m_sizeSlider->setValue(maximum);   // runs the slider's change
     showSource(1);
     setAlignment(Alignment::Bottom);
     m_source = 1;
-    CountPosterPages();
+    countPosterPages();
 }
 
-void PosterPage::spSkinTrackBar1Change()
+void PosterPage::onSizeChanged()
 {
-    computePageBox(spSkinTrackBar1->value());
-    CountPosterPages();
+    computePageBox(m_sizeSlider->value());
+    countPosterPages();
 }
 
-void PosterPage::quarterClick(int quarter)
+void PosterPage::onQuarterClicked(int quarter)
 {
     showSource(quarter);
     m_source = quarter;
     m_suffix = printing::quarterSuffix(quarter);
     setAlignment(quarter <= 2 ? Alignment::Bottom : Alignment::Top);
-    CountPosterPages();
+    countPosterPages();
 }
 
-void PosterPage::spSkinRadioGroup3Click()
+void PosterPage::onAlignmentClicked()
 {
-    m_alignment = spSkinRadioGroup3->itemIndex() == 0 ? Alignment::Top : Alignment::Bottom;
+    m_alignment = m_alignmentGroup->itemIndex() == 0 ? Alignment::Top : Alignment::Bottom;
 }
 
 printing::PosterOptions PosterPage::posterOptions() const
 {
     printing::PosterOptions o;
-    o.overlapMm = overlapBox->value();
-    o.cutMarks = cutMarksBox->isChecked();
-    o.assemblyPlan = assemblyPlanBox->isChecked();
+    o.overlapMm = m_overlapBox->value();
+    o.cutMarks = m_cutMarksBox->isChecked();
+    o.assemblyPlan = m_assemblyPlanBox->isChecked();
     return o;
 }
 
@@ -386,7 +373,7 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
                 return false;
             const int n = printing::pageNumber(row, column, p.columns);
             const QString header = pageHeader(p, n, row, column);
-            m_printPanel.spSkinEdit7->setText(header);
+            m_context.options().setPrintHeader(header);
             const QImage bitmap = pageBitmap(p, row, column);
             const printing::PageLayout l =
                 printing::paintPage(painter, printableSize(painter), dpi, false, bitmap, header);
@@ -400,22 +387,22 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
     return true;
 }
 
-// PrintPoster: the source cut into page pieces. Into a PDF file with "Un seul fichier PDF",
+// "Imprimer": the source cut into page pieces. Into a PDF file with "Un seul fichier PDF",
 // all pages go into that one file; otherwise each page is its own job through its numbered
 // transfer file. A failing page ends the print there, with the error shown.
-void PosterPage::spSkinButton39Click()
+void PosterPage::onPrintClicked()
 {
     OverrideCursor busy;
     const printing::TileComposition &source = m_zone.quarter(m_source);
     if (source.isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
     const QSize piece = printing::pieceSize(source.size(), m_box);
     if (piece.isEmpty() || m_rows <= 0 || m_columns <= 0)
         return;
     QPrinter &printer = m_printPanel.printer();
-    const bool toOneFile = singlePdfBox->isChecked() && printer.outputFormat() == QPrinter::PdfFormat
+    const bool toOneFile = m_singlePdfBox->isChecked() && printer.outputFormat() == QPrinter::PdfFormat
         && !printer.outputFileName().isEmpty();
     // A quarter's pages are named apart, so that printing the four quarters to files keeps them all.
     const int quarter = m_suffix.isEmpty() ? 0 : m_source;
@@ -438,17 +425,8 @@ bool PosterPage::printOneFile(int quarter)
         printer.setOutputFileName(name);
     }
     m_printPanel.setPortrait(true);
-    printer.setDocName(QString());
-    QPainter painter;
-    bool printed = false;
-    if (!painter.begin(&printer)) {
-        m_context.desktop().error(printing::cannotWrite(printer.outputFileName()));
-    } else {
-        const bool painted = paintPoster(printer, painter);
-        printed = painter.end() && painted;
-        if (!printed)
-            m_context.desktop().error(QStringLiteral("L'impression a échoué."));
-    }
+    const bool printed = m_printPanel.runPrintJob(
+        [this](QPrinter &target, QPainter &painter) { return paintPoster(target, painter); });
     printer.setOutputFileName(chosenName);
     return printed;
 }
@@ -459,7 +437,7 @@ bool PosterPage::printPageByPage(int quarter)
     if (!m_printPanel.mayReplacePosterFiles(p.rows * p.columns, quarter))
         return false;
     auto printBuffer = [this](const QImage &buffer, const QString &header, int n, const QString &label) {
-        m_printPanel.spSkinEdit7->setText(header);
+        m_context.options().setPrintHeader(header);
         const QString path = printing::transferFile(m_context.scratchFolder(), n);
         if (!printing::writeTransfer(path, buffer)) {
             printing::removeTransfer(path);
@@ -473,7 +451,7 @@ bool PosterPage::printPageByPage(int quarter)
             m_context.desktop().error(printing::cannotRead(path));
             return false;
         }
-        const bool printed = m_printPanel.PrintPage(label);
+        const bool printed = m_printPanel.printPage(label);
         printing::removeTransfer(path);
         return printed;
     };
@@ -492,32 +470,26 @@ bool PosterPage::printPageByPage(int quarter)
 }
 
 // "Aperçu avant impression": Qt's preview of the very pages "Imprimer" prints.
-void PosterPage::previewClick()
+void PosterPage::onPreviewClicked()
 {
     if (m_zone.quarter(m_source).isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
-    QPrinter &printer = m_printPanel.printer();
     m_printPanel.setPortrait(true);
-    auto *dialog = new QPrintPreviewDialog(&printer, window());
-    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
-    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const QString header = m_printPanel.spSkinEdit7->text();
-    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this, header](QPrinter *target) {
-        QPainter painter(target);
-        paintPoster(*target, painter);
-        m_printPanel.spSkinEdit7->setText(header);
+    // Painting sets each page's header; the preview leaves the header as it found it.
+    const QString header = m_context.options().printHeader();
+    m_printPanel.openPreview([this, header](QPrinter &target, QPainter &painter) {
+        paintPoster(target, painter);
+        m_context.options().setPrintHeader(header);
     });
-    dialog->open();
 }
 
-void PosterPage::spSkinTabSheet7Exit()
+void PosterPage::leavePage()
 {
-    static_cast<FitPicture *>(BoxA4)->setPicture(QImage());
+    m_sizePreview->setPicture(QImage());
     m_zone.clearCompositions();
-    spSkinButton39->setEnabled(false);
-    previewButton->setEnabled(false);
+    m_printButton->setEnabled(false);
+    m_previewButton->setEnabled(false);
     setQuarterButtonsEnabled(false);
 }

@@ -9,10 +9,11 @@
 
 #include <QImage>
 #include <QSize>
+#include <array>
 
+class PosterSizePreview;
 class PrintPanel;
 class PrintZonePage;
-class QGroupBox;
 class CheckBox;
 class QLabel;
 class QPainter;
@@ -28,15 +29,11 @@ public:
     PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
 
-    // Handlers.
-    void spSkinButton28Click();     // "Imprimer sur X feuilles", once this page is shown
-    void spSkinTrackBar1Change();
-    void quarterClick(int quarter); // "Quart 1".."Quart 4"
-    void spSkinRadioGroup3Click();
-    void spSkinButton39Click();     // "Imprimer": PrintPoster
-    void spSkinTabSheet7Exit();     // leaving the page
-    void CountPosterPages();
-    void previewClick();            // "Aperçu avant impression"
+    // "Imprimer sur X feuilles" on the print page: this page, shown, sets itself up for the
+    // composition at the largest size.
+    void preparePoster();
+    // Leaving the page: every composed picture goes, and the print buttons with it.
+    void leavePage();
 
     printing::PosterOptions posterOptions() const;
     // Paints every page of the poster (the assembly plan first when chosen) on one painter
@@ -50,24 +47,17 @@ public:
     printing::Alignment alignment() const { return m_alignment; }
     const QString &currentQuarterSuffix() const { return m_suffix; }
 
-    QWidget *Bevel1;
-    QWidget *BoxA4;
-    QGroupBox *spSkinGroupBox13, *spSkinGroupBox14;
-    QPushButton *spSkinButton36, *spSkinButton43, *spSkinButton44, *spSkinButton45;
-    RadioGroup *spSkinRadioGroup3;
-    QLabel *spSkinStatusPanel2;
-    QSlider *spSkinTrackBar1;
-    QPushButton *spSkinButton39;
-    // Assembling the poster: overlap, cut marks, assembly plan; one PDF file; preview.
-    QGroupBox *assemblyGroup;
-    QSpinBox *overlapBox;
-    CheckBox *cutMarksBox, *assemblyPlanBox, *singlePdfBox;
-    QPushButton *previewButton;
-
 private:
+    void onSizeChanged();
+    void onQuarterClicked(int quarter);   // "Quart 1".."Quart 4"
+    void onAlignmentClicked();
+    void onPrintClicked();
+    void onPreviewClicked();
+
     void setQuarterButtonsEnabled(bool enabled);
     void showSource(int quarter);
     void computePageBox(int value);
+    void countPosterPages();
     void setAlignment(printing::Alignment alignment);
     struct Plan;
     Plan plan(QPrinter &printer) const;
@@ -80,9 +70,20 @@ private:
 
     PrintZonePage &m_zone;
     PrintPanel &m_printPanel;
-    int m_source = 1;                   // poster source: Quart1..Quart4
+    int m_source = 1;                   // poster source: quarter 1..4 of the print page
     QSize m_box{0, 0};                  // page box on the paper grid
     int m_rows = 0, m_columns = 0;
     printing::Alignment m_alignment = printing::Alignment::Top;
     QString m_suffix;                   // quarter suffix of the page headers
+
+    PosterSizePreview *m_sizePreview;
+    std::array<QPushButton *, 4> m_quarterButtons{};
+    RadioGroup *m_alignmentGroup;
+    QLabel *m_pageCountLabel;
+    QSlider *m_sizeSlider;
+    QPushButton *m_printButton;
+    // Assembling the poster: overlap, cut marks, assembly plan; one PDF file; preview.
+    QSpinBox *m_overlapBox;
+    CheckBox *m_cutMarksBox, *m_assemblyPlanBox, *m_singlePdfBox;
+    QPushButton *m_previewButton;
 };

@@ -1,7 +1,9 @@
 #include "print/PrintPanel.h"
 #include "session/AppContext.h"
+#include "session/SharedOptions.h"
 #include "widgets/Controls.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "print/PageLayout.h"
 #include "print/TransferFile.h"
 #include "widgets/RadioGroup.h"
@@ -25,7 +27,6 @@ namespace {
 constexpr int kPanelWidth = 361;
 constexpr int kPanelHeight = 257;
 
-// Busy cursor for the length of a scope, also when it ends early.
 const QString kNoPrinter = QStringLiteral(
     "Aucune imprimante n'est disponible et aucun fichier d'impression n'a été choisi. "
     "Choisissez une imprimante ou l'impression dans un fichier PDF avec le bouton "
@@ -59,45 +60,50 @@ PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer,
     resize(kPanelWidth, kPanelHeight);
     setAutoFillBackground(true);
 
-    spSkinRadioGroup1 = named(new RadioGroup(QStringLiteral("Orientation"),
-                                             {QStringLiteral("Paysage"), QStringLiteral("Portrait")}, this),
-                              QStringLiteral("spSkinRadioGroup1"), QRect(24, 40, 155, 89));
-    spSkinRadioGroup1->setItemIndex(0);
-    connect(spSkinRadioGroup1, &RadioGroup::clicked, this, &PrintPanel::spSkinRadioGroup1Click);
+    m_orientationGroup = named(new RadioGroup(QStringLiteral("Orientation"),
+                                              {QStringLiteral("Paysage"), QStringLiteral("Portrait")}, this),
+                               QStringLiteral("spSkinRadioGroup1"), QRect(24, 40, 155, 89));
+    m_orientationGroup->setItemIndex(0);
+    connect(m_orientationGroup, &RadioGroup::clicked, this, &PrintPanel::onOrientationClicked);
 
-    spSkinGroupBox9 = controls::group(this, QStringLiteral("spSkinGroupBox9"), QStringLiteral("Copies"),
-                                      QRect(190, 40, 155, 89));
-    spSkinEdit6 = named(new QLineEdit(QStringLiteral("1"), spSkinGroupBox9), QStringLiteral("spSkinEdit6"),
-                        QRect(24, 45, 73, 20));
-    spSkinEdit6->setAlignment(Qt::AlignCenter);
-    spSkinEdit6->setEnabled(false);
-    spSkinEdit6->setAccessibleName(QStringLiteral("Copies"));
+    QGroupBox *copiesGroup = controls::group(this, QStringLiteral("spSkinGroupBox9"), QStringLiteral("Copies"),
+                                             QRect(190, 40, 155, 89));
+    m_copiesEdit = named(new QLineEdit(QStringLiteral("1"), copiesGroup), QStringLiteral("spSkinEdit6"),
+                         QRect(24, 45, 73, 20));
+    m_copiesEdit->setAlignment(Qt::AlignCenter);
+    m_copiesEdit->setEnabled(false);
+    m_copiesEdit->setAccessibleName(QStringLiteral("Copies"));
     // An up-down: a vertical pair of arrows whose upper arrow counts up.
-    spSkinUpDown1 = named(new QScrollBar(Qt::Vertical, spSkinGroupBox9), QStringLiteral("spSkinUpDown1"),
-                          QRect(112, 39, 17, 34));
-    spSkinUpDown1->setRange(0, 100);
-    spSkinUpDown1->setSingleStep(1);
-    spSkinUpDown1->setPageStep(1);
-    spSkinUpDown1->setValue(0);
-    spSkinUpDown1->setInvertedAppearance(true);
-    spSkinUpDown1->setInvertedControls(true);
-    spSkinUpDown1->setAccessibleName(QStringLiteral("Copies"));
-    connect(spSkinUpDown1, &QScrollBar::valueChanged, this, &PrintPanel::spSkinUpDown1Change);
+    m_copiesUpDown = named(new QScrollBar(Qt::Vertical, copiesGroup), QStringLiteral("spSkinUpDown1"),
+                           QRect(112, 39, 17, 34));
+    m_copiesUpDown->setRange(0, 100);
+    m_copiesUpDown->setSingleStep(1);
+    m_copiesUpDown->setPageStep(1);
+    m_copiesUpDown->setValue(0);
+    m_copiesUpDown->setInvertedAppearance(true);
+    m_copiesUpDown->setInvertedControls(true);
+    m_copiesUpDown->setAccessibleName(QStringLiteral("Copies"));
+    connect(m_copiesUpDown, &QScrollBar::valueChanged, this, &PrintPanel::onCopiesChanged);
 
-    spSkinGroupBox8 = controls::group(this, QStringLiteral("spSkinGroupBox8"), QStringLiteral("Entête"),
-                                      QRect(24, 136, 321, 57));
-    spSkinEdit7 = named(new QLineEdit(spSkinGroupBox8), QStringLiteral("spSkinEdit7"), QRect(8, 32, 305, 20));
-    spSkinEdit7->setAccessibleName(QStringLiteral("Entête"));
+    QGroupBox *headerGroup = controls::group(this, QStringLiteral("spSkinGroupBox8"), QStringLiteral("Entête"),
+                                             QRect(24, 136, 321, 57));
+    m_headerEdit = named(new QLineEdit(headerGroup), QStringLiteral("spSkinEdit7"), QRect(8, 32, 305, 20));
+    m_headerEdit->setAccessibleName(QStringLiteral("Entête"));
+    // The header is the shared print header: the poster page sets it page after page, and
+    // what the user types here is what prints.
+    m_headerEdit->setText(m_context.options().printHeader());
+    connect(&m_context.options(), &SharedOptions::printHeaderChanged, m_headerEdit, &QLineEdit::setText);
+    connect(m_headerEdit, &QLineEdit::textEdited, &m_context.options(), &SharedOptions::setPrintHeader);
 
-    spSkinButton19 = button(this, QStringLiteral("spSkinButton19"), QStringLiteral("Imprimer"),
-                            QRect(171, 216, 75, 25));
-    spSkinButton20 = button(this, QStringLiteral("spSkinButton20"), QStringLiteral("Annuler"),
-                            QRect(259, 216, 75, 25));
-    connect(spSkinButton19, &QPushButton::clicked, this, &PrintPanel::spSkinButton19Click);
-    connect(spSkinButton20, &QPushButton::clicked, this, &PrintPanel::spSkinButton20Click);
-    previewButton = button(this, QStringLiteral("ApercuImpression"), QStringLiteral("Aperçu avant impression"),
-                           QRect(145, 8, 200, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
-    connect(previewButton, &QPushButton::clicked, this, &PrintPanel::previewClick);
+    auto *printButton = button(this, QStringLiteral("spSkinButton19"), QStringLiteral("Imprimer"),
+                               QRect(171, 216, 75, 25));
+    auto *cancelButton = button(this, QStringLiteral("spSkinButton20"), QStringLiteral("Annuler"),
+                                QRect(259, 216, 75, 25));
+    connect(printButton, &QPushButton::clicked, this, &PrintPanel::onPrintClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &PrintPanel::cancel);
+    auto *previewButton = button(this, QStringLiteral("ApercuImpression"), QStringLiteral("Aperçu avant impression"),
+                                 QRect(145, 8, 200, 25), QStringLiteral("Montre la page telle qu'elle sera imprimée"));
+    connect(previewButton, &QPushButton::clicked, this, &PrintPanel::onPreviewClicked);
 
     hide();
     setEnabled(false);
@@ -112,8 +118,7 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
 {
     const QString path = transferPath();
     if (!printing::writeTransfer(path, picture)) {
-        m_context.desktop().error(picture.isNull() ? QStringLiteral("L'image à imprimer est vide.")
-                                                   : printing::cannotWrite(path));
+        m_context.desktop().error(picture.isNull() ? printing::emptyPictureText() : printing::cannotWrite(path));
         return;
     }
     if (QWidget *area = parentWidget())
@@ -121,8 +126,8 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
     setEnabled(true);
     raise();
     show();
-    spSkinRadioGroup1->setItemIndex(printer().pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
-    spSkinEdit7->setText(header);
+    m_orientationGroup->setItemIndex(printer().pageLayout().orientation() == QPageLayout::Landscape ? 0 : 1);
+    m_context.options().setPrintHeader(header);
     m_printBitmap = printing::readTransfer(path);
     if (m_printBitmap.isNull())
         m_context.desktop().error(printing::cannotRead(path));
@@ -131,18 +136,18 @@ void PrintPanel::printImage(const QImage &picture, const QString &header)
 void PrintPanel::setPortrait(bool portrait)
 {
     printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
-    spSkinRadioGroup1->setItemIndex(portrait ? 1 : 0);
+    m_orientationGroup->setItemIndex(portrait ? 1 : 0);
 }
 
-void PrintPanel::spSkinRadioGroup1Click()
+void PrintPanel::onOrientationClicked()
 {
-    printer().setPageOrientation(spSkinRadioGroup1->itemIndex() == 0 ? QPageLayout::Landscape
+    printer().setPageOrientation(m_orientationGroup->itemIndex() == 0 ? QPageLayout::Landscape
                                                                       : QPageLayout::Portrait);
 }
 
-void PrintPanel::spSkinUpDown1Change(int position)
+void PrintPanel::onCopiesChanged(int position)
 {
-    spSkinEdit6->setText(QString::number(position));
+    m_copiesEdit->setText(QString::number(position));
 }
 
 bool PrintPanel::mayReplacePosterFiles(int pages, int quarter)
@@ -163,40 +168,29 @@ bool PrintPanel::mayReplacePosterFiles(int pages, int quarter)
         QStringLiteral("Impression poster"));
 }
 
-bool PrintPanel::PrintPage(int page, int quarter)
+bool PrintPanel::printPage(int page, int quarter)
 {
-    return PrintPage(page > 0 ? posterPageLabel(page, quarter) : QString());
+    return printPage(page > 0 ? posterPageLabel(page, quarter) : QString());
 }
 
-bool PrintPanel::PrintPage(const QString &pdfLabel)
+bool PrintPanel::printPage(const QString &pdfLabel)
 {
     OverrideCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
     } else if (printer().outputFormat() == QPrinter::PdfFormat && printer().outputFileName().isEmpty()) {
+        qCWarning(lcPrint) << "no printer and no PDF file chosen";
         m_context.desktop().error(kNoPrinter);
     } else {
         const QString chosenName = printer().outputFileName();
         const bool numbered = !pdfLabel.isEmpty() && printer().outputFormat() == QPrinter::PdfFormat;
         if (numbered)
             printer().setOutputFileName(numberedPdfName(chosenName, pdfLabel));
-        printer().setDocName(QString());
-        QPainter painter;
-        if (!painter.begin(&printer())) {
-            m_context.desktop().error(printer().outputFormat() == QPrinter::PdfFormat
-                                          ? printing::cannotWrite(printer().outputFileName())
-                                          : QStringLiteral("L'imprimante « %1 » refuse l'impression.")
-                                                .arg(printer().printerName()));
-        } else {
-            const QSize area(painter.device()->width(), painter.device()->height());
-            const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
-            printing::paintPage(painter, area, printer().logicalDpiY(), landscape, m_printBitmap,
-                                spSkinEdit7->text());
-            printed = painter.end();
-            if (!printed)
-                m_context.desktop().error(QStringLiteral("L'impression a échoué."));
-        }
+        printed = runPrintJob([this](QPrinter &target, QPainter &painter) {
+            paintPrintBitmap(target, painter);
+            return true;
+        });
         if (numbered)
             printer().setOutputFileName(chosenName);
     }
@@ -204,17 +198,57 @@ bool PrintPanel::PrintPage(const QString &pdfLabel)
     return printed;
 }
 
-// A failed print leaves the panel open, so that the user can change the printer and try
-// again, or close it with "Annuler".
-void PrintPanel::spSkinButton19Click()
+bool PrintPanel::runPrintJob(const std::function<bool(QPrinter &, QPainter &)> &paint)
 {
-    if (!PrintPage())
-        return;
-    printing::removeTransfer(transferPath());
-    hidePanel();
+    QPrinter &target = printer();
+    const bool toPdf = target.outputFormat() == QPrinter::PdfFormat;
+    const QString output = toPdf ? target.outputFileName() : target.printerName();
+    target.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&target)) {
+        qCWarning(lcPrint) << (toPdf ? "cannot write the PDF file" : "the printer refuses the job") << output;
+        m_context.desktop().error(toPdf ? printing::cannotWrite(output)
+                                        : QStringLiteral("L'imprimante « %1 » refuse l'impression.").arg(output));
+        return false;
+    }
+    const bool painted = paint(target, painter);
+    const bool printed = painter.end() && painted;
+    if (!printed) {
+        qCWarning(lcPrint) << "the print job failed on" << output;
+        m_context.desktop().error(QStringLiteral("L'impression a échoué."));
+    }
+    return printed;
 }
 
-void PrintPanel::spSkinButton20Click()
+void PrintPanel::openPreview(const std::function<void(QPrinter &, QPainter &)> &paint)
+{
+    auto *dialog = new QPrintPreviewDialog(&printer(), window());
+    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
+    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [paint](QPrinter *target) {
+        QPainter painter(target);
+        paint(*target, painter);
+    });
+    dialog->open();
+}
+
+void PrintPanel::paintPrintBitmap(QPrinter &target, QPainter &painter) const
+{
+    printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
+                        target.logicalDpiY(), target.pageLayout().orientation() == QPageLayout::Landscape,
+                        m_printBitmap, m_context.options().printHeader());
+}
+
+// A failed print leaves the panel open, so that the user can change the printer and try
+// again, or close it with "Annuler".
+void PrintPanel::onPrintClicked()
+{
+    if (printPage())
+        hidePanel();
+}
+
+void PrintPanel::cancel()
 {
     printing::removeTransfer(transferPath());
     hidePanel();
@@ -222,29 +256,19 @@ void PrintPanel::spSkinButton20Click()
 
 // Qt's preview of the page "Imprimer" prints: the print bitmap and the header, in the
 // orientation chosen.
-void PrintPanel::previewClick()
+void PrintPanel::onPreviewClicked()
 {
     if (m_printBitmap.isNull()) {
-        m_context.desktop().error(QStringLiteral("L'image à imprimer est vide."));
+        m_context.desktop().error(printing::emptyPictureText());
         return;
     }
-    auto *dialog = new QPrintPreviewDialog(&printer(), window());
-    dialog->setObjectName(QStringLiteral("ApercuAvantImpression"));
-    dialog->setWindowTitle(QStringLiteral("Aperçu avant impression"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) {
-        QPainter painter(target);
-        printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
-                            target->logicalDpiY(), target->pageLayout().orientation() == QPageLayout::Landscape,
-                            m_printBitmap, spSkinEdit7->text());
-    });
-    dialog->open();
+    openPreview([this](QPrinter &target, QPainter &painter) { paintPrintBitmap(target, painter); });
 }
 
 void PrintPanel::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && isVisible()) {
-        spSkinButton20Click();
+        cancel();
         return;
     }
     QGroupBox::keyPressEvent(event);

@@ -1,7 +1,7 @@
 #pragma once
 // The print panel "VisuImp" and the printing of one page. The panel shows before a
 // one-page print: orientation (acting on the printer at once), copies, the page header,
-// "Imprimer" and "Annuler". PrintPage prints the print bitmap with the header as one job.
+// "Imprimer" and "Annuler". printPage prints the print bitmap with the header as one job.
 
 #include <QGroupBox>
 #include <QImage>
@@ -9,8 +9,8 @@
 
 class AppContext;
 class QLineEdit;
+class QPainter;
 class QPrinter;
-class QPushButton;
 class QScrollBar;
 class RadioGroup;
 
@@ -22,18 +22,18 @@ public:
 
     QPrinter &printer() { return m_printer(); }
 
-    // OpenPrintPanel: the picture goes through the transfer file into the print bitmap;
-    // the panel shows centred over its parent with the header. The entry for printing any
-    // picture, such as the capture of a map view.
+    // The picture goes through the transfer file into the print bitmap; the panel shows
+    // centred over its parent with the header. The entry for printing any picture, such as
+    // the capture of a map view.
     void printImage(const QImage &picture, const QString &header);
 
     // Prints the print bitmap with the page header on one page as one print job. For a
     // poster page `page` > 0 numbers the output when the printer writes a PDF file, and a
     // quarter 1..4 of a whole sheet names its pages apart from the other quarters'. False
     // (after the error box) when nothing was printed.
-    bool PrintPage(int page = 0, int quarter = 0);
+    bool printPage(int page = 0, int quarter = 0);
     // The same, the PDF file named with "-" + `pdfLabel` when the label is not empty.
-    bool PrintPage(const QString &pdfLabel);
+    bool printPage(const QString &pdfLabel);
     // Before a poster of `pages` pages goes to PDF files: when files of those names exist
     // already, asks whether to replace them. True when printing may go on.
     bool mayReplacePosterFiles(int pages, int quarter);
@@ -43,31 +43,35 @@ public:
     QString transferPath() const;
     // Sets the printer's orientation and shows it in the orientation choice.
     void setPortrait(bool portrait);
+    // "Annuler": the transfer file goes and the panel closes.
+    void cancel();
 
-    // Handlers.
-    void spSkinRadioGroup1Click();
-    void spSkinUpDown1Change(int position);
-    void spSkinButton19Click();   // "Imprimer"
-    void spSkinButton20Click();   // "Annuler"
-    void previewClick();          // "Aperçu avant impression"
-
-    RadioGroup *spSkinRadioGroup1;
-    QGroupBox *spSkinGroupBox9, *spSkinGroupBox8;
-    QLineEdit *spSkinEdit6, *spSkinEdit7;
-    QScrollBar *spSkinUpDown1;
-    QPushButton *spSkinButton19, *spSkinButton20;
-    QPushButton *previewButton;
+    // One print job on the printer: `paint` draws its pages on a painter opened on it and
+    // says whether it could. When the printer cannot be opened or the job fails, the error
+    // box says so; false then.
+    bool runPrintJob(const std::function<bool(QPrinter &, QPainter &)> &paint);
+    // Qt's preview of what `paint` draws on a printer, in a dialog of its own.
+    void openPreview(const std::function<void(QPrinter &, QPainter &)> &paint);
 
 protected:
     // Échap is "Annuler".
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void onOrientationClicked();
+    void onCopiesChanged(int position);
+    void onPrintClicked();
+    void onPreviewClicked();
+    void paintPrintBitmap(QPrinter &target, QPainter &painter) const;
     void hidePanel();
 
     AppContext &m_context;
     std::function<QPrinter &()> m_printer;
     QImage m_printBitmap;
+    RadioGroup *m_orientationGroup;
+    QLineEdit *m_copiesEdit;
+    QScrollBar *m_copiesUpDown;
+    QLineEdit *m_headerEdit;
 };
 
 // The file name a printer writing `fileName` uses for poster page n: "-" + n inserted

@@ -1,7 +1,7 @@
 #include "print/PrintZonePage.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
-#include "widgets/StatusBar.h"
+#include "print/PaperCell.h"
 #include "print/PosterLayout.h"
 #include "print/PrintPanel.h"
 #include "print/ZonePicture.h"
@@ -13,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -36,19 +35,17 @@ QComboBox *letterPicker(QWidget *parent, const QString &name, const QRect &bound
     return box;
 }
 
-// A white panel with a single border showing a sketch of a sheet: its caption and five red
-// squares along the top-left corner. No behaviour.
-class SheetSketch : public QWidget {
+// A sheet of paper showing a sketch of a map: its caption and five red squares along the
+// top-left corner. No behaviour.
+class SheetSketch : public PaperCell {
 public:
-    explicit SheetSketch(QWidget *parent) : QWidget(parent) { setAccessibleName(QStringLiteral("Carte")); }
+    explicit SheetSketch(QWidget *parent) : PaperCell(parent) { setAccessibleName(QStringLiteral("Carte")); }
 
 protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        paintPaper(p);
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("Carte"));
         p.setPen(QColor(255, 0, 0));
         p.setBrush(QColor(255, 0, 0));
@@ -59,75 +56,74 @@ protected:
 
 } // namespace
 
-PrintZonePage::PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
-                             QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet6"), parent), m_statusBar(statusBar),
-      m_printPanel(printPanel)
+PrintZonePage::PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet6"), parent), m_printPanel(printPanel)
 {
-    ScrollBox2 = named(new QScrollArea(this), QStringLiteral("ScrollBox2"), QRect(16, 16, 361, 409));
-    ScrollBox2->setWidgetResizable(false);
-    ScrollBox2->setBackgroundRole(QPalette::Base);
-    ScrollBox2->setStyleSheet(QStringLiteral("QScrollArea { background: white; }"));
-    PanelQuart = named(new QWidget, QStringLiteral("PanelQuart"), QRect(0, 0, 361, 393));
-    PanelQuart->setAutoFillBackground(true);
-    QPalette white = PanelQuart->palette();
+    m_scrollBox = named(new QScrollArea(this), QStringLiteral("ScrollBox2"), QRect(16, 16, 361, 409));
+    m_scrollBox->setWidgetResizable(false);
+    m_scrollBox->setBackgroundRole(QPalette::Base);
+    m_scrollBox->setStyleSheet(QStringLiteral("QScrollArea { background: white; }"));
+    m_quarterPanel = named(new QWidget, QStringLiteral("PanelQuart"), QRect(0, 0, 361, 393));
+    m_quarterPanel->setAutoFillBackground(true);
+    QPalette white = m_quarterPanel->palette();
     white.setColor(QPalette::Window, Qt::white);
-    PanelQuart->setPalette(white);
-    ScrollBox2->setWidget(PanelQuart);
+    m_quarterPanel->setPalette(white);
+    m_scrollBox->setWidget(m_quarterPanel);
 
     const QString dragHint = QStringLiteral("Aperçu de la zone à imprimer déplaçable à la souris");
     const QRect initial[] = {{0, 0, 161, 201}, {168, 0, 153, 201}, {0, 208, 161, 177}, {168, 208, 153, 177}};
     for (int i = 0; i < 4; ++i) {
-        Quart[i] = named(new ZonePicture(PanelQuart), QStringLiteral("Quart%1").arg(i + 1), initial[i], dragHint);
-        Quart[i]->setAccessibleName(QStringLiteral("Quart%1").arg(i + 1));
-        connect(Quart[i], &ZonePicture::pressed, this, &PrintZonePage::Quart1MouseDown);
-        connect(Quart[i], &ZonePicture::moved, this, &PrintZonePage::Quart1MouseMove);
-        connect(Quart[i], &ZonePicture::released, this, &PrintZonePage::Quart1MouseUp);
+        m_quarterPictures[i] =
+            named(new ZonePicture(m_quarterPanel), QStringLiteral("Quart%1").arg(i + 1), initial[i], dragHint);
+        m_quarterPictures[i]->setAccessibleName(QStringLiteral("Quart%1").arg(i + 1));
+        connect(m_quarterPictures[i], &ZonePicture::pressed, this, &PrintZonePage::onPictureMousePressed);
+        connect(m_quarterPictures[i], &ZonePicture::moved, this, &PrintZonePage::onPictureMouseMoved);
+        connect(m_quarterPictures[i], &ZonePicture::released, this, &PrintZonePage::onPictureMouseReleased);
     }
 
-    GroupBoxApercu = controls::group(this, QStringLiteral("GroupBoxApercu"), QStringLiteral("Aperçu"),
-                                     QRect(384, 16, 273, 210));
-    VueFinale = controls::label(GroupBoxApercu, QStringLiteral("VueFinale"), QString(),
-                                QRect(48, 27, kPreviewSide, kPreviewSide),
-                                QStringLiteral("Aperçu de la zone à imprimer"));
-    VueFinale->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    VueFinale->setAccessibleName(QStringLiteral("Aperçu de la zone à imprimer"));
-    VueImpression = controls::label(GroupBoxApercu, QStringLiteral("VueImpression"), QString(), QRect());
-    VueImpression->hide();
-    Tampon = controls::label(GroupBoxApercu, QStringLiteral("Tampon"), QString(), QRect(0, 0, 105, 113));
-    Tampon->hide();
+    QGroupBox *overviewGroup = controls::group(this, QStringLiteral("GroupBoxApercu"), QStringLiteral("Aperçu"),
+                                               QRect(384, 16, 273, 210));
+    m_overviewLabel = controls::label(overviewGroup, QStringLiteral("VueFinale"), QString(),
+                                      QRect(48, 27, kPreviewSide, kPreviewSide),
+                                      QStringLiteral("Aperçu de la zone à imprimer"));
+    m_overviewLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_overviewLabel->setAccessibleName(QStringLiteral("Aperçu de la zone à imprimer"));
+    m_overviewSizeLabel = controls::label(overviewGroup, QStringLiteral("VueImpression"), QString(), QRect());
+    m_overviewSizeLabel->hide();
+    m_tileSizeLabel = controls::label(overviewGroup, QStringLiteral("Tampon"), QString(), QRect(0, 0, 105, 113));
+    m_tileSizeLabel->hide();
 
-    spSkinGroupBox4 = controls::group(this, QStringLiteral("spSkinGroupBox4"),
-                                      QStringLiteral("Sélection de la zone à imprimer"), QRect(384, 234, 273, 127));
-    spSkinComboBox5 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox5"), QRect(59, 34, 41, 21), 0);
-    spSkinComboBox3 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox3"), QRect(106, 34, 41, 21), 13);
-    spSkinComboBox6 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox6"), QRect(16, 58, 41, 21), 0);
-    spSkinComboBox4 = letterPicker(spSkinGroupBox4, QStringLiteral("spSkinComboBox4"), QRect(16, 94, 41, 21), 13);
-    spSkinComboBox5->setAccessibleName(QStringLiteral("Première colonne"));
-    spSkinComboBox3->setAccessibleName(QStringLiteral("Dernière colonne"));
-    spSkinComboBox6->setAccessibleName(QStringLiteral("Première ligne"));
-    spSkinComboBox4->setAccessibleName(QStringLiteral("Dernière ligne"));
-    connect(spSkinComboBox5, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox5Change);
-    connect(spSkinComboBox3, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox3Change);
-    connect(spSkinComboBox6, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox6Change);
-    connect(spSkinComboBox4, &QComboBox::activated, this, &PrintZonePage::spSkinComboBox4Change);
-    Panel2 = named(new SheetSketch(spSkinGroupBox4), QStringLiteral("Panel2"), QRect(59, 58, 69, 57));
+    QGroupBox *zoneGroup = controls::group(this, QStringLiteral("spSkinGroupBox4"),
+                                           QStringLiteral("Sélection de la zone à imprimer"), QRect(384, 234, 273, 127));
+    m_firstColumnBox = letterPicker(zoneGroup, QStringLiteral("spSkinComboBox5"), QRect(59, 34, 41, 21), 0);
+    m_lastColumnBox = letterPicker(zoneGroup, QStringLiteral("spSkinComboBox3"), QRect(106, 34, 41, 21), 13);
+    m_firstRowBox = letterPicker(zoneGroup, QStringLiteral("spSkinComboBox6"), QRect(16, 58, 41, 21), 0);
+    m_lastRowBox = letterPicker(zoneGroup, QStringLiteral("spSkinComboBox4"), QRect(16, 94, 41, 21), 13);
+    m_firstColumnBox->setAccessibleName(QStringLiteral("Première colonne"));
+    m_lastColumnBox->setAccessibleName(QStringLiteral("Dernière colonne"));
+    m_firstRowBox->setAccessibleName(QStringLiteral("Première ligne"));
+    m_lastRowBox->setAccessibleName(QStringLiteral("Dernière ligne"));
+    for (auto [first, last] : {std::pair{m_firstColumnBox, m_lastColumnBox}, std::pair{m_firstRowBox, m_lastRowBox}}) {
+        connect(first, &QComboBox::activated, this, [this, first, last] { onPickerChosen(first, last, true); });
+        connect(last, &QComboBox::activated, this, [this, first, last] { onPickerChosen(first, last, false); });
+    }
+    named(new SheetSketch(zoneGroup), QStringLiteral("Panel2"), QRect(59, 58, 69, 57));
 
-    spSkinButton10 = button(spSkinGroupBox4, QStringLiteral("spSkinButton10"), QStringLiteral("Zone"),
-                            QRect(163, 46, 93, 25), QStringLiteral("Prépare et affiche la zone à imprimer"));
-    spSkinButton50 = button(spSkinGroupBox4, QStringLiteral("spSkinButton50"), QStringLiteral("Carte entière"),
-                            QRect(163, 80, 93, 25),
-                            QStringLiteral("Prépare l'impression des 4 quarts de la carte "));
-    spSkinButton38 = button(this, QStringLiteral("spSkinButton38"), QStringLiteral("Imprimer sur 1 feuille"),
-                            QRect(395, 384, 125, 25), QStringLiteral("Imprime sur une seule feuille"));
-    spSkinButton28 = button(this, QStringLiteral("spSkinButton28"), QStringLiteral("Imprimer sur X feuilles"),
+    m_zoneButton = button(zoneGroup, QStringLiteral("spSkinButton10"), QStringLiteral("Zone"),
+                          QRect(163, 46, 93, 25), QStringLiteral("Prépare et affiche la zone à imprimer"));
+    m_wholeSheetButton = button(zoneGroup, QStringLiteral("spSkinButton50"), QStringLiteral("Carte entière"),
+                                QRect(163, 80, 93, 25),
+                                QStringLiteral("Prépare l'impression des 4 quarts de la carte "));
+    m_printOnePageButton = button(this, QStringLiteral("spSkinButton38"), QStringLiteral("Imprimer sur 1 feuille"),
+                                  QRect(395, 384, 125, 25), QStringLiteral("Imprime sur une seule feuille"));
+    m_posterButton = button(this, QStringLiteral("spSkinButton28"), QStringLiteral("Imprimer sur X feuilles"),
                             QRect(527, 384, 125, 25), QStringLiteral("Lance la préparation de l'impression"));
-    spSkinButton38->setEnabled(false);
-    spSkinButton28->setEnabled(false);
-    connect(spSkinButton10, &QPushButton::clicked, this, &PrintZonePage::spSkinButton10Click);
-    connect(spSkinButton50, &QPushButton::clicked, this, &PrintZonePage::spSkinButton50Click);
-    connect(spSkinButton38, &QPushButton::clicked, this, &PrintZonePage::spSkinButton38Click);
-    connect(spSkinButton28, &QPushButton::clicked, this, &PrintZonePage::posterRequested);
+    m_printOnePageButton->setEnabled(false);
+    m_posterButton->setEnabled(false);
+    connect(m_zoneButton, &QPushButton::clicked, this, &PrintZonePage::onZoneClicked);
+    connect(m_wholeSheetButton, &QPushButton::clicked, this, &PrintZonePage::onWholeSheetClicked);
+    connect(m_printOnePageButton, &QPushButton::clicked, this, &PrintZonePage::onPrintOnePageClicked);
+    connect(m_posterButton, &QPushButton::clicked, this, &PrintZonePage::posterRequested);
 
     connect(&m_context, &AppContext::downloadRunningChanged, this, &PrintZonePage::onDownloadRunning);
 }
@@ -136,8 +132,8 @@ void PrintZonePage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection.sheetCaption(), 6);
     if (!m_context.downloadRunning()) {
-        spSkinButton10->setEnabled(true);
-        spSkinButton50->setEnabled(true);
+        m_zoneButton->setEnabled(true);
+        m_wholeSheetButton->setEnabled(true);
     }
     keepPickersInGrid();
 }
@@ -155,70 +151,67 @@ void PrintZonePage::keepPickersInGrid()
         firstBox->setCurrentIndex(s.first - 1);
         lastBox->setCurrentIndex(s.last - 1);
     };
-    keep(spSkinComboBox5, spSkinComboBox3, grid.width());
-    keep(spSkinComboBox6, spSkinComboBox4, grid.height());
+    keep(m_firstColumnBox, m_lastColumnBox, grid.width());
+    keep(m_firstRowBox, m_lastRowBox, grid.height());
 }
 
 void PrintZonePage::onDownloadRunning(bool running)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{spSkinComboBox5, spSkinComboBox3, spSkinComboBox6,
-                                                       spSkinComboBox4, spSkinButton10, spSkinButton50})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_firstColumnBox, m_lastColumnBox, m_firstRowBox,
+                                                       m_lastRowBox, m_zoneButton, m_wholeSheetButton})
         w->setEnabled(!running);
 }
 
-printing::TileComposition PrintZonePage::ComposeTiles(int c1, int c2, int r1, int r2)
+printing::TileComposition PrintZonePage::composeTiles(int c1, int c2, int r1, int r2)
 {
-    printing::TileComposition composition = MeasureTiles(c1, c2, r1, r2);
-    DrawOverview(composition);
+    printing::TileComposition composition = measureTiles(c1, c2, r1, r2);
+    drawOverview(composition);
     return composition;
 }
 
-printing::TileComposition PrintZonePage::MeasureTiles(int c1, int c2, int r1, int r2)
+printing::TileComposition PrintZonePage::measureTiles(int c1, int c2, int r1, int r2)
 {
     printing::TileComposition composition =
         printing::TileComposition::measure(m_context.selectedMapFolder(), c1, c2, r1, r2);
     if (!composition.isNull())
         m_tileSize = composition.tileSize();
-    Tampon->resize(m_tileSize);
+    m_tileSizeLabel->resize(m_tileSize);
     return composition;
 }
 
-void PrintZonePage::DrawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
+void PrintZonePage::drawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
 {
-    QProgressBar *gauge = m_statusBar.gaugeBar();
-    gauge->setValue(0);
-    gauge->setMaximum(std::max(1, composition.cellCount()));
-    gauge->setTextVisible(true);
-    composition.drawOverview([gauge](int tiles) { gauge->setValue(gauge->value() + tiles); }, canvas, at);
-    gauge->setTextVisible(false);
-    gauge->setValue(0);
+    ProgressGauge &gauge = m_context.statusGauge();
+    gauge.start(std::max(1, composition.cellCount()));
+    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at);
+    gauge.stop();
 }
 
 void PrintZonePage::placeQuarter(int index, QPoint at)
 {
     const printing::TileComposition &c = m_quarters[index];
-    Quart[index]->setComposition(c.isNull() ? nullptr : &c);
-    Quart[index]->setGeometry(QRect(at, c.size()));
+    m_quarterPictures[index]->setComposition(c.isNull() ? nullptr : &c);
+    m_quarterPictures[index]->setGeometry(QRect(at, c.size()));
 }
 
 void PrintZonePage::showOverview()
 {
-    VueImpression->resize(m_overview.size());
+    m_overviewSizeLabel->resize(m_overview.size());
     const QImage fitted = m_overview.isNull()
         ? QImage()
         : m_overview.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    VueFinale->setPixmap(QPixmap::fromImage(fitted));
-    spSkinButton28->setEnabled(true);
-    spSkinButton38->setEnabled(true);
+    m_overviewLabel->setPixmap(QPixmap::fromImage(fitted));
+    m_posterButton->setEnabled(true);
+    m_printOnePageButton->setEnabled(true);
 }
 
 // "Zone": the picked rectangle of tiles into Quart1, its overview beside it.
-void PrintZonePage::spSkinButton10Click()
+void PrintZonePage::onZoneClicked()
 {
     OverrideCursor busy;
     m_overview = QImage();
-    const int c1 = spSkinComboBox5->currentIndex() + 1, c2 = spSkinComboBox3->currentIndex() + 1;
-    const int r1 = spSkinComboBox6->currentIndex() + 1, r2 = spSkinComboBox4->currentIndex() + 1;
+    const int c1 = m_firstColumnBox->currentIndex() + 1, c2 = m_lastColumnBox->currentIndex() + 1;
+    const int r1 = m_firstRowBox->currentIndex() + 1, r2 = m_lastRowBox->currentIndex() + 1;
     const int columns = c2 - c1 + 1;
     const int rows = r2 - r1 + 1;
 
@@ -228,11 +221,11 @@ void PrintZonePage::spSkinButton10Click()
         placeQuarter(i, QPoint(0, 0));
     }
     if (columns > 0 && rows > 0)
-        m_quarters[0] = ComposeTiles(c1, c2, r1, r2);
+        m_quarters[0] = composeTiles(c1, c2, r1, r2);
     placeQuarter(0, QPoint(0, 0));
-    PanelQuart->resize(m_tileSize.width() * columns, m_tileSize.height() * rows);
+    m_quarterPanel->resize(m_tileSize.width() * columns, m_tileSize.height() * rows);
 
-    const QSize overviewSize(PanelQuart->width() / 4, PanelQuart->height() / 4);
+    const QSize overviewSize(m_quarterPanel->width() / 4, m_quarterPanel->height() / 4);
     if (m_quarters[0].isNull() || m_quarters[0].overview().size() != overviewSize) {
         m_overview = QImage(overviewSize, QImage::Format_RGB32);
         m_overview.fill(Qt::white);
@@ -252,7 +245,7 @@ void PrintZonePage::spSkinButton10Click()
 // "Carte entière": the four quarters of 13 x 13 tiles side by side, and the overview of
 // the whole sheet made of theirs. A sheet whose tiles fill a smaller grid (served by IIIF)
 // is cut the same way at the middle of its grid.
-void PrintZonePage::spSkinButton50Click()
+void PrintZonePage::onWholeSheetClicked()
 {
     emit quartersAvailable(true);
     OverrideCursor busy;
@@ -270,19 +263,19 @@ void PrintZonePage::spSkinButton50Click()
         m_quarters[i].clear();
         placeQuarter(i, QPoint(0, 0));
         if (parts[i].c1 <= parts[i].c2 && parts[i].r1 <= parts[i].r2)   // a sheet of one column has no right half
-            m_quarters[i] = MeasureTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
+            m_quarters[i] = measureTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
         QPoint at;
         switch (i) {
-        case 1: at = QPoint(Quart[0]->width(), 0); break;
-        case 2: at = QPoint(0, Quart[0]->height()); break;
-        case 3: at = QPoint(Quart[2]->width(), Quart[1]->height()); break;
+        case 1: at = QPoint(m_quarterPictures[0]->width(), 0); break;
+        case 2: at = QPoint(0, m_quarterPictures[0]->height()); break;
+        case 3: at = QPoint(m_quarterPictures[2]->width(), m_quarterPictures[1]->height()); break;
         default: break;
         }
         placeQuarter(i, at);
     }
-    PanelQuart->resize(columns * m_tileSize.width(), rows * m_tileSize.height());
+    m_quarterPanel->resize(columns * m_tileSize.width(), rows * m_tileSize.height());
 
-    m_overview = QImage(PanelQuart->width() / 4, PanelQuart->height() / 4, QImage::Format_RGB32);
+    m_overview = QImage(m_quarterPanel->width() / 4, m_quarterPanel->height() / 4, QImage::Format_RGB32);
     m_overview.fill(Qt::white);
     const int cw = m_overview.width() / columns;
     const int ch = m_overview.height() / rows;
@@ -298,10 +291,10 @@ void PrintZonePage::spSkinButton50Click()
             continue;
         const QSize own(quarter.size().width() / 4, quarter.size().height() / 4);
         if (own == m_quadrants[i].size() && !m_overview.isNull()) {
-            DrawOverview(quarter, &m_overview, m_quadrants[i].topLeft());
+            drawOverview(quarter, &m_overview, m_quadrants[i].topLeft());
             continue;
         }
-        DrawOverview(quarter);
+        drawOverview(quarter);
         if (!quarter.isNull() && !m_overview.isNull()) {
             QPainter p(&m_overview);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -312,7 +305,7 @@ void PrintZonePage::spSkinButton50Click()
     showOverview();
 }
 
-void PrintZonePage::spSkinButton38Click()
+void PrintZonePage::onPrintOnePageClicked()
 {
     OverrideCursor busy;
     m_printPanel.printImage(m_overview, m_context.selection.sheetCaption());
@@ -320,7 +313,7 @@ void PrintZonePage::spSkinButton38Click()
 
 QSize PrintZonePage::compositionSize() const
 {
-    return PanelQuart->size();
+    return m_quarterPanel->size();
 }
 
 QImage PrintZonePage::quarterPreview(int index) const
@@ -331,103 +324,71 @@ QImage PrintZonePage::quarterPreview(int index) const
     return m_overview.copy(r);
 }
 
-void PrintZonePage::clearCompositions()
+void PrintZonePage::dropCompositions()
 {
     for (int i = 0; i < 4; ++i) {
         m_quarters[i].clear();
-        Quart[i]->setComposition(nullptr);
+        m_quarterPictures[i]->setComposition(nullptr);
     }
     m_overview = QImage();
     m_quadrants = {};
-    VueFinale->clear();
-    VueImpression->resize(0, 0);
-    spSkinButton38->setEnabled(false);
-    spSkinButton28->setEnabled(false);
+    m_overviewLabel->clear();
+    m_printOnePageButton->setEnabled(false);
+    m_posterButton->setEnabled(false);
+}
+
+void PrintZonePage::clearCompositions()
+{
+    dropCompositions();
+    m_overviewSizeLabel->resize(0, 0);
 }
 
 void PrintZonePage::discardComposition()
 {
     m_quarters[0].clear();
-    Quart[0]->setComposition(nullptr);
-    spSkinButton28->setEnabled(false);
+    m_quarterPictures[0]->setComposition(nullptr);
+    m_posterButton->setEnabled(false);
 }
 
 // A new zone makes the composed pictures stale: they are cleared, and so that nothing
 // other than what is shown can be printed, both print buttons wait for the next composition.
-void PrintZonePage::pickerChanged()
+void PrintZonePage::clearForNewZone()
 {
-    VueFinale->clear();
-    for (int i = 0; i < 4; ++i) {
-        m_quarters[i].clear();
-        Quart[i]->setComposition(nullptr);
-    }
-    m_overview = QImage();
-    m_quadrants = {};
-    spSkinButton10->setEnabled(true);
-    spSkinButton38->setEnabled(false);
-    spSkinButton28->setEnabled(false);
+    dropCompositions();
+    m_zoneButton->setEnabled(true);
     emit quartersAvailable(false);
 }
 
-void PrintZonePage::spSkinComboBox5Change()
+void PrintZonePage::onPickerChosen(QComboBox *first, QComboBox *last, bool firstMoved)
 {
-    pickerChanged();
-    const printing::Span s = printing::firstChanged(
-        {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox5->currentIndex() + 1);
-    spSkinComboBox5->setCurrentIndex(s.first - 1);
-    spSkinComboBox3->setCurrentIndex(s.last - 1);
+    clearForNewZone();
+    const printing::Span span{first->currentIndex() + 1, last->currentIndex() + 1};
+    const printing::Span s = firstMoved ? printing::firstChanged(span, span.first)
+                                        : printing::lastChanged(span, span.last);
+    first->setCurrentIndex(s.first - 1);
+    last->setCurrentIndex(s.last - 1);
     keepPickersInGrid();
 }
 
-void PrintZonePage::spSkinComboBox3Change()
-{
-    pickerChanged();
-    const printing::Span s = printing::lastChanged(
-        {spSkinComboBox5->currentIndex() + 1, spSkinComboBox3->currentIndex() + 1}, spSkinComboBox3->currentIndex() + 1);
-    spSkinComboBox5->setCurrentIndex(s.first - 1);
-    spSkinComboBox3->setCurrentIndex(s.last - 1);
-    keepPickersInGrid();
-}
-
-void PrintZonePage::spSkinComboBox6Change()
-{
-    pickerChanged();
-    const printing::Span s = printing::firstChanged(
-        {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox6->currentIndex() + 1);
-    spSkinComboBox6->setCurrentIndex(s.first - 1);
-    spSkinComboBox4->setCurrentIndex(s.last - 1);
-    keepPickersInGrid();
-}
-
-void PrintZonePage::spSkinComboBox4Change()
-{
-    pickerChanged();
-    const printing::Span s = printing::lastChanged(
-        {spSkinComboBox6->currentIndex() + 1, spSkinComboBox4->currentIndex() + 1}, spSkinComboBox4->currentIndex() + 1);
-    spSkinComboBox6->setCurrentIndex(s.first - 1);
-    spSkinComboBox4->setCurrentIndex(s.last - 1);
-    keepPickersInGrid();
-}
-
-void PrintZonePage::Quart1MouseDown(QPoint globalPosition)
+void PrintZonePage::onPictureMousePressed(QPoint globalPosition)
 {
     m_dragging = true;
     m_dragCursor.emplace(Qt::DragMoveCursor);
     m_dragStart = globalPosition;
-    m_dragH = ScrollBox2->horizontalScrollBar()->value();
-    m_dragV = ScrollBox2->verticalScrollBar()->value();
+    m_dragH = m_scrollBox->horizontalScrollBar()->value();
+    m_dragV = m_scrollBox->verticalScrollBar()->value();
 }
 
-void PrintZonePage::Quart1MouseMove(QPoint globalPosition)
+void PrintZonePage::onPictureMouseMoved(QPoint globalPosition)
 {
     if (!m_dragging)
         return;
-    ScrollBox2->horizontalScrollBar()->setValue(m_dragH + m_dragStart.x() - globalPosition.x());
-    ScrollBox2->verticalScrollBar()->setValue(m_dragV + m_dragStart.y() - globalPosition.y());
-    ScrollBox2->viewport()->update();
+    m_scrollBox->horizontalScrollBar()->setValue(m_dragH + m_dragStart.x() - globalPosition.x());
+    m_scrollBox->verticalScrollBar()->setValue(m_dragV + m_dragStart.y() - globalPosition.y());
+    m_scrollBox->viewport()->update();
 }
 
-void PrintZonePage::Quart1MouseUp()
+void PrintZonePage::onPictureMouseReleased()
 {
     if (!m_dragging)
         return;

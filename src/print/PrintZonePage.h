@@ -16,31 +16,16 @@
 
 class PrintPanel;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class StatusBar;
 class ZonePicture;
 
 class PrintZonePage : public Page {
     Q_OBJECT
 public:
-    PrintZonePage(AppContext &context, StatusBar &statusBar, PrintPanel &printPanel,
-                  QWidget *parent = nullptr);
+    PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
-
-    // Handlers.
-    void spSkinButton10Click();   // "Zone"
-    void spSkinButton50Click();   // "Carte entière"
-    void spSkinButton38Click();   // "Imprimer sur 1 feuille"
-    void spSkinComboBox5Change(); // first column
-    void spSkinComboBox3Change(); // last column
-    void spSkinComboBox6Change(); // first row
-    void spSkinComboBox4Change(); // last row
-    void Quart1MouseDown(QPoint globalPosition);
-    void Quart1MouseMove(QPoint globalPosition);
-    void Quart1MouseUp();
 
     // What the poster page reads: the composed pictures (1..4), the size of the whole
     // composition, and a reduced picture of a quarter for its preview.
@@ -55,15 +40,6 @@ public:
     // for the next composition.
     void discardComposition();
 
-    QScrollArea *ScrollBox2;
-    QWidget *PanelQuart;
-    std::array<ZonePicture *, 4> Quart{};   // Quart1..Quart4
-    QGroupBox *GroupBoxApercu, *spSkinGroupBox4;
-    QLabel *VueFinale, *VueImpression, *Tampon;
-    QComboBox *spSkinComboBox5, *spSkinComboBox3, *spSkinComboBox6, *spSkinComboBox4;
-    QWidget *Panel2;
-    QPushButton *spSkinButton10, *spSkinButton50, *spSkinButton38, *spSkinButton28;
-
 signals:
     // "Imprimer sur X feuilles".
     void posterRequested();
@@ -71,27 +47,48 @@ signals:
     void quartersAvailable(bool available);
 
 private:
+    void onZoneClicked();
+    void onWholeSheetClicked();
+    void onPrintOnePageClicked();
+    // A picker the user moved: `first`/`last` pick one direction, the moved one wins.
+    void onPickerChosen(QComboBox *first, QComboBox *last, bool firstMoved);
+    void onPictureMousePressed(QPoint globalPosition);
+    void onPictureMouseMoved(QPoint globalPosition);
+    void onPictureMouseReleased();
     void onDownloadRunning(bool running);
-    // ComposeTiles: the tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
-    printing::TileComposition ComposeTiles(int c1, int c2, int r1, int r2);
+
+    // The tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
+    printing::TileComposition composeTiles(int c1, int c2, int r1, int r2);
     // The same in two steps: the grid of the tiles, then their overview drawn with the gauge
     // (into `canvas` at `at` when given).
-    printing::TileComposition MeasureTiles(int c1, int c2, int r1, int r2);
-    void DrawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
-    void pickerChanged();
+    printing::TileComposition measureTiles(int c1, int c2, int r1, int r2);
+    void drawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
+    // Every composed picture and the overview go; both print buttons wait for the next
+    // composition.
+    void dropCompositions();
+    // The same when the user picks another zone: "Zone" is offered again.
+    void clearForNewZone();
     // Keeps the pickers within the selected sheet's grid of tiles, the letters past it disabled.
     void keepPickersInGrid();
     void showOverview();
     void placeQuarter(int index, QPoint at);
 
-    StatusBar &m_statusBar;
     PrintPanel &m_printPanel;
     std::array<printing::TileComposition, 4> m_quarters;
     std::array<QRect, 4> m_quadrants;   // each quarter's place in the overview
-    QImage m_overview;                  // VueImpression's picture
+    QImage m_overview;                  // the picture the hidden overview label stands for
     QSize m_tileSize{105, 113};         // size of the last tile composed
     bool m_dragging = false;
     std::optional<OverrideCursor> m_dragCursor;
     QPoint m_dragStart;
     int m_dragH = 0, m_dragV = 0;
+
+    QScrollArea *m_scrollBox;
+    QWidget *m_quarterPanel;                         // holds the four pictures at 1:1
+    std::array<ZonePicture *, 4> m_quarterPictures{};
+    QLabel *m_overviewLabel;                         // the overview fitted in "Aperçu"
+    QLabel *m_overviewSizeLabel;                     // hidden, sized as the overview
+    QLabel *m_tileSizeLabel;                         // hidden, sized as the last tile
+    QComboBox *m_firstColumnBox, *m_lastColumnBox, *m_firstRowBox, *m_lastRowBox;
+    QPushButton *m_zoneButton, *m_wholeSheetButton, *m_printOnePageButton, *m_posterButton;
 };

@@ -8,18 +8,21 @@
 
 namespace printing {
 
-// Program path of the transfer file; page 0 is the one-page print's file.
+// Path of the transfer file in the scratch folder; page 0 is the one-page print's file.
 QString transferFile(const QString &scratchFolder, int page = 0);
 
-// Writes the picture as a BMP file; false when the file cannot be written.
+// Writes the picture as a BMP file; false (and a warning in the log) when the file cannot
+// be written.
 bool writeTransfer(const QString &path, const QImage &picture);
-// Reads it back as a 24-bit picture; null when it cannot be read.
+// Reads it back as a 24-bit picture; null (and a warning) when it cannot be read.
 QImage readTransfer(const QString &path);
-// Deletes the file; a missing file is no error.
+// Deletes the file; a missing file is no error, one that stays is logged.
 void removeTransfer(const QString &path);
-bool transferExists(const QString &path);
 
-// "Impossible de créer le fichier %s" / "Impossible de lire le fichier %s".
+// "L'image à imprimer est vide.": there is nothing to print.
+QString emptyPictureText();
+// "Impossible de créer le fichier %s" / "Impossible de lire le fichier %s", the path as
+// the system writes it.
 QString cannotWrite(const QString &path);
 QString cannotRead(const QString &path);
 

@@ -1,5 +1,6 @@
 #include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
+#include "platform/Logging.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -21,9 +22,15 @@ int cacheKey(int column, int row, int shrink)
     return Mosaic::index(column, row) * 16 + shrink;
 }
 
-bool removeFile(const QString &path)
+// Deletes a tile file that cannot be read as a picture; says so in the log either way.
+bool removeUnreadable(const QString &path, const QString &why)
 {
-    return QFile::remove(path);
+    if (QFile::remove(path)) {
+        qCWarning(lcRender).noquote() << "deleted unreadable tile" << path << u'(' + why + u')';
+        return true;
+    }
+    qCWarning(lcRender).noquote() << "could not delete unreadable tile" << path << u'(' + why + u')';
+    return false;
 }
 
 // Runs work(0 .. count - 1) on up to four threads, this one included.
@@ -121,7 +128,7 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
             break;
         case Found::Unreadable:
             // Empty files and files that are no pictures (or too large ones) go.
-            if (removeFile(tilePath(column, row)))
+            if (removeUnreadable(tilePath(column, row), QStringLiteral("empty, no picture or too large")))
                 scan.deleted << tilePath(column, row);
             break;
         case Found::Undecodable:
@@ -255,7 +262,7 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
     // A tile whose picture data is damaged is removed, like one whose header fails; a tile
     // that this machine could not decode now (short of memory) stays for the next time.
     if (status.isCorrupt()) {
-        if (removeFile(tilePath(column, row)))
+        if (removeUnreadable(tilePath(column, row), status.message()))
             m_deletedWhileRendering << tilePath(column, row);
     } else if (!status.isFileError() && m_keptFailure.isEmpty()) {
         m_keptFailure = status.message();

@@ -1,5 +1,6 @@
 #include "render/PictureFile.h"
 #include "imaging/Jpeg.h"
+#include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 
@@ -25,8 +26,10 @@ QString writeBmp(const QImage &image, const QString &path)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !rgb.save(&file, "BMP") || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !rgb.save(&file, "BMP") || !file.commit()) {
+        qCWarning(lcRender) << "cannot write the picture" << path << ":" << file.errorString();
         return cannotCreateMessage(path);
+    }
     return {};
 }
 
@@ -51,8 +54,10 @@ QString writeJpegThroughScratch(const QImage &image, const QString &path, const 
     if (!status.ok())
         return status.message();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        qCWarning(lcRender) << "cannot write the picture" << path << ":" << file.errorString();
         return cannotCreateMessage(path);
+    }
     return {};
 }
 

@@ -1,56 +1,49 @@
 #include "store/SheetImport.h"
-#include "session/AppContext.h"
 #include "platform/Desktop.h"
+#include "session/ProgressGauge.h"
 #include "store/TileImporter.h"
 #include "store/TileStore.h"
 #include "widgets/OverrideCursor.h"
 
-#include <QApplication>
-#include <QProgressBar>
 #include <QWidget>
 
-SheetImport::SheetImport(AppContext &context, QProgressBar &gauge, QWidget &mainWindow)
-    : m_context(context), m_gauge(gauge), m_mainWindow(mainWindow)
+SheetImport::SheetImport(const QString &mapFolder, Desktop &desktop, ProgressGauge &gauge, QWidget &window,
+                         InstalledHandler installed)
+    : m_mapFolder(mapFolder), m_desktop(desktop), m_gauge(gauge), m_window(window), m_installed(std::move(installed))
 {
 }
 
 bool SheetImport::confirmAndImport()
 {
-    const QString firstTile = store::tilePath(m_context.selectedMapFolder(), 0, 0);
+    const QString firstTile = store::tilePath(m_mapFolder, 0, 0);
     if (store::fileExists(firstTile)
-        && !m_context.desktop().confirm(
-            QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."),
-            QStringLiteral("Réimportation d'une Carte")))
+        && !m_desktop.confirm(QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."),
+                              QStringLiteral("Réimportation d'une Carte")))
         return true;
     return importSheetFromBackup();
 }
 
 bool SheetImport::importSheetFromBackup()
 {
-    const QString mapFolder = m_context.selectedMapFolder();
-    store::createFolderPath(mapFolder);
+    store::createFolderPath(m_mapFolder);
 
-    m_mainWindow.hide();
-    const QString backup =
-        m_context.desktop().browseFolder(QStringLiteral("Sélectionnez le dossier de la carte à importer"));
-    m_mainWindow.show();
+    m_window.hide();
+    const QString backup = m_desktop.browseFolder(QStringLiteral("Sélectionnez le dossier de la carte à importer"));
+    m_window.show();
     if (backup.isEmpty())
         return true;
 
-    m_gauge.setRange(0, store::kTileCount);
-    m_gauge.setValue(0);
-    m_gauge.setFormat(QStringLiteral("%p%"));
-    m_gauge.setTextVisible(true);
+    m_gauge.start(store::kTileCount);
     const store::ImportResult result = [&] {
         OverrideCursor busy;
-        return store::importTiles(backup, mapFolder, [this](int i) { m_gauge.setValue(i + 1); });
+        return store::importTiles(backup, m_mapFolder, [this](int i) { m_gauge.setProgress(i + 1); });
     }();
-    m_gauge.setTextVisible(false);
-    m_gauge.setValue(0);
+    m_gauge.stop();
     if (!result.ok()) {
-        m_context.desktop().error(result.error);
+        m_desktop.error(result.error);
         return false;
     }
-    emit m_context.tilesInstalled(mapFolder);
+    if (m_installed)
+        m_installed(m_mapFolder);
     return true;
 }

@@ -23,28 +23,28 @@ Magnifier::Magnifier(QWidget *window) : QFrame(window), m_window(window)
     auto *caption = new QLabel(QStringLiteral("Agrandissement de la zone sous le curseur."), this);
     caption->setObjectName(QStringLiteral("BoxLoupeCaption"));
     caption->setGeometry(4, 2, kWidth - 52, kCaptionHeight - 2);
-    rollUpButton = new QToolButton(this);
-    rollUpButton->setObjectName(QStringLiteral("BoxLoupeRollUp"));
-    rollUpButton->setText(QStringLiteral("▴"));
-    rollUpButton->setAccessibleName(QStringLiteral("Enrouler"));
-    rollUpButton->setToolTip(QStringLiteral("Enrouler"));
-    rollUpButton->setCheckable(true);
-    rollUpButton->setGeometry(kWidth - 46, 2, 20, 18);
-    closeButton = new QToolButton(this);
-    closeButton->setObjectName(QStringLiteral("BoxLoupeClose"));
-    closeButton->setText(QStringLiteral("×"));
-    closeButton->setAccessibleName(QStringLiteral("Fermer"));
-    closeButton->setToolTip(QStringLiteral("Fermer"));
-    closeButton->setGeometry(kWidth - 24, 2, 20, 18);
+    m_rollUpButton = new QToolButton(this);
+    m_rollUpButton->setObjectName(QStringLiteral("BoxLoupeRollUp"));
+    m_rollUpButton->setText(QStringLiteral("▴"));
+    m_rollUpButton->setAccessibleName(QStringLiteral("Enrouler"));
+    m_rollUpButton->setToolTip(QStringLiteral("Enrouler"));
+    m_rollUpButton->setCheckable(true);
+    m_rollUpButton->setGeometry(kWidth - 46, 2, 20, 18);
+    m_closeButton = new QToolButton(this);
+    m_closeButton->setObjectName(QStringLiteral("BoxLoupeClose"));
+    m_closeButton->setText(QStringLiteral("×"));
+    m_closeButton->setAccessibleName(QStringLiteral("Fermer"));
+    m_closeButton->setToolTip(QStringLiteral("Fermer"));
+    m_closeButton->setGeometry(kWidth - 24, 2, 20, 18);
 
-    Loupe = new QLabel(this);
-    Loupe->setObjectName(QStringLiteral("Loupe"));
-    Loupe->setGeometry(4, 23, kPicture, kPicture);
-    Loupe->setScaledContents(true);
-    Loupe->setAccessibleName(QStringLiteral("Agrandissement de la zone sous le curseur."));
-    MiniLoupe = new QLabel(this);
-    MiniLoupe->setObjectName(QStringLiteral("MiniLoupe"));
-    MiniLoupe->hide();
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("Loupe"));
+    m_picture->setGeometry(4, 23, kPicture, kPicture);
+    m_picture->setScaledContents(true);
+    m_picture->setAccessibleName(QStringLiteral("Agrandissement de la zone sous le curseur."));
+    m_smallPicture = new QLabel(this);
+    m_smallPicture->setObjectName(QStringLiteral("MiniLoupe"));
+    m_smallPicture->hide();
 
     // The slider sits under the picture: "Grossissement :", "+", the slider, "-".
     auto *label = new QLabel(QStringLiteral("Grossissement :"), this);
@@ -53,29 +53,29 @@ Magnifier::Magnifier(QWidget *window) : QFrame(window), m_window(window)
     auto *plus = new QLabel(QStringLiteral("+"), this);
     plus->setObjectName(QStringLiteral("spSkinStdLabel18"));
     plus->setGeometry(100, 340, 12, 20);
-    spSkinTrackBar2 = new QSlider(Qt::Horizontal, this);
-    spSkinTrackBar2->setObjectName(QStringLiteral("spSkinTrackBar2"));
-    spSkinTrackBar2->setGeometry(114, 340, 180, 20);
-    spSkinTrackBar2->setRange(100, 250);
-    spSkinTrackBar2->setValue(150);
-    spSkinTrackBar2->setPageStep(0);   // a click beside the thumb does not move it
-    spSkinTrackBar2->setAccessibleName(QStringLiteral("Grossissement"));
+    m_magnificationSlider = new QSlider(Qt::Horizontal, this);
+    m_magnificationSlider->setObjectName(QStringLiteral("spSkinTrackBar2"));
+    m_magnificationSlider->setGeometry(114, 340, 180, 20);
+    m_magnificationSlider->setRange(100, 250);
+    m_magnificationSlider->setValue(150);
+    m_magnificationSlider->setPageStep(0);   // a click beside the thumb does not move it
+    m_magnificationSlider->setAccessibleName(QStringLiteral("Grossissement"));
     auto *minus = new QLabel(QStringLiteral("-"), this);
     minus->setObjectName(QStringLiteral("spSkinStdLabel19"));
     minus->setGeometry(298, 340, 12, 20);
 
-    connect(spSkinTrackBar2, &QSlider::valueChanged, this, &Magnifier::spSkinTrackBar2Change);
-    connect(closeButton, &QToolButton::clicked, this, &Magnifier::BoxLoupeClose);
-    connect(rollUpButton, &QToolButton::toggled, this,
+    connect(m_magnificationSlider, &QSlider::valueChanged, this, &Magnifier::onMagnificationChanged);
+    connect(m_closeButton, &QToolButton::clicked, this, &Magnifier::closeAndClear);
+    connect(m_rollUpButton, &QToolButton::toggled, this,
             [this](bool rolled) { resize(kWidth, rolled ? kCaptionHeight + 2 : kHeight); });
 }
 
 int Magnifier::squareSide() const
 {
-    return spSkinTrackBar2->value();
+    return m_magnificationSlider->value();
 }
 
-void Magnifier::spSkinTrackBar2Change(int v)
+void Magnifier::onMagnificationChanged(int v)
 {
     // The enlarged picture keeps its content until the next pointer move.
     m_scratch = QImage(v, v, QImage::Format_RGB32);
@@ -86,13 +86,13 @@ void Magnifier::copyFrom(QRect square)
 {
     m_lastSquare = square;
     m_scratch = m_window->grab(square).toImage().convertToFormat(QImage::Format_RGB32);
-    MiniLoupe->setPixmap(QPixmap::fromImage(m_scratch));
-    Loupe->setPixmap(QPixmap::fromImage(m_scratch));
+    m_smallPicture->setPixmap(QPixmap::fromImage(m_scratch));
+    m_picture->setPixmap(QPixmap::fromImage(m_scratch));
 }
 
 void Magnifier::open(int left, int top)
 {
-    spSkinTrackBar2Change(squareSide());
+    onMagnificationChanged(squareSide());
     move(left, top);
     copyFrom(QRect(0, 0, squareSide(), squareSide()));
     show();
@@ -106,11 +106,11 @@ void Magnifier::refresh(QPoint pointer)
     copyFrom(geometry::magnifierSquare(pointer, squareSide(), m_window->size()));
 }
 
-void Magnifier::BoxLoupeClose()
+void Magnifier::closeAndClear()
 {
     hide();
-    Loupe->clear();
-    MiniLoupe->clear();
+    m_picture->clear();
+    m_smallPicture->clear();
     m_scratch = QImage();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The magnifier `BoxLoupe`: a floating panel that shows, enlarged to 313 x 313, the v x v
-// square of the window under the pointer; v is set with the slider `spSkinTrackBar2`.
+// square of the window under the pointer; v is set with the slider `m_magnificationSlider`.
 
 #include <QFrame>
 #include <QImage>
@@ -27,23 +27,22 @@ public:
     // Copies the square around `pointer` (window coordinates) into the picture.
     void refresh(QPoint pointer);
     // Hidden with its pictures cleared (the close button, closing the view).
-    void BoxLoupeClose();
+    void closeAndClear();
     // Hidden, pictures kept (switching to the preview).
     void hideOnly() { hide(); }
     // The square last copied, in window coordinates.
     QRect lastSquare() const { return m_lastSquare; }
     QImage scratch() const { return m_scratch; }
 
-    QLabel *Loupe;
-    QLabel *MiniLoupe;
-    QSlider *spSkinTrackBar2;
-    QToolButton *closeButton, *rollUpButton;
-
 private:
     void copyFrom(QRect square);
-    void spSkinTrackBar2Change(int v);
+    void onMagnificationChanged(int v);
 
     QWidget *m_window;
+    QLabel *m_picture;
+    QLabel *m_smallPicture;
+    QSlider *m_magnificationSlider;
+    QToolButton *m_closeButton, *m_rollUpButton;
     QImage m_scratch;
     QRect m_lastSquare;
 };

@@ -1,12 +1,9 @@
 #include "view/MapViewer.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
-#include "app/MainWindow.h"
-#include "widgets/StatusBar.h"
 #include "catalogue/ArchiveCatalogue.h"
-#include "catalogue/CassiniPage.h"
-#include "print/PrintPanel.h"
 #include "platform/Desktop.h"
+#include "platform/Logging.h"
 #include "store/TileStore.h"
 #include "view/Magnifier.h"
 #include "render/Mosaic.h"
@@ -14,8 +11,6 @@
 #include "view/ViewCapture.h"
 #include "view/ViewGeometry.h"
 #include "view/ViewMenu.h"
-#include "widgets/CheckBox.h"
-#include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
 #include <QAction>
@@ -26,11 +21,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -48,9 +41,6 @@ void reportKeptFailure(render::Mosaic *mosaic, QObject *context, Desktop &deskto
 
 constexpr int kPreviewGaugeMaximum = 1359;
 constexpr int kDetailGaugeMaximum = 1362;
-constexpr int kNormalWidth = 696;
-constexpr int kNormalHeight = 500;
-constexpr int kStatusBarHeight = 21;
 constexpr int kWheelStep = 20;
 constexpr int kKeptMargin = 1;   // cells kept decoded around the visible ones
 const QSize kMessageSize(241, 145);
@@ -65,81 +55,80 @@ QSize sheetCell(const Mosaic &mosaic, QSize grid)
     return mosaic.cellSize();
 }
 
-QLabel *hiddenPicture(QWidget *parent, const QString &name)
+// The message that lists the tiles deleted as unreadable, at most kListedTiles of them.
+constexpr int kListedTiles = 20;
+QString deletedTilesMessage(const QStringList &tiles)
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setProperty("tag", 0);
-    label->hide();
-    return label;
+    QString text = QStringLiteral("Fichiers illisibles supprimés :");
+    for (const QString &tile : tiles.mid(0, kListedTiles))
+        text += u'\n' + tile;
+    if (tiles.size() > kListedTiles)
+        text += QStringLiteral("\n(et %1 autres)").arg(tiles.size() - kListedTiles);
+    return text;
 }
 
 } // namespace
 
-MapViewer::MapViewer(MainWindow &window) : QObject(&window), m_window(window)
+MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
+    : QObject(parent), m_host(host), m_context(context), m_window(host.viewWindow())
 {
     setObjectName(QStringLiteral("MapViewer"));
-    m_menu = std::make_unique<ViewMenu>(window.menuBar());
-    window.menuBar()->hide();
+    m_menu = std::make_unique<ViewMenu>(&host.viewMenuBar());
 
-    ScrollBox1 = new QScrollArea(&window);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setFrameShape(QFrame::NoFrame);
-    ScrollBox1->setWidgetResizable(false);
-    ScrollBox1->setBackgroundRole(QPalette::Window);
+    m_scrollBox = new QScrollArea(&m_window);
+    m_scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
+    m_scrollBox->setFrameShape(QFrame::NoFrame);
+    m_scrollBox->setWidgetResizable(false);
+    m_scrollBox->setBackgroundRole(QPalette::Window);
     {
-        QPalette palette = ScrollBox1->palette();
+        QPalette palette = m_scrollBox->palette();
         palette.setColor(QPalette::Window, Qt::black);
-        ScrollBox1->setPalette(palette);
-        ScrollBox1->viewport()->setPalette(palette);
-        ScrollBox1->viewport()->setAutoFillBackground(true);
+        m_scrollBox->setPalette(palette);
+        m_scrollBox->viewport()->setPalette(palette);
+        m_scrollBox->viewport()->setAutoFillBackground(true);
     }
-    for (QScrollBar *bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()}) {
+    for (QScrollBar *bar : {m_scrollBox->horizontalScrollBar(), m_scrollBox->verticalScrollBar()}) {
         bar->setSingleStep(5);
         bar->setTracking(true);
         connect(bar, &QScrollBar::valueChanged, this, &MapViewer::trimDetailCache);
     }
-    ScrollBox1->hide();
+    m_scrollBox->hide();
 
-    ZoneClic = new ZoneSurface(ScrollBox1);
-    ZoneClic->hide();
-    connect(ZoneClic, &ZoneSurface::pressed, this, &MapViewer::ZoneClicMouseDown);
-    connect(ZoneClic, &ZoneSurface::moved, this, &MapViewer::ZoneClicMouseMove);
-    connect(ZoneClic, &ZoneSurface::released, this, &MapViewer::ZoneClicMouseUp);
-    connect(ZoneClic, &ZoneSurface::doubleClicked, this, &MapViewer::ZoneClicDblClick);
+    m_mouseSurface = new MouseSurface(m_scrollBox);
+    m_mouseSurface->hide();
+    connect(m_mouseSurface, &MouseSurface::pressed, this, &MapViewer::onSurfacePressed);
+    connect(m_mouseSurface, &MouseSurface::moved, this, &MapViewer::onSurfaceMoved);
+    connect(m_mouseSurface, &MouseSurface::released, this, &MapViewer::onSurfaceReleased);
+    connect(m_mouseSurface, &MouseSurface::doubleClicked, this, &MapViewer::onSurfaceDoubleClicked);
 
-    ImageTest = hiddenPicture(&window, QStringLiteral("ImageTest"));
-    Capture = hiddenPicture(&window, QStringLiteral("Capture"));
-
-    MessageAbsent = controls::group(&window, QStringLiteral("MessageAbsent"),
-                                    QStringLiteral("Affichage impossible"), QRect(QPoint(0, 0), kMessageSize));
-    MessageAbsent->setAutoFillBackground(true);
-    auto *text = controls::label(MessageAbsent, QStringLiteral("spSkinStdLabel16"),
+    m_notInstalledBox = controls::group(&m_window, QStringLiteral("MessageAbsent"),
+                                        QStringLiteral("Affichage impossible"), QRect(QPoint(0, 0), kMessageSize));
+    m_notInstalledBox->setAutoFillBackground(true);
+    auto *text = controls::label(m_notInstalledBox, QStringLiteral("spSkinStdLabel16"),
                                  QStringLiteral("Cette carte n'est pas installée\n"
                                                 "ou le dossier ne contient pas d'image.\n"
                                                 "Vous devez la télécharger\n"
                                                 "ou l'importer d'une sauvegarde."),
                                  QRect(6, 20, 229, 80));
     text->setAlignment(Qt::AlignCenter);
-    spSkinButton18 = controls::button(MessageAbsent, QStringLiteral("spSkinButton18"), QStringLiteral("OK"),
+    auto *okButton = controls::button(m_notInstalledBox, QStringLiteral("spSkinButton18"), QStringLiteral("OK"),
                                       QRect(83, 108, 75, 25), QStringLiteral("Fermer la fenêtre"));
-    connect(spSkinButton18, &QPushButton::clicked, this, &MapViewer::spSkinButton18Click);
-    MessageAbsent->hide();
+    connect(okButton, &QPushButton::clicked, this, &MapViewer::onNotInstalledOkClicked);
+    m_notInstalledBox->hide();
 
-    m_magnifier = new Magnifier(&window);
+    m_magnifier = new Magnifier(&m_window);
 
-    connect(m_menu->Aperu1, &QAction::triggered, this, &MapViewer::spSkinButton16Click);
-    connect(m_menu->Dtail1, &QAction::triggered, this, &MapViewer::spSkinButton2Click);
-    connect(m_menu->Enregistrer2, &QAction::triggered, this, &MapViewer::Enregistrer2Click);
-    connect(m_menu->Imprimer1, &QAction::triggered, this, &MapViewer::printViewRequested);
-    connect(m_menu->Fermer1, &QAction::triggered, this, &MapViewer::Fermer1Click);
-    connect(m_menu->Quitter1, &QAction::triggered, this, &MapViewer::Fermer1Click);
-    connect(m_menu->Copier1, &QAction::triggered, this, &MapViewer::Copier1Click);
-    connect(m_menu->Afficher1, &QAction::triggered, this, &MapViewer::Afficher1Click);
+    connect(m_menu->previewAction, &QAction::triggered, this, &MapViewer::showPreview);
+    connect(m_menu->detailAction, &QAction::triggered, this, &MapViewer::showDetail);
+    connect(m_menu->saveAction, &QAction::triggered, this, &MapViewer::onSaveTriggered);
+    connect(m_menu->printAction, &QAction::triggered, this, &MapViewer::printViewRequested);
+    connect(m_menu->closeAction, &QAction::triggered, this, &MapViewer::closeView);
+    connect(m_menu->quitAction, &QAction::triggered, this, &MapViewer::closeView);
+    connect(m_menu->copyAction, &QAction::triggered, this, &MapViewer::onCopyTriggered);
+    connect(m_menu->magnifierAction, &QAction::triggered, this, &MapViewer::onMagnifierTriggered);
 
-    // Through the application: the status bar stays at the bottom of the client area and
-    // the view follows the window's size; the wheel and the keys of an open view work
-    // wherever the pointer or the focus is in its window.
+    // Through the application: the view follows the window's size; the wheel and the keys
+    // of an open view work wherever the pointer or the focus is in its window.
     qApp->installEventFilter(this);
 }
 
@@ -151,67 +140,55 @@ MapViewer::~MapViewer()
 
 // --- Entry points -----------------------------------------------------------------------
 
-void MapViewer::spSkinButton16Click()
+void MapViewer::showPreview()
 {
-    if (m_window.context().selection.isArchive())
-        ShowArchivePreview();
-    else
-        ShowCassiniPreview();
+    m_context.selection.isArchive() ? showArchive(Preview) : showCassini(Preview);
 }
 
-void MapViewer::spSkinButton2Click()
+void MapViewer::showDetail()
 {
-    if (m_window.context().selection.isArchive())
-        ShowArchiveDetail();
-    else
-        ShowCassiniDetail();
+    m_context.selection.isArchive() ? showArchive(Detail) : showCassini(Detail);
 }
 
-void MapViewer::spSkinButton18Click()
+void MapViewer::onNotInstalledOkClicked()
 {
-    MessageAbsent->hide();
-    m_menu->Fermer1->trigger();
+    m_notInstalledBox->hide();
+    m_menu->closeAction->trigger();
 }
-
-void MapViewer::ShowCassiniPreview() { showCassini(0); }
-void MapViewer::ShowCassiniDetail() { showCassini(1); }
-void MapViewer::ShowArchivePreview() { showArchive(0); }
-void MapViewer::ShowArchiveDetail() { showArchive(1); }
 
 // Checks the Cassini selection, takes its edition from the edition choice and builds the
-// view of that kind (0 preview, 1 detail). A Cassini detail discards the print composition.
-void MapViewer::showCassini(int kind)
+// view of that kind. A Cassini detail discards the print composition.
+void MapViewer::showCassini(Kind kind)
 {
-    AppContext &context = m_window.context();
-    if (context.selection.installationState != CassiniWithTiles) {
-        ShowNotInstalled();
+    SelectionState &selection = m_context.selection;
+    if (selection.installationState != CassiniWithTiles) {
+        showNotInstalled();
         return;
     }
-    if (kind == 1)
+    if (kind == Detail)
         emit printCompositionDiscarded();
     OverrideCursor busy;
-    startGauge(kind == 1 ? kDetailGaugeMaximum : kPreviewGaugeMaximum);
-    context.selection.editionFolder = editions::cassiniFolder(m_window.cassini()->editionItem());
-    context.selection.folderSuffix.clear();
+    startGauge(kind == Detail ? kDetailGaugeMaximum : kPreviewGaugeMaximum);
+    selection.editionFolder = editions::cassiniFolder(m_host.cassiniEdition());
+    selection.folderSuffix.clear();
     stepGauge();
-    m_window.statusBarWidget()->setSheetNumber(context.selection.sheetNumber.toInt());
-    kind == 1 ? BuildDetail() : BuildPreview();
+    m_host.showSheetNumber(selection.sheetNumber.toInt());
+    kind == Detail ? buildDetail() : buildPreview();
 }
 
 // Checks the archive selection, takes its folder suffix from the sheet index and builds the
 // view of that kind.
-void MapViewer::showArchive(int kind)
+void MapViewer::showArchive(Kind kind)
 {
-    AppContext &context = m_window.context();
-    if (context.selection.installationState != ArchiveWithTiles) {
-        ShowNotInstalled();
+    SelectionState &selection = m_context.selection;
+    if (selection.installationState != ArchiveWithTiles) {
+        showNotInstalled();
         return;
     }
-    context.selection.editionFolder = editions::kArchive;
-    const QString index = m_archiveSheetIndex ? m_archiveSheetIndex() : QString();
-    context.selection.folderSuffix = archive::sheetIndexSuffix(index, context.selection.folderSuffix);
+    selection.editionFolder = editions::kArchive;
+    selection.folderSuffix = archive::sheetIndexSuffix(m_host.archiveSheetIndex(), selection.folderSuffix);
     OverrideCursor busy;
-    kind == 1 ? BuildDetail() : BuildPreview();
+    kind == Detail ? buildDetail() : buildPreview();
 }
 
 // --- Building the views -----------------------------------------------------------------
@@ -221,39 +198,37 @@ QSize MapViewer::clientSize() const
     return m_window.size();
 }
 
-void MapViewer::openView(int kind)
+void MapViewer::openView(Kind kind)
 {
+    if (m_open)
+        reportDeletedTiles();   // what the view shown until now deleted
     m_viewKind = kind;
-    m_grid = m_window.context().selectedTileGrid();
-    Capture->setProperty("tag", kind);
-    if (kind == 1) {
+    m_grid = m_context.selectedTileGrid();
+    if (kind == Detail) {
         stepGauge();
-        m_menu->Afficher1->setEnabled(m_window.context().options().fullScreenView());
+        m_menu->magnifierAction->setEnabled(m_context.options().fullScreenView());
     } else {
-        m_menu->Afficher1->setEnabled(false);
+        m_menu->magnifierAction->setEnabled(false);
         m_magnifier->hideOnly();
     }
-    ScrollBox1->hide();
+    m_scrollBox->hide();
     if (m_panel)
         m_panel->hide();
-    m_window.pageControl()->hide();
-    m_window.menuBar()->show();
-    if (kind == 1)
+    m_host.showViewBars();
+    if (kind == Detail)
         stepGauge();
 
-    const SelectionState &s = m_window.context().selection;
+    const SelectionState &s = m_context.selection;
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
-        m_window.setWindowTitle(QStringLiteral("Carte de Cassini n° ") + s.sheetNumber + s.folderSuffix
-                                + QStringLiteral(" - Bnf/Gallica"));
+        m_host.setCaption(QStringLiteral("Carte de Cassini n° ") + s.sheetNumber + s.folderSuffix
+                          + QStringLiteral(" - Bnf/Gallica"));
     else
-        m_window.setWindowTitle(QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix
-                                + QStringLiteral(" - Archives Bnf/Gallica"));
+        m_host.setCaption(QStringLiteral("Carte n° ") + s.sheetNumber + s.folderSuffix
+                          + QStringLiteral(" - Archives Bnf/Gallica"));
 
-    if (m_window.context().options().fullScreenView() && !m_window.isMaximized()) {
+    if (m_context.options().fullScreenView() && !m_window.isMaximized()) {
         m_fullScreen = true;
-        m_window.setMinimumSize(0, 0);
-        m_window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_window.showMaximized();
+        m_host.maximise();
         // The new size is needed for the layout below: let the window take it now.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -262,51 +237,52 @@ void MapViewer::openView(int kind)
 
 void MapViewer::replacePanel(QWidget *panel)
 {
-    ZoneClic->hide();
-    ZoneClic->setParent(ScrollBox1);
+    m_mouseSurface->hide();
+    m_mouseSurface->setParent(m_scrollBox);
     if (m_panel) {
-        if (ScrollBox1->widget() == m_panel)
-            ScrollBox1->takeWidget();
+        if (m_scrollBox->widget() == m_panel)
+            m_scrollBox->takeWidget();
         delete m_panel;
     }
     m_panel = panel;
 }
 
-bool MapViewer::MeasureTiles()
+bool MapViewer::measureTiles()
 {
-    ImageTest->setProperty("tag", 0);
     replacePanel(nullptr);   // its cells may read the mosaic being replaced
-    m_mosaic = std::make_unique<Mosaic>(m_window.context().selectedMapFolder());
+    m_mosaic = std::make_unique<Mosaic>(m_context.selectedMapFolder());
     const Mosaic::Scan scan = m_mosaic->measure();
+    m_deletedTiles << scan.deleted;
     m_cellSize = sheetCell(*m_mosaic, m_grid);
     if (!scan.unopenable.isEmpty()) {
         stopGauge();
-        m_window.context().desktop().error(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(scan.unopenable));
+        reportDeletedTiles();
+        m_context.desktop().error(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(scan.unopenable));
         return false;
     }
-    ImageTest->setProperty("tag", m_mosaic->tilesFound() ? 1 : 0);
     if (!m_mosaic->tilesFound()) {
         stopGauge();
-        ShowNotInstalled();
+        showNotInstalled();
+        reportDeletedTiles();
         return false;
     }
     return true;
 }
 
 
-void MapViewer::BuildDetail()
+void MapViewer::buildDetail()
 {
-    openView(1);
+    openView(Detail);
     stepGauge(2);
-    if (!MeasureTiles())
+    if (!measureTiles())
         return;
 
     const QSize client = clientSize();
-    ScrollBox1->setGeometry(0, geometry::kMenuBarHeight, client.width(),
+    m_scrollBox->setGeometry(0, geometry::kMenuBarHeight, client.width(),
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
-    auto *panel = new MosaicPanel(ScrollBox1, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
+    auto *panel = new MosaicPanel(m_scrollBox, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
     replacePanel(panel);
     if (m_grid != QSize(store::kGridSide, store::kGridSide)) {
         // The picture ends with its last column and row, narrower than a cell: so does the panel.
@@ -322,50 +298,51 @@ void MapViewer::BuildDetail()
     stepGauge();
     stepGauge(store::kTileCount);
 
-    ZoneClic->setParent(panel);
-    ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
-    ZoneClic->setCursor(Qt::ArrowCursor);
-    ZoneClic->raise();
-    ZoneClic->show();
+    m_mouseSurface->setParent(panel);
+    m_mouseSurface->setGeometry(QRect(QPoint(0, 0), panel->size()));
+    m_mouseSurface->setCursor(Qt::ArrowCursor);
+    m_mouseSurface->raise();
+    m_mouseSurface->show();
     stepGauge();
 
     // The cells get their tiles when they are painted: only the visible ones are decoded.
-    ScrollBox1->setWidget(panel);
+    m_scrollBox->setWidget(panel);
     stepGauge(store::kTileCount);
     panel->show();
-    ScrollBox1->show();
+    m_scrollBox->show();
     keepFloatingPanelsOnTop();
 
-    const QSize viewport = ScrollBox1->viewport()->size();
-    ScrollBox1->horizontalScrollBar()->setValue(m_detailCentre.x() - viewport.width() / 2);
-    ScrollBox1->verticalScrollBar()->setValue(m_detailCentre.y() - viewport.height() / 2);
+    const QSize viewport = m_scrollBox->viewport()->size();
+    m_scrollBox->horizontalScrollBar()->setValue(m_detailCentre.x() - viewport.width() / 2);
+    m_scrollBox->verticalScrollBar()->setValue(m_detailCentre.y() - viewport.height() / 2);
     trimDetailCache();
     // The tiles about to be painted, decoded side by side rather than one by one.
     Mosaic::Placement detail;
     detail.origin = QPoint(1, 1);
     detail.pitch = m_cellSize;
-    m_mosaic->preloadVisible(detail, QRect(ScrollBox1->horizontalScrollBar()->value(),
-                                           ScrollBox1->verticalScrollBar()->value(), viewport.width(),
+    m_mosaic->preloadVisible(detail, QRect(m_scrollBox->horizontalScrollBar()->value(),
+                                           m_scrollBox->verticalScrollBar()->value(), viewport.width(),
                                            viewport.height()));
-    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
+    reportKeptFailure(m_mosaic.get(), this, m_context.desktop());
+    reportDeletedTiles();
     stopGauge();
 }
 
 // A preview kept in the cache under the folder's present key is shown as it is; any other
 // is built from the tiles and kept.
-void MapViewer::BuildPreview()
+void MapViewer::buildPreview()
 {
-    openView(0);
+    openView(Preview);
     stepGauge(3);
-    if (showPreview())
+    if (showPreviewForWindow())
         stopGauge();
 }
 
 // The preview for the client area the window has now, its cells filling the height: from the
 // cache when it holds the sheet at this size, else decoded from the tiles.
-bool MapViewer::showPreview()
+bool MapViewer::showPreviewForWindow()
 {
-    const QString folder = m_window.context().selectedMapFolder();
+    const QString folder = m_context.selectedMapFolder();
     const QSize client = clientSize();
     m_previewHeights[m_window.isMaximized() ? 1 : 0] = client.height();
     const QByteArray key = PreviewCache::keyOf(folder);
@@ -376,8 +353,7 @@ bool MapViewer::showPreview()
         replacePanel(nullptr);
         m_mosaic = std::make_unique<Mosaic>(folder);
         m_cellSize = cached->tileCell;
-        ImageTest->setProperty("tag", 1);
-    } else if (!MeasureTiles()) {
+    } else if (!measureTiles()) {
         return false;
     }
 
@@ -388,11 +364,11 @@ bool MapViewer::showPreview()
     stepGauge();
     stepGauge(store::kTileCount);
 
-    ZoneClic->setParent(panel);
-    ZoneClic->setGeometry(QRect(QPoint(0, 0), panel->size()));
-    ZoneClic->setCursor(Qt::WhatsThisCursor);   // a double-click opens the detail
-    ZoneClic->raise();
-    ZoneClic->show();
+    m_mouseSurface->setParent(panel);
+    m_mouseSurface->setGeometry(QRect(QPoint(0, 0), panel->size()));
+    m_mouseSurface->setCursor(Qt::WhatsThisCursor);   // a double-click opens the detail
+    m_mouseSurface->raise();
+    m_mouseSurface->show();
     stepGauge();
 
     panel->show();
@@ -401,6 +377,7 @@ bool MapViewer::showPreview()
         showPreviewPictures(cached->cells);
     else
         loadPreviewTiles(key);
+    reportDeletedTiles();
     return true;
 }
 
@@ -409,43 +386,43 @@ bool MapViewer::showPreview()
 void MapViewer::layOutForWindow()
 {
     const QSize client = clientSize();
-    if (MessageAbsent->isVisible())
-        MessageAbsent->move(geometry::centredBox(kMessageSize, client));
+    if (m_notInstalledBox->isVisible())
+        m_notInstalledBox->move(geometry::centredBox(kMessageSize, client));
     // The print panel stays centred, also when the view closes under it.
-    if (QWidget *printPanel = m_window.printPanel(); printPanel->isVisible())
-        printPanel->move(geometry::centredBox(printPanel->size(), client));
+    if (QWidget &printPanel = m_host.floatingPrintPanel(); printPanel.isVisible())
+        printPanel.move(geometry::centredBox(printPanel.size(), client));
     if (!m_open || !m_mosaic)
         return;
-    if (m_viewKind == 1 && ScrollBox1->isVisible()) {
+    if (m_viewKind == Detail && m_scrollBox->isVisible()) {
         const QRect area(0, geometry::kMenuBarHeight, client.width(), client.height() - 2 * geometry::kMenuBarHeight);
-        if (ScrollBox1->geometry() == area)
+        if (m_scrollBox->geometry() == area)
             return;
-        const QSize before = ScrollBox1->viewport()->size();
-        const QPoint centre(ScrollBox1->horizontalScrollBar()->value() + before.width() / 2,
-                            ScrollBox1->verticalScrollBar()->value() + before.height() / 2);
-        ScrollBox1->setGeometry(area);
+        const QSize before = m_scrollBox->viewport()->size();
+        const QPoint centre(m_scrollBox->horizontalScrollBar()->value() + before.width() / 2,
+                            m_scrollBox->verticalScrollBar()->value() + before.height() / 2);
+        m_scrollBox->setGeometry(area);
         // The point that was in the middle stays in the middle.
-        const QSize viewport = ScrollBox1->viewport()->size();
-        ScrollBox1->horizontalScrollBar()->setValue(centre.x() - viewport.width() / 2);
-        ScrollBox1->verticalScrollBar()->setValue(centre.y() - viewport.height() / 2);
+        const QSize viewport = m_scrollBox->viewport()->size();
+        m_scrollBox->horizontalScrollBar()->setValue(centre.x() - viewport.width() / 2);
+        m_scrollBox->verticalScrollBar()->setValue(centre.y() - viewport.height() / 2);
         if (m_magnifier->isVisible())
             m_magnifier->move(viewport.width() - Magnifier::kWidth, m_magnifier->y());
         trimDetailCache();
-    } else if (m_viewKind == 0 && m_panel && m_panel->isVisible()) {
+    } else if (m_viewKind == Preview && m_panel && m_panel->isVisible()) {
         auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
         const QSize cell = geometry::previewCell(client.height(), m_cellSize);
         if (panel && panel->cell(0, 0)->size() == cell)
             panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
-        else if (showPreview())
+        else if (showPreviewForWindow())
             stopGauge();
     }
-    if (m_window.printPanel()->isVisible())
-        m_window.printPanel()->raise();
+    if (m_host.floatingPrintPanel().isVisible())
+        m_host.floatingPrintPanel().raise();
 }
 
 QSize MapViewer::previewClientSize() const
 {
-    if (!m_window.context().options().fullScreenView() || m_window.isMaximized())
+    if (!m_context.options().fullScreenView() || m_window.isMaximized())
         return clientSize();
     // Not opened in full screen yet: the maximised window's client area, about.
     const QScreen *screen = m_window.screen();
@@ -463,7 +440,7 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
     Mosaic mosaic(mapFolder);
     if (!mosaic.measure().unopenable.isEmpty() || !mosaic.tilesFound())
         return;
-    const QSize grid = m_window.context().tileGridOfFolder(mapFolder);
+    const QSize grid = m_context.tileGridOfFolder(mapFolder);
     const QSize tileCell = sheetCell(mosaic, grid);
     const QSize cell = geometry::previewCell(previewClientSize(), tileCell, grid);
     if (const auto kept = m_previewCache.find(mapFolder, key); kept && kept->cell == cell)
@@ -480,10 +457,10 @@ void MapViewer::keepFloatingPanelsOnTop()
 {
     if (m_magnifier->isVisible())
         m_magnifier->raise();
-    if (MessageAbsent->isVisible())
-        MessageAbsent->raise();
-    if (m_window.printPanel()->isVisible())
-        m_window.printPanel()->raise();
+    if (m_notInstalledBox->isVisible())
+        m_notInstalledBox->raise();
+    if (m_host.floatingPrintPanel().isVisible())
+        m_host.floatingPrintPanel().raise();
 }
 
 void MapViewer::loadPreviewTiles(const QByteArray &key)
@@ -517,96 +494,99 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
         }
         stepGauge(store::kGridSide);
     }
-    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
+    reportKeptFailure(m_mosaic.get(), this, m_context.desktop());
 }
 
 QRect MapViewer::visibleCells() const
 {
-    const QRect area(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value(),
-                     ScrollBox1->viewport()->width(), ScrollBox1->viewport()->height());
+    const QRect area(m_scrollBox->horizontalScrollBar()->value(), m_scrollBox->verticalScrollBar()->value(),
+                     m_scrollBox->viewport()->width(), m_scrollBox->viewport()->height());
     return geometry::cellsIn(area, m_cellSize);
 }
 
 void MapViewer::trimDetailCache()
 {
-    if (!m_mosaic || m_viewKind != 1 || !m_panel || ScrollBox1->widget() != m_panel)
+    if (!m_mosaic || m_viewKind != Detail || !m_panel || m_scrollBox->widget() != m_panel)
         return;
     m_mosaic->retainNear(visibleCells(), kKeptMargin);
-    reportKeptFailure(m_mosaic.get(), this, m_window.context().desktop());
+    reportKeptFailure(m_mosaic.get(), this, m_context.desktop());
 }
 
-void MapViewer::ShowNotInstalled()
+void MapViewer::showNotInstalled()
 {
-    MessageAbsent->move(geometry::centredBox(kMessageSize, clientSize()));
-    MessageAbsent->show();
-    MessageAbsent->raise();
+    m_notInstalledBox->move(geometry::centredBox(kMessageSize, clientSize()));
+    m_notInstalledBox->show();
+    m_notInstalledBox->raise();
 }
 
 void MapViewer::startGauge(int maximum)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
-    gauge->setMaximum(maximum);
-    gauge->setTextVisible(true);
+    m_context.statusGauge().start(maximum);
     stepGauge();
 }
 
 void MapViewer::stepGauge(int steps)
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
-    gauge->setValue(qMin(gauge->value() + steps, gauge->maximum()));
+    ProgressGauge &gauge = m_context.statusGauge();
+    gauge.setProgress(gauge.progress() + steps);
 }
 
 void MapViewer::stopGauge()
 {
-    QProgressBar *gauge = m_window.statusBarWidget()->gaugeBar();
-    gauge->setTextVisible(false);
-    gauge->setValue(0);
+    m_context.statusGauge().stop();
+}
+
+void MapViewer::collectDeletedTiles()
+{
+    if (m_mosaic)
+        m_deletedTiles << m_mosaic->takeDeletedWhileRendering();
+}
+
+void MapViewer::reportDeletedTiles()
+{
+    collectDeletedTiles();
+    if (m_deletedTiles.isEmpty())
+        return;
+    qCWarning(lcView) << "told the user of" << m_deletedTiles.size() << "unreadable tiles deleted";
+    const QString text = deletedTilesMessage(m_deletedTiles);
+    m_deletedTiles.clear();
+    QTimer::singleShot(0, this, [this, text] { m_context.desktop().message(text, QStringLiteral("Affichage")); });
 }
 
 // --- Closing ----------------------------------------------------------------------------
 
-void MapViewer::Fermer1Click()
+void MapViewer::closeView()
 {
-    m_magnifier->BoxLoupeClose();
-    if (m_dragging) {
-        m_dragging = false;
-        ScrollBox1->setProperty("tag", 0);
-        m_dragCursor.reset();
-    }
+    m_magnifier->closeAndClear();
+    endDrag();
     if (m_fullScreen || m_window.isMaximized()) {
         m_fullScreen = false;
-        m_window.showNormal();
-        m_window.setFixedSize(kNormalWidth, kNormalHeight);
+        m_host.restore();
     }
-    m_window.menuBar()->hide();
     if (m_panel)
         m_panel->hide();
-    ScrollBox1->hide();
+    m_scrollBox->hide();
+    if (m_open)
+        reportDeletedTiles();   // what showing the view deleted since it was built
     if (m_mosaic)
         m_mosaic->clearCache();   // hidden cells need no decoded tiles
     m_open = false;
-
-    QTabWidget *pages = m_window.pageControl();
-    pages->show();
-    const int page = m_window.context().currentPage;
-    if (page >= 1 && page <= 9)
-        m_window.showPage(page - 1);
+    m_host.showPages();
 }
 
 // --- The mouse --------------------------------------------------------------------------
 
-void MapViewer::ZoneClicMouseDown(QMouseEvent *event)
+void MapViewer::onSurfacePressed(QMouseEvent *event)
 {
-    if (m_viewKind != 1 || m_dragging)
+    if (m_viewKind != Detail || m_dragging)
         return;
     m_dragging = true;
-    ScrollBox1->setProperty("tag", 9);
     m_dragCursor.emplace(Qt::DragCopyCursor);
     m_anchorPointer = event->globalPosition().toPoint();
-    m_anchorScroll = QPoint(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value());
+    m_anchorScroll = QPoint(m_scrollBox->horizontalScrollBar()->value(), m_scrollBox->verticalScrollBar()->value());
 }
 
-void MapViewer::ZoneClicMouseMove(QMouseEvent *event)
+void MapViewer::onSurfaceMoved(QMouseEvent *event)
 {
     if (m_magnifier->isVisible())
         m_magnifier->refresh(m_window.mapFromGlobal(event->globalPosition().toPoint()));
@@ -614,42 +594,44 @@ void MapViewer::ZoneClicMouseMove(QMouseEvent *event)
         return;
     QApplication::changeOverrideCursor(Qt::DragCopyCursor);
     const QPoint pointer = event->globalPosition().toPoint();
-    ScrollBox1->horizontalScrollBar()->setValue(m_anchorScroll.x() + m_anchorPointer.x() - pointer.x());
-    ScrollBox1->verticalScrollBar()->setValue(m_anchorScroll.y() + m_anchorPointer.y() - pointer.y());
-    ScrollBox1->viewport()->update();
+    m_scrollBox->horizontalScrollBar()->setValue(m_anchorScroll.x() + m_anchorPointer.x() - pointer.x());
+    m_scrollBox->verticalScrollBar()->setValue(m_anchorScroll.y() + m_anchorPointer.y() - pointer.y());
+    m_scrollBox->viewport()->update();
 }
 
-void MapViewer::ZoneClicMouseUp(QMouseEvent *)
+void MapViewer::onSurfaceReleased(QMouseEvent *)
 {
-    if (!m_dragging)
-        return;
+    endDrag();
+}
+
+void MapViewer::endDrag()
+{
     m_dragging = false;
-    ScrollBox1->setProperty("tag", 0);
     m_dragCursor.reset();
 }
 
-void MapViewer::ZoneClicDblClick(QMouseEvent *event)
+void MapViewer::onSurfaceDoubleClicked(QMouseEvent *event)
 {
-    if (m_viewKind != 0 || !m_panel)
+    if (m_viewKind != Preview || !m_panel)
         return;
     {
         OverrideCursor busy;
         startGauge(kPreviewGaugeMaximum);
         const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
         m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize, m_grid);
-        BuildDetail();
+        buildDetail();
     }
-    ZoneClic->setCursor(Qt::ArrowCursor);
+    m_mouseSurface->setCursor(Qt::ArrowCursor);
 }
 
-bool MapViewer::FormMouseWheel(QWheelEvent *event)
+bool MapViewer::onWheel(QWheelEvent *event)
 {
-    if (!ScrollBox1->isVisible())
+    if (!m_scrollBox->isVisible())
         return false;
     m_wheelRemainder += event->angleDelta().y();
     const int steps = m_wheelRemainder / 120;   // positive: wheel turned up
     m_wheelRemainder -= steps * 120;
-    QScrollBar *bar = ScrollBox1->verticalScrollBar();
+    QScrollBar *bar = m_scrollBox->verticalScrollBar();
     bar->setValue(bar->value() - steps * kWheelStep);
     return true;   // the scroll area would scroll again by its own step
 }
@@ -662,7 +644,7 @@ bool MapViewer::isViewArea(QObject *object) const
     if (!widget || widget->window() != &m_window)
         return false;
     for (const QWidget *w = widget; w && w != &m_window; w = w->parentWidget())
-        if (w == m_magnifier || w == MessageAbsent || w == m_window.printPanel())
+        if (w == m_magnifier || w == m_notInstalledBox || w == &m_host.floatingPrintPanel())
             return false;
     return true;
 }
@@ -670,11 +652,11 @@ bool MapViewer::isViewArea(QObject *object) const
 // Keys of the open view: the arrows pan by 20 pixels, Page Up and Page Down by a screen.
 bool MapViewer::viewKey(QKeyEvent *event)
 {
-    if (!ScrollBox1->isVisible() || event->modifiers() & ~Qt::KeypadModifier)
+    if (!m_scrollBox->isVisible() || event->modifiers() & ~Qt::KeypadModifier)
         return false;
-    QScrollBar *horizontal = ScrollBox1->horizontalScrollBar();
-    QScrollBar *vertical = ScrollBox1->verticalScrollBar();
-    const int screen = ScrollBox1->viewport()->height();
+    QScrollBar *horizontal = m_scrollBox->horizontalScrollBar();
+    QScrollBar *vertical = m_scrollBox->verticalScrollBar();
+    const int screen = m_scrollBox->viewport()->height();
     switch (event->key()) {
     case Qt::Key_Left: horizontal->setValue(horizontal->value() - kWheelStep); return true;
     case Qt::Key_Right: horizontal->setValue(horizontal->value() + kWheelStep); return true;
@@ -692,13 +674,13 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Wheel:
         // Anywhere in the view's window: map, scroll bars, menu bar, status bar, empty area.
         if (m_open && isViewArea(watched))
-            return FormMouseWheel(static_cast<QWheelEvent *>(event));
+            return onWheel(static_cast<QWheelEvent *>(event));
         break;
     case QEvent::ShortcutOverride:
         // Échap while the print panel is open cancels the panel; the view closes on the next one.
-        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_window.printPanel()->isVisible()
+        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_host.floatingPrintPanel().isVisible()
             && qobject_cast<QWidget *>(watched) && static_cast<QWidget *>(watched)->window() == &m_window) {
-            m_window.printPanel()->spSkinButton20Click();
+            m_host.cancelPrintPanel();
             event->accept();
             return true;
         }
@@ -708,11 +690,8 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
             return true;
         break;
     case QEvent::Resize:
-        if (watched == m_window.centralWidget()) {
-            const QWidget *client = m_window.centralWidget();
-            m_window.statusBarWidget()->move(0, client->height() - kStatusBarHeight);
+        if (watched == &m_window)
             layOutForWindow();
-        }
         break;
     default:
         break;
@@ -722,27 +701,26 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
 
 // --- Magnifier, capture, save, copy -------------------------------------------------------
 
-void MapViewer::Afficher1Click()
+void MapViewer::onMagnifierTriggered()
 {
-    m_magnifier->open(ScrollBox1->viewport()->width() - Magnifier::kWidth, 1);
+    m_magnifier->open(m_scrollBox->viewport()->width() - Magnifier::kWidth, 1);
 }
 
 QImage MapViewer::captureView() const
 {
     if (!m_open)
         return {};
-    return view::captureView(m_viewKind, ScrollBox1, m_panel);
+    return view::captureView(m_viewKind, m_scrollBox, m_panel);
 }
 
-void MapViewer::Enregistrer2Click()
+void MapViewer::onSaveTriggered()
 {
-    QImage capture = captureView();
-    saveCapture(capture, m_window.context(), m_lastSaveType);
+    saveCapture(captureView(), m_context, m_lastSaveType);
 }
 
-void MapViewer::Copier1Click()
+void MapViewer::onCopyTriggered()
 {
-    copyCapture(captureView(), m_window.context());
+    copyCapture(captureView(), m_context);
 }
 
 } // namespace view

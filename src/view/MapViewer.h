@@ -5,6 +5,7 @@
 // view is open the pages are hidden; closing it brings back the page shown last.
 
 #include "store/TileStore.h"
+#include "view/ViewHost.h"
 #include "view/PreviewCache.h"
 #include "widgets/OverrideCursor.h"
 
@@ -14,11 +15,11 @@
 #include <QRect>
 #include <QPointer>
 #include <QSize>
-#include <functional>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
-class MainWindow;
+class AppContext;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -35,18 +36,14 @@ namespace view {
 
 class Magnifier;
 using render::Mosaic;
-class ZoneSurface;
+class MouseSurface;
 struct ViewMenu;
 
 class MapViewer : public QObject {
     Q_OBJECT
 public:
-    explicit MapViewer(MainWindow &window);
+    MapViewer(ViewHost &host, AppContext &context, QObject *parent = nullptr);
     ~MapViewer() override;
-
-    // The sheet index text of the archive page (its field `spSkinSpinEdit2`), read when an
-    // archive map is shown; the archive page sets it.
-    void setArchiveSheetIndex(std::function<QString()> provider) { m_archiveSheetIndex = std::move(provider); }
 
     // Previews kept in the user's cache folder. `cachePreviewOf` builds and keeps the
     // preview of a map folder (after a download or an import), for the window size the
@@ -54,7 +51,7 @@ public:
     PreviewCache &previewCache() { return m_previewCache; }
     void cachePreviewOf(const QString &mapFolder);
 
-    // 0 preview, 1 detail: the view built last (the tag of `Capture`).
+    // 0 preview, 1 detail: the view built last.
     int viewKind() const { return m_viewKind; }
     bool isOpen() const { return m_open; }
     QSize cellSize() const { return m_cellSize; }
@@ -62,22 +59,14 @@ public:
     // The point the next detail is centred on (a double-click on the preview sets it).
     void setDetailCentre(QPoint centre) { m_detailCentre = centre; }
     Mosaic *mosaic() const { return m_mosaic.get(); }
-    QScrollArea *scrollBox() const { return ScrollBox1; }
-    QWidget *panel() const { return m_panel; }
-    Magnifier *magnifier() const { return m_magnifier; }
-    ViewMenu &menu() const { return *m_menu; }
 
-    // CaptureView: what the open view shows, as a picture (see ViewCapture.h).
+    // What the open view shows, as a picture (see ViewCapture.h).
     QImage captureView() const;
 
 public slots:
-    void spSkinButton16Click();   // "Afficher l'aperçu", menu "Aperçu"
-    void spSkinButton2Click();    // "Afficher les détails", menu "Détails", status-bar button
-    void spSkinButton18Click();   // "OK" of "Affichage impossible"
-    void Fermer1Click();          // "Fermer", "Quitter": closes the view
-    void Afficher1Click();        // opens the magnifier
-    void Enregistrer2Click();
-    void Copier1Click();
+    void showPreview();            // "Afficher l'aperçu", menu "Aperçu"
+    void showDetail();             // "Afficher les détails", menu "Détails", status-bar button
+    void closeView();              // "Fermer", "Quitter"
 
 signals:
     // Opening the detail of a Cassini sheet discards the print composition.
@@ -89,57 +78,63 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void ShowCassiniPreview();
-    void ShowCassiniDetail();
-    void ShowArchivePreview();
-    void ShowArchiveDetail();
-    void showCassini(int kind);
-    void showArchive(int kind);
-    void BuildPreview();
-    void BuildDetail();
-    bool MeasureTiles();
-    void ShowNotInstalled();
+    enum Kind { Preview = 0, Detail = 1 };
 
-    void openView(int kind);
+    void showCassini(Kind kind);
+    void showArchive(Kind kind);
+    void buildPreview();
+    void buildDetail();
+    bool measureTiles();
+    void showNotInstalled();
+    void onNotInstalledOkClicked();
+    void onMagnifierTriggered();
+    void onSaveTriggered();
+    void onCopyTriggered();
+
+    void openView(Kind kind);
     void replacePanel(QWidget *panel);
     void loadPreviewTiles(const QByteArray &key);
     void showPreviewPictures(const std::vector<QImage> &pictures);
     QSize previewClientSize() const;
     void keepFloatingPanelsOnTop();
-    bool showPreview();
+    bool showPreviewForWindow();
     void layOutForWindow();
     bool isViewArea(QObject *object) const;
     bool viewKey(QKeyEvent *event);
     void trimDetailCache();
     QRect visibleCells() const;
+    // Takes the tiles the mosaic deleted as unreadable since the last call.
+    void collectDeletedTiles();
+    // Tells the user, once the current step is over, the deleted tiles not told yet: one
+    // message listing them when a view has been built, and one when it closes for those
+    // that showing it deleted afterwards.
     void reportDeletedTiles();
     QSize clientSize() const;
     void startGauge(int maximum);
     void stepGauge(int steps = 1);
     void stopGauge();
 
-    void ZoneClicMouseDown(QMouseEvent *event);
-    void ZoneClicMouseMove(QMouseEvent *event);
-    void ZoneClicMouseUp(QMouseEvent *event);
-    void ZoneClicDblClick(QMouseEvent *event);
-    bool FormMouseWheel(QWheelEvent *event);
+    void onSurfacePressed(QMouseEvent *event);
+    void onSurfaceMoved(QMouseEvent *event);
+    void onSurfaceReleased(QMouseEvent *event);
+    void onSurfaceDoubleClicked(QMouseEvent *event);
+    bool onWheel(QWheelEvent *event);
+    void endDrag();
 
-    MainWindow &m_window;
+    ViewHost &m_host;
+    AppContext &m_context;
+    QWidget &m_window;
     std::unique_ptr<ViewMenu> m_menu;
     std::unique_ptr<Mosaic> m_mosaic;
     PreviewCache m_previewCache;
     int m_previewHeights[2] = {0, 0};   // client height of the last preview: window, full screen
-    std::function<QString()> m_archiveSheetIndex;
-    QScrollArea *ScrollBox1;
-    ZoneSurface *ZoneClic;
+    QScrollArea *m_scrollBox;
+    MouseSurface *m_mouseSurface;
     QPointer<QWidget> m_panel;
-    QGroupBox *MessageAbsent;
-    QPushButton *spSkinButton18;
-    QLabel *ImageTest;
-    QLabel *Capture;
+    QGroupBox *m_notInstalledBox;
     Magnifier *m_magnifier;
 
-    int m_viewKind = 0;
+    Kind m_viewKind = Preview;
     bool m_open = false;
     bool m_fullScreen = false;   // the window was maximised for the view
     QSize m_cellSize;
@@ -150,6 +145,7 @@ private:
     std::optional<OverrideCursor> m_dragCursor;
     QPoint m_anchorPointer, m_anchorScroll;
     int m_wheelRemainder = 0;
+    QStringList m_deletedTiles;   // deleted since the user was last told
 };
 
 } // namespace view

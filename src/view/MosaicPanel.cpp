@@ -68,7 +68,7 @@ void MosaicPanel::paintEvent(QPaintEvent *event)
         painter.fillRect(r, Qt::black);
 }
 
-ZoneSurface::ZoneSurface(QWidget *parent) : QWidget(parent)
+MouseSurface::MouseSurface(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ZoneClic"));
     setMouseTracking(true);

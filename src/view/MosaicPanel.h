@@ -78,10 +78,10 @@ private:
 };
 
 // The surface over the mosaic: reports the mouse to the viewer.
-class ZoneSurface : public QWidget {
+class MouseSurface : public QWidget {
     Q_OBJECT
 public:
-    explicit ZoneSurface(QWidget *parent = nullptr);
+    explicit MouseSurface(QWidget *parent = nullptr);
 
 signals:
     void pressed(QMouseEvent *event);

@@ -113,7 +113,7 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
     }
     QSaveFile file(entryFile(mapFolder));
     if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcView) << "cannot write the preview" << file.fileName() << ":" << file.errorString();
+        qCWarning(lcView) << "cannot write the preview of" << mapFolder << ":" << file.errorString();
         return false;
     }
     QDataStream out(&file);
@@ -134,7 +134,7 @@ bool PreviewCache::store(const QString &mapFolder, const QByteArray &key, const 
             out.writeRawData(reinterpret_cast<const char *>(rgb.constScanLine(y)), rgb.width() * 4);
     }
     if (out.status() != QDataStream::Ok || !file.commit()) {
-        qCWarning(lcView) << "cannot write the preview" << file.fileName() << ":" << file.errorString();
+        qCWarning(lcView) << "cannot write the preview of" << mapFolder << ":" << file.errorString();
         file.cancelWriting();
         return false;
     }

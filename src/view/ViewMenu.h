@@ -14,10 +14,10 @@ struct ViewMenu {
     explicit ViewMenu(QMenuBar *bar);
 
     QMenuBar *bar;
-    QAction *Aperu1, *Dtail1, *Enregistrer2, *Imprimer1, *Fermer1;
-    QAction *Copier1;
-    QAction *Afficher1;
-    QAction *Quitter1;
+    QAction *previewAction, *detailAction, *saveAction, *printAction, *closeAction;
+    QAction *copyAction;
+    QAction *magnifierAction;
+    QAction *quitAction;
 };
 
 } // namespace view

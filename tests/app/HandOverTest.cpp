@@ -24,7 +24,8 @@ protected:
         t.start();
         t.window->show();
         t.window->showPage(3);
-        t.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);   // position 12
+        // Highlighting the row of position 12 selects its map.
+        t.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);
         t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);
     }
     QString archiveFolder() const { return t.programFolder() + QStringLiteral("Archives Bnf/Carte12/F007"); }

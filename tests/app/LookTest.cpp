@@ -125,8 +125,7 @@ TEST_F(Look, AccessibilityToggleRunsEachControlsActionOnce)
 
     // "Nouvelle édition noir et blanc.": sheet 1 selected and the 14 sheets without it hidden.
     w.window->showPage(2);
-    CassiniPage *cassini = w.window->cassini();
-    cassini->sheetButton(57)->click();
+    w.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(57))->click();
     auto *group = w.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"));
     QSignalSpy picked(group, &RadioGroup::clicked);
     accessibleAction(group->item(1), QAccessibleActionInterface::toggleAction());
@@ -135,7 +134,7 @@ TEST_F(Look, AccessibilityToggleRunsEachControlsActionOnce)
     EXPECT_EQ(w.context().selection.editionFolder, editions::kBlackAndWhite);
     ASSERT_EQ(cassini::sheetsWithoutBlackAndWhite().size(), 14u);
     for (int sheet : cassini::sheetsWithoutBlackAndWhite())
-        EXPECT_TRUE(cassini->sheetButton(sheet)->isHidden()) << sheet;
+        EXPECT_TRUE(w.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->isHidden()) << sheet;
 
     // The keyboard and the mouse run it once too; a click on the item already picked runs it.
     QTest::keyClick(group->item(0), Qt::Key_Space);
@@ -176,7 +175,7 @@ TEST_F(Look, CassiniPageActsOnTheSheetItNames)
 {
     writeSheet();
     w.window->showPage(3);
-    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);   // selects its map
     ASSERT_TRUE(w.context().selection.isArchive());
 
     w.window->showPage(2);

@@ -28,8 +28,6 @@ const QColor kNavy(0, 0, 128), kRed(255, 0, 0), kGreen(0, 128, 0), kFuchsia(255,
 class Pages : public ::testing::Test {
 protected:
     void SetUp() override { t.start(); }
-    CassiniPage *cassini() const { return t.window->cassini(); }
-    QColor colourOf(const char *square) const { return t.find<ColourSquare>(QString::fromLatin1(square))->colour(); }
     QString sheetFolder(int sheet, const QString &edition = QStringLiteral("Cassini couleurs")) const
     {
         return t.programFolder() + edition + QStringLiteral("/Carte") + QString::number(sheet);
@@ -38,7 +36,7 @@ protected:
     {
         std::vector<int> red;
         for (int sheet = 1; sheet <= 182; ++sheet)
-            if (!cassini()->sheetButton(sheet)->isHidden() && cassini()->sheetButton(sheet)->numberColour() == kRed)
+            if (!t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->isHidden() && t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->numberColour() == kRed)
                 red.push_back(sheet);
         return red;
     }
@@ -106,7 +104,7 @@ TEST_F(Pages, ClickingASheetButtonSelectsIt)
         EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 57 sélectionnée"));
         EXPECT_EQ(redButtons(), std::vector<int>{57});
         EXPECT_EQ(t.context().selection.installationState, CassiniWithTiles);
-        EXPECT_EQ(colourOf("Shape19"), kFuchsia);
+        EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), kFuchsia);
     }
 }
 
@@ -118,14 +116,14 @@ TEST_F(Pages, EditionChangeHidesTheSheetsWithoutScanAndSelectsSheetOne)
     EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
     for (int sheet : {2, 7, 8, 9, 29, 48, 49, 50, 65, 86, 87, 98, 130, 166})
-        EXPECT_TRUE(cassini()->sheetButton(sheet)->isHidden()) << sheet;
-    EXPECT_FALSE(cassini()->sheetButton(3)->isHidden());
+        EXPECT_TRUE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->isHidden()) << sheet;
+    EXPECT_FALSE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(3))->isHidden());
     EXPECT_EQ(redButtons(), std::vector<int>{1});
 
     t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(0);
     EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
-    EXPECT_FALSE(cassini()->sheetButton(166)->isHidden());
-    EXPECT_TRUE(cassini()->sheetButton(160)->isHidden());
+    EXPECT_FALSE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(166))->isHidden());
+    EXPECT_TRUE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(160))->isHidden());
 }
 
 TEST_F(Pages, SheetFieldSelectsSheet160WithoutRedButton)
@@ -134,7 +132,7 @@ TEST_F(Pages, SheetFieldSelectsSheet160WithoutRedButton)
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 160 : inexistante dans Orvantis"));
     EXPECT_TRUE(redButtons().empty());
     EXPECT_EQ(t.context().selection.installationState, CassiniEmpty);
-    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kDarkRed);
 }
 
 TEST_F(Pages, IndicatorsFollowTheTileCount)
@@ -152,9 +150,9 @@ TEST_F(Pages, IndicatorsFollowTheTileCount)
             writeFile(sheetFolder(sheet) + QStringLiteral("/MAXI_ZZ (copie).jpg"), "x");
         t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(sheet);
         EXPECT_EQ(t.context().selection.installationState, c.state) << c.tiles;
-        EXPECT_EQ(colourOf("Shape2"), c.s2) << c.tiles;
-        EXPECT_EQ(colourOf("Shape19"), c.s19) << c.tiles;
-        EXPECT_EQ(colourOf("Shape18"), c.s18) << c.tiles;
+        EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), c.s2) << c.tiles;
+        EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), c.s19) << c.tiles;
+        EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), c.s18) << c.tiles;
         ++sheet;
     }
 }
@@ -171,19 +169,19 @@ TEST_F(Pages, ArchiveSelectionColoursShape69AndOnlyAFullMapTheCassiniSquares)
     t.context().refreshSelectionStatus();
     EXPECT_EQ(s.installationState, ArchiveEmpty);
     EXPECT_EQ(shape69->colour(), kDarkRed);
-    EXPECT_EQ(colourOf("Shape18"), kDarkRed);   // left as sheet 1 set it
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kDarkRed);   // left as sheet 1 set it
 
     writeTiles(archiveFolder, firstTiles(3), 8, 8);
     t.context().refreshSelectionStatus();
     EXPECT_EQ(s.installationState, ArchiveWithTiles);
     EXPECT_EQ(shape69->colour(), kFuchsia);
-    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kDarkRed);
 
     writeTiles(archiveFolder, firstTiles(676), 8, 8);
     t.context().refreshSelectionStatus();
     EXPECT_EQ(shape69->colour(), kGreen);
-    EXPECT_EQ(colourOf("Shape2"), kGreen);
-    EXPECT_EQ(colourOf("Shape18"), kWhite);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), kGreen);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kWhite);
 }
 
 TEST_F(Pages, CheckOfAllSheetsColoursEveryButton)
@@ -194,17 +192,17 @@ TEST_F(Pages, CheckOfAllSheetsColoursEveryButton)
     writeTiles(sheetFolder(7), {0}, 8, 8);
     writeFile(sheetFolder(8) + QStringLiteral("/notes.txt"), "x");
     t.click(QStringLiteral("spSkinButton13"));
-    EXPECT_EQ(cassini()->sheetButton(5)->numberColour(), kGreen);
-    EXPECT_EQ(cassini()->sheetButton(6)->numberColour(), kGreen);
-    EXPECT_EQ(cassini()->sheetButton(7)->numberColour(), kFuchsia);
-    EXPECT_EQ(cassini()->sheetButton(8)->numberColour(), kDarkRed);
-    EXPECT_EQ(cassini()->sheetButton(1)->numberColour(), kDarkRed);
-    EXPECT_EQ(cassini()->sheetButton(160)->numberColour(), kDarkRed);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(5))->numberColour(), kGreen);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(6))->numberColour(), kGreen);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(7))->numberColour(), kFuchsia);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(8))->numberColour(), kDarkRed);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(1))->numberColour(), kDarkRed);
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(160))->numberColour(), kDarkRed);
     EXPECT_TRUE(redButtons().empty());
     EXPECT_EQ(t.find<QLabel>(QStringLiteral("spSkinStdLabel4"))->text(), QStringLiteral("Codes couleur :"));
-    EXPECT_EQ(colourOf("Shape18"), kDarkRed);
-    EXPECT_EQ(colourOf("Shape19"), kFuchsia);
-    EXPECT_EQ(colourOf("Shape2"), kGreen);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kDarkRed);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), kFuchsia);
+    EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), kGreen);
     EXPECT_EQ(t.find<QProgressBar>(QStringLiteral("spSkinGauge5"))->value(), 181);
     EXPECT_EQ(t.find<QProgressBar>(QStringLiteral("spSkinGauge4"))->value(), 0);
 

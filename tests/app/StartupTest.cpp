@@ -51,7 +51,7 @@ TEST(Startup, FirstStartCreatesTheSettingsAndTheFolders)
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
     EXPECT_EQ(t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->value(), 1);
     EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 1 sélectionnée"));
-    EXPECT_EQ(t.window->cassini()->sheetButton(1)->numberColour(), QColor(255, 0, 0));
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(1))->numberColour(), QColor(255, 0, 0));
     EXPECT_EQ(t.window->printer().pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_TRUE(t.desktop.calls.empty());
 }

@@ -40,7 +40,7 @@ protected:
         w.window->show();
         w.window->showPage(3);
         page = w.window->archive();
-        list = page->spSkinCheckListBox1;
+        list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
     }
 
     SelectionState &selection() { return w.context().selection; }
@@ -56,20 +56,20 @@ protected:
 
     void search(const QString &text)
     {
-        page->spSkinEdit1->setText(text);
-        page->spSkinButton52->click();
+        w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->setText(text);
+        w.find<QPushButton>(QStringLiteral("spSkinButton52"))->click();
     }
 
     // Types into the sheet index field as a user would, replacing its text.
     void typeSheetIndex(const QString &text)
     {
-        QLineEdit *edit = page->spSkinSpinEdit2->findChild<QLineEdit *>();
+        QLineEdit *edit = w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->findChild<QLineEdit *>();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, text);
     }
 
-    QColor shape69() const { return page->Shape69->colour(); }
+    QColor installedSquare() const { return w.find<ColourSquare>(QStringLiteral("Shape69"))->colour(); }
 
     TestWindow w;
     ArchivePage *page = nullptr;
@@ -82,12 +82,12 @@ TEST_F(ArchivePageTest, StartsWithTheListAndNothingHighlighted)
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("33 cartes - Atlas Coelestis"));
     EXPECT_EQ(list->item(814)->text(), QStringLiteral("2 cartes - Plan de Dunkerque 1751"));
     EXPECT_EQ(page->highlightedRow(), -1);
-    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption);
-    EXPECT_TRUE(page->spSkinButton52->isEnabled());
-    EXPECT_FALSE(page->spSkinButton53->isEnabled());
-    EXPECT_EQ(page->spSkinSpinEdit2->minimum(), 1);
-    EXPECT_EQ(page->spSkinSpinEdit2->maximum(), 100);
-    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox11"))->title(), kCaption);
+    EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
+    EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->minimum(), 1);
+    EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->maximum(), 100);
+    EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->value(), 1);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"));
     EXPECT_EQ(w.context().currentPage, 4);
     // The selection is still the Cassini sheet of the start.
@@ -105,22 +105,22 @@ TEST_F(ArchivePageTest, ClickingATitleSelectsItsFirstSheet)
     EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
     EXPECT_EQ(selection().documentNumber, QStringLiteral("11504"));   // computed only when needed
     EXPECT_EQ(selection().installationState, ArchiveEmpty);
-    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 12"));
-    EXPECT_EQ(shape69(), colours::kDarkRed);
+    EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox11"))->title(), kCaption + QStringLiteral(" - Carte n° 12"));
+    EXPECT_EQ(installedSquare(), colours::kDarkRed);
     // A click never sets a check mark.
     EXPECT_EQ(list->item(11)->checkState(), Qt::Unchecked);
 
     // Clicking the highlighted row again runs the selection again: the index goes back to 1.
-    page->spSkinSpinEdit2->setValue(5);
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(5);
     ASSERT_EQ(selection().folderSuffix, QStringLiteral("\\F005"));
     clickPosition(12);
-    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->value(), 1);
     EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
 
     // The keyboard selects the row it moves to.
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("13"));
-    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 13"));
+    EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox11"))->title(), kCaption + QStringLiteral(" - Carte n° 13"));
 }
 
 TEST_F(ArchivePageTest, SheetIndexGivesTheSuffixAndRefreshesTheIndicator)
@@ -129,7 +129,7 @@ TEST_F(ArchivePageTest, SheetIndexGivesTheSuffixAndRefreshesTheIndicator)
     testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte12/F100"),
                                 testing_support::firstTiles(store::kTileCount));
     clickPosition(12);
-    ASSERT_EQ(shape69(), colours::kDarkRed);
+    ASSERT_EQ(installedSquare(), colours::kDarkRed);
 
     struct Case { int index; QString suffix; QColor colour; int state; };
     const Case cases[] = {
@@ -139,14 +139,14 @@ TEST_F(ArchivePageTest, SheetIndexGivesTheSuffixAndRefreshesTheIndicator)
         {100, QStringLiteral("\\F100"), colours::kGreen, ArchiveWithTiles},
     };
     for (const Case &c : cases) {
-        page->spSkinSpinEdit2->setValue(c.index);
+        w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(c.index);
         EXPECT_EQ(selection().folderSuffix, c.suffix) << c.index;
         EXPECT_EQ(selection().sheetNumber, QStringLiteral("12")) << c.index;
-        EXPECT_EQ(shape69(), c.colour) << c.index;
+        EXPECT_EQ(installedSquare(), c.colour) << c.index;
         EXPECT_EQ(selection().installationState, c.state) << c.index;
     }
     // A complete archive sheet also lights the "676 images" square of the Cassini page.
-    EXPECT_EQ(w.window->cassini()->Shape2->colour(), colours::kGreen);
+    EXPECT_EQ(w.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), colours::kGreen);
 }
 
 TEST_F(ArchivePageTest, TypedIndexOutsideOneToHundredNeverReachesTheFolderName)
@@ -171,33 +171,33 @@ TEST_F(ArchivePageTest, TypedIndexOutsideOneToHundredNeverReachesTheFolderName)
 
 TEST_F(ArchivePageTest, SearchFindsFourThenFiveThenEndsWithoutWrapping)
 {
-    page->spSkinSpinEdit2->setValue(3);
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(3);
     search(QStringLiteral("bretagne"));
     EXPECT_EQ(page->highlightedRow(), 3);
     EXPECT_EQ(selection().editionFolder, editions::kArchive);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("4"));
     EXPECT_EQ(selection().folderSuffix, QStringLiteral("\\F001"));
-    EXPECT_EQ(page->spSkinSpinEdit2->value(), 1);
+    EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->value(), 1);
     EXPECT_EQ(selection().documentNumber, QStringLiteral("10004"));
     EXPECT_EQ(selection().installationState, ArchiveEmpty);
-    EXPECT_EQ(page->spSkinGroupBox11->title(), kCaption + QStringLiteral(" - Carte n° 4"));
+    EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox11"))->title(), kCaption + QStringLiteral(" - Carte n° 4"));
     EXPECT_EQ(page->searchResumePosition(), 4);
-    EXPECT_FALSE(page->spSkinButton52->isEnabled());
-    EXPECT_TRUE(page->spSkinButton53->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+    EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
 
-    page->spSkinButton53->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton53"))->click();
     EXPECT_EQ(page->highlightedRow(), 4);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("5"));
     EXPECT_EQ(selection().documentNumber, QStringLiteral("10005"));
     EXPECT_EQ(page->searchResumePosition(), 5);
-    EXPECT_FALSE(page->spSkinButton52->isEnabled());
-    EXPECT_TRUE(page->spSkinButton53->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+    EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
 
     // The scan goes on after 5 and ends at the bottom: no wrap back to 4.
-    page->spSkinButton53->click();
-    EXPECT_EQ(page->spSkinEdit1->text(), kNoMatch);
-    EXPECT_TRUE(page->spSkinButton52->isEnabled());
-    EXPECT_FALSE(page->spSkinButton53->isEnabled());
+    w.find<QPushButton>(QStringLiteral("spSkinButton53"))->click();
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->text(), kNoMatch);
+    EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("5"));
     EXPECT_EQ(selection().documentNumber, QStringLiteral("10005"));
 }
@@ -226,15 +226,15 @@ TEST_F(ArchivePageTest, SearchFoldsOnlyUnaccentedLetters)
         if (c.found) {
             EXPECT_EQ(selection().sheetNumber, QString::number(c.found)) << c.text.toStdString();
             EXPECT_EQ(page->highlightedRow(), c.found - 1) << c.text.toStdString();
-            EXPECT_EQ(page->spSkinEdit1->text(), c.text);
+            EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->text(), c.text);
         } else {
             // No match: the message, the buttons reset, the previous selection kept and the
             // first row highlighted without being selected.
-            EXPECT_EQ(page->spSkinEdit1->text(), kNoMatch) << c.text.toStdString();
+            EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->text(), kNoMatch) << c.text.toStdString();
             EXPECT_EQ(selection().sheetNumber, QStringLiteral("2")) << c.text.toStdString();
             EXPECT_EQ(page->highlightedRow(), 0) << c.text.toStdString();
-            EXPECT_TRUE(page->spSkinButton52->isEnabled());
-            EXPECT_FALSE(page->spSkinButton53->isEnabled());
+            EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+            EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
         }
     }
 }
@@ -242,12 +242,12 @@ TEST_F(ArchivePageTest, SearchFoldsOnlyUnaccentedLetters)
 TEST_F(ArchivePageTest, EditingTheSearchTextStartsAgainFromTheTop)
 {
     search(QStringLiteral("bretagne"));
-    ASSERT_TRUE(page->spSkinButton53->isEnabled());
-    QTest::keyClick(page->spSkinEdit1, Qt::Key_Backspace);
-    EXPECT_TRUE(page->spSkinButton52->isEnabled());
-    EXPECT_FALSE(page->spSkinButton53->isEnabled());
-    page->spSkinEdit1->setText(QStringLiteral("Bretagne"));
-    page->spSkinButton52->click();
+    ASSERT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
+    QTest::keyClick(w.find<QLineEdit>(QStringLiteral("spSkinEdit1")), Qt::Key_Backspace);
+    EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("spSkinButton52"))->isEnabled());
+    EXPECT_FALSE(w.find<QPushButton>(QStringLiteral("spSkinButton53"))->isEnabled());
+    w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->setText(QStringLiteral("Bretagne"));
+    w.find<QPushButton>(QStringLiteral("spSkinButton52"))->click();
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("4"));
 }
 
@@ -257,7 +257,7 @@ TEST_F(ArchivePageTest, CheckMarksFollowTheMapFolders)
     testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte815/F001"), {0});
     list->item(9)->setCheckState(Qt::Checked);                  // no folder: unchecked again
 
-    page->spSkinButton27->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton27"))->click();
     QList<int> checked;
     for (int row = 0; row < list->count(); ++row)
         if (list->item(row)->checkState() == Qt::Checked)
@@ -265,7 +265,7 @@ TEST_F(ArchivePageTest, CheckMarksFollowTheMapFolders)
     EXPECT_EQ(checked, (QList<int>{2, 815}));
     EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsUserCheckable);
 
-    page->spSkinButton21->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton21"))->click();
     for (int row = 0; row < list->count(); ++row)
         ASSERT_EQ(list->item(row)->checkState(), Qt::Unchecked) << row;
 }
@@ -273,13 +273,13 @@ TEST_F(ArchivePageTest, CheckMarksFollowTheMapFolders)
 TEST_F(ArchivePageTest, LibraryPageOfTheSelectedMap)
 {
     clickPosition(815);
-    page->spSkinButton22->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton22"))->click();
     ASSERT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("open")});
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10815"));
     EXPECT_EQ(selection().documentNumber, QStringLiteral("10815"));
 
     clickPosition(1);
-    page->spSkinButton22->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton22"))->click();
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10001"));
 }
 
@@ -287,9 +287,9 @@ TEST_F(ArchivePageTest, LibraryPageAfterAFailedSearchIsTheHighlightedRowsMap)
 {
     clickPosition(815);
     search(QStringLiteral("aucune carte de ce nom"));
-    ASSERT_EQ(page->spSkinEdit1->text(), kNoMatch);
+    ASSERT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit1"))->text(), kNoMatch);
     ASSERT_EQ(page->highlightedRow(), 0);
-    page->spSkinButton22->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton22"))->click();
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10001"));
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
 }
@@ -297,7 +297,7 @@ TEST_F(ArchivePageTest, LibraryPageAfterAFailedSearchIsTheHighlightedRowsMap)
 TEST_F(ArchivePageTest, LibraryPageWhileACassiniSheetIsSelected)
 {
     // Nothing highlighted: no page to open.
-    page->spSkinButton22->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton22"))->click();
     EXPECT_TRUE(w.desktop.calls.empty());
     EXPECT_EQ(selection().editionFolder, editions::kColour);
 
@@ -306,7 +306,7 @@ TEST_F(ArchivePageTest, LibraryPageWhileACassiniSheetIsSelected)
     clickPosition(44);
     w.window->statusBarWidget()->setSheetNumber(57);
     ASSERT_EQ(selection().editionFolder, editions::kColour);
-    page->spSkinButton22->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton22"))->click();
     EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + QStringLiteral("10044"));
     EXPECT_EQ(selection().editionFolder, editions::kArchive);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("44"));
@@ -321,9 +321,9 @@ TEST_F(ArchivePageTest, ButtonsDoNothingWithoutAHighlightedRow)
     w.desktop.folderAnswers.push_back(w.programFolder());
     const SelectionState before = selection();
 
-    page->spSkinSpinEdit2->setValue(4);
-    for (QPushButton *b : {page->spSkinButton22, page->spSkinButton23, page->spSkinButton26,
-                           page->spSkinButton24, page->spSkinButton25, page->spSkinButton7})
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(4);
+    for (QPushButton *b : {w.find<QPushButton>(QStringLiteral("spSkinButton22")), w.find<QPushButton>(QStringLiteral("spSkinButton23")), w.find<QPushButton>(QStringLiteral("spSkinButton26")),
+                           w.find<QPushButton>(QStringLiteral("spSkinButton24")), w.find<QPushButton>(QStringLiteral("spSkinButton25")), w.find<QPushButton>(QStringLiteral("spSkinButton7"))})
         b->click();
 
     EXPECT_EQ(download.count() + preview.count() + detail.count() + print.count(), 0);
@@ -338,16 +338,16 @@ TEST_F(ArchivePageTest, HandOverMakesTheHighlightedMapTheSelection)
 {
     struct Case { QPushButton *button; void (ArchivePage::*signal)(); bool documentNumber; };
     const Case cases[] = {
-        {page->spSkinButton23, &ArchivePage::downloadRequested, true},
-        {page->spSkinButton24, &ArchivePage::previewRequested, false},
-        {page->spSkinButton25, &ArchivePage::detailRequested, false},
-        {page->spSkinButton7, &ArchivePage::printRequested, false},
+        {w.find<QPushButton>(QStringLiteral("spSkinButton23")), &ArchivePage::downloadRequested, true},
+        {w.find<QPushButton>(QStringLiteral("spSkinButton24")), &ArchivePage::previewRequested, false},
+        {w.find<QPushButton>(QStringLiteral("spSkinButton25")), &ArchivePage::detailRequested, false},
+        {w.find<QPushButton>(QStringLiteral("spSkinButton7")), &ArchivePage::printRequested, false},
     };
     testing_support::writeTiles(archiveRoot() + QStringLiteral("/Carte12/F007"), {0, 1});
     for (const Case &c : cases) {
         const QString name = c.button->objectName();
         clickPosition(12);
-        page->spSkinSpinEdit2->setValue(7);
+        w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);
         // Another selection in between: the button takes the highlighted map again.
         w.window->statusBarWidget()->setSheetNumber(30);
         selection().documentNumber = QStringLiteral("11540");
@@ -373,8 +373,8 @@ TEST_F(ArchivePageTest, ImportCreatesTheMapFolderAndCopiesTheTiles)
     w.desktop.folderAnswers.push_back(backup.path());
 
     clickPosition(12);
-    page->spSkinSpinEdit2->setValue(3);
-    page->spSkinButton26->click();
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(3);
+    w.find<QPushButton>(QStringLiteral("spSkinButton26"))->click();
 
     EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("browse")});   // nothing to overwrite
     const QString folder = archiveRoot() + QStringLiteral("/Carte12/F003");
@@ -382,11 +382,11 @@ TEST_F(ArchivePageTest, ImportCreatesTheMapFolderAndCopiesTheTiles)
     EXPECT_EQ(testing_support::readFile(folder + QStringLiteral("/MAXI_ZZ.jpg")), last);
     EXPECT_EQ(store::tileCount(folder), 2);
     EXPECT_EQ(selection().installationState, ArchiveWithTiles);
-    EXPECT_EQ(shape69(), colours::kFuchsia);
+    EXPECT_EQ(installedSquare(), colours::kFuchsia);
 
     // Again over the installed map: a warning first; Cancel skips the import.
     w.desktop.confirmAnswers.push_back(false);
-    page->spSkinButton26->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton26"))->click();
     EXPECT_EQ(w.desktop.kinds(), (QStringList{QStringLiteral("browse"), QStringLiteral("confirm")}));
     EXPECT_EQ(w.desktop.calls.back().text, QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."));
     EXPECT_EQ(w.desktop.calls.back().caption, QStringLiteral("Réimportation d'une Carte"));
@@ -395,7 +395,7 @@ TEST_F(ArchivePageTest, ImportCreatesTheMapFolderAndCopiesTheTiles)
 TEST_F(ArchivePageTest, ImportCancelledStillCreatesTheMapsOwnFolder)
 {
     clickPosition(20);
-    page->spSkinButton26->click();   // the folder browser is cancelled
+    w.find<QPushButton>(QStringLiteral("spSkinButton26"))->click();   // the folder browser is cancelled
     EXPECT_TRUE(QFileInfo(archiveRoot() + QStringLiteral("/Carte20")).isDir());
     EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("browse")});
     EXPECT_EQ(selection().installationState, ArchiveEmpty);
@@ -403,10 +403,10 @@ TEST_F(ArchivePageTest, ImportCancelledStillCreatesTheMapsOwnFolder)
 
 TEST_F(ArchivePageTest, DownloadDisablesWhatWouldDisturbIt)
 {
-    QPushButton *disturbing[] = {page->spSkinButton23, page->spSkinButton26, page->spSkinButton7,
-                                 page->spSkinButton24, page->spSkinButton25};
-    QPushButton *others[] = {page->spSkinButton22, page->spSkinButton27, page->spSkinButton21,
-                             page->spSkinButton52};
+    QPushButton *disturbing[] = {w.find<QPushButton>(QStringLiteral("spSkinButton23")), w.find<QPushButton>(QStringLiteral("spSkinButton26")), w.find<QPushButton>(QStringLiteral("spSkinButton7")),
+                                 w.find<QPushButton>(QStringLiteral("spSkinButton24")), w.find<QPushButton>(QStringLiteral("spSkinButton25"))};
+    QPushButton *others[] = {w.find<QPushButton>(QStringLiteral("spSkinButton22")), w.find<QPushButton>(QStringLiteral("spSkinButton27")), w.find<QPushButton>(QStringLiteral("spSkinButton21")),
+                             w.find<QPushButton>(QStringLiteral("spSkinButton52"))};
     w.context().setDownloadRunning(true);
     for (QPushButton *b : disturbing)
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
@@ -453,7 +453,6 @@ TEST_F(ArchiveTitleFileTest, FileOfAnotherLengthIsIgnored)
 // "Voir la page Bnf/Gallica" on the Cassini page looks the document number up first.
 TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
 {
-    CassiniPage *cassini = w.window->cassini();
     w.window->showPage(2);
     struct Case { int edition; int sheet; QString documentNumber; };
     const Case cases[] = {
@@ -463,11 +462,10 @@ TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
         {0, 136, QStringLiteral("11642")},
     };
     for (const Case &c : cases) {
-        cassini->spSkinRadioGroup2->setItemIndex(c.edition);
-        cassini->spSkinRadioGroup2Click();
+        w.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(c.edition);
         w.window->statusBarWidget()->setSheetNumber(c.sheet);
         selection().documentNumber = QStringLiteral("10004");   // a stale number from elsewhere
-        cassini->spSkinButton3->click();
+        w.find<QPushButton>(QStringLiteral("spSkinButton3"))->click();
         EXPECT_EQ(w.desktop.calls.back().kind, QStringLiteral("open"));
         EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + c.documentNumber) << c.sheet;
         EXPECT_EQ(selection().documentNumber, c.documentNumber) << c.sheet;

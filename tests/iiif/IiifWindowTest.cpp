@@ -167,13 +167,13 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     TestWindow w({{QStringLiteral("cartes"), maps.path()}, {QStringLiteral("affichage"), QStringLiteral("0")}});
     w.start();
     w.window->show();
-    auto *shape69 = w.find<ColourSquare>(QStringLiteral("Shape69"));
+    auto *installedSquare = w.find<ColourSquare>(QStringLiteral("Shape69"));
 
     w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/large"));
     w.click(QStringLiteral("AjouterIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
     EXPECT_EQ(w.context().selectedTileGrid(), QSize(12, 8));
-    EXPECT_EQ(shape69->colour(), colours::kDarkRed);
+    EXPECT_EQ(installedSquare->colour(), colours::kDarkRed);
 
     // Columns past the grid make no list, and say which letters the sheet has.
     w.click(QStringLiteral("spSkinButton23"));
@@ -199,7 +199,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
 
     w.context().refreshSelectionStatus();
     EXPECT_EQ(w.context().selection.installationState, ArchiveWithTiles);
-    EXPECT_EQ(shape69->colour(), colours::kGreen);   // whole, not "partly installed"
+    EXPECT_EQ(installedSquare->colour(), colours::kGreen);   // whole, not "partly installed"
 
     // A second list of the whole sheet: every row is "Déjà installée ", none asked again.
     const int asked = server.paths().size();
@@ -225,9 +225,9 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_TRUE(letters->item(11)->isEnabled());
     EXPECT_FALSE(letters->item(12)->isEnabled());
     lastColumn->setCurrentIndex(20);
-    print.spSkinComboBox3Change();
+    emit lastColumn->activated(20);
     EXPECT_EQ(lastColumn->currentIndex(), 11);
-    print.spSkinButton50Click();
+    w.click(QStringLiteral("spSkinButton50"));   // "Carte entière"
     EXPECT_EQ(print.compositionSize(), QSize(12 * 256, 8 * 256));
     for (int quarter = 1; quarter <= 4; ++quarter)
         EXPECT_FALSE(print.quarter(quarter).isNull()) << quarter;
@@ -237,7 +237,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     // The preview: 12 x 8 cells filling the client height (tiles of 256 in rows of
     // (500 - 44) div 8 = 57 pixels), no black cells past the picture.
     view::MapViewer &viewer = *w.window->mapViewer();
-    viewer.spSkinButton16Click();
+    viewer.showPreview();
     auto *panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->size(), QSize(12 * 57 + 2, 8 * 57 + 2));
@@ -253,7 +253,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
 
     // The detail: tiles at their size in cells of the first tile's size, 256; the last
     // column and row are narrower in the picture, the panel ends with them.
-    viewer.spSkinButton2Click();
+    viewer.showDetail();
     panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(viewer.cellSize(), QSize(256, 256));
@@ -261,7 +261,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(panel->size(), QSize(3000 + 2, 2000 + 2));
     EXPECT_EQ(w.find(QStringLiteral("ZoneClic"))->size(), panel->size());
     EXPECT_EQ(panel->findChildren<view::TileCell *>().size(), 96);
-    viewer.Fermer1Click();
+    viewer.closeView();
 }
 
 TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)

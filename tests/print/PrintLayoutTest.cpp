@@ -2,11 +2,15 @@
 #include "session/SelectionState.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"
+#include "print/TransferFile.h"
 #include "print/ZoneRules.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <vector>
 #include <gtest/gtest.h>
@@ -341,6 +345,59 @@ TEST(ZoneRulesTest, ZoneStaysWithinTheLettersOfTheSheet)
     };
     for (const auto &c : cases)
         EXPECT_EQ(withinCount(c.before, c.count), c.after) << c.before.first << "-" << c.before.last << " in " << c.count;
+}
+
+// The transfer files live in the scratch folder as it is named: a folder whose name holds
+// a backslash stays one folder, and a picture goes through the file unchanged as 24 bits.
+TEST(TransferFileTest, FilesGoIntoTheScratchFolderAsNamedAndRoundTrip)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const struct {
+        const char *folder;
+    } folders[] = {{"Mes cartes"}, {"back\\slash/Mes cartes"}};
+    for (const auto &f : folders) {
+        SCOPED_TRACE(f.folder);
+        const QString scratch = root.filePath(QString::fromLatin1(f.folder));
+        ASSERT_TRUE(QDir().mkpath(scratch));
+        const struct {
+            int page;
+            const char *name;
+        } files[] = {{0, "imprime.bmp"}, {1, "imprime1.bmp"}, {12, "imprime12.bmp"}};
+        for (const auto &file : files) {
+            const QString path = printing::transferFile(scratch, file.page);
+            EXPECT_EQ(QFileInfo(path).fileName(), QString::fromLatin1(file.name));
+            EXPECT_EQ(QFileInfo(path).absolutePath(), QFileInfo(scratch).absoluteFilePath());
+
+            QImage picture(7, 5, QImage::Format_ARGB32);
+            picture.fill(QColor(200, 40, 90));
+            picture.setPixel(3, 2, qRgb(10, 220, 30));
+            ASSERT_TRUE(printing::writeTransfer(path, picture));
+            ASSERT_TRUE(QFileInfo::exists(path));
+            const QImage back = printing::readTransfer(path);
+            EXPECT_EQ(back.format(), QImage::Format_RGB888);
+            EXPECT_EQ(back.size(), picture.size());
+            EXPECT_EQ(back.pixel(3, 2), qRgb(10, 220, 30));
+            EXPECT_EQ(back.pixel(0, 0), qRgb(200, 40, 90));
+            printing::removeTransfer(path);
+            EXPECT_FALSE(QFileInfo::exists(path));
+            printing::removeTransfer(path);   // a missing file is no error
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("back/slash"))));
+}
+
+TEST(TransferFileTest, AFileThatCannotBeWrittenOrReadIsReportedByItsPath)
+{
+    QTemporaryDir root;
+    const QString missing = printing::transferFile(root.filePath(QStringLiteral("absent")));
+    EXPECT_FALSE(printing::writeTransfer(missing, QImage(4, 4, QImage::Format_RGB32)));
+    EXPECT_FALSE(printing::writeTransfer(printing::transferFile(root.path()), QImage()));
+    EXPECT_TRUE(printing::readTransfer(missing).isNull());
+    EXPECT_EQ(printing::cannotWrite(missing),
+              QStringLiteral("Impossible de créer le fichier ") + QDir::toNativeSeparators(missing));
+    EXPECT_EQ(printing::cannotRead(missing),
+              QStringLiteral("Impossible de lire le fichier ") + QDir::toNativeSeparators(missing));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "PdfPages.h"
 #include "app/MainWindow.h"
 #include "widgets/StatusBar.h"
+#include "platform/Paths.h"
 #include "print/PageLayout.h"
 #include "print/PosterLayout.h"
 #include "print/PosterPage.h"
@@ -32,6 +33,8 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -48,6 +51,29 @@ bool near(QColor a, QColor b, int tolerance = 16)
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
+
+// Collects the print category's warnings while it lives; other messages go on as before.
+class PrintWarnings {
+public:
+    PrintWarnings() : m_previous(qInstallMessageHandler(&PrintWarnings::handle)) { s_current = this; }
+    ~PrintWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList messages;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_current && type == QtWarningMsg && qstrcmp(context.category, "orvantis.print") == 0)
+            s_current->messages << message;
+        else if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, message);
+    }
+    static inline PrintWarnings *s_current = nullptr;
+    QtMessageHandler m_previous;
+};
 
 class PrintPageTest : public ::testing::Test {
 protected:
@@ -102,7 +128,7 @@ protected:
         ASSERT_EQ(w.window->printer().outputFormat(), QPrinter::PdfFormat);
         ASSERT_EQ(w.window->printer().outputFileName(), file);
     }
-    QString scratch(const QString &name) { return w.context().scratchFolder() + u'/' + name; }
+    QString scratch(const QString &name) { return QDir(w.context().scratchFolder()).filePath(name); }
     // The printable area's place on a page rendered at the printer's resolution.
     QRect printableArea()
     {
@@ -129,7 +155,7 @@ TEST_F(PrintPageTest, ZoneComposesThePickedTilesWithABlankCellForAMissingTile)
     EXPECT_EQ(finale.size(), QSize(177, 99));
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton38"))->isEnabled());
     EXPECT_TRUE(w.find(QStringLiteral("spSkinButton28"))->isEnabled());
-    EXPECT_EQ(w.window->statusBarWidget()->gaugeBar()->value(), 0);
+    EXPECT_EQ(w.find<QProgressBar>(QStringLiteral("spSkinGauge1"))->value(), 0);
     EXPECT_FALSE(w.find(QStringLiteral("spSkinButton36"))->isEnabled());
 
     const QImage shown = w.find(QStringLiteral("Quart1"))->grab().toImage();
@@ -367,6 +393,39 @@ TEST_F(PrintPageTest, NoPrinterAndNoFileEndsWithAMessageAndRemovesTheTransferFil
     EXPECT_FALSE(visu->isVisibleTo(w.window.get()));
 }
 
+// The panel's header is the shared print header: it shows what was set last (the caption
+// of a one-page print, the last page of a poster), and what the user types there prints.
+TEST_F(PrintPageTest, PanelHeaderFollowsTheSharedHeaderAndTheTypedHeaderPrints)
+{
+    writeTiles(2, 2, QSize(200, 150));
+    pick(QStringLiteral("spSkinComboBox3"), 1);
+    pick(QStringLiteral("spSkinComboBox4"), 1);
+    w.click(QStringLiteral("spSkinButton10"));
+    auto *header = w.find<QLineEdit>(QStringLiteral("spSkinEdit7"));
+
+    w.click(QStringLiteral("spSkinButton28"));
+    w.find<QSlider>(QStringLiteral("spSkinTrackBar1"))->setValue(2);   // 2 x 2 pages
+    printToPdf(pdf(QStringLiteral("poster.pdf")));
+    perPagePdf();
+    w.click(QStringLiteral("spSkinButton39"));
+    EXPECT_TRUE(w.desktop.kinds().isEmpty()) << w.desktop.kinds().join(u',').toStdString();
+    EXPECT_EQ(header->text(), QStringLiteral("Carte n° 1 ( Cassini couleurs ) - Page n° 4"));
+    EXPECT_EQ(w.context().options().printHeader(), header->text());
+
+    w.window->showPage(5);
+    w.click(QStringLiteral("spSkinButton10"));
+    w.click(QStringLiteral("spSkinButton38"));
+    EXPECT_EQ(header->text(), QStringLiteral("Carte n° 1 ( Cassini couleurs )"));
+    header->selectAll();
+    QTest::keyClicks(header, QStringLiteral("Titre choisi"));
+    EXPECT_EQ(w.context().options().printHeader(), QStringLiteral("Titre choisi"));
+    printToPdf(pdf(QStringLiteral("typed.pdf")));
+    w.click(QStringLiteral("spSkinButton19"));
+    const QString text = pdfText(pdf(QStringLiteral("typed.pdf")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Titre choisi"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Carte n°"))) << text.toStdString();
+}
+
 TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
 {
     EXPECT_EQ(numberedPdfName(QStringLiteral("/tmp/poster.pdf"), 3), QStringLiteral("/tmp/poster-3.pdf"));
@@ -562,6 +621,63 @@ TEST_F(PrintPageTest, QuartersPrintedToFilesKeepTheirOwnPagesAndAskBeforeReplaci
             << q.quarter;
     }
     EXPECT_FALSE(QFileInfo::exists(pdf(QStringLiteral("carte.pdf"))));
+}
+
+// Every print that fails tells the user and leaves a warning in the log that names the
+// file or the printer.
+TEST_F(PrintPageTest, FailedPrintsAndTransferFilesAreLogged)
+{
+    writeTiles(2, 2, QSize(200, 150));
+    pick(QStringLiteral("spSkinComboBox3"), 1);
+    pick(QStringLiteral("spSkinComboBox4"), 1);
+    const QString missing = out.path() + QStringLiteral("/missing/");
+    const struct {
+        const char *what;
+        std::function<void()> fail;
+        QString logged;   // a part of the warning: the file that could not be written
+    } cases[] = {
+        {"one page to PDF",
+         [&] {
+             w.click(QStringLiteral("spSkinButton38"));
+             printToPdf(missing + QStringLiteral("zone.pdf"));
+             w.click(QStringLiteral("spSkinButton19"));
+             w.click(QStringLiteral("spSkinButton20"));
+         },
+         missing + QStringLiteral("zone.pdf")},
+        {"poster page by page",
+         [&] {
+             w.click(QStringLiteral("spSkinButton28"));
+             printToPdf(missing + QStringLiteral("poster.pdf"));
+             perPagePdf();
+             w.click(QStringLiteral("spSkinButton39"));
+         },
+         missing + QStringLiteral("poster-1.pdf")},
+        {"poster in one file",
+         [&] {
+             w.click(QStringLiteral("spSkinButton28"));
+             printToPdf(missing + QStringLiteral("carte.pdf"));
+             w.find<QCheckBox>(QStringLiteral("UnSeulPdf"))->setChecked(true);
+             w.click(QStringLiteral("spSkinButton39"));
+         },
+         missing + QStringLiteral("carte.pdf")},
+        {"transfer file",   // last: the scratch folder goes
+         [&] {
+             ASSERT_TRUE(QDir(w.context().scratchFolder()).removeRecursively());
+             w.click(QStringLiteral("spSkinButton38"));
+         },
+         QDir(w.context().scratchFolder()).filePath(QStringLiteral("imprime.bmp"))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        w.window->showPage(5);
+        w.click(QStringLiteral("spSkinButton10"));
+        const qsizetype errors = w.desktop.kinds().count(QStringLiteral("error"));
+        PrintWarnings warnings;
+        c.fail();
+        EXPECT_EQ(w.desktop.kinds().count(QStringLiteral("error")), errors + 1);
+        ASSERT_EQ(warnings.messages.size(), 1) << warnings.messages.join(u'|').toStdString();
+        EXPECT_TRUE(warnings.messages.first().contains(c.logged)) << warnings.messages.first().toStdString();
+    }
 }
 
 TEST_F(PrintPageTest, APosterPageThatCannotBePrintedEndsThePrintThere)

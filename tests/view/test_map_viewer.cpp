@@ -97,7 +97,6 @@ TEST(MapViewer, OpensAndClosesFromTwoPages)
     EXPECT_TRUE(w.menuShown());
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
     EXPECT_EQ(w.viewer().viewKind(), 0);
-    EXPECT_EQ(w.find(QStringLiteral("Capture"))->property("tag").toInt(), 0);
     // Rows of (500 - 44) div 26 = 17 pixels, columns of 17 x 16 div 12 = 22.
     EXPECT_EQ(w.panel()->geometry(), QRect(63, 22, 26 * 22 + 2, 444));
     EXPECT_EQ(w.cell(QStringLiteral("ImageA1"))->geometry(), QRect(1, 1, 22, 17));
@@ -140,7 +139,7 @@ TEST(MapViewer, ShowsPresentTilesAndDeletesBrokenOnes)
     writeFile(w.tile(40), jpegBytes(makePicture(40, 30, Qt::blue)));   // last readable
     writeFile(w.tile(675), QByteArray("not a picture either"));
     w.context().refreshSelectionStatus();
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
 
     EXPECT_EQ(w.viewer().cellSize(), QSize(40, 30));
     for (int i : {1, 2, 675})
@@ -165,7 +164,7 @@ TEST(MapViewer, DetailDecodesWhatIsSeenAndPans)
 {
     ViewerWindow w;
     w.writeAll(100, 100);
-    w.viewer().spSkinButton2Click();   // before any double-click: the top-left corner
+    w.viewer().showDetail();   // before any double-click: the top-left corner
     EXPECT_EQ(w.scroll(), QPoint(0, 0));
     w.paintVisible();
     EXPECT_TRUE(w.cell(QStringLiteral("ImageC1"))->hasPicture());
@@ -229,7 +228,7 @@ TEST(MapViewer, AffichageImpossible)
     EXPECT_EQ(message->title(), QStringLiteral("Affichage impossible"));
 
     // A sheet without tiles: the panel over the pages, nothing else changes.
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     EXPECT_TRUE(message->isVisible());
     EXPECT_EQ(message->geometry(), QRect(227, 177, 241, 145));
     EXPECT_TRUE(w.pagesShown());
@@ -243,12 +242,12 @@ TEST(MapViewer, AffichageImpossible)
     for (bool detail : {false, true}) {
         writeFile(w.tile(5), QByteArray("broken"));
         w.context().refreshSelectionStatus();
-        detail ? w.viewer().spSkinButton2Click() : w.viewer().spSkinButton16Click();
+        detail ? w.viewer().showDetail() : w.viewer().showPreview();
         EXPECT_FALSE(w.exists(5));
         EXPECT_TRUE(message->isVisible());
         EXPECT_TRUE(w.menuShown());
         EXPECT_FALSE(w.pagesShown());
-        EXPECT_EQ(w.find(QStringLiteral("ImageTest"))->property("tag").toInt(), 0);
+        EXPECT_FALSE(w.viewer().mosaic()->tilesFound());
         EXPECT_EQ(w.find<QProgressBar>(QStringLiteral("spSkinGauge1"))->value(), 0);
         w.click(QStringLiteral("spSkinButton18"));
         EXPECT_FALSE(message->isVisible());
@@ -262,10 +261,10 @@ TEST(MapViewer, FullScreenMenuSwitchesAndMagnifier)
 {
     ViewerWindow w(true);
     w.writeAll(100, 100);
-    auto *magnifier = w.viewer().magnifier();
+    auto *magnifier = w.find<view::Magnifier>(QStringLiteral("BoxLoupe"));
     auto *afficher = w.find<QAction>(QStringLiteral("Afficher1"));
 
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_TRUE(w.window->isMaximized());
     EXPECT_TRUE(afficher->isEnabled());
     EXPECT_EQ(w.find<QSlider>(QStringLiteral("spSkinTrackBar2"))->value(), 150);
@@ -314,11 +313,11 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     w.context().refreshSelectionStatus();
     ASSERT_EQ(s.installationState, ArchiveWithTiles);
     s.folderSuffix = QStringLiteral("\\F999");   // the view takes it from the sheet index field
-    w.viewer().setArchiveSheetIndex([] { return QStringLiteral("7"); });
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);   // no row highlighted: only the field
 
     int discarded = 0, printed = 0;
     QObject::connect(&w.viewer(), &view::MapViewer::printCompositionDiscarded, [&] { ++discarded; });
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_EQ(s.folderSuffix, QStringLiteral("\\F007"));
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte n° 12\\F007 - Archives Bnf/Gallica"));
     EXPECT_TRUE(w.scrollBox()->isVisible());
@@ -335,7 +334,7 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     w.writeAll(16, 12);
     ASSERT_EQ(s.installationState, CassiniWithTiles);
     QObject::connect(&w.viewer(), &view::MapViewer::printViewRequested, [&] { ++printed; });
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     EXPECT_EQ(discarded, 1);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
     w.trigger(QStringLiteral("Imprimer1"));
@@ -349,7 +348,7 @@ TEST(MapViewer, TileThatCannotBeOpenedIsReported)
     writeTiles(w.mapFolder(), firstTiles(3));
     ASSERT_EQ(::mkfifo(QFile::encodeName(w.tile(3)).constData(), 0600), 0);
     w.context().refreshSelectionStatus();
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     const auto *error = w.desktop.last(QStringLiteral("error"));
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->text, QStringLiteral("Impossible d'ouvrir le fichier ") + w.tile(3));
@@ -357,4 +356,103 @@ TEST(MapViewer, TileThatCannotBeOpenedIsReported)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     w.trigger(QStringLiteral("Fermer1"));
     EXPECT_TRUE(w.pagesShown());
+}
+
+namespace {
+
+// The warnings of one logging category while it lives.
+class CategoryWarnings {
+public:
+    explicit CategoryWarnings(const char *category) : m_category(category)
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&CategoryWarnings::handle);
+    }
+    ~CategoryWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_current && type == QtWarningMsg && context.category
+            && qstrcmp(context.category, s_current->m_category) == 0)
+            s_current->lines << text;
+    }
+    static inline CategoryWarnings *s_current = nullptr;
+    const char *m_category;
+    QtMessageHandler m_previous = nullptr;
+};
+
+QStringList messagesTold(const ScriptedDesktop &desktop)
+{
+    QStringList texts;
+    for (const auto &call : desktop.calls)
+        if (call.kind == QStringLiteral("message"))
+            texts << call.text;
+    return texts;
+}
+
+} // namespace
+
+// Tiles deleted because they cannot be read are named to the user, one message per view,
+// and in the render log. A tile whose header reads but whose picture data is damaged goes
+// when it is decoded; a file that is no picture at all goes when the tiles are measured.
+TEST(MapViewer, TellsWhichUnreadableTilesItDeleted)
+{
+    const QByteArray good = jpegBytes(makePicture(100, 100, Qt::red));
+    const QByteArray damaged = withoutQuantTables(good);
+
+    ViewerWindow w;
+    for (int i = 0; i < store::kTileCount; ++i)
+        writeFile(w.tile(i), good);
+    writeFile(w.tile(1), damaged);                       // seen at once in both views
+    writeFile(w.tile(2), QByteArray("not a picture"));   // no header
+    w.context().refreshSelectionStatus();
+
+    CategoryWarnings renderLog("orvantis.render");
+    w.viewer().showPreview();
+    QApplication::processEvents();   // the message comes once the view is built
+    EXPECT_FALSE(w.exists(1));
+    EXPECT_FALSE(w.exists(2));
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList{QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(2) + u'\n' + w.tile(1)});
+    ASSERT_EQ(renderLog.lines.size(), 2);
+    EXPECT_TRUE(renderLog.lines[0].contains(w.tile(2))) << renderLog.lines[0].toStdString();
+    EXPECT_TRUE(renderLog.lines[1].contains(w.tile(1))) << renderLog.lines[1].toStdString();
+
+    // The detail: a damaged tile far from the opening place is found when it comes into
+    // view, and named when the view closes; nothing already told is told again.
+    writeFile(w.tile(1), damaged);
+    writeFile(w.tile(store::kTileCount - 1), damaged);
+    w.context().refreshSelectionStatus();
+    w.desktop.calls.clear();
+    w.viewer().showDetail();
+    w.paintVisible();
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop), QStringList{QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(1)});
+    EXPECT_TRUE(w.exists(store::kTileCount - 1));   // not seen yet
+
+    w.scrollBox()->horizontalScrollBar()->setValue(w.scrollBox()->horizontalScrollBar()->maximum());
+    w.scrollBox()->verticalScrollBar()->setValue(w.scrollBox()->verticalScrollBar()->maximum());
+    w.paintVisible();
+    EXPECT_FALSE(w.exists(store::kTileCount - 1));
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop).size(), 1);   // not while the user pans
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList({QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(1),
+                           QStringLiteral("Fichiers illisibles supprimés :\n") + w.tile(store::kTileCount - 1)}));
+
+    // A view that deletes nothing says nothing.
+    w.desktop.calls.clear();
+    w.viewer().showPreview();
+    QApplication::processEvents();
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_TRUE(messagesTold(w.desktop).isEmpty());
 }

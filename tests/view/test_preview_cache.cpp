@@ -51,7 +51,7 @@ struct CacheWindow : TestWindow {
     std::vector<QImage> openPreview()
     {
         context().refreshSelectionStatus();
-        viewer().spSkinButton16Click();
+        viewer().showPreview();
         std::vector<QImage> shown;
         for (int n = 1; n <= store::kTileCount; ++n) {
             const QImage picture = find<view::TileCell>(QStringLiteral("ImageA%1").arg(n))->picture();

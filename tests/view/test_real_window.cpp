@@ -104,7 +104,7 @@ TEST(RealWindow, FullScreenViewsAreLaidOutForTheMaximisedWindow)
 
     // The magnifier opens at the right of the view, not over the middle of the map.
     w.trigger(QStringLiteral("Afficher1"));
-    view::Magnifier *magnifier = w.window->mapViewer()->magnifier();
+    auto *magnifier = w.find<view::Magnifier>(QStringLiteral("BoxLoupe"));
     ASSERT_TRUE(magnifier->isVisible());
     EXPECT_EQ(magnifier->x(), scrollBox->viewport()->width() - view::Magnifier::kWidth);
     EXPECT_GT(magnifier->x(), 696 - view::Magnifier::kWidth);

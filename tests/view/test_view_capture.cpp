@@ -83,9 +83,9 @@ double meanDifference(const QImage &a, const QImage &b)
 TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     QApplication::processEvents();
-    QScrollArea *box = w.viewer().scrollBox();
+    QScrollArea *box = w.find<QScrollArea>(QStringLiteral("ScrollBox1"));
     box->horizontalScrollBar()->setValue(333);
     box->verticalScrollBar()->setValue(211);
 
@@ -107,7 +107,7 @@ TEST(ViewCapture, DetailCaptureIsTheVisibleAreaAtTileResolution)
 TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     const QImage capture = w.viewer().captureView();
     ASSERT_FALSE(capture.isNull());
 
@@ -150,20 +150,20 @@ TEST(ViewCapture, SavesBmpAndJpegThatReadBackAsTheCapture)
 TEST(ViewCapture, CancelWritesNothingAndCopyFillsTheClipboard)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton2Click();
+    w.viewer().showDetail();
     w.save(QString(), 2);
     EXPECT_TRUE(w.savedFiles().isEmpty());
     EXPECT_FALSE(w.scratchLeft());
 
     w.window->findChild<QAction *>(QStringLiteral("Copier1"))->trigger();
-    EXPECT_EQ(w.desktop.clipboard.size(), w.viewer().scrollBox()->viewport()->size());
+    EXPECT_EQ(w.desktop.clipboard.size(), w.find<QScrollArea>(QStringLiteral("ScrollBox1"))->viewport()->size());
     EXPECT_EQ(maxDifference(w.desktop.clipboard.convertToFormat(QImage::Format_RGB32), w.viewer().captureView()), 0);
 }
 
 TEST(ViewCapture, UnwritableTargetIsReported)
 {
     CaptureWindow w;
-    w.viewer().spSkinButton16Click();
+    w.viewer().showPreview();
     for (int type : {1, 2}) {
         w.save(QStringLiteral("no/such/folder/carte"), type);
         const auto *error = w.desktop.last(QStringLiteral("error"));

@@ -6,7 +6,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
 #include "catalogue/InstallationStatus.h"
-#include "finder/VillesPage.h"
+#include "finder/TownPage.h"
 #include "support/TestWindow.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/NumberButton.h"
@@ -24,7 +24,7 @@ using testing_support::TestWindow;
 
 namespace {
 
-class VillesPageTest : public ::testing::Test {
+class TownPageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -32,7 +32,7 @@ protected:
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         w.start();
         w.window->showPage(1);
-        page = w.window->villes();
+        page = w.window->towns();
         cassini = w.window->cassini();
         statusBar = w.window->statusBarWidget();
     }
@@ -40,16 +40,16 @@ protected:
 
     void calculate(const QString &latitude, const QString &longitude)
     {
-        page->spSkinEdit10->setText(latitude);
-        page->spSkinEdit11->setText(longitude);
-        page->spSkinButton33->click();
+        w.find<QLineEdit>(QStringLiteral("spSkinEdit10"))->setText(latitude);
+        w.find<QLineEdit>(QStringLiteral("spSkinEdit11"))->setText(longitude);
+        w.find<QPushButton>(QStringLiteral("spSkinButton33"))->click();
     }
 
     QList<int> redButtons() const
     {
         QList<int> red;
         for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
-            const QColor colour = cassini->sheetButton(sheet)->numberColour();
+            const QColor colour = w.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->numberColour();
             if (colour == colours::kRed)
                 red << sheet;
             else if (colour != colours::kNavy)
@@ -61,7 +61,7 @@ protected:
     SelectionState &selection() { return w.context().selection; }
 
     TestWindow w;
-    VillesPage *page = nullptr;
+    TownPage *page = nullptr;
     CassiniPage *cassini = nullptr;
     StatusBar *statusBar = nullptr;
 
@@ -69,26 +69,28 @@ private:
     QLocale m_savedLocale;
 };
 
-TEST_F(VillesPageTest, PageShowsItsControls)
+TEST_F(TownPageTest, PageShowsItsControls)
 {
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"));
     EXPECT_EQ(w.context().currentPage, 2);
-    EXPECT_EQ(page->spSkinGroupBox12->title(),
+    EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox12"))->title(),
               QStringLiteral("Recherche d'une carte de Cassini à partir des coordonnées d'une ville Française"));
-    EXPECT_EQ(page->spSkinGroupBox13->title(), QStringLiteral("Coordonnées de la commune Française recherchée"));
-    EXPECT_EQ(page->spSkinTextLabel12->text(),
+    // The poster page has a box of the same name: this one is the page's.
+    EXPECT_EQ(page->findChild<QGroupBox *>(QStringLiteral("spSkinGroupBox13"))->title(),
+              QStringLiteral("Coordonnées de la commune Française recherchée"));
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinTextLabel12"))->text(),
               QStringLiteral("Exemple pour Bourges entrer latitude = 47,08  et longitude = 2,40"));
-    EXPECT_EQ(page->spSkinEdit10->toolTip(), QStringLiteral("Latitude de la ville sélectionnée"));
-    EXPECT_EQ(page->spSkinEdit11->toolTip(), QStringLiteral("Longitude de la ville sélectionnée"));
-    EXPECT_EQ(page->spSkinButton33->text().remove(u'&'), QStringLiteral("Calculer"));
-    EXPECT_EQ(page->spSkinEdit8->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    EXPECT_EQ(page->spSkinEdit8->cursor().shape(), Qt::ForbiddenCursor);
-    EXPECT_FALSE(page->spSkinEdit8->isReadOnly());
-    EXPECT_EQ(page->spSkinButton32->toolTip(), QStringLiteral("Accéder à la carte préconisée"));
-    EXPECT_EQ(page->spSkinButton34->text().remove(u'&'), QStringLiteral("Site où télécharger les dernières coordonnées"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit10"))->toolTip(), QStringLiteral("Latitude de la ville sélectionnée"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit11"))->toolTip(), QStringLiteral("Longitude de la ville sélectionnée"));
+    EXPECT_EQ(w.find<QPushButton>(QStringLiteral("spSkinButton33"))->text().remove(u'&'), QStringLiteral("Calculer"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->cursor().shape(), Qt::ForbiddenCursor);
+    EXPECT_FALSE(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->isReadOnly());
+    EXPECT_EQ(w.find<QPushButton>(QStringLiteral("spSkinButton32"))->toolTip(), QStringLiteral("Accéder à la carte préconisée"));
+    EXPECT_EQ(w.find<QPushButton>(QStringLiteral("spSkinButton34"))->text().remove(u'&'), QStringLiteral("Site où télécharger les dernières coordonnées"));
 }
 
-TEST_F(VillesPageTest, CalculerProposesAndSelectsTheCoveringSheet)
+TEST_F(TownPageTest, CalculerProposesAndSelectsTheCoveringSheet)
 {
     struct Case { QString latitude, longitude; QString sheet; };
     const Case cases[] = {
@@ -103,45 +105,44 @@ TEST_F(VillesPageTest, CalculerProposesAndSelectsTheCoveringSheet)
     for (const Case &c : cases) {
         calculate(c.latitude, c.longitude);
         const std::string where = (c.latitude + u' ' + c.longitude).toStdString();
-        EXPECT_EQ(page->spSkinEdit8->text(), c.sheet) << where;
+        EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text(), c.sheet) << where;
         EXPECT_EQ(selection().sheetNumber, c.sheet) << where;
         EXPECT_EQ(selection().editionFolder, editions::kColour) << where;
         EXPECT_EQ(statusBar->sheetNumber(), c.sheet.toInt()) << where;
         EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), cassini::title(c.sheet.toInt())) << where;
-        EXPECT_EQ(cassini->spSkinGroupBox5->title(), QStringLiteral("Carte ") + c.sheet + QStringLiteral(" sélectionnée"))
+        EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte ") + c.sheet + QStringLiteral(" sélectionnée"))
             << where;
     }
     EXPECT_TRUE(w.desktop.calls.empty());
     EXPECT_EQ(w.window->pageControl()->currentIndex(), 1);   // "Calculer" stays on the page
 }
 
-TEST_F(VillesPageTest, EmptyCellProposesThePreviousSheetAgain)
+TEST_F(TownPageTest, EmptyCellProposesThePreviousSheetAgain)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
-    ASSERT_EQ(page->spSkinEdit8->text(), QStringLiteral("10"));
+    ASSERT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text(), QStringLiteral("10"));
     calculate(QStringLiteral("43,1"), QStringLiteral("4,5"));
-    EXPECT_EQ(page->spSkinEdit8->text(), QStringLiteral("10"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text(), QStringLiteral("10"));
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("10"));
     EXPECT_TRUE(w.desktop.calls.empty());
 }
 
-TEST_F(VillesPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
+TEST_F(TownPageTest, EmptyCellAfterAnArchiveMapProposesTheCassiniSheet)
 {
     statusBar->setSheetNumber(57);
-    auto *archive = w.window->archive();
-    archive->spSkinCheckListBox1->setCurrentRow(814);   // archive map 815
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(814);   // archive map 815
     ASSERT_EQ(selection().sheetNumber, QStringLiteral("815"));
     ASSERT_TRUE(selection().isArchive());
 
     calculate(QStringLiteral("43,1"), QStringLiteral("4,5"));
-    EXPECT_EQ(page->spSkinEdit8->text(), QStringLiteral("57"));
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text(), QStringLiteral("57"));
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("57"));
     EXPECT_EQ(selection().editionFolder, editions::kColour);
     EXPECT_TRUE(selection().folderSuffix.isEmpty());
     EXPECT_EQ(statusBar->sheetNumber(), 57);
 }
 
-TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
+TEST_F(TownPageTest, TextThatIsNotANumberStopsWithTheMessage)
 {
     struct Case { QString latitude, longitude, named; };
     const Case cases[] = {
@@ -159,20 +160,20 @@ TEST_F(VillesPageTest, TextThatIsNotANumberStopsWithTheMessage)
         EXPECT_EQ(w.desktop.calls.back().text,
                   QStringLiteral("'%1' n'est pas une valeur en virgule flottante correcte").arg(c.named));
         // Nothing else changed.
-        EXPECT_TRUE(page->spSkinEdit8->text().isEmpty());
+        EXPECT_TRUE(w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->text().isEmpty());
         EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
         EXPECT_EQ(statusBar->sheetNumber(), 1);
     }
 }
 
-TEST_F(VillesPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
+TEST_F(TownPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
     // Tiles installed since the proposal: "OK" refreshes the status.
     testing_support::writeTiles(w.programFolder() + QStringLiteral("Cassini couleurs/Carte10"),
                                 testing_support::firstTiles(5));
-    cassini->sheetButton(57)->setNumberColour(colours::kRed);   // a stale colour from elsewhere
-    page->spSkinButton32->click();
+    w.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(57))->setNumberColour(colours::kRed);   // a stale colour from elsewhere
+    w.find<QPushButton>(QStringLiteral("spSkinButton32"))->click();
 
     EXPECT_EQ(redButtons(), QList<int>{10});
     EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), cassini);
@@ -180,27 +181,27 @@ TEST_F(VillesPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
     EXPECT_EQ(w.context().currentPage, 3);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("10"));
     EXPECT_EQ(selection().installationState, CassiniWithTiles);
-    EXPECT_EQ(cassini->Shape19->colour(), colours::kFuchsia);
+    EXPECT_EQ(w.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), colours::kFuchsia);
     EXPECT_TRUE(w.desktop.calls.empty());
 }
 
-TEST_F(VillesPageTest, OkTakesTheNumberTypedInTheProposal)
+TEST_F(TownPageTest, OkTakesTheNumberTypedInTheProposal)
 {
     calculate(QStringLiteral("47,08"), QStringLiteral("2,40"));
-    page->spSkinEdit8->setText(QStringLiteral("57"));
-    page->spSkinButton32->click();
+    w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->setText(QStringLiteral("57"));
+    w.find<QPushButton>(QStringLiteral("spSkinButton32"))->click();
     EXPECT_EQ(redButtons(), QList<int>{57});
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("57"));
     EXPECT_EQ(selection().editionFolder, editions::kColour);
     EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), cassini);
 }
 
-TEST_F(VillesPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
+TEST_F(TownPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
 {
-    w.window->archive()->spSkinCheckListBox1->setCurrentRow(9);   // archive map 10
+    w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(9);   // archive map 10
     ASSERT_TRUE(selection().isArchive());
-    page->spSkinEdit8->setText(QStringLiteral("10"));
-    page->spSkinButton32->click();
+    w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->setText(QStringLiteral("10"));
+    w.find<QPushButton>(QStringLiteral("spSkinButton32"))->click();
     EXPECT_EQ(selection().editionFolder, editions::kColour);
     EXPECT_TRUE(selection().folderSuffix.isEmpty());
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("10"));
@@ -208,13 +209,13 @@ TEST_F(VillesPageTest, OkAfterAnArchiveMapGoesToTheCassiniSheet)
     EXPECT_EQ(redButtons(), QList<int>{10});
 }
 
-TEST_F(VillesPageTest, OkRefusesAProposalThatIsNoSheetNumber)
+TEST_F(TownPageTest, OkRefusesAProposalThatIsNoSheetNumber)
 {
     for (const QString &text : {QString(), QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("183"),
                                 QStringLiteral("12,5")}) {
         w.desktop.calls.clear();
-        page->spSkinEdit8->setText(text);
-        page->spSkinButton32->click();
+        w.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->setText(text);
+        w.find<QPushButton>(QStringLiteral("spSkinButton32"))->click();
         EXPECT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("error")}) << text.toStdString();
         EXPECT_EQ(selection().sheetNumber, QStringLiteral("1")) << text.toStdString();
         EXPECT_EQ(redButtons(), QList<int>{1}) << text.toStdString();
@@ -222,9 +223,9 @@ TEST_F(VillesPageTest, OkRefusesAProposalThatIsNoSheetNumber)
     }
 }
 
-TEST_F(VillesPageTest, CoordinatesSiteOpensTheGeographicNamesPage)
+TEST_F(TownPageTest, CoordinatesSiteOpensTheGeographicNamesPage)
 {
-    page->spSkinButton34->click();
+    w.find<QPushButton>(QStringLiteral("spSkinButton34"))->click();
     ASSERT_EQ(w.desktop.kinds(), QStringList{QStringLiteral("open")});
     EXPECT_EQ(w.desktop.calls.back().text, QStringLiteral("https://geonames.nga.mil/gns/html/cntry_files.html"));
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));
