@@ -8,7 +8,6 @@
 #include "widgets/StatusBar.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
-#include "platform/Logging.h"
 #include "catalogue/ArchivePage.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "catalogue/CassiniPage.h"
@@ -351,7 +350,6 @@ void MainWindow::loadSharedOptions()
             failed << name;
     failed << settings.endBatch();
     for (const QString &name : std::as_const(failed)) {
-        qCWarning(lcUi) << "could not store" << name << "in" << settings.keyPath();
         m_context.desktop().error(settings.failureMessage());
     }
 }

@@ -193,7 +193,6 @@ void PreferencesPage::onShow()
 void PreferencesPage::storeOption(const QString &name, bool on)
 {
     if (!m_context.settings().write(name, optionText(on))) {
-        qCWarning(lcUi) << "could not store" << name << "in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
     }
 }
@@ -212,7 +211,6 @@ void PreferencesPage::onTileServerEdited()
         return;
     m_tileServerEdit->setText(server);
     if (!m_context.settings().write(QStringLiteral("serveur"), server)) {
-        qCWarning(lcUi) << "could not store the tile server in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
@@ -270,7 +268,6 @@ void PreferencesPage::onCreateFolderClicked()
 void PreferencesPage::onSaveFolderClicked()
 {
     if (!m_context.settings().write(QStringLiteral("cartes"), m_chooserFolder)) {
-        qCWarning(lcUi) << "could not store the maps folder in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
@@ -286,7 +283,6 @@ void PreferencesPage::onSimultaneousRequestsChanged()
         && m_context.settings().write(QStringLiteral("requetesgallica"),
                                       optionText(m_context.simultaneousAtLibrary()));
     if (!stored) {
-        qCWarning(lcUi) << "could not store the IIIF request limit in" << m_context.settings().keyPath();
         m_context.desktop().error(m_context.settings().failureMessage());
     }
 }

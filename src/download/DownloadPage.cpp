@@ -8,7 +8,6 @@
 #include "net/IiifFetcher.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
-#include "platform/Logging.h"
 #include "store/TileStore.h"
 #include "widgets/CheckBox.h"
 #include "widgets/OverrideCursor.h"
@@ -140,7 +139,6 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
         const QString caption = QStringLiteral("Adresse IIIF de la carte");
         m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
-            qCWarning(lcUi) << "could not write" << iiif::AddedMaps::filePath(m_context.mapsRoot());
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                       + iiif::AddedMaps::filePath(m_context.mapsRoot()));
             return;
