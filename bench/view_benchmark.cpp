@@ -16,6 +16,7 @@
 #include "view/ViewGeometry.h"
 #include "widgets/SpinEdit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,6 +29,12 @@
 #include <vector>
 
 namespace {
+
+// A button of the window, found by its name as a user's tool would.
+QAbstractButton *button(const MainWindow &window, const char *name)
+{
+    return window.findChild<QAbstractButton *>(QLatin1String(name));
+}
 
 // The benchmark asks the user nothing.
 class SilentDesktop : public Desktop {
@@ -147,14 +154,15 @@ int main(int argc, char **argv)
                     viewer.previewCache().remove(folder);
                 QElapsedTimer timer;
                 timer.start();
-                window.cassini()->spSkinButton16->click();
-                if (!viewer.panel() || !viewer.isOpen()) {
+                button(window, "spSkinButton16")->click();
+                QWidget *shown = window.findChild<QWidget *>(QStringLiteral("PanelCarte"));
+                if (!shown || !viewer.isOpen()) {
                     std::fprintf(stderr, "the preview did not open\n");
                     return 1;
                 }
-                viewer.panel()->repaint();
+                shown->repaint();
                 times.push_back(timer.nsecsElapsed() / 1e6);
-                viewer.Fermer1Click();
+                viewer.closeView();
                 QApplication::processEvents();
             }
             const char *names[2][2] = {{"preview.512x384.ms", "preview.cached.512x384.ms"},
@@ -174,10 +182,10 @@ int main(int argc, char **argv)
     for (int i = 0; i < repeats; ++i) {
         QElapsedTimer timer;
         timer.start();
-        window.cassini()->spSkinButton2->click();
-        viewer.scrollBox()->viewport()->repaint();
+        button(window, "spSkinButton2")->click();
+        window.findChild<QScrollArea *>(QStringLiteral("ScrollBox1"))->viewport()->repaint();
         times.push_back(timer.nsecsElapsed() / 1e6);
-        viewer.Fermer1Click();
+        viewer.closeView();
         window.setFixedSize(1920, 1080);
         QApplication::processEvents();
     }
@@ -188,8 +196,8 @@ int main(int argc, char **argv)
     QApplication::processEvents();
     const long baseline = statusKb("VmRSS");
     resetPeak();
-    window.cassini()->spSkinButton2->click();
-    QScrollArea *box = viewer.scrollBox();
+    button(window, "spSkinButton2")->click();
+    QScrollArea *box = window.findChild<QScrollArea *>(QStringLiteral("ScrollBox1"));
     const int steps = 200;
     const QPoint end(box->horizontalScrollBar()->maximum(), box->verticalScrollBar()->maximum());
     for (int i = 0; i <= steps; ++i) {
@@ -203,7 +211,7 @@ int main(int argc, char **argv)
     print("detail.peak.added.kb", peak - baseline);
     print("detail.viewport.width", box->viewport()->width());
     print("detail.viewport.height", box->viewport()->height());
-    viewer.Fermer1Click();
+    viewer.closeView();
     QApplication::processEvents();
 
     // Holding every tile of the sheet decoded, as a view that loads them all would.

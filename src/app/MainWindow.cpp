@@ -349,9 +349,8 @@ void MainWindow::loadSharedOptions()
         if (!settings.write(name, optionText(on)))
             failed << name;
     failed << settings.endBatch();
-    for (const QString &name : std::as_const(failed)) {
+    for (qsizetype i = 0; i < failed.size(); ++i)
         m_context.desktop().error(settings.failureMessage());
-    }
 }
 
 // The start-up sequence, in its order.
