@@ -53,11 +53,9 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
 
-    // The views' menu bar belongs in the window, never in a desktop-wide menu (and asking
-    // the desktop for one waits for its message bus).
+    // The views' menu bar (made with the views) belongs in the window, never in a
+    // desktop-wide menu (and asking the desktop for one waits for its message bus).
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
-    menuBar()->setObjectName(QStringLiteral("spSkinMainMenuBar1"));
-    menuBar()->hide();
 
     m_pageControl = new QTabWidget(client);
     m_pageControl->setObjectName(QStringLiteral("spSkinPageControl1"));
@@ -86,10 +84,8 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
 
 MainWindow::~MainWindow() = default;
 
-// The nine tabs, each holding the slot its page is made in. The first thing shown needs the
-// home page, the status bar's sheet title needs the Cassini page and the preferences page
-// reads the stored tile server and request limit: those three are made now, the others by
-// buildPages().
+// The nine tabs, each holding the slot its page is made in. The first thing shown needs only
+// the home page: it is made now, the others by buildPages().
 void MainWindow::buildPageSlots()
 {
     const QString captions[] = {
@@ -111,12 +107,9 @@ void MainWindow::buildPageSlots()
     }
 
     m_home = addPage(0, new HomePage(m_context, pageSlot(0)));
-    m_cassini = addPage(2, new CassiniPage(m_context, *m_statusBar, pageSlot(2)));
-    m_preferences = addPage(7, new PreferencesPage(m_context, pageSlot(7)));
     connect(m_home, &HomePage::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
     connect(m_home, &HomePage::aboutRequested, this, [this] { showPage(8); });
     connect(m_home, &HomePage::preferencesRequested, this, [this] { showPage(7); });
-    connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
     // A tab chosen before its page was made makes the pages first.
     connect(m_pageControl, &QTabWidget::currentChanged, this, [this](int index) {
         if (!page(index))
@@ -142,6 +135,9 @@ P *MainWindow::addPage(int index, P *page)
 
 void MainWindow::buildPages()
 {
+    // The preferences page first: it reads the stored tile server and request limit.
+    m_preferences = addPage(7, new PreferencesPage(m_context, pageSlot(7)));
+    m_cassini = addPage(2, new CassiniPage(m_context, *m_statusBar, pageSlot(2)));
     m_towns = addPage(1, new TownPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
     m_archive = addPage(3, new ArchivePage(m_context, pageSlot(3)));
     m_download = addPage(4, new DownloadPage(m_context, pageSlot(4)));
@@ -150,6 +146,8 @@ void MainWindow::buildPages()
     m_printZone = addPage(5, new PrintZonePage(m_context, *m_printPanel, pageSlot(5)));
     m_poster = addPage(6, new PosterPage(m_context, *m_printZone, *m_printPanel, pageSlot(6)));
     m_about = addPage(8, new AboutPage(m_context, pageSlot(8)));
+    menuBar()->setObjectName(QStringLiteral("spSkinMainMenuBar1"));
+    menuBar()->hide();
     m_mapViewer = new view::MapViewer(*this, m_context, this);
     giveMnemonics(m_printPanel);
 }
@@ -162,7 +160,11 @@ void MainWindow::ensurePagesBuilt()
     m_buildAfterFirstPaint = false;
     buildPages();
     wirePages();
-    // The pages made now take the selection's state as start-up left it.
+    // The Cassini page takes the edition it shows and the sheet the status bar shows, and
+    // every page the selection's state.
+    m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
+    m_cassini->updateGroupCaption();
+    m_statusBar->setSheetNumber(m_statusBar->sheetNumber());
     m_context.refreshSelectionStatus();
     emit pagesReady();
 }
@@ -179,6 +181,7 @@ bool MainWindow::event(QEvent *event)
 void MainWindow::wirePages()
 {
     connect(m_about, &AboutPage::closeRequested, this, [this] { showPage(0); });
+    connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
     // "Télécharger et installer": the sheet of the chosen edition goes to the download page.
     connect(m_cassini, &CassiniPage::downloadRequested, this, [this] {
         SelectionState &s = m_context.selection;
@@ -371,11 +374,10 @@ void MainWindow::loadStartUpSettings()
     // their sizes), and kept whole when a text changes.
     textfit::keepFitted(this);
 
+    // The first sheet is selected; the status bar shows it from the first paint on.
     m_context.selection.sheetNumber = QStringLiteral("1");
-    m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
-    m_cassini->updateGroupCaption();
     m_statusBar->setSheetNumber(1);
-    m_context.refreshSelectionStatus();
+    m_statusBar->setSheetTitle(cassini::title(1));
 
     const QString root = m_context.mapsRoot();
     for (const QString &edition : {editions::kColour, editions::kBlackAndWhite, editions::kArchive})

@@ -224,6 +224,10 @@ TEST(Window, PagesAfterTheFirstPaintFollowOnTheirOwn)
     ASSERT_TRUE(ready.count() == 1 || ready.wait(10000));
     expectEveryPage(t);
     EXPECT_EQ(t.window->pageControl()->currentIndex(), 0);
+    // The Cassini page shows the first sheet as selected, as when it is made at once.
+    EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton1"))->numberColour(), QColor(255, 0, 0));
+    EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 1 sélectionnée"));
+    EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
     // Wired as at once: a page's button reaches another page.
     t.click(QStringLiteral("spSkinButton35"));
     EXPECT_EQ(t.window->pageControl()->currentIndex(), 5);
