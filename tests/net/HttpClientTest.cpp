@@ -162,7 +162,7 @@ TEST_F(HttpClientTest, RedirectGoesToTheLocationOnTheSameServerAndSendsTheCookie
 
 TEST_F(HttpClientTest, CookieIsSentOnlyToTheHostThatSetIt)
 {
-    // Another host by address: the name "localhost" need not resolve on every machine.
+    // Another host by address: the name localhost need not resolve on every machine.
     TestServer other(QHostAddress(QStringLiteral("127.0.0.2")));
     other.tile = server.tile;
     const QByteArray elsewhere = QStringLiteral("http://127.0.0.2:%1/other.jpg").arg(other.port()).toLatin1();
