@@ -71,6 +71,23 @@ protected:
     }
     QTemporaryDir root, scratch;
     QByteArray colourTile, greyTile, archiveTile;
+
+#ifdef TILESERVER_PATH
+    // Starts the program on the root, on a free port of 127.0.0.1: the port it says it
+    // listens on, 0 when it did not start or say so. `out` keeps what it printed.
+    quint16 startProgram(QProcess &program, QByteArray &out)
+    {
+        program.start(QStringLiteral(TILESERVER_PATH), {"--root", root.path(), "--listen", "127.0.0.1:0"});
+        if (!program.waitForStarted(10000))
+            return 0;
+        waitUntil([&] {
+            out += program.readAllStandardOutput();
+            return out.contains('\n');
+        });
+        const auto match = QRegularExpression("on 127\\.0\\.0\\.1:(\\d+)").match(QString::fromLatin1(out));
+        return match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
+    }
+#endif
 };
 
 TEST_F(TileServerTest, ServesTilesOfBothEditionsAndArchivesAndAnswers404OtherWise)
@@ -140,17 +157,11 @@ TEST_F(TileServerTest, ARootWithABackslashInItsNameIsServed)
 TEST_F(TileServerTest, ProgramServesTheRootGivenOnItsCommandLine)
 {
     QProcess program;
-    program.start(QStringLiteral(TILESERVER_PATH), {"--root", root.path(), "--listen", "127.0.0.1:0"});
-    ASSERT_TRUE(program.waitForStarted(10000));
     QByteArray out;
-    ASSERT_TRUE(waitUntil([&] {
-        out += program.readAllStandardOutput();
-        return out.contains('\n');
-    }));
-    const auto match = QRegularExpression("on 127\\.0\\.0\\.1:(\\d+)").match(QString::fromLatin1(out));
-    ASSERT_TRUE(match.hasMatch()) << out.toStdString();
+    const quint16 port = startProgram(program, out);
+    ASSERT_NE(port, 0) << out.toStdString();
     const Fetched f = fetch(QStringLiteral("http://127.0.0.1:%1/Fonds_ImagesZoom/077/07711504/0000001/MAXI_AA.jpg")
-                                .arg(match.captured(1)),
+                                .arg(port),
                             scratch.filePath("body"));
     EXPECT_EQ(f.status, 200);
     EXPECT_EQ(f.body, colourTile);
@@ -178,16 +189,9 @@ TEST_F(TileServerTest, DescriptorsRunningOutDoNotKeepAnotherClientWaiting)
         rlimit few{48, 48};
         ::setrlimit(RLIMIT_NOFILE, &few);
     });
-    program.start(QStringLiteral(TILESERVER_PATH), {"--root", root.path(), "--listen", "127.0.0.1:0"});
-    ASSERT_TRUE(program.waitForStarted(10000));
     QByteArray out;
-    ASSERT_TRUE(waitUntil([&] {
-        out += program.readAllStandardOutput();
-        return out.contains('\n');
-    }));
-    const auto match = QRegularExpression("on 127\\.0\\.0\\.1:(\\d+)").match(QString::fromLatin1(out));
-    ASSERT_TRUE(match.hasMatch()) << out.toStdString();
-    const quint16 port = quint16(match.captured(1).toUInt());
+    const quint16 port = startProgram(program, out);
+    ASSERT_NE(port, 0) << out.toStdString();
 
     std::vector<std::unique_ptr<QTcpSocket>> idle;
     for (int i = 0; i < 80; ++i) {
