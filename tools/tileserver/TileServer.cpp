@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,9 @@ struct TileServer::Client {
     bool answered = false;   // a request was read; the answer is being sent
     int fd = -1;             // the file being sent, in pieces
     qint64 remaining = 0;    // bytes of it still to read
+    qint64 lastHeardMs = 0;  // when it was accepted or last sent a byte (server's clock)
+    qint64 windowStartMs = 0;   // the current window of the rate check
+    qint64 sentInWindow = 0;
     ~Client()
     {
         if (fd >= 0)
@@ -48,6 +52,13 @@ TileServer::TileServer(const QString &mapsRoot, QObject *parent) : QObject(paren
     m_retryAccept.setSingleShot(true);
     m_retryAccept.setInterval(250);
     connect(&m_retryAccept, &QTimer::timeout, this, &TileServer::resumeAccepting);
+    m_roomCheck.setSingleShot(true);
+    connect(&m_roomCheck, &QTimer::timeout, this, &TileServer::onConnection);
+    connect(&m_rateCheck, &QTimer::timeout, this, &TileServer::checkRates);
+    setMinimumRate(kMinBytesPerSecond, kRateWindowMs);
+    m_server.setMaxPendingConnections(kPendingConnections);
+    m_server.setListenBacklogSize(kListenBacklog);
+    m_clock.start();
 }
 
 TileServer::~TileServer()
@@ -71,6 +82,14 @@ int TileServer::descriptorBudget()
 void TileServer::setMaxConnections(int count)
 {
     m_maxConnections = std::clamp(count, 1, descriptorBudget());
+}
+
+void TileServer::setMinimumRate(qint64 bytesPerSecond, int windowMilliseconds)
+{
+    m_minBytesPerSecond = std::max<qint64>(0, bytesPerSecond);
+    m_rateWindowMs = std::max(1, windowMilliseconds);
+    // Checked four times a window: a connection is judged between one and 1.25 windows.
+    m_rateCheck.start(std::max(1, m_rateWindowMs / 4));
 }
 
 bool TileServer::listen(const QHostAddress &address, quint16 port)
@@ -138,45 +157,117 @@ QString TileServer::escapedForLog(const QByteArray &text)
 
 void TileServer::onConnection()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        // At the limit, the connection that has waited longest without a request makes room;
-        // when every connection is busy sending, accepting pauses until one ends.
-        if (connectionCount() >= m_maxConnections && !evictWaitingClient()) {
-            socket->abort();
-            socket->deleteLater();
-            m_server.pauseAccepting();
-            m_paused = true;
+    while (m_server.hasPendingConnections()) {
+        if (connectionCount() >= m_maxConnections && !makeRoom()) {
+            scheduleRoomCheck();
             break;
         }
-        m_clients.push_back(std::make_unique<Client>());
-        Client &client = *m_clients.back();
-        client.socket = socket;
-        client.idle.setSingleShot(true);
-        client.idle.setInterval(m_idleTimeoutMs);
-        connect(&client.idle, &QTimer::timeout, this, [this, &client] { close(client); });
-        client.idle.start();
-        connect(socket, &QTcpSocket::readyRead, this, [this, &client] { onReadable(client); });
-        // Progress in sending keeps a slow reader's connection alive and brings the next piece.
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, &client] {
-            client.idle.start();
-            pump(client);
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, &client] { close(client); });
-        if (socket->bytesAvailable() > 0)
-            onReadable(client);
+        adopt(m_server.nextPendingConnection());
     }
     // Full of connections that all have an answer under way: new ones wait in the system's
-    // queue until one ends. While some still wait for their request, newcomers are accepted
-    // and the oldest of those makes room.
-    if (connectionCount() >= m_maxConnections && !hasWaitingClient() && !m_paused) {
+    // queue until one ends. While some still wait for their request, newcomers are taken
+    // from the queue (a few at a time) and the longest silent may make room for them.
+    // (Taking a pending connection turns accepting on again, hence the check every time.)
+    if (connectionCount() >= m_maxConnections && !hasWaitingClient()) {
         m_server.pauseAccepting();
         m_paused = true;
     }
 }
 
+void TileServer::adopt(QTcpSocket *socket)
+{
+    m_clients.push_back(std::make_unique<Client>());
+    Client &client = *m_clients.back();
+    client.socket = socket;
+    client.lastHeardMs = m_clock.elapsed();
+    client.windowStartMs = client.lastHeardMs;
+    client.idle.setSingleShot(true);
+    client.idle.setInterval(m_idleTimeoutMs);
+    connect(&client.idle, &QTimer::timeout, this, [this, &client] { close(client); });
+    client.idle.start();
+    connect(socket, &QTcpSocket::readyRead, this, [this, &client] { onReadable(client); });
+    // Progress in sending keeps a slow reader's connection alive and brings the next piece.
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, &client](qint64 bytes) {
+        client.sentInWindow += bytes;
+        client.idle.start();
+        pump(client);
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, &client] { close(client); });
+    if (socket->bytesAvailable() > 0)
+        onReadable(client);
+}
+
+// Bytes received on a connection and not yet read: in the socket's buffer or in the system's.
+static qint64 unreadBytes(QTcpSocket *socket)
+{
+    int queued = 0;
+    if (::ioctl(int(socket->socketDescriptor()), FIONREAD, &queued) != 0)
+        queued = 0;
+    return socket->bytesAvailable() + queued;
+}
+
+// Requests that have arrived but were not read yet are read (and answered) before any
+// connection is chosen to make room: such a connection is never the one sent away.
+void TileServer::readArrivedRequests()
+{
+    std::vector<Client *> arrived;
+    for (const auto &client : m_clients) {
+        if (!client->answered && unreadBytes(client->socket) > 0)
+            arrived.push_back(client.get());
+    }
+    for (Client *client : arrived) {
+        const bool stillHere = std::any_of(m_clients.begin(), m_clients.end(),
+                                           [client](const auto &c) { return c.get() == client; });
+        if (stillHere)
+            onReadable(*client);
+    }
+}
+
+// The connection still waiting for its request that has been silent the longest, nothing
+// of it unread; none when every connection has an answer under way.
+TileServer::Client *TileServer::longestSilent() const
+{
+    Client *silent = nullptr;
+    for (const auto &client : m_clients) {
+        if (client->answered || unreadBytes(client->socket) > 0)
+            continue;
+        if (!silent || client->lastHeardMs < silent->lastHeardMs)
+            silent = client.get();
+    }
+    return silent;
+}
+
+// At the limit: the connection silent the longest makes room, once silent for the grace
+// time (a newcomer's request may still be on its way).
+bool TileServer::makeRoom()
+{
+    readArrivedRequests();
+    if (connectionCount() < m_maxConnections)
+        return true;
+    Client *silent = longestSilent();
+    if (!silent || m_clock.elapsed() - silent->lastHeardMs < m_silentGraceMs)
+        return false;
+    close(*silent);
+    return true;
+}
+
+// Newcomers wait: look again when the longest silent connection reaches the grace time.
+void TileServer::scheduleRoomCheck()
+{
+    const Client *silent = longestSilent();
+    if (!silent) {
+        m_server.pauseAccepting();
+        m_paused = true;
+        return;
+    }
+    const qint64 due = silent->lastHeardMs + m_silentGraceMs - m_clock.elapsed();
+    if (!m_roomCheck.isActive())
+        m_roomCheck.start(int(std::clamp<qint64>(due, 1, m_silentGraceMs)));
+}
+
 // Out of descriptors (or another accept failure): accepting again at once would fail again
-// and spin. The oldest connection still waiting for its request makes room, else accepting
-// pauses until a connection ends or a short time has passed.
+// and spin. The longest silent connection makes room, else accepting pauses until a
+// connection ends or a short time has passed.
 void TileServer::onAcceptError(QAbstractSocket::SocketError)
 {
     m_server.pauseAccepting();
@@ -194,21 +285,45 @@ bool TileServer::hasWaitingClient() const
 
 bool TileServer::evictWaitingClient()
 {
-    for (auto &client : m_clients) {
-        if (!client->answered) {
-            close(*client);
-            return true;
-        }
+    readArrivedRequests();
+    if (Client *silent = longestSilent()) {
+        close(*silent);
+        return true;
     }
     return false;
 }
 
+// A request still not whole after its first window, or an answer that went out slower than
+// the minimum rate over the last window, ends its connection.
+void TileServer::checkRates()
+{
+    const qint64 now = m_clock.elapsed();
+    const qint64 least = m_minBytesPerSecond * m_rateWindowMs / 1000;
+    std::vector<Client *> slow;
+    for (const auto &client : m_clients) {
+        if (now - client->windowStartMs < m_rateWindowMs)
+            continue;
+        const bool owed = client->remaining > 0 || client->socket->bytesToWrite() > 0;
+        if (!client->answered || (owed && client->sentInWindow < least))
+            slow.push_back(client.get());
+        client->windowStartMs = now;
+        client->sentInWindow = 0;
+    }
+    for (Client *client : slow)
+        close(*client);
+}
+
 void TileServer::resumeAccepting()
 {
-    if (!m_paused || connectionCount() >= m_maxConnections)
+    if (connectionCount() >= m_maxConnections && !hasWaitingClient())
         return;
-    m_paused = false;
-    m_server.resumeAccepting();
+    if (m_paused) {
+        m_paused = false;
+        m_server.resumeAccepting();
+    }
+    // Connections taken by the socket layer while this was full are served now.
+    if (m_server.hasPendingConnections())
+        onConnection();
 }
 
 void TileServer::close(Client &client)
@@ -224,7 +339,7 @@ void TileServer::close(Client &client)
         socket->abort();
         socket->deleteLater();
         gone.reset();
-        if (m_paused && !m_retryAccept.isActive())
+        if ((m_paused || m_server.hasPendingConnections()) && !m_retryAccept.isActive())
             QMetaObject::invokeMethod(this, &TileServer::resumeAccepting, Qt::QueuedConnection);
         return;
     }
@@ -238,6 +353,7 @@ void TileServer::onReadable(Client &client)
         return;
     }
     client.idle.start();
+    client.lastHeardMs = m_clock.elapsed();
     client.request += socket->read(kMaxRequestBytes + 1 - client.request.size());
     const QByteArray &request = client.request;
     const int end = request.indexOf("\r\n\r\n") >= 0 ? request.indexOf("\r\n\r\n") : request.indexOf("\n\n");
@@ -250,6 +366,9 @@ void TileServer::onReadable(Client &client)
         return;
     }
     client.answered = true;
+    // The answer's rate is judged from here on.
+    client.windowStartMs = m_clock.elapsed();
+    client.sentInWindow = 0;
     const QByteArray requestLine = request.left(request.indexOf('\n')).trimmed();
     const QList<QByteArray> fields = requestLine.simplified().split(' ');
     const QByteArray method = fields.value(0);

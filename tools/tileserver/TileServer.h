@@ -10,6 +10,12 @@
 // 1 MiB at most), a connection that makes no progress for kIdleTimeoutMs is dropped, the
 // number of connections is bounded, and running out of descriptors pauses accepting
 // instead of spinning. Control characters of requests are escaped in the log.
+//
+// Under load: at the limit, requests already in a socket's buffer are read first, and only
+// a connection that has sent nothing for a while (longest silent first) makes room for a
+// newcomer; otherwise newcomers wait in the system's queue. A request must arrive whole,
+// and an answer must go out at a minimum rate, over each window of kRateWindowMs, so that
+// slow readers cannot hold every slot.
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -42,6 +48,16 @@ public:
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kIdleTimeoutMs = 30000;
     static constexpr int kDefaultMaxConnections = 256;
+    // A connection that has sent nothing for this long may make room for a newcomer.
+    static constexpr int kSilentGraceMs = 100;
+    // Each window, a request not yet whole or an answer sent slower than the minimum rate
+    // ends its connection.
+    static constexpr int kRateWindowMs = 10000;
+    static constexpr qint64 kMinBytesPerSecond = 1024;
+    // Connections accepted by the socket layer but not yet taken: few, so that they stay
+    // within the descriptors kept aside.
+    static constexpr int kPendingConnections = 8;
+    static constexpr int kListenBacklog = 1024;
     static constexpr qint64 kPieceBytes = 256 * 1024;
     // A new piece is read only when less than this waits to be sent.
     static constexpr qint64 kLowWaterBytes = 512 * 1024;
@@ -49,9 +65,13 @@ public:
     // At most `count`, and never more than the descriptors this process may open allow.
     void setMaxConnections(int count);
     static int descriptorBudget();
-    static constexpr int kReservedDescriptors = 16;
+    static constexpr int kReservedDescriptors = 16 + kPendingConnections;
     int maxConnections() const { return m_maxConnections; }
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
+    void setSilentGrace(int milliseconds) { m_silentGraceMs = milliseconds; }
+    // Over each window of `milliseconds`, at least `bytesPerSecond` must go out to a reader
+    // still owed bytes, and a request must have arrived whole by the end of its first window.
+    void setMinimumRate(qint64 bytesPerSecond, int windowMilliseconds);
     int connectionCount() const { return int(m_clients.size()); }
 
     // The request line as it goes to the log: bytes below 0x20, 0x7f and above, '"' and '\'
@@ -77,6 +97,12 @@ private:
     void close(Client &client);
     bool hasWaitingClient() const;
     bool evictWaitingClient();
+    bool makeRoom();
+    void readArrivedRequests();
+    Client *longestSilent() const;
+    void scheduleRoomCheck();
+    void checkRates();
+    void adopt(QTcpSocket *socket);
     void resumeAccepting();
 
     QString m_root;
@@ -85,8 +111,14 @@ private:
     ClientList m_clients;
     int m_maxConnections = kDefaultMaxConnections;
     int m_idleTimeoutMs = kIdleTimeoutMs;
+    int m_silentGraceMs = kSilentGraceMs;
+    int m_rateWindowMs = kRateWindowMs;
+    qint64 m_minBytesPerSecond = kMinBytesPerSecond;
     bool m_paused = false;
     QTimer m_retryAccept;
+    QTimer m_roomCheck;
+    QTimer m_rateCheck;
+    QElapsedTimer m_clock;
     // Document number -> (edition folder, sheet number) of the Cassini sheets.
     QHash<QString, QPair<QString, int>> m_cassini;
 };
