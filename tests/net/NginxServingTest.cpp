@@ -14,11 +14,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,11 +116,25 @@ protected:
         ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(name).constData()), 0);
     }
 
-    // The configuration from the program's own option, nginx run with it in the foreground.
-    void startNginx()
+    // The configuration from the program's own option, nginx run with it in the foreground;
+    // both run as `account` when given (the test then runs as root).
+    void startNginx(const passwd *account = nullptr)
     {
         nginxPort = freePort();
+        const QDir prefix(account ? userPrefix.path() : firstPrefix.path());
+        prefixPath = prefix.path();
         QProcess generator;
+        if (account) {
+            const uid_t uid = account->pw_uid;
+            const gid_t gid = account->pw_gid;
+            const auto becomeAccount = [uid, gid] {
+                if (::setgid(gid) != 0 || ::setuid(uid) != 0)
+                    ::_exit(127);
+            };
+            generator.setChildProcessModifier(becomeAccount);
+            nginxProcess.setChildProcessModifier(becomeAccount);
+            ::chown(QFile::encodeName(prefixPath).constData(), uid, gid);
+        }
         generator.start(QStringLiteral(TILESERVER_PATH),
                         {"--nginx-config", "--root", root.path(), "--listen",
                          QStringLiteral("127.0.0.1:%1").arg(nginxPort)});
@@ -126,11 +142,13 @@ protected:
         ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
         const QByteArray configuration = generator.readAllStandardOutput();
         EXPECT_TRUE(configuration.contains("disable_symlinks on"));
-        EXPECT_EQ(configuration.contains("\nuser "), ::geteuid() == 0);
-        ASSERT_TRUE(QDir(prefix.path()).mkdir("logs"));
+        EXPECT_EQ(configuration.contains("\nuser "), ::geteuid() == 0 && !account);
+        prefix.mkdir("logs");
+        if (account)
+            ::chown(QFile::encodeName(prefix.filePath("logs")).constData(), account->pw_uid, account->pw_gid);
         writeFile(prefix.filePath("tiles.conf"), configuration);
         nginxProcess.setProcessChannelMode(QProcess::MergedChannels);
-        nginxProcess.start(nginx, {"-p", prefix.path() + u'/', "-c", prefix.filePath("tiles.conf"), "-g",
+        nginxProcess.start(nginx, {"-p", prefixPath + u'/', "-c", prefix.filePath("tiles.conf"), "-g",
                                    "daemon off;"});
         ASSERT_TRUE(nginxProcess.waitForStarted(10000));
         const bool listening = waitUntil([&] {
@@ -144,7 +162,8 @@ protected:
             << nginxProcess.readAll().toStdString() << readFile(prefix.filePath("logs/error.log")).toStdString();
     }
 
-    QTemporaryDir root, outside, prefix;
+    QTemporaryDir root, outside, firstPrefix, userPrefix;
+    QString prefixPath;
     std::vector<std::pair<QString, QByteArray>> tiles;
     TileServer tileServer{root.path()};
     QString nginx;
@@ -262,6 +281,29 @@ TEST_F(NginxServingTest, TheProgramDownloadsTheSameSheetFromEither)
     EXPECT_EQ(fromNginx.files, fromTileServer.files);
     EXPECT_EQ(fromNginx.rows, fromTileServer.rows);
     EXPECT_EQ(fromNginx.rows.size(), 6);
+}
+
+// Started by a user, not root: no user directive, and everything it writes (pid file, logs,
+// temporary folders) stays under its prefix.
+TEST_F(NginxServingTest, AUserStartsItToo)
+{
+    if (::geteuid() == 0) {
+        const passwd *nobody = ::getpwnam("nobody");
+        if (!nobody)
+            GTEST_SKIP() << "no account to run nginx as";
+        TearDown();
+        nginxProcess.setProcessChannelMode(QProcess::MergedChannels);
+        startNginx(nobody);
+    }
+    const QByteArray answer = exchange(
+        nginxPort, "GET /Fonds_ImagesZoom/077/077" + cassini::documentNumber(12, 0).toLatin1()
+                       + "/0000001/MAXI_BA.jpg HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(statusOf(answer), 200);
+    EXPECT_EQ(bodyOf(answer), tiles[1].second);
+    const QDir prefix(prefixPath);
+    EXPECT_TRUE(QFile::exists(prefix.filePath("logs/nginx.pid")));
+    EXPECT_TRUE(QFile::exists(prefix.filePath("logs/access.log")));
+    EXPECT_TRUE(QFileInfo(prefix.filePath("client_body_temp")).isDir());
 }
 
 #endif
