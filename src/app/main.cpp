@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "session/SettingsStore.h"
 #include "app/Translations.h"
+#include "export/ExportCommand.h"
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"
 
@@ -25,6 +26,9 @@ QString helpText()
         "Options :\n"
         "  -h, --help     Affiche cette aide et quitte.\n"
         "  -v, --version  Affiche la version du programme et quitte.\n"
+        "  --export DOSSIER FICHIER\n"
+        "                 Enregistre la carte entière du dossier dans FICHIER (.jpg, .tif\n"
+        "                 ou .png) sans ouvrir de fenêtre, et quitte.\n"
         "\n"
         "Les options de Qt (-platform, -style, -display...) sont aussi acceptées.\n"
         "Les réglages sont dans Orvantis.ini, dans le dossier de configuration de l'utilisateur.\n");
@@ -62,6 +66,10 @@ int main(int argc, char *argv[])
 {
     QElapsedTimer clock;
     clock.start();
+
+    // "--export MAP-FOLDER FILE": a whole map written without a window.
+    if (const std::optional<int> exported = exporting::runExportCommand(argc, argv))
+        return *exported;
 
     QCommandLineParser parser;
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
