@@ -55,6 +55,8 @@ QString AddedMaps::line(const AddedMap &map)
         fields << clean(s.imageBase) << QStringLiteral("%1 x %2").arg(s.size.width()).arg(s.size.height());
         if (isGrid(s.grid))
             fields << QStringLiteral("grille %1 x %2").arg(s.grid.width()).arg(s.grid.height());
+        if (s.kind != source::Kind::Iiif)
+            fields << source::kindName(s.kind);
     }
     return fields.join(u'\t');
 }
@@ -79,7 +81,7 @@ std::optional<AddedMap> AddedMaps::fromLine(const QString &text)
         return std::nullopt;
     static const QRegularExpression size(QStringLiteral("^(\\d{1,9}) x (\\d{1,9})$"));
     static const QRegularExpression grid(QStringLiteral("^grille (\\d{1,2}) x (\\d{1,2})$"));
-    // Each sheet: address, size, then its grid where the line keeps one.
+    // Each sheet: address, size, then its grid and its kind where the line keeps them.
     for (int i = 3; i < fields.size();) {
         if (i + 1 >= fields.size())
             return std::nullopt;
@@ -95,6 +97,11 @@ std::optional<AddedMap> AddedMaps::fromLine(const QString &text)
                 return std::nullopt;
             ++i;
         }
+        if (i < fields.size())
+            if (const auto kind = source::kindFromName(fields[i])) {
+                sheet.kind = *kind;
+                ++i;
+            }
         map.sheets << sheet;
     }
     return map;

@@ -5,7 +5,10 @@
 // separated by tabs: edition folder, sheet number (position), title, then for each sheet
 // its image address, its size "width x height" in pixels and the grid of tiles its
 // download plan makes, "grille columns x rows" (lines written before the grid was kept
-// have none: their sheets count as 26 x 26).
+// have none: their sheets count as 26 x 26), then the kind of server when it is not IIIF
+// ("dzi", "zoomify"; a sheet without it is IIIF).
+
+#include "source/TileSource.h"
 
 #include <QList>
 #include <QSize>
@@ -20,6 +23,7 @@ struct SheetSource {
     QString imageBase;   // empty: this sheet has no address
     QSize size;
     QSize grid;          // columns x rows of tiles of its plan; not valid: 26 x 26
+    source::Kind kind = source::Kind::Iiif;
     bool operator==(const SheetSource &) const = default;
     // The grid the sheet's tiles fill: its plan's, else the whole 26 x 26.
     QSize tileGrid() const;

@@ -1,6 +1,7 @@
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
 #include "download/IiifDownload.h"
+#include "source/SourceRunner.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"
 #include "platform/Connection.h"
@@ -48,6 +49,7 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
       m_iiifFetcher(std::make_unique<IiifFetcher>()), m_iiif(std::make_unique<IiifDownload>(*m_iiifFetcher))
 {
     connectIiif();
+    connectSources();
     connect(&m_client, &HttpClient::hostResolved, this, [this] { setStatus(QStringLiteral("Connexion à la BNF ")); });
     connect(&m_client, &HttpClient::connected, this, [this] { setStatus(QStringLiteral("Connecté à la BNF")); });
     connect(&m_client, &HttpClient::connectionFailed, this,
@@ -70,6 +72,7 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
 DownloadEngine::~DownloadEngine()
 {
     m_iiif->cancel();
+    m_sources->cancel();
     m_client.disconnect();
     for (PendingCheck &pending : m_pending)
         pending.result.wait();
@@ -164,6 +167,12 @@ bool DownloadEngine::start(const download::TileRect &rect)
                         << rect.lastRow << "into" << m_mapFolder << (iiifSource ? "from IIIF" : "from the tile server");
     m_job.columnPosition = rect.firstColumn;   // C1 - 1 in letter numbers
     m_job.rowPosition = rect.firstRow + 1;
+    if (iiifSource && iiifSource->kind != source::Kind::Iiif) {
+        m_job.urlTemplate = iiifSource->imageBase;
+        m_job.tileCursor = -1;
+        m_sources->start({iiifSource->kind, iiifSource->imageBase}, rect, m_mapFolder, [this] { return m_job.stopRequested; });
+        return true;
+    }
     if (iiifSource) {
         m_job.urlTemplate = iiifSource->imageBase;
         m_job.tileCursor = -1;
@@ -389,6 +398,7 @@ void DownloadEngine::continueAfterTile()
 void DownloadEngine::finishDownload(bool keepStatus)
 {
     m_iiif->cancel();
+    m_sources->cancel();
     m_stopGrace.stop();
     // The tile checked last gets its state first; a tile that could not be written ends the
     // run with that error instead.

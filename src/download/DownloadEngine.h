@@ -22,6 +22,7 @@
 
 class AppContext;
 class IiifDownload;
+namespace source { class SourceRunner; }
 class IiifFetcher;
 struct DownloadJob;
 
@@ -42,6 +43,8 @@ public:
     // The fetcher of sheets served by IIIF servers, and the run that uses it.
     IiifFetcher &iiifFetcher() { return *m_iiifFetcher; }
     IiifDownload &iiifDownload() { return *m_iiif; }
+    // The run of sheets served as Deep Zoom or Zoomify pyramids.
+    source::SourceRunner &sourceRunner() { return *m_sources; }
 
     // The two connection options, read when they are needed (at the start and at the end).
     void setUnattendedDialOption(std::function<bool()> option) { m_unattendedDial = std::move(option); }
@@ -92,6 +95,7 @@ private:
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
     void connectIiif();
+    void connectSources();   // in DownloadEngineSources.cpp
     void markRow(int row, const QString &code, download::RowState state);
     void startCheck();
     bool settleChecks(bool wait);
@@ -108,6 +112,7 @@ private:
     HttpClient m_client;
     std::unique_ptr<IiifFetcher> m_iiifFetcher;
     std::unique_ptr<IiifDownload> m_iiif;
+    std::unique_ptr<source::SourceRunner> m_sources;
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;
 

@@ -1,0 +1,25 @@
+#pragma once
+// How a run of the download ends, and the one table that turns it into the French text of
+// the status field.
+
+#include <QString>
+
+namespace source {
+
+enum class RunOutcome {
+    Completed,             // the rectangle was walked to its end
+    Stopped,               // "Arrêter"
+    DescriptionMissing,    // the server answered the description with an error status
+    DescriptionUnreadable, // the description is no description, or no plan fits
+    Unreachable,           // no answer from the server
+    CertificateRefused,    // the server's certificate does not verify
+    TimedOut,              // no progress within the deadline
+    WriteError,            // the disk refused a tile
+    NothingInstalled,      // every tile asked for failed
+};
+
+// The status text of an outcome; `detail` completes it (the server's words, the reason, the
+// first failure). Empty for the outcomes that end as usual.
+QString outcomeText(RunOutcome outcome, const QString &detail = {});
+
+} // namespace source

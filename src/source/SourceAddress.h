@@ -1,0 +1,37 @@
+#pragma once
+// The address of a map's picture on a server of any kind, and the one factory that turns
+// the description read there into the map's TileSource.
+
+#include "source/TileSource.h"
+
+#include <QByteArray>
+#include <memory>
+
+namespace source {
+
+struct SourceAddress {
+    Kind kind = Kind::Iiif;
+    // IIIF: the image's base address. Deep Zoom: the ".dzi" description. Zoomify: the
+    // folder of "ImageProperties.xml", without a trailing "/".
+    QString url;
+
+    // What is read first: "info.json", the ".dzi" itself, "ImageProperties.xml".
+    QString descriptionUrl() const;
+    bool operator==(const SourceAddress &) const = default;
+};
+
+// A Deep Zoom description (an http or https address whose path ends in ".dzi") or a Zoomify
+// one (ending in "/ImageProperties.xml"); nothing for any other text. A bare folder may
+// also be a Zoomify pyramid: zoomifyFolder() names it, and only reading it can tell.
+std::optional<SourceAddress> parsePyramidAddress(const QString &text);
+SourceAddress zoomifyFolder(const QString &folderUrl);
+
+// The largest description the program reads.
+constexpr qint64 kMaxDescriptionBytes = 1024 * 1024;
+
+// The source that the description at `address` makes; nothing and `why` (French) when it
+// is unreadable, out of bounds, or cannot be cut into 26 x 26 stored tiles.
+std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByteArray &description,
+                                       QString *why = nullptr);
+
+} // namespace source

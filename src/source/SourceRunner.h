@@ -1,0 +1,101 @@
+#pragma once
+// The run of a download from a tile source: reads the source's description, then walks the
+// rectangle in the usual order (rows outer, columns inner). Tiles already on disk are
+// "Déjà installée ", tiles outside the source's grid "Hors de l'image", without a request.
+// For the others it asks every server tile the stored tile needs, as many stored tiles at
+// once as the server is allowed (the fetcher's limit, kept-alive connections), then, on a
+// worker thread, assembles them, encodes the stored tile and writes it through the
+// TileWriter, so it reaches its name only whole. A run with no progress for the deadline
+// ends. "Arrêter" lets the requests in flight end, then the run ends. The end is one
+// RunOutcome, whose text comes from the one table of RunOutcome.h.
+
+#include "download/DownloadList.h"
+#include "net/IiifFetcher.h"
+#include "source/RunOutcome.h"
+#include "source/SourceAddress.h"
+#include "store/TileWriter.h"
+
+#include <QHash>
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace source {
+
+class SourceRunner : public QObject {
+    Q_OBJECT
+public:
+    // Longest time without any answer while requests are out: Retry-After waits fit in it.
+    static constexpr int kDefaultDeadlineMs = 200000;
+
+    explicit SourceRunner(IiifFetcher &fetcher, QObject *parent = nullptr);
+    ~SourceRunner() override;
+
+    void setDeadline(int milliseconds) { m_deadline.setInterval(milliseconds); }
+
+    // Starts the run; `stopRequested` is asked before each new stored tile.
+    void start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
+               std::function<bool()> stopRequested);
+    // Ends at once without any further signal; no temporary file stays.
+    void cancel();
+    bool active() const { return m_active; }
+    // The source of the run, once its description was read.
+    const TileSource *source() const { return m_source.get(); }
+
+signals:
+    void statusText(const QString &text);
+    // The description is read: the sheet's tiles fill `grid` (columns x rows).
+    void planned(QSize grid);
+    void advanced(int row);
+    void receiving(int row);
+    // A row got its final state; `tileFile` is the stored tile's native path once installed.
+    void rowDone(int row, const QString &tileCode, download::RowState state, const QString &tileFile);
+    // The run is over; `text` is the status text of the outcome (empty when it ended as usual).
+    void ended(source::RunOutcome outcome, const QString &text);
+
+private:
+    struct Tile {
+        TileId id;
+        QList<TilePiece> pieces;
+        QList<QByteArray> answers;
+        int waiting = 0;
+        QString failure;   // why the tile cannot be made
+    };
+
+    void onResult(const IiifFetcher::Result &result);
+    void onDescription(const IiifFetcher::Result &result);
+    void pump();
+    void assemble(int row);
+    void settle(int row, store::TileWriter::Result result, const QString &why);
+    void endIfDone();
+    void finish(RunOutcome outcome, const QString &detail = {});
+    QString tilePath(TileId id) const;
+
+    IiifFetcher &m_fetcher;
+    bool m_active = false;
+    int m_generation = 0;
+    SourceAddress m_address;
+    download::TileRect m_rect;
+    QString m_mapFolder;
+    std::function<bool()> m_stopRequested;
+    std::unique_ptr<TileSource> m_source;
+    int m_descriptionRequest = 0;
+    int m_cursor = -1;
+    int m_capacity = 1;
+    struct Request {
+        int row = 0;     // list row of its stored tile
+        int piece = 0;   // index of its piece
+    };
+    QHash<int, Request> m_requests;   // by request id
+    QHash<int, Tile> m_tiles;     // list row -> stored tile being fetched or assembled
+    int m_asked = 0;
+    int m_installed = 0;
+    int m_failed = 0;
+    QString m_firstFailure;
+    QTimer m_deadline;
+    QThreadPool m_worker;   // last member: its thread ends before the rest goes
+};
+
+} // namespace source

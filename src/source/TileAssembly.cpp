@@ -1,0 +1,84 @@
+#include "source/TileAssembly.h"
+#include "imaging/Jpeg.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+
+namespace source {
+namespace {
+
+bool isJpeg(const QByteArray &bytes) { return bytes.startsWith("\xFF\xD8"); }
+bool isPng(const QByteArray &bytes) { return bytes.startsWith("\x89PNG\r\n\x1A\n"); }
+
+bool decodeAnswer(const QByteArray &bytes, QImage &image, QString *why)
+{
+    if (isJpeg(bytes)) {
+        const jpeg::Status status = jpeg::decode(bytes, image);
+        if (status.ok())
+            return true;
+        *why = status.message();
+        return false;
+    }
+    if (isPng(bytes)) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer, "png");
+        const QSize size = reader.size();
+        if (size.isEmpty() || size.width() > jpeg::kMaxSide || size.height() > jpeg::kMaxSide) {
+            *why = QStringLiteral("image PNG hors limites");
+            return false;
+        }
+        if (reader.read(&image))
+            return true;
+        *why = QStringLiteral("image PNG illisible");
+        return false;
+    }
+    *why = QStringLiteral("la réponse n'est pas une image");
+    return false;
+}
+
+} // namespace
+
+bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QByteArray> &answers, QByteArray *out,
+                  QString *why)
+{
+    QString reason;
+    auto refuse = [&](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    if (pieces.isEmpty() || pieces.size() != answers.size() || tileSize.isEmpty())
+        return refuse(QStringLiteral("réponses incomplètes"));
+    // One whole JPEG answer of the right size is the tile as it is.
+    if (pieces.size() == 1 && isJpeg(answers.first()) && pieces.first().crop == QRect(QPoint(), tileSize)
+        && pieces.first().place.isNull()) {
+        jpeg::Header header;
+        if (jpeg::readHeader(answers.first(), header).ok() && header.size() == tileSize) {
+            *out = answers.first();
+            return true;
+        }
+    }
+    QImage tile(tileSize, QImage::Format_RGB32);
+    tile.fill(Qt::white);
+    QPainter painter(&tile);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const TilePiece &piece = pieces[i];
+        QImage answer;
+        if (!decodeAnswer(answers[i], answer, &reason))
+            return refuse(reason);
+        const QSize got = answer.size();
+        if (!QRect(QPoint(), got).contains(piece.crop) || got.width() > piece.largest.width()
+            || got.height() > piece.largest.height())
+            return refuse(QStringLiteral("image de taille inattendue (%1 x %2)").arg(got.width()).arg(got.height()));
+        painter.drawImage(piece.place, answer, piece.crop);
+    }
+    painter.end();
+    const jpeg::Status status = jpeg::encode(tile, *out, kStoredQuality);
+    if (!status.ok())
+        return refuse(status.message());
+    return true;
+}
+
+} // namespace source

@@ -1,0 +1,89 @@
+#include "source/Zoomify.h"
+#include "source/DescriptionXml.h"
+
+#include <limits>
+
+namespace source {
+
+std::optional<ZoomifyInfo> readZoomify(const QByteArray &xml, QString *why)
+{
+    const auto properties = readRootElement(xml, QStringLiteral("IMAGE_PROPERTIES"), QString(), why);
+    if (!properties)
+        return std::nullopt;
+    ZoomifyInfo info;
+    qint64 tileSide = 0;
+    if (!properties->number(QStringLiteral("WIDTH"), 1, PyramidSource::kMaxPictureSide, &info.width, why)
+        || !properties->number(QStringLiteral("HEIGHT"), 1, PyramidSource::kMaxPictureSide, &info.height, why)
+        || !properties->number(QStringLiteral("TILESIZE"), PyramidSource::kMinTileSide, PyramidSource::kMaxTileSide,
+                               &tileSide, why))
+        return std::nullopt;
+    info.tileSide = int(tileSide);
+    if (properties->has(QStringLiteral("NUMTILES"))
+        && !properties->number(QStringLiteral("NUMTILES"), 1, std::numeric_limits<qint64>::max(), &info.tileCount, why))
+        return std::nullopt;
+    return info;
+}
+
+std::optional<ZoomifyTiers> zoomifyTiers(qint64 width, qint64 height, int tileSide, bool roundUp)
+{
+    QList<QSize> sizes;
+    qint64 w = width, h = height;
+    auto half = [roundUp](qint64 side) { return qMax<qint64>(1, roundUp ? ceilDiv(side, 2) : side / 2); };
+    for (;;) {
+        sizes.prepend(QSize(int(w), int(h)));
+        if ((w <= tileSide && h <= tileSide) || sizes.size() > PyramidSource::kMaxLevels)
+            break;
+        w = half(w);
+        h = half(h);
+    }
+    ZoomifyTiers tiers;
+    tiers.sizes = sizes;
+    for (const QSize size : sizes) {
+        tiers.tilesBefore << tiers.tileCount;
+        qint64 count = 0;
+        if (!checkedMultiply(ceilDiv(size.width(), tileSide), ceilDiv(size.height(), tileSide), &count)
+            || !checkedAdd(tiers.tileCount, count, &tiers.tileCount))
+            return std::nullopt;
+    }
+    return tiers;
+}
+
+std::unique_ptr<ZoomifySource> ZoomifySource::make(const ZoomifyInfo &info, const QString &folderUrl, QString *why)
+{
+    // Makers of pyramids round the halved sizes up or down; the tile count tells which.
+    std::optional<ZoomifyTiers> tiers;
+    for (const bool roundUp : {true, false}) {
+        tiers = zoomifyTiers(info.width, info.height, info.tileSide, roundUp);
+        if (tiers && (info.tileCount == 0 || tiers->tileCount == info.tileCount))
+            break;
+        tiers.reset();
+    }
+    if (!tiers) {
+        if (why)
+            *why = QStringLiteral("valeur incorrecte de NUMTILES : %1").arg(info.tileCount);
+        return nullptr;
+    }
+    std::unique_ptr<ZoomifySource> source(new ZoomifySource(*tiers, info.tileSide, folderUrl));
+    if (!source->plan(why))
+        return nullptr;
+    return source;
+}
+
+ZoomifySource::ZoomifySource(const ZoomifyTiers &tiers, int tileSide, const QString &folderUrl)
+    : PyramidSource(tiers.sizes, tileSide, 0), m_tiers(tiers), m_folderUrl(folderUrl)
+{
+}
+
+qint64 ZoomifySource::tileGroup(int tier, int column, int row) const
+{
+    const qint64 columns = ceilDiv(m_tiers.sizes.at(tier).width(), serverTileSide());
+    return (m_tiers.tilesBefore.at(tier) + row * columns + column) / kTilesPerGroup;
+}
+
+QString ZoomifySource::serverTileUrl(int level, int column, int row) const
+{
+    return m_folderUrl + QStringLiteral("/TileGroup%1/%2-%3-%4.jpg").arg(tileGroup(level, column, row)).arg(level)
+                             .arg(column).arg(row);
+}
+
+} // namespace source

@@ -1,0 +1,245 @@
+// Downloads of maps served as Deep Zoom and Zoomify pyramids: trees written by libvips
+// (with and without overlap, pictures that are no multiple of the tile size, stored tiles
+// made of several server tiles) served by Python's http.server on 127.0.0.1, through the
+// download engine; and runs that end early against scripted answers.
+
+#include "iiif/IiifServers.h"
+#include "catalogue/AddedMaps.h"
+#include "download/DownloadEngine.h"
+#include "download/DownloadList.h"
+#include "download/ScriptedConnection.h"
+#include "net/IiifFetcher.h"
+#include "net/TestServer.h"
+#include "net/Wait.h"
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
+#include "source/SourceRunner.h"
+#include "store/TileStore.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using download::RowState;
+using download::TileRect;
+
+namespace {
+
+// Writes `picture` as a pyramid with vips dzsave.
+bool writePyramid(const QImage &picture, const QString &path, const QString &layout, int tileSide, int overlap,
+                  QString *error)
+{
+    const QString png = path + QStringLiteral(".png");
+    if (!picture.save(png))
+        return false;
+    QStringList arguments{QStringLiteral("dzsave"), png, path, QStringLiteral("--layout"), layout,
+                          QStringLiteral("--tile-size"), QString::number(tileSide), QStringLiteral("--suffix"),
+                          QStringLiteral(".jpg[Q=95]")};
+    if (layout == QStringLiteral("dz"))
+        arguments << QStringLiteral("--overlap") << QString::number(overlap);
+    QProcess vips;
+    vips.start(findProgram(QStringLiteral("vips")), arguments);
+    if (vips.waitForFinished(120000) && vips.exitStatus() == QProcess::NormalExit && vips.exitCode() == 0)
+        return true;
+    *error = QString::fromLocal8Bit(vips.readAllStandardError());
+    return false;
+}
+
+// The stored tiles of a folder joined in their grid.
+QImage joinedSheet(const QString &folder, QSize grid)
+{
+    QList<QImage> tiles;
+    int width = 0, height = 0;
+    for (int r = 0; r < grid.height(); ++r)
+        for (int c = 0; c < grid.width(); ++c) {
+            tiles << QImage(store::tilePath(folder, c, r));
+            width += r == 0 ? tiles.last().width() : 0;
+            height += c == 0 ? tiles.last().height() : 0;
+        }
+    QImage sheet(width, height, QImage::Format_RGB32);
+    sheet.fill(Qt::black);
+    QPainter p(&sheet);
+    for (int r = 0, y = 0; r < grid.height(); y += tiles[r * grid.width()].height(), ++r)
+        for (int c = 0, x = 0; c < grid.width(); x += tiles[r * grid.width() + c].width(), ++c)
+            p.drawImage(x, y, tiles[r * grid.width() + c]);
+    return sheet;
+}
+
+class SourceDownloadTest : public ::testing::Test {
+protected:
+    SourceDownloadTest()
+        : settings(config.filePath("Orvantis.ini")),
+          context(settings, desktop, program.path() + u'/', program.path() + u'/'), engine(context, list)
+    {
+        context.setConnection(&connection);
+        context.setMapsRoot(program.path() + u'/');
+        engine.setHangUpOption([] { return true; });
+        QObject::connect(&engine, &DownloadEngine::tileDone,
+                         [this](int row, const QString &, RowState state) { states[row] = state; });
+    }
+
+    // Adds a map of one sheet served at `address` and selects it; its map folder.
+    QString selectAddedMap(const QString &address, source::Kind kind)
+    {
+        const int position =
+            context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{address, QSize(), QSize(), kind}});
+        context.selection.editionFolder = editions::kArchive;
+        context.selection.sheetNumber = QString::number(position);
+        context.selection.folderSuffix = QStringLiteral("\\F001");
+        return program.path() + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position);
+    }
+
+    bool runAndWait(const TileRect &rect = {})
+    {
+        bool ended = false;
+        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
+        list.build(rect);
+        states.clear();
+        const bool started = engine.start(rect);
+        if (started)
+            EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
+        QObject::disconnect(link);
+        return started;
+    }
+    int count(RowState state) const { return int(std::count(states.begin(), states.end(), state)); }
+
+    QTemporaryDir program, config, work;
+    ScriptedDesktop desktop;
+    SettingsStore settings;
+    ScriptedConnection connection;
+    AppContext context;
+    download::DownloadList list;
+    DownloadEngine engine;
+    QMap<int, RowState> states;
+};
+
+} // namespace
+
+// Joined, the installed tiles give the picture, whatever the pyramid: one server tile per
+// stored tile, with an overlap to cut away, or several server tiles per stored tile.
+TEST_F(SourceDownloadTest, PyramidsInstallWholeAndSeamless)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    struct Case {
+        QString layout;
+        int width, height, tileSide, overlap;
+        QSize grid;
+        int requests;   // server tiles asked for
+    } cases[] = {
+        {QStringLiteral("dz"), 700, 500, 256, 0, {3, 2}, 6},
+        {QStringLiteral("dz"), 700, 500, 256, 1, {3, 2}, 6},
+        {QStringLiteral("dz"), 1800, 300, 64, 2, {15, 5}, 29 * 5},
+        {QStringLiteral("zoomify"), 700, 500, 256, 0, {3, 2}, 6},
+        {QStringLiteral("zoomify"), 1800, 300, 64, 0, {15, 5}, 29 * 5},
+    };
+    PythonServer server;
+    QString error;
+    ASSERT_TRUE(server.start(work.path(), {}, &error)) << error.toStdString();
+    int made = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.layout.toStdString() << " " << c.width << " x " << c.height << " / "
+                                        << c.tileSide << " overlap " << c.overlap);
+        const QImage picture = makeSmoothPicture(c.width, c.height);
+        const QString name = QStringLiteral("carte%1").arg(++made);
+        ASSERT_TRUE(writePyramid(picture, work.filePath(name), c.layout, c.tileSide, c.overlap, &error))
+            << error.toStdString();
+        const bool deepZoom = c.layout == QStringLiteral("dz");
+        const QString folder = selectAddedMap(server.base() + u'/' + name + (deepZoom ? QStringLiteral(".dzi") : QString()),
+                                              deepZoom ? source::Kind::DeepZoom : source::Kind::Zoomify);
+        const int before = int(server.paths().size());
+
+        ASSERT_TRUE(runAndWait());
+        const int area = c.grid.width() * c.grid.height();
+        EXPECT_EQ(count(RowState::Downloaded), area);
+        EXPECT_EQ(count(RowState::OutsidePicture), 676 - area);
+        EXPECT_EQ(count(RowState::Missing), 0);
+        EXPECT_EQ(context.selectedTileGrid(), c.grid);
+        EXPECT_EQ(store::tileCount(folder, c.grid.width(), c.grid.height()), area);
+        EXPECT_EQ(int(server.paths().size()) - before, 1 + c.requests);
+        EXPECT_LT(meanDifference(joinedSheet(folder, c.grid), picture), 2.5);
+        EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Déconnecté"));
+
+        // A second run finds every tile in place and asks only the description.
+        ASSERT_TRUE(runAndWait());
+        EXPECT_EQ(count(RowState::AlreadyInstalled), area);
+        EXPECT_EQ(int(server.paths().size()) - before, 2 + c.requests);
+    }
+    // Every request came over one kept-alive connection.
+    EXPECT_EQ(server.connectionCount(), 1);
+}
+
+// A run that cannot install anything ends with a text that says why.
+TEST(SourceRunnerTest, RunsThatEndEarlySayWhy)
+{
+    const QByteArray dzi = "<Image Format=\"jpg\" Overlap=\"0\" TileSize=\"256\"><Size Width=\"600\" Height=\"300\"/></Image>";
+    using Reply = TestServer::Reply;
+    struct Case {
+        const char *name;
+        std::function<TestServer::Answer(const QByteArray &path)> script;
+        source::RunOutcome outcome;
+        QString text;
+    } cases[] = {
+        {"description missing", [](const QByteArray &) { return TestServer::Answer{Reply::NotFound}; },
+         source::RunOutcome::DescriptionMissing, QStringLiteral("Description de la carte introuvable : ")},
+        {"description hostile",
+         [](const QByteArray &) {
+             return TestServer::Answer{
+                 Reply::Jpeg, "<Image Format=\"jpg\" Overlap=\"0\" TileSize=\"-3\"><Size Width=\"6\" Height=\"3\"/></Image>"};
+         },
+         source::RunOutcome::DescriptionUnreadable,
+         QStringLiteral("Description de la carte illisible : valeur incorrecte de TileSize : -3")},
+        {"every tile missing",
+         [dzi](const QByteArray &path) {
+             return path.endsWith(".dzi") ? TestServer::Answer{Reply::Jpeg, dzi} : TestServer::Answer{Reply::NotFound};
+         },
+         source::RunOutcome::NothingInstalled, QStringLiteral("Aucune image installée : 6 en échec, la première AA : HTTP 404")},
+        {"every tile no picture",
+         [dzi](const QByteArray &path) {
+             return TestServer::Answer{Reply::Jpeg, path.endsWith(".dzi") ? dzi : QByteArray("<html></html>")};
+         },
+         source::RunOutcome::NothingInstalled,
+         QStringLiteral("Aucune image installée : 6 en échec, la première AA : la réponse n'est pas une image")},
+        {"server silent",
+         [dzi](const QByteArray &path) {
+             return path.endsWith(".dzi") ? TestServer::Answer{Reply::Jpeg, dzi} : TestServer::Answer{Reply::Stall};
+         },
+         source::RunOutcome::TimedOut, QStringLiteral("Délai d'attente dépassé")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestServer server;
+        server.script = c.script;
+        QTemporaryDir folder;
+        IiifFetcher fetcher;
+        source::SourceRunner runner(fetcher);
+        runner.setDeadline(500);
+        std::optional<source::RunOutcome> outcome;
+        QString text;
+        QObject::connect(&runner, &source::SourceRunner::ended, [&](source::RunOutcome o, const QString &t) {
+            outcome = o;
+            text = t;
+        });
+        QMap<int, RowState> rows;
+        QObject::connect(&runner, &source::SourceRunner::rowDone,
+                         [&](int row, const QString &, RowState state, const QString &) { rows[row] = state; });
+        runner.start({source::Kind::DeepZoom, QStringLiteral("http://%1/carte.dzi").arg(server.authority())},
+                     TileRect{0, 3, 0, 1}, folder.path(), {});
+        ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }, 20000));
+        EXPECT_EQ(*outcome, c.outcome);
+        EXPECT_TRUE(text.startsWith(c.text)) << text.toStdString();
+        EXPECT_FALSE(runner.active());
+        EXPECT_EQ(store::tileCount(folder.path()), 0);
+        EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+        if (c.outcome == source::RunOutcome::NothingInstalled) {
+            // 3 x 2 tiles of 256 within the 4 x 2 asked: two cells lie outside the picture.
+            EXPECT_EQ(std::count(rows.begin(), rows.end(), RowState::Missing), 6);
+            EXPECT_EQ(std::count(rows.begin(), rows.end(), RowState::OutsidePicture), 2);
+        }
+    }
+}
