@@ -3,7 +3,7 @@
 #include "widgets/Controls.h"
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
-#include "download/IiifReader.h"
+#include "source/MapReader.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
@@ -99,9 +99,9 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     m_archiveBox = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
                                    QRect(4, 2, 682, 436));
     m_fetcher = new IiifFetcher(this);
-    m_reader = new IiifReader(*m_fetcher, this);
-    connect(m_reader, &IiifReader::done, this, &ArchivePage::onIiifRead);
-    connect(m_reader, &IiifReader::failed, this, &ArchivePage::onIiifFailed);
+    m_reader = new source::MapReader(*m_fetcher, this);
+    connect(m_reader, &source::MapReader::done, this, &ArchivePage::onIiifRead);
+    connect(m_reader, &source::MapReader::failed, this, &ArchivePage::onIiifFailed);
     buildList();
     buildControls();
     refreshAddedRows();
@@ -457,8 +457,8 @@ void ArchivePage::refreshAddedRows()
 
 void ArchivePage::onAddIiifClicked()
 {
-    const auto address = iiif::askAddress(m_context.desktop(), QStringLiteral("Ajouter une carte IIIF"),
-        QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF) :"), QString());
+    const auto address = source::askMapAddress(m_context.desktop(), QStringLiteral("Ajouter une carte IIIF"),
+        QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF, .dzi Deep Zoom, dossier Zoomify) :"));
     if (!address)
         return;
     m_addIiifButton->setEnabled(false);
@@ -479,7 +479,7 @@ QString sizesText(const QList<iiif::SheetSource> &sheets)
 }
 } // namespace
 
-void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets)
+void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind)
 {
     m_readingCursor.reset();
     m_addIiifButton->setEnabled(true);
@@ -489,7 +489,9 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
                                   + iiif::AddedMaps::filePath(m_context.mapsRoot()));
     highlightRow(position - 1);
     onMapRowClicked();
-    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + sizesText(sheets),
+    // The kind of server recognised, when it is not IIIF.
+    const QString kindText = kind == source::Kind::Iiif ? QString() : source::kindLabel(kind) + QStringLiteral(" : ");
+    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + kindText + sizesText(sheets),
                                 QStringLiteral("Ajouter une carte IIIF"));
 }
 

@@ -12,7 +12,7 @@
 
 class ColourSquare;
 class IiifFetcher;
-class IiifReader;
+namespace source { class MapReader; }
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -67,7 +67,7 @@ private:
     void buildList();
     // The rows of the added maps, after the catalogue's.
     void refreshAddedRows();
-    void onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets);
+    void onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind);
     void onIiifFailed(const QString &text);
     void buildControls();
     void applyStatus(const InstallationStatus &status);
@@ -81,7 +81,7 @@ private:
 
     archive::ArchiveCatalogue m_catalogue;
     IiifFetcher *m_fetcher = nullptr;
-    IiifReader *m_reader = nullptr;
+    source::MapReader *m_reader = nullptr;
     std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     int m_searchResume = 0;
     bool m_highlighting = false;   // the page itself moves the highlight

@@ -301,3 +301,42 @@ TEST(SourceAddressTest, AddedMapsKeepTheKindOfEachSheet)
     EXPECT_EQ(iiif::AddedMaps::line(*iiifLine), QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5").arg(i));
     EXPECT_FALSE(iiif::AddedMaps::fromLine(QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5\twebp").arg(i)));
 }
+
+// One factory makes the source of every kind from its description; a description it
+// cannot use gives no source and says why.
+TEST(SourceAddressTest, FactoryMakesTheSourceOfEachKind)
+{
+    const QByteArray info = R"({
+  "@context": "http://iiif.io/api/image/3/context.json",
+  "id": "https://h/iiif/map", "type": "ImageService3", "profile": "level0",
+  "width": 1000, "height": 700, "tiles": [{"width": 512, "scaleFactors": [1, 2]}]
+})";
+    struct Case {
+        SourceAddress address;
+        QByteArray description;
+        QSize grid, tileOrigin;   // tileOrigin: the size of stored tile (0, 0)
+        QString firstUrl;
+    } cases[] = {
+        {{Kind::Iiif, QStringLiteral("https://h/iiif/map")}, info, {2, 2}, {512, 512},
+         QStringLiteral("https://h/iiif/map/0,0,512,512/")},
+        {{Kind::DeepZoom, QStringLiteral("https://h/c.dzi")}, dzi(QStringLiteral("Format=\"png\" Overlap=\"0\" TileSize=\"512\"")),
+         {6, 4}, {512, 512}, QStringLiteral("https://h/c_files/12/0_0.png")},
+        {{Kind::Zoomify, QStringLiteral("https://h/z")},
+         "<IMAGE_PROPERTIES WIDTH=\"1000\" HEIGHT=\"700\" TILESIZE=\"256\" />", {4, 3}, {256, 256},
+         QStringLiteral("https://h/z/TileGroup0/2-0-0.jpg")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(kindName(c.address.kind).toStdString());
+        QString why;
+        const auto source = makeSource(c.address, c.description, &why);
+        ASSERT_TRUE(source) << why.toStdString();
+        EXPECT_EQ(source->kind(), c.address.kind);
+        EXPECT_EQ(source->grid(), c.grid);
+        EXPECT_EQ(source->tileSize({0, 0}), c.tileOrigin);
+        EXPECT_TRUE(source->pieces({0, 0}).first().url.startsWith(c.firstUrl)) << source->pieces({0, 0}).first().url.toStdString();
+        EXPECT_TRUE(source->pieces({c.grid.width(), 0}).isEmpty());
+
+        EXPECT_FALSE(makeSource(c.address, "{}<>", &why));
+        EXPECT_FALSE(why.isEmpty());
+    }
+}
