@@ -35,8 +35,14 @@ if(ORVANTIS_GZIP)
     COMMAND ${ORVANTIS_GZIP} -9nkf ${CMAKE_BINARY_DIR}/debian/changelog.Debian
     DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.Debian VERBATIM)
   add_custom_target(orvantis_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz)
-  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz DESTINATION ${ORVANTIS_DOC_DIR})
+  # A native package (no Debian revision): changelog.gz.
+  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz DESTINATION ${ORVANTIS_DOC_DIR}
+          RENAME changelog.gz)
 endif()
+
+# Packaging and installing take the build as it is (scripts/package builds first): checking
+# every target again before each package would take a minute for nothing.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
 # cpack -G DEB (scripts/package): build/orvantis_<version>_<arch>.deb, one package with
 # everything installed above, its dependencies computed from the binaries.
@@ -57,9 +63,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS nginx-light)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# The synopsis is the summary above; this is the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "install, view and print old maps of France
-Orvantis installs, shows and prints the old scanned maps of France that the
+  "Orvantis installs, shows and prints the old scanned maps of France that the
 national library publishes as grids of JPEG tiles: the 182 sheets of the
 Cassini map in its colour and black-and-white editions, and more than 1900
 other maps of the library's archives, as well as maps of IIIF servers.
