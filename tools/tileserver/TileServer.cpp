@@ -444,6 +444,8 @@ void TileServer::pump(Client &client)
         client.remaining -= n;
         client.socket->write(piece.constData(), n);
     }
+    if (client.remaining > 0)
+        client.socket->flush();
     if (client.remaining == 0) {
         ::close(client.fd);
         client.fd = -1;
@@ -453,6 +455,8 @@ void TileServer::pump(Client &client)
 
 void TileServer::finishSending(Client &client)
 {
+    // Handed to the system at once rather than on the next turn of the loop;
     // disconnectFromHost closes once everything written has gone out.
+    client.socket->flush();
     client.socket->disconnectFromHost();
 }
