@@ -66,7 +66,7 @@ void drive(std::vector<Connection> &connections, const QByteArray &request, bool
     clock.start();
     std::vector<pollfd> polled;
     std::vector<Connection *> owners;
-    while (clock.elapsed() < boundMs) {
+    do {
         polled.clear();
         owners.clear();
         for (Connection &c : connections) {
@@ -111,10 +111,12 @@ void drive(std::vector<Connection> &connections, const QByteArray &request, bool
                 break;
             }
         }
-    }
+    } while (clock.elapsed() < boundMs);
 }
 
-std::vector<Connection> openClients(int count, quint16 port, int receiveBuffer = 0)
+// Opens `count` connections one after the other; each sends `request` as soon as it is
+// connected, as an ordinary client does (an empty request sends nothing).
+std::vector<Connection> openClients(int count, quint16 port, const QByteArray &request, int receiveBuffer = 0)
 {
     std::vector<Connection> connections;
     connections.resize(size_t(count));
@@ -123,6 +125,16 @@ std::vector<Connection> openClients(int count, quint16 port, int receiveBuffer =
         if (c.fd < 0) {
             c.done = true;
             c.error = QStringLiteral("socket/connect: %1").arg(errno);
+            continue;
+        }
+        if (request.isEmpty())
+            continue;
+        pollfd connecting{c.fd, POLLOUT, 0};
+        if (::poll(&connecting, 1, 5000) == 1) {
+            std::vector<Connection> one(1);
+            std::swap(one[0], c);
+            drive(one, request, false, 0);
+            std::swap(one[0], c);
         }
     }
     return connections;
@@ -226,9 +238,9 @@ TEST_F(TileServerLoadTest, OrdinaryClientsAreAllServedAtHighConcurrencyAndBeside
         ServerThread server(root.path(), 1024, 500);
         ASSERT_NE(server.port(), 0);
 
-        std::vector<Connection> slow = openClients(c.slowReaders, server.port(), 4096);
+        std::vector<Connection> slow = openClients(c.slowReaders, server.port(), tileRequest("MAXI_ZZ.jpg"), 4096);
         drive(slow, tileRequest("MAXI_ZZ.jpg"), false, 20000);
-        std::vector<Connection> clients = openClients(c.clients, server.port());
+        std::vector<Connection> clients = openClients(c.clients, server.port(), tileRequest("MAXI_AA.jpg"));
         drive(clients, tileRequest("MAXI_AA.jpg"), true, 60000);
 
         int served = 0;
@@ -259,11 +271,9 @@ TEST_F(TileServerLoadTest, ArrivedRequestsAreNeverSentAwayAtTheLimit)
     ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     // Opened while the server's loop is not running: the system queues them in this order,
     // two silent, one sending half a request, then four whole requests.
-    std::vector<Connection> silent = openClients(2, server.port());
-    std::vector<Connection> partial = openClients(1, server.port());
-    std::vector<Connection> requests = openClients(4, server.port());
-    drive(partial, "GET /Fonds_ImagesZoom/077/07711504", false, 5000);
-    drive(requests, tileRequest("MAXI_AA.jpg"), false, 5000);
+    std::vector<Connection> silent = openClients(2, server.port(), QByteArray());
+    std::vector<Connection> partial = openClients(1, server.port(), "GET /Fonds_ImagesZoom/077/07711504");
+    std::vector<Connection> requests = openClients(4, server.port(), tileRequest("MAXI_AA.jpg"));
     for (const Connection &c : requests)
         ASSERT_TRUE(c.sent && c.error.isEmpty()) << c.error.toStdString();
 

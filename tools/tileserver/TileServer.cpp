@@ -29,6 +29,11 @@ struct TileServer::Client {
     qint64 lastHeardMs = 0;  // when it was accepted or last sent a byte (server's clock)
     qint64 windowStartMs = 0;   // the current window of the rate check
     qint64 sentInWindow = 0;
+    // Writing may report progress or the peer's end at once: pump() is not entered again
+    // meanwhile, and a close asked for then happens when the writing is over.
+    bool pumping = false;
+    int busy = 0;
+    bool closeWanted = false;
     ~Client()
     {
         if (fd >= 0)
@@ -326,8 +331,28 @@ void TileServer::resumeAccepting()
         onConnection();
 }
 
+// Keeps a client alive while it is being written to; a close asked for meanwhile happens at
+// the end. Nothing may touch the client after the guard has ended.
+class TileServer::BusyGuard {
+public:
+    BusyGuard(TileServer &server, Client &client) : m_server(server), m_client(client) { ++m_client.busy; }
+    ~BusyGuard()
+    {
+        if (--m_client.busy == 0 && m_client.closeWanted)
+            m_server.close(m_client);
+    }
+
+private:
+    TileServer &m_server;
+    Client &m_client;
+};
+
 void TileServer::close(Client &client)
 {
+    if (client.busy > 0) {
+        client.closeWanted = true;
+        return;
+    }
     for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
         if (it->get() != &client)
             continue;
@@ -429,22 +454,28 @@ void TileServer::sendFile(Client &client, int fd, qint64 size, const QByteArray 
 // Reads the next piece of the file once most of what was written has gone out.
 void TileServer::pump(Client &client)
 {
-    if (client.fd < 0)
+    if (client.fd < 0 || client.pumping)
         return;
+    BusyGuard guard(*this, client);
+    client.pumping = true;
     QByteArray piece;
-    while (client.remaining > 0 && client.socket->bytesToWrite() < kLowWaterBytes) {
+    while (client.remaining > 0 && !client.closeWanted && client.socket->bytesToWrite() < kLowWaterBytes) {
         piece.resize(qsizetype(std::min(kPieceBytes, client.remaining)));
         const ssize_t n = ::read(client.fd, piece.data(), size_t(piece.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             // The file shrank or failed under us: the answer cannot be completed.
+            client.pumping = false;
             return close(client);
         }
         client.remaining -= n;
         client.socket->write(piece.constData(), n);
+        // Handed to the system at once rather than on the next turn of the loop.
+        client.socket->flush();
     }
-    if (client.remaining == 0) {
+    client.pumping = false;
+    if (client.remaining == 0 && !client.closeWanted) {
         ::close(client.fd);
         client.fd = -1;
         finishSending(client);
@@ -453,6 +484,9 @@ void TileServer::pump(Client &client)
 
 void TileServer::finishSending(Client &client)
 {
+    BusyGuard guard(*this, client);
+    // Handed to the system at once rather than on the next turn of the loop;
     // disconnectFromHost closes once everything written has gone out.
+    client.socket->flush();
     client.socket->disconnectFromHost();
 }

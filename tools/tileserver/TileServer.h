@@ -84,6 +84,7 @@ signals:
 
 private:
     struct Client;
+    class BusyGuard;
     using ClientList = std::list<std::unique_ptr<Client>>;
 
     void onConnection();
