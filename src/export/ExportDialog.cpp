@@ -50,6 +50,8 @@ ExportDialog::ExportDialog(Desktop &desktop, ExportPlan plan, const QString &pat
     m_startButton->setDefault(true);
     m_cancelButton = new QPushButton(QStringLiteral("Annuler"), this);
     m_cancelButton->setObjectName(QStringLiteral("ExportCancel"));
+    // Return while the export runs must not cancel it: only a click or Escape does.
+    m_cancelButton->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_startButton);
