@@ -4,6 +4,7 @@
 // hatched woods, lettering), so that decoding costs what a scanned map costs.
 //
 //   orvantis-bench-tiles <maps root>
+//   orvantis-bench-tiles <maps root> <sheet> <tile width> <tile height>   (one sheet only)
 
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
@@ -15,6 +16,7 @@
 #include <QPainterPath>
 #include <QRandomGenerator>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -93,11 +95,14 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: orvantis-bench-tiles <maps root>\n");
+    if (argc != 2 && argc != 5) {
+        std::fprintf(stderr, "usage: orvantis-bench-tiles <maps root> [<sheet> <tile width> <tile height>]\n");
         return 2;
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
+    // One sheet of tiles of the given size (the export benchmark's larger mosaic).
+    if (argc == 5)
+        return writeSheet(root, QString::fromLocal8Bit(argv[2]), {std::atoi(argv[3]), std::atoi(argv[4])}, 9000) ? 0 : 1;
     if (!writeSheet(root, QStringLiteral("1"), {512, 384}, 1000) || !writeSheet(root, QStringLiteral("2"), {256, 256}, 5000)) {
         std::fprintf(stderr, "cannot write the fixture under %s\n", argv[1]);
         return 1;

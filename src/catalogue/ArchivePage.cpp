@@ -1,4 +1,5 @@
 #include "catalogue/ArchivePage.h"
+#include "export/ExportDialog.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "catalogue/InstallationStatus.h"
@@ -208,6 +209,17 @@ void ArchivePage::buildControls()
     m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
                              QRect(x, 406, w, 25),
                              QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
+
+    // "Exporter la carte entière..." joins the column of actions, which closes up to hold it.
+    QPushButton *exportButton = button(box, QStringLiteral("ExporterCarte"), exporting::exportEntryText(),
+                                       QRect(x, 0, w, 23), exporting::exportHint());
+    int top = 236;
+    for (QPushButton *b : {m_libraryPageButton, m_downloadButton, m_importButton, m_detailButton, m_previewButton,
+                           m_printButton, m_addIiifButton, exportButton}) {
+        b->setGeometry(x, top, w, 23);
+        top += 24;
+    }
+    connect(exportButton, &QPushButton::clicked, this, [this] { exporting::exportSelectedMap(window(), m_context); });
 
     connect(m_addIiifButton, &QPushButton::clicked, this, &ArchivePage::onAddIiifClicked);
     connect(m_sheetIndexEdit, &SpinEdit::change, this, &ArchivePage::onSheetIndexChanged);

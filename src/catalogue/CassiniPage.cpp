@@ -8,6 +8,7 @@
 #include "catalogue/Library.h"
 #include "platform/Desktop.h"
 #include "catalogue/SelectedSheetImport.h"
+#include "export/ExportDialog.h"
 #include "store/TileStore.h"
 #include "widgets/ColourSquare.h"
 #include "widgets/NumberButton.h"
@@ -123,6 +124,17 @@ void CassiniPage::buildActions()
     connect(m_printButton, &QPushButton::clicked, this, &CassiniPage::printRequested);
     connect(m_importButton, &QPushButton::clicked, this, &CassiniPage::onImportClicked);
     connect(m_libraryPageButton, &QPushButton::clicked, this, &CassiniPage::onLibraryPageClicked);
+
+    // "Exporter la carte entière..." joins the column, which closes up to hold it.
+    QPushButton *exportButton = button(m_actionsBox, QStringLiteral("ExporterCarte"), exporting::exportEntryText(),
+                                       QRect(8, 0, 216, 23), exporting::exportHint());
+    int top = 18;
+    for (QPushButton *b : {m_previewButton, m_detailButton, m_downloadButton, m_importButton, m_printButton,
+                           m_libraryPageButton, exportButton}) {
+        b->setGeometry(8, top, 216, 23);
+        top += 24;
+    }
+    connect(exportButton, &QPushButton::clicked, this, [this] { exporting::exportSelectedMap(window(), m_context); });
 }
 
 void CassiniPage::onShow()

@@ -7,7 +7,6 @@
 #include "export/PictureWriter.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 #include <cstring>
 #include <tiffio.h>
 #include <vector>

@@ -2,6 +2,7 @@
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "catalogue/ArchiveCatalogue.h"
+#include "export/ExportDialog.h"
 #include "platform/Desktop.h"
 #include "platform/Logging.h"
 #include "store/TileStore.h"
@@ -125,6 +126,7 @@ MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
     connect(m_menu->closeAction, &QAction::triggered, this, &MapViewer::closeView);
     connect(m_menu->quitAction, &QAction::triggered, this, &MapViewer::closeView);
     connect(m_menu->copyAction, &QAction::triggered, this, &MapViewer::onCopyTriggered);
+    connect(m_menu->exportAction, &QAction::triggered, this, [this] { exporting::exportSelectedMap(&m_window, m_context); });
     connect(m_menu->magnifierAction, &QAction::triggered, this, &MapViewer::onMagnifierTriggered);
 
     // Through the application: the view follows the window's size; the wheel and the keys

@@ -44,6 +44,8 @@ ViewMenu::ViewMenu(QMenuBar *menuBar) : bar(menuBar)
 
     QMenu *edition = menu(bar, QStringLiteral("Edition1"), QStringLiteral("&Edition"));
     copyAction = entry(edition, QStringLiteral("Copier1"), QStringLiteral("Copier"));
+    exportAction = entry(edition, QStringLiteral("ExporterCarte1"), QStringLiteral("Exporter la carte entière..."),
+                         QStringLiteral("Enregistre toute la carte en pleine résolution dans un fichier JPEG, TIFF ou PNG"));
 
     QMenu *loupe = menu(bar, QStringLiteral("Loupe1"), QStringLiteral("&Loupe"));
     magnifierAction = entry(loupe, QStringLiteral("Afficher1"), QStringLiteral("Afficher"));

@@ -1,6 +1,6 @@
 #pragma once
 // The menu bar of an open map view: "Zone affichée" (Aperçu, Détails, Enregistrer,
-// Imprimer, Fermer), "Edition" (Copier), "Loupe" (Afficher) and "Quitter".
+// Imprimer, Fermer), "Edition" (Copier, Exporter la carte entière...), "Loupe" (Afficher) and "Quitter".
 
 #include <QObject>
 
@@ -16,6 +16,7 @@ struct ViewMenu {
     QMenuBar *bar;
     QAction *previewAction, *detailAction, *saveAction, *printAction, *closeAction;
     QAction *copyAction;
+    QAction *exportAction;   // the whole map at full size as one picture file
     QAction *magnifierAction;
     QAction *quitAction;
 };
