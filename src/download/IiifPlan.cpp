@@ -99,7 +99,9 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
         if (columns > store::kGridSide || rows > store::kGridSide || !fits(tw, th))
             continue;
         plan.scale = scale;
-        plan.cell = QSize(tw * scale, th * scale);
+        // A cell wider than the picture holds all of it: the bound keeps the product in range.
+        plan.cell = QSize(int(qMin(qint64(tw) * scale, qint64(info.width))),
+                          int(qMin(qint64(th) * scale, qint64(info.height))));
         plan.columns = int(columns);
         plan.rows = int(rows);
         return plan;
