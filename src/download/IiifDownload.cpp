@@ -127,7 +127,9 @@ void IiifDownload::pumpLater()
 // Issues requests in walking order until the server's share is in flight.
 void IiifDownload::pump()
 {
-    while (m_active && m_plan && m_inFlight.size() < m_capacity && !(m_stopRequested && m_stopRequested())) {
+    // A tile being checked still holds its place: its row is settled before the next request.
+    while (m_active && m_plan && m_inFlight.size() + m_checking.size() < m_capacity
+           && !(m_stopRequested && m_stopRequested())) {
         if (m_cursor + 1 >= m_rect.count())
             break;
         const int row = ++m_cursor;

@@ -99,9 +99,10 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
         if (columns > store::kGridSide || rows > store::kGridSide || !fits(tw, th))
             continue;
         plan.scale = scale;
-        // A cell wider than the picture holds all of it: the bound keeps the product in range.
-        plan.cell = QSize(int(qMin(qint64(tw) * scale, qint64(info.width))),
-                          int(qMin(qint64(th) * scale, qint64(info.height))));
+        // Any cell past the largest side a picture may declare holds all of it: the bound
+        // keeps the product in range.
+        constexpr qint64 kLargestCell = qint64(1) << 30;
+        plan.cell = QSize(int(qMin(qint64(tw) * scale, kLargestCell)), int(qMin(qint64(th) * scale, kLargestCell)));
         plan.columns = int(columns);
         plan.rows = int(rows);
         return plan;

@@ -8,6 +8,7 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <algorithm>
 
 struct IiifFetcher::Job {
     int id = 0;
@@ -130,7 +131,13 @@ void IiifFetcher::cancel(int id)
 {
     for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it)
         if ((*it)->id == id) {
+            const QString host = (*it)->host;
             m_waiting.erase(it);
+            // A wait the server asked for ends with the last request that waited for it.
+            const bool others = std::any_of(m_waiting.begin(), m_waiting.end(),
+                                            [&](const std::unique_ptr<Job> &job) { return job->host == host; });
+            if (!others && m_hosts.value(host).running == 0)
+                m_hosts.remove(host);
             return;
         }
     for (auto it = m_running.begin(); it != m_running.end(); ++it) {
