@@ -17,12 +17,14 @@
 #include "print/PrintPanel.h"
 #include "print/PrintZonePage.h"
 #include "store/TileStore.h"
+#include "store/TileWriter.h"
 #include "view/MapViewer.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
 #include "widgets/TextFit.h"
 
 #include <QApplication>
+#include <QThreadPool>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QStackedWidget>
@@ -383,6 +385,9 @@ void MainWindow::loadStartUpSettings()
     for (const QString &edition : {editions::kColour, editions::kBlackAndWhite, editions::kArchive})
         store::createFolderPath(paths::join(root, edition));
     store::createFolderPath(m_context.scratchFolder());
+    // Temporary files of tiles that a program ended during a transfer left behind, once
+    // they are too old to belong to a program running now; off the window's thread.
+    QThreadPool::globalInstance()->start([root] { store::TileWriter::removeStaleTemporaries(root); });
 
     // The printer is set to landscape when it is made (printer()).
 }

@@ -5,6 +5,8 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "source/MapReader.h"
+#include "download/IiifReader.h"
+#include "download/ReadingProgress.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
@@ -103,6 +105,11 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     m_reader = new source::MapReader(*m_fetcher, this);
     connect(m_reader, &source::MapReader::done, this, &ArchivePage::onIiifRead);
     connect(m_reader, &source::MapReader::failed, this, &ArchivePage::onIiifFailed);
+    connect(m_reader, &source::MapReader::stopped, this, [this] {
+        m_readingCursor.reset();
+        m_addIiifButton->setEnabled(true);
+    });
+    new ReadingProgress(m_reader->iiifReader(), QStringLiteral("Ajouter une carte IIIF"), this);
     buildList();
     buildControls();
     refreshAddedRows();
@@ -478,24 +485,16 @@ void ArchivePage::onAddIiifClicked()
     m_reader->read(*address);
 }
 
-namespace {
-QString sizesText(const QList<iiif::SheetSource> &sheets)
-{
-    QStringList sizes;
-    for (const iiif::SheetSource &s : sheets)
-        sizes << QStringLiteral("%1 x %2").arg(s.size.width()).arg(s.size.height());
-    if (sheets.size() == 1)
-        return sizes.first() + QStringLiteral(" pixels");
-    return QStringLiteral("%1 feuilles : ").arg(sheets.size()) + sizes.join(QStringLiteral(", "))
-           + QStringLiteral(" pixels");
-}
-} // namespace
-
 void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind)
 {
     m_readingCursor.reset();
     m_addIiifButton->setEnabled(true);
-    const int position = m_context.addedMaps().addArchiveMap(title, sheets);
+    // More sheets than a map holds make several maps, so that every sheet can be chosen.
+    int position = 0;
+    for (const IiifReader::MapPart &part : IiifReader::mapsOf(title, sheets)) {
+        const int added = m_context.addedMaps().addArchiveMap(part.title, part.sheets);
+        position = position ? position : added;
+    }
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                   + iiif::AddedMaps::filePath(m_context.mapsRoot()));
@@ -503,7 +502,8 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
     onMapRowClicked();
     // The kind of server recognised, when it is not IIIF.
     const QString kindText = kind == source::Kind::Iiif ? QString() : source::kindLabel(kind) + QStringLiteral(" : ");
-    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + kindText + sizesText(sheets),
+    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + kindText
+                                    + IiifReader::summaryText(sheets),
                                 QStringLiteral("Ajouter une carte IIIF"));
 }
 

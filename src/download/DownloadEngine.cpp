@@ -157,6 +157,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
 
     m_active = true;
     m_rect = rect;
+    m_streak.reset();
     m_context.setDownloadRunning(true);
     setGauge(0);
     m_mapFolder = store::mapFolder(m_context.mapsRoot(), m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix);
@@ -196,16 +197,19 @@ void DownloadEngine::stop()
     setRunningMark(0);
     m_job.stopRequested = true;
     setStatus(QStringLiteral("Déconnexion de la BNF en cours"));
-    // The tile in flight has a moment to complete; a stalled one does not hold the run.
-    if (m_client.busy())
-        m_stopGrace.start();
+    // The tiles in flight have a moment to complete; a stalled one does not hold the run.
+    m_stopGrace.start();
 }
 
 // "Arrêter" found the tile still in flight after its grace time: the tile is given up, its
 // temporary file removed and its row back to waiting, and the run ends.
 void DownloadEngine::abandonCurrentTile()
 {
-    if (!m_active || !m_job.stopRequested || !m_client.busy())
+    if (!m_active || !m_job.stopRequested)
+        return;
+    if (m_iiif->active())
+        return m_iiif->stopNow();
+    if (!m_client.busy())
         return;
     if (!settleChecks(true))
         return;
@@ -246,7 +250,11 @@ void DownloadEngine::requestCurrentTile()
     m_job.tileCode = QString(letter(m_job.columnPosition)) + letter(m_job.rowPosition);
     m_job.tileUrl = m_job.urlTemplate;
     m_job.tileUrl.replace(QStringLiteral("**"), m_job.tileCode, Qt::CaseInsensitive);
-    m_partialPath = currentTilePath() + partialSuffix();
+    // A temporary file of this run's own: another program may fetch the same sheet. When
+    // none can be made here the body's write fails and says so, as any write would.
+    m_partialPath = store::TileWriter::reserveTemporary(currentTilePath());
+    if (m_partialPath.isEmpty())
+        m_partialPath = store::TileWriter::temporaryPathFor(currentTilePath());
     emit requestStarted(m_job.tileUrl);
     m_client.get(m_job.tileUrl, m_partialPath);
 }
@@ -306,6 +314,7 @@ bool DownloadEngine::settleChecks(bool wait)
         m_pending.pop_front();
         switch (result) {
         case store::TileWriter::Result::Installed:
+            m_streak.installed();
             markRow(done.row, done.code, RowState::Downloaded);
             emit tileShown(done.finalPath);
             break;
@@ -355,6 +364,12 @@ void DownloadEngine::onFailure()
     removePartial();
     markTile(RowState::Missing);
     emit tileShown(QString());
+    const auto verdict = m_streak.refused(m_client.bodyCut());
+    if (verdict != download::RefusalStreak::Verdict::GoOn) {
+        qCWarning(lcDownload) << "run stops: the server keeps refusing tiles";
+        setStatus(download::RefusalStreak::text(verdict));
+        return finishDownload(true);
+    }
     continueAfterTile();
 }
 
@@ -455,6 +470,8 @@ void DownloadEngine::connectIiif()
                 emit tileDone(row, QStringLiteral("MAXI_") + code + QStringLiteral(".jpg"), state);
                 emit tileShown(tileFile);
             });
+    connect(m_iiif.get(), &IiifDownload::rowAbandoned, this,
+            [this](int row) { m_list.setState(row, RowState::Waiting, false); });
     connect(m_iiif.get(), &IiifDownload::ended, this, [this](bool keepStatus) {
         if (m_active)
             finishDownload(keepStatus);

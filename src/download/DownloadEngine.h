@@ -9,6 +9,7 @@
 // while the next tile is fetched.
 
 #include "download/DownloadList.h"
+#include "download/RefusalStreak.h"
 #include "net/HttpClient.h"
 #include "store/TileWriter.h"
 
@@ -54,7 +55,8 @@ public:
     // internet connection: no run starts and the list stays.
     bool start(const download::TileRect &rect);
     // "Arrêter": a tile in flight that completes within kStopGraceMs is kept; otherwise it is
-    // given up (no file left, its row back to "En attente"). Then the run ends.
+    // given up (no file left, its row back to "En attente"), whatever the source. Then the
+    // run ends.
     void stop();
 
     // 22 from the start of a run until its end or until "Arrêter", else 0.
@@ -124,6 +126,9 @@ private:
     int m_gauge = 0;
     bool m_active = false;
     QTimer m_stopGrace;
+    // Tiles of the tile server refused one after the other. Only bodies cut at the size limit
+    // count: a sheet's blank edges may be missing on the server for a whole row of tiles.
+    download::RefusalStreak m_streak{false};
 
     // The received tiles while they are checked and renamed into place, oldest first.
     struct PendingCheck {

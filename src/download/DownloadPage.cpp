@@ -4,6 +4,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/IiifReader.h"
+#include "download/ReadingProgress.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "imaging/Jpeg.h"
@@ -79,6 +80,7 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     auto *addressFetcher = new IiifFetcher(this);
     addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     m_reader = new IiifReader(*addressFetcher, this);
+    new ReadingProgress(*m_reader, QStringLiteral("Adresse IIIF de la carte"), this);
 
     auto *listGroup = controls::group(this, QStringLiteral("spSkinGroupBox6"),
                                       QStringLiteral("Liste des images de la carte à télécharger"),
@@ -151,6 +153,10 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         m_context.desktop().error(text);
+    });
+    connect(m_reader, &IiifReader::stopped, this, [this] {
+        m_readingCursor.reset();
+        m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
     });
 
     connect(m_engine, &DownloadEngine::statusTextChanged, this, [this](const QString &text) {

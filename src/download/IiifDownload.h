@@ -3,16 +3,22 @@
 // description, plans the tiles (see IiifPlan.h), then walks the rectangle in the usual
 // order. Tiles already on disk are "Déjà installée ", tiles outside the plan's grid
 // "Hors de l'image" without a request (a list made before the plan was known may hold them); the others are fetched, as many at once as the
-// server is allowed (the fetcher's limit), each body written to a temporary file beside its
-// tile and renamed onto MAXI_xx.jpg only when it holds a whole picture. "Arrêter" lets the
-// requests in flight end, then the run ends.
+// server is allowed (the fetcher's limit), each body written to a temporary file of its own
+// beside its tile. Each received body is checked on a worker thread (whole picture, the size
+// the plan asks for) and renamed onto MAXI_xx.jpg only then: the window never waits for a
+// check. "Arrêter" lets no new request start; stopNow() then drops the requests in flight.
+// A run whose tiles keep coming back refused stops (see RefusalStreak.h).
 
 #include "download/DownloadList.h"
 #include "download/IiifPlan.h"
+#include "download/RefusalStreak.h"
+#include "download/RetryCountdown.h"
 #include "net/IiifFetcher.h"
+#include "store/TileWriter.h"
 
 #include <QHash>
 #include <QObject>
+#include <QThreadPool>
 #include <functional>
 #include <optional>
 
@@ -29,6 +35,8 @@ public:
                std::function<bool()> stopRequested);
     // Ends at once without any further signal; no temporary file stays.
     void cancel();
+    // Ends at once: the rows in flight go back to waiting (rowAbandoned()), then ended().
+    void stopNow();
     bool active() const { return m_active; }
     const std::optional<iiif::TilePlan> &plan() const { return m_plan; }
 
@@ -41,16 +49,12 @@ signals:
     void receiving(int row);
     // A row got its final state; `tileFile` is the stored tile's native path for a download.
     void rowDone(int row, const QString &tileCode, download::RowState state, const QString &tileFile);
+    // A row whose tile was being fetched or checked when the run ended: it was not fetched.
+    void rowAbandoned(int row);
     // The run is over; `keepStatus` when the status field tells why it ended early.
     void ended(bool keepStatus);
 
 private:
-    void onResult(const IiifFetcher::Result &result);
-    void onInfo(const IiifFetcher::Result &result);
-    void pump();
-    void endWithError(const QString &text);
-    QString tilePath(int column, int row) const;
-
     struct Pending {
         int row = 0;
         int column = 0;
@@ -58,8 +62,20 @@ private:
         QString partial;
     };
 
+    void onResult(const IiifFetcher::Result &result);
+    void onInfo(const IiifFetcher::Result &result);
+    void startCheck(const Pending &p, qint64 bytes);
+    void onChecked(quint64 generation, const Pending &p, store::TileWriter::Result result);
+    void refused(const Pending &p, bool cut);
+    void pump();
+    void pumpLater();
+    void endWithError(const QString &text);
+    void abandonRows();
+    QString tilePath(int column, int row) const;
+
     IiifFetcher &m_fetcher;
     bool m_active = false;
+    quint64 m_generation = 0;   // checks of an earlier run are not this run's
     QString m_imageBase;
     download::TileRect m_rect;
     QString m_mapFolder;
@@ -69,4 +85,8 @@ private:
     int m_cursor = -1;
     int m_capacity = 1;
     QHash<int, Pending> m_inFlight;
+    QHash<int, Pending> m_checking;   // by row
+    download::RefusalStreak m_streak;
+    download::RetryCountdown m_countdown;
+    QThreadPool m_checker;   // last member: its thread ends before the rest goes
 };

@@ -99,7 +99,10 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
         if (columns > store::kGridSide || rows > store::kGridSide || !fits(tw, th))
             continue;
         plan.scale = scale;
-        plan.cell = QSize(tw * scale, th * scale);
+        // Any cell past the largest side a picture may declare holds all of it: the bound
+        // keeps the product in range.
+        constexpr qint64 kLargestCell = qint64(1) << 30;
+        plan.cell = QSize(int(qMin(qint64(tw) * scale, kLargestCell)), int(qMin(qint64(th) * scale, kLargestCell)));
         plan.columns = int(columns);
         plan.rows = int(rows);
         return plan;

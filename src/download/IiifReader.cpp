@@ -1,6 +1,7 @@
 #include "download/IiifReader.h"
-#include "net/IiifFetcher.h"
 #include "download/IiifPlan.h"
+#include "download/IiifTexts.h"
+#include "net/IiifFetcher.h"
 #include "net/IiifInfo.h"
 #include "platform/Logging.h"
 
@@ -11,13 +12,15 @@ IiifReader::IiifReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent),
     connect(&m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
         if (!m_busy || r.id != m_request)
             return;
-        QString error;
-        if (r.outcome == IiifFetcher::Outcome::CertificateRefused)
-            error = IiifFetcher::certificateRefusal(r.text);
-        else if (r.outcome != IiifFetcher::Outcome::Ok)
-            error = QStringLiteral("Lecture impossible : ") + r.text;
-        onFinished(r.id, r.body, r.outcome == IiifFetcher::Outcome::Ok, error);
+        m_countdown.stop();
+        const bool ok = r.outcome == IiifFetcher::Outcome::Ok;
+        onResult(r.id, r.body, ok, ok ? QString() : iiif::requestFailureText(r, QStringLiteral("Lecture impossible : ")));
     });
+    connect(&m_fetcher, &IiifFetcher::retrying, this, [this](int id, int seconds) {
+        if (m_busy && id == m_request)
+            m_countdown.start(seconds);
+    });
+    connect(&m_countdown, &download::RetryCountdown::text, this, &IiifReader::progress);
 }
 
 QString IiifReader::fallbackTitle(const QString &imageBase)
@@ -30,6 +33,39 @@ QString IiifReader::fallbackTitle(const QString &imageBase)
     return QStringLiteral("Carte IIIF ") + (last.isEmpty() ? imageBase : last);
 }
 
+QList<IiifReader::MapPart> IiifReader::mapsOf(const QString &title, const QList<iiif::SheetSource> &sheets)
+{
+    if (sheets.size() <= kMaxSheetsPerMap)
+        return {MapPart{title, sheets}};
+    const int count = int((sheets.size() + kMaxSheetsPerMap - 1) / kMaxSheetsPerMap);
+    QList<MapPart> parts;
+    for (int i = 0; i < count; ++i)
+        parts << MapPart{title + QStringLiteral(" (%1/%2)").arg(i + 1).arg(count),
+                         sheets.mid(qsizetype(i) * kMaxSheetsPerMap, kMaxSheetsPerMap)};
+    return parts;
+}
+
+QString IiifReader::summaryText(const QList<iiif::SheetSource> &sheets)
+{
+    auto sizeText = [](QSize size) { return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()); };
+    if (sheets.size() == 1)
+        return sizeText(sheets.first().size) + QStringLiteral(" pixels");
+    QStringList lines{QStringLiteral("%1 feuilles :").arg(sheets.size())};
+    for (qsizetype i = 0; i < sheets.size() && i < kDescribedSheets; ++i)
+        lines << QStringLiteral("%1 : ").arg(i + 1) + sizeText(sheets[i].size) + QStringLiteral(" pixels");
+    if (sheets.size() > kDescribedSheets)
+        lines << QStringLiteral("... et %1 autres feuilles").arg(sheets.size() - kDescribedSheets);
+    const auto parts = mapsOf(QString(), sheets);
+    if (parts.size() > 1)
+        lines << QStringLiteral("En %1 cartes de %2 feuilles au plus").arg(parts.size()).arg(kMaxSheetsPerMap);
+    return lines.join(u'\n');
+}
+
+void IiifReader::request(const QString &url)
+{
+    m_request = m_fetcher.getBytes(url, kMaxDocumentBytes);
+}
+
 void IiifReader::read(const iiif::Address &address)
 {
     cancel();
@@ -37,25 +73,41 @@ void IiifReader::read(const iiif::Address &address)
     m_readingTitle = false;
     m_title.clear();
     m_bases.clear();
+    m_canvasSizes.clear();
     m_sheets.clear();
     m_readingManifest = address.kind == iiif::Address::Kind::Manifest;
     if (m_readingManifest) {
-        m_request = m_fetcher.getBytes(address.url, kMaxDocumentBytes);
+        emit progress(QStringLiteral("Lecture du manifeste IIIF"));
+        request(address.url);
     } else {
         m_bases << address.url;
+        m_canvasSizes << QSize();
         readNextImage();
     }
 }
 
 void IiifReader::cancel()
 {
+    m_countdown.stop();
+    if (m_busy && m_request)
+        m_fetcher.cancel(m_request);
     m_busy = false;
     m_request = 0;
 }
 
+void IiifReader::stop()
+{
+    if (!m_busy)
+        return;
+    cancel();
+    emit stopped();
+}
+
 void IiifReader::readNextImage()
 {
-    m_request = m_fetcher.getBytes(m_bases.at(m_sheets.size()) + QStringLiteral("/info.json"), kMaxDocumentBytes);
+    const int described = int(qMin<qsizetype>(m_bases.size(), kDescribedSheets));
+    emit progress(QStringLiteral("Lecture de la description IIIF %1 / %2").arg(m_sheets.size() + 1).arg(described));
+    request(m_bases.at(m_sheets.size()) + QStringLiteral("/info.json"));
 }
 
 void IiifReader::fail(const QString &text)
@@ -66,7 +118,7 @@ void IiifReader::fail(const QString &text)
     emit failed(text);
 }
 
-void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString &error)
+void IiifReader::onResult(int, const QByteArray &body, bool ok, const QString &error)
 {
     if (m_readingTitle) {
         if (ok)
@@ -83,8 +135,10 @@ void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString 
         if (!manifest)
             return fail(QStringLiteral("Manifeste IIIF illisible : ") + why);
         m_title = manifest->label;
-        for (const iiif::ManifestImage &image : manifest->images)
+        for (const iiif::ManifestImage &image : manifest->images) {
             m_bases << image.imageBase;
+            m_canvasSizes << QSize(image.width, image.height);
+        }
         return readNextImage();
     }
     const auto info = iiif::readImageInfo(body, &why);
@@ -96,15 +150,20 @@ void IiifReader::onFinished(int, const QByteArray &body, bool ok, const QString 
     const auto plan = iiif::planTiles(*info, base);
     m_sheets << iiif::SheetSource{base, QSize(info->width, info->height),
                                   plan ? QSize(plan->columns, plan->rows) : QSize()};
-    if (m_sheets.size() < m_bases.size())
+    if (m_sheets.size() < m_bases.size() && m_sheets.size() < kDescribedSheets)
         return readNextImage();
+    // The images past those described: the manifest's sizes; their plans come with their
+    // downloads.
+    for (qsizetype i = m_sheets.size(); i < m_bases.size(); ++i)
+        m_sheets << iiif::SheetSource{m_bases[i], m_canvasSizes[i].isValid() ? m_canvasSizes[i] : QSize(0, 0), QSize()};
     // A view of a library document ("/iiif/ark:/12148/X/f3") takes its title from the
     // document's manifest; without one the map still comes, with a title of its own.
     static const QRegularExpression view(QStringLiteral("^(.*/iiif/ark:/12148/[A-Za-z0-9]+)/f\\d+$"));
     const QRegularExpressionMatch m = view.match(m_bases.first());
     if (m_title.isEmpty() && m_bases.size() == 1 && m.hasMatch() && !m_readingTitle) {
         m_readingTitle = true;
-        m_request = m_fetcher.getBytes(m.captured(1) + QStringLiteral("/manifest.json"), kMaxDocumentBytes);
+        emit progress(QStringLiteral("Lecture du titre du document"));
+        request(m.captured(1) + QStringLiteral("/manifest.json"));
         return;
     }
     finish();

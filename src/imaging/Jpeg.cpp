@@ -152,6 +152,7 @@ void cmykToRgb32(uchar *pixels, JDIMENSION count, bool inverted)
 } // namespace
 
 const int kTooBigCode = JERR_IMAGE_TOO_BIG;
+const int kScanBudgetCode = JERR_BAD_PROGRESSION;
 
 bool Status::isCorrupt() const
 {
@@ -374,6 +375,17 @@ void pieceSkip(j_decompress_ptr cinfo, long count)
 
 void pieceTerm(j_decompress_ptr) {}
 
+// Called by libjpeg between the steps of its work, also while it reads the scans of a
+// progressive picture before the first row comes out: past the budget the check ends.
+void checkBudget(j_common_ptr common)
+{
+    const auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    const qint64 scans = cinfo->input_scan_number;
+    if (scans > kMaxCheckedScans
+        || scans * qint64(cinfo->image_width) * qint64(cinfo->image_height) > kMaxCheckedScanPixels)
+        ERREXIT(common, JERR_BAD_PROGRESSION);
+}
+
 // Decodes a picture whose source is already set: header within bounds, every row decoded
 // at 1/8 (every coefficient is still entropy-decoded, so damaged data is still found, while
 // the transforms cost almost nothing) and no warning of damaged data.
@@ -381,6 +393,9 @@ Status checkDecode(Decompressor &d, Header &header)
 {
     std::vector<JSAMPLE> rows;
     std::vector<JSAMPROW> pointers;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = checkBudget;
+    d.cinfo.progress = &progress;
     if (setjmp(d.err.jump))
         return {d.code()};
     jpeg_read_header(&d.cinfo, TRUE);
@@ -435,6 +450,7 @@ Status checkOpenFile(int fd, Header &header)
     d.cinfo.src = &source.pub;
     const Status status = checkDecode(d, header);
     d.cinfo.src = nullptr;   // not libjpeg's to release
+    d.cinfo.progress = nullptr;
     return status;
 }
 

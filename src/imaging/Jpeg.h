@@ -17,6 +17,14 @@ constexpr int kMaxSide = 8192;
 constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
 // The code reported for a picture over that limit (libjpeg's "image too big").
 extern const int kTooBigCode;
+// A whole-picture check reads at most this many scans, and decodes at most this many pixels
+// over all its scans (scans x width x height): past either it refuses the picture, so a
+// file of a few kilobytes repeating empty scans costs milliseconds, not minutes. Real
+// progressive pictures hold about ten scans.
+constexpr int kMaxCheckedScans = 64;
+constexpr qint64 kMaxCheckedScanPixels = qint64(24) * kMaxSide * kMaxSide;
+// The code reported for a picture past that budget.
+extern const int kScanBudgetCode;
 
 struct Header {
     int width = 0;
@@ -42,7 +50,7 @@ Status readHeader(const QByteArray &bytes, Header &header);
 Status readHeaderFromFile(const QString &path, Header &header);
 
 // Whether a file holds one whole picture: a header within bounds (each side at most
-// kMaxSide) and every row decoding without an error or a warning of damaged data. The file
+// kMaxSide), scans within the budget above, and every row decoding without an error or a warning of damaged data. The file
 // is read in pieces of at most 256 KB and decoded a band of rows at a time, so its size does
 // not decide the memory taken. `header` receives the size when it does.
 Status checkFile(const QString &path, Header &header);

@@ -173,6 +173,7 @@ void HttpClient::resetTransactionState()
     m_setCookie.clear();
     m_contentLength = -1;
     m_bodyBytes = 0;
+    m_bodyCut = false;
 }
 
 void HttpClient::startTransaction()
@@ -437,6 +438,7 @@ void HttpClient::endOversized()
     closeSocket();
     m_phase = Phase::Idle;
     ++m_generation;
+    m_bodyCut = true;
     qCWarning(lcNet) << "GET" << m_url << "refused: the body passed" << m_maxBodyBytes << "bytes";
     emit failure(0);
 }

@@ -78,6 +78,8 @@ public:
     // The response header lines of the last response, as received.
     QByteArray responseHeader() const { return m_header; }
     qint64 bodyBytes() const { return m_bodyBytes; }
+    // Whether the last transaction ended because its body passed (or was announced past) the limit.
+    bool bodyCut() const { return m_bodyCut; }
     // The cookie kept from a redirect, and the host that set it; sent back only to that host.
     QString cookie() const { return m_cookie; }
     QString cookieHost() const { return m_cookieHost; }
@@ -166,6 +168,7 @@ private:
     QString m_setCookie;
     qint64 m_contentLength = -1;
     qint64 m_bodyBytes = 0;
+    bool m_bodyCut = false;
     QFile m_body;
     QByteArray m_bodyBuffer;   // body bytes not yet written
 };

@@ -40,6 +40,19 @@ bool isHttp(const QUrl &url)
            && !url.host().isEmpty();
 }
 
+// An image base: an http(s) address with a host and a path that names something (not only
+// slashes). On the library's server the base is a view of a document by its ark.
+bool isImageBase(const QString &base)
+{
+    const QUrl url(base, QUrl::StrictMode);
+    if (!isHttp(url) || url.path().count(u'/') == url.path().size())
+        return false;
+    if (url.host().compare(kGallicaHost, Qt::CaseInsensitive) != 0)
+        return true;
+    static const QRegularExpression view(QStringLiteral("^/iiif/ark:/12148/[A-Za-z0-9]+/f\\d+$"));
+    return view.match(url.path()).hasMatch();
+}
+
 } // namespace
 
 std::optional<Address> parseAddress(const QString &given)
@@ -57,12 +70,12 @@ std::optional<Address> parseAddress(const QString &given)
 
     // A page of the library's site that names a document by its ark.
     const bool gallica = url.host().compare(kGallicaHost, Qt::CaseInsensitive) == 0;
-    if (gallica && url.path().startsWith(QStringLiteral("/ark:/")))
+    if (gallica && url.path().startsWith(QStringLiteral("/ark:")))
         return fromArk(url.path());
 
     if (text.endsWith(QStringLiteral("/info.json"))) {
         const QString base = text.chopped(int(qstrlen("/info.json")));
-        if (QUrl(base).path().isEmpty() && QUrl(base).query().isEmpty())
+        if (!isImageBase(base))
             return std::nullopt;
         return Address{Address::Kind::Image, base};
     }
@@ -82,8 +95,7 @@ std::optional<Address> parseAddress(const QString &given)
         base.truncate(m.capturedStart());
     while (base.endsWith(u'/'))
         base.chop(1);
-    const QUrl baseUrl(base);
-    if (!isHttp(baseUrl) || (baseUrl.path().isEmpty() && baseUrl.query().isEmpty()))
+    if (!isImageBase(base))
         return std::nullopt;
     return Address{Address::Kind::Image, base};
 }

@@ -8,6 +8,7 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <algorithm>
 
 struct IiifFetcher::Job {
     int id = 0;
@@ -24,7 +25,10 @@ struct IiifFetcher::Job {
     qint64 bytes = 0;
     bool writeFailed = false;
     bool tooLarge = false;
+    bool pastDeadline = false;
     QString certificateError;
+    qint64 firstStart = -1;            // ms of the fetcher's clock at the first attempt
+    std::unique_ptr<QTimer> deadline;  // ends the attempt in flight at the deadline
 };
 
 IiifFetcher::IiifFetcher(QObject *parent) : QObject(parent)
@@ -123,6 +127,39 @@ void IiifFetcher::cancelAll()
         lane.busy = false;
 }
 
+void IiifFetcher::cancel(int id)
+{
+    for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it)
+        if ((*it)->id == id) {
+            const QString host = (*it)->host;
+            m_waiting.erase(it);
+            // A wait the server asked for ends with the last request that waited for it.
+            const bool others = std::any_of(m_waiting.begin(), m_waiting.end(),
+                                            [&](const std::unique_ptr<Job> &job) { return job->host == host; });
+            if (!others && m_hosts.value(host).running == 0)
+                m_hosts.remove(host);
+            return;
+        }
+    for (auto it = m_running.begin(); it != m_running.end(); ++it) {
+        if (it.value()->id != id)
+            continue;
+        QNetworkReply *reply = it.key();
+        std::unique_ptr<Job> job(it.value());
+        m_running.erase(it);
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        if (job->file) {
+            job->file->close();
+            QFile::remove(job->path);
+        }
+        m_lanes[job->lane].busy = false;
+        --m_hosts[job->host].running;
+        QMetaObject::invokeMethod(this, &IiifFetcher::dispatch, Qt::QueuedConnection);
+        return;
+    }
+}
+
 // A free lane, preferably one whose connection to the host is already open.
 int IiifFetcher::laneFor(const QString &host)
 {
@@ -175,8 +212,17 @@ void IiifFetcher::dispatch()
     }
 }
 
+qint64 IiifFetcher::remainingMs(const Job &job) const
+{
+    return job.firstStart < 0 ? m_deadlineMs : job.firstStart + m_deadlineMs - m_clock.elapsed();
+}
+
 void IiifFetcher::start(std::unique_ptr<Job> job)
 {
+    if (job->firstStart < 0)
+        job->firstStart = m_clock.elapsed();
+    if (remainingMs(*job) <= 0)
+        return finish(std::move(job), Outcome::TimedOut, 0, QStringLiteral("délai dépassé"));
     ++job->attempts;
     job->bytes = 0;
     job->body.clear();
@@ -191,7 +237,7 @@ void IiifFetcher::start(std::unique_ptr<Job> job)
     }
     QNetworkRequest request(job->url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(10);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     request.setTransferTimeout(m_timeoutMs);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Orvantis/3.0"));
     request.setRawHeader("Accept", job->path.isEmpty() ? "application/ld+json, application/json, */*"
@@ -217,6 +263,13 @@ void IiifFetcher::start(std::unique_ptr<Job> job)
             raw->certificateError = errors.first().errorString();
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
+    raw->deadline = std::make_unique<QTimer>();
+    raw->deadline->setSingleShot(true);
+    connect(raw->deadline.get(), &QTimer::timeout, this, [raw, reply] {
+        raw->pastDeadline = true;
+        reply->abort();
+    });
+    raw->deadline->start(int(qMax<qint64>(1, remainingMs(*raw))));
 }
 
 void IiifFetcher::onReadyRead(QNetworkReply *reply)
@@ -251,6 +304,11 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
         return;
     std::unique_ptr<Job> job(raw);
     job->reply = nullptr;
+    if (job->deadline) {
+        // This may run from the timer's own signal: the timer goes later.
+        job->deadline->stop();
+        job->deadline.release()->deleteLater();
+    }
     m_lanes[job->lane].busy = false;
     Host &host = m_hosts[job->host];
     --host.running;
@@ -266,14 +324,27 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
 
     Outcome outcome = Outcome::Ok;
     QString text;
-    if (job->tooLarge) {
+    if (job->pastDeadline) {
+        outcome = Outcome::TimedOut;
+        text = QStringLiteral("délai dépassé");
+    } else if (job->tooLarge) {
         outcome = Outcome::TooLarge;
         text = QStringLiteral("réponse trop grande");
+    } else if (reply->error() == QNetworkReply::TooManyRedirectsError
+               || reply->error() == QNetworkReply::InsecureRedirectError) {
+        outcome = Outcome::TooManyRedirects;
+        text = reply->errorString();
     } else if (!job->certificateError.isEmpty()) {
         outcome = Outcome::CertificateRefused;
         text = job->certificateError;
     } else if ((status == 429 || status == 503) && job->attempts <= kMaxRetries) {
         const int seconds = retryDelaySeconds(reply->rawHeader("Retry-After"), job->attempts);
+        if (qint64(seconds) * 1000 >= remainingMs(*job)) {
+            // The wait would end past the request's deadline: no use waiting for it.
+            finish(std::move(job), Outcome::TimedOut, status, QStringLiteral("délai dépassé"));
+            dispatch();
+            return;
+        }
         qCDebug(lcNet) << "status" << status << "retry in" << seconds << "s:" << job->url;
         if (job->file) {
             job->file.reset();

@@ -30,11 +30,13 @@ public:
         Ok,                  // a status from 200 to 299 and the whole body
         HttpError,           // any other status (after the retries of 429 and 503), or a
                              // body cut short after a good status
-        TimedOut,            // no data for longer than the time-out
+        TimedOut,            // no data for longer than the time-out, or the request's
+                             // deadline passed (retry waits included)
         NetworkError,        // no answer: name, connection, time-out, broken transfer
         CertificateRefused,  // the server's certificate does not verify
         TooLarge,            // the body passed the request's bound
         FileError,           // the body could not be written
+        TooManyRedirects,    // the redirects went on past the bound (a loop)
     };
     Q_ENUM(Outcome)
 
@@ -52,6 +54,8 @@ public:
     static constexpr int kMaxRetryAfterSeconds = 60;
     static constexpr int kFirstBackoffSeconds = 5;
     static constexpr int kDefaultTimeoutMs = 30000;
+    static constexpr int kDefaultDeadlineMs = 120000;
+    static constexpr int kMaxRedirects = 10;
 
     explicit IiifFetcher(QObject *parent = nullptr);
     ~IiifFetcher() override;
@@ -62,6 +66,10 @@ public:
     void addTrustedCertificates(const QList<QSslCertificate> &certificates);
     // Longest wait for the next data of a request.
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // Longest time a request may take from its first attempt to its end, the waits for a
+    // busy server and the redirects included, however steadily its data arrives.
+    void setDeadline(int milliseconds) { m_deadlineMs = milliseconds; }
+    int deadline() const { return m_deadlineMs; }
 
     // The body kept in memory, at most `maxBytes`.
     int getBytes(const QString &url, qint64 maxBytes);
@@ -70,6 +78,8 @@ public:
     int getFile(const QString &url, const QString &path, qint64 maxBytes);
     // Ends every request at once, without any further signal; files being written are removed.
     void cancelAll();
+    // Ends one request the same way.
+    void cancel(int id);
     // Requests asked for and not finished yet.
     int pending() const { return int(m_waiting.size() + m_running.size()); }
     // Connections opened so far (each lane holds at most one per server).
@@ -107,12 +117,14 @@ private:
     void onReadyRead(QNetworkReply *reply);
     void onFinished(QNetworkReply *reply);
     void finish(std::unique_ptr<Job> job, Outcome outcome, int status, const QString &text);
+    qint64 remainingMs(const Job &job) const;
     int laneFor(const QString &host);
     int limitOf(const QString &host) const;
 
     std::function<int(const QString &)> m_hostLimit;
     QList<QSslCertificate> m_trusted;
     int m_timeoutMs = kDefaultTimeoutMs;
+    int m_deadlineMs = kDefaultDeadlineMs;
     int m_nextId = 1;
     std::deque<std::unique_ptr<Job>> m_waiting;
     QHash<QNetworkReply *, Job *> m_running;

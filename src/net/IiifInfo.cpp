@@ -48,6 +48,14 @@ int positive(const QJsonValue &v)
     return d >= 1 && d <= double(kMaxDeclaredSide) ? int(d) : 0;
 }
 
+// An area bound: a whole number of pixels from 1 to what 64 bits hold comfortably; anything
+// else (negative, not a number, 1e300) names no bound.
+qint64 areaBound(const QJsonValue &v)
+{
+    const double d = v.toDouble(0);
+    return d >= 1 && d < 4.0e18 ? qint64(d) : 0;
+}
+
 int levelOf(const QString &profile)
 {
     static const QRegularExpression level(QStringLiteral("level([0-2])"));
@@ -164,7 +172,7 @@ std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why)
             if (!info.maxHeight)
                 info.maxHeight = positive(extra.value(QStringLiteral("maxHeight")));
             if (!info.maxArea)
-                info.maxArea = qint64(extra.value(QStringLiteral("maxArea")).toDouble(0));
+                info.maxArea = areaBound(extra.value(QStringLiteral("maxArea")));
         }
         info.level = qMax(0, info.level);
         for (const QJsonValue &f : o.value(QStringLiteral("extraFeatures")).toArray())
@@ -174,7 +182,7 @@ std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why)
         if (o.contains(QStringLiteral("maxHeight")))
             info.maxHeight = positive(o.value(QStringLiteral("maxHeight")));
         if (o.contains(QStringLiteral("maxArea")))
-            info.maxArea = qint64(o.value(QStringLiteral("maxArea")).toDouble(0));
+            info.maxArea = areaBound(o.value(QStringLiteral("maxArea")));
         if (info.maxWidth && !info.maxHeight)
             info.maxHeight = info.maxWidth;
     }

@@ -44,6 +44,10 @@ MapReader::MapReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m
         emit done(title, sheets, Kind::Iiif);
     });
     connect(m_iiif, &IiifReader::failed, this, &MapReader::onIiifFailed);
+    connect(m_iiif, &IiifReader::stopped, this, [this] {
+        m_iiifBusy = false;
+        emit stopped();
+    });
     connect(&m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
         if (m_request == 0 || r.id != m_request)
             return;

@@ -36,6 +36,8 @@ public:
     void read(const MapAddress &address);
     void cancel();
     bool busy() const { return m_request != 0 || m_iiifBusy; }
+    // The IIIF reading, which a progress box may follow.
+    IiifReader &iiifReader() { return *m_iiif; }
 
     // The title of a map read from a pyramid: its kind and the last part of its address.
     static QString fallbackTitle(const SourceAddress &address);
@@ -43,6 +45,8 @@ public:
 signals:
     void done(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind);
     void failed(const QString &text);
+    // The person gave up waiting for an IIIF reading.
+    void stopped();
 
 private:
     void readPyramid(const SourceAddress &address);

@@ -1,7 +1,11 @@
 #include "store/TileWriter.h"
 #include "platform/Logging.h"
 
+#include <QDateTime>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -27,8 +31,50 @@ void closeQuietly(int &fd)
 } // namespace
 
 TileWriter::TileWriter(const QString &finalPath)
-    : m_finalPath(finalPath), m_temporaryPath(temporaryPathFor(finalPath))
+    : m_finalPath(finalPath)
 {
+}
+
+QString TileWriter::temporaryPathFor(const QString &finalPath)
+{
+    const quint64 random = QRandomGenerator::system()->generate64();
+    return finalPath + u'.' + QString::number(random, 36) + temporarySuffix();
+}
+
+QString TileWriter::reserveTemporary(const QString &finalPath)
+{
+    // A name taken by someone else (one chance in 2^64) is simply passed over.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const QString path = temporaryPathFor(finalPath);
+        const int fd = ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) {
+            qCWarning(lcStore) << "cannot create" << path << ":" << qt_error_string(errno);
+            return {};
+        }
+    }
+    return {};
+}
+
+int TileWriter::removeStaleTemporaries(const QString &root, qint64 maxAgeSeconds)
+{
+    if (root.isEmpty())
+        return 0;
+    const QDateTime limit = QDateTime::currentDateTimeUtc().addSecs(-maxAgeSeconds);
+    int removed = 0;
+    QDirIterator it(root, {QStringLiteral("*") + temporarySuffix()}, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo file = it.nextFileInfo();
+        if (file.lastModified().toUTC() < limit && QFile::remove(file.filePath()))
+            ++removed;
+    }
+    if (removed)
+        qCInfo(lcStore) << "removed" << removed << "temporary file(s) left over under" << root;
+    return removed;
 }
 
 TileWriter::~TileWriter()
@@ -43,9 +89,8 @@ bool TileWriter::open()
     m_written = 0;
     m_failed = false;
     m_installed = false;
-    // A stale temporary file (or anything else under its name) goes first: the new one is
-    // created afresh, never written through a link.
-    ::unlink(encoded(m_temporaryPath).constData());
+    // A fresh name, created exclusively: never another writer's file, never through a link.
+    m_temporaryPath = temporaryPathFor(m_finalPath);
     m_fd = ::open(encoded(m_temporaryPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (m_fd < 0) {
         qCWarning(lcStore) << "cannot create" << m_temporaryPath << ":" << qt_error_string(errno);
@@ -83,10 +128,10 @@ TileWriter::Result TileWriter::commit()
     }
     const int fd = m_fd;
     m_fd = -1;
-    return finish(fd, m_written, false);
+    return finish(fd, m_written, false, QSize());
 }
 
-TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expectedSize)
+TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expectedSize, QSize expectedPicture)
 {
     closeQuietly(m_fd);
     m_temporaryPath = temporaryPath;
@@ -98,10 +143,10 @@ TileWriter::Result TileWriter::install(const QString &temporaryPath, qint64 expe
         discard();
         return Result::WriteError;
     }
-    return finish(fd, expectedSize, true);
+    return finish(fd, expectedSize, true, expectedPicture);
 }
 
-TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize, bool readable)
+TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize, bool readable, QSize expectedPicture)
 {
     // Every byte was handed to the system by checked, unbuffered writes; the file must now
     // hold exactly what was sent, and closing it reports what a network file system kept back.
@@ -124,6 +169,12 @@ TileWriter::Result TileWriter::finish(int fd, qint64 expectedSize, bool readable
         qCWarning(lcStore) << "tile" << m_finalPath << "refused:" << m_pictureStatus.message();
         discard();
         return m_pictureStatus.isFileError() ? Result::WriteError : Result::NotPicture;
+    }
+    if (expectedPicture.isValid() && m_header.size() != expectedPicture) {
+        qCWarning(lcStore) << "tile" << m_finalPath << "refused: its picture is" << m_header.size() << "where"
+                           << expectedPicture << "was asked for";
+        discard();
+        return Result::NotPicture;
     }
     if (std::rename(encoded(m_temporaryPath).constData(), encoded(m_finalPath).constData()) != 0) {
         qCWarning(lcStore) << "cannot rename" << m_temporaryPath << "onto" << m_finalPath << ":" << qt_error_string(errno);

@@ -1,6 +1,7 @@
 #pragma once
 // Writes one tile so that it reaches its final name only whole. The bytes go to a temporary
-// file beside the tile; every write is checked and unbuffered; at the end the file's size is
+// file beside the tile, whose name is the writer's own (a random part, created exclusively:
+// two programs fetching one sheet never share one); every write is checked and unbuffered; at the end the file's size is
 // compared with what was written, its closing is checked, the picture is decoded whole, and only
 // then is the file renamed onto the tile's name in one step. On any failure the temporary
 // file is removed and a tile already under that name stays as it was: a tile file is never
@@ -12,6 +13,7 @@
 #include "imaging/Jpeg.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
 namespace store {
@@ -35,7 +37,16 @@ public:
     TileWriter &operator=(const TileWriter &) = delete;
 
     static QString temporarySuffix() { return QStringLiteral(".part"); }
-    static QString temporaryPathFor(const QString &finalPath) { return finalPath + temporarySuffix(); }
+    // A fresh name for a temporary file of the tile: "MAXI_AA.jpg.<random>.part".
+    static QString temporaryPathFor(const QString &finalPath);
+    // Creates, exclusively, an empty temporary file for the tile under a fresh name, for a
+    // component that streams a body into it before install(); empty when none can be made.
+    static QString reserveTemporary(const QString &finalPath);
+    // Removes the temporary files under `root` (any depth) last written more than
+    // `maxAgeSeconds` ago: those of a program that ended without cleaning up. A younger one
+    // may belong to a program running now. Returns how many were removed.
+    static int removeStaleTemporaries(const QString &root, qint64 maxAgeSeconds = kStaleSeconds);
+    static constexpr qint64 kStaleSeconds = 24 * 60 * 60;
     QString temporaryPath() const { return m_temporaryPath; }
     QString finalPath() const { return m_finalPath; }
 
@@ -57,12 +68,13 @@ public:
     jpeg::Header header() const { return m_header; }
 
     // Installs a temporary file that was written elsewhere and holds `expectedSize` bytes:
-    // the same flush, size compare, picture check and rename as commit(). On any outcome but
-    // Installed the temporary file is removed.
-    Result install(const QString &temporaryPath, qint64 expectedSize);
+    // the same flush, size compare, picture check and rename as commit(). A valid
+    // `expectedPicture` is the size in pixels the tile must have: another is NotPicture. On
+    // any outcome but Installed the temporary file is removed.
+    Result install(const QString &temporaryPath, qint64 expectedSize, QSize expectedPicture = {});
 
 private:
-    Result finish(int fd, qint64 expectedSize, bool readable);
+    Result finish(int fd, qint64 expectedSize, bool readable, QSize expectedPicture);
 
     QString m_finalPath;
     QString m_temporaryPath;

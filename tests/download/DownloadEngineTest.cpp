@@ -515,4 +515,29 @@ TEST_F(DownloadEngineTest, DownloadsFromPythonsHttpServer)
     peer.waitForFinished(10000);
 }
 
+// Two programs fetch one sheet at once from one server, each into the same maps root: both
+// finish without an error, every tile of the sheet is whole, no temporary file is left.
+TEST_F(DownloadEngineTest, TwoProgramsOnOneSheetBothFinishWithoutAFalseError)
+{
+    QTemporaryDir configA, configB;
+    QProcess first, second;
+    first.start(QStringLiteral(SHEET_FETCHER), {server.authority(), program.path(), configA.path()});
+    second.start(QStringLiteral(SHEET_FETCHER), {server.authority(), program.path(), configB.path()});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(second.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return first.state() == QProcess::NotRunning && second.state() == QProcess::NotRunning; }, 120000));
+    for (QProcess *p : {&first, &second}) {
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardOutput().toStdString() << p->readAllStandardError().toStdString();
+    }
+    // Each tile was asked for at least once, and at most once by each program.
+    EXPECT_GE(server.paths.size(), store::kTileCount);
+    EXPECT_LE(server.paths.size(), 2 * store::kTileCount);
+    for (int row = 0; row < store::kGridSide; ++row)
+        for (int column = 0; column < store::kGridSide; ++column)
+            ASSERT_EQ(QImage(sheetFolder(12) + u'/' + tileName(column, row)).size(), QSize(16, 12));
+    EXPECT_TRUE(leftovers(sheetFolder(12)).isEmpty()) << leftovers(sheetFolder(12)).join(u' ').toStdString();
+}
+
 } // namespace

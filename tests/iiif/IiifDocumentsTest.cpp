@@ -61,6 +61,16 @@ const AddressCase kAddresses[] = {
     {"https://images.example.org", Address::Kind::Image, nullptr},
     {"https://images.example.org/info.json", Address::Kind::Image, nullptr},
     {"https://gallica.bnf.fr/ark:/99999/abc/f1.item", Address::Kind::Image, nullptr},
+    // No path, or an ark cut short: no base of an image.
+    {"http://info.json", Address::Kind::Image, nullptr},
+    {"https://info.json", Address::Kind::Image, nullptr},
+    {"http://example.org//info.json", Address::Kind::Image, nullptr},
+    {"https://images.example.org///", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/ark:", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/ark:/12148", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/iiif/ark:", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z", Address::Kind::Image, nullptr},
+    {"https://gallica.bnf.fr/services/engine", Address::Kind::Image, nullptr},
 };
 
 TEST(IiifAddressTest, AcceptedFormsAndRefusals)
@@ -271,6 +281,66 @@ TEST(IiifPlanTest, CutsAtFullSizeOrTakesTheLargestScaleThatFits)
     QString why;
     EXPECT_FALSE(iiif::planTiles(info(2, 0, 100000, 100, 256, {1, 2}), QStringLiteral("B"), &why));
     EXPECT_FALSE(why.isEmpty());
+}
+
+// Descriptions with numbers at or past every bound: each is read with its values kept in
+// range or refused, and a plan made from it covers the picture with cells of a storable size.
+TEST(IiifPlanTest, HostileNumbersAreBoundedOrRefused)
+{
+    struct Case {
+        const char *name;
+        const char *json;
+        bool readable;
+        qint64 maxArea;   // as read
+    };
+    const Case cases[] = {
+        {"huge scale factor", R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 16777216,
+            "height": 16777216, "tiles": [{"width": 8192, "scaleFactors": [16777216]}],
+            "profile": ["http://iiif.io/api/image/2/level0.json"]})", true, 0},
+        {"area past 64 bits", R"({"@context": "http://iiif.io/api/image/3/context.json", "width": 5000, "height": 4000,
+            "maxArea": 1e300, "profile": "level2"})", true, 0},
+        {"negative area", R"({"@context": "http://iiif.io/api/image/3/context.json", "width": 5000, "height": 4000,
+            "maxArea": -5, "profile": "level2"})", true, 0},
+        {"area in the profile", R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 5000,
+            "height": 4000, "profile": ["level2", {"maxArea": 9.3e18, "maxWidth": 1e300}]})", true, 0},
+        {"small area", R"({"@context": "http://iiif.io/api/image/3/context.json", "width": 5000, "height": 4000,
+            "maxArea": 40000, "profile": "level2"})", true, 40000},
+        {"tile of 2^31", R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 3000, "height": 3000,
+            "tiles": [{"width": 2147483648, "scaleFactors": [1, 2147483647]}], "profile": ["level0"]})", true, 0},
+        {"side past the bound", R"({"@context": "http://iiif.io/api/image/3/context.json", "width": 1e300,
+            "height": 100})", false, 0},
+        {"side not a number", R"({"@context": "http://iiif.io/api/image/3/context.json", "width": "NaN",
+            "height": 100})", false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto read = iiif::readImageInfo(QByteArray(c.json));
+        ASSERT_EQ(read.has_value(), c.readable);
+        if (!read)
+            continue;
+        EXPECT_EQ(read->maxArea, c.maxArea);
+        for (int factor : read->scaleFactors)
+            EXPECT_GE(factor, 1);
+        const auto plan = iiif::planTiles(*read, QStringLiteral("B"));
+        if (!plan)
+            continue;
+        EXPECT_GE(plan->cell.width(), 1);
+        EXPECT_GE(plan->cell.height(), 1);
+        qint64 area = 0;
+        for (int r = 0; r < plan->rows; ++r)
+            for (int col = 0; col < plan->columns; ++col) {
+                const QRect region = plan->region(col, r);
+                ASSERT_FALSE(region.isEmpty());
+                area += qint64(region.width()) * region.height();
+                const QSize tile = plan->tileSize(col, r);
+                ASSERT_GE(tile.width(), 1);
+                ASSERT_LE(tile.width(), iiif::maxTileSide());
+                ASSERT_LE(tile.height(), iiif::maxTileSide());
+                if (read->maxArea > 0)
+                    ASSERT_LE(qint64(tile.width()) * tile.height(), read->maxArea);
+            }
+        EXPECT_EQ(area, qint64(read->width) * read->height);
+    }
 }
 
 TEST(IiifFetcherTest, RetryAfterIsBounded)

@@ -10,6 +10,8 @@
 #include "download/DownloadList.h"
 #include "download/IiifDownload.h"
 #include "download/IiifReader.h"
+#include "download/RefusalStreak.h"
+#include "download/RetryCountdown.h"
 #include "download/ScriptedConnection.h"
 #include "net/IiifFetcher.h"
 #include "net/TestServer.h"
@@ -411,6 +413,193 @@ TEST_F(IiifDownloadTest, CutShortGarbageAndSilence)
     EXPECT_FALSE(context.downloadRunning());
     EXPECT_EQ(store::tileCount(folder()), 1);
     EXPECT_TRUE(leftovers().isEmpty());
+}
+
+// Hostile servers: each run ends on its own or at "Arrêter" within the grace time, with
+// the refused tiles "Inexistante    ", the others not fetched, the cause in the status field,
+// and no temporary file left. The description names 8 tiles of 64 x 64 in one row.
+TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAskFor)
+{
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 512, "height": 64,
+        "tiles": [{"width": 64, "scaleFactors": [1]}], "profile": ["http://iiif.io/api/image/2/level0.json"]})";
+    using Answer = TestServer::Answer;
+    using Reply = TestServer::Reply;
+    TestServer server;
+    server.tile = jpegBytes(64, 64);
+    server.trickleMs = 50;
+    const QByteArray self = "http://" + server.authority().toUtf8() + "/img/info.json";
+    enum class Stop { Never, OnFirstBytes, OnRetry };
+    struct Case {
+        const char *name;
+        std::function<Answer(const QByteArray &)> tiles;   // answers to tile requests
+        Answer infoAnswer;
+        int deadlineMs;
+        Stop stop;
+        int downloaded, missing;
+        QString status;   // empty: the run ended by itself or by "Arrêter"
+    };
+    auto good = [](const QByteArray &) { return Answer{}; };
+    const QByteArray bomb = scanBombJpeg(64, 64, 3000);
+    const Case cases[] = {
+        {"scans past the budget", [&](const QByteArray &) { return Answer{Reply::Jpeg, bomb}; }, Answer{Reply::Jpeg, info},
+         120000, Stop::Never, 0, 8, {}},
+        {"a tile of another size",
+         [&](const QByteArray &path) {
+             return path.contains("/64,0,64,64/") ? Answer{Reply::Jpeg, jpegBytes(8192, 64)} : Answer{};
+         },
+         Answer{Reply::Jpeg, info}, 120000, Stop::Never, 7, 1, {}},
+        {"a trickled description", good, Answer{Reply::Trickle, info}, 600, Stop::Never, 0, 0,
+         QStringLiteral("Délai d'attente dépassé")},
+        {"a trickled tile and Arrêter", [](const QByteArray &) { return Answer{Reply::Trickle}; },
+         Answer{Reply::Jpeg, info}, 120000, Stop::OnFirstBytes, 0, 0, {}},
+        {"an endless answer for every tile", [](const QByteArray &) { return Answer{Reply::Endless}; },
+         Answer{Reply::Jpeg, info}, 120000, Stop::Never, 0, download::RefusalStreak::kMaxCutInARow,
+         download::RefusalStreak::text(download::RefusalStreak::Verdict::TooManyCut)},
+        {"a redirect loop", good, Answer{Reply::Redirect, {}, self}, 120000, Stop::Never, 0, 0,
+         QStringLiteral("Trop de redirections")},
+        {"a long Retry-After and Arrêter", good, Answer{Reply::Busy, {}, {}, {}, "999999999"}, 120000, Stop::OnRetry,
+         0, 0, {}},
+    };
+    selectAddedMap(QStringLiteral("http://") + server.authority() + QStringLiteral("/img"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder()).removeRecursively();
+        server.script = [&](const QByteArray &path) { return path.endsWith("/info.json") ? c.infoAnswer : c.tiles(path); };
+        engine.iiifFetcher().setDeadline(c.deadlineMs);
+        QStringList statuses;
+        auto statusLink = QObject::connect(&engine, &DownloadEngine::statusTextChanged,
+                                           [&](const QString &text) { statuses << text; });
+        bool stopped = false;
+        auto press = [&] {
+            if (!stopped) {
+                stopped = true;
+                engine.stop();
+            }
+        };
+        auto bytesLink = QObject::connect(&engine.iiifFetcher(), &IiifFetcher::received, [&] {
+            if (c.stop == Stop::OnFirstBytes)
+                press();
+        });
+        auto retryLink = QObject::connect(&engine.iiifFetcher(), &IiifFetcher::retrying, [&] {
+            if (c.stop == Stop::OnRetry)
+                press();
+        });
+        ASSERT_TRUE(runAndWait(TileRect{0, 25, 0, 0}, 30000));
+        QObject::disconnect(statusLink);
+        QObject::disconnect(bytesLink);
+        QObject::disconnect(retryLink);
+        EXPECT_FALSE(engine.active());
+        EXPECT_EQ(count(RowState::Downloaded), c.downloaded);
+        EXPECT_EQ(count(RowState::Missing), c.missing);
+        EXPECT_EQ(store::tileCount(folder()), c.downloaded);
+        for (int row = 0; row < 8; ++row)
+            if (states.value(row) == RowState::Downloaded)
+                EXPECT_EQ(QImage(store::tilePath(folder(), row, 0)).size(), QSize(64, 64));
+        if (!c.status.isEmpty())
+            EXPECT_EQ(engine.statusText(), c.status);
+        if (c.stop == Stop::OnRetry)
+            EXPECT_TRUE(statuses.contains(download::RetryCountdown::textFor(IiifFetcher::kMaxRetryAfterSeconds)))
+                << statuses.join(u'|').toStdString();
+        EXPECT_EQ(stopped, c.stop != Stop::Never);
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
+    }
+}
+
+// Adding a map from a manifest of 250 canvases: only the first descriptions are read, every
+// canvas becomes a sheet, and the sheets make maps of at most 100 with a short summary.
+// A reading that the server drags out ends at the deadline, or when the person cancels it.
+TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
+{
+    using Answer = TestServer::Answer;
+    TestServer server;
+    const QString base = QStringLiteral("http://") + server.authority();
+    QStringList canvases;
+    for (int i = 0; i < 250; ++i)
+        canvases << QStringLiteral(R"({"width": 900, "height": %2, "images": [{"resource": {"service": {"@id": "%1/img%3"}}}]})")
+                        .arg(base).arg(600 + i).arg(i);
+    const QByteArray manifest = QStringLiteral(R"({"@type": "sc:Manifest", "label": "Atlas", "sequences": [{"canvases": [%1]}]})")
+                                    .arg(canvases.join(u','))
+                                    .toUtf8();
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 900, "height": 600,
+        "profile": ["http://iiif.io/api/image/2/level2.json"]})";
+    Answer infoAnswer{TestServer::Reply::Jpeg, info};
+    server.script = [&](const QByteArray &path) {
+        return path.endsWith("manifest.json") ? Answer{TestServer::Reply::Jpeg, manifest} : infoAnswer;
+    };
+    IiifFetcher fetcher;
+    IiifReader reader(fetcher);
+    QString title, failure;
+    QStringList progress;
+    QList<iiif::SheetSource> sheets;
+    bool ended = false;
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+        title = t;
+        sheets = s;
+        ended = true;
+    });
+    QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+        failure = text;
+        ended = true;
+    });
+    QObject::connect(&reader, &IiifReader::stopped, [&] { ended = true; });
+    QObject::connect(&reader, &IiifReader::progress, [&](const QString &text) { progress << text; });
+    auto read = [&](const QString &address) {
+        ended = false;
+        failure.clear();
+        progress.clear();
+        server.paths.clear();
+        reader.read(*iiif::parseAddress(address));
+    };
+
+    read(base + QStringLiteral("/atlas/manifest.json"));
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 20000));
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    ASSERT_EQ(sheets.size(), 250);
+    EXPECT_EQ(server.paths.size(), 1 + IiifReader::kDescribedSheets);
+    EXPECT_EQ(sheets[0].size, QSize(900, 600));
+    EXPECT_TRUE(sheets[0].grid.isValid());
+    EXPECT_EQ(sheets[249].imageBase, base + QStringLiteral("/img249"));
+    EXPECT_EQ(sheets[249].size, QSize(900, 849));
+    EXPECT_FALSE(sheets[249].grid.isValid());
+    EXPECT_FALSE(progress.isEmpty());
+    const auto maps = IiifReader::mapsOf(title, sheets);
+    ASSERT_EQ(maps.size(), 3);
+    EXPECT_EQ(maps[0].title, QStringLiteral("Atlas (1/3)"));
+    EXPECT_EQ(maps[2].title, QStringLiteral("Atlas (3/3)"));
+    EXPECT_EQ(maps[0].sheets.size(), 100);
+    EXPECT_EQ(maps[2].sheets.size(), 50);
+    EXPECT_EQ(maps[2].sheets.first().imageBase, base + QStringLiteral("/img200"));
+    const QStringList lines = IiifReader::summaryText(sheets).split(u'\n');
+    EXPECT_LE(lines.size(), IiifReader::kDescribedSheets + 3);
+    for (const QString &line : lines)
+        EXPECT_LE(line.size(), 80);
+    EXPECT_EQ(IiifReader::mapsOf(title, sheets.mid(0, 100)).size(), 1);
+
+    // A description sent a byte at a time: the reading gives up at the deadline.
+    fetcher.setDeadline(600);
+    server.trickleMs = 50;
+    infoAnswer = Answer{TestServer::Reply::Trickle, info};
+    read(base + QStringLiteral("/slow"));
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 10000));
+    EXPECT_EQ(failure, QStringLiteral("Délai d'attente dépassé"));
+
+    // A busy server asking for a long wait: the count-down shows, and cancelling ends it.
+    fetcher.setDeadline(IiifFetcher::kDefaultDeadlineMs);
+    infoAnswer = Answer{TestServer::Reply::Busy, {}, {}, {}, "999999999"};
+    read(base + QStringLiteral("/busy"));
+    ASSERT_TRUE(waitUntil([&] { return progress.contains(download::RetryCountdown::textFor(60)); }, 10000));
+    EXPECT_FALSE(ended);
+    reader.stop();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(failure.isEmpty());
+    EXPECT_FALSE(reader.busy());
+    EXPECT_EQ(fetcher.pending(), 0);
+
+    // A redirect loop says so.
+    infoAnswer = Answer{TestServer::Reply::Redirect, {}, (base + QStringLiteral("/loop/info.json")).toUtf8()};
+    read(base + QStringLiteral("/loop"));
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 10000));
+    EXPECT_EQ(failure, QStringLiteral("Trop de redirections"));
 }
 
 // Adding a map: a manifest of two canvases (versions 2 and 3) gives two sheets, its label

@@ -115,6 +115,9 @@ void TestServer::answer(QTcpSocket *socket, const Answer &a)
         connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { feedEndless(socket); });
         feedEndless(socket);
         return;
+    case Reply::Busy:
+        socket->write(response("429 Too Many Requests", "Retry-After: " + a.retryAfter + "\r\n", page, page.size()));
+        break;
     case Reply::LongHeader:
         socket->write(response("200 OK", "X-Long: " + QByteArray(10000, 'a') + "\r\n", body, body.size()));
         break;

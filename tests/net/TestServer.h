@@ -33,12 +33,14 @@ public:
         ManyHeaders,   // 200 with 150 header lines
         Trickle,       // 200 announcing the body's length, then one byte every trickleMs
         Endless,       // 200 without a length, then bytes for as long as the client reads
+        Busy,          // 429 with `retryAfter` as its Retry-After header
     };
     struct Answer {
         Reply reply = Reply::Jpeg;
         QByteArray body;       // for Jpeg, Truncated, Reset: empty means `tile`
         QByteArray location;
         QByteArray cookie;
+        QByteArray retryAfter;
     };
 
     explicit TestServer(QObject *parent = nullptr);

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <utime.h>
+#include <ctime>
 
 using namespace testing_support;
 
@@ -139,6 +141,97 @@ TEST_F(TileWriting, AWriterThatIsNotCommittedLeavesNothing)
     EXPECT_EQ(writer.commit(), store::TileWriter::Result::NotPicture);
     EXPECT_TRUE(writer.pictureStatus().isCorrupt());
     EXPECT_TRUE(QDir(mapFolder()).entryList(QDir::Files).isEmpty());
+}
+
+// A tile handed over with the size its plan asks for is installed only at that size; a
+// picture past the check's budget of scans is no whole picture.
+TEST_F(TileWriting, HandedOverTileMustHaveThePlannedSizeAndAWholePicture)
+{
+    QDir().mkpath(mapFolder());
+    const QString final = mapTile(QStringLiteral("MAXI_AB.jpg"));
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        QSize expected;
+        store::TileWriter::Result result;
+    };
+    const Case cases[] = {
+        {"larger than planned", jpegBytes(128, 64), QSize(64, 64), store::TileWriter::Result::NotPicture},
+        {"one pixel short", jpegBytes(64, 63), QSize(64, 64), store::TileWriter::Result::NotPicture},
+        {"scans past the budget", scanBombJpeg(64, 64, 500), QSize(64, 64), store::TileWriter::Result::NotPicture},
+        {"no size asked", jpegBytes(128, 64), QSize(), store::TileWriter::Result::Installed},
+        {"as planned", jpegBytes(64, 64), QSize(64, 64), store::TileWriter::Result::Installed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(final);
+        const QString part = store::TileWriter::reserveTemporary(final);
+        ASSERT_FALSE(part.isEmpty());
+        writeFile(part, c.bytes);
+        store::TileWriter writer(final);
+        EXPECT_EQ(writer.install(part, c.bytes.size(), c.expected), c.result);
+        EXPECT_EQ(QFileInfo::exists(final), c.result == store::TileWriter::Result::Installed);
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
+    }
+}
+
+// Each writer has a temporary file of its own: two writers of one tile at the same time
+// both finish, and the tile is one of theirs, whole.
+TEST_F(TileWriting, TwoWritersOfOneTileNeverShareATemporaryFile)
+{
+    QDir().mkpath(mapFolder());
+    const QString final = mapTile(QStringLiteral("MAXI_AC.jpg"));
+    const QByteArray first = jpegBytes(40, 30, Qt::red), second = jpegBytes(40, 30, Qt::blue);
+    store::TileWriter a(final), b(final);
+    ASSERT_TRUE(a.open());
+    ASSERT_TRUE(b.open());
+    EXPECT_NE(a.temporaryPath(), b.temporaryPath());
+    ASSERT_TRUE(a.write(first.left(100)));
+    ASSERT_TRUE(b.write(second));
+    ASSERT_TRUE(a.write(first.mid(100)));
+    EXPECT_EQ(b.commit(), store::TileWriter::Result::Installed);
+    EXPECT_EQ(a.commit(), store::TileWriter::Result::Installed);
+    EXPECT_EQ(readFile(final), first);
+    const QString reserved = store::TileWriter::reserveTemporary(final);
+    const QString another = store::TileWriter::reserveTemporary(final);
+    EXPECT_NE(reserved, another);
+    EXPECT_TRUE(QFileInfo(reserved).isFile());
+    EXPECT_TRUE(QFileInfo(another).isFile());
+    QFile::remove(reserved);
+    QFile::remove(another);
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
+}
+
+// At start the temporary files older than a day are removed, at any depth; younger ones
+// may belong to a program running now and stay, as does every other file.
+TEST_F(TileWriting, OnlyTemporaryFilesOlderThanADayAreCleanedUp)
+{
+    const QString deep = mapFolder() + QStringLiteral("/F002");
+    QDir().mkpath(deep);
+    auto age = [](const QString &path, qint64 seconds) {
+        const time_t when = std::time(nullptr) - time_t(seconds);
+        utimbuf times{when, when};
+        ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0);
+    };
+    struct Case {
+        QString path;
+        qint64 ageSeconds;
+        bool removed;
+    };
+    const Case cases[] = {
+        {mapTile(QStringLiteral("MAXI_AA.jpg.part")), 2 * 86400, true},
+        {deep + QStringLiteral("/MAXI_BB.jpg.k3x9.part"), 86400 + 60, true},
+        {mapTile(QStringLiteral("MAXI_AB.jpg.z1.part")), 3600, false},
+        {mapTile(QStringLiteral("MAXI_AC.jpg")), 5 * 86400, false},
+        {deep + QStringLiteral("/notes.txt"), 5 * 86400, false},
+    };
+    for (const Case &c : cases) {
+        writeFile(c.path, "x");
+        age(c.path, c.ageSeconds);
+    }
+    EXPECT_EQ(store::TileWriter::removeStaleTemporaries(root.path()), 2);
+    for (const Case &c : cases)
+        EXPECT_EQ(QFileInfo::exists(c.path), !c.removed) << c.path.toStdString();
 }
 
 } // namespace

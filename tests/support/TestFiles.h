@@ -20,6 +20,10 @@ QByteArray jpegBytes(const QImage &image, int quality = 85);
 QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 40, 40));
 // JPEG bytes without their quantisation tables: the header reads, the picture does not.
 QByteArray withoutQuantTables(const QByteArray &bytes);
+// A flat grey progressive JPEG, every scan at full precision, whose last scan (an empty
+// refinement-free AC scan of one colour plane, a few dozen bytes) is repeated
+// `extraScans` more times: valid, warning-free, and as slow to decode as it has scans.
+QByteArray scanBombJpeg(int width, int height, int extraScans);
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 

@@ -1,0 +1,35 @@
+#include "download/ReadingProgress.h"
+#include "download/IiifReader.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("LectureIiif"));
+    setWindowTitle(caption);
+    setModal(false);
+    auto *layout = new QVBoxLayout(this);
+    m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("LectureIiifTexte"));
+    m_text->setMinimumWidth(320);
+    layout->addWidget(m_text);
+    auto *bar = new QProgressBar(this);
+    bar->setRange(0, 0);   // busy: the number of steps is not known in advance
+    layout->addWidget(bar);
+    auto *cancel = new QPushButton(QStringLiteral("Annuler"), this);
+    cancel->setObjectName(QStringLiteral("AnnulerLecture"));
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    connect(cancel, &QPushButton::clicked, &reader, &IiifReader::stop);
+    connect(this, &QDialog::rejected, &reader, &IiifReader::stop);   // Escape, the close box
+    connect(&reader, &IiifReader::progress, this, [this](const QString &text) {
+        m_text->setText(text);
+        if (!isVisible())
+            show();
+    });
+    connect(&reader, &IiifReader::stopped, this, &QDialog::hide);
+    connect(&reader, &IiifReader::done, this, &QDialog::hide);
+    connect(&reader, &IiifReader::failed, this, &QDialog::hide);
+}

@@ -1,0 +1,78 @@
+// A program of its own that fetches one whole Cassini sheet from a tile server into a maps
+// root, as the window's download does, and says how it ended: the tests run two of it at
+// once on one sheet.
+//
+//   sheet_fetcher <server host:port> <maps root> <configuration folder>
+//
+// Prints "STATUS <status text>" and "ROWS <downloaded> <already installed> <missing>";
+// exits with 0 when every tile of the sheet is in place and no error was said.
+
+#include "session/AppContext.h"
+#include "session/SettingsStore.h"
+#include "catalogue/CassiniCatalogue.h"
+#include "download/DownloadEngine.h"
+#include "download/DownloadList.h"
+#include "platform/Desktop.h"
+#include "store/TileStore.h"
+#include "ScriptedConnection.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+// Says every error on the standard error; asks nothing.
+class SilentDesktop : public Desktop {
+public:
+    QStringList errors;
+    void message(const QString &, const QString &) override {}
+    bool confirm(const QString &, const QString &) override { return true; }
+    void error(const QString &text) override { errors << text; }
+    QString inputText(const QString &, const QString &, const QString &) override { return {}; }
+    QString browseFolder(const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
+    void copyToClipboard(const QImage &) override {}
+    void open(const QString &) override {}
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 4) {
+        QTextStream(stderr) << "usage: sheet_fetcher <server> <maps root> <configuration folder>\n";
+        return 2;
+    }
+    SilentDesktop desktop;
+    SettingsStore settings(args[3] + QStringLiteral("/Orvantis.ini"));
+    testing_support::ScriptedConnection connection;
+    AppContext context(settings, desktop, args[2] + u'/', args[2] + u'/');
+    context.setConnection(&connection);
+    context.setTileServer(args[1]);
+    context.setMapsRoot(args[2] + u'/');
+    context.selection.editionFolder = editions::kColour;
+    context.selection.sheetNumber = QStringLiteral("12");
+    cassini::lookUpDocumentNumber(context.selection, 0);
+
+    download::DownloadList list;
+    DownloadEngine engine(context, list);
+    engine.setHangUpOption([] { return true; });
+    int downloaded = 0, installed = 0, missing = 0;
+    QObject::connect(&engine, &DownloadEngine::tileDone, [&](int, const QString &, download::RowState state) {
+        downloaded += state == download::RowState::Downloaded;
+        installed += state == download::RowState::AlreadyInstalled;
+        missing += state == download::RowState::Missing;
+    });
+    QObject::connect(&engine, &DownloadEngine::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    const download::TileRect whole;   // the whole sheet
+    list.build(whole);
+    if (!engine.start(whole))
+        return 3;
+    app.exec();
+    QTextStream out(stdout);
+    out << "STATUS " << engine.statusText() << "\nROWS " << downloaded << ' ' << installed << ' ' << missing << '\n';
+    const bool wholeSheet = downloaded + installed == store::kTileCount && missing == 0;
+    return wholeSheet && desktop.errors.isEmpty() && engine.statusText() == QStringLiteral("Déconnecté") ? 0 : 1;
+}
