@@ -85,6 +85,7 @@ private:
     void buildPreview();
     void buildDetail();
     bool measureTiles();
+    QSize lastTileSize() const;
     void showNotInstalled();
     void onNotInstalledOkClicked();
     void onMagnifierTriggered();
@@ -97,6 +98,7 @@ private:
     void showPreviewPictures(const std::vector<QImage> &pictures);
     QSize previewClientSize() const;
     void keepFloatingPanelsOnTop();
+    void takeKeyboard();
     bool showPreviewForWindow();
     void layOutForWindow();
     bool isViewArea(QObject *object) const;

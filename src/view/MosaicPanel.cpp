@@ -3,6 +3,7 @@
 #include "view/ViewGeometry.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <QPaintEvent>
 
 namespace view {
@@ -40,6 +41,17 @@ MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix,
             c->setObjectName(cellPrefix + QString::number(row * store::kGridSide + column + 1));
             m_cells[size_t(row * store::kGridSide + column)] = c;
         }
+}
+
+void MosaicPanel::setLastCellSize(QSize last)
+{
+    const int width = std::clamp(last.width(), 1, m_cell.width());
+    const int height = std::clamp(last.height(), 1, m_cell.height());
+    for (int row = 0; row < m_grid.height(); ++row)
+        cell(m_grid.width() - 1, row)->m_bounds.setWidth(width);
+    for (int column = 0; column < m_grid.width(); ++column)
+        cell(column, m_grid.height() - 1)->m_bounds.setHeight(height);
+    resize(geometry::panelSize(m_cell, m_grid) - QSize(m_cell.width() - width, m_cell.height() - height));
 }
 
 void MosaicPanel::paintEvent(QPaintEvent *event)

@@ -456,3 +456,46 @@ TEST(MapViewer, TellsWhichUnreadableTilesItDeleted)
     QApplication::processEvents();
     EXPECT_TRUE(messagesTold(w.desktop).isEmpty());
 }
+
+// A map of 250 x 170 pixels cut into tiles of 100 x 100 from its top-left corner ends with
+// a column 50 wide and a row 70 high: the preview keeps those proportions, its last cells
+// filled with their tiles, and the detail shows the map at its own size.
+TEST(MapViewer, NarrowerLastColumnAndRowKeepTheirProportions)
+{
+    ViewerWindow w;
+    const int position = w.context().addedMaps().addArchiveMap(
+        QStringLiteral("Carte étroite"),
+        {{QStringLiteral("https://127.0.0.1/iiif/narrow"), QSize(250, 170), QSize(3, 2)}});
+    SelectionState &s = w.context().selection;
+    s.editionFolder = editions::kArchive;
+    s.sheetNumber = QString::number(position);
+    s.folderSuffix = QStringLiteral("\\F001");
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(1);
+    ASSERT_EQ(w.context().selectedTileGrid(), QSize(3, 2));
+    const QColor colour(30, 160, 60);
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            writeFile(store::tilePath(w.mapFolder(), column, row),
+                      jpegBytes(makePicture(column == 2 ? 50 : 100, row == 1 ? 70 : 100, colour)));
+    w.context().refreshSelectionStatus();
+    ASSERT_EQ(s.installationState, ArchiveWithTiles);
+
+    for (int pass = 0; pass < 2; ++pass) {   // built from the tiles, then from the kept preview
+        SCOPED_TRACE(pass);
+        w.viewer().showPreview();
+        const QSize cell = w.cell(QStringLiteral("ImageA1"))->size();
+        EXPECT_EQ(w.cell(QStringLiteral("ImageA3"))->size(), QSize(qRound(cell.width() * 0.5), cell.height()));
+        EXPECT_EQ(w.cell(QStringLiteral("ImageA29"))->size(), QSize(qRound(cell.width() * 0.5), qRound(cell.height() * 0.7)));
+        const QSize inside = w.panel()->size() - QSize(2, 2);
+        EXPECT_NEAR(double(inside.width()) / inside.height(), 250.0 / 170, 0.03);
+        // Filled to its edges: no black band where a stretched or cut tile would leave one.
+        const QImage capture = w.viewer().captureView();
+        ASSERT_EQ(capture.size(), w.panel()->size());
+        for (const QPoint at : {QPoint(inside.width() - 1, 1), QPoint(inside.width(), inside.height()),
+                                QPoint(1, inside.height())})
+            EXPECT_GT(qGreen(capture.pixel(at)), 120) << at.x() << "," << at.y();
+        w.trigger(QStringLiteral("Fermer1"));
+    }
+    w.viewer().showDetail();
+    EXPECT_EQ(w.panel()->size(), QSize(252, 172));
+}
