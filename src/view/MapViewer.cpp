@@ -267,6 +267,12 @@ bool MapViewer::measureTiles()
     m_mosaic = std::make_unique<Mosaic>(m_context.selectedMapFolder());
     const Mosaic::Scan scan = m_mosaic->measure();
     m_deletedTiles << scan.deleted;
+    if (!scan.renamed.isEmpty()) {
+        QString text = QStringLiteral("Images d'un autre format que JPEG, renommées et conservées :");
+        for (const QString &file : scan.renamed.mid(0, kListedTiles))
+            text += u'\n' + file;
+        QTimer::singleShot(0, this, [this, text] { m_context.desktop().message(text, QStringLiteral("Affichage")); });
+    }
     m_cellSize = sheetCell(*m_mosaic, m_grid);
     if (!scan.unopenable.isEmpty()) {
         stopGauge();

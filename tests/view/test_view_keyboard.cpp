@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -106,6 +107,11 @@ TEST(ViewKeyboard, ViewsOwnTheKeysAndCopyTheirPicture)
         const QImage copied = w.desktop.clipboard;
         ASSERT_FALSE(copied.isNull());
         EXPECT_EQ(copied, w.window->mapViewer()->captureView());
+        // As many pixels as the view shows of the map, on a dense screen too (not doubled).
+        const QWidget *shown = c.kind == 0 ? w.find(QStringLiteral("PanelCarte"))
+                                           : w.find<QScrollArea>(QStringLiteral("ScrollBox1"))->viewport();
+        EXPECT_EQ(copied.size(), shown->size());
+        EXPECT_EQ(copied.devicePixelRatio(), 1.0);
         // The map's own pixels: the tiles' blue in the middle of the picture.
         const QColor middle = copied.pixelColor(copied.width() / 2, copied.height() / 2);
         EXPECT_GT(middle.blue(), 150) << middle.name().toStdString();
