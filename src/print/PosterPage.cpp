@@ -141,6 +141,10 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
     m_assemblyPlanBox = named(new CheckBox(QStringLiteral("Plan d'assemblage"), assemblyGroup),
                               QStringLiteral("PlanAssemblage"), QRect(10, 44, 250, 22),
                               QStringLiteral("Une première page montre la grille des pages et leurs numéros"));
+    connect(m_assemblyPlanBox, &CheckBox::clickAction, this, [this] {
+        if (m_rows > 0 && m_columns > 0)
+            countPosterPages();
+    });
     m_singlePdfBox = named(new CheckBox(QStringLiteral("Un seul fichier PDF"), this), QStringLiteral("UnSeulPdf"),
                            QRect(424, 386, 233, 22),
                            QStringLiteral("Impression dans un fichier PDF : toutes les pages dans un seul fichier"));
@@ -188,7 +192,7 @@ void PosterPage::countPosterPages()
 {
     m_columns = printing::posterColumns(m_box.width());
     m_rows = printing::posterRows(m_box.height());
-    m_pageCountLabel->setText(printing::pageCountText(m_rows, m_columns));
+    m_pageCountLabel->setText(printing::pageCountText(m_rows, m_columns, m_assemblyPlanBox->isChecked()));
 }
 
 void PosterPage::preparePoster()

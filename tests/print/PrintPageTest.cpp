@@ -12,6 +12,7 @@
 #include "print/ZonePicture.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
+#include "widgets/CheckBox.h"
 #include "widgets/RadioGroup.h"
 
 #include <QApplication>
@@ -446,6 +447,11 @@ TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
     slider->setValue(2);   // box 82 x 61: 2 x 2 pages
     EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 4 pages. (2x2)"));
     EXPECT_EQ(w.find(QStringLiteral("BoxA4"))->size(), QSize(82, 61));
+    // The assembly plan is one page more, and the count says so.
+    w.find<CheckBox>(QStringLiteral("PlanAssemblage"))->setChecked(true);
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 5 pages. (2x2 + plan)"));
+    w.find<CheckBox>(QStringLiteral("PlanAssemblage"))->setChecked(false);
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 4 pages. (2x2)"));
 
     printToPdf(pdf(QStringLiteral("poster.pdf")));
     perPagePdf();
