@@ -84,6 +84,14 @@ PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer,
     m_copiesUpDown->setInvertedControls(true);
     m_copiesUpDown->setAccessibleName(QStringLiteral("Copies"));
     connect(m_copiesUpDown, &QScrollBar::valueChanged, this, &PrintPanel::onCopiesChanged);
+    // The arrow on top (▲, and the Up key) adds a copy, the one below takes one away: the
+    // reverse of a scroll bar's own steps.
+    connect(m_copiesUpDown, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderSingleStepSub)
+            m_copiesUpDown->setSliderPosition(m_copiesUpDown->value() + 1);
+        else if (action == QAbstractSlider::SliderSingleStepAdd)
+            m_copiesUpDown->setSliderPosition(m_copiesUpDown->value() - 1);
+    });
 
     QGroupBox *headerGroup = controls::group(this, QStringLiteral("spSkinGroupBox8"), QStringLiteral("Entête"),
                                              QRect(24, 136, 321, 57));
