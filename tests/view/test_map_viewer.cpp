@@ -499,3 +499,34 @@ TEST(MapViewer, NarrowerLastColumnAndRowKeepTheirProportions)
     w.viewer().showDetail();
     EXPECT_EQ(w.panel()->size(), QSize(252, 172));
 }
+
+// In the detail a tile larger than its cell shows at its own size where the cells it
+// reaches have no tile of their own; a tile drawn there covers it.
+TEST(MapViewer, DetailShowsATileLargerThanItsCellAtItsOwnSize)
+{
+    ViewerWindow w;
+    const QColor blue(30, 40, 210), green(40, 200, 60);
+    const QByteArray small = jpegBytes(makePicture(16, 12, blue));
+    for (int i = 0; i < store::kTileCount; ++i)
+        if (i != 1)   // BA missing
+            writeFile(w.tile(i), small);
+    writeFile(w.tile(0), jpegBytes(makePicture(40, 30, green)));   // AA: 40 x 30 in a 16 x 12 cell
+    w.context().refreshSelectionStatus();
+    w.viewer().showDetail();
+    ASSERT_EQ(w.viewer().cellSize(), QSize(16, 12));
+    w.paintVisible();
+    const QImage capture = w.viewer().captureView();
+    auto colourAt = [&](int x, int y) { return QColor(capture.pixel(1 + x, 1 + y)); };
+    const struct { QPoint at; QColor expected; } points[] = {
+        {{8, 6}, green},     // its own cell
+        {{24, 6}, green},    // BA: no tile there, the large one shows
+        {{30, 11}, green},   // BA's far corner
+        {{36, 6}, blue},     // CA has its own tile, drawn over it
+        {{8, 18}, blue},     // AB has its own tile
+    };
+    for (const auto &p : points) {
+        const QColor c = colourAt(p.at.x(), p.at.y());
+        EXPECT_LT(std::abs(c.green() - p.expected.green()) + std::abs(c.blue() - p.expected.blue()), 60)
+            << p.at.x() << "," << p.at.y() << " " << c.name().toStdString();
+    }
+}
