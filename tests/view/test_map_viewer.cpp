@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
@@ -455,6 +456,25 @@ TEST(MapViewer, TellsWhichUnreadableTilesItDeleted)
     w.trigger(QStringLiteral("Fermer1"));
     QApplication::processEvents();
     EXPECT_TRUE(messagesTold(w.desktop).isEmpty());
+
+    // A picture of another kind under a tile's name is kept aside, and the user told where.
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(makePicture(100, 100, Qt::red).save(&buffer, "PNG"));
+    }
+    writeFile(w.tile(3), png);
+    w.context().refreshSelectionStatus();
+    w.viewer().showPreview();
+    QApplication::processEvents();
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_FALSE(w.exists(3));
+    EXPECT_TRUE(QFileInfo::exists(w.tile(3) + QStringLiteral(".png")));
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList{QStringLiteral("Images d'un autre format que JPEG, renommées et conservées :\n") + w.tile(3)
+                          + QStringLiteral(".png")});
 }
 
 // A map of 250 x 170 pixels cut into tiles of 100 x 100 from its top-left corner ends with
