@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <utility>
 
 namespace view {
 namespace {
@@ -229,6 +230,7 @@ void MapViewer::openView(Kind kind)
 
     if (m_context.options().fullScreenView() && !m_window.isMaximized()) {
         m_fullScreen = true;
+        m_sizeBeforeFullScreen = m_window.size();
         m_host.maximise();
         // The new size is needed for the layout below: let the window take it now.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -271,7 +273,7 @@ bool MapViewer::measureTiles()
         QString text = QStringLiteral("Images d'un autre format que JPEG, renommées et conservées :");
         for (const QString &file : scan.renamed.mid(0, kListedTiles))
             text += u'\n' + file;
-        QTimer::singleShot(0, this, [this, text] { m_context.desktop().message(text, QStringLiteral("Affichage")); });
+        tellOnceLaidOut(text);
     }
     m_cellSize = sheetCell(*m_mosaic, m_grid);
     if (!scan.unopenable.isEmpty()) {
@@ -582,7 +584,23 @@ void MapViewer::reportDeletedTiles()
     qCWarning(lcView) << "told the user of" << m_deletedTiles.size() << "unreadable tiles deleted";
     const QString text = deletedTilesMessage(m_deletedTiles);
     m_deletedTiles.clear();
-    QTimer::singleShot(0, this, [this, text] { m_context.desktop().message(text, QStringLiteral("Affichage")); });
+    tellOnceLaidOut(text);
+}
+
+// A message box is centred on the window as it is when it shows: one told while the window
+// is being maximised for a view waits until it has its new size (or a second at most).
+void MapViewer::tellOnceLaidOut(const QString &text)
+{
+    m_pendingMessages << text;
+    const bool resizing = m_fullScreen && m_window.size() == m_sizeBeforeFullScreen;
+    QTimer::singleShot(resizing ? 1000 : 0, this, &MapViewer::tellPendingMessages);
+}
+
+void MapViewer::tellPendingMessages()
+{
+    const QStringList texts = std::exchange(m_pendingMessages, {});
+    for (const QString &text : texts)
+        m_context.desktop().message(text, QStringLiteral("Affichage"));
 }
 
 // --- Closing ----------------------------------------------------------------------------
@@ -737,8 +755,11 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
             QTimer::singleShot(0, this, [this] { if (m_open) takeKeyboard(); });
         break;
     case QEvent::Resize:
-        if (watched == &m_window)
+        if (watched == &m_window) {
             layOutForWindow();
+            if (!m_pendingMessages.isEmpty())   // now centred on the window as it is
+                QTimer::singleShot(0, this, &MapViewer::tellPendingMessages);
+        }
         break;
     default:
         break;
