@@ -749,11 +749,18 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
         if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
             return true;
         break;
-    case QEvent::FocusIn:
-        // A click in the status bar does not give its fields the keys while a view is shown.
-        if (m_open && watched != m_mouseSurface && isViewArea(watched) && m_mouseSurface->isVisible())
-            QTimer::singleShot(0, this, [this] { if (m_open) takeKeyboard(); });
+    case QEvent::FocusIn: {
+        // A click in the status bar does not give its fields the keys while a view is shown
+        // (the menu bar keeps the keys it takes for its own navigation).
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (m_open && watched != m_mouseSurface && isViewArea(watched) && m_mouseSurface->isVisible()
+            && !qobject_cast<QMenuBar *>(watched) && reason != Qt::MenuBarFocusReason && reason != Qt::PopupFocusReason)
+            QTimer::singleShot(0, this, [this] {
+                if (m_open)
+                    takeKeyboard();
+            });
         break;
+    }
     case QEvent::Resize:
         if (watched == &m_window) {
             layOutForWindow();

@@ -45,6 +45,8 @@ MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix,
 
 void MosaicPanel::setLastCellSize(QSize last)
 {
+    if (m_cell.isEmpty())
+        return;
     const int width = std::clamp(last.width(), 1, m_cell.width());
     const int height = std::clamp(last.height(), 1, m_cell.height());
     for (int row = 0; row < m_grid.height(); ++row)
