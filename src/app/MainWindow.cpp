@@ -19,6 +19,7 @@
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
 #include "view/MapViewer.h"
+#include "view/WindowFit.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
 #include "widgets/TextFit.h"
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 constexpr int kClientWidth = 696;
@@ -242,7 +244,8 @@ void MainWindow::wirePages()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && watched == centralWidget())
-        m_statusBar->move(0, centralWidget()->height() - kStatusBarHeight);
+        m_statusBar->setGeometry(0, centralWidget()->height() - kStatusBarHeight, centralWidget()->width(),
+                                 kStatusBarHeight);   // across the window, maximised too
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -268,6 +271,7 @@ void MainWindow::showPages()
 
 void MainWindow::maximise()
 {
+    m_placeBeforeFullScreen = pos();
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showMaximized();
@@ -276,7 +280,9 @@ void MainWindow::maximise()
 void MainWindow::restore()
 {
     showNormal();
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(view::fittedWindowSize(QSize(kClientWidth, kClientHeight), this));
+    if (m_placeBeforeFullScreen)
+        move(*std::exchange(m_placeBeforeFullScreen, std::nullopt));   // where it was, not the corner
 }
 
 void MainWindow::showSheetNumber(int sheet)
@@ -367,7 +373,7 @@ void MainWindow::loadStartUpSettings()
     const QString storedRoot = paths::existingStoredFolder(cartes);
     m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(view::fittedWindowSize(QSize(kClientWidth, kClientHeight), this));
     // The tabs a step smaller than the pages, in the skin's font.
     QFont tabFont = QApplication::font();
     tabFont.setPixelSize(11);

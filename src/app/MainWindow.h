@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPrinter>
 #include <memory>
+#include <optional>
 
 class AboutPage;
 class ArchivePage;
@@ -116,6 +117,7 @@ private:
     AboutPage *m_about = nullptr;
     PrintPanel *m_printPanel = nullptr;
     view::MapViewer *m_mapViewer = nullptr;
+    std::optional<QPoint> m_placeBeforeFullScreen;   // the window's place before a full-screen view
     bool m_pagesBuilt = false;
     bool m_buildAfterFirstPaint = false;
 };

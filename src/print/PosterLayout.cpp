@@ -39,6 +39,13 @@ QString pageCountText(int rows, int columns)
     return QStringLiteral("Impression %1 pages. (%2x%3)").arg(rows * columns).arg(rows).arg(columns);
 }
 
+QString pageCountText(int rows, int columns, bool assemblyPlan)
+{
+    if (!assemblyPlan)
+        return pageCountText(rows, columns);
+    return QStringLiteral("Impression %1 pages. (%2x%3 + plan)").arg(rows * columns + 1).arg(rows).arg(columns);
+}
+
 QSize pieceSize(QSize source, QSize box)
 {
     if (box.width() <= 0 || box.height() <= 0)

@@ -29,6 +29,8 @@ int posterColumns(int boxWidth);
 int posterRows(int boxHeight);
 // "Impression sur une page." or "Impression N pages. (RxC)".
 QString pageCountText(int rows, int columns);
+// The same when an assembly plan page comes before the pieces: counted with them.
+QString pageCountText(int rows, int columns, bool assemblyPlan);
 
 // Source pixels of one page: source size * cell / box, to the nearest integer, halves to
 // the even neighbour. Empty when the box is empty.

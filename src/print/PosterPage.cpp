@@ -141,6 +141,10 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
     m_assemblyPlanBox = named(new CheckBox(QStringLiteral("Plan d'assemblage"), assemblyGroup),
                               QStringLiteral("PlanAssemblage"), QRect(10, 44, 250, 22),
                               QStringLiteral("Une première page montre la grille des pages et leurs numéros"));
+    connect(m_assemblyPlanBox, &CheckBox::clickAction, this, [this] {
+        if (m_rows > 0 && m_columns > 0)
+            countPosterPages();
+    });
     m_singlePdfBox = named(new CheckBox(QStringLiteral("Un seul fichier PDF"), this), QStringLiteral("UnSeulPdf"),
                            QRect(424, 386, 233, 22),
                            QStringLiteral("Impression dans un fichier PDF : toutes les pages dans un seul fichier"));
@@ -188,7 +192,7 @@ void PosterPage::countPosterPages()
 {
     m_columns = printing::posterColumns(m_box.width());
     m_rows = printing::posterRows(m_box.height());
-    m_pageCountLabel->setText(printing::pageCountText(m_rows, m_columns));
+    m_pageCountLabel->setText(printing::pageCountText(m_rows, m_columns, m_assemblyPlanBox->isChecked()));
 }
 
 void PosterPage::preparePoster()
@@ -343,6 +347,20 @@ void drawCutMarks(QPainter &painter, const QRectF &piece, double dotsPerMm)
     painter.restore();
 }
 
+// The marks of a page whose bitmap (the piece with `overlap` pixels on every side) was
+// laid out by `page`.
+void markPiece(QPainter &painter, const printing::PageLayout &page, int bitmapWidth, QSize piece, int overlap,
+               double dotsPerMm)
+{
+    if (bitmapWidth <= 0)
+        return;
+    const double scale = double(page.picture.width()) / bitmapWidth;
+    drawCutMarks(painter,
+                 QRectF(page.picture.left() + overlap * scale, page.picture.top() + overlap * scale,
+                        piece.width() * scale, piece.height() * scale),
+                 dotsPerMm);
+}
+
 QSize printableSize(QPainter &painter)
 {
     return {painter.device()->width(), painter.device()->height()};
@@ -377,12 +395,8 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
             const QImage bitmap = pageBitmap(p, row, column);
             const printing::PageLayout l =
                 printing::paintPage(painter, printableSize(painter), dpi, false, bitmap, header);
-            if (p.options.cutMarks) {
-                const double scale = double(l.picture.width()) / bitmap.width();
-                const QRectF piece(l.picture.left() + p.overlap * scale, l.picture.top() + p.overlap * scale,
-                                   p.piece.width() * scale, p.piece.height() * scale);
-                drawCutMarks(painter, piece, printer.logicalDpiX() / 25.4);
-            }
+            if (p.options.cutMarks)
+                markPiece(painter, l, bitmap.width(), p.piece, p.overlap, printer.logicalDpiX() / 25.4);
         }
     return true;
 }
@@ -436,7 +450,8 @@ bool PosterPage::printPageByPage(int quarter)
     const Plan p = plan(m_printPanel.printer());
     if (!m_printPanel.mayReplacePosterFiles(p.rows * p.columns, quarter))
         return false;
-    auto printBuffer = [this](const QImage &buffer, const QString &header, int n, const QString &label) {
+    // The same marks as in one file, on each page of the pieces (not on the plan).
+    auto printBuffer = [this, &p](const QImage &buffer, const QString &header, int n, const QString &label) {
         m_context.options().setPrintHeader(header);
         const QString path = printing::transferFile(m_context.scratchFolder(), n);
         if (!printing::writeTransfer(path, buffer)) {
@@ -451,7 +466,12 @@ bool PosterPage::printPageByPage(int quarter)
             m_context.desktop().error(printing::cannotRead(path));
             return false;
         }
-        const bool printed = m_printPanel.printPage(label);
+        PrintPanel::PageOverlay marks;
+        if (p.options.cutMarks && n > 0)
+            marks = [&p](QPrinter &printer, QPainter &painter, const printing::PageLayout &page, int bitmapWidth) {
+                markPiece(painter, page, bitmapWidth, p.piece, p.overlap, printer.logicalDpiX() / 25.4);
+            };
+        const bool printed = m_printPanel.printPage(label, marks);
         printing::removeTransfer(path);
         return printed;
     };

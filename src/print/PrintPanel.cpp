@@ -84,6 +84,14 @@ PrintPanel::PrintPanel(AppContext &context, std::function<QPrinter &()> printer,
     m_copiesUpDown->setInvertedControls(true);
     m_copiesUpDown->setAccessibleName(QStringLiteral("Copies"));
     connect(m_copiesUpDown, &QScrollBar::valueChanged, this, &PrintPanel::onCopiesChanged);
+    // The arrow on top (▲, and the Up key) adds a copy, the one below takes one away: the
+    // reverse of a scroll bar's own steps.
+    connect(m_copiesUpDown, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderSingleStepSub)
+            m_copiesUpDown->setSliderPosition(m_copiesUpDown->value() + 1);
+        else if (action == QAbstractSlider::SliderSingleStepAdd)
+            m_copiesUpDown->setSliderPosition(m_copiesUpDown->value() - 1);
+    });
 
     QGroupBox *headerGroup = controls::group(this, QStringLiteral("spSkinGroupBox8"), QStringLiteral("Entête"),
                                              QRect(24, 136, 321, 57));
@@ -175,6 +183,11 @@ bool PrintPanel::printPage(int page, int quarter)
 
 bool PrintPanel::printPage(const QString &pdfLabel)
 {
+    return printPage(pdfLabel, {});
+}
+
+bool PrintPanel::printPage(const QString &pdfLabel, const PageOverlay &overlay)
+{
     OverrideCursor busy;
     bool printed = false;
     if (m_printBitmap.isNull() || m_printBitmap.width() == 0) {
@@ -187,8 +200,10 @@ bool PrintPanel::printPage(const QString &pdfLabel)
         const bool numbered = !pdfLabel.isEmpty() && printer().outputFormat() == QPrinter::PdfFormat;
         if (numbered)
             printer().setOutputFileName(numberedPdfName(chosenName, pdfLabel));
-        printed = runPrintJob([this](QPrinter &target, QPainter &painter) {
-            paintPrintBitmap(target, painter);
+        printed = runPrintJob([this, &overlay](QPrinter &target, QPainter &painter) {
+            const printing::PageLayout page = paintPrintBitmap(target, painter);
+            if (overlay)
+                overlay(target, painter, page, m_printBitmap.width());
             return true;
         });
         if (numbered)
@@ -233,9 +248,9 @@ void PrintPanel::openPreview(const std::function<void(QPrinter &, QPainter &)> &
     dialog->open();
 }
 
-void PrintPanel::paintPrintBitmap(QPrinter &target, QPainter &painter) const
+printing::PageLayout PrintPanel::paintPrintBitmap(QPrinter &target, QPainter &painter) const
 {
-    printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
+    return printing::paintPage(painter, QSize(painter.device()->width(), painter.device()->height()),
                         target.logicalDpiY(), target.pageLayout().orientation() == QPageLayout::Landscape,
                         m_printBitmap, m_context.options().printHeader());
 }

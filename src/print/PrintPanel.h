@@ -3,6 +3,8 @@
 // one-page print: orientation (acting on the printer at once), copies, the page header,
 // "Imprimer" and "Annuler". printPage prints the print bitmap with the header as one job.
 
+#include "print/PageLayout.h"
+
 #include <QGroupBox>
 #include <QImage>
 #include <functional>
@@ -34,6 +36,10 @@ public:
     bool printPage(int page = 0, int quarter = 0);
     // The same, the PDF file named with "-" + `pdfLabel` when the label is not empty.
     bool printPage(const QString &pdfLabel);
+    // The same, `overlay` drawing over the page once the bitmap is on it (given where the
+    // page put it and the bitmap's width).
+    using PageOverlay = std::function<void(QPrinter &, QPainter &, const printing::PageLayout &, int bitmapWidth)>;
+    bool printPage(const QString &pdfLabel, const PageOverlay &overlay);
     // Before a poster of `pages` pages goes to PDF files: when files of those names exist
     // already, asks whether to replace them. True when printing may go on.
     bool mayReplacePosterFiles(int pages, int quarter);
@@ -62,7 +68,7 @@ private:
     void onCopiesChanged(int position);
     void onPrintClicked();
     void onPreviewClicked();
-    void paintPrintBitmap(QPrinter &target, QPainter &painter) const;
+    printing::PageLayout paintPrintBitmap(QPrinter &target, QPainter &painter) const;
     void hidePanel();
 
     AppContext &m_context;

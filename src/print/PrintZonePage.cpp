@@ -31,6 +31,8 @@ QComboBox *letterPicker(QWidget *parent, const QString &name, const QRect &bound
     for (char c = 'A'; c <= 'Z'; ++c)
         box->addItem(QString(QChar(c)));
     box->setMaxVisibleItems(8);
+    // A list of 8 letters that scrolls, in every style (some would show all 26 past the window).
+    box->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
     box->setCurrentIndex(initial);
     return box;
 }

@@ -46,8 +46,22 @@ TileComposition TileComposition::measure(const QString &mapFolder, int c1, int c
         for (int column = t.m_cells.left(); column <= t.m_cells.right() && t.m_tile.isEmpty(); ++column)
             if (mosaic.tile(column, row).present && !mosaic.tileImage(column, row, 4).isNull())
                 t.m_tile = mosaic.tile(column, row).size;
-    if (!t.m_tile.isEmpty())
-        t.m_size = QSize(t.m_tile.width() * t.m_cells.width(), t.m_tile.height() * t.m_cells.height());
+    if (t.m_tile.isEmpty())
+        return t;
+    t.m_size = QSize(t.m_tile.width() * t.m_cells.width(), t.m_tile.height() * t.m_cells.height());
+    // A map cut into tiles from its top-left corner ends with a narrower column and a lower
+    // row: the picture ends with them, no white band beyond.
+    int lastWidth = 0, lastHeight = 0;
+    for (int row = t.m_cells.top(); row <= t.m_cells.bottom(); ++row)
+        if (const auto &tile = mosaic.tile(t.m_cells.right(), row); tile.present)
+            lastWidth = std::max(lastWidth, tile.size.width());
+    for (int column = t.m_cells.left(); column <= t.m_cells.right(); ++column)
+        if (const auto &tile = mosaic.tile(column, t.m_cells.bottom()); tile.present)
+            lastHeight = std::max(lastHeight, tile.size.height());
+    if (t.m_cells.width() > 1 && lastWidth > 0 && lastWidth < t.m_tile.width())
+        t.m_size.rwidth() -= t.m_tile.width() - lastWidth;
+    if (t.m_cells.height() > 1 && lastHeight > 0 && lastHeight < t.m_tile.height())
+        t.m_size.rheight() -= t.m_tile.height() - lastHeight;
     return t;
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QSet>
 
@@ -31,6 +32,23 @@ bool removeUnreadable(const QString &path, const QString &why)
     }
     qCWarning(lcRender).noquote() << "could not delete unreadable tile" << path << u'(' + why + u')';
     return false;
+}
+
+// A file that is a picture of another kind than JPEG (a PNG saved as .jpg) is renamed aside,
+// its kind's extension added, rather than deleted; its new path, or empty when it is no
+// such picture or cannot be renamed.
+QString renameOtherPicture(const QString &path)
+{
+    const QByteArray format = QImageReader::imageFormat(path);
+    if (format.isEmpty() || format == "jpeg" || format == "jpg")
+        return {};
+    QString target = path + u'.' + QString::fromLatin1(format);
+    for (int n = 2; QFileInfo::exists(target) && n < 100; ++n)
+        target = path + QStringLiteral(".%1.%2").arg(n).arg(QString::fromLatin1(format));
+    if (!QFile::rename(path, target))
+        return {};
+    qCWarning(lcRender).noquote() << "renamed a" << format << "picture named as a tile to" << target;
+    return target;
 }
 
 // Runs work(0 .. count - 1) on up to four threads, this one included.
@@ -127,8 +145,11 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
                 return scan;
             break;
         case Found::Unreadable:
-            // Empty files and files that are no pictures (or too large ones) go.
-            if (removeUnreadable(tilePath(column, row), QStringLiteral("empty, no picture or too large")))
+            // Empty files and files that are no pictures (or too large ones) go; a picture
+            // of another kind is kept under another name.
+            if (const QString renamed = renameOtherPicture(tilePath(column, row)); !renamed.isEmpty())
+                scan.renamed << renamed;
+            else if (removeUnreadable(tilePath(column, row), QStringLiteral("empty, no picture or too large")))
                 scan.deleted << tilePath(column, row);
             break;
         case Found::Undecodable:

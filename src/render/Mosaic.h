@@ -7,6 +7,7 @@
 //
 // Tiles that cannot be read as pictures are deleted from the map folder, where they are
 // found: while measuring (header) or while rendering (picture data). Empty files likewise.
+// A picture of another kind under a tile's name is not lost: measuring renames it aside.
 
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
@@ -36,6 +37,9 @@ public:
     struct Scan {
         QStringList deleted;    // files removed because they were empty or not pictures
         QString unopenable;     // first file that exists but cannot be opened, if any
+        // Pictures of another kind under a tile's name (a PNG named .jpg): kept, renamed
+        // aside with their kind's extension added (MAXI_xx.jpg.png); their new paths.
+        QStringList renamed;
     };
 
     explicit Mosaic(const QString &mapFolder = {});

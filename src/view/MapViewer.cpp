@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <utility>
 
 namespace view {
 namespace {
@@ -96,6 +97,7 @@ MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
     m_scrollBox->hide();
 
     m_mouseSurface = new MouseSurface(m_scrollBox);
+    m_mouseSurface->setFocusPolicy(Qt::StrongFocus);   // an open view owns the keyboard
     m_mouseSurface->hide();
     connect(m_mouseSurface, &MouseSurface::pressed, this, &MapViewer::onSurfacePressed);
     connect(m_mouseSurface, &MouseSurface::moved, this, &MapViewer::onSurfaceMoved);
@@ -230,6 +232,7 @@ void MapViewer::openView(Kind kind)
 
     if (m_context.options().fullScreenView() && !m_window.isMaximized()) {
         m_fullScreen = true;
+        m_sizeBeforeFullScreen = m_window.size();
         m_host.maximise();
         // The new size is needed for the layout below: let the window take it now.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -249,12 +252,31 @@ void MapViewer::replacePanel(QWidget *panel)
     m_panel = panel;
 }
 
+// The width of the sheet's last column and the height of its last row when its tiles fill
+// only part of the grid (a map that is no whole number of tiles); empty otherwise.
+QSize MapViewer::lastTileSize() const
+{
+    if (!m_mosaic || m_grid == QSize(store::kGridSide, store::kGridSide) || m_cellSize.isEmpty())
+        return {};
+    const Mosaic::Tile &corner = m_mosaic->tile(m_grid.width() - 1, m_grid.height() - 1);
+    const QSize lastColumn = corner.present ? corner.size : m_mosaic->tile(m_grid.width() - 1, 0).size;
+    const QSize lastRow = corner.present ? corner.size : m_mosaic->tile(0, m_grid.height() - 1).size;
+    return {lastColumn.width() > 0 ? std::min(lastColumn.width(), m_cellSize.width()) : m_cellSize.width(),
+            lastRow.height() > 0 ? std::min(lastRow.height(), m_cellSize.height()) : m_cellSize.height()};
+}
+
 bool MapViewer::measureTiles()
 {
     replacePanel(nullptr);   // its cells may read the mosaic being replaced
     m_mosaic = std::make_unique<Mosaic>(m_context.selectedMapFolder());
     const Mosaic::Scan scan = m_mosaic->measure();
     m_deletedTiles << scan.deleted;
+    if (!scan.renamed.isEmpty()) {
+        QString text = QStringLiteral("Images d'un autre format que JPEG, renommées et conservées :");
+        for (const QString &file : scan.renamed.mid(0, kListedTiles))
+            text += u'\n' + file;
+        tellOnceLaidOut(text);
+    }
     m_cellSize = sheetCell(*m_mosaic, m_grid);
     if (!scan.unopenable.isEmpty()) {
         stopGauge();
@@ -286,17 +308,9 @@ void MapViewer::buildDetail()
 
     auto *panel = new MosaicPanel(m_scrollBox, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
     replacePanel(panel);
-    if (m_grid != QSize(store::kGridSide, store::kGridSide)) {
-        // The picture ends with its last column and row, narrower than a cell: so does the panel.
-        const QSize lastColumn = m_mosaic->tile(m_grid.width() - 1, 0).size;
-        const QSize lastRow = m_mosaic->tile(0, m_grid.height() - 1).size;
-        QSize size = panel->size();
-        if (lastColumn.width() > 0 && lastColumn.width() < m_cellSize.width())
-            size.rwidth() -= m_cellSize.width() - lastColumn.width();
-        if (lastRow.height() > 0 && lastRow.height() < m_cellSize.height())
-            size.rheight() -= m_cellSize.height() - lastRow.height();
-        panel->resize(size);
-    }
+    // The picture ends with its last column and row, narrower than a cell: so does the panel.
+    if (const QSize last = lastTileSize(); !last.isEmpty())
+        panel->setLastCellSize(last);
     stepGauge();
     stepGauge(store::kTileCount);
 
@@ -312,6 +326,7 @@ void MapViewer::buildDetail()
     stepGauge(store::kTileCount);
     panel->show();
     m_scrollBox->show();
+    takeKeyboard();
     keepFloatingPanelsOnTop();
 
     const QSize viewport = m_scrollBox->viewport()->size();
@@ -355,6 +370,8 @@ bool MapViewer::showPreviewForWindow()
         replacePanel(nullptr);
         m_mosaic = std::make_unique<Mosaic>(folder);
         m_cellSize = cached->tileCell;
+        if (m_grid != QSize(store::kGridSide, store::kGridSide))   // the size of the last column and row
+            m_mosaic->measure(QRect(m_grid.width() - 1, m_grid.height() - 1, 1, 1), false);
     } else if (!measureTiles()) {
         return false;
     }
@@ -362,6 +379,9 @@ bool MapViewer::showPreviewForWindow()
     const QSize cell = geometry::previewCell(client, m_cellSize, m_grid);
     auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr, m_grid);
     replacePanel(panel);
+    if (const QSize last = lastTileSize(); !last.isEmpty())   // in proportion to its tiles
+        panel->setLastCellSize(QSize(qRound(double(cell.width()) * last.width() / m_cellSize.width()),
+                                     qRound(double(cell.height()) * last.height() / m_cellSize.height())));
     panel->move(geometry::previewPanelLeft(client.width(), cell.width(), m_grid.width()), geometry::kMenuBarHeight);
     stepGauge();
     stepGauge(store::kTileCount);
@@ -374,6 +394,7 @@ bool MapViewer::showPreviewForWindow()
     stepGauge();
 
     panel->show();
+    takeKeyboard();
     keepFloatingPanelsOnTop();
     if (cached)
         showPreviewPictures(cached->cells);
@@ -455,6 +476,14 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
         m_previewCache.store(mapFolder, key, {tileCell, cell, std::move(pictures)});
 }
 
+// The keys go to the map from the moment it shows: not to the status bar's fields, whose
+// arrows would select another sheet while this one is shown, nor to their copy.
+void MapViewer::takeKeyboard()
+{
+    if (m_mouseSurface->isVisible() && !m_mouseSurface->hasFocus())
+        m_mouseSurface->setFocus(Qt::OtherFocusReason);
+}
+
 void MapViewer::keepFloatingPanelsOnTop()
 {
     if (m_magnifier->isVisible())
@@ -491,8 +520,13 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
     for (int row = 0; row < store::kGridSide; ++row) {
         for (int column = 0; column < store::kGridSide; ++column) {
             const size_t index = size_t(Mosaic::index(column, row));
-            if (TileCell *cell = panel->cell(column, row))   // none past the sheet's grid
-                cell->setPicture(index < pictures.size() ? pictures[index] : QImage());
+            if (TileCell *cell = panel->cell(column, row)) {   // none past the sheet's grid
+                QImage picture = index < pictures.size() ? pictures[index] : QImage();
+                // A tile of the narrower last column or row is squeezed back to its proportions.
+                if (!picture.isNull() && picture.size() != cell->size())
+                    picture = picture.scaled(cell->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                cell->setPicture(picture);
+            }
         }
         stepGauge(store::kGridSide);
     }
@@ -552,7 +586,23 @@ void MapViewer::reportDeletedTiles()
     qCWarning(lcView) << "told the user of" << m_deletedTiles.size() << "unreadable tiles deleted";
     const QString text = deletedTilesMessage(m_deletedTiles);
     m_deletedTiles.clear();
-    QTimer::singleShot(0, this, [this, text] { m_context.desktop().message(text, QStringLiteral("Affichage")); });
+    tellOnceLaidOut(text);
+}
+
+// A message box is centred on the window as it is when it shows: one told while the window
+// is being maximised for a view waits until it has its new size (or a second at most).
+void MapViewer::tellOnceLaidOut(const QString &text)
+{
+    m_pendingMessages << text;
+    const bool resizing = m_fullScreen && m_window.size() == m_sizeBeforeFullScreen;
+    QTimer::singleShot(resizing ? 1000 : 0, this, &MapViewer::tellPendingMessages);
+}
+
+void MapViewer::tellPendingMessages()
+{
+    const QStringList texts = std::exchange(m_pendingMessages, {});
+    for (const QString &text : texts)
+        m_context.desktop().message(text, QStringLiteral("Affichage"));
 }
 
 // --- Closing ----------------------------------------------------------------------------
@@ -654,8 +704,18 @@ bool MapViewer::isViewArea(QObject *object) const
 // Keys of the open view: the arrows pan by 20 pixels, Page Up and Page Down by a screen.
 bool MapViewer::viewKey(QKeyEvent *event)
 {
-    if (!m_scrollBox->isVisible() || event->modifiers() & ~Qt::KeypadModifier)
+    if (event->modifiers() & ~Qt::KeypadModifier)
         return false;
+    if (!m_scrollBox->isVisible()) {
+        // The preview has nothing to pan: its keys go nowhere else either.
+        switch (event->key()) {
+        case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
+        case Qt::Key_PageUp: case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
+        }
+    }
     QScrollBar *horizontal = m_scrollBox->horizontalScrollBar();
     QScrollBar *vertical = m_scrollBox->verticalScrollBar();
     const int screen = m_scrollBox->viewport()->height();
@@ -691,9 +751,24 @@ bool MapViewer::eventFilter(QObject *watched, QEvent *event)
         if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
             return true;
         break;
+    case QEvent::FocusIn: {
+        // A click in the status bar does not give its fields the keys while a view is shown
+        // (the menu bar keeps the keys it takes for its own navigation).
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (m_open && watched != m_mouseSurface && isViewArea(watched) && m_mouseSurface->isVisible()
+            && !qobject_cast<QMenuBar *>(watched) && reason != Qt::MenuBarFocusReason && reason != Qt::PopupFocusReason)
+            QTimer::singleShot(0, this, [this] {
+                if (m_open)
+                    takeKeyboard();
+            });
+        break;
+    }
     case QEvent::Resize:
-        if (watched == &m_window)
+        if (watched == &m_window) {
             layOutForWindow();
+            if (!m_pendingMessages.isEmpty())   // now centred on the window as it is
+                QTimer::singleShot(0, this, &MapViewer::tellPendingMessages);
+        }
         break;
     default:
         break;

@@ -85,6 +85,7 @@ private:
     void buildPreview();
     void buildDetail();
     bool measureTiles();
+    QSize lastTileSize() const;
     void showNotInstalled();
     void onNotInstalledOkClicked();
     void onMagnifierTriggered();
@@ -97,6 +98,9 @@ private:
     void showPreviewPictures(const std::vector<QImage> &pictures);
     QSize previewClientSize() const;
     void keepFloatingPanelsOnTop();
+    void takeKeyboard();
+    void tellOnceLaidOut(const QString &text);
+    void tellPendingMessages();
     bool showPreviewForWindow();
     void layOutForWindow();
     bool isViewArea(QObject *object) const;
@@ -146,6 +150,8 @@ private:
     QPoint m_anchorPointer, m_anchorScroll;
     int m_wheelRemainder = 0;
     QStringList m_deletedTiles;   // deleted since the user was last told
+    QStringList m_pendingMessages;   // to tell once the window has its size
+    QSize m_sizeBeforeFullScreen;
 };
 
 } // namespace view

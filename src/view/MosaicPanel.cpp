@@ -3,6 +3,7 @@
 #include "view/ViewGeometry.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <QPaintEvent>
 
 namespace view {
@@ -42,21 +43,44 @@ MosaicPanel::MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix,
         }
 }
 
+void MosaicPanel::setLastCellSize(QSize last)
+{
+    if (m_cell.isEmpty())
+        return;
+    const int width = std::clamp(last.width(), 1, m_cell.width());
+    const int height = std::clamp(last.height(), 1, m_cell.height());
+    for (int row = 0; row < m_grid.height(); ++row)
+        cell(m_grid.width() - 1, row)->m_bounds.setWidth(width);
+    for (int column = 0; column < m_grid.width(); ++column)
+        cell(column, m_grid.height() - 1)->m_bounds.setHeight(height);
+    resize(geometry::panelSize(m_cell, m_grid) - QSize(m_cell.width() - width, m_cell.height() - height));
+}
+
 void MosaicPanel::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     QRegion uncovered = event->region();
-    const QRect cells = geometry::cellsIn(event->rect(), m_cell, m_grid);
+    QRect cells = geometry::cellsIn(event->rect(), m_cell, m_grid);
+    // A detail tile larger than its cell shows at its own size, over its neighbours' cells
+    // where they have no tile (a tile drawn later covers it): one reaching into this area
+    // may belong to the cell before.
+    if (m_source && !cells.isEmpty())
+        cells.setTopLeft(QPoint(std::max(0, cells.left() - 1), std::max(0, cells.top() - 1)));
     if (!cells.isEmpty()) {
         for (int row = cells.top(); row <= cells.bottom(); ++row)
             for (int column = cells.left(); column <= cells.right(); ++column) {
                 const TileCell *c = cell(column, row);
-                const QRect needed = c->m_bounds.intersected(event->rect()).translated(-c->m_bounds.topLeft());
+                const QRect place = m_source
+                    ? QRect(c->m_bounds.topLeft(), m_source->tile(column, row).size.expandedTo(c->m_bounds.size()))
+                    : c->m_bounds;
+                const QRect needed = place.intersected(event->rect()).translated(-c->m_bounds.topLeft());
+                if (needed.isEmpty())
+                    continue;
                 const QImage image = m_source ? m_source->tileImage(column, row, 1, needed) : c->m_picture;
                 if (image.isNull())
                     continue;
-                // A tile larger than its cell is clipped to it; a smaller one leaves black.
-                const QRect shown = QRect(c->m_bounds.topLeft(), image.size()).intersected(c->m_bounds);
+                // A smaller tile leaves black around it.
+                const QRect shown = QRect(c->m_bounds.topLeft(), image.size()).intersected(place);
                 const QRect area = shown.intersected(event->rect());
                 if (area.isEmpty())
                     continue;

@@ -66,6 +66,9 @@ public:
     }
     QSize grid() const { return m_grid; }
     Mosaic *source() const { return m_source; }
+    // The grid's last column `last.width()` wide and its last row `last.height()` high
+    // (a map whose width and height are no whole number of tiles); the panel ends with them.
+    void setLastCellSize(QSize last);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

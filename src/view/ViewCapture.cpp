@@ -15,7 +15,15 @@ QImage captureView(int viewKind, QScrollArea *scrollBox, QWidget *panel)
                                     : viewKind == 0 ? panel : nullptr;
     if (!source)
         return {};
-    return source->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // One pixel of the picture per pixel of the view as laid out, whatever the screen's
+    // density: a dense screen's grab would double every pixel.
+    QImage picture(source->size(), QImage::Format_RGB32);
+    if (picture.isNull())
+        return {};
+    picture.setDevicePixelRatio(1);
+    picture.fill(Qt::black);
+    source->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    return picture;
 }
 
 void saveCapture(const QImage &capture, AppContext &context, int &lastType)

@@ -4,6 +4,13 @@
 
 namespace view::geometry {
 
+QSize fittedWindowSize(QSize wanted, QSize available, QSize frame)
+{
+    if (available.isEmpty())
+        return wanted;
+    return wanted.boundedTo((available - frame).expandedTo(QSize(1, 1)));
+}
+
 QSize panelSize(QSize cell)
 {
     return panelSize(cell, {store::kGridSide, store::kGridSide});

@@ -215,6 +215,24 @@ TEST_F(PosterAssemblyTest, CutMarksAndAssemblyPlanPage)
     for (const char *name : {"pages-plan.pdf", "pages-1.pdf", "pages-4.pdf"})
         EXPECT_EQ(pdfPageCount(pdf(QString::fromLatin1(name))), 1) << name;
     EXPECT_FALSE(QFile::exists(pdf(QStringLiteral("pages.pdf"))));
+
+    // Every page of both output paths (one file, one job per page, as a printer gets them)
+    // carries the marks.
+    struct Output {
+        QString file;
+        int firstPage;   // where page 1 of the poster is in that file
+        bool perPage;
+    };
+    for (const Output &o : {Output{QStringLiteral("marks.pdf"), 2, false}, Output{QStringLiteral("pages"), 1, true}})
+        for (int n = 1; n <= 4; ++n) {
+            SCOPED_TRACE(o.file.toStdString() + " page " + std::to_string(n));
+            const QImage page = o.perPage
+                ? renderPdfPage(pdf(QStringLiteral("pages-%1.pdf").arg(n)), printer().resolution(), 1)
+                : renderPdfPage(pdf(o.file), printer().resolution(), o.firstPage + n - 1);
+            ASSERT_FALSE(page.isNull());
+            EXPECT_TRUE(darkNear(page, leftOfTopLeft, 3));
+            EXPECT_TRUE(darkNear(page, belowBottomRight, 3));
+        }
 }
 
 // One PDF file that cannot be made: one error naming it, nothing printed, the quarter

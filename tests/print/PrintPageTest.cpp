@@ -12,8 +12,10 @@
 #include "print/ZonePicture.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
+#include "widgets/CheckBox.h"
 #include "widgets/RadioGroup.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -193,6 +195,19 @@ TEST_F(PrintPageTest, PickersCorrectEachOtherAndAChangeClearsTheComposition)
         pick(QString::fromLatin1(m.picker), m.chosen - 'A');
         EXPECT_EQ(letters(), QString::fromLatin1(m.after));
     }
+    // Opened, each picker lists 8 letters and scrolls to the others.
+    w.window->show();
+    for (const char *name : names) {
+        SCOPED_TRACE(name);
+        auto *picker = w.find<QComboBox>(QString::fromLatin1(name));
+        picker->showPopup();
+        QAbstractItemView *list = picker->view();
+        ASSERT_TRUE(list->isVisible());
+        const int row = list->sizeHintForRow(0);
+        ASSERT_GT(row, 0);
+        EXPECT_EQ(list->viewport()->height() / row, 8);
+        picker->hidePopup();
+    }
 
     writeTiles(2, 2, QSize(32, 24));
     w.click(QStringLiteral("spSkinButton10"));
@@ -303,6 +318,19 @@ TEST_F(PrintPageTest, PanelOrientationActsOnThePrinterAndCopiesFollowTheUpDown)
     EXPECT_EQ(copies->text(), QStringLiteral("100"));
     updown->setValue(0);
     EXPECT_EQ(copies->text(), QStringLiteral("0"));
+    // ▲ on top adds a copy, ▼ below takes one away; so do the Up and Down keys.
+    const QPoint top(updown->width() / 2, 2), bottom(updown->width() / 2, updown->height() - 3);
+    const struct { QPoint at; Qt::Key key; int copies; } steps[] = {
+        {top, Qt::Key_unknown, 1}, {top, Qt::Key_unknown, 2}, {bottom, Qt::Key_unknown, 1},
+        {{}, Qt::Key_Up, 2}, {{}, Qt::Key_Down, 1}, {bottom, Qt::Key_unknown, 0}, {bottom, Qt::Key_unknown, 0},
+    };
+    for (const auto &step : steps) {
+        if (step.key == Qt::Key_unknown)
+            QTest::mouseClick(updown, Qt::LeftButton, {}, step.at);
+        else
+            QTest::keyClick(updown, step.key);
+        EXPECT_EQ(copies->text(), QString::number(step.copies)) << step.at.y() << " " << step.key;
+    }
 }
 
 TEST_F(PrintPageTest, ZonePrintsOnOneLandscapePageWithHeaderPictureAndFooter)
@@ -446,6 +474,11 @@ TEST_F(PrintPageTest, PosterPrintsOneNumberedPdfPerPageWithItsPieceOfTheSource)
     slider->setValue(2);   // box 82 x 61: 2 x 2 pages
     EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 4 pages. (2x2)"));
     EXPECT_EQ(w.find(QStringLiteral("BoxA4"))->size(), QSize(82, 61));
+    // The assembly plan is one page more, and the count says so.
+    w.find<CheckBox>(QStringLiteral("PlanAssemblage"))->setChecked(true);
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 5 pages. (2x2 + plan)"));
+    w.find<CheckBox>(QStringLiteral("PlanAssemblage"))->setChecked(false);
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("spSkinStatusPanel2"))->text(), QStringLiteral("Impression 4 pages. (2x2)"));
 
     printToPdf(pdf(QStringLiteral("poster.pdf")));
     perPagePdf();

@@ -233,3 +233,34 @@ TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowher
 }
 
 } // namespace
+
+// A map cut into tiles from its top-left corner ends with a narrower column and a lower
+// row: the picture ends with them, without a white band, whichever part of the grid is
+// composed (a zone that stops before them keeps whole cells).
+TEST_F(TileCompositionTest, NarrowerLastColumnAndRowEndThePicture)
+{
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c)
+            writeSolidTile(folder(), c, r, QSize(c == 2 ? 50 : 100, r == 1 ? 70 : 100));
+    const struct {
+        int c1, c2, r1, r2;
+        QSize size;
+    } cases[] = {
+        {1, 3, 1, 2, {250, 170}},
+        {2, 3, 1, 2, {150, 170}},
+        {1, 2, 1, 2, {200, 170}},
+        {1, 3, 1, 1, {250, 100}},
+        {1, 2, 1, 1, {200, 100}},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(testing::Message() << k.c1 << ".." << k.c2 << " x " << k.r1 << ".." << k.r2);
+        const TileComposition z = TileComposition::compose(folder(), k.c1, k.c2, k.r1, k.r2);
+        ASSERT_EQ(z.size(), k.size);
+        const QImage full = z.render(QRect(QPoint(0, 0), z.size()));
+        const int lastColumn = k.c2 - 1, lastRow = k.r2 - 1;
+        EXPECT_TRUE(near(full.pixel(full.width() - 2, full.height() - 2), tileColour(lastColumn, lastRow)));
+        EXPECT_TRUE(near(full.pixel(full.width() - 2, 2), tileColour(lastColumn, k.r1 - 1)));
+        EXPECT_TRUE(near(full.pixel(2, full.height() - 2), tileColour(k.c1 - 1, lastRow)));
+        EXPECT_EQ(z.overview().size(), QSize(k.size.width() / 4, k.size.height() / 4));
+    }
+}

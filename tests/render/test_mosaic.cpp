@@ -5,6 +5,7 @@
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
@@ -63,10 +64,23 @@ struct SheetFolder {
 TEST(Mosaic, MeasuringKeepsReadableTilesAndDeletesTheOthers)
 {
     SheetFolder sheet;
+    // A real picture of another kind under a tile's name (CA): kept aside, not deleted.
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(makePicture(32, 24, kGreen).save(&buffer, "PNG"));
+    }
+    writeFile(sheet.tile(2), png);
     Mosaic mosaic(sheet.folder);
     const Mosaic::Scan scan = mosaic.measure();
 
     EXPECT_TRUE(scan.unopenable.isEmpty());
+    EXPECT_EQ(scan.renamed, QStringList{sheet.tile(2) + QStringLiteral(".png")});
+    EXPECT_FALSE(sheet.exists(2));
+    QFile kept(sheet.tile(2) + QStringLiteral(".png"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), png);
     EXPECT_EQ(scan.deleted.size(), 4);
     for (int i : {27, 28, 600, 675})
         EXPECT_FALSE(sheet.exists(i)) << i;

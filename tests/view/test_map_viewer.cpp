@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
@@ -455,4 +456,97 @@ TEST(MapViewer, TellsWhichUnreadableTilesItDeleted)
     w.trigger(QStringLiteral("Fermer1"));
     QApplication::processEvents();
     EXPECT_TRUE(messagesTold(w.desktop).isEmpty());
+
+    // A picture of another kind under a tile's name is kept aside, and the user told where.
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(makePicture(100, 100, Qt::red).save(&buffer, "PNG"));
+    }
+    writeFile(w.tile(3), png);
+    w.context().refreshSelectionStatus();
+    w.viewer().showPreview();
+    QApplication::processEvents();
+    w.trigger(QStringLiteral("Fermer1"));
+    QApplication::processEvents();
+    EXPECT_FALSE(w.exists(3));
+    EXPECT_TRUE(QFileInfo::exists(w.tile(3) + QStringLiteral(".png")));
+    EXPECT_EQ(messagesTold(w.desktop),
+              QStringList{QStringLiteral("Images d'un autre format que JPEG, renommées et conservées :\n") + w.tile(3)
+                          + QStringLiteral(".png")});
+}
+
+// A map of 250 x 170 pixels cut into tiles of 100 x 100 from its top-left corner ends with
+// a column 50 wide and a row 70 high: the preview keeps those proportions, its last cells
+// filled with their tiles, and the detail shows the map at its own size.
+TEST(MapViewer, NarrowerLastColumnAndRowKeepTheirProportions)
+{
+    ViewerWindow w;
+    const int position = w.context().addedMaps().addArchiveMap(
+        QStringLiteral("Carte étroite"),
+        {{QStringLiteral("https://127.0.0.1/iiif/narrow"), QSize(250, 170), QSize(3, 2)}});
+    SelectionState &s = w.context().selection;
+    s.editionFolder = editions::kArchive;
+    s.sheetNumber = QString::number(position);
+    s.folderSuffix = QStringLiteral("\\F001");
+    w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(1);
+    ASSERT_EQ(w.context().selectedTileGrid(), QSize(3, 2));
+    const QColor colour(30, 160, 60);
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            writeFile(store::tilePath(w.mapFolder(), column, row),
+                      jpegBytes(makePicture(column == 2 ? 50 : 100, row == 1 ? 70 : 100, colour)));
+    w.context().refreshSelectionStatus();
+    ASSERT_EQ(s.installationState, ArchiveWithTiles);
+
+    for (int pass = 0; pass < 2; ++pass) {   // built from the tiles, then from the kept preview
+        SCOPED_TRACE(pass);
+        w.viewer().showPreview();
+        const QSize cell = w.cell(QStringLiteral("ImageA1"))->size();
+        EXPECT_EQ(w.cell(QStringLiteral("ImageA3"))->size(), QSize(qRound(cell.width() * 0.5), cell.height()));
+        EXPECT_EQ(w.cell(QStringLiteral("ImageA29"))->size(), QSize(qRound(cell.width() * 0.5), qRound(cell.height() * 0.7)));
+        const QSize inside = w.panel()->size() - QSize(2, 2);
+        EXPECT_NEAR(double(inside.width()) / inside.height(), 250.0 / 170, 0.03);
+        // Filled to its edges: no black band where a stretched or cut tile would leave one.
+        const QImage capture = w.viewer().captureView();
+        ASSERT_EQ(capture.size(), w.panel()->size());
+        for (const QPoint at : {QPoint(inside.width() - 1, 1), QPoint(inside.width(), inside.height()),
+                                QPoint(1, inside.height())})
+            EXPECT_GT(qGreen(capture.pixel(at)), 120) << at.x() << "," << at.y();
+        w.trigger(QStringLiteral("Fermer1"));
+    }
+    w.viewer().showDetail();
+    EXPECT_EQ(w.panel()->size(), QSize(252, 172));
+}
+
+// In the detail a tile larger than its cell shows at its own size where the cells it
+// reaches have no tile of their own; a tile drawn there covers it.
+TEST(MapViewer, DetailShowsATileLargerThanItsCellAtItsOwnSize)
+{
+    ViewerWindow w;
+    const QColor blue(30, 40, 210), green(40, 200, 60);
+    const QByteArray small = jpegBytes(makePicture(16, 12, blue));
+    for (int i = 0; i < store::kTileCount; ++i)
+        if (i != 1)   // BA missing
+            writeFile(w.tile(i), small);
+    writeFile(w.tile(0), jpegBytes(makePicture(40, 30, green)));   // AA: 40 x 30 in a 16 x 12 cell
+    w.context().refreshSelectionStatus();
+    w.viewer().showDetail();
+    ASSERT_EQ(w.viewer().cellSize(), QSize(16, 12));
+    w.paintVisible();
+    const QImage capture = w.viewer().captureView();
+    auto colourAt = [&](int x, int y) { return QColor(capture.pixel(1 + x, 1 + y)); };
+    const struct { QPoint at; QColor expected; } points[] = {
+        {{8, 6}, green},     // its own cell
+        {{24, 6}, green},    // BA: no tile there, the large one shows
+        {{30, 11}, green},   // BA's far corner
+        {{36, 6}, blue},     // CA has its own tile, drawn over it
+        {{8, 18}, blue},     // AB has its own tile
+    };
+    for (const auto &p : points) {
+        const QColor c = colourAt(p.at.x(), p.at.y());
+        EXPECT_LT(std::abs(c.green() - p.expected.green()) + std::abs(c.blue() - p.expected.blue()), 60)
+            << p.at.x() << "," << p.at.y() << " " << c.name().toStdString();
+    }
 }
