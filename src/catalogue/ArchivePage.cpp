@@ -4,6 +4,7 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "download/IiifReader.h"
+#include "library/LibrarySearchPanel.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
@@ -106,6 +107,13 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     buildControls();
     refreshAddedRows();
     connect(&m_context, &AppContext::addedMapsChanged, this, &ArchivePage::refreshAddedRows);
+    // The search of the library's catalogue: a field under the list, the answers over the page.
+    auto *librarySearch = new LibrarySearchPanel(m_context, this, m_archiveBox->geometry());
+    librarySearch->addSearchBar(m_archiveBox, QRect(8, 404, 440, 24));
+    connect(librarySearch, &LibrarySearchPanel::mapAdded, this, [this](int position, bool install) {
+        highlightRow(position - 1);
+        install ? onDownloadClicked() : onMapRowClicked();
+    });
 
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
@@ -117,7 +125,7 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 void ArchivePage::buildList()
 {
     m_mapList = named(new QListWidget(m_archiveBox), QStringLiteral("spSkinCheckListBox1"),
-                      QRect(8, 22, 440, 406),
+                      QRect(8, 22, 440, 376),
                       QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
     m_mapList->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
     m_mapList->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class CassiniSheetSearch;
 class ColourSquare;
 class NumberButton;
 class QGroupBox;
@@ -59,6 +60,7 @@ private:
     ColourSquare *m_selectedSquare, *m_completeSquare, *m_partialSquare, *m_emptySquare;
     QProgressBar *m_tileCheckGauge, *m_sheetCheckGauge;
     QPushButton *m_checkAllButton;
+    CassiniSheetSearch *m_librarySearch = nullptr;
     QPushButton *m_previewButton, *m_detailButton, *m_downloadButton, *m_importButton, *m_printButton,
         *m_libraryPageButton;
 };

@@ -66,6 +66,8 @@ void IiifDownload::endWithError(const QString &text)
 
 static QString failureText(const IiifFetcher::Result &r)
 {
+    if (r.outcome == IiifFetcher::Outcome::Refused)
+        return r.text;
     if (r.outcome == IiifFetcher::Outcome::CertificateRefused)
         return IiifFetcher::certificateRefusal(r.text);
     if (r.outcome == IiifFetcher::Outcome::FileError)

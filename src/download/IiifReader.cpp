@@ -14,6 +14,8 @@ IiifReader::IiifReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent),
         QString error;
         if (r.outcome == IiifFetcher::Outcome::CertificateRefused)
             error = IiifFetcher::certificateRefusal(r.text);
+        else if (r.outcome == IiifFetcher::Outcome::Refused)
+            error = r.text;
         else if (r.outcome != IiifFetcher::Outcome::Ok)
             error = QStringLiteral("Lecture impossible : ") + r.text;
         onFinished(r.id, r.body, r.outcome == IiifFetcher::Outcome::Ok, error);

@@ -35,6 +35,7 @@ public:
         CertificateRefused,  // the server's certificate does not verify
         TooLarge,            // the body passed the request's bound
         FileError,           // the body could not be written
+        Refused,             // the library turns the program away (see LibraryRefusal.h)
     };
     Q_ENUM(Outcome)
 

@@ -1,0 +1,48 @@
+#include "library/CassiniSheetSearch.h"
+#include "catalogue/CassiniCatalogue.h"
+#include "library/LibrarySearchPanel.h"
+#include "session/AppContext.h"
+#include "widgets/Controls.h"
+
+CassiniSheetSearch::CassiniSheetSearch(AppContext &context, std::function<int()> editionItem, QWidget *page)
+    : QObject(page), m_context(context), m_editionItem(std::move(editionItem)),
+      m_panel(new LibrarySearchPanel(context, page, QRect(4, 2, 682, 436)))
+{
+    connect(m_panel, &LibrarySearchPanel::sheetAddressed, this, &CassiniSheetSearch::installRequested);
+}
+
+void CassiniSheetSearch::addButton(QWidget *parent, const QRect &bounds)
+{
+    auto *b = controls::button(parent, QStringLiteral("ChercherFeuille"),
+                               QStringLiteral("Chercher la feuille dans la bibliothèque"), bounds,
+                               QStringLiteral("Cherche la numérisation de la feuille sélectionnée dans le catalogue "
+                                              "de la bibliothèque"));
+    connect(b, &QPushButton::clicked, this, &CassiniSheetSearch::openForSelectedSheet);
+    connect(&m_context, &AppContext::downloadRunningChanged, b, &QWidget::setDisabled);
+}
+
+QString CassiniSheetSearch::wordsFor(int sheet)
+{
+    return QStringLiteral("Cassini %1 ").arg(sheet) + cassini::title(sheet);
+}
+
+void CassiniSheetSearch::openForSelectedSheet()
+{
+    bool isNumber = false;
+    const int sheet = m_context.selection.sheetNumber.toInt(&isNumber);
+    if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount || m_context.selection.isArchive())
+        return;
+    m_panel->openForSheet(editions::cassiniFolder(m_editionItem()), QString::number(sheet), wordsFor(sheet));
+}
+
+bool CassiniSheetSearch::openForSheetWithoutAddress()
+{
+    const QString server = m_context.tileServer();
+    if (!server.isEmpty() && server != AppContext::defaultTileServer())
+        return false;
+    const QString edition = editions::cassiniFolder(m_editionItem());
+    if (m_context.addedMaps().sheet(edition, m_context.selection.sheetNumber, QString()))
+        return false;
+    openForSelectedSheet();
+    return m_panel->isVisible();
+}
