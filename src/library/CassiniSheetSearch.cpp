@@ -23,7 +23,9 @@ void CassiniSheetSearch::addButton(QWidget *parent, const QRect &bounds)
 
 QString CassiniSheetSearch::wordsFor(int sheet)
 {
-    return QStringLiteral("Cassini %1 ").arg(sheet) + cassini::title(sheet);
+    // The catalogue's title reads "Carte 57 : Orléans"; the place is what the library names.
+    const QString title = cassini::title(sheet);
+    return QStringLiteral("Cassini %1 ").arg(sheet) + (title.contains(QStringLiteral(" : ")) ? title.section(QStringLiteral(" : "), 1).trimmed() : title);
 }
 
 void CassiniSheetSearch::openForSelectedSheet()

@@ -13,6 +13,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 
 using controls::button;
@@ -96,6 +97,7 @@ void LibrarySearchPanel::buildControls()
     m_resultList->setUniformItemSizes(true);
     m_resultList->setWordWrap(false);
     m_resultList->setTextElideMode(Qt::ElideRight);
+    m_resultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_resultList->setSelectionMode(QAbstractItemView::SingleSelection);
 
     m_cancelButton = button(this, QStringLiteral("AnnulerRecherche"), QStringLiteral("Annuler"), QRect(right, 54, 110, 25),
@@ -262,8 +264,15 @@ void LibrarySearchPanel::onThumbnail(int key, const QString &path)
         QImageReader reader(path);
         reader.setScaledSize(reader.size().scaled(kIconSide, kIconSide, Qt::KeepAspectRatio));
         const QImage picture = reader.read();
-        if (!picture.isNull())
-            item->setIcon(QPixmap::fromImage(picture));
+        if (picture.isNull())
+            return;
+        // Centred on a square, so that every title starts at the same place.
+        QPixmap square(kIconSide, kIconSide);
+        square.fill(Qt::white);
+        QPainter painter(&square);
+        painter.drawImage((kIconSide - picture.width()) / 2, (kIconSide - picture.height()) / 2, picture);
+        painter.end();
+        item->setIcon(square);
         return;
     }
 }

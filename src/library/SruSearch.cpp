@@ -153,6 +153,10 @@ std::optional<Answer> readAnswer(const QByteArray &bytes, QString *why)
                 answer.diagnostic = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
             continue;
         }
+        if (name == QLatin1String("extraRecordData") && current) {
+            readExtra(xml, *current);   // found by its local name, in any namespace
+            continue;
+        }
         if (xml.namespaceUri() != kSrw)
             continue;
         if (name == QLatin1String("numberOfRecords")) {
@@ -167,8 +171,6 @@ std::optional<Answer> readAnswer(const QByteArray &bytes, QString *why)
             current = &answer.records.last();
         } else if (name == QLatin1String("recordData") && current) {
             readDublinCore(xml, *current);
-        } else if (name == QLatin1String("extraRecordData") && current) {
-            readExtra(xml, *current);
         }
     }
     if (xml.hasError()) {
