@@ -46,5 +46,5 @@ bool CassiniSheetSearch::openForSheetWithoutAddress()
     if (m_context.addedMaps().sheet(edition, m_context.selection.sheetNumber, QString()))
         return false;
     openForSelectedSheet();
-    return m_panel->isVisible();
+    return !m_panel->isHidden();
 }
