@@ -13,6 +13,8 @@
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -160,4 +162,40 @@ TEST_F(LibraryWindowTest, CassiniSheetIsGivenItsScanFromTheSearchAndInstalled)
     // With its address, "Télécharger et installer" goes straight to the download.
     w.click(QStringLiteral("spSkinButton4"));
     EXPECT_TRUE(panel->isHidden());
+}
+
+TEST_F(LibraryWindowTest, RefusalOfTheLibraryStopsTheDownloadAtOnce)
+{
+    // Every picture of the scan answers the challenge page in place of a JPEG.
+    const QByteArray challenge = "<!DOCTYPE html><html><head><title>Vérification de sécurité</title></head></html>";
+    QDirIterator tiles(served.filePath(QStringLiteral("iiif/ark:/12148/btv1bmapb/f1")), {QStringLiteral("*.jpg")},
+                       QDir::Files, QDirIterator::Subdirectories);
+    int replaced = 0;
+    while (tiles.hasNext()) {
+        QFile tile(tiles.next());
+        ASSERT_TRUE(tile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        tile.write(challenge);
+        ++replaced;
+    }
+    ASSERT_GT(replaced, 0);
+    TestWindow w(settings());
+    w.start();
+    w.click(QStringLiteral("ChercherFeuille"));
+    LibrarySearchPanel *panel = openPanel(w);
+    ASSERT_NE(panel, nullptr);
+    chooseRow(panel, 2);
+    panelButton(panel, QStringLiteral("InstallerDocument"))->click();
+    ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 20000));
+    const int before = int(server.paths().size());
+    downloadFromPage(w);
+    EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit3"))->text(),
+              QStringLiteral("La bibliothèque refuse l'accès pour le moment (vérification demandée). Réessayez plus tard."));
+    const QString folder = store::mapFolder(maps.path(), editions::kColour, QStringLiteral("1"), {});
+    EXPECT_EQ(store::tileCount(folder), 0);
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+    // One request to the library at a time: the refusal is the only picture asked for.
+    int pictureRequests = 0;
+    for (const QString &path : server.paths().mid(before))
+        pictureRequests += path.endsWith(QStringLiteral(".jpg"));
+    EXPECT_EQ(pictureRequests, 1);
 }
