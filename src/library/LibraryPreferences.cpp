@@ -44,10 +44,10 @@ LibraryPreferences::LibraryPreferences(AppContext &context, QWidget *page, const
     intervalLabel->setBuddy(m_intervalEdit);
     auto *close = controls::button(m_box, QStringLiteral("FermerBibliotheque"), QStringLiteral("Fermer"),
                                    QRect(w / 2 - 55, bounds.height() - 40, 110, 28));
-    load();
+    load(true);
 
     connect(open, &QPushButton::clicked, m_box, [this] {
-        load();
+        load(false);
         m_box->show();
         m_box->raise();
     });
@@ -59,10 +59,10 @@ LibraryPreferences::LibraryPreferences(AppContext &context, QWidget *page, const
     connect(m_intervalEdit, &QDoubleSpinBox::valueChanged, this, &LibraryPreferences::storeInterval);
 }
 
-void LibraryPreferences::load()
+void LibraryPreferences::load(bool tellUnreadable)
 {
     QStringList warnings;
-    const library::Addresses a = library::Addresses::read(m_context.settings(), &warnings);
+    const library::Addresses a = library::Addresses::read(m_context.settings(), tellUnreadable ? &warnings : nullptr);
     for (const QString &warning : warnings)
         qCWarning(lcNet).noquote() << warning;
     library::applyPace(a);

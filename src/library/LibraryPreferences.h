@@ -20,7 +20,8 @@ public:
                        const QRect &buttonBounds);
 
 private:
-    void load();
+    // Shows the stored values and applies them; `tellUnreadable` logs a value that falls back.
+    void load(bool tellUnreadable);
     void storeAddress(QLineEdit *edit, const QString &setting, const QString &fallback);
     void storeInterval();
 

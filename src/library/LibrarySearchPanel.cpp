@@ -201,7 +201,10 @@ void LibrarySearchPanel::startSearch()
         updateButtons();
         return;
     }
-    m_stateLabel->setText(warnings.isEmpty() ? QStringLiteral("Recherche en cours...") : warnings.join(u' '));
+    // An unreadable address is said once, at the first search.
+    const bool tell = !warnings.isEmpty() && !m_warned;
+    m_warned = m_warned || tell;
+    m_stateLabel->setText(tell ? warnings.join(u' ') : QStringLiteral("Recherche en cours..."));
     m_search->start(query);
 }
 

@@ -73,6 +73,7 @@ private:
     IiifReader *m_reader;
     bool m_installAfterRead = false;
     bool m_refused = false;
+    bool m_warned = false;
     QString m_sheetEdition, m_sheetNumber;
 
     QLineEdit *m_wordsEdit;

@@ -5,15 +5,18 @@
 
 #include "SearchServer.h"
 #include "iiif/IiifServers.h"
+#include "library/LibraryAddresses.h"
 #include "library/LibrarySearch.h"
 #include "library/LibrarySearchPanel.h"
 #include "library/ThumbnailCache.h"
+#include "net/HostPace.h"
 #include "net/Wait.h"
 #include "session/AppContext.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
@@ -198,4 +201,37 @@ TEST_F(LibraryWindowTest, RefusalOfTheLibraryStopsTheDownloadAtOnce)
     for (const QString &path : server.paths().mid(before))
         pictureRequests += path.endsWith(QStringLiteral(".jpg"));
     EXPECT_EQ(pictureRequests, 1);
+}
+
+TEST_F(LibraryWindowTest, PreferencesShowAndStoreTheLibrarySettings)
+{
+    TestWindow w({{QStringLiteral("catalogue"), QStringLiteral("pas une adresse")}});
+    w.start();
+    w.click(QStringLiteral("ReglagesBibliotheque"));
+    auto *catalogue = w.find<QLineEdit>(QStringLiteral("AdresseCatalogue"));
+    auto *library = w.find<QLineEdit>(QStringLiteral("AdresseBibliotheque"));
+    auto *interval = w.find<QDoubleSpinBox>(QStringLiteral("IntervalleRequetes"));
+    // An unreadable value shows the default; absent ones too.
+    EXPECT_EQ(catalogue->text(), QStringLiteral("https://gallica.bnf.fr/SRU"));
+    EXPECT_EQ(library->text(), QStringLiteral("https://gallica.bnf.fr"));
+    EXPECT_DOUBLE_EQ(interval->value(), 1.0);
+    EXPECT_EQ(HostPace::shared().interval(), 1000);
+    EXPECT_EQ(interval->accessibleName(), QStringLiteral("Intervalle entre requêtes"));
+    EXPECT_EQ(w.find<QLabel>(QStringLiteral("LabelIntervalleRequetes"))->text(), interval->accessibleName());
+
+    library->setText(server.base());
+    emit library->editingFinished();
+    interval->setValue(0.3);
+    EXPECT_EQ(w.settings->read(QStringLiteral("bibliotheque")), server.base());
+    EXPECT_EQ(w.settings->read(QStringLiteral("intervalle")), QStringLiteral("0.3"));
+    EXPECT_EQ(HostPace::shared().interval(), 300);
+    EXPECT_TRUE(HostPace::shared().isPaced(QUrl(server.base() + QStringLiteral("/x"))));
+
+    catalogue->setText(QStringLiteral("ftp://ailleurs"));
+    emit catalogue->editingFinished();
+    ASSERT_NE(w.desktop.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(w.desktop.last(QStringLiteral("error"))->text, QStringLiteral("Adresse incorrecte : ftp://ailleurs"));
+    EXPECT_EQ(catalogue->text(), QStringLiteral("https://gallica.bnf.fr/SRU"));
+    EXPECT_EQ(w.settings->read(QStringLiteral("catalogue")), QString());
+    library::applyPace(library::Addresses());
 }
