@@ -108,9 +108,9 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     refreshAddedRows();
     connect(&m_context, &AppContext::addedMapsChanged, this, &ArchivePage::refreshAddedRows);
     // The search of the library's catalogue: a field under the list, the answers over the page.
-    auto *librarySearch = new LibrarySearchPanel(m_context, this, m_archiveBox->geometry());
-    librarySearch->addSearchBar(m_archiveBox, QRect(8, 404, 440, 24));
-    connect(librarySearch, &LibrarySearchPanel::mapAdded, this, [this](int position, bool install) {
+    m_librarySearch = new LibrarySearchPanel(m_context, this, m_archiveBox->geometry());
+    m_librarySearch->addSearchBar(m_archiveBox, QRect(8, 404, 440, 24));
+    connect(m_librarySearch, &LibrarySearchPanel::mapAdded, this, [this](int position, bool install) {
         highlightRow(position - 1);
         install ? onDownloadClicked() : onMapRowClicked();
     });

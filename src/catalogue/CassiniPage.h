@@ -25,6 +25,8 @@ public:
     void onShow() override;
 
     int editionItem() const;
+    // "Chercher la feuille dans la bibliothèque".
+    CassiniSheetSearch &librarySearch() { return *m_librarySearch; }
     // The selection's edition folder from the edition choice (unchanged when none is chosen).
     void applyEditionChoice();
     // Colours every sheet button navy and the selected one red.

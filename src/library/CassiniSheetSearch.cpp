@@ -4,10 +4,15 @@
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 
-CassiniSheetSearch::CassiniSheetSearch(AppContext &context, std::function<int()> editionItem, QWidget *page)
-    : QObject(page), m_context(context), m_editionItem(std::move(editionItem)),
-      m_panel(new LibrarySearchPanel(context, page, QRect(4, 2, 682, 436)))
+CassiniSheetSearch::CassiniSheetSearch(AppContext &context, std::function<int()> editionItem, QObject *parent)
+    : QObject(parent), m_context(context), m_editionItem(std::move(editionItem))
 {
+}
+
+void CassiniSheetSearch::setPanel(LibrarySearchPanel *panel, std::function<void()> showPanelPage)
+{
+    m_panel = panel;
+    m_showPanelPage = std::move(showPanelPage);
     connect(m_panel, &LibrarySearchPanel::sheetAddressed, this, &CassiniSheetSearch::installRequested);
 }
 
@@ -32,8 +37,10 @@ void CassiniSheetSearch::openForSelectedSheet()
 {
     bool isNumber = false;
     const int sheet = m_context.selection.sheetNumber.toInt(&isNumber);
-    if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount || m_context.selection.isArchive())
+    if (!m_panel || !isNumber || sheet < 1 || sheet > cassini::kSheetCount || m_context.selection.isArchive())
         return;
+    if (m_showPanelPage)
+        m_showPanelPage();
     m_panel->openForSheet(editions::cassiniFolder(m_editionItem()), QString::number(sheet), wordsFor(sheet));
 }
 
@@ -46,5 +53,5 @@ bool CassiniSheetSearch::openForSheetWithoutAddress()
     if (m_context.addedMaps().sheet(edition, m_context.selection.sheetNumber, QString()))
         return false;
     openForSelectedSheet();
-    return !m_panel->isHidden();
+    return m_panel && !m_panel->isHidden();
 }

@@ -15,7 +15,9 @@ class CassiniSheetSearch : public QObject {
     Q_OBJECT
 public:
     // `editionItem` gives the edition chosen on the page (0 colour, 1 black and white).
-    CassiniSheetSearch(AppContext &context, std::function<int()> editionItem, QWidget *page);
+    CassiniSheetSearch(AppContext &context, std::function<int()> editionItem, QObject *parent);
+    // The search panel used (the one of "Autres cartes") and how its page is shown.
+    void setPanel(LibrarySearchPanel *panel, std::function<void()> showPanelPage);
 
     // The button, on `parent`.
     void addButton(QWidget *parent, const QRect &bounds);
@@ -25,7 +27,6 @@ public:
     // library's own, which serves no tiles under the old paths any more; true when opened.
     bool openForSheetWithoutAddress();
 
-    LibrarySearchPanel &panel() { return *m_panel; }
     // The words searched for a sheet.
     static QString wordsFor(int sheet);
 
@@ -35,5 +36,6 @@ signals:
 private:
     AppContext &m_context;
     std::function<int()> m_editionItem;
-    LibrarySearchPanel *m_panel;
+    LibrarySearchPanel *m_panel = nullptr;
+    std::function<void()> m_showPanelPage;
 };

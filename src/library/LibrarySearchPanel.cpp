@@ -82,11 +82,10 @@ void LibrarySearchPanel::buildControls()
                         QStringLiteral("Mots du titre, de l'auteur, du sujet..."));
     m_wordsEdit->setAccessibleName(wordsLabel->text());
     wordsLabel->setBuddy(m_wordsEdit);
-    m_allDocumentsBox = named(new QCheckBox(QStringLiteral("Tous les documents"), this), QStringLiteral("TousDocuments"),
+    m_allDocumentsBox = named(new QCheckBox(QStringLiteral("&Tous les documents"), this), QStringLiteral("TousDocuments"),
                               QRect(right - 136, 28, 136, 20),
                               QStringLiteral("Sans cette case, seules les cartes sont cherchées"));
-    m_allDocumentsBox->setAccessibleName(m_allDocumentsBox->text());
-    m_searchButton = button(this, QStringLiteral("RechercherBibliotheque"), QStringLiteral("Rechercher"),
+    m_searchButton = button(this, QStringLiteral("RechercherBibliotheque"), QStringLiteral("R&echercher"),
                             QRect(right, 25, 110, 26), QStringLiteral("Cherche les mots dans le catalogue de la bibliothèque"));
     m_sheetLabel = controls::label(this, QStringLiteral("FeuilleRecherchee"), QString(), QRect(320, 6, w - 328, 18));
     m_stateLabel = controls::label(this, QStringLiteral("EtatRecherche"), QString(), QRect(8, 56, right - 16, 20));
@@ -100,18 +99,23 @@ void LibrarySearchPanel::buildControls()
     m_resultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_resultList->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_cancelButton = button(this, QStringLiteral("AnnulerRecherche"), QStringLiteral("Annuler"), QRect(right, 54, 110, 25),
+    m_cancelButton = button(this, QStringLiteral("AnnulerRecherche"), QStringLiteral("A&nnuler"), QRect(right, 54, 110, 25),
                             QStringLiteral("Arrête la recherche en cours"));
-    m_moreButton = button(this, QStringLiteral("SuiteRecherche"), QStringLiteral("Suite"), QRect(right, 90, 110, 25),
+    m_moreButton = button(this, QStringLiteral("SuiteRecherche"), QStringLiteral("&Suite"), QRect(right, 90, 110, 25),
                           QStringLiteral("Affiche la page suivante des résultats"));
-    m_addButton = button(this, QStringLiteral("AjouterDocument"), QStringLiteral("Ajouter"), QRect(right, 130, 110, 25),
+    m_addButton = button(this, QStringLiteral("AjouterDocument"), QStringLiteral("Ajo&uter"), QRect(right, 130, 110, 25),
                          QStringLiteral("Ajoute le document choisi à la liste des cartes"));
-    m_installButton = button(this, QStringLiteral("InstallerDocument"), QStringLiteral("Installer"), QRect(right, 160, 110, 25),
+    m_installButton = button(this, QStringLiteral("InstallerDocument"), QStringLiteral("&Installer"), QRect(right, 160, 110, 25),
                              QStringLiteral("Ajoute le document choisi et ouvre la page de téléchargement"));
-    m_pageButton = button(this, QStringLiteral("PageDocument"), QStringLiteral("Page Bnf/Gallica"), QRect(right, 190, 110, 25),
+    m_pageButton = button(this, QStringLiteral("PageDocument"), QStringLiteral("Page Bnf/&Gallica"), QRect(right, 190, 110, 25),
                           QStringLiteral("Ouvre le navigateur internet à la page du document"));
-    m_closeButton = button(this, QStringLiteral("FermerRecherche"), QStringLiteral("Fermer"),
+    m_closeButton = button(this, QStringLiteral("FermerRecherche"), QStringLiteral("Fer&mer"),
                            QRect(right, height() - 33, 110, 25), QStringLiteral("Referme la recherche"));
+
+    // Each control's mnemonic is set here, clear of the letters the pages under the panel take;
+    // a screen reader reads the label without its marker.
+    for (QAbstractButton *b : findChildren<QAbstractButton *>())
+        b->setAccessibleName(QString(b->text()).remove(u'&'));
 
     connect(m_wordsEdit, &QLineEdit::returnPressed, this, &LibrarySearchPanel::startSearch);
     connect(m_searchButton, &QPushButton::clicked, this, &LibrarySearchPanel::startSearch);
@@ -142,9 +146,10 @@ void LibrarySearchPanel::addSearchBar(QWidget *parent, const QRect &bounds)
                         QStringLiteral("Mots à chercher dans le catalogue de la bibliothèque"));
     field->setPlaceholderText(QStringLiteral("Mots à rechercher dans la bibliothèque"));
     field->setAccessibleName(field->placeholderText());
-    auto *go = button(parent, QStringLiteral("RechercherDansBibliotheque"), QStringLiteral("Rechercher dans la bibliothèque"),
+    auto *go = button(parent, QStringLiteral("RechercherDansBibliotheque"), QStringLiteral("Rechercher dans la &bibliothèque"),
                       QRect(bounds.right() - buttonWidth + 1, bounds.y() - 1, buttonWidth, bounds.height() + 2),
                       QStringLiteral("Cherche des cartes dans tout le catalogue de la bibliothèque"));
+    go->setAccessibleName(QString(go->text()).remove(u'&'));
     const auto open = [this, field] { openForWords(field->text()); };
     connect(field, &QLineEdit::returnPressed, this, open);
     connect(go, &QPushButton::clicked, this, open);
@@ -156,8 +161,6 @@ void LibrarySearchPanel::openForWords(const QString &words)
     m_sheetNumber.clear();
     m_sheetLabel->clear();
     m_addButton->show();
-    m_installButton->setText(QStringLiteral("Installer"));
-    m_installButton->setAccessibleName(m_installButton->text());
     m_wordsEdit->setText(words);
     m_allDocumentsBox->setChecked(false);
     show();
