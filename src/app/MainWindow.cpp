@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "library/CassiniSheetSearch.h"
 #include "app/AboutPage.h"
 #include "app/HomePage.h"
 #include "widgets/Keyboard.h"
@@ -195,6 +196,8 @@ void MainWindow::wirePages()
         m_download->bringForwardForSelection();
     });
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
+    // "Chercher la feuille dans la bibliothèque" opens the search of "Autres cartes".
+    m_cassini->librarySearch().setPanel(m_archive->librarySearch(), [this] { showPage(3); });
     connect(m_towns, &TownPage::cassiniPageRequested, this, [this] { showPage(2); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
         QPrintDialog dialog(&printer(), this);

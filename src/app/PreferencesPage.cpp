@@ -1,4 +1,5 @@
 #include "app/PreferencesPage.h"
+#include "library/LibraryPreferences.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "session/SettingsStore.h"
@@ -101,6 +102,8 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
         m_simultaneousRequestsEdit->setValue(m_context.simultaneousRequests());
         m_libraryTooBox->showChecked(library);
     }
+
+    new LibraryPreferences(m_context, this, QRect(10, 6, 670, 390), iiif, QRect(470, 22, 180, 25));
 
     auto *closeButton = button(this, QStringLiteral("spSkinButton51"), QStringLiteral("Fermer"),
                                QRect(290, 400, 110, 28), QStringLiteral("Retour page d'accueil"));

@@ -7,6 +7,7 @@
 #include "source/MapReader.h"
 #include "download/IiifReader.h"
 #include "download/ReadingProgress.h"
+#include "library/LibrarySearchPanel.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "platform/Desktop.h"
@@ -114,6 +115,13 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     buildControls();
     refreshAddedRows();
     connect(&m_context, &AppContext::addedMapsChanged, this, &ArchivePage::refreshAddedRows);
+    // The search of the library's catalogue: a field under the list, the answers over the page.
+    m_librarySearch = new LibrarySearchPanel(m_context, this, m_archiveBox->geometry());
+    m_librarySearch->addSearchBar(m_archiveBox, QRect(8, 404, 440, 24));
+    connect(m_librarySearch, &LibrarySearchPanel::mapAdded, this, [this](int position, bool install) {
+        highlightRow(position - 1);
+        install ? onDownloadClicked() : onMapRowClicked();
+    });
 
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
@@ -125,7 +133,7 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 void ArchivePage::buildList()
 {
     m_mapList = named(new QListWidget(m_archiveBox), QStringLiteral("spSkinCheckListBox1"),
-                      QRect(8, 22, 440, 406),
+                      QRect(8, 22, 440, 376),
                       QStringLiteral("Cliquez sur une rangée pour sélectionner une carte"));
     m_mapList->setAccessibleName(QStringLiteral("Cartes des archives Bnf/Gallica"));
     m_mapList->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -13,6 +13,7 @@
 class ColourSquare;
 class IiifFetcher;
 namespace source { class MapReader; }
+class LibrarySearchPanel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,9 @@ public:
     QString sheetIndexText() const;
     // Row from which "Suivant" goes on: the one after the last match.
     int searchResumePosition() const { return m_searchResume; }
+
+    // The search of the library's catalogue, over the page while open.
+    LibrarySearchPanel *librarySearch() const { return m_librarySearch; }
 
     // The fetcher that reads the descriptions of added maps.
     IiifFetcher &iiifFetcher() { return *m_fetcher; }
@@ -82,6 +86,7 @@ private:
     archive::ArchiveCatalogue m_catalogue;
     IiifFetcher *m_fetcher = nullptr;
     source::MapReader *m_reader = nullptr;
+    LibrarySearchPanel *m_librarySearch = nullptr;
     std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     int m_searchResume = 0;
     bool m_highlighting = false;   // the page itself moves the highlight

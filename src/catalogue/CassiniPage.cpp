@@ -1,4 +1,5 @@
 #include "catalogue/CassiniPage.h"
+#include "library/CassiniSheetSearch.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "widgets/StatusBar.h"
@@ -120,7 +121,10 @@ void CassiniPage::buildActions()
                                  rows[5], QStringLiteral("Ouvre le navigateur internet à la page de la carte sur le site BnF/Gallica"));
     connect(m_previewButton, &QPushButton::clicked, this, &CassiniPage::previewRequested);
     connect(m_detailButton, &QPushButton::clicked, this, &CassiniPage::detailRequested);
-    connect(m_downloadButton, &QPushButton::clicked, this, &CassiniPage::downloadRequested);
+    connect(m_downloadButton, &QPushButton::clicked, this, [this] {
+        if (!m_librarySearch->openForSheetWithoutAddress())
+            emit downloadRequested();
+    });
     connect(m_printButton, &QPushButton::clicked, this, &CassiniPage::printRequested);
     connect(m_importButton, &QPushButton::clicked, this, &CassiniPage::onImportClicked);
     connect(m_libraryPageButton, &QPushButton::clicked, this, &CassiniPage::onLibraryPageClicked);
@@ -135,6 +139,9 @@ void CassiniPage::buildActions()
         top += 24;
     }
     connect(exportButton, &QPushButton::clicked, this, [this] { exporting::exportSelectedMap(window(), m_context); });
+    m_librarySearch = new CassiniSheetSearch(m_context, [this] { return editionItem(); }, this);
+    m_librarySearch->addButton(this, QRect(463, 412, 216, 25));
+    connect(m_librarySearch, &CassiniSheetSearch::installRequested, this, &CassiniPage::downloadRequested);
 }
 
 void CassiniPage::onShow()

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class CassiniSheetSearch;
 class ColourSquare;
 class NumberButton;
 class QGroupBox;
@@ -24,6 +25,8 @@ public:
     void onShow() override;
 
     int editionItem() const;
+    // "Chercher la feuille dans la bibliothèque".
+    CassiniSheetSearch &librarySearch() { return *m_librarySearch; }
     // The selection's edition folder from the edition choice (unchanged when none is chosen).
     void applyEditionChoice();
     // Colours every sheet button navy and the selected one red.
@@ -59,6 +62,7 @@ private:
     ColourSquare *m_selectedSquare, *m_completeSquare, *m_partialSquare, *m_emptySquare;
     QProgressBar *m_tileCheckGauge, *m_sheetCheckGauge;
     QPushButton *m_checkAllButton;
+    CassiniSheetSearch *m_librarySearch = nullptr;
     QPushButton *m_previewButton, *m_detailButton, *m_downloadButton, *m_importButton, *m_printButton,
         *m_libraryPageButton;
 };

@@ -11,6 +11,8 @@ QString requestFailureText(const IiifFetcher::Result &r, const QString &prefix)
         return QStringLiteral("Erreur d'écriture de l'image");
     case IiifFetcher::Outcome::TimedOut:
         return QStringLiteral("Délai d'attente dépassé");
+    case IiifFetcher::Outcome::Refused:
+        return r.text;   // the library's own refusal, said as it stands
     case IiifFetcher::Outcome::TooManyRedirects:
         return QStringLiteral("Trop de redirections");
     default:

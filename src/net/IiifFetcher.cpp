@@ -1,4 +1,6 @@
 #include "net/IiifFetcher.h"
+#include "net/HostPace.h"
+#include "net/LibraryRefusal.h"
 #include "platform/Logging.h"
 
 #include <QDateTime>
@@ -22,6 +24,7 @@ struct IiifFetcher::Job {
     QNetworkReply *reply = nullptr;
     std::unique_ptr<QFile> file;
     QByteArray body;
+    QByteArray head;         // the first bytes, to tell a refusal
     qint64 bytes = 0;
     bool writeFailed = false;
     bool tooLarge = false;
@@ -36,6 +39,7 @@ IiifFetcher::IiifFetcher(QObject *parent) : QObject(parent)
     m_clock.start();
     m_resumeTimer.setSingleShot(true);
     connect(&m_resumeTimer, &QTimer::timeout, this, &IiifFetcher::dispatch);
+    connect(&HostPace::shared(), &HostPace::ready, this, &IiifFetcher::dispatch);
 }
 
 IiifFetcher::~IiifFetcher()
@@ -115,6 +119,7 @@ void IiifFetcher::cancelAll()
         QNetworkReply *reply = it.key();
         std::unique_ptr<Job> job(it.value());
         reply->disconnect(this);
+        HostPace::shared().finished(job->url);
         reply->abort();
         reply->deleteLater();
         if (job->file) {
@@ -196,7 +201,7 @@ void IiifFetcher::dispatch()
                 nextResume = nextResume < 0 ? host.resumeAt : qMin(nextResume, host.resumeAt);
                 continue;
             }
-            if (host.running < limitOf((*it)->hostName)) {
+            if (host.running < limitOf((*it)->hostName) && HostPace::shared().tryStart((*it)->url)) {
                 chosen = it;
                 break;
             }
@@ -226,12 +231,14 @@ void IiifFetcher::start(std::unique_ptr<Job> job)
     ++job->attempts;
     job->bytes = 0;
     job->body.clear();
+    job->head.clear();
     job->writeFailed = job->tooLarge = false;
     job->certificateError.clear();
     if (!job->path.isEmpty()) {
         job->file = std::make_unique<QFile>(job->path);
         if (!job->file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             job->file.reset();
+            HostPace::shared().finished(job->url);
             return finish(std::move(job), Outcome::FileError, 0, QStringLiteral("fichier impossible à créer"));
         }
     }
@@ -239,7 +246,7 @@ void IiifFetcher::start(std::unique_ptr<Job> job)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     request.setTransferTimeout(m_timeoutMs);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Orvantis/3.0"));
+    request.setRawHeader("User-Agent", HostPace::userAgent());
     request.setRawHeader("Accept", job->path.isEmpty() ? "application/ld+json, application/json, */*"
                                                        : "image/jpeg, */*");
     if (!m_trusted.isEmpty()) {
@@ -281,6 +288,8 @@ void IiifFetcher::onReadyRead(QNetworkReply *reply)
     const QByteArray chunk = reply->readAll();
     if (status < 200 || status > 299)
         return;   // the page of an error is not kept
+    if (job->head.size() < 4096)
+        job->head += chunk.left(4096 - job->head.size());
     job->bytes += chunk.size();
     if (job->bytes > job->maxBytes) {
         job->tooLarge = true;
@@ -310,6 +319,7 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
         job->deadline.release()->deleteLater();
     }
     m_lanes[job->lane].busy = false;
+    HostPace::shared().finished(job->url);
     Host &host = m_hosts[job->host];
     --host.running;
 
@@ -327,6 +337,9 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
     if (job->pastDeadline) {
         outcome = Outcome::TimedOut;
         text = QStringLiteral("délai dépassé");
+    } else if (library::isRefusal(status, job->head, HostPace::shared().isPaced(job->url))) {
+        outcome = Outcome::Refused;
+        text = library::refusalText();
     } else if (job->tooLarge) {
         outcome = Outcome::TooLarge;
         text = QStringLiteral("réponse trop grande");

@@ -37,6 +37,7 @@ public:
         TooLarge,            // the body passed the request's bound
         FileError,           // the body could not be written
         TooManyRedirects,    // the redirects went on past the bound (a loop)
+        Refused,             // the library turns the program away (see LibraryRefusal.h)
     };
     Q_ENUM(Outcome)
 
