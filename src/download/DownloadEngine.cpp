@@ -158,6 +158,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
     m_active = true;
     m_rect = rect;
     m_streak.reset();
+    m_walkWaitsForCheck = false;
     m_context.setDownloadRunning(true);
     setGauge(0);
     m_mapFolder = store::mapFolder(m_context.mapsRoot(), m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix);
@@ -293,8 +294,12 @@ void DownloadEngine::startCheck()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_active)
-                    settleChecks(false);
+                if (!m_active || !settleChecks(false))
+                    return;
+                if (m_walkWaitsForCheck && m_pending.size() <= size_t(kMaxPendingChecks)) {
+                    m_walkWaitsForCheck = false;
+                    continueAfterTile();
+                }
             },
             Qt::QueuedConnection);
     });
@@ -345,12 +350,6 @@ void DownloadEngine::onSuccess()
 {
     if (!m_active || !settleChecks(false))
         return;
-    // At most kMaxPendingChecks tiles wait for their checks.
-    while (m_pending.size() >= size_t(kMaxPendingChecks)) {
-        m_pending.front().result.wait();
-        if (!settleChecks(false))
-            return;
-    }
     // Only a whole picture takes the tile's name, in one step (a tile file is never seen
     // half written, and one already there is replaced only by a good one).
     startCheck();
@@ -399,6 +398,12 @@ void DownloadEngine::continueAfterTile()
                 return;
             if (m_job.stopRequested)
                 return finishDownload(false);
+            // While more than kMaxPendingChecks tiles wait for their checks the next request
+            // waits too, never the window: the walk goes on when a check ends.
+            if (m_pending.size() > size_t(kMaxPendingChecks)) {
+                m_walkWaitsForCheck = true;
+                return;
+            }
             advanceTileCursor();
             if (!m_active)
                 return;

@@ -138,5 +138,6 @@ private:
         std::future<store::TileWriter::Result> result;
     };
     std::deque<PendingCheck> m_pending;
+    bool m_walkWaitsForCheck = false;   // the next request waits for a check to end
     QThreadPool m_checker;   // last member: its thread ends before the rest goes
 };

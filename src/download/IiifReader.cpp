@@ -50,15 +50,22 @@ QString IiifReader::summaryText(const QList<iiif::SheetSource> &sheets)
     auto sizeText = [](QSize size) { return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()); };
     if (sheets.size() == 1)
         return sizeText(sheets.first().size) + QStringLiteral(" pixels");
-    QStringList lines{QStringLiteral("%1 feuilles :").arg(sheets.size())};
-    for (qsizetype i = 0; i < sheets.size() && i < kDescribedSheets; ++i)
-        lines << QStringLiteral("%1 : ").arg(i + 1) + sizeText(sheets[i].size) + QStringLiteral(" pixels");
-    if (sheets.size() > kDescribedSheets)
-        lines << QStringLiteral("... et %1 autres feuilles").arg(sheets.size() - kDescribedSheets);
+    // At most kDescribedSheets sizes, five a line: the box fits the screen whatever the count.
+    constexpr qsizetype kPerLine = 5;
+    QString text = QStringLiteral("%1 feuilles : ").arg(sheets.size());
+    const qsizetype shown = qMin<qsizetype>(sheets.size(), kDescribedSheets);
+    for (qsizetype i = 0; i < shown; ++i) {
+        if (i > 0)
+            text += i % kPerLine == 0 ? QStringLiteral(",\n") : QStringLiteral(", ");
+        text += sizeText(sheets[i].size);
+    }
+    text += QStringLiteral(" pixels");
+    if (sheets.size() > shown)
+        text += QStringLiteral("\n... et %1 autres feuilles").arg(sheets.size() - shown);
     const auto parts = mapsOf(QString(), sheets);
     if (parts.size() > 1)
-        lines << QStringLiteral("En %1 cartes de %2 feuilles au plus").arg(parts.size()).arg(kMaxSheetsPerMap);
-    return lines.join(u'\n');
+        text += QStringLiteral("\nEn %1 cartes de %2 feuilles au plus").arg(parts.size()).arg(kMaxSheetsPerMap);
+    return text;
 }
 
 void IiifReader::request(const QString &url)

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWidget *parent) : QDialog(parent)
@@ -24,10 +25,18 @@ ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWi
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
     connect(cancel, &QPushButton::clicked, &reader, &IiifReader::stop);
     connect(this, &QDialog::rejected, &reader, &IiifReader::stop);   // Escape, the close box
-    connect(&reader, &IiifReader::progress, this, [this](const QString &text) {
-        m_text->setText(text);
-        if (!isVisible())
+    // Shown only when the reading takes a moment: a quick one does not flash a window.
+    auto *showLater = new QTimer(this);
+    showLater->setSingleShot(true);
+    showLater->setInterval(400);
+    connect(showLater, &QTimer::timeout, this, [this, &reader] {
+        if (reader.busy())
             show();
+    });
+    connect(&reader, &IiifReader::progress, this, [this, showLater](const QString &text) {
+        m_text->setText(text);
+        if (!isVisible() && !showLater->isActive())
+            showLater->start();
     });
     connect(&reader, &IiifReader::stopped, this, &QDialog::hide);
     connect(&reader, &IiifReader::done, this, &QDialog::hide);
