@@ -363,6 +363,12 @@ void MainWindow::loadStartUpSettings()
     const QString cartes = settings.read(QStringLiteral("cartes"));
 
     const QString storedRoot = paths::existingStoredFolder(cartes);
+    // Lines of the added-maps file the program cannot read are kept in the file, and told
+    // once in the window.
+    connect(&m_context, &AppContext::addedMapsUnreadable, this, [this](const QString &file, const QStringList &lines) {
+        m_context.desktop().error(QStringLiteral("Lignes illisibles, gardées telles quelles dans ") + file
+                                  + QStringLiteral(" :\n") + lines.mid(0, 10).join(u'\n'));
+    });
     m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
     setFixedSize(kClientWidth, kClientHeight);

@@ -11,6 +11,7 @@
 #include <optional>
 
 class ColourSquare;
+class QAction;
 class IiifFetcher;
 class IiifReader;
 class QGroupBox;
@@ -34,6 +35,10 @@ public:
     QString sheetIndexText() const;
     // Row from which "Suivant" goes on: the one after the last match.
     int searchResumePosition() const { return m_searchResume; }
+
+    // "Retirer la carte": takes the highlighted added map off the list, after a question,
+    // deleting its installed tiles or keeping them as the person chooses.
+    void removeHighlightedMap();
 
     // The fetcher that reads the descriptions of added maps.
     IiifFetcher &iiifFetcher() { return *m_fetcher; }
@@ -94,4 +99,5 @@ private:
         *m_libraryPageButton, *m_downloadButton, *m_importButton, *m_detailButton, *m_previewButton,
         *m_printButton, *m_addIiifButton;
     ColourSquare *m_installedSquare;
+    QAction *m_removeAction = nullptr;
 };
