@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/PrinterSetupDialog.h"
 #include "app/AboutPage.h"
 #include "app/HomePage.h"
 #include "widgets/Keyboard.h"
@@ -22,6 +23,7 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/TextFit.h"
 
+#include <memory>
 #include <QApplication>
 #include <QMenuBar>
 #include <QPrintDialog>
@@ -193,8 +195,8 @@ void MainWindow::wirePages()
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
     connect(m_towns, &TownPage::cassiniPageRequested, this, [this] { showPage(2); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
-        QPrintDialog dialog(&printer(), this);
-        dialog.exec();
+        const std::unique_ptr<QPrintDialog> dialog(makePrinterSetupDialog(printer(), this));
+        dialog->exec();
     });
 
     connect(m_cassini, &CassiniPage::printRequested, this, [this] { showPage(5); });
