@@ -94,8 +94,10 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     m_listView->setStyleSheet(QStringLiteral("QTreeView { background: white; gridline-color: #c0c0c0; }"
                                              "QTreeView::item { border-bottom: 1px solid #d8d8d8; "
                                              "border-right: 1px solid #d8d8d8; }"));
+    // The two columns fill the room beside the vertical bar: the second takes what the first leaves.
+    m_listView->header()->setStretchLastSection(true);
     m_listView->header()->resizeSection(0, 140);
-    m_listView->header()->resizeSection(1, 195);
+    m_listView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     buildPickers();
 

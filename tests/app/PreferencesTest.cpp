@@ -2,11 +2,13 @@
 // chooser and its failures.
 #include "app/PreferencesPage.h"
 #include "app/PrinterSetupDialog.h"
+#include "session/AppContext.h"
 #include "download/DownloadPage.h"
 #include "support/TestWindow.h"
 #include "widgets/CheckBox.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -175,6 +177,28 @@ TEST(PrinterSetup, DialogIsForChoosingNotPrinting)
         EXPECT_FALSE(text.contains(QStringLiteral("Imprimer"), Qt::CaseInsensitive)
                      || text.contains(QStringLiteral("Print"), Qt::CaseInsensitive))
             << text.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A long maps root is shortened in its middle to fit its label, in the label's font, with the
+// whole path as tooltip.
+TEST(MapsRootLabel, LongPathIsElidedInTheMiddleWithTheWholePathAsTooltip)
+{
+    testing_support::TestWindow t;
+    t.start();
+    QTemporaryDir dir;
+    const QString deep = dir.path() + QStringLiteral("/") + QString(60, u'a') + QStringLiteral("/") + QString(60, u'b')
+                         + QStringLiteral("/Fin des cartes");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    t.context().setMapsRoot(deep);
+    auto *label = t.find<QLabel>(QStringLiteral("DirCartes"));
+    EXPECT_EQ(label->toolTip(), deep);
+    EXPECT_TRUE(label->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("Fin des cartes")));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
 }
 
 } // namespace
