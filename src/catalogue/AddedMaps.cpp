@@ -53,7 +53,7 @@ QString AddedMaps::activeLine(const AddedMap &map)
 {
     QStringList fields{clean(map.editionFolder), clean(map.sheetNumber), clean(map.title)};
     for (const SheetSource &s : map.sheets) {
-        fields << clean(s.imageBase) << QStringLiteral("%1 x %2").arg(s.size.width()).arg(s.size.height());
+        fields << clean(s.imageBase) << QStringLiteral("%1 x %2").arg(qMax(0, s.size.width())).arg(qMax(0, s.size.height()));
         if (isGrid(s.grid))
             fields << QStringLiteral("grille %1 x %2").arg(s.grid.width()).arg(s.grid.height());
     }
@@ -353,7 +353,7 @@ void AddedMaps::setSheet(const QString &editionFolder, const QString &sheetNumbe
     if (source.imageBase.isEmpty()) {
         if (!map || sheetIndex > map->sheets.size())
             return;
-        map->sheets[sheetIndex - 1] = SheetSource{};
+        map->sheets[sheetIndex - 1] = SheetSource{{}, QSize(0, 0), {}};
         if (isAdded(*map))
             return;   // an added map keeps its line, its sheets and its position
         // A catalogue map or Cassini sheet with no address left has nothing to keep.
