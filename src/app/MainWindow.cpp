@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "library/CassiniSheetSearch.h"
+#include "app/PrinterSetupDialog.h"
 #include "app/AboutPage.h"
 #include "app/HomePage.h"
 #include "widgets/Keyboard.h"
@@ -25,6 +26,7 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/TextFit.h"
 
+#include <memory>
 #include <QApplication>
 #include <QThreadPool>
 #include <QMenuBar>
@@ -200,8 +202,8 @@ void MainWindow::wirePages()
     m_cassini->librarySearch().setPanel(m_archive->librarySearch(), [this] { showPage(3); });
     connect(m_towns, &TownPage::cassiniPageRequested, this, [this] { showPage(2); });
     connect(m_preferences, &PreferencesPage::printerSetupRequested, this, [this] {
-        QPrintDialog dialog(&printer(), this);
-        dialog.exec();
+        const std::unique_ptr<QPrintDialog> dialog(makePrinterSetupDialog(printer(), this));
+        dialog->exec();
     });
 
     connect(m_cassini, &CassiniPage::printRequested, this, [this] { showPage(5); });
@@ -374,6 +376,12 @@ void MainWindow::loadStartUpSettings()
     const QString cartes = settings.read(QStringLiteral("cartes"));
 
     const QString storedRoot = paths::existingStoredFolder(cartes);
+    // Lines of the added-maps file the program cannot read are kept in the file, and told
+    // once in the window.
+    connect(&m_context, &AppContext::addedMapsUnreadable, this, [this](const QString &file, const QStringList &lines) {
+        m_context.desktop().error(QStringLiteral("Lignes illisibles, gardées telles quelles dans ") + file
+                                  + QStringLiteral(" :\n") + lines.mid(0, 10).join(u'\n'));
+    });
     m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
     setFixedSize(view::fittedWindowSize(QSize(kClientWidth, kClientHeight), this));

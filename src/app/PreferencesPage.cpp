@@ -37,13 +37,21 @@ QLabel *whiteLabel(QWidget *parent, const QString &name, const QRect &bounds)
 }
 } // namespace
 
+// A long path is shortened in its middle, in the label's own font; the whole path is its tooltip.
+void PreferencesPage::showMapsRoot(const QString &root)
+{
+    m_mapsRootLabel->setToolTip(root);
+    m_mapsRootLabel->setText(
+        m_mapsRootLabel->fontMetrics().elidedText(root, Qt::ElideMiddle, m_mapsRootLabel->width() - 12));
+}
+
 PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     : Page(context, QStringLiteral("spSkinTabSheet9"), parent)
 {
     auto *maps = group(this, QStringLiteral("spSkinGroupBox16"), QStringLiteral("Dossier de sauvegarde des cartes"),
                        QRect(10, 6, 670, 62));
     m_mapsRootLabel = whiteLabel(maps, QStringLiteral("DirCartes"), QRect(10, 24, 540, 24));
-    m_mapsRootLabel->setText(m_context.mapsRoot());
+    showMapsRoot(m_context.mapsRoot());
     m_changeFolderButton = button(maps, QStringLiteral("spSkinButton42"), QStringLiteral("Changer"),
                                   QRect(560, 24, 100, 25),
                                   QStringLiteral("Définir un nouveau dossier d'installation des cartes"));
@@ -117,7 +125,7 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     connect(m_tileServerEdit, &QLineEdit::editingFinished, this, &PreferencesPage::onTileServerEdited);
     connect(printerSetupButton, &QPushButton::clicked, this, &PreferencesPage::printerSetupRequested);
     connect(closeButton, &QPushButton::clicked, this, &PreferencesPage::closeRequested);
-    connect(&m_context, &AppContext::mapsRootChanged, m_mapsRootLabel, &QLabel::setText);
+    connect(&m_context, &AppContext::mapsRootChanged, this, &PreferencesPage::showMapsRoot);
     connect(&m_context, &AppContext::downloadRunningChanged, m_changeFolderButton, &QWidget::setDisabled);
     connect(&m_context, &AppContext::downloadRunningChanged, m_tileServerEdit, &QWidget::setDisabled);
 }

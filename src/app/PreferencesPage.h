@@ -29,6 +29,7 @@ signals:
     void printerSetupRequested();
 
 private:
+    void showMapsRoot(const QString &root);
     void buildChooser();
     void followSharedOptions();
     void refreshFolderList();

@@ -5,6 +5,8 @@
 #include "platform/Paths.h"
 #include "platform/QtDesktop.h"
 
+#include "app/QtOptions.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -32,6 +34,17 @@ QString helpText()
         "\n"
         "Les options de Qt (-platform, -style, -display...) sont aussi acceptées.\n"
         "Les réglages sont dans Orvantis.ini, dans le dossier de configuration de l'utilisateur.\n");
+}
+
+int commandLineError(const QCommandLineParser &parser)
+{
+    const QString what = parser.unknownOptionNames().isEmpty()
+        ? (parser.positionalArguments().isEmpty() ? parser.errorText()
+                                                   : QStringLiteral("argument inattendu : ")
+                                                         + parser.positionalArguments().join(u' '))
+        : QStringLiteral("options inconnues : ") + parser.unknownOptionNames().join(QStringLiteral(", "));
+    std::fprintf(stderr, "orvantis : %s\nEssayez « orvantis --help ».\n", qPrintable(what));
+    return 2;
 }
 
 // Quits once the window has been painted for the first time; the start-up benchmark and the
@@ -80,12 +93,19 @@ int main(int argc, char *argv[])
     exitOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({helpOption, versionOption, exitOption});
 
-    // --help and --version need no display: they are answered before the window system
-    // is opened. Qt's own options are still unknown here and are looked at later.
+    // The command line is read before the window system is opened, so that --help,
+    // --version and a wrong option are answered without a display. Qt's own options are
+    // set aside first (QApplication takes them), and one dash words stay whole
+    // ("-reverse" is Qt's, not "-r -e -v...").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    parser.parse(arguments);
+    const QStringList ours = withoutQtOptions(arguments);
+    if (!parser.parse(ours) || !parser.positionalArguments().isEmpty()) {
+        if (!parser.isSet(helpOption) && !parser.isSet(versionOption))
+            return commandLineError(parser);
+    }
     if (parser.isSet(helpOption)) {
         std::fputs(qPrintable(helpText()), stdout);
         return 0;
@@ -100,14 +120,9 @@ int main(int argc, char *argv[])
     // No display name: Qt would append it to every window caption.
     QApplication::setApplicationVersion(kVersion);
 
-    // What remains after Qt took its options must be ours.
-    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-        const QString what = parser.errorText().isEmpty()
-            ? QStringLiteral("argument inattendu : ") + parser.positionalArguments().join(u' ')
-            : QStringLiteral("options inconnues : ") + parser.unknownOptionNames().join(QStringLiteral(", "));
-        std::fprintf(stderr, "orvantis : %s\nEssayez « orvantis --help ».\n", qPrintable(what));
-        return 2;
-    }
+    // What remains after Qt took its options is ours (read again: Qt knows its options best).
+    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty())
+        return commandLineError(parser);
     installFrenchQtTranslations(app);
 
     QtDesktop desktop;

@@ -7,9 +7,17 @@
 // download plan makes, "grille columns x rows" (lines written before the grid was kept
 // have none: their sheets count as 26 x 26), then the kind of server when it is not IIIF
 // ("dzi", "zoomify"; a sheet without it is IIIF).
+//
+// A file that begins with the header line keeps every position as written: a removed map
+// leaves the line "Archives Bnf <tab> position <tab> (retirée)", and its position is never
+// given again. Older files without the header have their added maps numbered from 1925 on
+// without a gap, as they were read before. Every save reads the file again under a lock
+// file and merges it line by line (edition and position) with what changed here since the
+// last read; lines that cannot be read are kept as they stand.
 
 #include "source/TileSource.h"
 
+#include <QHash>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -18,6 +26,8 @@
 namespace iiif {
 
 inline const QString kAddedMapsFileName = QStringLiteral("Cartes IIIF.txt");
+inline const QString kAddedMapsHeader = QStringLiteral("# Cartes IIIF - positions fixes");
+inline const QString kRemovedMark = QStringLiteral("(retirée)");
 
 struct SheetSource {
     QString imageBase;   // empty: this sheet has no address
@@ -34,20 +44,34 @@ struct AddedMap {
     QString sheetNumber;
     QString title;
     QList<SheetSource> sheets;   // sheet index 1 is the first
+    bool removed = false;        // an added map taken off the list: its position stays free
     bool operator==(const AddedMap &) const = default;
 };
 
 class AddedMaps {
 public:
     // Reads the file of the maps root; a missing file gives no map. Lines that cannot be
-    // read are left out.
+    // read are left out of the maps and listed by unreadableLines().
     void load(const QString &mapsRoot);
-    // Writes the file of the maps root through a temporary file; false when it failed.
-    bool save(const QString &mapsRoot) const;
+    // Reads the file again under its lock file, merges what changed here since the last
+    // read or save, and writes the result through a temporary file; false when it failed
+    // (the file is then left as it was).
+    bool save(const QString &mapsRoot);
     static QString filePath(const QString &mapsRoot);
+    // Lines of the file, as they stand, that could not be read at the last read or save.
+    const QStringList &unreadableLines() const { return m_unreadable; }
+    // Maps and lines read from a file's text.
+    struct Parsed {
+        QList<AddedMap> maps;
+        QStringList unreadable;
+        bool fixedPositions = false;
+    };
+    static Parsed parse(const QByteArray &text);
 
+    // Every map, removed ones included.
     const QList<AddedMap> &maps() const { return m_maps; }
-    // The titles of the maps added after the archive catalogue, by position from 1925 on.
+    // The titles of the maps added after the archive catalogue, by position from 1925 on;
+    // a free position (a removed map) has an empty title.
     QStringList addedTitles() const;
     const AddedMap *find(const QString &editionFolder, const QString &sheetNumber) const;
     // The source of one sheet of a map: the folder suffix of an archive map names the sheet
@@ -61,9 +85,16 @@ public:
     bool setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
                      QSize grid);
 
-    // Adds a map after the last position of the archive list; returns its position.
+    // Adds a map after the last position ever given; returns its position.
     int addArchiveMap(const QString &title, const QList<SheetSource> &sheets);
-    // Sets the address of one sheet (index from 1) of a Cassini sheet or archive map.
+    // The position a map added here got at the last save (another program may have taken
+    // the one addArchiveMap() gave).
+    int positionAfterSave(int position) const { return m_moved.value(position, position); }
+    // Takes an added map off the list; its position stays free. False when there is none.
+    bool removeArchiveMap(int position);
+    // Sets the address of one sheet (index from 1) of a Cassini sheet or archive map; an
+    // empty address clears it (a Cassini sheet or catalogue map left with no address loses
+    // its line).
     void setSheet(const QString &editionFolder, const QString &sheetNumber, int sheetIndex,
                   const SheetSource &source, const QString &title = {});
 
@@ -72,7 +103,12 @@ public:
     static std::optional<AddedMap> fromLine(const QString &line);
 
 private:
+    static QString activeLine(const AddedMap &map);
+    AddedMap *findMutable(const QString &editionFolder, const QString &sheetNumber);
     QList<AddedMap> m_maps;
+    QList<AddedMap> m_base;   // as last read or written: what changed here is the difference
+    QStringList m_unreadable;
+    QHash<int, int> m_moved;
 };
 
 } // namespace iiif

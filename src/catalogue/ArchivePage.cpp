@@ -17,6 +17,8 @@
 #include "widgets/SpinEdit.h"
 #include "widgets/OverrideCursor.h"
 
+#include <QAction>
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -237,6 +239,15 @@ void ArchivePage::buildControls()
     connect(exportButton, &QPushButton::clicked, this, [this] { exporting::exportSelectedMap(window(), m_context); });
 
     connect(m_addIiifButton, &QPushButton::clicked, this, &ArchivePage::onAddIiifClicked);
+    // An added map is taken off the list from its row's menu (or the Delete key).
+    m_removeAction = new QAction(QStringLiteral("Retirer la carte"), m_mapList);
+    m_removeAction->setObjectName(QStringLiteral("RetirerCarte"));
+    m_removeAction->setShortcut(QKeySequence::Delete);
+    m_removeAction->setShortcutContext(Qt::WidgetShortcut);
+    m_removeAction->setEnabled(false);
+    m_mapList->addAction(m_removeAction);
+    m_mapList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(m_removeAction, &QAction::triggered, this, &ArchivePage::removeHighlightedMap);
     connect(m_sheetIndexEdit, &SpinEdit::change, this, &ArchivePage::onSheetIndexChanged);
     connect(m_searchEdit, &QLineEdit::textChanged, this, &ArchivePage::onSearchTextChanged);
     connect(m_searchEdit, &QLineEdit::returnPressed, this, [this] {
@@ -299,6 +310,7 @@ void ArchivePage::onMapRowClicked()
     const int row = highlightedRow();
     if (row < 0)
         return;
+    m_removeAction->setEnabled(row >= m_catalogue.catalogueCount());
     SelectionState &selection = m_context.selection;
     selection.editionFolder = editions::kArchive;
     m_sheetIndexEdit->setValue(1);   // runs the index change: suffix "\F001"
@@ -471,15 +483,63 @@ void ArchivePage::refreshAddedRows()
     const QStringList added = m_context.addedMaps().addedTitles();
     m_catalogue.setAddedTitles(added);
     const int base = m_catalogue.catalogueCount();
+    // The rows are changed where they stand, so the highlight stays on the map chosen.
     m_highlighting = true;
-    while (m_mapList->count() > base)
+    const int highlighted = highlightedRow();
+    while (m_mapList->count() > base + added.size())
         delete m_mapList->takeItem(m_mapList->count() - 1);
-    for (const QString &title : added) {
-        auto *item = new QListWidgetItem(title, m_mapList);
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        item->setCheckState(Qt::Unchecked);
+    for (int i = 0; i < added.size(); ++i) {
+        QListWidgetItem *item = m_mapList->item(base + i);
+        if (!item) {
+            item = new QListWidgetItem(m_mapList);
+            item->setCheckState(Qt::Unchecked);
+        }
+        // A removed map's position stays free: its row is kept, greyed, so that every later
+        // map keeps its number.
+        const bool free = added[i].isEmpty();
+        item->setText(free ? QStringLiteral("(carte retirée)") : added[i]);
+        item->setFlags(free ? Qt::NoItemFlags : Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     }
+    if (highlighted >= 0 && m_mapList->item(highlighted)
+        && m_mapList->item(highlighted)->flags().testFlag(Qt::ItemIsSelectable))
+        highlightRow(highlighted);
+    else if (highlighted >= 0)
+        m_mapList->clearSelection();
     m_highlighting = false;
+    m_removeAction->setEnabled(highlightedRow() >= base);
+}
+
+void ArchivePage::removeHighlightedMap()
+{
+    const int row = highlightedRow();
+    if (row < m_catalogue.catalogueCount())
+        return;
+    const int position = row + 1;
+    const QString title = m_mapList->item(row)->text();
+    Desktop &desktop = m_context.desktop();
+    if (!desktop.confirm(QStringLiteral("Retirer de la liste la carte n° %1 ?\n").arg(position) + title
+                             + QStringLiteral("\n\nSon numéro ne sera pas donné à une autre carte."),
+                         QStringLiteral("Retirer la carte")))
+        return;
+    const iiif::AddedMap *map = m_context.addedMaps().find(editions::kArchive, QString::number(position));
+    QStringList folders;
+    for (int index = 1; map && index <= map->sheets.size(); ++index)
+        folders << store::mapFolder(m_context.mapsRoot(), editions::kArchive, QString::number(position),
+                                    archive::sheetIndexSuffix(QString::number(index), QString()));
+    const bool deleteTiles =
+        desktop.confirm(QStringLiteral("Supprimer aussi les images déjà installées de cette carte ?\n"
+                                       "(Non : elles restent dans leur dossier.)"),
+                        QStringLiteral("Retirer la carte"));
+    m_context.addedMaps().removeArchiveMap(position);
+    if (!m_context.saveAddedMaps()) {
+        desktop.error(QStringLiteral("Enregistrement impossible, la carte n'est pas retirée : ")
+                      + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+        return;
+    }
+    if (deleteTiles)
+        for (const QString &folder : folders)
+            QDir(folder).removeRecursively();
+    m_context.refreshSelectionStatus();
 }
 
 void ArchivePage::onAddIiifClicked()
@@ -498,14 +558,18 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
     m_readingCursor.reset();
     m_addIiifButton->setEnabled(true);
     // More sheets than a map holds make several maps, so that every sheet can be chosen.
-    int position = 0;
+    int added = 0;
     for (const IiifReader::MapPart &part : IiifReader::mapsOf(title, sheets)) {
-        const int added = m_context.addedMaps().addArchiveMap(part.title, part.sheets);
-        position = position ? position : added;
+        const int position = m_context.addedMaps().addArchiveMap(part.title, part.sheets);
+        added = added ? added : position;
     }
-    if (!m_context.saveAddedMaps())
-        m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
+    if (!m_context.saveAddedMaps()) {
+        m_context.desktop().error(QStringLiteral("Enregistrement impossible, la carte n'est pas ajoutée : ")
                                   + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+        return;
+    }
+    // Another program may have given that position meanwhile: the save then gave the next.
+    const int position = m_context.addedMaps().positionAfterSave(added);
     highlightRow(position - 1);
     onMapRowClicked();
     // The kind of server recognised, when it is not IIIF.

@@ -11,6 +11,7 @@
 #include <optional>
 
 class ColourSquare;
+class QAction;
 class IiifFetcher;
 namespace source { class MapReader; }
 class LibrarySearchPanel;
@@ -38,6 +39,10 @@ public:
 
     // The search of the library's catalogue, over the page while open.
     LibrarySearchPanel *librarySearch() const { return m_librarySearch; }
+
+    // "Retirer la carte": takes the highlighted added map off the list, after a question,
+    // deleting its installed tiles or keeping them as the person chooses.
+    void removeHighlightedMap();
 
     // The fetcher that reads the descriptions of added maps.
     IiifFetcher &iiifFetcher() { return *m_fetcher; }
@@ -99,4 +104,5 @@ private:
         *m_libraryPageButton, *m_downloadButton, *m_importButton, *m_detailButton, *m_previewButton,
         *m_printButton, *m_addIiifButton;
     ColourSquare *m_installedSquare;
+    QAction *m_removeAction = nullptr;
 };

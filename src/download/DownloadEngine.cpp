@@ -1,4 +1,5 @@
 #include "download/DownloadEngine.h"
+#include "catalogue/ArchiveCatalogue.h"
 #include "session/AppContext.h"
 #include "download/IiifDownload.h"
 #include "source/SourceRunner.h"
@@ -137,6 +138,18 @@ bool DownloadEngine::start(const download::TileRect &rect)
     emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + m_job.sheetNumber + m_job.folderSuffix
                         + QStringLiteral(" - ") + m_job.editionFolder);
 
+    // A map added from a IIIF server has only its own sheets: no other server has the rest.
+    if (const iiif::AddedMap *added = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber);
+        added && selection.sheetNumber.toInt() > archive::kTitleCount
+        && !m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix)) {
+        m_context.desktop().error(QStringLiteral("La carte n° %1 a %2 feuille(s) : la feuille %3 n'existe pas.")
+                                      .arg(selection.sheetNumber)
+                                      .arg(added->sheets.size())
+                                      .arg(selection.folderSuffix));
+        setRunningMark(0);
+        m_job.clearSheet();
+        return false;
+    }
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);

@@ -1,4 +1,5 @@
 #include "download/DownloadPage.h"
+#include "widgets/LetterPicker.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "catalogue/CassiniCatalogue.h"
@@ -34,7 +35,7 @@ const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 QComboBox *picker(QWidget *parent, const QString &name, const QRect &bounds, const QString &accessibleName,
                   int index)
 {
-    auto *box = named(new QComboBox(parent), name, bounds);
+    auto *box = named(new LetterPicker(parent), name, bounds);
     for (const QChar c : kLetters)
         box->addItem(QString(c));
     box->setEditable(false);
@@ -95,8 +96,10 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     m_listView->setStyleSheet(QStringLiteral("QTreeView { background: white; gridline-color: #c0c0c0; }"
                                              "QTreeView::item { border-bottom: 1px solid #d8d8d8; "
                                              "border-right: 1px solid #d8d8d8; }"));
+    // The two columns fill the room beside the vertical bar: the second takes what the first leaves.
+    m_listView->header()->setStretchLastSection(true);
     m_listView->header()->resizeSection(0, 140);
-    m_listView->header()->resizeSection(1, 195);
+    m_listView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     buildPickers();
 
@@ -341,19 +344,42 @@ void DownloadPage::onIiifAddressClicked()
         return;
     const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
     const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
-    const auto address = iiif::askAddress(
-        m_context.desktop(), QStringLiteral("Adresse IIIF de la carte"),
+    const QString caption = QStringLiteral("Adresse IIIF de la carte");
+    const QString text = m_context.desktop().inputText(
+        caption,
         QStringLiteral("Adresse IIIF de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
             + s.editionFolder + QStringLiteral(" ) :"),
         current ? current->imageBase : QString());
-    if (!address)
+    if (text.trimmed().isEmpty()) {
+        // An emptied field clears the sheet's address (after a question: a cancelled box
+        // gives the same empty text).
+        if (current && m_context.desktop().confirm(QStringLiteral("Effacer l'adresse IIIF de la carte n° ")
+                                                       + s.sheetNumber + s.folderSuffix + QStringLiteral(" ?"),
+                                                   caption))
+            clearSheetAddress(s.editionFolder, s.sheetNumber, index);
         return;
+    }
+    const auto address = iiif::parseAddress(text);
+    if (!address) {
+        m_context.desktop().error(iiif::refusalText(text.trimmed()));
+        return;
+    }
     m_addressEdition = s.editionFolder;
     m_addressSheet = s.sheetNumber;
     m_addressIndex = index;
     m_iiifAddressButton->setEnabled(false);
     m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
+}
+
+void DownloadPage::clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index)
+{
+    m_context.addedMaps().setSheet(editionFolder, sheetNumber, index, iiif::SheetSource{});
+    if (!m_context.saveAddedMaps())
+        m_context.desktop().error(QStringLiteral("Enregistrement impossible, l'adresse n'est pas effacée : ")
+                                  + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+    else
+        m_context.refreshSelectionStatus();
 }
 
 void DownloadPage::showTile(const QString &tileFile)

@@ -45,6 +45,7 @@ private:
     void onBuildListClicked();      // "Créer la liste d'images à télécharger"
     void onDownloadClicked();       // "Télécharger": starts a run
     void onIiifAddressClicked();    // "Adresse IIIF de la carte": the selected sheet's IIIF address
+    void clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index);
     void onPickerActivated(QComboBox *moved, download::Picker which);
     void resetPickers();
     void setRunControls(bool running);

@@ -82,10 +82,18 @@ bool isWritableFolder(const QString &folder)
     return true;
 }
 
+bool isInstalledProgramFolder(const QString &folder)
+{
+    // A build folder holds the build system's cache; an installed program's folder is a
+    // bin/ with no such file.
+    const QDir dir(folder);
+    return dir.dirName() == QStringLiteral("bin") && !dir.exists(QStringLiteral("CMakeCache.txt"));
+}
+
 QString programFolder()
 {
     const QString program = withSeparator(QCoreApplication::applicationDirPath());
-    if (isWritableFolder(program))
+    if (!isInstalledProgramFolder(QCoreApplication::applicationDirPath()) && isWritableFolder(program))
         return program;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -17,12 +17,15 @@ QString join(const QString &folder, const QString &name);
 // Empty when neither names an existing folder.
 QString existingStoredFolder(const QString &stored);
 
-// The folder of the executable, ending with a separator. Where it cannot be written to
-// (an installed copy), the per-user data folder stands in for it as the place of maps and
-// scratch files. `installFolder()` holds the help file and the skin: the executable's
+// The folder of the executable, ending with a separator. For an installed program (see
+// isInstalledProgramFolder()) or one whose folder cannot be written to, the per-user data
+// folder stands in for it as the place of maps and scratch files. `installFolder()` holds the help file and the skin: the executable's
 // folder in a build, <prefix>/share/orvantis/ once installed.
 QString installFolder();
 QString programFolder();
+
+// Whether a program's folder is an installed one: a bin/ that is not a build folder.
+bool isInstalledProgramFolder(const QString &folder);
 
 // Whether a folder can hold new files (tries to create and remove a probe file).
 bool isWritableFolder(const QString &folder);

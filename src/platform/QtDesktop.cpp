@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QDir>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -33,10 +35,19 @@ QString QtDesktop::inputText(const QString &caption, const QString &prompt, cons
     return ok ? text : QString();
 }
 
+QString QtDesktop::browseStartFolder() const
+{
+    if (!m_lastBrowsedFolder.isEmpty() && QFileInfo(m_lastBrowsedFolder).isDir())
+        return m_lastBrowsedFolder;
+    return QDir::homePath();
+}
+
 QString QtDesktop::browseFolder(const QString &title)
 {
-    return QFileDialog::getExistingDirectory(
-        nullptr, title, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, title, browseStartFolder());
+    if (!folder.isEmpty())
+        m_lastBrowsedFolder = folder;
+    return folder;
 }
 
 namespace {

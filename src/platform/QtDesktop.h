@@ -14,6 +14,9 @@ public:
     QString inputText(const QString &caption, const QString &prompt,
                       const QString &defaultText) override;
     QString browseFolder(const QString &title) override;
+    // Where the folder browser opens: the last folder chosen while it still exists, else the
+    // user's home; nothing is typed in.
+    QString browseStartFolder() const;
     QString saveFileName(const QString &title, const QStringList &filters,
                          int &filterIndex,
                          const QString &folder) override;
@@ -22,4 +25,5 @@ public:
 
 private:
     QWidget *m_parent = nullptr;
+    QString m_lastBrowsedFolder;
 };

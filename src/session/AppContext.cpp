@@ -18,6 +18,18 @@ AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString 
     m_addedMaps.load(m_mapsRoot);
 }
 
+void AppContext::reportUnreadableAddedMaps()
+{
+    QStringList fresh;
+    for (const QString &line : m_addedMaps.unreadableLines())
+        if (!m_reportedUnreadable.contains(line)) {
+            m_reportedUnreadable << line;
+            fresh << line;
+        }
+    if (!fresh.isEmpty())
+        emit addedMapsUnreadable(iiif::AddedMaps::filePath(m_mapsRoot), fresh);
+}
+
 AppContext::~AppContext() = default;
 
 void AppContext::setConnection(Connection *connection)
@@ -51,20 +63,26 @@ void AppContext::setMapsRoot(const QString &root)
     m_addedMaps.load(root);
     emit mapsRootChanged(root);
     emit addedMapsChanged();
+    reportUnreadableAddedMaps();
 }
 
 bool AppContext::saveAddedMaps()
 {
     const bool saved = m_addedMaps.save(m_mapsRoot);
+    if (!saved)
+        m_addedMaps.load(m_mapsRoot);   // what the file holds stays what the pages show
     emit addedMapsChanged();
+    reportUnreadableAddedMaps();
     return saved;
 }
 
 void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheetNumber,
                               const QString &folderSuffix, QSize grid)
 {
-    if (m_addedMaps.setTileGrid(editionFolder, sheetNumber, folderSuffix, grid))
+    if (m_addedMaps.setTileGrid(editionFolder, sheetNumber, folderSuffix, grid)) {
         m_addedMaps.save(m_mapsRoot);
+        reportUnreadableAddedMaps();
+    }
 }
 
 QSize AppContext::selectedTileGrid() const

@@ -74,7 +74,8 @@ public:
     // Maps and sheets served by IIIF servers, read from the maps root whenever it changes.
     iiif::AddedMaps &addedMaps() { return m_addedMaps; }
     const iiif::AddedMaps &addedMaps() const { return m_addedMaps; }
-    // Writes the file of the maps root and tells the pages; false when it cannot be written.
+    // Writes the file of the maps root (merged with what it holds now) and tells the pages;
+    // false when it cannot be written, and the maps are then read again from the file.
     bool saveAddedMaps();
     // Keeps the grid of a sheet's download plan in the file when it changed (the list of
     // maps stays as it is).
@@ -95,6 +96,8 @@ public:
 
 signals:
     void addedMapsChanged();
+    // Lines of the added-maps file that cannot be read, each told once.
+    void addedMapsUnreadable(const QString &file, const QStringList &lines);
     void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
     void selectionStatusRefreshed(const InstallationStatus &status);
@@ -102,6 +105,8 @@ signals:
     void tilesInstalled(const QString &mapFolder);
 
 private:
+    void reportUnreadableAddedMaps();
+
     SettingsStore &m_settings;
     SharedOptions m_options;
     SilentGauge m_silentGauge;
@@ -114,6 +119,7 @@ private:
     Connection *m_connection = nullptr;
     QString m_tileServer;
     iiif::AddedMaps m_addedMaps;
+    QStringList m_reportedUnreadable;
     int m_simultaneousRequests = 1;
     bool m_simultaneousAtLibrary = false;
 };

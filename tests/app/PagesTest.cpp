@@ -11,6 +11,8 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -296,6 +298,34 @@ TEST_F(ImportButton, AnUndecodableTileIsReported)
     EXPECT_TRUE(t.desktop.last(QStringLiteral("error"))->text.startsWith(QStringLiteral("Erreur JPEG #")));
     EXPECT_EQ(store::tileCount(sheetFolder(5)), 1);
     EXPECT_EQ(t.find<QProgressBar>(QStringLiteral("spSkinGauge1"))->value(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A screen reader announces each tile picker by what it picks and its value.
+TEST(AccessibleNames, TilePickersSayWhatTheyPickAndTheirValue)
+{
+    TestWindow w;
+    w.start();
+    const struct {
+        const char *objectName, *name;
+    } cases[] = {{"spSkinComboBox7", "Première colonne : A"},
+                 {"spSkinComboBox1", "Dernière colonne : Z"},
+                 {"spSkinComboBox8", "Première ligne : A"},
+                 {"spSkinComboBox2", "Dernière ligne : Z"}};
+    for (const auto &c : cases) {
+        auto *picker = w.find<QComboBox>(QString::fromLatin1(c.objectName));
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(picker);
+        ASSERT_TRUE(accessible) << c.objectName;
+        EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromUtf8(c.name));
+        EXPECT_EQ(accessible->role(), QAccessible::ComboBox);
+    }
+    auto *first = w.find<QComboBox>(QStringLiteral("spSkinComboBox7"));
+    first->setCurrentIndex(2);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(first)->text(QAccessible::Name), QStringLiteral("Première colonne : C"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(first)->text(QAccessible::Value), QStringLiteral("C"));
 }
 
 } // namespace

@@ -1,11 +1,18 @@
 // The preferences page: options stored at once, the download page's mirror boxes, the folder
 // chooser and its failures.
 #include "app/PreferencesPage.h"
+#include "app/PrinterSetupDialog.h"
+#include "session/AppContext.h"
 #include "download/DownloadPage.h"
 #include "support/TestWindow.h"
 #include "widgets/CheckBox.h"
 
 #include <QDir>
+#include <QTemporaryDir>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <memory>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -149,6 +156,49 @@ TEST_F(Preferences, SavingWithAnUnwritableSettingsFileKeepsTheMapsRoot)
     EXPECT_EQ(t.desktop.last(QStringLiteral("error"))->text, QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
     EXPECT_EQ(t.context().mapsRoot(), t.programFolder());
     EXPECT_TRUE(chooserOpen());
+}
+
+} // namespace
+
+namespace {
+
+// "Sélection de l'imprimante" chooses a printer: its dialog is titled and buttoned for that,
+// and nothing in it offers to print.
+TEST(PrinterSetup, DialogIsForChoosingNotPrinting)
+{
+    QPrinter printer;
+    const std::unique_ptr<QPrintDialog> dialog(makePrinterSetupDialog(printer, nullptr));
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Sélection de l'imprimante"));
+    QStringList texts;
+    for (const QPushButton *button : dialog->findChildren<QPushButton *>())
+        texts << button->text().remove(u'&');
+    EXPECT_TRUE(texts.contains(QStringLiteral("Choisir"))) << texts.join(u'|').toStdString();
+    for (const QString &text : texts)
+        EXPECT_FALSE(text.contains(QStringLiteral("Imprimer"), Qt::CaseInsensitive)
+                     || text.contains(QStringLiteral("Print"), Qt::CaseInsensitive))
+            << text.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A long maps root is shortened in its middle to fit its label, in the label's font, with the
+// whole path as tooltip.
+TEST(MapsRootLabel, LongPathIsElidedInTheMiddleWithTheWholePathAsTooltip)
+{
+    testing_support::TestWindow t;
+    t.start();
+    QTemporaryDir dir;
+    const QString deep = dir.path() + QStringLiteral("/") + QString(60, u'a') + QStringLiteral("/") + QString(60, u'b')
+                         + QStringLiteral("/Fin des cartes");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    t.context().setMapsRoot(deep);
+    auto *label = t.find<QLabel>(QStringLiteral("DirCartes"));
+    EXPECT_EQ(label->toolTip(), deep);
+    EXPECT_TRUE(label->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("Fin des cartes")));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // library page button of the Cassini page.
 #include "widgets/StatusBar.h"
 #include "catalogue/ArchivePage.h"
+#include "catalogue/AddedMaps.h"
+#include "session/AppContext.h"
 #include "catalogue/CassiniPage.h"
 #include "catalogue/InstallationStatus.h"
 #include "store/TileStore.h"
@@ -11,7 +13,9 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/SpinEdit.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -470,6 +474,72 @@ TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
         EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + c.documentNumber) << c.sheet;
         EXPECT_EQ(selection().documentNumber, c.documentNumber) << c.sheet;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Added maps: the highlight stays on the map chosen when the list of added maps is read
+// again, and "Retirer la carte" takes a map off with its position kept free, its tiles
+// deleted or kept as the person answers.
+TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionKept)
+{
+    const QString root = w.context().mapsRoot();
+    {
+        QFile file(iiif::AddedMaps::filePath(root));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Archives Bnf\t1925\tAtlas\thttp://h/a\t10 x 10\nArchives Bnf\t1926\tPlan\thttp://h/b\t10 x 10\n"
+                   "Archives Bnf\t1927\tVue\thttp://h/c\t10 x 10\n");
+    }
+    w.context().setMapsRoot(root);
+    ASSERT_EQ(list->count(), 1927);
+    clickPosition(1926);
+    ASSERT_EQ(selection().sheetNumber, QStringLiteral("1926"));
+
+    // Another change of the added maps: the same row stays highlighted.
+    w.context().addedMaps().setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("5"), 1,
+                                     {QStringLiteral("http://h/p"), QSize(5, 5), {}});
+    ASSERT_TRUE(w.context().saveAddedMaps());
+    EXPECT_EQ(page->highlightedRow(), 1925);
+    EXPECT_EQ(selection().sheetNumber, QStringLiteral("1926"));
+
+    auto *remove = list->findChild<QAction *>(QStringLiteral("RetirerCarte"));
+    ASSERT_TRUE(remove);
+    const struct {
+        int position;
+        bool deleteTiles;
+    } cases[] = {{1926, false}, {1925, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.position);
+        const QString folder = store::mapFolder(root, QStringLiteral("Archives Bnf"), QString::number(c.position),
+                                                QStringLiteral("\\F001"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile tile(folder + QStringLiteral("/MAXI_AA.jpg"));
+        ASSERT_TRUE(tile.open(QIODevice::WriteOnly));
+        tile.close();
+        clickPosition(c.position);
+        ASSERT_TRUE(remove->isEnabled());
+        w.desktop.confirmAnswers = {true, c.deleteTiles};
+        remove->trigger();
+        EXPECT_EQ(w.desktop.last(QStringLiteral("confirm"))->caption, QStringLiteral("Retirer la carte"));
+        EXPECT_EQ(list->item(c.position - 1)->text(), QStringLiteral("(carte retirée)"));
+        EXPECT_FALSE(list->item(c.position - 1)->flags().testFlag(Qt::ItemIsEnabled));
+        EXPECT_EQ(QFileInfo::exists(folder), !c.deleteTiles);
+    }
+    // The later map keeps its number; a question answered "no" removes nothing.
+    EXPECT_EQ(list->item(1926)->text(), QStringLiteral("Vue"));
+    clickPosition(1927);
+    w.desktop.confirmAnswers = {false};
+    remove->trigger();
+    EXPECT_EQ(list->item(1926)->text(), QStringLiteral("Vue"));
+    // Catalogue maps cannot be removed.
+    clickPosition(3);
+    EXPECT_FALSE(remove->isEnabled());
+
+    iiif::AddedMaps again;
+    again.load(root);
+    EXPECT_EQ(again.addedTitles(), QStringList({QString(), QString(), QStringLiteral("Vue")}));
 }
 
 } // namespace

@@ -99,7 +99,9 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
     QFile file(root + u'/' + iiif::kAddedMapsFileName);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              QStringLiteral("Archives Bnf\t1925\tCarte IIIF map\t%1/map\t1000 x 700\tgrille 4 x 3\n").arg(server.base()));
+              iiif::kAddedMapsHeader
+                  + QStringLiteral("\nArchives Bnf\t1925\tCarte IIIF map\t%1/map\t1000 x 700\tgrille 4 x 3\n")
+                        .arg(server.base()));
 
     TestWindow again({{QStringLiteral("cartes"), root}});
     again.start();

@@ -1,7 +1,9 @@
 // Joining folders and reading the folder a stored setting names.
 #include "platform/Paths.h"
+#include "platform/QtDesktop.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -48,6 +50,36 @@ TEST(Paths, StoredFolderAsItIsOrAsOlderVersionsReadIt)
     };
     for (const auto &c : cases)
         EXPECT_EQ(paths::existingStoredFolder(c.stored), c.expected) << c.stored.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// An installed program is one in a bin/ that is not a build folder; it keeps its maps in the
+// per-user data folder. A program in its build folder keeps them beside itself.
+TEST(Paths, InstalledProgramFolderIsABinThatIsNotABuild)
+{
+    QTemporaryDir dir;
+    const QString base = dir.path();
+    for (const char *sub : {"prefix/bin", "build/bin", "build/app"})
+        ASSERT_TRUE(QDir(base).mkpath(QString::fromLatin1(sub)));
+    QFile cache(base + QStringLiteral("/build/bin/CMakeCache.txt"));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    const struct {
+        const char *folder;
+        bool installed;
+    } cases[] = {{"prefix/bin", true}, {"prefix/bin/", true}, {"build/bin", false}, {"build/app", false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(paths::isInstalledProgramFolder(base + u'/' + QString::fromLatin1(c.folder)), c.installed)
+            << c.folder;
+}
+
+// The folder browser opens on the user's home (later, on the last folder chosen), nothing typed.
+TEST(Paths, FolderBrowserStartsAtHome)
+{
+    QtDesktop desktop;
+    EXPECT_EQ(desktop.browseStartFolder(), QDir::homePath());
 }
 
 } // namespace
