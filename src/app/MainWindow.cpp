@@ -21,7 +21,6 @@
 #include "store/TileStore.h"
 #include "store/TileWriter.h"
 #include "view/MapViewer.h"
-#include "view/WindowFit.h"
 #include "widgets/CheckBox.h"
 #include "widgets/SpinEdit.h"
 #include "widgets/TextFit.h"
@@ -37,6 +36,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -249,7 +249,8 @@ void MainWindow::wirePages()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && watched == centralWidget())
-        m_statusBar->setGeometry(0, centralWidget()->height() - kStatusBarHeight, centralWidget()->width(),
+        m_statusBar->setGeometry(0, centralWidget()->height() - kStatusBarHeight,
+                                 std::max(centralWidget()->width(), kClientWidth),
                                  kStatusBarHeight);   // across the window, maximised too
     return QMainWindow::eventFilter(watched, event);
 }
@@ -285,7 +286,7 @@ void MainWindow::maximise()
 void MainWindow::restore()
 {
     showNormal();
-    setFixedSize(view::fittedWindowSize(QSize(kClientWidth, kClientHeight), this));
+    setFixedSize(kClientWidth, kClientHeight);
     if (m_placeBeforeFullScreen)
         move(*std::exchange(m_placeBeforeFullScreen, std::nullopt));   // where it was, not the corner
 }
@@ -384,7 +385,7 @@ void MainWindow::loadStartUpSettings()
     });
     m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
-    setFixedSize(view::fittedWindowSize(QSize(kClientWidth, kClientHeight), this));
+    setFixedSize(kClientWidth, kClientHeight);
     // The tabs a step smaller than the pages, in the skin's font.
     QFont tabFont = QApplication::font();
     tabFont.setPixelSize(11);

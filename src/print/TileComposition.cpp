@@ -49,14 +49,17 @@ TileComposition TileComposition::measure(const QString &mapFolder, int c1, int c
     if (t.m_tile.isEmpty())
         return t;
     t.m_size = QSize(t.m_tile.width() * t.m_cells.width(), t.m_tile.height() * t.m_cells.height());
-    // A map cut into tiles from its top-left corner ends with a narrower column and a lower
-    // row: the picture ends with them, no white band beyond.
+    // A map cut into tiles from its top-left corner ends with a narrower column (its tiles
+    // as high as the others, but the last) and a lower row (as wide, but the last): the
+    // picture ends with them, no white band beyond. A tile merely smaller keeps its cell.
     int lastWidth = 0, lastHeight = 0;
     for (int row = t.m_cells.top(); row <= t.m_cells.bottom(); ++row)
-        if (const auto &tile = mosaic.tile(t.m_cells.right(), row); tile.present)
+        if (const auto &tile = mosaic.tile(t.m_cells.right(), row);
+            tile.present && (tile.size.height() == t.m_tile.height() || row == t.m_cells.bottom()))
             lastWidth = std::max(lastWidth, tile.size.width());
     for (int column = t.m_cells.left(); column <= t.m_cells.right(); ++column)
-        if (const auto &tile = mosaic.tile(column, t.m_cells.bottom()); tile.present)
+        if (const auto &tile = mosaic.tile(column, t.m_cells.bottom());
+            tile.present && (tile.size.width() == t.m_tile.width() || column == t.m_cells.right()))
             lastHeight = std::max(lastHeight, tile.size.height());
     if (t.m_cells.width() > 1 && lastWidth > 0 && lastWidth < t.m_tile.width())
         t.m_size.rwidth() -= t.m_tile.width() - lastWidth;

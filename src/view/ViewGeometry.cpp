@@ -4,13 +4,6 @@
 
 namespace view::geometry {
 
-QSize fittedWindowSize(QSize wanted, QSize available, QSize frame)
-{
-    if (available.isEmpty())
-        return wanted;
-    return wanted.boundedTo((available - frame).expandedTo(QSize(1, 1)));
-}
-
 QSize panelSize(QSize cell)
 {
     return panelSize(cell, {store::kGridSide, store::kGridSide});

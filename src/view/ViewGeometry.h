@@ -13,10 +13,6 @@ namespace view::geometry {
 
 constexpr int kMenuBarHeight = 22;
 
-// The client size `wanted` of a window, made smaller where it and its frame would not fit
-// in `available` (a screen's available area).
-QSize fittedWindowSize(QSize wanted, QSize available, QSize frame);
-
 // Size of a mosaic panel of 26 x 26 cells with its one-pixel border.
 QSize panelSize(QSize cell);
 // The same for a sheet whose tiles fill only `grid` (columns x rows).

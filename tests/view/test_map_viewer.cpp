@@ -77,6 +77,14 @@ void sendMouse(QWidget *target, QEvent::Type type, QPoint local, Qt::MouseButton
     QApplication::sendEvent(target, &event);
 }
 
+// A picture of one colour (makePicture draws a sheet of paper around its colour).
+QImage solid(int width, int height, QColor colour)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
 void sendWheel(QWidget *target, int delta)
 {
     const QPoint local(10, 10);
@@ -496,7 +504,7 @@ TEST(MapViewer, NarrowerLastColumnAndRowKeepTheirProportions)
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 3; ++column)
             writeFile(store::tilePath(w.mapFolder(), column, row),
-                      jpegBytes(makePicture(column == 2 ? 50 : 100, row == 1 ? 70 : 100, colour)));
+                      jpegBytes(solid(column == 2 ? 50 : 100, row == 1 ? 70 : 100, colour)));
     w.context().refreshSelectionStatus();
     ASSERT_EQ(s.installationState, ArchiveWithTiles);
 
@@ -526,11 +534,11 @@ TEST(MapViewer, DetailShowsATileLargerThanItsCellAtItsOwnSize)
 {
     ViewerWindow w;
     const QColor blue(30, 40, 210), green(40, 200, 60);
-    const QByteArray small = jpegBytes(makePicture(16, 12, blue));
+    const QByteArray small = jpegBytes(solid(16, 12, blue));
     for (int i = 0; i < store::kTileCount; ++i)
         if (i != 1)   // BA missing
             writeFile(w.tile(i), small);
-    writeFile(w.tile(0), jpegBytes(makePicture(40, 30, green)));   // AA: 40 x 30 in a 16 x 12 cell
+    writeFile(w.tile(0), jpegBytes(solid(40, 30, green)));   // AA: 40 x 30 in a 16 x 12 cell
     w.context().refreshSelectionStatus();
     w.viewer().showDetail();
     ASSERT_EQ(w.viewer().cellSize(), QSize(16, 12));

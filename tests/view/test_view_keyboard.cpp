@@ -62,7 +62,9 @@ TEST(ViewKeyboard, ViewsOwnTheKeysAndCopyTheirPicture)
         auto *sheetField = w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"));
         sheetField->setValue(61);
         ASSERT_EQ(w.context().selection.sheetNumber, QStringLiteral("61"));
-        const QByteArray tile = jpegBytes(makePicture(100, 80, QColor(30, 60, 210)));
+        QImage blue(100, 80, QImage::Format_RGB32);
+        blue.fill(QColor(30, 60, 210));
+        const QByteArray tile = jpegBytes(blue);
         for (int i = 0; i < store::kTileCount; ++i)
             writeFile(w.context().selectedMapFolder() + u'/' + store::walkFileName(i), tile);
         w.context().refreshSelectionStatus();
