@@ -99,7 +99,7 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     m_simultaneousRequestsEdit->setRange(1, AppContext::kMaxSimultaneousRequests);
     requestsLabel->setBuddy(m_simultaneousRequestsEdit);
     m_libraryTooBox = controls::checkBox(iiif, QStringLiteral("RequetesGallica"), QStringLiteral("Aussi pour Gallica (BnF)"),
-                                         QRect(270, 24, 380, 22),
+                                         QRect(270, 24, 195, 22),
                                          QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
     {
         bool isNumber = false;

@@ -129,18 +129,19 @@ void CassiniPage::buildActions()
     connect(m_importButton, &QPushButton::clicked, this, &CassiniPage::onImportClicked);
     connect(m_libraryPageButton, &QPushButton::clicked, this, &CassiniPage::onLibraryPageClicked);
 
-    // "Exporter la carte entière..." joins the column, which closes up to hold it.
+    // "Exporter la carte entière..." and "Chercher la feuille dans la bibliothèque" join the
+    // column, which closes up to hold them.
     QPushButton *exportButton = button(m_actionsBox, QStringLiteral("ExporterCarte"), exporting::exportEntryText(),
-                                       QRect(8, 0, 216, 23), exporting::exportHint());
-    int top = 18;
-    for (QPushButton *b : {m_previewButton, m_detailButton, m_downloadButton, m_importButton, m_printButton,
-                           m_libraryPageButton, exportButton}) {
-        b->setGeometry(8, top, 216, 23);
-        top += 24;
-    }
+                                       QRect(8, 0, 216, 21), exporting::exportHint());
     connect(exportButton, &QPushButton::clicked, this, [this] { exporting::exportSelectedMap(window(), m_context); });
     m_librarySearch = new CassiniSheetSearch(m_context, [this] { return editionItem(); }, this);
-    m_librarySearch->addButton(this, QRect(463, 412, 216, 25));
+    QPushButton *searchButton = m_librarySearch->addButton(m_actionsBox, QRect(8, 0, 216, 21));
+    int top = 14;
+    for (QPushButton *b : {m_previewButton, m_detailButton, m_downloadButton, m_importButton, m_printButton,
+                           m_libraryPageButton, exportButton, searchButton}) {
+        b->setGeometry(8, top, 216, 21);
+        top += 22;
+    }
     connect(m_librarySearch, &CassiniSheetSearch::installRequested, this, &CassiniPage::downloadRequested);
 }
 

@@ -21,6 +21,7 @@ ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWi
     bar->setRange(0, 0);   // busy: the number of steps is not known in advance
     layout->addWidget(bar);
     auto *cancel = new QPushButton(QStringLiteral("Annuler"), this);
+    cancel->setProperty("noMnemonic", true);   // a button of its own small window, not of the page
     cancel->setObjectName(QStringLiteral("AnnulerLecture"));
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
     connect(cancel, &QPushButton::clicked, &reader, &IiifReader::stop);

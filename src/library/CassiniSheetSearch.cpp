@@ -16,7 +16,7 @@ void CassiniSheetSearch::setPanel(LibrarySearchPanel *panel, std::function<void(
     connect(m_panel, &LibrarySearchPanel::sheetAddressed, this, &CassiniSheetSearch::installRequested);
 }
 
-void CassiniSheetSearch::addButton(QWidget *parent, const QRect &bounds)
+QPushButton *CassiniSheetSearch::addButton(QWidget *parent, const QRect &bounds)
 {
     auto *b = controls::button(parent, QStringLiteral("ChercherFeuille"),
                                QStringLiteral("Chercher la feuille dans la bibliothèque"), bounds,
@@ -24,6 +24,7 @@ void CassiniSheetSearch::addButton(QWidget *parent, const QRect &bounds)
                                               "de la bibliothèque"));
     connect(b, &QPushButton::clicked, this, &CassiniSheetSearch::openForSelectedSheet);
     connect(&m_context, &AppContext::downloadRunningChanged, b, &QWidget::setDisabled);
+    return b;
 }
 
 QString CassiniSheetSearch::wordsFor(int sheet)

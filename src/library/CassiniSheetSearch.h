@@ -4,6 +4,7 @@
 // IIIF address in the chosen edition, then the sheet is installed.
 
 #include <QObject>
+#include <QPushButton>
 #include <QRect>
 #include <functional>
 
@@ -20,7 +21,7 @@ public:
     void setPanel(LibrarySearchPanel *panel, std::function<void()> showPanelPage);
 
     // The button, on `parent`.
-    void addButton(QWidget *parent, const QRect &bounds);
+    QPushButton *addButton(QWidget *parent, const QRect &bounds);
     // Opens the search for the selected sheet.
     void openForSelectedSheet();
     // Opens it when the selected sheet has no IIIF address and the tile server is the

@@ -234,15 +234,18 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     for (int quarter = 1; quarter <= 4; ++quarter)
         EXPECT_FALSE(print.quarter(quarter).isNull()) << quarter;
     EXPECT_EQ(print.quarter(1).size(), QSize(6 * 256, 4 * 256));
-    EXPECT_EQ(print.quarter(4).size(), QSize(6 * 256, 4 * 256));   // columns G..L, rows E..H
+    // Columns G..L, rows E..H: the quarter ends with the map's narrower last column and row
+    // (the map is 3000 x 2000), no white band.
+    EXPECT_EQ(print.quarter(4).size(), QSize(3000 - 6 * 256, 2000 - 4 * 256));
 
     // The preview: 12 x 8 cells filling the client height (tiles of 256 in rows of
-    // (500 - 44) div 8 = 57 pixels), no black cells past the picture.
+    // (500 - 44) div 8 = 57 pixels), no black cells past the picture; the last column and
+    // row keep the map's proportions (184 and 208 of 256 pixels: 41 and 46).
     view::MapViewer &viewer = *w.window->mapViewer();
     viewer.showPreview();
     auto *panel = w.find<view::MosaicPanel>(QStringLiteral("PanelCarte"));
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(panel->size(), QSize(12 * 57 + 2, 8 * 57 + 2));
+    EXPECT_EQ(panel->size(), QSize(11 * 57 + 41 + 2, 7 * 57 + 46 + 2));
     const QList<view::TileCell *> cells = panel->findChildren<view::TileCell *>();
     EXPECT_EQ(cells.size(), 96);
     for (const view::TileCell *cell : cells)
@@ -251,7 +254,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA13")), nullptr);
     EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA209")), nullptr);
     EXPECT_EQ(panel->findChild<view::TileCell *>(QStringLiteral("ImageA194"))->geometry(),
-              QRect(1 + 11 * 57, 1 + 7 * 57, 57, 57));
+              QRect(1 + 11 * 57, 1 + 7 * 57, 41, 46));
 
     // The detail: tiles at their size in cells of the first tile's size, 256; the last
     // column and row are narrower in the picture, the panel ends with them.
