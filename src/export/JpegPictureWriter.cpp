@@ -1,6 +1,7 @@
 // The JPEG writer: libjpeg's compressor fed row by row into a file, quality 90, baseline.
 
 #include "export/PictureWriter.h"
+#include "imaging/JpegErrors.h"
 
 #include <QFile>
 #include <csetjmp>
@@ -10,25 +11,11 @@
 namespace exporting {
 namespace {
 
-struct ErrorJump {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void jumpBack(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorJump *>(cinfo->err)->jump, 1);
-}
-
-void quiet(j_common_ptr, int) {}
-
 class JpegPictureWriter : public PictureWriter {
 public:
     JpegPictureWriter()
     {
-        m_cinfo.err = jpeg_std_error(&m_err.pub);
-        m_err.pub.error_exit = jumpBack;
-        m_err.pub.emit_message = quiet;
+        m_err.attach(m_cinfo);
         jpeg_create_compress(&m_cinfo);
     }
     ~JpegPictureWriter() override
@@ -86,7 +73,7 @@ public:
 
 private:
     jpeg_compress_struct m_cinfo{};
-    ErrorJump m_err{};
+    jpeg::ErrorManager m_err{};
     std::FILE *m_file = nullptr;
     bool m_failed = false;
 };

@@ -1,6 +1,7 @@
 #include "export/TileBandDecoder.h"
 
 #include "imaging/Jpeg.h"
+#include "imaging/JpegErrors.h"
 
 #include <QFile>
 #include <QImage>
@@ -12,24 +13,6 @@
 
 namespace exporting {
 namespace {
-
-struct Errors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    int warnings = 0;
-};
-
-void onError(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<Errors *>(cinfo->err)->jump, 1);
-}
-
-// Warnings of damaged data (a truncated file among them) make the tile unreadable.
-void onMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        ++reinterpret_cast<Errors *>(cinfo->err)->warnings;
-}
 
 void whiten(uchar *row, int pixels)
 {
@@ -69,23 +52,9 @@ bool decodeOther(const QByteArray &bytes, const BandCell &cell)
     return true;
 }
 
-struct Decompressor {
-    jpeg_decompress_struct cinfo{};
-    Errors err{};
-    Decompressor()
-    {
-        cinfo.err = jpeg_std_error(&err.pub);
-        err.pub.error_exit = onError;
-        err.pub.emit_message = onMessage;
-        jpeg_create_decompress(&cinfo);
-        cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
-    }
-    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
-};
-
 bool decodeBytes(const QByteArray &bytes, const BandCell &cell)
 {
-    Decompressor d;
+    jpeg::Decompressor d;
     std::vector<JSAMPLE> wide;   // a row of a tile wider than its cell
     if (setjmp(d.err.jump))
         return false;

@@ -1,4 +1,5 @@
 #include "imaging/Jpeg.h"
+#include "imaging/JpegErrors.h"
 
 #include <QFile>
 
@@ -16,43 +17,11 @@
 namespace jpeg {
 namespace {
 
-// Error manager that jumps back to the caller instead of exiting.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    int warnings = 0;   // warnings of damaged data seen so far
-};
-
-void onError(j_common_ptr cinfo)
-{
-    auto *mgr = reinterpret_cast<ErrorManager *>(cinfo->err);
-    std::longjmp(mgr->jump, 1);
-}
-
-// Warnings of damaged data are not printed, only counted.
-void onMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        ++reinterpret_cast<ErrorManager *>(cinfo->err)->warnings;
-}
-
-struct Decompressor {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
-    // Set by startScaledOutput(): rows come out as CMYK and are converted (cmykToRgb32), with
-    // inverted inks when the picture has an Adobe marker.
+// A decompressor that knows how its rows come out: set by startScaledOutput(), rows come out
+// as CMYK and are converted (cmykToRgb32), with inverted inks when the picture has an Adobe marker.
+struct RowDecompressor : jpeg::Decompressor {
     bool cmyk = false;
     bool inverted = false;
-    Decompressor()
-    {
-        cinfo.err = jpeg_std_error(&err.pub);
-        err.pub.error_exit = onError;
-        err.pub.emit_message = onMessage;
-        jpeg_create_decompress(&cinfo);
-        // libjpeg's own pools are bounded too, so a hostile header cannot take memory first.
-        cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
-    }
-    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
     int code() const { return err.pub.msg_code ? err.pub.msg_code : JERR_INPUT_EMPTY; }
 };
 
@@ -93,7 +62,7 @@ bool readFile(const QString &path, QByteArray &bytes, qint64 limit = -1, qint64 
 }
 
 // Reads the header; on success the picture's size is within bounds.
-Status startDecompress(Decompressor &d, const QByteArray &bytes)
+Status startDecompress(RowDecompressor &d, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return {JERR_INPUT_EMPTY};
@@ -121,7 +90,7 @@ bool chooseOutput(jpeg_decompress_struct &cinfo)
 
 // Sets the scale and the output layout and starts the decompression. A libjpeg error jumps
 // back to the caller's set point, which must be armed.
-void startScaledOutput(Decompressor &d, int scaleDenominator)
+void startScaledOutput(RowDecompressor &d, int scaleDenominator)
 {
     d.cinfo.scale_num = 1;
     d.cinfo.scale_denom = unsigned(scaleDenominator);
@@ -197,7 +166,7 @@ QString Status::message() const
 
 Status readHeader(const QByteArray &bytes, Header &header)
 {
-    Decompressor d;
+    RowDecompressor d;
     Status status = startDecompress(d, bytes);
     if (status.ok()) {
         header.width = int(d.cinfo.image_width);
@@ -224,7 +193,7 @@ Status readHeaderFromFile(const QString &path, Header &header)
 
 Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
 {
-    Decompressor d;
+    RowDecompressor d;
     Status status = startDecompress(d, bytes);
     if (!status.ok())
         return status;
@@ -255,7 +224,7 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
 Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect &decoded,
                     int scaleDenominator)
 {
-    Decompressor d;
+    RowDecompressor d;
     Status status = startDecompress(d, bytes);
     if (!status.ok())
         return status;
@@ -389,7 +358,7 @@ void checkBudget(j_common_ptr common)
 // Decodes a picture whose source is already set: header within bounds, every row decoded
 // at 1/8 (every coefficient is still entropy-decoded, so damaged data is still found, while
 // the transforms cost almost nothing) and no warning of damaged data.
-Status checkDecode(Decompressor &d, Header &header)
+Status checkDecode(RowDecompressor &d, Header &header)
 {
     std::vector<JSAMPLE> rows;
     std::vector<JSAMPROW> pointers;
@@ -437,7 +406,7 @@ Status checkOpenFile(int fd, Header &header)
         return {JERR_FILE_READ};
     if (info.st_size == 0)
         return {JERR_INPUT_EMPTY};
-    Decompressor d;
+    RowDecompressor d;
     PieceSource source;
     source.fd = fd;
     // One piece holds a whole tile of the usual size; a larger file is read in pieces.
@@ -487,9 +456,7 @@ Status encode(const QImage &source, QByteArray &out, int quality)
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = onError;
-    err.pub.emit_message = onMessage;
+    err.attach(cinfo);
     jpeg_create_compress(&cinfo);
     unsigned char *buffer = nullptr;
     unsigned long size = 0;

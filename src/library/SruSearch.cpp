@@ -60,24 +60,29 @@ int viewsOf(const QString &format)
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
+// Walks what lies inside the element the reader stands on, at any depth, up to its end.
+// `take` is offered each element; it returns true when it read the element's text, and
+// the walk then goes on after it.
+template<typename Take>
+void walkInside(QXmlStreamReader &xml, Take take)
+{
+    int level = 1;
+    while (level > 0 && !xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement())
+            --level;
+        else if (xml.isStartElement() && !take(xml.name()))
+            ++level;
+    }
+}
+
 // The Dublin Core part of a record: the reader stands on <recordData>.
 void readDublinCore(QXmlStreamReader &xml, Record &record)
 {
-    const int depth = 1;
-    int level = depth;
-    while (level > 0 && !xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement()) {
-            --level;
-            continue;
-        }
-        if (!xml.isStartElement())
-            continue;
-        if (xml.namespaceUri() != kDc) {
-            ++level;
-            continue;
-        }
-        const QStringView name = xml.name();
+    walkInside(xml, [&](QStringView element) {
+        if (xml.namespaceUri() != kDc)
+            return false;
+        const QString name = element.toString();   // the view ends with the element's text
         const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
         if (name == QLatin1String("title")) {
             if (record.title.isEmpty())
@@ -101,29 +106,21 @@ void readDublinCore(QXmlStreamReader &xml, Record &record)
                 record.series = series;
             }
         }
-    }
+        return true;
+    });
 }
 
 // The extra data of a record: its children are matched by local name, in any namespace.
 void readExtra(QXmlStreamReader &xml, Record &record)
 {
-    int level = 1;
-    while (level > 0 && !xml.atEnd()) {
-        xml.readNext();
-        if (xml.isEndElement()) {
-            --level;
-            continue;
-        }
-        if (!xml.isStartElement())
-            continue;
-        const QStringView name = xml.name();
-        if (name == QLatin1String("thumbnail") || name == QLatin1String("link")) {
-            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-            (name == QLatin1String("thumbnail") ? record.thumbnail : record.link) = text;
-        } else {
-            ++level;
-        }
-    }
+    walkInside(xml, [&](QStringView name) {
+        const bool thumbnail = name == QLatin1String("thumbnail");
+        if (!thumbnail && name != QLatin1String("link"))
+            return false;
+        (thumbnail ? record.thumbnail : record.link) =
+            xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        return true;
+    });
 }
 
 } // namespace
