@@ -185,7 +185,7 @@ void MainWindow::fitToScreen()
     const QScreen *shownOn = screen();
     const QRect available = shownOn ? shownOn->availableGeometry() : QRect();
     // The frame the window manager adds, once the window has one.
-    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize();
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
     const QSize client = windowfit::fittedClient(QSize(kClientWidth, kClientHeight), frame, available);
     if (minimumSize() != client || maximumSize() != client)
         setFixedSize(client);
