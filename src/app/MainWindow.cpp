@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/WindowFit.h"
 #include "library/CassiniSheetSearch.h"
 #include "app/PrinterSetupDialog.h"
 #include "app/AboutPage.h"
@@ -33,6 +34,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -176,8 +178,34 @@ void MainWindow::ensurePagesBuilt()
     emit pagesReady();
 }
 
+void MainWindow::fitToScreen()
+{
+    if (isMaximized() || isFullScreen())
+        return;
+    const QScreen *shownOn = screen();
+    const QRect available = shownOn ? shownOn->availableGeometry() : QRect();
+    // The frame the window manager adds, once the window has one.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+    const QSize client = windowfit::fittedClient(QSize(kClientWidth, kClientHeight), frame, available);
+    if (minimumSize() != client || maximumSize() != client)
+        setFixedSize(client);
+    if (isVisible() && !frame.isEmpty())
+        m_fitUntilFramed = false;
+    if (isVisible()) {
+        const QPoint place = windowfit::keptInside(QRect(frameGeometry().topLeft(), client + frame), available);
+        if (place != frameGeometry().topLeft())
+            move(place);
+    }
+}
+
 bool MainWindow::event(QEvent *event)
 {
+    // A window that shows is fitted to its screen, again once the window manager has given
+    // it its frame (a later move is the user's).
+    if (event->type() == QEvent::Show)
+        m_fitUntilFramed = true;
+    if (m_fitUntilFramed && (event->type() == QEvent::Show || event->type() == QEvent::Move))
+        QTimer::singleShot(0, this, &MainWindow::fitToScreen);
     if (event->type() == QEvent::Paint && m_buildAfterFirstPaint) {
         m_buildAfterFirstPaint = false;
         QTimer::singleShot(0, this, &MainWindow::ensurePagesBuilt);
@@ -286,7 +314,7 @@ void MainWindow::maximise()
 void MainWindow::restore()
 {
     showNormal();
-    setFixedSize(kClientWidth, kClientHeight);
+    fitToScreen();
     if (m_placeBeforeFullScreen)
         move(*std::exchange(m_placeBeforeFullScreen, std::nullopt));   // where it was, not the corner
 }
@@ -385,7 +413,7 @@ void MainWindow::loadStartUpSettings()
     });
     m_context.setMapsRoot(!storedRoot.isEmpty() ? storedRoot : m_context.programFolder());
     // The skin is in use since the controls were made (applySkin() in the constructor).
-    setFixedSize(kClientWidth, kClientHeight);
+    fitToScreen();
     // The tabs a step smaller than the pages, in the skin's font.
     QFont tabFont = QApplication::font();
     tabFont.setPixelSize(11);

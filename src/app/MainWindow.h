@@ -101,6 +101,8 @@ private:
     void buildPages();
     void wirePages();
     void applySkin();
+    // The fixed size, made smaller on a screen that has less room, and the whole frame on it.
+    void fitToScreen();
 
     AppContext m_context;
     std::unique_ptr<QPrinter> m_printer;
@@ -118,6 +120,7 @@ private:
     PrintPanel *m_printPanel = nullptr;
     view::MapViewer *m_mapViewer = nullptr;
     std::optional<QPoint> m_placeBeforeFullScreen;   // the window's place before a full-screen view
+    bool m_fitUntilFramed = false;   // shown, the window manager's frame not known yet
     bool m_pagesBuilt = false;
     bool m_buildAfterFirstPaint = false;
 };

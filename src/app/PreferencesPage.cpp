@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,23 @@ using controls::named;
 
 namespace {
 const QString kCreateCaption = QStringLiteral("Création d'un nouveau dossier");
+
+// Shows `shown` exactly while the widget it watches is hidden.
+class ShownWhileHidden : public QObject {
+public:
+    ShownWhileHidden(QWidget *shown, QObject *parent) : QObject(parent), m_shown(shown) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            m_shown->setVisible(event->type() == QEvent::Hide);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *m_shown;
+};
 
 QLabel *whiteLabel(QWidget *parent, const QString &name, const QRect &bounds)
 {
@@ -117,6 +135,8 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
                                QRect(290, 400, 110, 28), QStringLiteral("Retour page d'accueil"));
 
     buildChooser();
+    // The chooser has its own "Fermer": the page's one stays out of sight below it.
+    m_chooserGroup->installEventFilter(new ShownWhileHidden(closeButton, m_chooserGroup));
     followSharedOptions();
 
     connect(m_changeFolderButton, &QPushButton::clicked, this, &PreferencesPage::onChangeFolderClicked);

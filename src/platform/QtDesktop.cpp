@@ -5,34 +5,71 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QDir>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
 
+int QtDesktop::captionWidth(const QString &caption)
+{
+    // A title bar's font is commonly the text's, bold and a little larger; beside the caption
+    // it has the window's icon and three buttons.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() > 0 ? font.pointSizeF() * 1.15 : 11);
+    constexpr int kTitleBarControls = 140;
+    return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarControls;
+}
+
+namespace {
+
+// A message box wide enough for its caption to be whole in the window manager's title bar
+// (a message box sizes itself to its text and ignores a minimum width: a spacer holds it).
+int runMessageBox(QMessageBox &box)
+{
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(QtDesktop::captionWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    return box.exec();
+}
+
+} // namespace
+
 void QtDesktop::message(const QString &text, const QString &caption)
 {
-    QMessageBox::information(m_parent, caption, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, m_parent);
+    runMessageBox(box);
 }
 
 bool QtDesktop::confirm(const QString &text, const QString &caption)
 {
-    return QMessageBox::question(m_parent, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Ok) == QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return runMessageBox(box) == QMessageBox::Ok;
 }
 
 void QtDesktop::error(const QString &text)
 {
-    QMessageBox::critical(m_parent, QApplication::applicationName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, m_parent);
+    runMessageBox(box);
 }
 
 QString QtDesktop::inputText(const QString &caption, const QString &prompt, const QString &defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, caption, prompt, QLineEdit::Normal,
-                                               defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.sizeHint();   // lays the dialog out, which holds its width as a minimum width would not
+    if (QLayout *layout = dialog.layout())
+        layout->addItem(new QSpacerItem(captionWidth(caption), 0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString QtDesktop::browseStartFolder() const

@@ -17,6 +17,9 @@ public:
     // Where the folder browser opens: the last folder chosen while it still exists, else the
     // user's home; nothing is typed in.
     QString browseStartFolder() const;
+    // The width a small dialog needs for `caption` to be whole in a window manager's title
+    // bar: its dialogs are at least that wide, their texts as given.
+    static int captionWidth(const QString &caption);
     QString saveFileName(const QString &title, const QStringList &filters,
                          int &filterIndex,
                          const QString &folder) override;

@@ -202,6 +202,22 @@ QSize MapViewer::clientSize() const
     return m_window.size();
 }
 
+qreal MapViewer::pixelRatio() const
+{
+    return m_window.devicePixelRatioF();
+}
+
+// The views lay their cells out in device pixels: the client area and the menu bars in them.
+QSize MapViewer::inDevicePixels(QSize size) const
+{
+    return (QSizeF(size) * pixelRatio()).toSize();
+}
+
+int MapViewer::menuBarDevicePixels() const
+{
+    return qRound(geometry::kMenuBarHeight * pixelRatio());
+}
+
 void MapViewer::openView(Kind kind)
 {
     if (m_open)
@@ -306,7 +322,7 @@ void MapViewer::buildDetail()
                             client.height() - 2 * geometry::kMenuBarHeight);
     stepGauge(2);
 
-    auto *panel = new MosaicPanel(m_scrollBox, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid);
+    auto *panel = new MosaicPanel(m_scrollBox, m_cellSize, QStringLiteral("ImageC"), m_mosaic.get(), m_grid, pixelRatio());
     replacePanel(panel);
     // The picture ends with its last column and row, narrower than a cell: so does the panel.
     if (const QSize last = lastTileSize(); !last.isEmpty())
@@ -330,16 +346,14 @@ void MapViewer::buildDetail()
     keepFloatingPanelsOnTop();
 
     const QSize viewport = m_scrollBox->viewport()->size();
-    m_scrollBox->horizontalScrollBar()->setValue(m_detailCentre.x() - viewport.width() / 2);
-    m_scrollBox->verticalScrollBar()->setValue(m_detailCentre.y() - viewport.height() / 2);
+    m_scrollBox->horizontalScrollBar()->setValue(qRound(m_detailCentre.x() / pixelRatio()) - viewport.width() / 2);
+    m_scrollBox->verticalScrollBar()->setValue(qRound(m_detailCentre.y() / pixelRatio()) - viewport.height() / 2);
     trimDetailCache();
     // The tiles about to be painted, decoded side by side rather than one by one.
     Mosaic::Placement detail;
     detail.origin = QPoint(1, 1);
     detail.pitch = m_cellSize;
-    m_mosaic->preloadVisible(detail, QRect(m_scrollBox->horizontalScrollBar()->value(),
-                                           m_scrollBox->verticalScrollBar()->value(), viewport.width(),
-                                           viewport.height()));
+    m_mosaic->preloadVisible(detail, visibleArea());
     reportKeptFailure(m_mosaic.get(), this, m_context.desktop());
     reportDeletedTiles();
     stopGauge();
@@ -361,10 +375,11 @@ bool MapViewer::showPreviewForWindow()
 {
     const QString folder = m_context.selectedMapFolder();
     const QSize client = clientSize();
+    const QSize deviceClient = inDevicePixels(client);
     m_previewHeights[m_window.isMaximized() ? 1 : 0] = client.height();
     const QByteArray key = PreviewCache::keyOf(folder);
     std::optional<PreviewCache::Entry> cached = m_previewCache.find(folder, key);
-    if (cached && cached->cell != geometry::previewCell(client, cached->tileCell, m_grid))
+    if (cached && cached->cell != geometry::previewCell(deviceClient, cached->tileCell, m_grid, menuBarDevicePixels()))
         cached.reset();
     if (cached) {
         replacePanel(nullptr);
@@ -376,13 +391,13 @@ bool MapViewer::showPreviewForWindow()
         return false;
     }
 
-    const QSize cell = geometry::previewCell(client, m_cellSize, m_grid);
-    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr, m_grid);
+    const QSize cell = geometry::previewCell(deviceClient, m_cellSize, m_grid, menuBarDevicePixels());
+    auto *panel = new MosaicPanel(&m_window, cell, QStringLiteral("ImageA"), nullptr, m_grid, pixelRatio());
     replacePanel(panel);
     if (const QSize last = lastTileSize(); !last.isEmpty())   // in proportion to its tiles
         panel->setLastCellSize(QSize(qRound(double(cell.width()) * last.width() / m_cellSize.width()),
                                      qRound(double(cell.height()) * last.height() / m_cellSize.height())));
-    panel->move(geometry::previewPanelLeft(client.width(), cell.width(), m_grid.width()), geometry::kMenuBarHeight);
+    movePreviewPanel(panel, client);
     stepGauge();
     stepGauge(store::kTileCount);
 
@@ -433,9 +448,9 @@ void MapViewer::layOutForWindow()
         trimDetailCache();
     } else if (m_viewKind == Preview && m_panel && m_panel->isVisible()) {
         auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
-        const QSize cell = geometry::previewCell(client.height(), m_cellSize);
-        if (panel && panel->cell(0, 0)->size() == cell)
-            panel->move(geometry::previewPanelLeft(client.width(), cell.width()), geometry::kMenuBarHeight);
+        const QSize cell = geometry::previewCell(inDevicePixels(client), m_cellSize, m_grid, menuBarDevicePixels());
+        if (panel && panel->cell(0, 0)->size() == cell && panel->pixelRatio() == pixelRatio())
+            movePreviewPanel(panel, client);
         else if (showPreviewForWindow())
             stopGauge();
     }
@@ -465,7 +480,7 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
         return;
     const QSize grid = m_context.tileGridOfFolder(mapFolder);
     const QSize tileCell = sheetCell(mosaic, grid);
-    const QSize cell = geometry::previewCell(previewClientSize(), tileCell, grid);
+    const QSize cell = geometry::previewCell(inDevicePixels(previewClientSize()), tileCell, grid, menuBarDevicePixels());
     if (const auto kept = m_previewCache.find(mapFolder, key); kept && kept->cell == cell)
         return;
     std::vector<QImage> pictures =
@@ -533,11 +548,26 @@ void MapViewer::showPreviewPictures(const std::vector<QImage> &pictures)
     reportKeptFailure(m_mosaic.get(), this, m_context.desktop());
 }
 
+// The part of the detail's picture the scroll area shows, in the picture's pixels.
+QRect MapViewer::visibleArea() const
+{
+    const qreal ratio = pixelRatio();
+    return QRectF(m_scrollBox->horizontalScrollBar()->value() * ratio, m_scrollBox->verticalScrollBar()->value() * ratio,
+                  m_scrollBox->viewport()->width() * ratio, m_scrollBox->viewport()->height() * ratio)
+        .toAlignedRect();
+}
+
 QRect MapViewer::visibleCells() const
 {
-    const QRect area(m_scrollBox->horizontalScrollBar()->value(), m_scrollBox->verticalScrollBar()->value(),
-                     m_scrollBox->viewport()->width(), m_scrollBox->viewport()->height());
-    return geometry::cellsIn(area, m_cellSize);
+    return geometry::cellsIn(visibleArea(), m_cellSize);
+}
+
+// The preview centred in the client area, below the menu bar.
+void MapViewer::movePreviewPanel(MosaicPanel *panel, QSize client)
+{
+    const int left = geometry::previewPanelLeft(inDevicePixels(client).width(), panel->cell(0, 0)->size().width(),
+                                                panel->grid().width());
+    panel->move(qRound(left / pixelRatio()), geometry::kMenuBarHeight);
 }
 
 void MapViewer::trimDetailCache()
@@ -670,7 +700,10 @@ void MapViewer::onSurfaceDoubleClicked(QMouseEvent *event)
         OverrideCursor busy;
         startGauge(kPreviewGaugeMaximum);
         const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
-        m_detailCentre = geometry::detailCentre(clicked, m_panel->size(), m_cellSize, m_grid);
+        const auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
+        const qreal ratio = panel ? panel->pixelRatio() : 1;
+        m_detailCentre = geometry::detailCentre((QPointF(clicked) * ratio).toPoint(),
+                                                panel ? panel->pictureSize() : m_panel->size(), m_cellSize, m_grid);
         buildDetail();
     }
     m_mouseSurface->setCursor(Qt::ArrowCursor);

@@ -36,6 +36,7 @@ namespace view {
 
 class Magnifier;
 using render::Mosaic;
+class MosaicPanel;
 class MouseSurface;
 struct ViewMenu;
 
@@ -55,6 +56,7 @@ public:
     int viewKind() const { return m_viewKind; }
     bool isOpen() const { return m_open; }
     QSize cellSize() const { return m_cellSize; }
+    // In the detail's picture, whose pixels are the screen's device pixels.
     QPoint detailCentre() const { return m_detailCentre; }
     // The point the next detail is centred on (a double-click on the preview sets it).
     void setDetailCentre(QPoint centre) { m_detailCentre = centre; }
@@ -106,7 +108,9 @@ private:
     bool isViewArea(QObject *object) const;
     bool viewKey(QKeyEvent *event);
     void trimDetailCache();
+    QRect visibleArea() const;
     QRect visibleCells() const;
+    void movePreviewPanel(MosaicPanel *panel, QSize client);
     // Takes the tiles the mosaic deleted as unreadable since the last call.
     void collectDeletedTiles();
     // Tells the user, once the current step is over, the deleted tiles not told yet: one
@@ -114,6 +118,9 @@ private:
     // that showing it deleted afterwards.
     void reportDeletedTiles();
     QSize clientSize() const;
+    qreal pixelRatio() const;
+    QSize inDevicePixels(QSize size) const;
+    int menuBarDevicePixels() const;
     void startGauge(int maximum);
     void stepGauge(int steps = 1);
     void stopGauge();

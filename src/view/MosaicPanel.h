@@ -31,7 +31,7 @@ public:
 
     int column() const { return m_column; }
     int row() const { return m_row; }
-    // Bounds on the panel.
+    // Bounds in the panel's picture (its pixels are the screen's device pixels).
     QRect geometry() const { return m_bounds; }
     QSize size() const { return m_bounds.size(); }
     void setPicture(const QImage &picture);
@@ -56,8 +56,12 @@ public:
     // their tiles from `source` (nullptr for the preview, whose cells get pictures). A sheet
     // whose tiles fill only `grid` (columns x rows) gets those cells alone, named by their
     // place in the 26 x 26 order, and a panel of their size.
+    //
+    // Cells are laid out in the panel's picture, whose pixels are the screen's device pixels:
+    // on a screen of `pixelRatio` device pixels per unit of the window's layout, the widget is
+    // that many times smaller than its picture, and a tile's pixel is a pixel of the screen.
     MosaicPanel(QWidget *parent, QSize cell, const QString &cellPrefix, Mosaic *source,
-                QSize grid = {store::kGridSide, store::kGridSide});
+                QSize grid = {store::kGridSide, store::kGridSide}, qreal pixelRatio = 1);
 
     // nullptr outside the grid.
     TileCell *cell(int column, int row) const
@@ -66,6 +70,9 @@ public:
     }
     QSize grid() const { return m_grid; }
     Mosaic *source() const { return m_source; }
+    // The picture the panel shows, in device pixels, and the device pixels per layout unit.
+    QSize pictureSize() const { return m_pictureSize; }
+    qreal pixelRatio() const { return m_pixelRatio; }
     // The grid's last column `last.width()` wide and its last row `last.height()` high
     // (a map whose width and height are no whole number of tiles); the panel ends with them.
     void setLastCellSize(QSize last);
@@ -74,7 +81,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void setPictureSize(QSize size);
+
     QSize m_cell;
+    QSize m_pictureSize;
+    qreal m_pixelRatio = 1;
     QSize m_grid;
     Mosaic *m_source;
     std::array<TileCell *, store::kTileCount> m_cells{};

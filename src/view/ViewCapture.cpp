@@ -15,14 +15,17 @@ QImage captureView(int viewKind, QScrollArea *scrollBox, QWidget *panel)
                                     : viewKind == 0 ? panel : nullptr;
     if (!source)
         return {};
-    // One pixel of the picture per pixel of the view as laid out, whatever the screen's
-    // density: a dense screen's grab would double every pixel.
-    QImage picture(source->size(), QImage::Format_RGB32);
+    // The map's own pixels, as the screen shows them: the views draw a tile's pixel on a
+    // device pixel, so the picture has as many pixels as the screen shows of the view, and
+    // it leaves with a ratio of one (a picture for files and other programs).
+    const qreal ratio = source->devicePixelRatioF();
+    QImage picture((QSizeF(source->size()) * ratio).toSize(), QImage::Format_RGB32);
     if (picture.isNull())
         return {};
-    picture.setDevicePixelRatio(1);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::black);
     source->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    picture.setDevicePixelRatio(1);
     return picture;
 }
 

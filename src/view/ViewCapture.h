@@ -11,6 +11,7 @@ namespace view {
 
 // View kind 1 (detail): the visible part of the scroll area at the tiles' resolution.
 // View kind 0 (preview): the whole preview panel with its border. Otherwise nothing.
+// In device pixels (the tiles' own on a dense screen), with a pixel ratio of one.
 QImage captureView(int viewKind, QScrollArea *scrollBox, QWidget *panel);
 
 // "Enregistrer": asks for a name and a type (1 BMP, 2 JPEG; the dialog opens on

@@ -38,6 +38,10 @@ LetterPicker::LetterPicker(QWidget *parent) : QComboBox(parent)
         return true;
     }();
     Q_UNUSED(installed);
+    // Eight letters at a time in a list that scrolls, below the picker, whatever the style's
+    // habit of a list as long as its items around the current one.
+    setMaxVisibleItems(kVisibleLetters);
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     // A screen reader hears the new value with the picker's name.
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
         QAccessibleEvent event(this, QAccessible::NameChanged);

@@ -9,4 +9,6 @@ class LetterPicker : public QComboBox {
     Q_OBJECT
 public:
     explicit LetterPicker(QWidget *parent = nullptr);
+
+    static constexpr int kVisibleLetters = 8;
 };

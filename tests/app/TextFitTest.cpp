@@ -26,6 +26,12 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -166,6 +172,49 @@ TEST_F(TextFit, EveryPageAndViewShowsWholeTextsAndNoOverlap)
     w.window->statusBarWidget()->setSheetNumber(2);
     w.click(QStringLiteral("spSkinButton16"));
     expectWhole("Affichage impossible");
+}
+
+// A long maps root is shown whole in its tooltip and shortened in its middle in the label,
+// at the label's own font, beside "Changer"; the download list's two columns fit beside its
+// vertical bar, so that it has no horizontal one.
+TEST_F(TextFit, LongMapsRootAndTheDownloadListFitTheirRoom)
+{
+    const QFont labelFont = w.find<QLabel>(QStringLiteral("DirCartes"))->font();
+    QTemporaryDir deep;
+    QString root = deep.path();
+    for (int i = 0; i < 6; ++i)
+        root += QStringLiteral("/Dossier des cartes anciennes de France numéro %1").arg(i);
+    ASSERT_TRUE(QDir().mkpath(root));
+    w.context().setMapsRoot(root);
+    w.window->showPage(7);
+    QApplication::processEvents();
+    auto *label = w.find<QLabel>(QStringLiteral("DirCartes"));
+    EXPECT_EQ(label->toolTip(), root);
+    EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().startsWith(root.left(8))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith(root.right(8))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_EQ(label->font(), labelFont);
+    expectWhole("Préférences with a long maps root");
+
+    // The whole sheet's list: a vertical bar, and no horizontal one.
+    w.window->showPage(4);
+    w.click(QStringLiteral("spSkinButton8"));
+    QApplication::processEvents();
+    auto *list = w.find<QTreeView>(QStringLiteral("spSkinListView1"));
+    ASSERT_EQ(list->model()->rowCount(), store::kTileCount);
+    // The bars follow the list when the view lays itself out again.
+    for (QDeadlineTimer deadline(5000); !list->verticalScrollBar()->isVisible() && !deadline.hasExpired();)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    EXPECT_LE(list->header()->length(), list->viewport()->width());
+    for (int column = 0; column < 2; ++column) {
+        const QString title = list->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(list->header()->sectionSize(column), list->header()->fontMetrics().horizontalAdvance(title))
+            << title.toStdString();
+    }
+    expectWhole("Téléchargement with the whole list");
 }
 
 // The logo, the index map and the About banner are drawn at the screen's pixel density:
