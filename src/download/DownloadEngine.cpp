@@ -1,7 +1,6 @@
 #include "download/DownloadEngine.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "session/AppContext.h"
-#include "download/IiifDownload.h"
 #include "source/SourceRunner.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "imaging/Jpeg.h"
@@ -47,9 +46,8 @@ QString errorStatus(HttpClient::Error error)
 
 DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent)
     : QObject(parent), m_context(context), m_job(context.downloadJob), m_list(list),
-      m_iiifFetcher(std::make_unique<IiifFetcher>()), m_iiif(std::make_unique<IiifDownload>(*m_iiifFetcher))
+      m_iiifFetcher(std::make_unique<IiifFetcher>())
 {
-    connectIiif();
     connectSources();
     connect(&m_client, &HttpClient::hostResolved, this, [this] { setStatus(QStringLiteral("Connexion à la BNF ")); });
     connect(&m_client, &HttpClient::connected, this, [this] { setStatus(QStringLiteral("Connecté à la BNF")); });
@@ -72,7 +70,6 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
 
 DownloadEngine::~DownloadEngine()
 {
-    m_iiif->cancel();
     m_sources->cancel();
     m_client.disconnect();
     for (PendingCheck &pending : m_pending)
@@ -153,11 +150,11 @@ bool DownloadEngine::start(const download::TileRect &rect)
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);
-    // A sheet with an IIIF address comes from its server; the others from the tile server.
-    const auto iiifSource =
+    // A sheet added with its own address comes from its server; the others from the tile server.
+    const auto addedSource =
         m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
     const QString serverHost =
-        iiifSource ? QUrl(iiifSource->imageBase).host() : m_context.tileServer().section(u':', 0, 0);
+        addedSource ? QUrl(addedSource->imageBase).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
         qCWarning(lcDownload) << "no connection to" << serverHost << "; no run";
         setStatus(QStringLiteral("Problème de connexion internet"));
@@ -179,19 +176,13 @@ bool DownloadEngine::start(const download::TileRect &rect)
         store::createFolderPath(m_mapFolder);
     qCDebug(lcDownload) << "run starts: sheet" << m_job.sheetNumber + m_job.folderSuffix << m_job.editionFolder
                         << "columns" << rect.firstColumn << "to" << rect.lastColumn << "rows" << rect.firstRow << "to"
-                        << rect.lastRow << "into" << m_mapFolder << (iiifSource ? "from IIIF" : "from the tile server");
+                        << rect.lastRow << "into" << m_mapFolder << (addedSource ? "from its own server" : "from the tile server");
     m_job.columnPosition = rect.firstColumn;   // C1 - 1 in letter numbers
     m_job.rowPosition = rect.firstRow + 1;
-    if (iiifSource && iiifSource->kind != source::Kind::Iiif) {
-        m_job.urlTemplate = iiifSource->imageBase;
+    if (addedSource) {
+        m_job.urlTemplate = addedSource->imageBase;
         m_job.tileCursor = -1;
-        m_sources->start({iiifSource->kind, iiifSource->imageBase}, rect, m_mapFolder, [this] { return m_job.stopRequested; });
-        return true;
-    }
-    if (iiifSource) {
-        m_job.urlTemplate = iiifSource->imageBase;
-        m_job.tileCursor = -1;
-        m_iiif->start(iiifSource->imageBase, rect, m_mapFolder, [this] { return m_job.stopRequested; });
+        m_sources->start({addedSource->kind, addedSource->imageBase}, rect, m_mapFolder, [this] { return m_job.stopRequested; });
         return true;
     }
     m_job.urlTemplate = urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
@@ -221,8 +212,8 @@ void DownloadEngine::abandonCurrentTile()
 {
     if (!m_active || !m_job.stopRequested)
         return;
-    if (m_iiif->active())
-        return m_iiif->stopNow();
+    if (m_sources->active())
+        return m_sources->stopNow();
     if (!m_client.busy())
         return;
     if (!settleChecks(true))
@@ -430,7 +421,6 @@ void DownloadEngine::continueAfterTile()
 
 void DownloadEngine::finishDownload(bool keepStatus)
 {
-    m_iiif->cancel();
     m_sources->cancel();
     m_stopGrace.stop();
     // The tile checked last gets its state first; a tile that could not be written ends the
@@ -464,34 +454,4 @@ void DownloadEngine::finishDownload(bool keepStatus)
                         << (m_job.stopRequested ? "(stopped)" : "");
     m_job.clearSheet();
     emit finished();
-}
-
-// A run from an IIIF server reports through the same rows, gauge, picture and status.
-void DownloadEngine::connectIiif()
-{
-    m_iiifFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
-    connect(m_iiif.get(), &IiifDownload::statusText, this, &DownloadEngine::setStatus);
-    // The sheet keeps the grid of its plan: what it counts and shows as installed.
-    connect(m_iiif.get(), &IiifDownload::planned, this, [this](QSize grid) {
-        m_context.keepTileGrid(m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix, grid);
-    });
-    connect(m_iiif.get(), &IiifDownload::advanced, this, [this](int row) {
-        m_job.tileCursor = row;
-        emit currentRowChanged(row);
-        setGauge(m_gauge + 1);
-    });
-    connect(m_iiif.get(), &IiifDownload::receiving, this,
-            [this](int row) { m_list.setState(row, RowState::Downloading, false); });
-    connect(m_iiif.get(), &IiifDownload::rowDone, this,
-            [this](int row, const QString &code, RowState state, const QString &tileFile) {
-                m_list.setState(row, state, true);
-                emit tileDone(row, QStringLiteral("MAXI_") + code + QStringLiteral(".jpg"), state);
-                emit tileShown(tileFile);
-            });
-    connect(m_iiif.get(), &IiifDownload::rowAbandoned, this,
-            [this](int row) { m_list.setState(row, RowState::Waiting, false); });
-    connect(m_iiif.get(), &IiifDownload::ended, this, [this](bool keepStatus) {
-        if (m_active)
-            finishDownload(keepStatus);
-    });
 }

@@ -9,6 +9,7 @@
 // while the next tile is fetched.
 
 #include "download/DownloadList.h"
+#include "download/IiifPlan.h"
 #include "download/RefusalStreak.h"
 #include "net/HttpClient.h"
 #include "store/TileWriter.h"
@@ -22,7 +23,6 @@
 #include <deque>
 
 class AppContext;
-class IiifDownload;
 namespace source { class SourceRunner; }
 class IiifFetcher;
 struct DownloadJob;
@@ -41,11 +41,17 @@ public:
     ~DownloadEngine() override;
 
     HttpClient &client() { return m_client; }
-    // The fetcher of sheets served by IIIF servers, and the run that uses it.
+    // The fetcher of sheets added with their own address (IIIF, Deep Zoom, Zoomify), and
+    // the run that uses it.
     IiifFetcher &iiifFetcher() { return *m_iiifFetcher; }
-    IiifDownload &iiifDownload() { return *m_iiif; }
-    // The run of sheets served as Deep Zoom or Zoomify pyramids.
     source::SourceRunner &sourceRunner() { return *m_sources; }
+    // How the last run from an IIIF server cut its picture.
+    struct IiifRun {
+        const source::SourceRunner *runner;
+        // Nothing when the last run was from no IIIF server, or read no description.
+        std::optional<iiif::TilePlan> plan() const;
+    };
+    IiifRun iiifDownload() const { return {m_sources.get()}; }
 
     // The two connection options, read when they are needed (at the start and at the end).
     void setUnattendedDialOption(std::function<bool()> option) { m_unattendedDial = std::move(option); }
@@ -96,7 +102,6 @@ private:
     void continueAfterTile();
     void finishDownload(bool keepStatus);
     void markTile(download::RowState state);
-    void connectIiif();
     void connectSources();   // in DownloadEngineSources.cpp
     void markRow(int row, const QString &code, download::RowState state);
     void startCheck();
@@ -113,7 +118,6 @@ private:
     download::DownloadList &m_list;
     HttpClient m_client;
     std::unique_ptr<IiifFetcher> m_iiifFetcher;
-    std::unique_ptr<IiifDownload> m_iiif;
     std::unique_ptr<source::SourceRunner> m_sources;
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;

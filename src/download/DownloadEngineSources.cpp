@@ -1,14 +1,16 @@
-// The download engine's side of a run from a tile source (Deep Zoom, Zoomify): its rows,
-// gauge, picture and status reach the engine's one set of signals, and its outcome the
-// engine's end of run.
+// The download engine's side of a run from a tile source (IIIF, Deep Zoom, Zoomify): its
+// rows, gauge, picture and status reach the engine's one set of signals, and its outcome
+// the engine's end of run.
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
+#include "source/IiifSource.h"
 #include "source/SourceRunner.h"
 
 using download::RowState;
 
 void DownloadEngine::connectSources()
 {
+    m_iiifFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     m_sources = std::make_unique<source::SourceRunner>(*m_iiifFetcher);
     source::SourceRunner *run = m_sources.get();
     connect(run, &source::SourceRunner::statusText, this, &DownloadEngine::setStatus);
@@ -28,6 +30,8 @@ void DownloadEngine::connectSources()
                 markRow(row, code, state);
                 emit tileShown(tileFile);
             });
+    connect(run, &source::SourceRunner::rowAbandoned, this,
+            [this](int row) { m_list.setState(row, RowState::Waiting, false); });
     connect(run, &source::SourceRunner::ended, this, [this](source::RunOutcome, const QString &text) {
         if (!m_active)
             return;
@@ -35,4 +39,10 @@ void DownloadEngine::connectSources()
             setStatus(text);
         finishDownload(!text.isEmpty());
     });
+}
+
+std::optional<iiif::TilePlan> DownloadEngine::IiifRun::plan() const
+{
+    const auto *iiif = dynamic_cast<const source::IiifSource *>(runner ? runner->source() : nullptr);
+    return iiif ? iiif->tilePlan() : std::nullopt;
 }

@@ -2,6 +2,10 @@
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace iiif {
 namespace {
 
@@ -110,6 +114,63 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
     if (why)
         *why = QStringLiteral("image trop grande pour 26 x 26 images");
     return std::nullopt;
+}
+
+QRect WholePicturePlan::region(int column, int row) const
+{
+    const int x = column * cell.width(), y = row * cell.height();
+    return QRect(x, y, qMin(cell.width(), size.width() - x), qMin(cell.height(), size.height() - y));
+}
+
+QList<QSize> listedSizes(const QByteArray &json)
+{
+    QList<QSize> sizes;
+    const QJsonArray listed = QJsonDocument::fromJson(json).object().value(QStringLiteral("sizes")).toArray();
+    for (const QJsonValue &entry : listed) {
+        const QJsonObject size = entry.toObject();
+        const double w = size.value(QStringLiteral("width")).toDouble(), h = size.value(QStringLiteral("height")).toDouble();
+        // Whole pixel counts within the largest side a description may declare.
+        if (w >= 1 && h >= 1 && w <= (1 << 30) && h <= (1 << 30) && w == int(w) && h == int(h))
+            sizes << QSize(int(w), int(h));
+    }
+    return sizes;
+}
+
+bool servesWholePicturesOnly(const ImageInfo &info, const QList<QSize> &sizes)
+{
+    return !info.regionByPx && info.tileWidth <= 0 && !sizes.isEmpty();
+}
+
+std::optional<WholePicturePlan> planWholePicture(const ImageInfo &info, const QList<QSize> &sizes,
+                                                 const QString &imageBase, QString *why)
+{
+    // The whole picture is decoded at once: it keeps within the decoder's bound too.
+    const int side = maxTileSide();
+    const int limitW = info.maxWidth > 0 ? qMin(side, info.maxWidth) : side;
+    const int limitH = info.maxHeight > 0 ? qMin(side, info.maxHeight) : side;
+    std::optional<QSize> chosen;
+    for (const QSize &size : sizes) {
+        const qint64 area = qint64(size.width()) * size.height();
+        if (size.width() > limitW || size.height() > limitH || (info.maxArea > 0 && area > info.maxArea))
+            continue;
+        if (!chosen || area > qint64(chosen->width()) * chosen->height())
+            chosen = size;
+    }
+    if (!chosen) {
+        if (why)
+            *why = QStringLiteral("aucune des tailles de l'image ne tient en %1 x %2 pixels").arg(limitW).arg(limitH);
+        return std::nullopt;
+    }
+    // Stored tiles of a usual size: the picture is decoded once per tile.
+    constexpr int kStoredCell = 512;
+    WholePicturePlan plan;
+    plan.size = *chosen;
+    plan.url = imageBase + QStringLiteral("/full/%1,%2/0/").arg(chosen->width()).arg(chosen->height()) + info.quality()
+               + QStringLiteral(".jpg");
+    plan.cell = QSize(cellSide(chosen->width(), kStoredCell, side), cellSide(chosen->height(), kStoredCell, side));
+    plan.columns = int(ceilDiv(chosen->width(), plan.cell.width()));
+    plan.rows = int(ceilDiv(chosen->height(), plan.cell.height()));
+    return plan;
 }
 
 } // namespace iiif

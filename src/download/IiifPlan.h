@@ -9,6 +9,9 @@
 
 #include "net/IiifInfo.h"
 
+#include <QByteArray>
+#include <QList>
+
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -44,5 +47,28 @@ int maxTileSide();
 
 // Nothing, and `why` set, when the image cannot be cut into 26 x 26 tiles of a storable size.
 std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why = nullptr);
+
+// A server of static pictures only that names no tiles but lists whole sizes ("sizes"):
+// the largest listed size within the limits is asked once, whole, and the program cuts it
+// into the sheet's tiles.
+struct WholePicturePlan {
+    QString url;        // the whole picture at `size`
+    QSize size;
+    QSize cell;         // a stored tile's size (those of the last column and row may be smaller)
+    int columns = 0;    // 1..26
+    int rows = 0;
+
+    bool contains(int column, int row) const { return column >= 0 && row >= 0 && column < columns && row < rows; }
+    // The part of the whole picture that the tile (0-based column and row) shows.
+    QRect region(int column, int row) const;
+};
+
+// The whole sizes a description lists, in its order; none when it lists none.
+QList<QSize> listedSizes(const QByteArray &json);
+// Whether the server gives whole pictures only: no region in pixels, no tiles, sizes listed.
+bool servesWholePicturesOnly(const ImageInfo &info, const QList<QSize> &sizes);
+// Nothing, and `why` set, when no listed size fits the limits.
+std::optional<WholePicturePlan> planWholePicture(const ImageInfo &info, const QList<QSize> &sizes,
+                                                 const QString &imageBase, QString *why = nullptr);
 
 } // namespace iiif

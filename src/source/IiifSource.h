@@ -1,12 +1,14 @@
 #pragma once
-// An IIIF image as a tile source: the tile plan of the image's description, one request
-// per stored tile.
+// An IIIF image as a tile source. A server that cuts regions or serves tiles: the tile plan
+// of the image's description, one request per stored tile. A server of whole pictures only:
+// one request for the whole picture, shared by every stored tile, each cut from it.
 
 #include "download/IiifPlan.h"
 #include "source/TileSource.h"
 
 #include <QByteArray>
 #include <memory>
+#include <optional>
 
 namespace source {
 
@@ -15,14 +17,22 @@ public:
     static std::unique_ptr<IiifSource> make(const QByteArray &info, const QString &imageBase, QString *why = nullptr);
 
     Kind kind() const override { return Kind::Iiif; }
-    QSize pictureSize() const override { return m_plan.sheetSize(); }
-    QSize grid() const override { return QSize(m_plan.columns, m_plan.rows); }
-    QSize tileSize(TileId id) const override { return contains(id) ? m_plan.tileSize(id.column, id.row) : QSize(); }
+    QSize pictureSize() const override;
+    QSize grid() const override;
+    QSize tileSize(TileId id) const override;
     QList<TilePiece> pieces(TileId id) const override;
 
+    // How the picture is cut into requests; nothing for a whole picture.
+    std::optional<iiif::TilePlan> tilePlan() const { return m_plan; }
+    std::optional<iiif::WholePicturePlan> wholePicturePlan() const { return m_whole; }
+
 private:
-    explicit IiifSource(iiif::TilePlan plan) : m_plan(std::move(plan)) {}
-    iiif::TilePlan m_plan;
+    IiifSource(std::optional<iiif::TilePlan> plan, std::optional<iiif::WholePicturePlan> whole)
+        : m_plan(std::move(plan)), m_whole(std::move(whole))
+    {
+    }
+    std::optional<iiif::TilePlan> m_plan;
+    std::optional<iiif::WholePicturePlan> m_whole;   // exactly one of the two is set
 };
 
 } // namespace source

@@ -1,18 +1,38 @@
 #include "source/RunOutcome.h"
+#include "download/RefusalStreak.h"
+#include "net/IiifFetcher.h"
 
 namespace source {
+namespace {
 
-QString outcomeText(RunOutcome outcome, const QString &detail)
+// IIIF runs name their server's protocol; the pyramids' descriptions are the map's.
+QString descriptionName(Kind kind)
 {
+    return kind == Kind::Iiif ? QStringLiteral("IIIF") : QStringLiteral("de la carte");
+}
+QString serverName(Kind kind) { return kind == Kind::Iiif ? QStringLiteral("serveur IIIF") : QStringLiteral("serveur"); }
+
+} // namespace
+
+QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail)
+{
+    using download::RefusalStreak;
     switch (outcome) {
     case RunOutcome::Completed:
     case RunOutcome::Stopped: return {};
-    case RunOutcome::DescriptionMissing: return QStringLiteral("Description de la carte introuvable : ") + detail;
-    case RunOutcome::DescriptionUnreadable: return QStringLiteral("Description de la carte illisible : ") + detail;
-    case RunOutcome::Unreachable: return QStringLiteral("Connexion impossible au serveur : ") + detail;
-    case RunOutcome::CertificateRefused: return QStringLiteral("Certificat du serveur refusé : ") + detail;
+    case RunOutcome::DescriptionMissing:
+        return QStringLiteral("Description ") + descriptionName(kind) + QStringLiteral(" introuvable : ") + detail;
+    case RunOutcome::DescriptionUnreadable:
+        return QStringLiteral("Description ") + descriptionName(kind) + QStringLiteral(" illisible : ") + detail;
+    case RunOutcome::Unreachable:
+        return QStringLiteral("Connexion impossible au ") + serverName(kind) + QStringLiteral(" : ") + detail;
+    case RunOutcome::CertificateRefused: return IiifFetcher::certificateRefusal(detail);
     case RunOutcome::TimedOut: return QStringLiteral("Délai d'attente dépassé");
+    case RunOutcome::TooManyRedirects: return QStringLiteral("Trop de redirections");
+    case RunOutcome::LibraryRefusal: return detail;
     case RunOutcome::WriteError: return QStringLiteral("Erreur d'écriture de l'image");
+    case RunOutcome::TooManyCut: return RefusalStreak::text(RefusalStreak::Verdict::TooManyCut);
+    case RunOutcome::TooManyRefused: return RefusalStreak::text(RefusalStreak::Verdict::TooManyFailures);
     case RunOutcome::NothingInstalled: return QStringLiteral("Aucune image installée : ") + detail;
     }
     return {};

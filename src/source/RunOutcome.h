@@ -2,6 +2,8 @@
 // How a run of the download ends, and the one table that turns it into the French text of
 // the status field.
 
+#include "source/TileSource.h"
+
 #include <QString>
 
 namespace source {
@@ -14,12 +16,17 @@ enum class RunOutcome {
     Unreachable,           // no answer from the server
     CertificateRefused,    // the server's certificate does not verify
     TimedOut,              // no progress within the deadline
+    TooManyRedirects,      // the redirects went on past the bound
+    LibraryRefusal,        // the library turns the program away, in its own words
     WriteError,            // the disk refused a tile
+    TooManyCut,            // tile after tile passed the size limit
+    TooManyRefused,        // tile after tile came back refused
     NothingInstalled,      // every tile asked for failed
 };
 
-// The status text of an outcome; `detail` completes it (the server's words, the reason, the
-// first failure). Empty for the outcomes that end as usual.
-QString outcomeText(RunOutcome outcome, const QString &detail = {});
+// The status text of an outcome of a run from a source of `kind`; `detail` completes it
+// (the server's or the network's words, the reason, the first failure). Empty for the
+// outcomes that end as usual.
+QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail = {});
 
 } // namespace source

@@ -3,8 +3,8 @@
 #include "source/TileAssembly.h"
 #include "store/TileStore.h"
 
-#include <QFile>
 #include <QUrl>
+#include <algorithm>
 
 using download::RowState;
 
@@ -14,11 +14,20 @@ SourceRunner::SourceRunner(IiifFetcher &fetcher, QObject *parent) : QObject(pare
 {
     connect(&m_fetcher, &IiifFetcher::finished, this, &SourceRunner::onResult);
     connect(&m_fetcher, &IiifFetcher::received, this, [this](int id, qint64) {
-        if (m_active && m_requests.contains(id)) {
-            m_deadline.start();
-            emit receiving(m_requests.value(id).row);
-        }
+        if (!m_active || !m_requests.contains(id))
+            return;
+        m_deadline.start();
+        const Request request = m_requests.value(id);
+        if (request.sharedUrl.isEmpty())
+            return emit receiving(request.row);
+        for (const Request &waiting : m_shared.value(request.sharedUrl).waiting)
+            emit receiving(waiting.row);
     });
+    connect(&m_fetcher, &IiifFetcher::retrying, this, [this](int id, int seconds) {
+        if (m_active && (id == m_descriptionRequest || m_requests.contains(id)))
+            m_countdown.start(seconds);
+    });
+    connect(&m_countdown, &download::RetryCountdown::text, this, &SourceRunner::statusText);
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kDefaultDeadlineMs);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
@@ -55,6 +64,7 @@ void SourceRunner::start(const SourceAddress &address, const download::TileRect 
     m_cursor = -1;
     m_asked = m_installed = m_failed = 0;
     m_firstFailure.clear();
+    m_streak.reset();
     m_capacity = qMax(1, m_fetcher.limitFor(QUrl(address.url)));
     emit statusText(QStringLiteral("Connexion au serveur ") + kindLabel(address.kind));
     m_deadline.start();
@@ -68,17 +78,38 @@ void SourceRunner::cancel()
     m_active = false;
     ++m_generation;
     m_deadline.stop();
+    m_countdown.stop();
     m_fetcher.cancelAll();
     m_requests.clear();
+    // A tile being made on the worker ends on its own: installed whole or not at all.
     m_tiles.clear();
+    m_shared.clear();
     m_descriptionRequest = 0;
+}
+
+void SourceRunner::abandonRows()
+{
+    QList<int> rows = m_tiles.keys();
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows)
+        emit rowAbandoned(row);
+}
+
+void SourceRunner::stopNow()
+{
+    if (!m_active)
+        return;
+    abandonRows();
+    cancel();
+    emit ended(RunOutcome::Stopped, QString());
 }
 
 void SourceRunner::finish(RunOutcome outcome, const QString &detail)
 {
-    const QString text = outcomeText(outcome, detail);
+    const QString text = outcomeText(outcome, m_address.kind, detail);
     if (!text.isEmpty())
         qCWarning(lcDownload) << kindLabel(m_address.kind) << "run of" << m_address.url << "ends:" << text;
+    abandonRows();
     cancel();
     emit ended(outcome, text);
 }
@@ -95,6 +126,8 @@ std::optional<RunOutcome> runFailure(IiifFetcher::Outcome outcome)
     case IiifFetcher::Outcome::CertificateRefused: return RunOutcome::CertificateRefused;
     case IiifFetcher::Outcome::TimedOut: return RunOutcome::TimedOut;
     case IiifFetcher::Outcome::FileError: return RunOutcome::WriteError;
+    case IiifFetcher::Outcome::TooManyRedirects: return RunOutcome::TooManyRedirects;
+    case IiifFetcher::Outcome::Refused: return RunOutcome::LibraryRefusal;
     case IiifFetcher::Outcome::NetworkError: break;
     }
     return RunOutcome::Unreachable;
@@ -113,9 +146,27 @@ void SourceRunner::onDescription(const IiifFetcher::Result &r)
     m_source = makeSource(m_address, r.body, &why);
     if (!m_source)
         return finish(RunOutcome::DescriptionUnreadable, why);
+    countSharedAnswers();
     emit planned(m_source->grid());
     emit statusText(QStringLiteral("Connecté au serveur ") + kindLabel(m_address.kind));
     pump();
+}
+
+// The answers that more than one stored tile of the walk needs, and how many need each.
+void SourceRunner::countSharedAnswers()
+{
+    m_shared.clear();
+    QHash<QString, int> uses;
+    for (int row = 0; row < m_rect.count(); ++row) {
+        const TileId id{m_rect.columnOf(row), m_rect.rowOf(row)};
+        if (!m_source->contains(id) || store::fileExists(tilePath(id)))
+            continue;
+        for (const TilePiece &piece : m_source->pieces(id))
+            ++uses[piece.url];
+    }
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (it.value() > 1)
+            m_shared[it.key()].uses = it.value();
 }
 
 // Asks for stored tiles in walking order until the server's share is out.
@@ -142,34 +193,82 @@ void SourceRunner::pump()
         tile.answers.resize(tile.pieces.size());
         tile.waiting = int(tile.pieces.size());
         ++m_asked;
-        m_tiles.insert(row, tile);
+        const QList<TilePiece> pieces = tile.pieces;
+        m_tiles.insert(row, std::move(tile));
         m_deadline.start();
-        for (int piece = 0; piece < int(tile.pieces.size()); ++piece)
-            m_requests.insert(m_fetcher.getBytes(tile.pieces[piece].url, store::kMaxTileBytes), Request{row, piece});
+        for (int piece = 0; piece < int(pieces.size()) && m_active; ++piece)
+            ask(row, piece, pieces[piece].url);
     }
     endIfDone();
+}
+
+// Asks for one piece of a stored tile; an answer shared with other tiles is asked once.
+void SourceRunner::ask(int row, int piece, const QString &url)
+{
+    const auto shared = m_shared.find(url);
+    if (shared == m_shared.end()) {
+        m_requests.insert(m_fetcher.getBytes(url, store::kMaxTileBytes), Request{row, piece, {}});
+        return;
+    }
+    if (shared->arrived)
+        return deliver(row, piece, shared->answer);
+    shared->waiting << Request{row, piece, {}};
+    if (!shared->requested) {
+        shared->requested = true;
+        m_requests.insert(m_fetcher.getBytes(url, store::kMaxTileBytes), Request{-1, 0, url});
+    }
 }
 
 void SourceRunner::onResult(const IiifFetcher::Result &r)
 {
     if (!m_active)
         return;
-    if (r.id == m_descriptionRequest)
+    if (r.id == m_descriptionRequest) {
+        m_countdown.stop();
         return onDescription(r);
+    }
     if (!m_requests.contains(r.id))
         return;
+    m_countdown.stop();
     const Request request = m_requests.take(r.id);
     m_deadline.start();
     if (const auto failure = runFailure(r.outcome))
         return finish(*failure, r.text);
-    const int row = request.row;
-    Tile &tile = m_tiles[row];
+    Answer answer;
     if (r.outcome == IiifFetcher::Outcome::Ok) {
-        tile.answers[request.piece] = r.body;
-    } else if (tile.failure.isEmpty()) {
-        tile.failure = r.text.isEmpty() ? QStringLiteral("HTTP %1").arg(r.status) : r.text;
+        answer.body = r.body;
+    } else {
+        answer.failure = r.text.isEmpty() ? QStringLiteral("HTTP %1").arg(r.status) : r.text;
+        answer.cut = r.outcome == IiifFetcher::Outcome::TooLarge;
     }
-    if (--tile.waiting == 0)
+    if (request.sharedUrl.isEmpty())
+        return deliver(request.row, request.piece, answer);
+    const auto shared = m_shared.find(request.sharedUrl);
+    if (shared == m_shared.end())
+        return;
+    shared->arrived = true;
+    shared->answer = answer;
+    const QList<Request> waiting = std::exchange(shared->waiting, {});
+    for (const Request &w : waiting) {
+        if (!m_active)
+            return;
+        deliver(w.row, w.piece, answer);
+    }
+}
+
+void SourceRunner::deliver(int row, int piece, const Answer &answer)
+{
+    const auto it = m_tiles.find(row);
+    if (it == m_tiles.end())
+        return;
+    if (answer.failure.isEmpty()) {
+        it->answers[piece] = answer.body;
+    } else {
+        if (it->failure.isEmpty())
+            it->failure = answer.failure;
+        it->cut = it->cut || answer.cut;
+    }
+    if (--it->waiting == 0)
         assemble(row);
 }
 
@@ -209,22 +308,42 @@ void SourceRunner::assemble(int row)
     });
 }
 
+// The stored tile no longer needs its shared answers: the last tile to need one lets it go.
+void SourceRunner::release(const Tile &tile)
+{
+    for (const TilePiece &piece : tile.pieces) {
+        const auto shared = m_shared.find(piece.url);
+        if (shared != m_shared.end() && --shared->uses <= 0)
+            m_shared.erase(shared);
+    }
+}
+
 void SourceRunner::settle(int row, store::TileWriter::Result result, const QString &why)
 {
     const Tile tile = m_tiles.take(row);
+    release(tile);
     const QString code = store::tileCode(tile.id.column, tile.id.row);
     switch (result) {
     case store::TileWriter::Result::Installed:
         ++m_installed;
+        m_streak.installed();
         emit rowDone(row, code, RowState::Downloaded, tilePath(tile.id));
         break;
-    case store::TileWriter::Result::NotPicture:
+    case store::TileWriter::Result::NotPicture: {
         ++m_failed;
         if (m_firstFailure.isEmpty())
             m_firstFailure = code + QStringLiteral(" : ") + why;
         qCWarning(lcDownload) << "tile" << code << "of" << m_address.url << "not installed:" << why;
         emit rowDone(row, code, RowState::Missing, QString());
+        if (!m_active)
+            return;
+        const auto verdict = m_streak.refused(tile.cut);
+        if (verdict == download::RefusalStreak::Verdict::TooManyCut)
+            return finish(RunOutcome::TooManyCut);
+        if (verdict == download::RefusalStreak::Verdict::TooManyFailures)
+            return finish(RunOutcome::TooManyRefused);
         break;
+    }
     case store::TileWriter::Result::WriteError:
         return finish(RunOutcome::WriteError);
     }

@@ -5,11 +5,17 @@
 // For the others it asks every server tile the stored tile needs, as many stored tiles at
 // once as the server is allowed (the fetcher's limit, kept-alive connections), then, on a
 // worker thread, assembles them, encodes the stored tile and writes it through the
-// TileWriter, so it reaches its name only whole. A run with no progress for the deadline
-// ends. "Arrêter" lets the requests in flight end, then the run ends. The end is one
+// TileWriter, so it reaches its name only whole. An answer that several stored tiles need
+// (a whole picture cut by the program, a server tile on the edge of two stored tiles) is
+// asked once and kept while tiles still need it. A busy server's Retry-After is counted
+// down in the status field; tiles that keep coming back refused end the run (see
+// RefusalStreak.h). A run with no progress for the deadline ends. "Arrêter" lets the
+// requests in flight end, then the run ends; stopNow() ends it at once. The end is one
 // RunOutcome, whose text comes from the one table of RunOutcome.h.
 
 #include "download/DownloadList.h"
+#include "download/RefusalStreak.h"
+#include "download/RetryCountdown.h"
 #include "net/IiifFetcher.h"
 #include "source/RunOutcome.h"
 #include "source/SourceAddress.h"
@@ -40,8 +46,10 @@ public:
                std::function<bool()> stopRequested);
     // Ends at once without any further signal; no temporary file stays.
     void cancel();
+    // Ends at once: the rows in flight go back to waiting (rowAbandoned()), then ended().
+    void stopNow();
     bool active() const { return m_active; }
-    // The source of the run, once its description was read.
+    // The source of the run, once its description was read (kept after the run).
     const TileSource *source() const { return m_source.get(); }
 
 signals:
@@ -52,6 +60,8 @@ signals:
     void receiving(int row);
     // A row got its final state; `tileFile` is the stored tile's native path once installed.
     void rowDone(int row, const QString &tileCode, download::RowState state, const QString &tileFile);
+    // A row whose tile was being fetched or made when the run ended: it was not fetched.
+    void rowAbandoned(int row);
     // The run is over; `text` is the status text of the outcome (empty when it ended as usual).
     void ended(source::RunOutcome outcome, const QString &text);
 
@@ -62,15 +72,40 @@ private:
         QList<QByteArray> answers;
         int waiting = 0;
         QString failure;   // why the tile cannot be made
+        bool cut = false;  // an answer passed the size limit
+    };
+    // A request out: for one piece of one stored tile, or for an answer several share.
+    struct Request {
+        int row = -1;        // list row of its stored tile
+        int piece = 0;       // index of its piece
+        QString sharedUrl;   // set for an answer that several stored tiles share
+    };
+    struct Answer {
+        QByteArray body;
+        QString failure;
+        bool cut = false;
+    };
+    // An answer that several stored tiles of the walk need.
+    struct SharedAnswer {
+        int uses = 0;          // stored tiles of the walk that still need it
+        bool requested = false;
+        bool arrived = false;
+        Answer answer;
+        QList<Request> waiting;   // pieces that wait for it
     };
 
     void onResult(const IiifFetcher::Result &result);
     void onDescription(const IiifFetcher::Result &result);
+    void countSharedAnswers();
     void pump();
+    void ask(int row, int piece, const QString &url);
+    void deliver(int row, int piece, const Answer &answer);
     void assemble(int row);
     void settle(int row, store::TileWriter::Result result, const QString &why);
+    void release(const Tile &tile);
     void endIfDone();
     void finish(RunOutcome outcome, const QString &detail = {});
+    void abandonRows();
     QString tilePath(TileId id) const;
 
     IiifFetcher &m_fetcher;
@@ -84,16 +119,15 @@ private:
     int m_descriptionRequest = 0;
     int m_cursor = -1;
     int m_capacity = 1;
-    struct Request {
-        int row = 0;     // list row of its stored tile
-        int piece = 0;   // index of its piece
-    };
-    QHash<int, Request> m_requests;   // by request id
-    QHash<int, Tile> m_tiles;     // list row -> stored tile being fetched or assembled
+    QHash<int, Request> m_requests;            // by request id
+    QHash<int, Tile> m_tiles;                  // list row -> stored tile being fetched or made
+    QHash<QString, SharedAnswer> m_shared;     // by address
     int m_asked = 0;
     int m_installed = 0;
     int m_failed = 0;
     QString m_firstFailure;
+    download::RefusalStreak m_streak;
+    download::RetryCountdown m_countdown;
     QTimer m_deadline;
     QThreadPool m_worker;   // last member: its thread ends before the rest goes
 };

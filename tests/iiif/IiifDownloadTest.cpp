@@ -8,7 +8,6 @@
 #include "session/SettingsStore.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/IiifDownload.h"
 #include "download/IiifReader.h"
 #include "download/RefusalStreak.h"
 #include "download/RetryCountdown.h"

@@ -174,6 +174,98 @@ TEST_F(SourceDownloadTest, PyramidsInstallWholeAndSeamless)
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+// An IIIF server of whole pictures only (no region, no tiles, a list of sizes): the largest
+// listed size within the limits is asked once and cut into the sheet's tiles; none that fits
+// is refused with the reason; a picture the server does not give leaves every tile failed,
+// and the status says so with the first failure and the count.
+TEST_F(SourceDownloadTest, IiifWholePicturesAreAskedOnceAndCut)
+{
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    struct Case {
+        QString name;
+        int version;
+        QString limits;          // extra members of the description
+        QList<QSize> sizes;      // listed; the first is the one served
+        QSize grid;              // 0 x 0: nothing installed
+        QString status;
+        int pictureRequests;
+    } cases[] = {
+        {QStringLiteral("v2"), 2, {}, {{1000, 600}, {250, 150}, {500, 300}}, {2, 2}, QStringLiteral("Déconnecté"), 1},
+        {QStringLiteral("v3-max-width"), 3, QStringLiteral(", \"maxWidth\": 600"), {{500, 300}, {1000, 600}}, {1, 1},
+         QStringLiteral("Déconnecté"), 1},
+        {QStringLiteral("v2-max-area"), 2, QStringLiteral(", \"maxArea\": 200000"), {{500, 300}, {1000, 600}},
+         {1, 1}, QStringLiteral("Déconnecté"), 1},
+        {QStringLiteral("too-large"), 3, {}, {{9000, 5000}}, {0, 0},
+         QStringLiteral("Description IIIF illisible : aucune des tailles de l'image ne tient en 8192 x 8192 pixels"), 0},
+        {QStringLiteral("absent"), 2, {}, {{1000, 600}}, {0, 0},
+         QStringLiteral("Aucune image installée : 4 en échec, la première AA : "), 1},
+    };
+    PythonServer server;
+    QString error;
+    ASSERT_TRUE(server.start(work.path(), {QStringLiteral("--status"), QStringLiteral("absent/full/=404")}, &error))
+        << error.toStdString();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        QStringList listed;
+        for (const QSize &size : c.sizes)
+            listed << QStringLiteral("{\"width\": %1, \"height\": %2}").arg(size.width()).arg(size.height());
+        const QSize served = c.sizes.first();
+        const QString apiContext = QStringLiteral("http://iiif.io/api/image/%1/context.json").arg(c.version);
+        const QString info =
+            QStringLiteral("{\"@context\": \"%1\", \"width\": 2000, \"height\": 1200, \"profile\": %2, \"sizes\": [%3]%4}")
+                .arg(apiContext,
+                     c.version == 3 ? QStringLiteral("\"level0\"")
+                                    : QStringLiteral("[\"http://iiif.io/api/image/2/level0.json\"]"),
+                     listed.join(QStringLiteral(", ")), c.limits);
+        writeFile(work.filePath(c.name + QStringLiteral("/info.json")), info.toUtf8());
+        const QImage picture = makeSmoothPicture(served.width(), served.height());
+        writeFile(work.filePath(c.name + QStringLiteral("/full/%1,%2/0/default.jpg").arg(served.width()).arg(served.height())),
+                  jpegBytes(picture, 95));
+        const QString folder = selectAddedMap(server.base() + u'/' + c.name, source::Kind::Iiif);
+        const int before = int(server.paths().size());
+
+        ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 1}));
+        const QStringList asked = server.paths().mid(before);
+        EXPECT_EQ(asked.filter(QStringLiteral("/full/")).size(), c.pictureRequests) << asked.join(u' ').toStdString();
+        if (c.pictureRequests > 0)
+            EXPECT_TRUE(asked.last().endsWith(QStringLiteral("/%1/full/%2,%3/0/default.jpg")
+                                                  .arg(c.name)
+                                                  .arg(served.width())
+                                                  .arg(served.height())))
+                << asked.last().toStdString();
+        EXPECT_TRUE(engine.statusText().startsWith(c.status)) << engine.statusText().toStdString();
+        EXPECT_FALSE(engine.active());
+        const int area = c.grid.width() * c.grid.height();
+        EXPECT_EQ(count(RowState::Downloaded), area);
+        EXPECT_EQ(store::tileCount(folder), area);
+        if (area > 0) {
+            EXPECT_EQ(context.selectedTileGrid(), c.grid);
+            EXPECT_LT(meanDifference(joinedSheet(folder, c.grid), picture), 2.5);
+        }
+        EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
+    }
+}
+
+// Tiles an IIIF server refuses, every one: the run says why, with the first failure and the
+// count, instead of ending as if all went well.
+TEST_F(SourceDownloadTest, IiifRunWhoseEveryTileFailedSaysWhy)
+{
+    TestServer server;
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 128, "height": 128,
+        "tiles": [{"width": 64, "scaleFactors": [1]}], "profile": ["http://iiif.io/api/image/2/level0.json"]})";
+    server.script = [&](const QByteArray &path) {
+        return path.endsWith("/info.json") ? TestServer::Answer{TestServer::Reply::Jpeg, info}
+                                           : TestServer::Answer{TestServer::Reply::NotFound};
+    };
+    const QString folder = selectAddedMap(QStringLiteral("http://%1/img").arg(server.authority()), source::Kind::Iiif);
+    ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 1}));
+    EXPECT_EQ(count(RowState::Missing), 4);
+    EXPECT_EQ(count(RowState::OutsidePicture), 2);
+    EXPECT_TRUE(engine.statusText().startsWith(QStringLiteral("Aucune image installée : 4 en échec, la première AA : ")))
+        << engine.statusText().toStdString();
+    EXPECT_EQ(store::tileCount(folder), 0);
+}
+
 // A run that cannot install anything ends with a text that says why.
 TEST(SourceRunnerTest, RunsThatEndEarlySayWhy)
 {
