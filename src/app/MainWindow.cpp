@@ -53,6 +53,7 @@ MainWindow::MainWindow(Desktop &desktop, SettingsStore &settings, const QString 
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_context(settings, desktop, programFolder, installFolder)
 {
+    m_context.loadSettings();
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvantis"));
     // The skin's palette and font before the controls are made: made in them at once, no
@@ -147,7 +148,7 @@ void MainWindow::buildPages()
     // The preferences page first: it reads the stored tile server and request limit.
     m_preferences = addPage(7, new PreferencesPage(m_context, pageSlot(7)));
     m_cassini = addPage(2, new CassiniPage(m_context, *m_statusBar, pageSlot(2)));
-    m_towns = addPage(1, new TownPage(m_context, *m_cassini, *m_statusBar, pageSlot(1)));
+    m_towns = addPage(1, new TownPage(m_context, *m_statusBar, pageSlot(1)));
     m_archive = addPage(3, new ArchivePage(m_context, pageSlot(3)));
     m_download = addPage(4, new DownloadPage(m_context, pageSlot(4)));
     // A child of the window itself, so that it comes above a map view as well as above the pages.
@@ -169,12 +170,9 @@ void MainWindow::ensurePagesBuilt()
     m_buildAfterFirstPaint = false;
     buildPages();
     wirePages();
-    // The Cassini page takes the edition it shows and the sheet the status bar shows, and
-    // every page the selection's state.
-    m_context.selection.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
-    m_cassini->updateGroupCaption();
+    // The Cassini page selects the sheet the status bar shows in the edition it shows, and
+    // every page takes the selection's state.
     m_statusBar->setSheetNumber(m_statusBar->sheetNumber());
-    m_context.refreshSelectionStatus();
     emit pagesReady();
 }
 
@@ -219,10 +217,8 @@ void MainWindow::wirePages()
     connect(m_preferences, &PreferencesPage::closeRequested, this, [this] { showPage(0); });
     // "Télécharger et installer": the sheet of the chosen edition goes to the download page.
     connect(m_cassini, &CassiniPage::downloadRequested, this, [this] {
-        SelectionState &s = m_context.selection;
-        s.editionFolder = editions::cassiniFolder(m_cassini->editionItem());
-        s.folderSuffix.clear();
-        cassini::lookUpDocumentNumber(s, m_cassini->editionItem());
+        m_cassini->applyEditionChoice();
+        m_context.lookUpDocumentNumber();
         m_download->bringForwardForSelection();
     });
     connect(m_download, &DownloadPage::frontRequested, this, [this] { showPage(4); });
@@ -372,27 +368,23 @@ void MainWindow::applySkin()
     QApplication::setFont(skin->font);
 }
 
-// The connection options and the full-screen option, read before the pages that show them
-// are made; each is written back as the program reads it ("1" or "0"), the three saved in one
-// go. From then on the preferences page stores each option as it changes.
+// The connection options and the full-screen option, which the context read before the pages
+// that show them are made, are written back as the program read them ("1" or "0"), the three
+// saved in one go. From then on the preferences page stores each option as it changes.
 void MainWindow::loadSharedOptions()
 {
     SettingsStore &settings = m_context.settings();
-    SharedOptions &options = m_context.options();
-    options.setDialUnattended(optionIsOn(settings.read(QStringLiteral("connexion"))));
-    options.setHangUpAfterDownload(optionIsOn(settings.read(QStringLiteral("deconnexion"))));
-    options.setFullScreenView(optionIsOn(settings.read(QStringLiteral("affichage"))));
-
-    const std::pair<QString, bool> stored[] = {
-        {QStringLiteral("connexion"), options.dialUnattended()},
-        {QStringLiteral("deconnexion"), options.hangUpAfterDownload()},
-        {QStringLiteral("affichage"), options.fullScreenView()},
+    const SharedOptions &options = m_context.options();
+    const std::pair<Setting, bool> stored[] = {
+        {Setting::DialUnattended, options.dialUnattended()},
+        {Setting::HangUpAfterDownload, options.hangUpAfterDownload()},
+        {Setting::FullScreenView, options.fullScreenView()},
     };
     QStringList failed;
     settings.beginBatch();
-    for (const auto &[name, on] : stored)
-        if (!settings.write(name, optionText(on)))
-            failed << name;
+    for (const auto &[setting, on] : stored)
+        if (!settings.writeOn(setting, on))
+            failed << settings::key(setting);
     failed << settings.endBatch();
     for (qsizetype i = 0; i < failed.size(); ++i)
         m_context.desktop().error(settings.failureMessage());
@@ -402,7 +394,7 @@ void MainWindow::loadSharedOptions()
 void MainWindow::loadStartUpSettings()
 {
     SettingsStore &settings = m_context.settings();
-    const QString cartes = settings.read(QStringLiteral("cartes"));
+    const QString cartes = settings.text(Setting::MapsRoot);
 
     const QString storedRoot = paths::existingStoredFolder(cartes);
     // Lines of the added-maps file the program cannot read are kept in the file, and told
@@ -423,7 +415,7 @@ void MainWindow::loadStartUpSettings()
     textfit::keepFitted(this);
 
     // The first sheet is selected; the status bar shows it from the first paint on.
-    m_context.selection.sheetNumber = QStringLiteral("1");
+    m_context.select(SheetId::cassini(editions::kColour, 1));
     m_statusBar->setSheetNumber(1);
     m_statusBar->setSheetTitle(cassini::title(1));
 

@@ -79,13 +79,7 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     m_tileServerEdit = named(new QLineEdit(server), QStringLiteral("EditServeur"), QRect(10, 26, 540, 24),
                              QStringLiteral("Nom ou adresse du serveur des images, suivi éventuellement de :port"));
     m_tileServerEdit->setAccessibleName(QStringLiteral("Serveur des images"));
-    {
-        const QString stored = m_context.settings().read(QStringLiteral("serveur")).trimmed();
-        // A value the program does not accept is kept and shown as it is: the first download
-        // that needs it says so, rather than going to another server.
-        m_context.setTileServer(stored);
-        m_tileServerEdit->setText(m_context.tileServer());
-    }
+    m_tileServerEdit->setText(m_context.tileServer());
 
     auto *printer = group(this, QStringLiteral("spSkinGroupBox18"), QStringLiteral("Imprimante par défaut"),
                           QRect(10, 136, 670, 58));
@@ -120,13 +114,9 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
                                          QRect(270, 24, 195, 22),
                                          QStringLiteral("Sans cette case, Gallica reçoit une seule requête à la fois"));
     {
-        bool isNumber = false;
-        const int stored = m_context.settings().read(QStringLiteral("requetes")).toInt(&isNumber);
-        const bool library = m_context.settings().read(QStringLiteral("requetesgallica")) == QStringLiteral("1");
-        m_context.setSimultaneousRequests(isNumber ? stored : 1, library);
         const QSignalBlocker blockSpin(m_simultaneousRequestsEdit);
         m_simultaneousRequestsEdit->setValue(m_context.simultaneousRequests());
-        m_libraryTooBox->showChecked(library);
+        m_libraryTooBox->showChecked(m_context.simultaneousAtLibrary());
     }
 
     new LibraryPreferences(m_context, this, QRect(10, 6, 670, 390), iiif, QRect(470, 22, 180, 25));
@@ -187,45 +177,34 @@ void PreferencesPage::buildChooser()
 }
 
 // The three boxes show the shared options (the download page sets two of them too); a click
-// sets the option, and every change of an option is stored at once.
+// sets the option, which the context stores at once.
 void PreferencesPage::followSharedOptions()
 {
     SharedOptions &options = m_context.options();
     struct Option {
         CheckBox *box;
-        QString setting;
         bool on;
         void (SharedOptions::*set)(bool);
         void (SharedOptions::*changed)(bool);
     };
     const Option shown[] = {
-        {m_autoConnectBox, QStringLiteral("connexion"), options.dialUnattended(), &SharedOptions::setDialUnattended,
+        {m_autoConnectBox, options.dialUnattended(), &SharedOptions::setDialUnattended,
          &SharedOptions::dialUnattendedChanged},
-        {m_autoHangUpBox, QStringLiteral("deconnexion"), options.hangUpAfterDownload(),
-         &SharedOptions::setHangUpAfterDownload, &SharedOptions::hangUpAfterDownloadChanged},
-        {m_fullScreenBox, QStringLiteral("affichage"), options.fullScreenView(), &SharedOptions::setFullScreenView,
+        {m_autoHangUpBox, options.hangUpAfterDownload(), &SharedOptions::setHangUpAfterDownload,
+         &SharedOptions::hangUpAfterDownloadChanged},
+        {m_fullScreenBox, options.fullScreenView(), &SharedOptions::setFullScreenView,
          &SharedOptions::fullScreenViewChanged},
     };
     for (const Option &o : shown) {
         o.box->showChecked(o.on);
         connect(o.box, &CheckBox::clickAction, &options, o.set);
-        connect(&options, o.changed, this, [this, box = o.box, setting = o.setting](bool on) {
-            box->showChecked(on);
-            storeOption(setting, on);
-        });
+        connect(&options, o.changed, o.box, &CheckBox::showChecked);
     }
 }
 
 void PreferencesPage::onShow()
 {
     setCaptionAndNumber(QStringLiteral("Préférences"), 8);
-}
-
-void PreferencesPage::storeOption(const QString &name, bool on)
-{
-    if (!m_context.settings().write(name, optionText(on))) {
-        m_context.desktop().error(m_context.settings().failureMessage());
-    }
 }
 
 // A new tile server address is stored at once; an empty field gives back the library's server.
@@ -241,7 +220,7 @@ void PreferencesPage::onTileServerEdited()
     if (server == m_context.tileServer() && m_tileServerEdit->text() == server)
         return;
     m_tileServerEdit->setText(server);
-    if (!m_context.settings().write(QStringLiteral("serveur"), server)) {
+    if (!m_context.settings().write(Setting::TileServer, server)) {
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
@@ -298,7 +277,7 @@ void PreferencesPage::onCreateFolderClicked()
 
 void PreferencesPage::onSaveFolderClicked()
 {
-    if (!m_context.settings().write(QStringLiteral("cartes"), m_chooserFolder)) {
+    if (!m_context.settings().write(Setting::MapsRoot, m_chooserFolder)) {
         m_context.desktop().error(m_context.settings().failureMessage());
         return;
     }
@@ -310,9 +289,8 @@ void PreferencesPage::onSimultaneousRequestsChanged()
 {
     m_context.setSimultaneousRequests(m_simultaneousRequestsEdit->value(), m_libraryTooBox->isChecked());
     const bool stored =
-        m_context.settings().write(QStringLiteral("requetes"), QString::number(m_context.simultaneousRequests()))
-        && m_context.settings().write(QStringLiteral("requetesgallica"),
-                                      optionText(m_context.simultaneousAtLibrary()));
+        m_context.settings().write(Setting::SimultaneousRequests, QString::number(m_context.simultaneousRequests()))
+        && m_context.settings().writeOn(Setting::SimultaneousAtLibrary, m_context.simultaneousAtLibrary());
     if (!stored) {
         m_context.desktop().error(m_context.settings().failureMessage());
     }

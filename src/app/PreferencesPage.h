@@ -33,8 +33,6 @@ private:
     void buildChooser();
     void followSharedOptions();
     void refreshFolderList();
-    // Stores an on/off setting; an error message when the file cannot be written.
-    void storeOption(const QString &name, bool on);
 
     void onChangeFolderClicked();        // opens the chooser on the program folder
     void onCreateFolderClicked();        // "Créer un nouveau dossier"

@@ -1,4 +1,5 @@
 #include "catalogue/ArchiveCatalogue.h"
+#include "session/SheetId.h"
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -47,7 +48,7 @@ QString documentNumber(int position)
     return QString::number(position + kDocumentBase);
 }
 
-QString sheetIndexSuffix(const QString &indexText, const QString &previous)
+int sheetIndex(const QString &indexText, int previous)
 {
     if (indexText.isEmpty() || indexText.size() > 3)
         return previous;
@@ -55,9 +56,13 @@ QString sheetIndexSuffix(const QString &indexText, const QString &previous)
         if (c < u'0' || c > u'9')
             return previous;
     const int index = indexText.toInt();
-    if (index < kMinSheetIndex || index > kMaxSheetIndex)
-        return previous;
-    return QStringLiteral("\\F") + QString(3 - indexText.size(), u'0') + indexText;
+    return index < kMinSheetIndex || index > kMaxSheetIndex ? previous : index;
+}
+
+QString sheetIndexSuffix(const QString &indexText, const QString &previous)
+{
+    const int index = sheetIndex(indexText, 0);
+    return index > 0 ? SheetId::archive(0, index).folderSuffix() : previous;
 }
 
 QString asciiUpper(const QString &text)

@@ -26,6 +26,8 @@ QString documentNumber(int position);
 // `previous`, so nothing but a valid index reaches a folder name. Every archive map folder
 // takes its suffix from here.
 QString sheetIndexSuffix(const QString &indexText, const QString &previous);
+// The sheet index of the field's text (one to three digits, 1..100), else `previous`.
+int sheetIndex(const QString &indexText, int previous);
 
 // Upper-cases the letters a to z only; every other character (accented letters among
 // them) stays as it is.

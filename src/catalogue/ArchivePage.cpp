@@ -126,6 +126,11 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
     });
 
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &ArchivePage::applyStatus);
+    // The caption names the archive map selected last.
+    connect(&m_context, &AppContext::selectionChanged, this, [this](const SheetId &sheet) {
+        if (sheet.isArchive())
+            updateGroupCaption();
+    });
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
         for (QPushButton *b : {m_downloadButton, m_importButton, m_printButton, m_previewButton, m_detailButton})
             b->setEnabled(!running);
@@ -311,26 +316,21 @@ void ArchivePage::onMapRowClicked()
     if (row < 0)
         return;
     m_removeAction->setEnabled(row >= m_catalogue.catalogueCount());
-    SelectionState &selection = m_context.selection;
-    selection.editionFolder = editions::kArchive;
-    m_sheetIndexEdit->setValue(1);   // runs the index change: suffix "\F001"
-    selection.sheetNumber = QString::number(row + 1);
-    updateGroupCaption();
-    m_context.refreshSelectionStatus();
+    m_sheetIndexEdit->setValue(1);   // runs the index change: the map's sheet 1 is selected
+}
+
+void ArchivePage::selectRow(int row)
+{
+    const int index = archive::sheetIndex(m_sheetIndexEdit->cleanText(), m_context.selection.sheet().sheetIndex);
+    m_context.select(SheetId::archive(row + 1, index));
 }
 
 void ArchivePage::onSheetIndexChanged()
 {
     // Without a highlighted row there is no map to take a sheet of: the selection stays.
     const int row = highlightedRow();
-    if (row < 0)
-        return;
-    SelectionState &selection = m_context.selection;
-    selection.editionFolder = editions::kArchive;
-    selection.folderSuffix = archive::sheetIndexSuffix(m_sheetIndexEdit->cleanText(), selection.folderSuffix);
-    selection.sheetNumber = QString::number(row + 1);
-    updateGroupCaption();
-    m_context.refreshSelectionStatus();
+    if (row >= 0)
+        selectRow(row);
 }
 
 void ArchivePage::onSearchClicked()
@@ -357,13 +357,8 @@ void ArchivePage::searchFrom(int fromIndex)
     }
     const int position = found + 1;
     highlightRow(found);
-    SelectionState &selection = m_context.selection;
-    selection.editionFolder = editions::kArchive;
-    m_sheetIndexEdit->setValue(1);
-    selection.sheetNumber = QString::number(position);
-    updateGroupCaption();
-    selection.documentNumber = archive::documentNumber(position);
-    m_context.refreshSelectionStatus();
+    m_sheetIndexEdit->setValue(1);   // selects the map's sheet 1
+    m_context.lookUpDocumentNumber();
     m_searchResume = position;
     m_searchButton->setEnabled(false);
     m_searchNextButton->setEnabled(true);
@@ -396,23 +391,17 @@ bool ArchivePage::selectHighlightedMap()
     const int row = highlightedRow();
     if (row < 0)
         return false;
-    SelectionState &selection = m_context.selection;
-    selection.editionFolder = editions::kArchive;
-    selection.sheetNumber = QString::number(row + 1);
-    selection.folderSuffix = archive::sheetIndexSuffix(m_sheetIndexEdit->cleanText(), selection.folderSuffix);
-    updateGroupCaption();
+    selectRow(row);
     return true;
 }
 
 void ArchivePage::onLibraryPageClicked()
 {
-    SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection;
     // The page of the highlighted map, which becomes the selection, as for the other
     // buttons (after a search that found nothing, the row highlighted is the first one).
     // Without a highlighted row, the page of the selected archive map.
-    if (selectHighlightedMap())
-        m_context.refreshSelectionStatus();
-    else if (!selection.isArchive())
+    if (!selectHighlightedMap() && !selection.isArchive())
         return;
     bool isNumber = false;
     const int position = selection.sheetNumber.toInt(&isNumber);
@@ -425,7 +414,7 @@ void ArchivePage::onLibraryPageClicked()
                 m_context.desktop().open(iiif::pageAddress(map->sheets.first().imageBase));
         return;
     }
-    selection.documentNumber = archive::documentNumber(position);
+    m_context.lookUpDocumentNumber();
     m_context.desktop().open(library::documentPageUrl(selection.documentNumber));
 }
 
@@ -433,9 +422,7 @@ void ArchivePage::onDownloadClicked()
 {
     if (!selectHighlightedMap())
         return;
-    SelectionState &selection = m_context.selection;
-    selection.documentNumber = archive::documentNumber(selection.sheetNumber.toInt());
-    m_context.refreshSelectionStatus();
+    m_context.lookUpDocumentNumber();
     emit downloadRequested();
 }
 
@@ -452,7 +439,6 @@ void ArchivePage::onPreviewClicked()
 {
     if (!selectHighlightedMap())
         return;
-    m_context.refreshSelectionStatus();
     emit previewRequested();
 }
 
@@ -460,7 +446,6 @@ void ArchivePage::onDetailClicked()
 {
     if (!selectHighlightedMap())
         return;
-    m_context.refreshSelectionStatus();
     emit detailRequested();
 }
 
@@ -468,7 +453,6 @@ void ArchivePage::onPrintClicked()
 {
     if (!selectHighlightedMap())
         return;
-    m_context.refreshSelectionStatus();
     emit printRequested();
 }
 

@@ -87,6 +87,9 @@ private:
     // Makes the highlighted map with the sheet index the selection. False, and nothing
     // changed, when no row is highlighted.
     bool selectHighlightedMap();
+    // Selects the map of a row, its sheet of the sheet index field (the selected index when
+    // the field holds none).
+    void selectRow(int row);
 
     archive::ArchiveCatalogue m_catalogue;
     IiifFetcher *m_fetcher = nullptr;

@@ -1,5 +1,4 @@
 #include "catalogue/CassiniCatalogue.h"
-#include "session/SelectionState.h"
 
 #include <QFile>
 #include <array>
@@ -88,13 +87,6 @@ QString documentNumber(int sheet, int editionItem)
         return base ? QString::number(base + sheet - run.first) : QString();
     }
     return {};
-}
-
-void lookUpDocumentNumber(SelectionState &selection, int editionItem)
-{
-    const int sheet = selection.sheetNumber.toInt();
-    if (sheet >= 1 && sheet <= kSheetCount)
-        selection.documentNumber = documentNumber(sheet, editionItem);
 }
 
 const QList<int> &sheetsWithoutBlackAndWhite()

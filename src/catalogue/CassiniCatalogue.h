@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-struct SelectionState;
-
 namespace cassini {
 
 constexpr int kSheetCount = 182;
@@ -23,10 +21,6 @@ QString title(int sheet);   // empty outside 0..182
 // The library's document number of a sheet in an edition (item 0 colour, any other
 // black and white); empty when that edition has no scan of the sheet.
 QString documentNumber(int sheet, int editionItem);
-
-// Sets the selection's document number from its sheet number and the edition item; a
-// sheet number outside 1..182 leaves it unchanged.
-void lookUpDocumentNumber(SelectionState &selection, int editionItem);
 
 // The sheets without a scan in the black-and-white edition (160 aside).
 const QList<int> &sheetsWithoutBlackAndWhite();

@@ -59,6 +59,8 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
 
     connect(&m_statusBar, &StatusBar::sheetNumberChanged, this, &CassiniPage::onSheetNumberChanged);
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &CassiniPage::applyStatus);
+    connect(&m_context, &AppContext::selectionChanged, this, &CassiniPage::followSelection);
+    followSelection(m_context.selection.sheet());
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
         for (QPushButton *b : {m_downloadButton, m_importButton, m_printButton, m_previewButton, m_detailButton})
             b->setEnabled(!running);
@@ -159,11 +161,24 @@ int CassiniPage::editionItem() const
     return m_editionChoice->itemIndex();
 }
 
-void CassiniPage::applyEditionChoice()
+SheetId CassiniPage::chosenSheet(int sheet) const
 {
     const int item = editionItem();
-    if (item == 0 || item == 1)
-        m_context.selection.editionFolder = editions::cassiniFolder(item);
+    return SheetId::cassini(item == 0 || item == 1 ? editions::cassiniFolder(item) : m_context.selection.editionFolder,
+                            sheet);
+}
+
+void CassiniPage::applyEditionChoice()
+{
+    m_context.select(chosenSheet(m_context.selection.sheetNumber.toInt()));
+}
+
+void CassiniPage::followSelection(const SheetId &sheet)
+{
+    if (sheet.isArchive())
+        return;   // this page keeps showing its Cassini sheet
+    updateGroupCaption();
+    highlightSelectedSheet();
 }
 
 void CassiniPage::onSheetButtonClicked(int sheet)
@@ -172,24 +187,20 @@ void CassiniPage::onSheetButtonClicked(int sheet)
     for (int other = 1; other <= cassini::kSheetCount; ++other)
         m_sheetButtons[other]->setNumberColour(other == sheet ? colours::kRed : colours::kNavy);
     m_statusBar.setSheetNumber(sheet);
-    m_context.refreshSelectionStatus();
 }
 
 void CassiniPage::onSheetNumberChanged()
 {
-    SelectionState &selection = m_context.selection;
-    applyEditionChoice();
-    selection.folderSuffix.clear();
     const QString text = m_statusBar.sheetNumberText();
     bool isNumber = false;
     const int sheet = text.toInt(&isNumber);
-    if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount)
-        return;   // only whole numbers 1..182 select a sheet
+    if (!isNumber || sheet < 1 || sheet > cassini::kSheetCount) {
+        applyEditionChoice();   // only whole numbers 1..182 select a sheet
+        return;
+    }
     m_statusBar.setSheetTitle(cassini::title(sheet));
-    selection.sheetNumber = QString::number(sheet);
-    updateGroupCaption();
-    highlightSelectedSheet();
-    m_context.refreshSelectionStatus();
+    m_context.select(chosenSheet(sheet));
+    highlightSelectedSheet();   // the same sheet chosen again is shown again
 }
 
 void CassiniPage::updateGroupCaption()
@@ -210,7 +221,7 @@ void CassiniPage::onEditionClicked()
 {
     const int item = editionItem();
     if (item == 0 || item == 1) {
-        m_context.selection.editionFolder = editions::cassiniFolder(item);
+        applyEditionChoice();
         for (int sheet : cassini::sheetsWithoutBlackAndWhite())
             m_sheetButtons[sheet]->setVisible(item == 0);
     }
@@ -243,20 +254,18 @@ void CassiniPage::onCheckAllClicked()
 void CassiniPage::onImportClicked()
 {
     applyEditionChoice();
-    m_context.selection.folderSuffix.clear();
     importSelectedSheet(m_context, *window());
 }
 
 void CassiniPage::onLibraryPageClicked()
 {
-    SelectionState &selection = m_context.selection;
     QString number;
-    if (selection.isArchive()) {
+    if (m_context.selection.isArchive()) {
         // An archive map is selected: this page still shows the sheet of the number field.
         number = cassini::documentNumber(m_statusBar.sheetNumber(), editionItem());
     } else {
-        cassini::lookUpDocumentNumber(selection, editionItem());
-        number = selection.documentNumber;
+        m_context.lookUpDocumentNumber();
+        number = m_context.selection.documentNumber;
     }
     if (number.isEmpty()) {
         m_context.desktop().message(QStringLiteral("La bibliothèque ne publie pas cette carte dans cette édition."),

@@ -2,6 +2,7 @@
 // Page "Cartes de Cassini": the index map with one button per sheet, the edition choice,
 // the installation indicators, the check of all sheets and the actions on the selected sheet.
 
+#include "session/SheetId.h"
 #include "widgets/Page.h"
 
 #include <array>
@@ -27,12 +28,9 @@ public:
     int editionItem() const;
     // "Chercher la feuille dans la bibliothèque".
     CassiniSheetSearch &librarySearch() { return *m_librarySearch; }
-    // The selection's edition folder from the edition choice (unchanged when none is chosen).
+    // Selects the selected sheet number in the edition of the edition choice (the
+    // selection's edition when none is chosen), without folder suffix.
     void applyEditionChoice();
-    // Colours every sheet button navy and the selected one red.
-    void highlightSelectedSheet();
-    // Sets the caption "Carte " + sheet + suffix + " sélectionnée".
-    void updateGroupCaption();
 
 signals:
     // Actions whose work belongs to other pages and views.
@@ -42,6 +40,14 @@ signals:
     void printRequested();
 
 private:
+    // A Cassini sheet of the chosen edition.
+    SheetId chosenSheet(int sheet) const;
+    // A Cassini selection shows here: the caption and the sheet's button.
+    void followSelection(const SheetId &sheet);
+    // Colours every sheet button navy and the selected one red.
+    void highlightSelectedSheet();
+    // Sets the caption "Carte " + sheet + suffix + " sélectionnée".
+    void updateGroupCaption();
     void onSheetButtonClicked(int sheet);
     void onSheetNumberChanged();        // the Cassini selection
     void onEditionClicked();            // edition change

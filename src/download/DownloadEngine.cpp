@@ -127,7 +127,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
 
     SelectionState &selection = m_context.selection;
     if (!selection.isArchive() && !selection.editionFolder.isEmpty())
-        cassini::lookUpDocumentNumber(selection, selection.editionFolder == editions::kColour ? 0 : 1);
+        m_context.lookUpDocumentNumber();
     m_job.editionFolder = selection.editionFolder;
     m_job.folderSuffix = selection.folderSuffix;
     m_job.sheetNumber = selection.sheetNumber;

@@ -175,6 +175,8 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     });
     connect(m_engine, &DownloadEngine::tileShown, this, &DownloadPage::showTile);
     connect(&m_context, &AppContext::downloadRunningChanged, this, &DownloadPage::setRunControls);
+    // A running download's caption names its own sheet.
+    captionFollowsSelection([this] { return m_context.downloadRunning() ? QString() : selectionCaption(); });
 }
 
 DownloadPage::~DownloadPage() = default;
@@ -295,9 +297,9 @@ void DownloadPage::resetPickers()
 void DownloadPage::onBuildListClicked()
 {
     m_list.clear();
-    SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection;
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
-        cassini::lookUpDocumentNumber(s, s.editionFolder == editions::kColour ? 0 : 1);
+        m_context.lookUpDocumentNumber();
     emit captionChanged(selectionCaption());
     m_connectionStatusEdit->clear();
     // A sheet served by IIIF has only the tiles of its grid: the list holds no other.
@@ -412,12 +414,7 @@ void DownloadPage::drawPendingTile()
 }
 void DownloadPage::bringForwardForSelection()
 {
-    SelectionState &s = m_context.selection;
-    if (s.isArchive()) {
-        bool ok = false;
-        const int position = s.sheetNumber.toInt(&ok);
-        if (ok)
-            s.documentNumber = QString::number(position + 10000);
-    }
+    if (m_context.selection.isArchive())
+        m_context.lookUpDocumentNumber();
     emit frontRequested();
 }

@@ -1,5 +1,4 @@
 #include "finder/SheetFinder.h"
-#include "session/SelectionState.h"
 #include "catalogue/CassiniCatalogue.h"
 
 #include <algorithm>
@@ -26,10 +25,10 @@ int sheetCovering(double latitude, double longitude)
     return cassini::sheetAt(longitudeColumn(longitude), latitudeBand(latitude));
 }
 
-void sheetFromCoordinates(SelectionState &selection, double latitude, double longitude)
+int proposedSheet(int current, double latitude, double longitude)
 {
-    if (const int sheet = sheetCovering(latitude, longitude))
-        selection.sheetNumber = QString::number(sheet);
+    const int sheet = sheetCovering(latitude, longitude);
+    return sheet ? sheet : current;
 }
 
 std::optional<double> parseCoordinate(const QString &text, const QLocale &locale)

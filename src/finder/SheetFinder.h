@@ -8,8 +8,6 @@
 #include <array>
 #include <optional>
 
-struct SelectionState;
-
 namespace finder {
 
 // Limits between the latitude bands, degrees north, south to north. A latitude equal to
@@ -32,9 +30,8 @@ int longitudeColumn(double longitude);
 // The sheet whose cell covers the point, or 0 when that cell of the grid is empty.
 int sheetCovering(double latitude, double longitude);
 
-// Writes the covering sheet's number into the selection's sheet number; an empty cell
-// leaves it as it was.
-void sheetFromCoordinates(SelectionState &selection, double latitude, double longitude);
+// The covering sheet, or `current` when the point's cell is empty.
+int proposedSheet(int current, double latitude, double longitude);
 
 // A coordinate typed with the decimal separator of `locale`; nothing for a text that is
 // not a finite number in that form (group separators are refused).

@@ -3,7 +3,6 @@
 #include "widgets/Controls.h"
 #include "widgets/StatusBar.h"
 #include "catalogue/CassiniCatalogue.h"
-#include "catalogue/CassiniPage.h"
 #include "finder/SheetFinder.h"
 #include "platform/Desktop.h"
 #include "widgets/SpinEdit.h"
@@ -17,8 +16,8 @@ using controls::button;
 using controls::label;
 using controls::named;
 
-TownPage::TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent)
-    : Page(context, QStringLiteral("spSkinTabSheet8"), parent), m_cassini(cassini), m_statusBar(statusBar)
+TownPage::TownPage(AppContext &context, StatusBar &statusBar, QWidget *parent)
+    : Page(context, QStringLiteral("spSkinTabSheet8"), parent), m_statusBar(statusBar)
 {
     m_searchBox = controls::group(
         this, QStringLiteral("spSkinGroupBox12"),
@@ -89,15 +88,13 @@ void TownPage::onCalculateClicked()
         return;
     }
 
-    SelectionState &selection = m_context.selection;
     // An archive map's position is no Cassini sheet: an empty cell then proposes the
     // Cassini sheet shown in the status bar.
-    if (selection.isArchive())
-        selection.sheetNumber = QString::number(m_statusBar.sheetNumber());
-    finder::sheetFromCoordinates(selection, *latitude, *longitude);
-    m_sheetEdit->setText(selection.sheetNumber);
-    m_cassini.updateGroupCaption();
-    m_statusBar.setSheetNumber(selection.sheetNumber.toInt());
+    const SelectionState &selection = m_context.selection;
+    const int sheet = finder::proposedSheet(
+        selection.isArchive() ? m_statusBar.sheetNumber() : selection.sheetNumber.toInt(), *latitude, *longitude);
+    m_sheetEdit->setText(QString::number(sheet));
+    m_statusBar.setSheetNumber(sheet);   // the Cassini page selects it
 }
 
 void TownPage::onGoToSheetClicked()
@@ -113,14 +110,6 @@ void TownPage::onGoToSheetClicked()
     // The proposal becomes the Cassini selection in the edition chosen on the page
     // "Cartes de Cassini", as any choice of a sheet number does.
     m_statusBar.setSheetNumber(sheet);
-    m_context.selection.sheetNumber = QString::number(sheet);
-    goToProposedSheet();
-}
-
-void TownPage::goToProposedSheet()
-{
-    m_cassini.highlightSelectedSheet();
-    m_context.refreshSelectionStatus();
     emit cassiniPageRequested();
 }
 

@@ -4,7 +4,6 @@
 
 #include "widgets/Page.h"
 
-class CassiniPage;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -21,7 +20,7 @@ inline const QString kCoordinatesSite =
 class TownPage : public Page {
     Q_OBJECT
 public:
-    TownPage(AppContext &context, CassiniPage &cassini, StatusBar &statusBar, QWidget *parent = nullptr);
+    TownPage(AppContext &context, StatusBar &statusBar, QWidget *parent = nullptr);
     void onShow() override;
 
 signals:
@@ -32,12 +31,8 @@ private:
     void onCalculateClicked();         // "Calculer": proposes the sheet of the coordinates
     void onGoToSheetClicked();         // "OK": goes to the proposed sheet
     void onCoordinatesSiteClicked();   // opens the site of town coordinates
-    // Shows the selection's sheet as the current one on the page "Cartes de Cassini" and
-    // brings that page to the front.
-    void goToProposedSheet();
 
 private:
-    CassiniPage &m_cassini;
     StatusBar &m_statusBar;
     QGroupBox *m_searchBox, *m_coordinatesBox;
     QLabel *m_exampleLabel;

@@ -24,8 +24,10 @@ static QString withoutFinalSlash(QString text)
 Addresses Addresses::read(const SettingsStore &settings, QStringList *warnings)
 {
     Addresses a;
-    const auto take = [&](const QString &name, const QString &fallback, QString &into) {
-        const QString stored = settings.read(name).trimmed();
+    const auto take = [&](Setting setting, QString &into) {
+        const QString &name = settings::key(setting);
+        const QString &fallback = settings::defaultText(setting);
+        const QString stored = settings.stored(setting).trimmed();
         if (stored.isEmpty())
             return;
         if (isServiceAddress(stored)) {
@@ -36,10 +38,10 @@ Addresses Addresses::read(const SettingsStore &settings, QStringList *warnings)
             *warnings << QStringLiteral("Adresse illisible pour « %1 » : %2 ; adresse par défaut : %3")
                              .arg(name, stored, fallback);
     };
-    take(kCatalogueSetting, kDefaultCatalogue, a.catalogue);
-    take(kLibrarySetting, kDefaultLibrary, a.library);
+    take(Setting::Catalogue, a.catalogue);
+    take(Setting::Library, a.library);
     a.library = withoutFinalSlash(a.library);
-    const QString interval = settings.read(kIntervalSetting).trimmed();
+    const QString interval = settings.stored(Setting::RequestInterval).trimmed();
     if (!interval.isEmpty()) {
         bool ok = false;
         const double seconds = QString(interval).replace(u',', u'.').toDouble(&ok);

@@ -15,9 +15,6 @@ namespace library {
 
 inline const QString kDefaultCatalogue = QStringLiteral("https://gallica.bnf.fr/SRU");
 inline const QString kDefaultLibrary = QStringLiteral("https://gallica.bnf.fr");
-inline const QString kCatalogueSetting = QStringLiteral("catalogue");
-inline const QString kLibrarySetting = QStringLiteral("bibliotheque");
-inline const QString kIntervalSetting = QStringLiteral("intervalle");
 inline const QString kArkAuthority = QStringLiteral("12148");
 
 // An address the settings accept: http or https with a host.

@@ -53,9 +53,9 @@ LibraryPreferences::LibraryPreferences(AppContext &context, QWidget *page, const
     });
     connect(close, &QPushButton::clicked, m_box, &QWidget::hide);
     connect(m_catalogueEdit, &QLineEdit::editingFinished, this,
-            [this] { storeAddress(m_catalogueEdit, library::kCatalogueSetting, library::kDefaultCatalogue); });
+            [this] { storeAddress(m_catalogueEdit, Setting::Catalogue); });
     connect(m_libraryEdit, &QLineEdit::editingFinished, this,
-            [this] { storeAddress(m_libraryEdit, library::kLibrarySetting, library::kDefaultLibrary); });
+            [this] { storeAddress(m_libraryEdit, Setting::Library); });
     connect(m_intervalEdit, &QDoubleSpinBox::valueChanged, this, &LibraryPreferences::storeInterval);
 }
 
@@ -72,8 +72,9 @@ void LibraryPreferences::load(bool tellUnreadable)
     m_intervalEdit->setValue(a.intervalMs / 1000.0);
 }
 
-void LibraryPreferences::storeAddress(QLineEdit *edit, const QString &setting, const QString &fallback)
+void LibraryPreferences::storeAddress(QLineEdit *edit, Setting setting)
 {
+    const QString &fallback = settings::defaultText(setting);
     QString text = edit->text().trimmed();
     if (!text.isEmpty() && !library::isServiceAddress(text)) {
         m_context.desktop().error(QStringLiteral("Adresse incorrecte : ") + text);
@@ -89,7 +90,7 @@ void LibraryPreferences::storeAddress(QLineEdit *edit, const QString &setting, c
 
 void LibraryPreferences::storeInterval()
 {
-    if (!m_context.settings().write(library::kIntervalSetting, QString::number(m_intervalEdit->value(), 'f', 1)))
+    if (!m_context.settings().write(Setting::RequestInterval, QString::number(m_intervalEdit->value(), 'f', 1)))
         m_context.desktop().error(m_context.settings().failureMessage());
     library::applyPace(library::Addresses::read(m_context.settings()));
 }

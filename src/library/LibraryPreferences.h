@@ -3,6 +3,8 @@
 // while open, the search service's address, the library's address and the interval between
 // two requests to it. Each value is stored the moment it changes; the pace follows.
 
+#include "session/SettingsTable.h"
+
 #include <QObject>
 #include <QRect>
 
@@ -22,7 +24,7 @@ public:
 private:
     // Shows the stored values and applies them; `tellUnreadable` logs a value that falls back.
     void load(bool tellUnreadable);
-    void storeAddress(QLineEdit *edit, const QString &setting, const QString &fallback);
+    void storeAddress(QLineEdit *edit, Setting setting);
     void storeInterval();
 
     AppContext &m_context;

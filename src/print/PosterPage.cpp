@@ -156,11 +156,17 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
     connect(m_previewButton, &QPushButton::clicked, this, &PosterPage::onPreviewClicked);
 
     connect(&m_zone, &PrintZonePage::quartersAvailable, this, &PosterPage::setQuarterButtonsEnabled);
+    captionFollowsSelection([this] { return selectionCaption(); });
+}
+
+QString PosterPage::selectionCaption() const
+{
+    return QStringLiteral("Impression de la ") + m_context.selection.sheetCaption();
 }
 
 void PosterPage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Impression de la ") + m_context.selection.sheetCaption(), 7);
+    setCaptionAndNumber(selectionCaption(), 7);
 }
 
 void PosterPage::setQuarterButtonsEnabled(bool enabled)

@@ -28,6 +28,8 @@ class PosterPage : public Page {
 public:
     PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
+    // The page's caption, naming the selected sheet.
+    QString selectionCaption() const;
 
     // "Imprimer sur X feuilles" on the print page: this page, shown, sets itself up for the
     // composition at the largest size.

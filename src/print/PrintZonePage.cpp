@@ -128,11 +128,17 @@ PrintZonePage::PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidge
     connect(m_posterButton, &QPushButton::clicked, this, &PrintZonePage::posterRequested);
 
     connect(&m_context, &AppContext::downloadRunningChanged, this, &PrintZonePage::onDownloadRunning);
+    captionFollowsSelection([this] { return selectionCaption(); });
+}
+
+QString PrintZonePage::selectionCaption() const
+{
+    return QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection.sheetCaption();
 }
 
 void PrintZonePage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection.sheetCaption(), 6);
+    setCaptionAndNumber(selectionCaption(), 6);
     if (!m_context.downloadRunning()) {
         m_zoneButton->setEnabled(true);
         m_wholeSheetButton->setEnabled(true);

@@ -26,6 +26,8 @@ class PrintZonePage : public Page {
 public:
     PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidget *parent = nullptr);
     void onShow() override;
+    // The page's caption, naming the selected sheet.
+    QString selectionCaption() const;
 
     // What the poster page reads: the composed pictures (1..4), the size of the whole
     // composition, and a reduced picture of a quarter for its preview.

@@ -1,8 +1,11 @@
 #include "session/AppContext.h"
 #include "catalogue/ArchiveCatalogue.h"
+#include "catalogue/CassiniCatalogue.h"
 #include "catalogue/Library.h"
 #include "platform/Connection.h"
+#include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "session/SettingsStore.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -16,6 +19,29 @@ AppContext::AppContext(SettingsStore &settings, Desktop &desktop, const QString 
       m_tileServer(defaultTileServer())
 {
     m_addedMaps.load(m_mapsRoot);
+}
+
+void AppContext::loadSettings()
+{
+    m_options.setDialUnattended(m_settings.isOn(Setting::DialUnattended));
+    m_options.setHangUpAfterDownload(m_settings.isOn(Setting::HangUpAfterDownload));
+    m_options.setFullScreenView(m_settings.isOn(Setting::FullScreenView));
+    // A server the program does not accept is kept as stored: the first download that
+    // needs it says so, rather than going to another server.
+    setTileServer(m_settings.stored(Setting::TileServer).trimmed());
+    setSimultaneousRequests(m_settings.count(Setting::SimultaneousRequests),
+                            m_settings.isOn(Setting::SimultaneousAtLibrary));
+    // Every change of an option is stored at once, whichever page made it.
+    const std::pair<Setting, void (SharedOptions::*)(bool)> stored[] = {
+        {Setting::DialUnattended, &SharedOptions::dialUnattendedChanged},
+        {Setting::HangUpAfterDownload, &SharedOptions::hangUpAfterDownloadChanged},
+        {Setting::FullScreenView, &SharedOptions::fullScreenViewChanged},
+    };
+    for (const auto &[setting, changed] : stored)
+        connect(&m_options, changed, this, [this, setting = setting](bool on) {
+            if (!m_settings.writeOn(setting, on))
+                m_desktop.error(m_settings.failureMessage());
+        });
 }
 
 void AppContext::reportUnreadableAddedMaps()
@@ -120,6 +146,31 @@ QString AppContext::selectedMapFolder() const
 {
     return store::mapFolder(m_mapsRoot, selection.editionFolder, selection.sheetNumber,
                             selection.folderSuffix);
+}
+
+void AppContext::select(const SheetId &sheet)
+{
+    const QString number = sheet.numberText();
+    const QString suffix = sheet.folderSuffix();
+    const bool another = selection.editionFolder != sheet.edition || selection.sheetNumber != number
+                         || selection.folderSuffix != suffix;
+    selection.editionFolder = sheet.edition;
+    selection.sheetNumber = number;
+    selection.folderSuffix = suffix;
+    refreshSelectionStatus();
+    if (another)
+        emit selectionChanged(sheet);
+}
+
+void AppContext::lookUpDocumentNumber()
+{
+    const SheetId sheet = selection.sheet();
+    if (sheet.isArchive()) {
+        if (sheet.number >= 1)
+            selection.documentNumber = archive::documentNumber(sheet.number);
+    } else if (sheet.number >= 1 && sheet.number <= cassini::kSheetCount) {
+        selection.documentNumber = cassini::documentNumber(sheet.number, sheet.edition == editions::kColour ? 0 : 1);
+    }
 }
 
 void AppContext::refreshSelectionStatus()

@@ -30,6 +30,10 @@ public:
     int currentPage = 1;
 
     SettingsStore &settings() { return m_settings; }
+    // Takes the settings the context holds (options, tile server, request limits) from the
+    // store, and from then on stores every change of an option. The window runs it before it
+    // makes any page; until then the context holds its own defaults.
+    void loadSettings();
     // The options several pages share, with their change signals.
     SharedOptions &options() { return m_options; }
     const SharedOptions &options() const { return m_options; }
@@ -50,8 +54,16 @@ public:
     // Map folder of the current selection (a native path).
     QString selectedMapFolder() const;
 
+    // The one way the selection changes: takes the sheet, refreshes its status and, when
+    // the sheet is another one, tells the pages (selectionChanged).
+    void select(const SheetId &sheet);
+    // LookUpDocumentNumber: the library's document number of the selected sheet (a Cassini
+    // sheet's from the catalogue of its edition, an archive map's from its position); a
+    // number that names no sheet leaves the one looked up before.
+    void lookUpDocumentNumber();
+
     // RefreshSelectionStatus: counts the selection's tiles, sets its installation state
-    // and tells the pages which indicator colours to show.
+    // and tells the pages which indicator colours to show (after tiles came or went).
     void refreshSelectionStatus();
 
     // Whether a download runs: the pages disable the controls that would disturb it.
@@ -100,6 +112,8 @@ signals:
     void addedMapsUnreadable(const QString &file, const QStringList &lines);
     void downloadRunningChanged(bool running);
     void mapsRootChanged(const QString &root);
+    // Another sheet is selected (its status is refreshed already).
+    void selectionChanged(const SheetId &sheet);
     void selectionStatusRefreshed(const InstallationStatus &status);
     // Tiles of a map folder were installed together (an import ended).
     void tilesInstalled(const QString &mapFolder);

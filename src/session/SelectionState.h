@@ -1,15 +1,10 @@
 #pragma once
-// The one program-wide record of the map the user has selected.
+// The one program-wide record of the map the user has selected. Its sheet fields are the
+// texts of a SheetId, written only by AppContext::select(); pages read them.
+
+#include "session/SheetId.h"
 
 #include <QString>
-
-namespace editions {
-inline const QString kColour = QStringLiteral("Cassini couleurs");
-inline const QString kBlackAndWhite = QStringLiteral("Cassini noir et blanc");
-inline const QString kArchive = QStringLiteral("Archives Bnf");
-// Item of the edition choice: 0 colour, anything else black and white.
-inline QString cassiniFolder(int editionItem) { return editionItem == 0 ? kColour : kBlackAndWhite; }
-} // namespace editions
 
 // Values of SelectionState::installationState.
 enum InstallationState {
@@ -26,6 +21,7 @@ struct SelectionState {
     QString documentNumber;  // five digits, or empty
     int installationState = 0;
 
+    SheetId sheet() const { return SheetId::fromTexts(editionFolder, sheetNumber, folderSuffix); }
     bool isArchive() const { return editionFolder == editions::kArchive; }
     // "Carte n° " + sheet + suffix + " ( " + edition + " )", as page captions and printed
     // headers name the sheet.

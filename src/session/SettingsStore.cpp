@@ -31,6 +31,29 @@ QString SettingsStore::read(const QString &name) const
     return settings.value(name).toString();
 }
 
+QString SettingsStore::text(Setting setting) const
+{
+    const QString value = stored(setting);
+    return value.isEmpty() ? settings::defaultText(setting) : value;
+}
+
+bool SettingsStore::isOn(Setting setting) const
+{
+    return text(setting) == QStringLiteral("1");
+}
+
+int SettingsStore::count(Setting setting) const
+{
+    bool isNumber = false;
+    const int value = stored(setting).toInt(&isNumber);
+    return isNumber ? value : settings::defaultText(setting).toInt();
+}
+
+bool SettingsStore::writeOn(Setting setting, bool on)
+{
+    return write(setting, optionText(on));
+}
+
 bool SettingsStore::write(const QString &name, const QString &value)
 {
     if (m_batch) {

@@ -1,6 +1,8 @@
 #pragma once
-// The user's settings: "cartes", "connexion", "deconnexion", "affichage" (and "serveur"),
-// plain text values in Orvantis.ini in the user's configuration folder.
+// The user's settings: plain text values in Orvantis.ini in the user's configuration folder,
+// read and written by the table of SettingsTable.h.
+
+#include "session/SettingsTable.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,9 +20,20 @@ public:
     // The key path shown in "Echec à la création de la clé %s".
     QString keyPath() const { return m_filePath; }
 
-    // An absent value or file reads as empty text.
-    QString read(const QString &name) const;
+    // The text stored for a setting; an absent value or file reads as empty text.
+    QString stored(Setting setting) const { return read(settings::key(setting)); }
+    // The stored text, or the setting's default when it is absent or empty.
+    QString text(Setting setting) const;
+    // An option: on when its text is "1".
+    bool isOn(Setting setting) const;
+    // A whole number: the default when the text is none.
+    int count(Setting setting) const;
     // Stores one value at once; false when the file cannot be created or written.
+    bool write(Setting setting, const QString &value) { return write(settings::key(setting), value); }
+    bool writeOn(Setting setting, bool on);
+
+    // The same by the key in the file.
+    QString read(const QString &name) const;
     bool write(const QString &name, const QString &value);
 
     // Between these two, writes are gathered and the file is saved once at the end (each
@@ -39,6 +52,5 @@ private:
     QStringList m_batchNames;
 };
 
-// An option is on when its stored text is empty or "1".
-inline bool optionIsOn(const QString &text) { return text.isEmpty() || text == QStringLiteral("1"); }
+// The stored text of an option.
 inline QString optionText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }

@@ -164,7 +164,7 @@ void MapViewer::onNotInstalledOkClicked()
 // view of that kind. A Cassini detail discards the print composition.
 void MapViewer::showCassini(Kind kind)
 {
-    SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection;
     if (selection.installationState != CassiniWithTiles) {
         showNotInstalled();
         return;
@@ -173,8 +173,7 @@ void MapViewer::showCassini(Kind kind)
         emit printCompositionDiscarded();
     OverrideCursor busy;
     startGauge(kind == Detail ? kDetailGaugeMaximum : kPreviewGaugeMaximum);
-    selection.editionFolder = editions::cassiniFolder(m_host.cassiniEdition());
-    selection.folderSuffix.clear();
+    m_context.select(SheetId::cassini(editions::cassiniFolder(m_host.cassiniEdition()), selection.sheetNumber.toInt()));
     stepGauge();
     m_host.showSheetNumber(selection.sheetNumber.toInt());
     kind == Detail ? buildDetail() : buildPreview();
@@ -184,13 +183,13 @@ void MapViewer::showCassini(Kind kind)
 // view of that kind.
 void MapViewer::showArchive(Kind kind)
 {
-    SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection;
     if (selection.installationState != ArchiveWithTiles) {
         showNotInstalled();
         return;
     }
-    selection.editionFolder = editions::kArchive;
-    selection.folderSuffix = archive::sheetIndexSuffix(m_host.archiveSheetIndex(), selection.folderSuffix);
+    m_context.select(SheetId::archive(selection.sheetNumber.toInt(),
+                                      archive::sheetIndex(m_host.archiveSheetIndex(), selection.sheet().sheetIndex)));
     OverrideCursor busy;
     kind == Detail ? buildDetail() : buildPreview();
 }

@@ -3,6 +3,7 @@
 // the current page number; each page says which.
 
 #include <QWidget>
+#include <functional>
 
 class AppContext;
 
@@ -19,5 +20,8 @@ signals:
 
 protected:
     void setCaptionAndNumber(const QString &caption, int pageNumber);
+    // For a page whose caption names the selected sheet: while the page is shown, another
+    // selection gives it `caption()` at once (an empty text keeps the caption it has).
+    void captionFollowsSelection(std::function<QString()> caption);
     AppContext &m_context;
 };

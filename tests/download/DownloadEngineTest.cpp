@@ -54,7 +54,7 @@ protected:
         context.selection.editionFolder = editions::kColour;
         context.selection.sheetNumber = QString::number(sheet);
         context.selection.folderSuffix.clear();
-        cassini::lookUpDocumentNumber(context.selection, 0);
+        context.lookUpDocumentNumber();
     }
     QString sheetFolder(int sheet) const
     {

@@ -54,7 +54,7 @@ int main(int argc, char **argv)
     context.setMapsRoot(args[2] + u'/');
     context.selection.editionFolder = editions::kColour;
     context.selection.sheetNumber = QStringLiteral("12");
-    cassini::lookUpDocumentNumber(context.selection, 0);
+    context.lookUpDocumentNumber();
 
     download::DownloadList list;
     DownloadEngine engine(context, list);

@@ -83,15 +83,8 @@ TEST(SheetFinder, SheetOfTheCoveringCell)
 
 TEST(SheetFinder, EmptyCellKeepsThePreviousSheetNumber)
 {
-    SelectionState selection;
-    selection.sheetNumber = QStringLiteral("57");
-    selection.editionFolder = editions::kColour;
-    sheetFromCoordinates(selection, 43.1, 4.5);
-    EXPECT_EQ(selection.sheetNumber, QStringLiteral("57"));
-    sheetFromCoordinates(selection, 47.08, 2.40);
-    EXPECT_EQ(selection.sheetNumber, QStringLiteral("10"));
-    EXPECT_EQ(selection.editionFolder, editions::kColour);
-    EXPECT_TRUE(selection.folderSuffix.isEmpty());
+    EXPECT_EQ(proposedSheet(57, 43.1, 4.5), 57);
+    EXPECT_EQ(proposedSheet(57, 47.08, 2.40), 10);
 }
 
 TEST(SheetFinder, CoordinatesUseTheDecimalSeparatorOfTheLocale)

@@ -128,15 +128,15 @@ TEST(LibraryAddresses, SettingsDefaultsFallbackAndRebasing)
     EXPECT_EQ(a.intervalMs, 1000);
     EXPECT_TRUE(warnings.isEmpty());
 
-    settings.write(kCatalogueSetting, QStringLiteral("ftp://nowhere"));
-    settings.write(kLibrarySetting, QStringLiteral("http://127.0.0.1:8080/"));
-    settings.write(kIntervalSetting, QStringLiteral("0,3"));
+    settings.write(Setting::Catalogue, QStringLiteral("ftp://nowhere"));
+    settings.write(Setting::Library, QStringLiteral("http://127.0.0.1:8080/"));
+    settings.write(Setting::RequestInterval, QStringLiteral("0,3"));
     a = Addresses::read(settings, &warnings);
     EXPECT_EQ(a.catalogue, kDefaultCatalogue);
     EXPECT_EQ(warnings.size(), 1);
     EXPECT_EQ(a.library, QStringLiteral("http://127.0.0.1:8080"));
     EXPECT_EQ(a.intervalMs, 300);
-    settings.write(kIntervalSetting, QStringLiteral("12"));
+    settings.write(Setting::RequestInterval, QStringLiteral("12"));
     EXPECT_EQ(Addresses::read(settings).intervalMs, 1000);
 
     struct Case {

@@ -255,7 +255,7 @@ TEST_F(NginxServingTest, TheProgramDownloadsTheSameSheetFromEither)
         context.selection.editionFolder = editions::kColour;
         context.selection.sheetNumber = QStringLiteral("12");
         context.selection.folderSuffix.clear();
-        cassini::lookUpDocumentNumber(context.selection, 0);
+        context.lookUpDocumentNumber();
         download::DownloadList list;
         DownloadEngine engine(context, list);
         Outcome outcome;
