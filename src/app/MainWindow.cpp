@@ -178,7 +178,8 @@ void MainWindow::ensurePagesBuilt()
 
 void MainWindow::fitToScreen()
 {
-    if (isMaximized() || isFullScreen())
+    // Not while a view has the window maximised (nor on its way to it).
+    if (isMaximized() || isFullScreen() || m_placeBeforeFullScreen)
         return;
     const QScreen *shownOn = screen();
     const QRect available = shownOn ? shownOn->availableGeometry() : QRect();
@@ -310,9 +311,10 @@ void MainWindow::maximise()
 void MainWindow::restore()
 {
     showNormal();
+    const std::optional<QPoint> place = std::exchange(m_placeBeforeFullScreen, std::nullopt);
     fitToScreen();
-    if (m_placeBeforeFullScreen)
-        move(*std::exchange(m_placeBeforeFullScreen, std::nullopt));   // where it was, not the corner
+    if (place)
+        move(*place);   // where it was, not the corner
 }
 
 void MainWindow::showSheetNumber(int sheet)
