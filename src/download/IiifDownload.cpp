@@ -110,7 +110,7 @@ void IiifDownload::onInfo(const IiifFetcher::Result &r)
     const auto info = iiif::readImageInfo(r.body, &why);
     if (!info)
         return endWithError(QStringLiteral("Description IIIF illisible : ") + why);
-    m_plan = iiif::planTiles(*info, m_imageBase, &why);
+    m_plan = iiif::planTiles(*info, iiif::tileBase(m_imageBase, r.finalUrl, *info), &why);
     if (!m_plan)
         return endWithError(QStringLiteral("Description IIIF illisible : ") + why);
     emit planned(QSize(m_plan->columns, m_plan->rows));
@@ -190,9 +190,11 @@ void IiifDownload::startCheck(const Pending &p, qint64 bytes)
     const quint64 generation = m_generation;
     const QString finalPath = tilePath(p.column, p.gridRow);
     const QSize expected = m_plan->tileSize(p.column, p.gridRow);
-    m_checker.start([this, generation, p, finalPath, bytes, expected] {
+    m_checker.start([this, generation, p, finalPath, bytes, expected, plan = *m_plan] {
         store::TileWriter writer(finalPath);
-        const store::TileWriter::Result result = writer.install(p.partial, bytes, expected);
+        qint64 length = bytes;
+        iiif::fitTileFile(plan, p.column, p.gridRow, p.partial, &length);
+        const store::TileWriter::Result result = writer.install(p.partial, length, expected);
         // A call queued to a deleted run is dropped; the run waits for this thread before it goes.
         QMetaObject::invokeMethod(
             this, [this, generation, p, result] { onChecked(generation, p, result); }, Qt::QueuedConnection);

@@ -1,6 +1,12 @@
 #include "download/IiifPlan.h"
 #include "imaging/Jpeg.h"
+#include "source/TileAssembly.h"
 #include "store/TileStore.h"
+
+#include <QFile>
+#include <QImage>
+#include <QUrl>
+#include <algorithm>
 
 namespace iiif {
 namespace {
@@ -32,28 +38,54 @@ QRect TilePlan::region(int column, int row) const
 
 QSize TilePlan::tileSize(int column, int row) const
 {
+    if (!whole.isEmpty())
+        return whole;
     const QRect r = region(column, row);
     return QSize(int(ceilDiv(r.width(), scale)), int(ceilDiv(r.height(), scale)));
 }
 
 QSize TilePlan::sheetSize() const
 {
+    if (!whole.isEmpty())
+        return whole;
     return QSize(int(ceilDiv(fullSize.width(), scale)), int(ceilDiv(fullSize.height(), scale)));
+}
+
+QString TilePlan::sizeText(int column, int row) const
+{
+    const QSize s = tileSize(column, row);
+    const bool fullSide = whole.isEmpty() ? scale == 1 : whole == fullSize;
+    if (fullSide && (cutsRegions || !whole.isEmpty()))
+        return version == 3 ? QStringLiteral("max") : QStringLiteral("full");
+    // Static trees name their tiles in the version's canonical form; other servers take both
+    // sides where they can.
+    if (version == 3 || (cutsRegions && sizeByWh))
+        return QStringLiteral("%1,%2").arg(s.width()).arg(s.height());
+    return QStringLiteral("%1,").arg(s.width());
+}
+
+QSize TilePlan::slack(int column, int row) const
+{
+    // A request by width alone leaves the height to the server, exact only at full size.
+    const bool widthOnly = sizeText(column, row).endsWith(u',');
+    const bool reduced = whole.isEmpty() ? scale > 1 : whole != fullSize;
+    return QSize(0, widthOnly && reduced ? 1 : 0);
+}
+
+bool TilePlan::accepts(int column, int row, QSize answer) const
+{
+    const QSize expected = tileSize(column, row), allowed = slack(column, row);
+    return !answer.isEmpty() && qAbs(answer.width() - expected.width()) <= allowed.width()
+           && qAbs(answer.height() - expected.height()) <= allowed.height();
 }
 
 QString TilePlan::tileUrl(int column, int row) const
 {
     const QRect r = region(column, row);
-    const QSize s = tileSize(column, row);
-    const QString regionText = QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    QString sizeText;
-    if (scale == 1 && cutsRegions && !sizeByWidth)
-        sizeText = version == 3 ? QStringLiteral("max") : QStringLiteral("full");
-    else if (version == 3)
-        sizeText = QStringLiteral("%1,%2").arg(s.width()).arg(s.height());
-    else
-        sizeText = QStringLiteral("%1,").arg(s.width());
-    return imageBase + u'/' + regionText + u'/' + sizeText + QStringLiteral("/0/") + quality + QStringLiteral(".jpg");
+    const QString regionText = !whole.isEmpty() ? QStringLiteral("full")
+                                                : QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    return imageBase + u'/' + regionText + u'/' + sizeText(column, row) + QStringLiteral("/0/") + quality
+           + QStringLiteral(".jpg");
 }
 
 std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why)
@@ -64,6 +96,7 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
     plan.quality = info.quality();
     plan.fullSize = QSize(info.width, info.height);
     plan.sizeByWidth = info.sizeByW;
+    plan.sizeByWh = info.sizeByWh;
     const int side = maxTileSide();
     const int limitW = info.maxWidth > 0 ? qMin(side, info.maxWidth) : side;
     const int limitH = info.maxHeight > 0 ? qMin(side, info.maxHeight) : side;
@@ -91,6 +124,25 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
         }
     }
 
+    // Static pictures without tiles: the largest size offered that fits, as one tile (the
+    // full size is always offered, as "full" or "max").
+    if (info.tileWidth == 0 && !info.sizes.isEmpty()) {
+        QList<QSize> offered = info.sizes;
+        offered << plan.fullSize;
+        std::sort(offered.begin(), offered.end(), [](QSize a, QSize b) { return a.width() > b.width(); });
+        for (const QSize size : offered) {
+            if (!fits(size.width(), size.height()))
+                continue;
+            plan.whole = size;
+            plan.cell = plan.fullSize;
+            plan.columns = plan.rows = 1;
+            return plan;
+        }
+        if (why)
+            *why = QStringLiteral("aucune taille proposée par le serveur ne tient en une image");
+        return std::nullopt;
+    }
+
     // Static tiles: one server tile per tile of the sheet.
     const int tw = info.tileWidth > 0 ? info.tileWidth : info.width;
     const int th = info.tileHeight > 0 ? info.tileHeight : info.height;
@@ -110,6 +162,57 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
     if (why)
         *why = QStringLiteral("image trop grande pour 26 x 26 images");
     return std::nullopt;
+}
+
+bool fitTileFile(const TilePlan &plan, int column, int row, const QString &path, qint64 *bytes)
+{
+    jpeg::Header header;
+    if (!jpeg::readHeaderFromFile(path, header).ok() || !plan.accepts(column, row, header.size()))
+        return false;
+    const QSize expected = plan.tileSize(column, row);
+    if (header.size() == expected)
+        return true;
+    QImage answer;
+    if (!jpeg::decodeFile(path, answer).ok())
+        return false;
+    // The answer keeps its place; a missing last row or column repeats the one before it.
+    const QImage source = answer.convertToFormat(QImage::Format_RGB32);
+    QImage tile(expected, QImage::Format_RGB32);
+    const int w = qMin(source.width(), expected.width());
+    for (int y = 0; y < expected.height(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(qMin(y, source.height() - 1)));
+        auto *to = reinterpret_cast<QRgb *>(tile.scanLine(y));
+        std::copy(from, from + w, to);
+        std::fill(to + w, to + expected.width(), from[w - 1]);
+    }
+    QByteArray encoded;
+    if (!jpeg::encode(tile, encoded, source::kStoredQuality).ok())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(encoded) != encoded.size()
+        || !file.flush())
+        return false;
+    *bytes = encoded.size();
+    return true;
+}
+
+QString tileBase(const QString &requestedBase, const QString &infoUrl, const ImageInfo &info)
+{
+    const QString suffix = QStringLiteral("/info.json");
+    if (infoUrl.isEmpty() || QUrl(infoUrl) == QUrl(requestedBase + suffix))
+        return requestedBase;
+    const QUrl found(infoUrl);
+    QString id = info.id;
+    while (id.endsWith(u'/'))
+        id.chop(1);
+    const QUrl declared(id);
+    auto port = [](const QUrl &url) { return url.port(url.scheme() == QStringLiteral("https") ? 443 : 80); };
+    if (!id.isEmpty() && declared.isValid() && declared.scheme() == found.scheme()
+        && declared.host().compare(found.host(), Qt::CaseInsensitive) == 0 && port(declared) == port(found))
+        return id;
+    if (infoUrl.endsWith(suffix))
+        return infoUrl.chopped(suffix.size());
+    return requestedBase;
 }
 
 } // namespace iiif

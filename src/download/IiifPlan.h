@@ -5,7 +5,14 @@
 // server's own tile size where that keeps a tile within the program's size limit. A
 // server of static tiles only (level 0) gives the largest resolution at which its own
 // tiles fit in 26 x 26, one of its tiles per tile of the sheet. A picture whose tiles would
-// be too large at full size is taken at the largest resolution where they fit.
+// be too large at full size is taken at the largest resolution where they fit. A server of
+// static pictures without tiles gives the largest of its listed sizes that fits its limits
+// and the program's, as one tile.
+//
+// Every tile is asked at the size the plan stores: the full size by "full" (or "max"), a
+// reduced one by width and height where the server takes both. Where it takes only a width,
+// the server computes the height, which may be one pixel off by its rounding: only such a
+// tile may differ from the plan, and it is fitted to the plan's size before it is stored.
 
 #include "net/IiifInfo.h"
 
@@ -22,6 +29,8 @@ struct TilePlan {
     QString quality;
     bool cutsRegions = false;
     bool sizeByWidth = true;   // the server scales to a given width
+    bool sizeByWh = false;     // the server scales to a given width and height
+    QSize whole;          // not empty: the whole picture is asked at this size, as one tile
     int scale = 1;        // the picture is taken at 1/scale of its full size
     QSize fullSize;
     QSize cell;           // a tile's size in pixels of the full picture (the last ones may be smaller)
@@ -35,6 +44,13 @@ struct TilePlan {
     QSize tileSize(int column, int row) const;
     // The address of the tile's picture.
     QString tileUrl(int column, int row) const;
+    // The size part of that address: "full", "max", "w,h" or "w,".
+    QString sizeText(int column, int row) const;
+    // How many pixels of each side the server's answer may differ from tileSize() by its
+    // own rounding (0 where the request names that side).
+    QSize slack(int column, int row) const;
+    // Whether an answer of this size is the tile asked for.
+    bool accepts(int column, int row, QSize answer) const;
     // The size of the whole sheet as stored.
     QSize sheetSize() const;
 };
@@ -44,5 +60,16 @@ int maxTileSide();
 
 // Nothing, and `why` set, when the image cannot be cut into 26 x 26 tiles of a storable size.
 std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why = nullptr);
+
+// Brings the received picture of a tile (a JPEG file, rewritten in place) to the plan's size
+// when the plan accepts it one pixel off; `bytes` receives the file's new length. False when
+// the file is no picture the plan accepts (it is then left as it was).
+bool fitTileFile(const TilePlan &plan, int column, int row, const QString &path, qint64 *bytes);
+
+// The base the tiles are asked at, once the description was read from `infoUrl` (its final
+// address, after redirects): the base it was found at, which is the requested one unless a
+// redirect moved it; the description's own "id" when it lies on the same server (scheme,
+// host and port) as where it was found.
+QString tileBase(const QString &requestedBase, const QString &infoUrl, const ImageInfo &info);
 
 } // namespace iiif

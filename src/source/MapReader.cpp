@@ -28,6 +28,13 @@ std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption
     return address;
 }
 
+QString collectionPrompt(const QString &title, int entries)
+{
+    return QStringLiteral("La collection « %1 » contient %2 documents. Lequel ajouter ?")
+        .arg(title.isEmpty() ? QStringLiteral("sans titre") : title)
+        .arg(entries);
+}
+
 QString MapReader::fallbackTitle(const SourceAddress &address)
 {
     QString name = QUrl(address.url).path().section(u'/', -1);

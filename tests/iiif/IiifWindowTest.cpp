@@ -1,6 +1,6 @@
-// The IIIF source in the real window: "Ajouter une carte IIIF" on "Autres cartes", the
+// The IIIF source in the real window: "Ajouter une carte en ligne" on "Autres cartes", the
 // added map in the list after the catalogue and back at the next start, its download
-// through the download page; "Adresse IIIF de la carte" for a Cassini sheet; the
+// through the download page; "Adresse en ligne de la carte" for a Cassini sheet; the
 // preference "Requêtes simultanées".
 
 #include "IiifServers.h"
@@ -83,7 +83,7 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
         w.click(QStringLiteral("AjouterIiif"));
         ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
-                  QStringLiteral("Carte n° 1925 : Carte IIIF map\n1000 x 700 pixels"));
+                  QStringLiteral("Carte n° 1925 : Carte IIIF map\nIIIF : 1000 x 700 pixels"));
         ASSERT_EQ(list->count(), 1925);
         EXPECT_EQ(list->item(1924)->text(), QStringLiteral("Carte IIIF map"));
         EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1925"));
@@ -141,7 +141,7 @@ TEST_F(IiifWindowTest, ManifestMapDownloadsTheSheetOfTheSheetNumber)
     w.click(QStringLiteral("AjouterIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
     EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
-              QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\n2 feuilles : 1000 x 700, 600 x 300 pixels"));
+              QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\nIIIF : 2 feuilles : 1000 x 700, 600 x 300 pixels"));
 
     w.find<QSpinBox>(QStringLiteral("spSkinSpinEdit2"))->setValue(2);
     EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F002"));
