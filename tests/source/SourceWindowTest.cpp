@@ -39,15 +39,30 @@ void servePyramids(const QTemporaryDir &work, PythonServer &server)
 
 } // namespace
 
-TEST(SourceWindowTest, PyramidMapsAreAddedByTheirAddressAndInstalledWhole)
-{
-    REQUIRE_PROGRAM(QStringLiteral("vips"));
-    REQUIRE_PROGRAM(QStringLiteral("python3"));
+class SourceWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_PROGRAM(QStringLiteral("vips"));
+        REQUIRE_PROGRAM(QStringLiteral("python3"));
+        servePyramids(work, server);
+    }
+    // "Créer la liste d'images à télécharger" and "Télécharger" on the download page, to the
+    // end of the run.
+    static void installFromPage(TestWindow &w)
+    {
+        w.click(QStringLiteral("spSkinButton8"));    // the list of the sheet's tiles
+        w.click(QStringLiteral("spSkinButton31"));   // "Télécharger"
+        ASSERT_TRUE(w.context().downloadRunning());
+        ASSERT_TRUE(waitUntil([&] { return !w.context().downloadRunning(); }, 60000));
+    }
+
     QTemporaryDir work;
     PythonServer server;
-    servePyramids(work, server);
-    if (HasFatalFailure())
-        return;
+};
+
+TEST_F(SourceWindowTest, PyramidMapsAreAddedByTheirAddressAndInstalledWhole)
+{
 
     struct Case {
         QString address;
@@ -72,10 +87,8 @@ TEST(SourceWindowTest, PyramidMapsAreAddedByTheirAddressAndInstalledWhole)
         EXPECT_EQ(installedSquare->colour(), colours::kDarkRed);
 
         w.click(QStringLiteral("spSkinButton23"));   // to the download page
-        w.click(QStringLiteral("spSkinButton8"));    // the list of the sheet's tiles
-        w.click(QStringLiteral("spSkinButton31"));   // "Télécharger"
-        ASSERT_TRUE(w.context().downloadRunning());
-        ASSERT_TRUE(waitUntil([&] { return !w.context().downloadRunning(); }, 60000));
+        installFromPage(w);
+        ASSERT_FALSE(HasFatalFailure());
         EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Archives Bnf/Carte1925/F001")), 6);
         w.context().refreshSelectionStatus();
         EXPECT_EQ(installedSquare->colour(), colours::kGreen);
@@ -84,15 +97,8 @@ TEST(SourceWindowTest, PyramidMapsAreAddedByTheirAddressAndInstalledWhole)
 
 // "Adresse en ligne de la carte" on the download page gives a Cassini sheet a Deep Zoom or
 // Zoomify address, says the kind recognised, and the sheet installs from it.
-TEST(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
+TEST_F(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
 {
-    REQUIRE_PROGRAM(QStringLiteral("vips"));
-    REQUIRE_PROGRAM(QStringLiteral("python3"));
-    QTemporaryDir work;
-    PythonServer server;
-    servePyramids(work, server);
-    if (HasFatalFailure())
-        return;
     const struct {
         QString address;
         source::Kind kind;
@@ -119,10 +125,8 @@ TEST(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
         ASSERT_TRUE(sheet);
         EXPECT_EQ(sheet->kind, c.kind);
 
-        w.click(QStringLiteral("spSkinButton8"));    // the list of the sheet's tiles
-        w.click(QStringLiteral("spSkinButton31"));   // "Télécharger"
-        ASSERT_TRUE(w.context().downloadRunning());
-        ASSERT_TRUE(waitUntil([&] { return !w.context().downloadRunning(); }, 60000));
+        installFromPage(w);
+        ASSERT_FALSE(HasFatalFailure());
         EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Cassini couleurs/Carte1")), 6);
     }
 }
