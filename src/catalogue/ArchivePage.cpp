@@ -40,6 +40,7 @@ namespace {
 
 const QString kGroupCaption = QStringLiteral("Consultation d'une carte dans les archives Bnf/Gallica");
 const QString kNoMatch = QStringLiteral(" Recherche terminée sans résultat.");
+const QString kAddOnlineMap = QStringLiteral("Ajouter une carte en ligne");
 constexpr int kRowHeight = 20;
 
 // Rows of the list are 20 pixels high whatever the font, and all as wide as the widest
@@ -112,7 +113,10 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
         m_readingCursor.reset();
         m_addIiifButton->setEnabled(true);
     });
-    new ReadingProgress(m_reader->iiifReader(), QStringLiteral("Ajouter une carte IIIF"), this);
+    new ReadingProgress(m_reader->iiifReader(), kAddOnlineMap, this);
+    m_reader->iiifReader().setChooser([this](const QString &title, const QStringList &entries) {
+        return m_context.desktop().chooseItem(kAddOnlineMap, source::collectionPrompt(title, int(entries.size())), entries);
+    });
     buildList();
     buildControls();
     refreshAddedRows();
@@ -228,9 +232,9 @@ void ArchivePage::buildControls()
     m_printButton = button(box, QStringLiteral("spSkinButton7"), QStringLiteral("Imprimer"),
                            QRect(x, 378, w, 25), QStringLiteral("Préparer l'impression de la carte sélectionnée"));
 
-    m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), QStringLiteral("Ajouter une carte IIIF"),
+    m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), kAddOnlineMap,
                              QRect(x, 406, w, 25),
-                             QStringLiteral("Ajoute à la liste une carte d'une bibliothèque qui la publie en IIIF (Gallica...)"));
+                             QStringLiteral("Ajoute à la liste une carte qu'une bibliothèque publie en ligne (IIIF, Deep Zoom, Zoomify)"));
 
     // "Exporter la carte entière..." joins the column of actions, which closes up to hold it.
     QPushButton *exportButton = button(box, QStringLiteral("ExporterCarte"), exporting::exportEntryText(),
@@ -528,7 +532,7 @@ void ArchivePage::removeHighlightedMap()
 
 void ArchivePage::onAddIiifClicked()
 {
-    const auto address = source::askMapAddress(m_context.desktop(), QStringLiteral("Ajouter une carte IIIF"),
+    const auto address = source::askMapAddress(m_context.desktop(), kAddOnlineMap,
         QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF, .dzi Deep Zoom, dossier Zoomify) :"));
     if (!address)
         return;
@@ -556,11 +560,11 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
     const int position = m_context.addedMaps().positionAfterSave(added);
     highlightRow(position - 1);
     onMapRowClicked();
-    // The kind of server recognised, when it is not IIIF.
-    const QString kindText = kind == source::Kind::Iiif ? QString() : source::kindLabel(kind) + QStringLiteral(" : ");
+    // The kind of server recognised.
+    const QString kindText = source::kindLabel(kind) + QStringLiteral(" : ");
     m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + kindText
                                     + IiifReader::summaryText(sheets),
-                                QStringLiteral("Ajouter une carte IIIF"));
+                                kAddOnlineMap);
 }
 
 void ArchivePage::onIiifFailed(const QString &text)

@@ -71,7 +71,7 @@ private:
     void onPreviewClicked();
     void onDetailClicked();
     void onPrintClicked();
-    void onAddIiifClicked();          // "Ajouter une carte IIIF"
+    void onAddIiifClicked();          // "Ajouter une carte en ligne"
 
     void buildList();
     // The rows of the added maps, after the catalogue's.

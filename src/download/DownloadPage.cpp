@@ -5,6 +5,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/IiifReader.h"
+#include "source/MapReader.h"
 #include "download/ReadingProgress.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
@@ -30,6 +31,9 @@ using controls::named;
 using download::Picker;
 
 namespace {
+
+const QString kAddressCaption = QStringLiteral("Adresse en ligne de la carte");
+
 const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 
 QComboBox *picker(QWidget *parent, const QString &name, const QRect &bounds, const QString &accessibleName,
@@ -75,13 +79,17 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
                                           QStringLiteral("Ouvrir le dossier des images"), QRect(176, 48, 169, 25));
     m_openFolderButton->setEnabled(false);
     m_iiifAddressButton = controls::button(
-        this, QStringLiteral("AdresseIiif"), QStringLiteral("Adresse IIIF de la carte"), QRect(176, 78, 169, 25),
-        QStringLiteral("Télécharger la carte sélectionnée depuis un serveur IIIF (Gallica...)"));
+        this, QStringLiteral("AdresseIiif"), kAddressCaption, QRect(176, 78, 169, 25),
+        QStringLiteral("Télécharger la carte sélectionnée depuis un serveur en ligne (IIIF, Deep Zoom, Zoomify)"));
     // Its own fetcher: the end of a run cancels the run's requests, never a reading.
     auto *addressFetcher = new IiifFetcher(this);
     addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
-    m_reader = new IiifReader(*addressFetcher, this);
-    new ReadingProgress(*m_reader, QStringLiteral("Adresse IIIF de la carte"), this);
+    m_reader = new source::MapReader(*addressFetcher, this);
+    new ReadingProgress(m_reader->iiifReader(), kAddressCaption, this);
+    m_reader->iiifReader().setChooser([this](const QString &title, const QStringList &entries) {
+        return m_context.desktop().chooseItem(kAddressCaption, source::collectionPrompt(title, int(entries.size())),
+                                              entries);
+    });
 
     auto *listGroup = controls::group(this, QStringLiteral("spSkinGroupBox6"),
                                       QStringLiteral("Liste des images de la carte à télécharger"),
@@ -138,10 +146,11 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     connect(m_downloadButton, &QPushButton::clicked, this, &DownloadPage::onDownloadClicked);
     connect(m_stopButton, &QPushButton::clicked, m_engine, &DownloadEngine::stop);
     connect(m_iiifAddressButton, &QPushButton::clicked, this, &DownloadPage::onIiifAddressClicked);
-    connect(m_reader, &IiifReader::done, this, [this](const QString &title, const QList<iiif::SheetSource> &sheets) {
+    connect(m_reader, &source::MapReader::done, this,
+            [this](const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind) {
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
-        const QString caption = QStringLiteral("Adresse IIIF de la carte");
+        const QString caption = kAddressCaption;
         m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
@@ -149,15 +158,16 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
             return;
         }
         const QSize size = sheets.first().size;
-        m_context.desktop().message(title + QStringLiteral("\n%1 x %2 pixels").arg(size.width()).arg(size.height()),
+        m_context.desktop().message(title + u'\n' + source::kindLabel(kind)
+                                        + QStringLiteral(" : %1 x %2 pixels").arg(size.width()).arg(size.height()),
                                     caption);
     });
-    connect(m_reader, &IiifReader::failed, this, [this](const QString &text) {
+    connect(m_reader, &source::MapReader::failed, this, [this](const QString &text) {
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         m_context.desktop().error(text);
     });
-    connect(m_reader, &IiifReader::stopped, this, [this] {
+    connect(m_reader, &source::MapReader::stopped, this, [this] {
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
     });
@@ -346,10 +356,10 @@ void DownloadPage::onIiifAddressClicked()
         return;
     const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
     const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
-    const QString caption = QStringLiteral("Adresse IIIF de la carte");
+    const QString caption = kAddressCaption;
     const QString text = m_context.desktop().inputText(
         caption,
-        QStringLiteral("Adresse IIIF de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
+        QStringLiteral("Adresse en ligne (IIIF, .dzi, Zoomify) de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
             + s.editionFolder + QStringLiteral(" ) :"),
         current ? current->imageBase : QString());
     if (text.trimmed().isEmpty()) {
@@ -361,7 +371,7 @@ void DownloadPage::onIiifAddressClicked()
             clearSheetAddress(s.editionFolder, s.sheetNumber, index);
         return;
     }
-    const auto address = iiif::parseAddress(text);
+    const auto address = source::parseMapAddress(text);
     if (!address) {
         m_context.desktop().error(iiif::refusalText(text.trimmed()));
         return;

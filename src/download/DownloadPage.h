@@ -10,7 +10,9 @@
 
 class CheckBox;
 class DownloadEngine;
-class IiifReader;
+namespace source {
+class MapReader;
+}
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -44,7 +46,7 @@ private:
     void onOpenFolderClicked();     // the folder of the running download
     void onBuildListClicked();      // "Créer la liste d'images à télécharger"
     void onDownloadClicked();       // "Télécharger": starts a run
-    void onIiifAddressClicked();    // "Adresse IIIF de la carte": the selected sheet's IIIF address
+    void onIiifAddressClicked();    // "Adresse en ligne de la carte": the selected sheet's address (IIIF, Deep Zoom, Zoomify)
     void clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index);
     void onPickerActivated(QComboBox *moved, download::Picker which);
     void resetPickers();
@@ -74,7 +76,7 @@ private:
     // The last tile received is drawn at most every 100 ms, whatever the pace of the run.
     QTimer *m_tileThrottle = nullptr;
     QString m_pendingTile;
-    IiifReader *m_reader = nullptr;
+    source::MapReader *m_reader = nullptr;
     std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     // The sheet whose address is being read: edition folder, sheet number, sheet index.
     QString m_addressEdition, m_addressSheet;

@@ -2,9 +2,8 @@
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QUrl>
+#include <algorithm>
 
 namespace iiif {
 namespace {
@@ -30,34 +29,66 @@ int maxTileSide() { return jpeg::kMaxSide; }
 
 QRect TilePlan::region(int column, int row) const
 {
+    const QSize bounds = whole.isEmpty() ? fullSize : whole;
     const int x = column * cell.width(), y = row * cell.height();
-    return QRect(x, y, qMin(cell.width(), fullSize.width() - x), qMin(cell.height(), fullSize.height() - y));
+    return QRect(x, y, qMin(cell.width(), bounds.width() - x), qMin(cell.height(), bounds.height() - y));
 }
 
 QSize TilePlan::tileSize(int column, int row) const
 {
     const QRect r = region(column, row);
+    if (!whole.isEmpty())
+        return r.size();
     return QSize(int(ceilDiv(r.width(), scale)), int(ceilDiv(r.height(), scale)));
 }
 
 QSize TilePlan::sheetSize() const
 {
+    if (!whole.isEmpty())
+        return whole;
     return QSize(int(ceilDiv(fullSize.width(), scale)), int(ceilDiv(fullSize.height(), scale)));
+}
+
+QSize TilePlan::answerSize(int column, int row) const
+{
+    return whole.isEmpty() ? tileSize(column, row) : whole;
+}
+
+QString TilePlan::sizeText(int column, int row) const
+{
+    const QSize s = answerSize(column, row);
+    const bool fullSide = whole.isEmpty() ? scale == 1 : whole == fullSize;
+    if (fullSide && (cutsRegions || !whole.isEmpty()))
+        return version == 3 ? QStringLiteral("max") : QStringLiteral("full");
+    // Static trees name their tiles in the version's canonical form; other servers take both
+    // sides where they can.
+    if (version == 3 || (cutsRegions && sizeByWh))
+        return QStringLiteral("%1,%2").arg(s.width()).arg(s.height());
+    return QStringLiteral("%1,").arg(s.width());
+}
+
+QSize TilePlan::slack(int column, int row) const
+{
+    // A request by width alone leaves the height to the server, exact only at full size.
+    const bool widthOnly = sizeText(column, row).endsWith(u',');
+    const bool reduced = whole.isEmpty() ? scale > 1 : whole != fullSize;
+    return QSize(0, widthOnly && reduced ? 1 : 0);
+}
+
+bool TilePlan::accepts(int column, int row, QSize answer) const
+{
+    const QSize expected = answerSize(column, row), allowed = slack(column, row);
+    return !answer.isEmpty() && qAbs(answer.width() - expected.width()) <= allowed.width()
+           && qAbs(answer.height() - expected.height()) <= allowed.height();
 }
 
 QString TilePlan::tileUrl(int column, int row) const
 {
     const QRect r = region(column, row);
-    const QSize s = tileSize(column, row);
-    const QString regionText = QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    QString sizeText;
-    if (scale == 1 && cutsRegions && !sizeByWidth)
-        sizeText = version == 3 ? QStringLiteral("max") : QStringLiteral("full");
-    else if (version == 3)
-        sizeText = QStringLiteral("%1,%2").arg(s.width()).arg(s.height());
-    else
-        sizeText = QStringLiteral("%1,").arg(s.width());
-    return imageBase + u'/' + regionText + u'/' + sizeText + QStringLiteral("/0/") + quality + QStringLiteral(".jpg");
+    const QString regionText = !whole.isEmpty() ? QStringLiteral("full")
+                                                : QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    return imageBase + u'/' + regionText + u'/' + sizeText(column, row) + QStringLiteral("/0/") + quality
+           + QStringLiteral(".jpg");
 }
 
 std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why)
@@ -68,6 +99,7 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
     plan.quality = info.quality();
     plan.fullSize = QSize(info.width, info.height);
     plan.sizeByWidth = info.sizeByW;
+    plan.sizeByWh = info.sizeByWh;
     const int side = maxTileSide();
     const int limitW = info.maxWidth > 0 ? qMin(side, info.maxWidth) : side;
     const int limitH = info.maxHeight > 0 ? qMin(side, info.maxHeight) : side;
@@ -95,6 +127,27 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
         }
     }
 
+    // Static pictures without tiles: the largest size offered that fits (the full size is
+    // always offered, as "full" or "max"), asked once and cut into tiles of a usual size.
+    if (info.tileWidth == 0 && !info.sizes.isEmpty()) {
+        QList<QSize> offered = info.sizes;
+        offered << plan.fullSize;
+        std::sort(offered.begin(), offered.end(), [](QSize a, QSize b) { return a.width() > b.width(); });
+        for (const QSize size : offered) {
+            if (!fits(size.width(), size.height()))
+                continue;
+            constexpr int kStoredCell = 512;
+            plan.whole = size;
+            plan.cell = QSize(cellSide(size.width(), kStoredCell, side), cellSide(size.height(), kStoredCell, side));
+            plan.columns = int(ceilDiv(size.width(), plan.cell.width()));
+            plan.rows = int(ceilDiv(size.height(), plan.cell.height()));
+            return plan;
+        }
+        if (why)
+            *why = QStringLiteral("aucune des tailles de l'image ne tient en %1 x %2 pixels").arg(limitW).arg(limitH);
+        return std::nullopt;
+    }
+
     // Static tiles: one server tile per tile of the sheet.
     const int tw = info.tileWidth > 0 ? info.tileWidth : info.width;
     const int th = info.tileHeight > 0 ? info.tileHeight : info.height;
@@ -116,61 +169,23 @@ std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBas
     return std::nullopt;
 }
 
-QRect WholePicturePlan::region(int column, int row) const
+QString tileBase(const QString &requestedBase, const QString &infoUrl, const ImageInfo &info)
 {
-    const int x = column * cell.width(), y = row * cell.height();
-    return QRect(x, y, qMin(cell.width(), size.width() - x), qMin(cell.height(), size.height() - y));
-}
-
-QList<QSize> listedSizes(const QByteArray &json)
-{
-    QList<QSize> sizes;
-    const QJsonArray listed = QJsonDocument::fromJson(json).object().value(QStringLiteral("sizes")).toArray();
-    for (const QJsonValue &entry : listed) {
-        const QJsonObject size = entry.toObject();
-        const double w = size.value(QStringLiteral("width")).toDouble(), h = size.value(QStringLiteral("height")).toDouble();
-        // Whole pixel counts within the largest side a description may declare.
-        if (w >= 1 && h >= 1 && w <= (1 << 30) && h <= (1 << 30) && w == int(w) && h == int(h))
-            sizes << QSize(int(w), int(h));
-    }
-    return sizes;
-}
-
-bool servesWholePicturesOnly(const ImageInfo &info, const QList<QSize> &sizes)
-{
-    return !info.regionByPx && info.tileWidth <= 0 && !sizes.isEmpty();
-}
-
-std::optional<WholePicturePlan> planWholePicture(const ImageInfo &info, const QList<QSize> &sizes,
-                                                 const QString &imageBase, QString *why)
-{
-    // The whole picture is decoded at once: it keeps within the decoder's bound too.
-    const int side = maxTileSide();
-    const int limitW = info.maxWidth > 0 ? qMin(side, info.maxWidth) : side;
-    const int limitH = info.maxHeight > 0 ? qMin(side, info.maxHeight) : side;
-    std::optional<QSize> chosen;
-    for (const QSize &size : sizes) {
-        const qint64 area = qint64(size.width()) * size.height();
-        if (size.width() > limitW || size.height() > limitH || (info.maxArea > 0 && area > info.maxArea))
-            continue;
-        if (!chosen || area > qint64(chosen->width()) * chosen->height())
-            chosen = size;
-    }
-    if (!chosen) {
-        if (why)
-            *why = QStringLiteral("aucune des tailles de l'image ne tient en %1 x %2 pixels").arg(limitW).arg(limitH);
-        return std::nullopt;
-    }
-    // Stored tiles of a usual size: the picture is decoded once per tile.
-    constexpr int kStoredCell = 512;
-    WholePicturePlan plan;
-    plan.size = *chosen;
-    plan.url = imageBase + QStringLiteral("/full/%1,%2/0/").arg(chosen->width()).arg(chosen->height()) + info.quality()
-               + QStringLiteral(".jpg");
-    plan.cell = QSize(cellSide(chosen->width(), kStoredCell, side), cellSide(chosen->height(), kStoredCell, side));
-    plan.columns = int(ceilDiv(chosen->width(), plan.cell.width()));
-    plan.rows = int(ceilDiv(chosen->height(), plan.cell.height()));
-    return plan;
+    const QString suffix = QStringLiteral("/info.json");
+    if (infoUrl.isEmpty() || QUrl(infoUrl) == QUrl(requestedBase + suffix))
+        return requestedBase;
+    const QUrl found(infoUrl);
+    QString id = info.id;
+    while (id.endsWith(u'/'))
+        id.chop(1);
+    const QUrl declared(id);
+    auto port = [](const QUrl &url) { return url.port(url.scheme() == QStringLiteral("https") ? 443 : 80); };
+    if (!id.isEmpty() && declared.isValid() && declared.scheme() == found.scheme()
+        && declared.host().compare(found.host(), Qt::CaseInsensitive) == 0 && port(declared) == port(found))
+        return id;
+    if (infoUrl.endsWith(suffix))
+        return infoUrl.chopped(suffix.size());
+    return requestedBase;
 }
 
 } // namespace iiif

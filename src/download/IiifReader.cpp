@@ -6,6 +6,7 @@
 #include "platform/Logging.h"
 
 #include <QRegularExpression>
+#include <QUrl>
 
 IiifReader::IiifReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
 {
@@ -14,7 +15,7 @@ IiifReader::IiifReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent),
             return;
         m_countdown.stop();
         const bool ok = r.outcome == IiifFetcher::Outcome::Ok;
-        onResult(r.id, r.body, ok, ok ? QString() : iiif::requestFailureText(r, QStringLiteral("Lecture impossible : ")));
+        onResult(r, ok ? QString() : iiif::requestFailureText(r, QStringLiteral("Lecture impossible : ")));
     });
     connect(&m_fetcher, &IiifFetcher::retrying, this, [this](int id, int seconds) {
         if (m_busy && id == m_request)
@@ -47,9 +48,14 @@ QList<IiifReader::MapPart> IiifReader::mapsOf(const QString &title, const QList<
 
 QString IiifReader::summaryText(const QList<iiif::SheetSource> &sheets)
 {
-    auto sizeText = [](QSize size) { return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()); };
+    auto sizeText = [](const iiif::SheetSource &sheet) {
+        // A canvas without an image keeps its number, and says so.
+        if (sheet.imageBase.isEmpty())
+            return QStringLiteral("vue sans image");
+        return QStringLiteral("%1 x %2").arg(sheet.size.width()).arg(sheet.size.height());
+    };
     if (sheets.size() == 1)
-        return sizeText(sheets.first().size) + QStringLiteral(" pixels");
+        return sizeText(sheets.first()) + QStringLiteral(" pixels");
     // At most kDescribedSheets sizes, five a line: the box fits the screen whatever the count.
     constexpr qsizetype kPerLine = 5;
     QString text = QStringLiteral("%1 feuilles : ").arg(sheets.size());
@@ -57,7 +63,7 @@ QString IiifReader::summaryText(const QList<iiif::SheetSource> &sheets)
     for (qsizetype i = 0; i < shown; ++i) {
         if (i > 0)
             text += i % kPerLine == 0 ? QStringLiteral(",\n") : QStringLiteral(", ");
-        text += sizeText(sheets[i].size);
+        text += sizeText(sheets[i]);
     }
     text += QStringLiteral(" pixels");
     if (sheets.size() > shown)
@@ -77,20 +83,37 @@ void IiifReader::read(const iiif::Address &address)
 {
     cancel();
     m_busy = true;
-    m_readingTitle = false;
     m_title.clear();
     m_bases.clear();
     m_canvasSizes.clear();
     m_sheets.clear();
-    m_readingManifest = address.kind == iiif::Address::Kind::Manifest;
-    if (m_readingManifest) {
-        emit progress(QStringLiteral("Lecture du manifeste IIIF"));
-        request(address.url);
+    m_firstError.clear();
+    m_collections = 0;
+    m_fallback.clear();
+    QString trimmed = address.url;
+    while (trimmed.endsWith(u'/'))
+        trimmed.chop(1);
+    const bool libraryView = QUrl(address.url).host().compare(iiif::kGallicaHost, Qt::CaseInsensitive) == 0;
+    if (address.kind == iiif::Address::Kind::Manifest) {
+        // An address that names no ".json" document may be an image's base after all.
+        if (!QUrl(address.url).path().endsWith(QStringLiteral(".json")) && !libraryView)
+            m_fallback = trimmed;
+        readDocument(address.url);
     } else {
+        // An image's base whose description is not found may be a document with no extension.
+        if (!libraryView && !address.url.endsWith(QStringLiteral("/info.json")))
+            m_fallback = address.url;
         m_bases << address.url;
         m_canvasSizes << QSize();
         readNextImage();
     }
+}
+
+void IiifReader::readDocument(const QString &url)
+{
+    m_stage = Stage::Document;
+    emit progress(QStringLiteral("Lecture du manifeste IIIF"));
+    request(url);
 }
 
 void IiifReader::cancel()
@@ -112,6 +135,12 @@ void IiifReader::stop()
 
 void IiifReader::readNextImage()
 {
+    // Canvases without an image keep their place and are not read.
+    while (m_sheets.size() < m_bases.size() && m_bases.at(m_sheets.size()).isEmpty())
+        m_sheets << iiif::SheetSource{};
+    if (m_sheets.size() >= m_bases.size() || m_sheets.size() >= kDescribedSheets)
+        return completeSheets();
+    m_stage = Stage::Image;
     const int described = int(qMin<qsizetype>(m_bases.size(), kDescribedSheets));
     emit progress(QStringLiteral("Lecture de la description IIIF %1 / %2").arg(m_sheets.size() + 1).arg(described));
     request(m_bases.at(m_sheets.size()) + QStringLiteral("/info.json"));
@@ -119,46 +148,134 @@ void IiifReader::readNextImage()
 
 void IiifReader::fail(const QString &text)
 {
-    qCWarning(lcNet) << "IIIF address refused:" << text;
+    const QString said = m_firstError.isEmpty() ? text : m_firstError;
+    qCWarning(lcNet) << "IIIF address refused:" << said;
     m_busy = false;
     m_request = 0;
-    emit failed(text);
+    emit failed(said);
 }
 
-void IiifReader::onResult(int, const QByteArray &body, bool ok, const QString &error)
+void IiifReader::onResult(const IiifFetcher::Result &r, const QString &error)
 {
-    if (m_readingTitle) {
+    const bool ok = r.outcome == IiifFetcher::Outcome::Ok;
+    if (m_stage == Stage::Title) {
         if (ok)
-            if (const auto manifest = iiif::readManifest(body))
+            if (const auto manifest = iiif::readManifest(r.body))
                 m_title = manifest->label;
         return finish();
     }
-    if (!ok)
+    // What the first address was taken for is not there: it is read as the other kind, once.
+    // A server that does not answer is not asked again.
+    const bool notThere = r.outcome == IiifFetcher::Outcome::HttpError;
+    const bool first = m_stage == Stage::Document ? m_bases.isEmpty() : m_sheets.isEmpty();
+    if (!ok) {
+        if (notThere && first && !m_fallback.isEmpty())
+            return tryFallback(error);
         return fail(error);
-    QString why;
-    if (m_readingManifest) {
-        m_readingManifest = false;
-        const auto manifest = iiif::readManifest(body, &why);
-        if (!manifest)
-            return fail(QStringLiteral("Manifeste IIIF illisible : ") + why);
-        m_title = manifest->label;
-        for (const iiif::ManifestImage &image : manifest->images) {
-            m_bases << image.imageBase;
-            m_canvasSizes << QSize(image.width, image.height);
-        }
+    }
+    if (m_stage == Stage::Document)
+        return onDocument(r.body, r.finalUrl);
+    onImage(r.body, r.finalUrl);
+}
+
+void IiifReader::tryFallback(const QString &error)
+{
+    if (m_firstError.isEmpty())
+        m_firstError = error;
+    const QString address = m_fallback;
+    m_fallback.clear();
+    if (m_stage == Stage::Document) {
+        m_bases << address;
+        m_canvasSizes << QSize();
         return readNextImage();
     }
-    const auto info = iiif::readImageInfo(body, &why);
-    if (!info)
-        return fail(QStringLiteral("Description IIIF illisible : ") + why);
-    // The sheet keeps the grid its download will fill; an image that cannot be planned
-    // keeps none, and its download tells why.
-    const QString base = m_bases.at(m_sheets.size());
-    const auto plan = iiif::planTiles(*info, base);
-    m_sheets << iiif::SheetSource{base, QSize(info->width, info->height),
-                                  plan ? QSize(plan->columns, plan->rows) : QSize()};
-    if (m_sheets.size() < m_bases.size() && m_sheets.size() < kDescribedSheets)
+    m_bases.clear();
+    m_canvasSizes.clear();
+    readDocument(address);
+}
+
+void IiifReader::onDocument(const QByteArray &body, const QString &finalUrl)
+{
+    QString why;
+    const iiif::DocumentKind kind = iiif::documentKind(body);
+    if (kind == iiif::DocumentKind::Unknown && !m_fallback.isEmpty())
+        return tryFallback(QStringLiteral("Manifeste IIIF illisible : réponse qui n'est pas un document IIIF"));
+    // The address was what it seemed: nothing else is tried.
+    m_fallback.clear();
+    switch (kind) {
+    case iiif::DocumentKind::Image: {
+        // The address was an image's description, or its base answered with it.
+        const auto info = iiif::readImageInfo(body, &why);
+        if (!info)
+            return fail(QStringLiteral("Description IIIF illisible : ") + why);
+        QString requested = finalUrl;
+        if (requested.endsWith(QStringLiteral("/info.json")))
+            requested.chop(int(qstrlen("/info.json")));
+        while (requested.endsWith(u'/'))
+            requested.chop(1);
+        const QString base = iiif::tileBase(requested, finalUrl, *info);
+        m_bases << base;
+        m_canvasSizes << QSize();
+        addImage(*info, base);
         return readNextImage();
+    }
+    case iiif::DocumentKind::Collection: {
+        const auto collection = iiif::readCollection(body, &why);
+        if (!collection)
+            return fail(QStringLiteral("Collection IIIF illisible : ") + why);
+        QStringList labels;
+        for (const iiif::CollectionEntry &entry : collection->entries)
+            labels << (entry.label.isEmpty() ? entry.address : entry.label);
+        if (!m_chooser || ++m_collections > kMaxCollections)
+            return fail(QStringLiteral("Collection IIIF : choisir l'un de ses manifestes"));
+        const int chosen = m_chooser(collection->label, labels);
+        if (!m_busy)
+            return;   // cancelled while the person was choosing
+        if (chosen < 0 || chosen >= collection->entries.size())
+            return stop();
+        return readDocument(collection->entries.at(chosen).address);
+    }
+    case iiif::DocumentKind::Manifest:
+    case iiif::DocumentKind::Unknown:
+        break;
+    }
+    const auto manifest = iiif::readManifest(body, &why);
+    if (!manifest)
+        return fail(QStringLiteral("Manifeste IIIF illisible : ") + why);
+    m_title = manifest->label;
+    for (const iiif::ManifestImage &image : manifest->images) {
+        m_bases << image.imageBase;
+        m_canvasSizes << QSize(image.width, image.height);
+    }
+    readNextImage();
+}
+
+// The sheet keeps the size and grid its download will fill; an image that cannot be planned
+// keeps its full size and no grid, and its download tells why.
+void IiifReader::addImage(const iiif::ImageInfo &info, const QString &base)
+{
+    const auto plan = iiif::planTiles(info, base);
+    m_sheets << iiif::SheetSource{base, plan ? plan->sheetSize() : QSize(info.width, info.height),
+                                  plan ? QSize(plan->columns, plan->rows) : QSize()};
+}
+
+void IiifReader::onImage(const QByteArray &body, const QString &finalUrl)
+{
+    QString why;
+    const auto info = iiif::readImageInfo(body, &why);
+    if (!info) {
+        if (m_sheets.isEmpty() && !m_fallback.isEmpty())
+            return tryFallback(QStringLiteral("Description IIIF illisible : ") + why);
+        return fail(QStringLiteral("Description IIIF illisible : ") + why);
+    }
+    m_fallback.clear();
+    const QString requested = m_bases.at(m_sheets.size());
+    addImage(*info, iiif::tileBase(requested, finalUrl, *info));
+    readNextImage();
+}
+
+void IiifReader::completeSheets()
+{
     // The images past those described: the manifest's sizes; their plans come with their
     // downloads.
     for (qsizetype i = m_sheets.size(); i < m_bases.size(); ++i)
@@ -167,8 +284,8 @@ void IiifReader::onResult(int, const QByteArray &body, bool ok, const QString &e
     // document's manifest; without one the map still comes, with a title of its own.
     static const QRegularExpression view(QStringLiteral("^(.*/iiif/ark:/12148/[A-Za-z0-9]+)/f\\d+$"));
     const QRegularExpressionMatch m = view.match(m_bases.first());
-    if (m_title.isEmpty() && m_bases.size() == 1 && m.hasMatch() && !m_readingTitle) {
-        m_readingTitle = true;
+    if (m_title.isEmpty() && m_bases.size() == 1 && m.hasMatch()) {
+        m_stage = Stage::Title;
         emit progress(QStringLiteral("Lecture du titre du document"));
         request(m.captured(1) + QStringLiteral("/manifest.json"));
         return;
@@ -180,7 +297,7 @@ void IiifReader::finish()
 {
     m_busy = false;
     m_request = 0;
-    m_readingTitle = false;
-    const QString title = m_title.isEmpty() ? fallbackTitle(m_bases.first()) : m_title;
+    const auto named = std::find_if(m_bases.begin(), m_bases.end(), [](const QString &b) { return !b.isEmpty(); });
+    const QString title = m_title.isEmpty() ? fallbackTitle(named == m_bases.end() ? QString() : *named) : m_title;
     emit done(title, m_sheets);
 }

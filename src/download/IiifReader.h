@@ -3,17 +3,27 @@
 // (info.json), or a manifest and the descriptions of the first of its images (those a
 // person sees listed before the map is added; the others take the sizes the manifest gives
 // and their plans are made when they are downloaded); a view of a library document also
-// reads the document's manifest for its title. Tells its progress, may be cancelled, and
-// every request has the fetcher's deadline. Ends with one done() or failed(), never after
-// cancel().
+// reads the document's manifest for its title. What a document is follows from its
+// content: an address read as a manifest may turn out to be a collection (the person picks
+// one of its manifests through the chooser) or an image's description, and an image's base
+// whose "info.json" is not found is read as a document itself. The sizes given are those
+// the sheets will be installed at, and the tiles are asked where the description was found
+// (after redirects). A canvas without an image keeps its place as a sheet without address.
+// Tells its progress, may be cancelled, and every request has the fetcher's deadline. Ends
+// with one done(), failed() or stopped(), never after cancel().
 
 #include "catalogue/AddedMaps.h"
 #include "download/RetryCountdown.h"
 #include "net/IiifAddress.h"
+#include "net/IiifFetcher.h"
+
+#include <functional>
 
 #include <QObject>
 
-class IiifFetcher;
+namespace iiif {
+struct ImageInfo;
+}
 
 class IiifReader : public QObject {
     Q_OBJECT
@@ -23,10 +33,16 @@ public:
     static constexpr int kDescribedSheets = 20;
     // The most sheets a map holds (the sheet index's limit).
     static constexpr int kMaxSheetsPerMap = 100;
+    // Collections opened one inside another before the reading gives up.
+    static constexpr int kMaxCollections = 8;
 
     IiifReader(IiifFetcher &fetcher, QObject *parent = nullptr);
 
     void read(const iiif::Address &address);
+    // Asks the person to pick one of a collection's entries (its title and the entries'
+    // labels); -1 when none was picked. Without a chooser a collection is refused.
+    using Chooser = std::function<int(const QString &title, const QStringList &entries)>;
+    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
     bool busy() const { return m_busy; }
     // Ends the reading at once; no signal follows.
     void cancel();
@@ -54,7 +70,13 @@ signals:
     void stopped();
 
 private:
-    void onResult(int id, const QByteArray &body, bool ok, const QString &error);
+    void onResult(const IiifFetcher::Result &r, const QString &error);
+    void onDocument(const QByteArray &body, const QString &finalUrl);
+    void onImage(const QByteArray &body, const QString &finalUrl);
+    void addImage(const iiif::ImageInfo &info, const QString &base);
+    void tryFallback(const QString &error);
+    void completeSheets();
+    void readDocument(const QString &url);
     void readNextImage();
     void fail(const QString &text);
     void finish();
@@ -63,8 +85,12 @@ private:
     IiifFetcher &m_fetcher;
     bool m_busy = false;
     int m_request = 0;
-    bool m_readingManifest = false;
-    bool m_readingTitle = false;
+    enum class Stage { Document, Image, Title };
+    Stage m_stage = Stage::Image;
+    QString m_fallback;        // what the first address is read as when it is not what it seemed
+    QString m_firstError;      // said when the other reading fails too
+    int m_collections = 0;     // collections opened on the way, bounded
+    Chooser m_chooser;
     QString m_title;
     QStringList m_bases;
     QList<QSize> m_canvasSizes;

@@ -53,6 +53,17 @@ bool isImageBase(const QString &base)
     return view.match(url.path()).hasMatch();
 }
 
+// A path that names a Presentation document rather than an image: a ".json" file, or a
+// "manifest" or "collection" part ("/manifest/<id>", "/manifests/15826830.json",
+// "/manifest-service.json", "/iiif/manifest/1", ".../manifest/"). What it is in the end is
+// read from its content.
+bool isDocumentPath(const QString &path)
+{
+    static const QRegularExpression document(QStringLiteral("(^|/)(manifests?|collections?)([-_./]|$)|\\.json$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return document.match(path).hasMatch();
+}
+
 } // namespace
 
 std::optional<Address> parseAddress(const QString &given)
@@ -79,10 +90,6 @@ std::optional<Address> parseAddress(const QString &given)
             return std::nullopt;
         return Address{Address::Kind::Image, base};
     }
-    const QString path = url.path();
-    if (path.endsWith(QStringLiteral("manifest.json")) || path.endsWith(QStringLiteral("/manifest")))
-        return Address{Address::Kind::Manifest, text};
-
     // An image request: base/region/size/rotation/quality.format.
     static const QRegularExpression request(QStringLiteral(
         "/(?:full|square|\\d+,\\d+,\\d+,\\d+|pct:[\\d.]+,[\\d.]+,[\\d.]+,[\\d.]+)"
@@ -93,6 +100,8 @@ std::optional<Address> parseAddress(const QString &given)
     const QRegularExpressionMatch m = request.match(base);
     if (m.hasMatch())
         base.truncate(m.capturedStart());
+    else if (isDocumentPath(url.path()))
+        return Address{Address::Kind::Manifest, text};
     while (base.endsWith(u'/'))
         base.chop(1);
     if (!isImageBase(base))

@@ -2,8 +2,9 @@
 // Addresses of IIIF images and manifests as a user gives them: a Gallica ark (with or
 // without its view "/f3"), a Gallica page address that holds an ark, an address ending in
 // "info.json", an image's base address (which may carry a query, as with iipsrv), an image
-// request address, or a Presentation manifest ("manifest.json"). Every form is turned into
-// the address of one image service or of one manifest.
+// request address, or a Presentation document (a manifest or a collection, by any address
+// that names a ".json" file or a "manifest" or "collection" part). Every form is turned into
+// the address of one image service or of one document, whose content says what it is.
 
 #include <QString>
 #include <optional>
@@ -15,6 +16,8 @@ namespace iiif {
 inline const QString kGallicaHost = QStringLiteral("gallica.bnf.fr");
 
 struct Address {
+    // Manifest: a document read as it stands (a manifest, a collection or an image's
+    // description, told apart by its content).
     enum class Kind { Image, Manifest };
     Kind kind = Kind::Image;
     // An image's base address (without "/info.json") or the manifest's address.

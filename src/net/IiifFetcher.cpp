@@ -30,6 +30,7 @@ struct IiifFetcher::Job {
     bool tooLarge = false;
     bool pastDeadline = false;
     QString certificateError;
+    QString finalUrl;
     qint64 firstStart = -1;            // ms of the fetcher's clock at the first attempt
     std::unique_ptr<QTimer> deadline;  // ends the attempt in flight at the deadline
 };
@@ -324,6 +325,7 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
     --host.running;
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    job->finalUrl = reply->url().toString();
     if (!job->tooLarge && !job->writeFailed && status >= 200 && status <= 299 && reply->bytesAvailable() > 0)
         onReadyRead(reply);   // not reached once readyRead took everything; kept for safety
     if (job->file) {
@@ -404,6 +406,7 @@ void IiifFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, 
     result.status = status;
     result.text = text;
     result.body = std::move(job->body);
+    result.finalUrl = job->finalUrl.isEmpty() ? job->url.toString() : job->finalUrl;
     result.bytes = job->bytes;
     result.attempts = job->attempts;
     job.reset();

@@ -47,6 +47,7 @@ public:
         int status = 0;
         QString text;        // what went wrong, in the words of the network stack
         QByteArray body;     // for getBytes()
+        QString finalUrl;    // the address answered at last, after redirects
         qint64 bytes = 0;    // body bytes received (for getFile(), written to the file)
         int attempts = 0;
     };

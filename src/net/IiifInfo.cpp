@@ -91,25 +91,62 @@ QString labelText(const QJsonValue &v)
     return {};
 }
 
-// The first IIIF image service of a resource (a "service" object or list).
+// Whether a service says it is an image service: by its type, its context, its protocol or
+// its profile (Image API 1.1 to 3).
+bool isImageService(const QJsonObject &service)
+{
+    const QString type = service.value(QStringLiteral("type")).toString()
+                         + service.value(QStringLiteral("@type")).toString();
+    if (type.startsWith(QStringLiteral("ImageService")) || type == QStringLiteral("iiif:ImageProfile"))
+        return true;
+    const QJsonValue profile = service.value(QStringLiteral("profile"));
+    QString profiles = profile.toString();
+    for (const QJsonValue &p : profile.toArray())
+        profiles += u' ' + p.toString();
+    const QString signs = contextText(service) + u' ' + service.value(QStringLiteral("protocol")).toString() + u' '
+                          + profiles;
+    return signs.contains(QStringLiteral("iiif.io/api/image")) || signs.contains(QStringLiteral("image-api"))
+           || QRegularExpression(QStringLiteral("(^|\\s)level[0-2]($|\\s)")).match(profiles).hasMatch();
+}
+
+// A service that says nothing of what it is (no type, context or profile that names another
+// kind): taken as the image's when no service says it is one.
+bool isUntypedService(const QJsonObject &service)
+{
+    const QString signs = service.value(QStringLiteral("type")).toString()
+                          + service.value(QStringLiteral("@type")).toString() + contextText(service)
+                          + service.value(QStringLiteral("profile")).toVariant().toString();
+    return signs.isEmpty();
+}
+
+// The IIIF image service of a resource (a "service" object or list): the first that says it
+// is one, else the first that says nothing of its kind. A login or search service is never
+// taken for the image.
 QString serviceOf(const QJsonObject &resource)
 {
     const QJsonValue s = resource.value(QStringLiteral("service"));
-    QJsonArray services = s.isArray() ? s.toArray() : QJsonArray{s};
-    for (const QJsonValue &v : services) {
-        const QJsonObject service = v.toObject();
-        const QString type = service.value(QStringLiteral("type")).toString()
-                             + service.value(QStringLiteral("@type")).toString();
-        const QString context = contextText(service) + service.value(QStringLiteral("profile")).toString();
-        const bool image = type.startsWith(QStringLiteral("ImageService")) || context.contains(QStringLiteral("image"))
-                           || type.isEmpty();
+    const QJsonArray services = s.isArray() ? s.toArray() : QJsonArray{s};
+    auto baseOf = [](const QJsonObject &service) {
         QString id = idOf(service);
         while (id.endsWith(u'/'))
             id.chop(1);
-        if (image && !id.isEmpty())
-            return id;
-    }
+        return id;
+    };
+    for (const QJsonValue &v : services)
+        if (isImageService(v.toObject()) && !baseOf(v.toObject()).isEmpty())
+            return baseOf(v.toObject());
+    for (const QJsonValue &v : services)
+        if (isUntypedService(v.toObject()) && !baseOf(v.toObject()).isEmpty())
+            return baseOf(v.toObject());
     return {};
+}
+
+QString typeOf(const QJsonObject &o)
+{
+    QString type = o.value(QStringLiteral("type")).toString();
+    if (type.isEmpty())
+        type = o.value(QStringLiteral("@type")).toString();
+    return type.section(u':', -1);   // "sc:Manifest" is a Manifest
 }
 
 } // namespace
@@ -188,21 +225,76 @@ std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why)
     }
     if (info.tileWidth && !info.tileHeight)
         info.tileHeight = info.tileWidth;
+    for (const QJsonValue &v : o.value(QStringLiteral("sizes")).toArray()) {
+        const QSize size(positive(v.toObject().value(QStringLiteral("width"))),
+                         positive(v.toObject().value(QStringLiteral("height"))));
+        if (!size.isEmpty() && size.width() <= info.width && size.height() <= info.height && !info.sizes.contains(size))
+            info.sizes << size;
+    }
+    std::sort(info.sizes.begin(), info.sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
     std::sort(info.scaleFactors.begin(), info.scaleFactors.end());
     info.scaleFactors.erase(std::unique(info.scaleFactors.begin(), info.scaleFactors.end()), info.scaleFactors.end());
     if (info.scaleFactors.isEmpty())
         info.scaleFactors << 1;
     info.regionByPx = info.level >= 1 || features.contains(QStringLiteral("regionByPx"));
-    info.sizeByW = info.level >= 1 || features.contains(QStringLiteral("sizeByW"))
-                   || features.contains(QStringLiteral("sizeByWh"));
+    // Both sides at once: Image API 3 from level 1, earlier versions at level 2.
+    info.sizeByWh = info.level >= (info.version == 3 ? 1 : 2) || features.contains(QStringLiteral("sizeByWh"))
+                    || features.contains(QStringLiteral("sizeByForcedWh"))
+                    || features.contains(QStringLiteral("sizeByDistortedWh"));
+    info.sizeByW = info.level >= 1 || features.contains(QStringLiteral("sizeByW")) || info.sizeByWh;
     return info;
 }
 
 bool isManifest(const QByteArray &json)
 {
+    return documentKind(json) == DocumentKind::Manifest;
+}
+
+DocumentKind documentKind(const QByteArray &json)
+{
     const QJsonObject o = parseObject(json, nullptr);
-    const QString type = o.value(QStringLiteral("type")).toString() + o.value(QStringLiteral("@type")).toString();
-    return type == QStringLiteral("Manifest") || type == QStringLiteral("sc:Manifest");
+    const QString type = typeOf(o);
+    if (type == QStringLiteral("Manifest"))
+        return DocumentKind::Manifest;
+    if (type == QStringLiteral("Collection"))
+        return DocumentKind::Collection;
+    if (isImageService(o))
+        return DocumentKind::Image;
+    // An image description of Image API 1.1 may name neither its context nor its profile.
+    if (o.contains(QStringLiteral("width")) && o.contains(QStringLiteral("height"))
+        && (o.contains(QStringLiteral("tile_width")) || o.contains(QStringLiteral("scale_factors"))))
+        return DocumentKind::Image;
+    return DocumentKind::Unknown;
+}
+
+std::optional<Collection> readCollection(const QByteArray &json, QString *why)
+{
+    const QJsonObject o = parseObject(json, why);
+    if (o.isEmpty())
+        return std::nullopt;
+    Collection collection;
+    collection.label = labelText(o.value(QStringLiteral("label")));
+    // Version 2 lists "manifests" and "collections" (or "members"); version 3 "items".
+    QJsonArray listed;
+    for (const QString &key : {QStringLiteral("manifests"), QStringLiteral("collections"), QStringLiteral("members"),
+                               QStringLiteral("items")})
+        for (const QJsonValue &v : o.value(key).toArray())
+            listed << v;
+    for (const QJsonValue &v : listed) {
+        const QJsonObject entry = v.toObject();
+        const QString type = typeOf(entry);
+        const QString address = idOf(entry);
+        if (address.isEmpty() || (type != QStringLiteral("Manifest") && type != QStringLiteral("Collection")))
+            continue;
+        collection.entries << CollectionEntry{address, labelText(entry.value(QStringLiteral("label"))),
+                                              type == QStringLiteral("Collection")};
+    }
+    if (collection.entries.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("collection sans manifeste");
+        return std::nullopt;
+    }
+    return collection;
 }
 
 std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
@@ -222,10 +314,10 @@ std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
                 if (base.isEmpty())
                     base = serviceOf(item.toObject());
         }
-        if (base.isEmpty())
-            return;
         ManifestImage image;
         image.imageBase = base;
+        if (base.isEmpty())
+            image.why = QStringLiteral("vue sans image IIIF");
         image.label = labelText(canvas.value(QStringLiteral("label")));
         image.width = positive(canvas.value(QStringLiteral("width")));
         image.height = positive(canvas.value(QStringLiteral("height")));
@@ -235,13 +327,13 @@ std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
     if (manifest.version == 3) {
         for (const QJsonValue &c : o.value(QStringLiteral("items")).toArray()) {
             const QJsonObject canvas = c.toObject();
+            if (typeOf(canvas) != QStringLiteral("Canvas") && canvas.contains(QStringLiteral("type")))
+                continue;
             const QJsonArray pages = canvas.value(QStringLiteral("items")).toArray();
-            if (pages.isEmpty())
-                continue;
-            const QJsonArray annotations = pages.first().toObject().value(QStringLiteral("items")).toArray();
-            if (annotations.isEmpty())
-                continue;
-            const QJsonValue body = annotations.first().toObject().value(QStringLiteral("body"));
+            const QJsonArray annotations =
+                pages.isEmpty() ? QJsonArray() : pages.first().toObject().value(QStringLiteral("items")).toArray();
+            const QJsonValue body =
+                annotations.isEmpty() ? QJsonValue() : annotations.first().toObject().value(QStringLiteral("body"));
             addCanvas(canvas, body.isArray() ? body.toArray().first().toObject() : body.toObject());
         }
     } else {
@@ -251,11 +343,12 @@ std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
         for (const QJsonValue &c : canvases) {
             const QJsonObject canvas = c.toObject();
             const QJsonArray images = canvas.value(QStringLiteral("images")).toArray();
-            if (!images.isEmpty())
-                addCanvas(canvas, images.first().toObject().value(QStringLiteral("resource")).toObject());
+            addCanvas(canvas, images.isEmpty() ? QJsonObject()
+                                               : images.first().toObject().value(QStringLiteral("resource")).toObject());
         }
     }
-    if (manifest.images.isEmpty()) {
+    if (std::none_of(manifest.images.begin(), manifest.images.end(),
+                     [](const ManifestImage &image) { return !image.imageBase.isEmpty(); })) {
         if (why)
             *why = QStringLiteral("manifeste sans image IIIF");
         return std::nullopt;

@@ -1,9 +1,12 @@
 #pragma once
-// Reading IIIF documents: an image's description (info.json of the Image API 1.1, 2 and 3)
-// and a Presentation manifest (versions 2 and 3), whose canvases each show one image.
+// Reading IIIF documents: an image's description (info.json of the Image API 1.1, 2 and 3),
+// a Presentation manifest (versions 2 and 3), whose canvases each show one image, and a
+// collection, which lists manifests. What a document is follows from its content, whatever
+// its address.
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -20,9 +23,11 @@ struct ImageInfo {
     int level = 0;            // compliance level 0, 1 or 2
     bool regionByPx = false;  // any region given in pixels
     bool sizeByW = false;     // any width ("w," or "w,h")
+    bool sizeByWh = false;    // any width and height together ("w,h")
     int maxWidth = 0;         // 0 when unlimited
     int maxHeight = 0;
     qint64 maxArea = 0;
+    QList<QSize> sizes;       // the whole picture's sizes the server offers, smallest first
 
     // "native" for 1.1, "default" after.
     QString quality() const { return version == 1 ? QStringLiteral("native") : QStringLiteral("default"); }
@@ -32,7 +37,8 @@ struct ImageInfo {
 std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why = nullptr);
 
 struct ManifestImage {
-    QString imageBase;   // the image service's address
+    QString imageBase;   // the image service's address; empty for a canvas without one
+    QString why;         // for a canvas without image: why, in French
     QString label;       // the canvas's label, possibly empty
     int width = 0;       // the canvas's size as the manifest gives it
     int height = 0;
@@ -41,12 +47,29 @@ struct ManifestImage {
 struct Manifest {
     int version = 2;
     QString label;
-    QList<ManifestImage> images;   // one per canvas that shows an image served by IIIF
+    QList<ManifestImage> images;   // one per canvas, in their order
 };
 
 std::optional<Manifest> readManifest(const QByteArray &json, QString *why = nullptr);
 
 // Whether the bytes are a JSON object that describes a manifest (not an image).
 bool isManifest(const QByteArray &json);
+
+// What a document is, by its content: its "@type"/"type" (Manifest, Collection, an image
+// service), or an image's "@context", "protocol" or "profile".
+enum class DocumentKind { Unknown, Image, Manifest, Collection };
+DocumentKind documentKind(const QByteArray &json);
+
+struct CollectionEntry {
+    QString address;
+    QString label;
+    bool collection = false;   // a collection inside the collection
+};
+struct Collection {
+    QString label;
+    QList<CollectionEntry> entries;
+};
+// Nothing, and `why` set, when the bytes are no collection or it lists nothing.
+std::optional<Collection> readCollection(const QByteArray &json, QString *why = nullptr);
 
 } // namespace iiif

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 class Desktop {
 public:
@@ -19,6 +20,17 @@ public:
     // The input box; a cancelled box gives the empty text.
     virtual QString inputText(const QString &caption, const QString &prompt,
                               const QString &defaultText) = 0;
+    // A list to pick one item from; its index, or -1 when cancelled. By default the input
+    // box, the items numbered in its prompt, answered by a number.
+    virtual int chooseItem(const QString &caption, const QString &prompt, const QStringList &items)
+    {
+        QString text = prompt;
+        for (qsizetype i = 0; i < items.size(); ++i)
+            text += QStringLiteral("\n%1. ").arg(i + 1) + items[i];
+        bool ok = false;
+        const int number = inputText(caption, text, QString()).trimmed().toInt(&ok);
+        return ok && number >= 1 && number <= items.size() ? number - 1 : -1;
+    }
     // The folder browser; empty when cancelled.
     virtual QString browseFolder(const QString &title) = 0;
     // The save dialog, opening in `folder`; empty when cancelled. `filterIndex` gives the

@@ -72,6 +72,13 @@ QString QtDesktop::inputText(const QString &caption, const QString &prompt, cons
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
+int QtDesktop::chooseItem(const QString &caption, const QString &prompt, const QStringList &items)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(m_parent, caption, prompt, items, 0, false, &ok);
+    return ok ? int(items.indexOf(chosen)) : -1;
+}
+
 QString QtDesktop::browseStartFolder() const
 {
     if (!m_lastBrowsedFolder.isEmpty() && QFileInfo(m_lastBrowsedFolder).isDir())

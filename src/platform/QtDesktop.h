@@ -13,6 +13,7 @@ public:
     void error(const QString &text) override;
     QString inputText(const QString &caption, const QString &prompt,
                       const QString &defaultText) override;
+    int chooseItem(const QString &caption, const QString &prompt, const QStringList &items) override;
     QString browseFolder(const QString &title) override;
     // Where the folder browser opens: the last folder chosen while it still exists, else the
     // user's home; nothing is typed in.

@@ -28,6 +28,13 @@ std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption
     return address;
 }
 
+QString collectionPrompt(const QString &title, int entries)
+{
+    return QStringLiteral("La collection « %1 » contient %2 documents. Lequel ajouter ?")
+        .arg(title.isEmpty() ? QStringLiteral("sans titre") : title)
+        .arg(entries);
+}
+
 QString MapReader::fallbackTitle(const SourceAddress &address)
 {
     QString name = QUrl(address.url).path().section(u'/', -1);
@@ -55,7 +62,7 @@ MapReader::MapReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m
         QString why;
         std::unique_ptr<TileSource> source;
         if (r.outcome == IiifFetcher::Outcome::Ok)
-            source = makeSource(m_pyramid, r.body, &why);
+            source = makeSource(m_pyramid, r.body, r.finalUrl, &why);
         else
             why = r.outcome == IiifFetcher::Outcome::CertificateRefused ? IiifFetcher::certificateRefusal(r.text)
                                                                         : QStringLiteral("Lecture impossible : ") + r.text;

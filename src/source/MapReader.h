@@ -28,6 +28,9 @@ std::optional<MapAddress> parseMapAddress(const QString &text);
 // the accepted forms (which has then been said in an error box).
 std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption, const QString &prompt);
 
+// The question that lets a person pick one entry of a collection of maps.
+QString collectionPrompt(const QString &title, int entries);
+
 class MapReader : public QObject {
     Q_OBJECT
 public:

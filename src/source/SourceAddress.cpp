@@ -52,7 +52,8 @@ std::optional<SourceAddress> parsePyramidAddress(const QString &given)
     return std::nullopt;
 }
 
-std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByteArray &description, QString *why)
+std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByteArray &description,
+                                       const QString &foundAt, QString *why)
 {
     switch (address.kind) {
     case Kind::DeepZoom:
@@ -65,7 +66,7 @@ std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByte
         return nullptr;
     case Kind::Iiif: break;
     }
-    return IiifSource::make(description, address.url, why);
+    return IiifSource::make(description, address.url, foundAt, why);
 }
 
 } // namespace source

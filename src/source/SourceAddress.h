@@ -29,9 +29,10 @@ SourceAddress zoomifyFolder(const QString &folderUrl);
 // The largest description the program reads.
 constexpr qint64 kMaxDescriptionBytes = 1024 * 1024;
 
-// The source that the description at `address` makes; nothing and `why` (French) when it
-// is unreadable, out of bounds, or cannot be cut into 26 x 26 stored tiles.
+// The source that the description at `address` makes, found at last at `foundAt` (after
+// redirects; empty when it was where it was asked); nothing and `why` (French) when it is
+// unreadable, out of bounds, or cannot be cut into 26 x 26 stored tiles.
 std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByteArray &description,
-                                       QString *why = nullptr);
+                                       const QString &foundAt = {}, QString *why = nullptr);
 
 } // namespace source

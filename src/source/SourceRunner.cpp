@@ -143,7 +143,7 @@ void SourceRunner::onDescription(const IiifFetcher::Result &r)
     if (const auto failure = runFailure(r.outcome))
         return finish(*failure, r.text);
     QString why;
-    m_source = makeSource(m_address, r.body, &why);
+    m_source = makeSource(m_address, r.body, r.finalUrl, &why);
     if (!m_source)
         return finish(RunOutcome::DescriptionUnreadable, why);
     countSharedAnswers();

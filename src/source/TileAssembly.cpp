@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace source {
 namespace {
 
@@ -38,6 +40,26 @@ bool decodeAnswer(const QByteArray &bytes, QImage &image, QString *why)
     return false;
 }
 
+// An answer short of its part by no more than the server's rounding allows, completed by
+// repeating its last column and row; any other answer as it is.
+QImage completed(const QImage &answer, const TilePiece &piece)
+{
+    const int right = piece.crop.x() + piece.crop.width(), bottom = piece.crop.y() + piece.crop.height();
+    const int missingW = right - answer.width(), missingH = bottom - answer.height();
+    if ((missingW <= 0 && missingH <= 0) || missingW > piece.slack.width() || missingH > piece.slack.height()
+        || answer.isNull())
+        return answer;
+    const QImage from = answer.convertToFormat(QImage::Format_RGB32);
+    QImage whole(qMax(right, from.width()), qMax(bottom, from.height()), QImage::Format_RGB32);
+    for (int y = 0; y < whole.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(from.constScanLine(qMin(y, from.height() - 1)));
+        auto *out = reinterpret_cast<QRgb *>(whole.scanLine(y));
+        std::copy(in, in + from.width(), out);
+        std::fill(out + from.width(), out + whole.width(), in[from.width() - 1]);
+    }
+    return whole;
+}
+
 } // namespace
 
 bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QByteArray> &answers, QByteArray *out,
@@ -68,6 +90,7 @@ bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QB
         QImage answer;
         if (!decodeAnswer(answers[i], answer, &reason))
             return refuse(reason);
+        answer = completed(answer, piece);
         const QSize got = answer.size();
         if (!QRect(QPoint(), got).contains(piece.crop) || got.width() > piece.largest.width()
             || got.height() > piece.largest.height())

@@ -39,6 +39,9 @@ struct TilePiece {
     // The largest answer the server may give for this request: an answer that does not
     // cover `crop`, or is larger than this, is not the picture asked for.
     QSize largest;
+    // How many pixels of each side the answer may lack by the server's rounding: a short
+    // answer is completed by repeating its last column and row.
+    QSize slack;
     bool operator==(const TilePiece &) const = default;
 };
 

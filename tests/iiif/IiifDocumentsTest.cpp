@@ -3,11 +3,18 @@
 
 #include "catalogue/AddedMaps.h"
 #include "download/IiifPlan.h"
+#include "source/IiifSource.h"
+#include "source/TileAssembly.h"
 #include "net/IiifAddress.h"
 #include "net/IiifFetcher.h"
 #include "net/IiifInfo.h"
 
+#include "imaging/Jpeg.h"
+
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -49,6 +56,22 @@ const AddressCase kAddresses[] = {
      "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8490012z/manifest.json"},
     {"https://iiif.example.org/presentation/atlas/manifest", Address::Kind::Manifest,
      "https://iiif.example.org/presentation/atlas/manifest"},
+    // Documents named in every way libraries name them: read first, told apart by content.
+    {"https://iiif.example.org/iiif/manifest/5b1e6c2a-9f3d-4e1a-8c77-0a1b2c3d4e5f.json", Address::Kind::Manifest,
+     "https://iiif.example.org/iiif/manifest/5b1e6c2a-9f3d-4e1a-8c77-0a1b2c3d4e5f.json"},
+    {"https://iiif.example.org/manifests/15826830.json", Address::Kind::Manifest,
+     "https://iiif.example.org/manifests/15826830.json"},
+    {"https://iiif.example.org/atlas/manifest/", Address::Kind::Manifest, "https://iiif.example.org/atlas/manifest/"},
+    {"https://iiif.example.org/atlas/manifest-service.json", Address::Kind::Manifest,
+     "https://iiif.example.org/atlas/manifest-service.json"},
+    {"https://iiif.example.org/iiif/manifest/1", Address::Kind::Manifest, "https://iiif.example.org/iiif/manifest/1"},
+    {"https://iiif.example.org/iiif/collection/cartes", Address::Kind::Manifest,
+     "https://iiif.example.org/iiif/collection/cartes"},
+    // An id with no extension is an image's base until its content says otherwise.
+    {"https://iiif.example.org/iiif/b7d41c", Address::Kind::Image, "https://iiif.example.org/iiif/b7d41c"},
+    // An image request under a "manifests" folder stays an image.
+    {"https://iiif.example.org/manifests/img/full/max/0/default.jpg", Address::Kind::Image,
+     "https://iiif.example.org/manifests/img"},
     // Refused.
     {"", Address::Kind::Image, nullptr},
     {"carte de Cassini", Address::Kind::Image, nullptr},
@@ -231,6 +254,7 @@ iiif::ImageInfo info(int version, int level, int w, int h, int tile, QList<int> 
     i.tileWidth = i.tileHeight = tile;
     i.scaleFactors = factors;
     i.regionByPx = i.sizeByW = level >= 1;
+    i.sizeByWh = level >= (version == 3 ? 1 : 2);
     return i;
 }
 
@@ -239,13 +263,21 @@ TEST(IiifPlanTest, CutsAtFullSizeOrTakesTheLargestScaleThatFits)
     const PlanCase cases[] = {
         // Any region: full size, cells a multiple of the server's 256 pixels.
         {"level 2", info(1, 2, 20000, 15000, 256), true, 1, QSize(1024, 768), 20, 20,
-         "B/0,0,1024,768/1024,/0/native.jpg", "B/19456,14592,544,408/544,/0/native.jpg"},
+         "B/0,0,1024,768/full/0/native.jpg", "B/19456,14592,544,408/full/0/native.jpg"},
         // A picture smaller than 26 server tiles: one server tile per cell.
         {"level 1 small", info(2, 1, 1000, 700, 256), true, 1, QSize(256, 256), 4, 3,
-         "B/0,0,256,256/256,/0/default.jpg", "B/768,512,232,188/232,/0/default.jpg"},
+         "B/0,0,256,256/full/0/default.jpg", "B/768,512,232,188/full/0/default.jpg"},
         // Too large for cells of at most 8192 pixels at full size: half size.
         {"level 2 huge", info(2, 2, 300000, 1000, 256), true, 2, QSize(11776, 512), 26, 2,
+         "B/0,0,11776,512/5888,256/0/default.jpg", "B/294400,512,5600,488/2800,244/0/default.jpg"},
+        // Both sides at reduced sizes where the server takes them (Image API 3 from level 1);
+        // by width alone where it takes only that (Image API 2, level 1).
+        {"level 1 v3 huge", info(3, 1, 300000, 1000, 256), true, 2, QSize(11776, 512), 26, 2,
+         "B/0,0,11776,512/5888,256/0/default.jpg", "B/294400,512,5600,488/2800,244/0/default.jpg"},
+        {"level 1 v2 huge", info(2, 1, 300000, 1000, 256), true, 2, QSize(11776, 512), 26, 2,
          "B/0,0,11776,512/5888,/0/default.jpg", "B/294400,512,5600,488/2800,/0/default.jpg"},
+        {"level 1 v3", info(3, 1, 1000, 700, 256), true, 1, QSize(256, 256), 4, 3,
+         "B/0,0,256,256/max/0/default.jpg", "B/768,512,232,188/max/0/default.jpg"},
         // Static tiles: the largest resolution whose tiles fit in 26 x 26.
         {"level 0 fits", info(2, 0, 1000, 700, 256, {1, 2}), false, 1, QSize(256, 256), 4, 3,
          "B/0,0,256,256/256,/0/default.jpg", "B/768,512,232,188/232,/0/default.jpg"},
@@ -341,6 +373,231 @@ TEST(IiifPlanTest, HostileNumbersAreBoundedOrRefused)
             }
         EXPECT_EQ(area, qint64(read->width) * read->height);
     }
+}
+
+// A picture of a smooth gradient, which JPEG keeps within a few levels.
+QImage gradient(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), 128));
+    return picture;
+}
+
+// Where the server computes a side itself, its answer may be one pixel off: accepted only
+// there, and stored at the plan's size with every received pixel in its place.
+TEST(IiifPlanTest, AnswersOffByTheServersRoundingAreFittedOnlyWhereThePlanAllows)
+{
+    // Static tiles of Image API 2 at half size: named by width, 256 x 150 asked.
+    const auto byWidth = iiif::planTiles(info(2, 0, 26 * 256 + 1, 300, 256, {1, 2, 4}), QStringLiteral("B"));
+    // Any region at full size: "full", exact.
+    const auto full = iiif::planTiles(info(2, 2, 1000, 700, 256), QStringLiteral("B"));
+    ASSERT_TRUE(byWidth && full);
+    ASSERT_EQ(byWidth->tileSize(0, 0), QSize(256, 150));
+    EXPECT_EQ(byWidth->slack(0, 0), QSize(0, 1));
+    EXPECT_EQ(full->slack(0, 0), QSize(0, 0));
+    struct Case {
+        const char *name;
+        const iiif::TilePlan &plan;
+        QSize answer;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"one row short", *byWidth, QSize(256, 149), true},
+        {"one row more", *byWidth, QSize(256, 151), true},
+        {"exact", *byWidth, QSize(256, 150), true},
+        {"two rows short", *byWidth, QSize(256, 148), false},
+        {"width named and wrong", *byWidth, QSize(255, 150), false},
+        {"full size one row short", *full, QSize(256, 255), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage sent = gradient(c.answer);
+        QByteArray bytes;
+        ASSERT_TRUE(jpeg::encode(sent, bytes, 95).ok());
+        EXPECT_EQ(c.plan.accepts(0, 0, c.answer), c.accepted);
+        const source::IiifSource tiles(c.plan);
+        const QSize expected = c.plan.tileSize(0, 0);
+        QByteArray stored;
+        QString why;
+        ASSERT_EQ(source::assembleTile(expected, tiles.pieces({0, 0}), {bytes}, &stored, &why), c.accepted) << why;
+        if (!c.accepted)
+            continue;
+        QImage tile;
+        ASSERT_TRUE(jpeg::decode(stored, tile).ok());
+        ASSERT_EQ(tile.size(), expected);
+        // Every received pixel in its place; a missing row repeats the last one received.
+        for (int y = 0; y < expected.height(); y += 7)
+            for (int x = 0; x < expected.width(); x += 13) {
+                const QRgb want = sent.pixel(x, qMin(y, sent.height() - 1)), got = tile.pixel(x, y);
+                ASSERT_NEAR(qRed(got), qRed(want), 8) << x << "," << y;
+                ASSERT_NEAR(qGreen(got), qGreen(want), 8) << x << "," << y;
+            }
+    }
+}
+
+// A server of static pictures without tiles: the largest listed size that fits its limits
+// (and the program's) is asked whole, cut into tiles, and is the size the sheet is said to have.
+TEST(IiifPlanTest, SizesOnlyTakeTheLargestListedSizeThatFits)
+{
+    struct Case {
+        const char *name;
+        const char *json;
+        const char *url;   // nullptr: refused
+        QSize sheet;
+        QSize slack;
+    };
+    const Case cases[] = {
+        {"maxWidth, version 3", R"({"@context": "http://iiif.io/api/image/3/context.json", "type": "ImageService3",
+            "profile": "level0", "width": 4000, "height": 2800, "maxWidth": 1200,
+            "sizes": [{"width": 2000, "height": 1400}, {"width": 500, "height": 350}, {"width": 1000, "height": 700}]})",
+         "B/full/1000,700/0/default.jpg", QSize(1000, 700), QSize(0, 0)},
+        {"maxArea, version 2", R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 4000, "height": 2800,
+            "profile": ["http://iiif.io/api/image/2/level0.json", {"maxArea": 800000}],
+            "sizes": [{"width": 1000, "height": 700}, {"width": 2000, "height": 1400}]})",
+         "B/full/1000,/0/default.jpg", QSize(1000, 700), QSize(0, 1)},
+        {"full size fits", R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 4000, "height": 2800,
+            "profile": ["http://iiif.io/api/image/2/level0.json"], "sizes": [{"width": 1000, "height": 700}]})",
+         "B/full/full/0/default.jpg", QSize(4000, 2800), QSize(0, 0)},
+        {"larger than one tile", R"({"@context": "http://iiif.io/api/image/3/context.json", "profile": "level0",
+            "width": 40000, "height": 28000, "sizes": [{"width": 10000, "height": 7000}, {"width": 5000, "height": 3500}]})",
+         "B/full/5000,3500/0/default.jpg", QSize(5000, 3500), QSize(0, 0)},
+        {"nothing fits", R"({"@context": "http://iiif.io/api/image/3/context.json", "profile": "level0",
+            "width": 4000, "height": 2800, "maxWidth": 100, "sizes": [{"width": 1000, "height": 700}]})",
+         nullptr, QSize(), QSize()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto read = iiif::readImageInfo(QByteArray(c.json));
+        ASSERT_TRUE(read);
+        QString why;
+        const auto plan = iiif::planTiles(*read, QStringLiteral("B"), &why);
+        if (!c.url) {
+            EXPECT_FALSE(plan);
+            EXPECT_FALSE(why.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(plan) << why.toStdString();
+        // One picture asked once, cut into the sheet's tiles: every tile names it, and the
+        // tiles of the first row and column span it.
+        EXPECT_EQ(plan->sheetSize(), c.sheet);
+        EXPECT_EQ(plan->answerSize(0, 0), c.sheet);
+        EXPECT_EQ(plan->slack(0, 0), c.slack);
+        int width = 0, height = 0;
+        for (int column = 0; column < plan->columns; ++column) {
+            EXPECT_EQ(plan->tileUrl(column, 0), QString::fromUtf8(c.url));
+            width += plan->tileSize(column, 0).width();
+        }
+        for (int row = 0; row < plan->rows; ++row)
+            height += plan->tileSize(0, row).height();
+        EXPECT_EQ(QSize(width, height), c.sheet);
+        EXPECT_EQ(plan->tileUrl(plan->columns - 1, plan->rows - 1), QString::fromUtf8(c.url));
+    }
+}
+
+// Tiles are asked where the description was found: after a redirect, at its final address,
+// or at the description's own id when it lies on that server.
+TEST(IiifPlanTest, TilesAreAskedWhereTheDescriptionWasFound)
+{
+    struct Case {
+        const char *name;
+        const char *infoUrl;
+        const char *id;
+        const char *base;
+    };
+    const char *requested = "http://127.0.0.1:8080/iiif/old";
+    const Case cases[] = {
+        {"not moved", "http://127.0.0.1:8080/iiif/old/info.json", "http://elsewhere.example.org/x", requested},
+        {"not moved, id on the server", "http://127.0.0.1:8080/iiif/old/info.json", "http://127.0.0.1:8080/iiif/y",
+         requested},
+        {"moved, id names the new base", "http://127.0.0.1:8080/iiif/new/info.json", "http://127.0.0.1:8080/iiif/new/",
+         "http://127.0.0.1:8080/iiif/new"},
+        {"moved, id on another server", "http://127.0.0.1:8080/iiif/new/info.json", "https://example.org/iiif/new",
+         "http://127.0.0.1:8080/iiif/new"},
+        {"moved, id on another port", "http://127.0.0.1:8080/iiif/new/info.json", "http://127.0.0.1:9/iiif/new",
+         "http://127.0.0.1:8080/iiif/new"},
+        {"moved to an odd address, id on the server", "http://127.0.0.1:8080/cache?k=1", "http://127.0.0.1:8080/iiif/new",
+         "http://127.0.0.1:8080/iiif/new"},
+        {"moved to an odd address, no id", "http://127.0.0.1:8080/cache?k=1", "", requested},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        iiif::ImageInfo image;
+        image.id = QString::fromUtf8(c.id);
+        EXPECT_EQ(iiif::tileBase(QString::fromUtf8(requested), QString::fromUtf8(c.infoUrl), image),
+                  QString::fromUtf8(c.base));
+    }
+}
+
+// Documents told apart by their content, collections listed, image services chosen by their
+// type or profile, and canvases without an image kept in their place.
+TEST(IiifManifestTest, DocumentsAreKnownByTheirContent)
+{
+    const char kCollection2[] = R"({"@context": "http://iiif.io/api/presentation/2/context.json",
+        "@id": "http://127.0.0.1/c.json", "@type": "sc:Collection", "label": "Cartes de France",
+        "manifests": [{"@id": "http://127.0.0.1/m1.json", "@type": "sc:Manifest", "label": "Carte 1"}],
+        "collections": [{"@id": "http://127.0.0.1/sub.json", "@type": "sc:Collection", "label": "Atlas"}]})";
+    const char kCollection3[] = R"({"@context": "http://iiif.io/api/presentation/3/context.json",
+        "id": "http://127.0.0.1/c3", "type": "Collection", "label": {"fr": ["Plans"]},
+        "items": [{"id": "http://127.0.0.1/m/1", "type": "Manifest", "label": {"fr": ["Plan de Lille"]}},
+                  {"id": "http://127.0.0.1/m/2", "type": "Manifest"}, {"id": "x", "type": "Canvas"}]})";
+    const struct {
+        const char *name;
+        const char *json;
+        iiif::DocumentKind kind;
+    } kinds[] = {
+        {"manifest 2", kManifest2, iiif::DocumentKind::Manifest},
+        {"manifest 3", kManifest3, iiif::DocumentKind::Manifest},
+        {"collection 2", kCollection2, iiif::DocumentKind::Collection},
+        {"collection 3", kCollection3, iiif::DocumentKind::Collection},
+        {"image 1.1", kInfo11, iiif::DocumentKind::Image},
+        {"image 2", kInfo2, iiif::DocumentKind::Image},
+        {"image 3", kInfo3, iiif::DocumentKind::Image},
+        {"image 2 by its protocol", R"({"protocol": "http://iiif.io/api/image", "width": 5, "height": 5})",
+         iiif::DocumentKind::Image},
+        {"login service", R"({"@context": "http://iiif.io/api/auth/1/context.json",
+            "profile": "http://iiif.io/api/auth/1/login"})", iiif::DocumentKind::Unknown},
+        {"web page", "<html>Notice</html>", iiif::DocumentKind::Unknown},
+    };
+    for (const auto &k : kinds) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(iiif::documentKind(k.json), k.kind);
+    }
+
+    const auto c2 = iiif::readCollection(kCollection2);
+    ASSERT_TRUE(c2);
+    EXPECT_EQ(c2->label, QStringLiteral("Cartes de France"));
+    ASSERT_EQ(c2->entries.size(), 2);
+    EXPECT_EQ(c2->entries[0].address, QStringLiteral("http://127.0.0.1/m1.json"));
+    EXPECT_FALSE(c2->entries[0].collection);
+    EXPECT_TRUE(c2->entries[1].collection);
+    const auto c3 = iiif::readCollection(kCollection3);
+    ASSERT_TRUE(c3);
+    ASSERT_EQ(c3->entries.size(), 2);
+    EXPECT_EQ(c3->entries[0].label, QStringLiteral("Plan de Lille"));
+    EXPECT_EQ(c3->entries[1].address, QStringLiteral("http://127.0.0.1/m/2"));
+    QString why;
+    EXPECT_FALSE(iiif::readCollection(R"({"type": "Collection", "items": []})", &why));
+    EXPECT_FALSE(why.isEmpty());
+
+    // A login service listed before the image's (untyped, or typed by its profile), and a
+    // canvas without an image between two that have one.
+    const char kServices[] = R"({"@type": "sc:Manifest", "label": "Services", "sequences": [{"canvases": [
+        {"width": 10, "height": 10, "images": [{"resource": {"service": [
+            {"@id": "http://127.0.0.1/login", "profile": "http://iiif.io/api/auth/1/login"},
+            {"@id": "http://127.0.0.1/a", "profile": "http://iiif.io/api/image/2/level1.json"}]}}]},
+        {"width": 10, "height": 10, "images": []},
+        {"width": 10, "height": 10, "images": [{"resource": {"service": [
+            {"@id": "http://127.0.0.1/auth", "label": "Connexion"},
+            {"@context": "http://iiif.io/api/image/2/context.json", "@id": "http://127.0.0.1/b"}]}}]}]}]})";
+    const auto m = iiif::readManifest(kServices);
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->images.size(), 3);
+    EXPECT_EQ(m->images[0].imageBase, QStringLiteral("http://127.0.0.1/a"));
+    EXPECT_TRUE(m->images[1].imageBase.isEmpty());
+    EXPECT_FALSE(m->images[1].why.isEmpty());
+    EXPECT_EQ(m->images[2].imageBase, QStringLiteral("http://127.0.0.1/b"));
 }
 
 TEST(IiifFetcherTest, RetryAfterIsBounded)

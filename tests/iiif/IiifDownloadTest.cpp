@@ -21,6 +21,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <functional>
 #include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
@@ -215,6 +217,248 @@ TEST_F(IiifDownloadTest, StaticTreeTooLargeAtFullSizeInstallsAtHalfSize)
     EXPECT_EQ(count(RowState::Downloaded), 14 * 3);
     const QImage half = picture.scaled(plan->sheetSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_LT(meanDifference(joinedSheet(14, 3), half), 6.0);
+}
+
+// Writes `picture` as a JPEG file at `path` under `root`, as a server would answer that request.
+void serveFile(const QString &root, const QString &path, const QImage &picture)
+{
+    const QString file = root + path;
+    QDir().mkpath(QFileInfo(file).path());
+    ASSERT_TRUE(picture.save(file, "JPEG", 95)) << file.toStdString();
+}
+
+// Descriptions as libraries write them, with the answers of their servers, served on
+// 127.0.0.1: every sheet installs whole, at the size its reading announced, and joined its
+// tiles equal the server's pixels.
+TEST_F(IiifDownloadTest, DescriptionsAsLibrariesPublishThemInstallTheServersPixels)
+{
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QImage picture = makeSmoothPicture(700, 501);
+    struct Case {
+        const char *name;
+        const char *info;     // written at <case>/<infoFolder>/info.json
+        const char *infoFolder;
+        QSize sheet;          // announced and installed
+        QSize grid;
+        // Writes the server's answers under the case's folder.
+        std::function<void(const QString &folder)> answers;
+        QStringList serverArguments;
+        const QImage *source;   // the picture the server shows
+    };
+    // Any region, asked at full size as "full": the same region asked by width alone is
+    // answered one row short, as a server that rounds heights down does.
+    auto regions = [&](const QString &into) {
+        for (int y = 0; y < picture.height(); y += 256)
+            for (int x = 0; x < picture.width(); x += 256) {
+                const QRect r = QRect(x, y, 256, 256) & picture.rect();
+                const QString region = QStringLiteral("/%1,%2,%3,%4/").arg(x).arg(y).arg(r.width()).arg(r.height());
+                serveFile(into, region + QStringLiteral("full/0/default.jpg"), picture.copy(r));
+                serveFile(into, region + QStringLiteral("%1,/0/default.jpg").arg(r.width()),
+                          picture.copy(r).scaled(r.width(), r.height() - 1));
+            }
+    };
+    // Static tiles at half size named by width, the heights rounded down by the server.
+    const QImage wide = makeSmoothPicture(26 * 64 + 40, 301);
+    auto halfTiles = [&](const QString &into) {
+        for (int y = 0; y < wide.height(); y += 128)
+            for (int x = 0; x < wide.width(); x += 128) {
+                const QRect r = QRect(x, y, 128, 128) & wide.rect();
+                const int w = (r.width() + 1) / 2, h = r.height() / 2;
+                serveFile(into,
+                          QStringLiteral("/%1,%2,%3,%4/%5,/0/default.jpg").arg(x).arg(y).arg(r.width()).arg(r.height()).arg(w),
+                          wide.copy(r).scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            }
+    };
+    const Case cases[] = {
+        {"level 2 at full size", R"({"@context": "http://iiif.io/api/image/2/context.json",
+            "@id": "http://127.0.0.1/x", "protocol": "http://iiif.io/api/image", "width": 700, "height": 501,
+            "tiles": [{"width": 256, "scaleFactors": [1, 2]}], "profile": ["http://iiif.io/api/image/2/level2.json"]})",
+         "map", QSize(700, 501), QSize(3, 2), regions, {}, &picture},
+        {"level 0 at half size, heights rounded down", R"({"@context": "http://iiif.io/api/image/2/context.json",
+            "width": 1704, "height": 301, "tiles": [{"width": 64, "scaleFactors": [1, 2]}],
+            "profile": ["http://iiif.io/api/image/2/level0.json"]})",
+         "map", QSize(852, 151), QSize(14, 3), halfTiles, {}, &wide},
+        {"description moved by a redirect", R"({"@context": "http://iiif.io/api/image/2/context.json",
+            "width": 700, "height": 501, "tiles": [{"width": 256, "scaleFactors": [1]}],
+            "profile": ["http://iiif.io/api/image/2/level1.json"]})",
+         "new", QSize(700, 501), QSize(3, 2), regions,
+         // Only the description moved: tiles asked at the old base find nothing.
+         {QStringLiteral("--redirect"), QStringLiteral("/old/info.json=/new/info.json")}, &picture},
+        {"sizes only, smaller than the width allowed", R"({"@context": "http://iiif.io/api/image/3/context.json",
+            "type": "ImageService3", "profile": "level0", "width": 700, "height": 501, "maxWidth": 400,
+            "sizes": [{"width": 175, "height": 125}, {"width": 350, "height": 250}]})",
+         "map", QSize(350, 250), QSize(1, 1), [&](const QString &into) {
+             serveFile(into, QStringLiteral("/full/350,250/0/default.jpg"),
+                       picture.scaled(350, 250, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+         }, {}, &picture},
+    };
+    int index = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = work.filePath(QStringLiteral("shape%1").arg(++index));
+        const QString served = root + u'/' + QString::fromUtf8(c.infoFolder);
+        QDir().mkpath(served);
+        c.answers(served);
+        writeFile(served + QStringLiteral("/info.json"), QByteArray(c.info));
+        const bool moved = !c.serverArguments.isEmpty();
+        PythonServer server;
+        QString error;
+        ASSERT_TRUE(server.start(root, c.serverArguments, &error)) << error.toStdString();
+        const QString base = server.base() + (moved ? QStringLiteral("/old") : u'/' + QString::fromUtf8(c.infoFolder));
+
+        // Reading the address announces the size that will be installed.
+        IiifFetcher fetcher;
+        IiifReader reader(fetcher);
+        QList<iiif::SheetSource> sheets;
+        QString failure;
+        bool ended = false;
+        QObject::connect(&reader, &IiifReader::done, [&](const QString &, const QList<iiif::SheetSource> &s) {
+            sheets = s;
+            ended = true;
+        });
+        QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+            failure = text;
+            ended = true;
+        });
+        reader.read(*iiif::parseAddress(base));
+        ASSERT_TRUE(waitUntil([&] { return ended; }, 20000));
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+        ASSERT_EQ(sheets.size(), 1);
+        EXPECT_EQ(sheets[0].size, c.sheet);
+        EXPECT_EQ(sheets[0].grid, c.grid);
+
+        // The run asks where the description was found and installs every tile.
+        QDir(folder()).removeRecursively();
+        context.addedMaps() = {};
+        selectAddedMap(base);
+        ASSERT_TRUE(runAndWait());
+        const auto &plan = engine.iiifDownload().plan();
+        ASSERT_TRUE(plan);
+        EXPECT_EQ(plan->sheetSize(), c.sheet);
+        EXPECT_EQ(count(RowState::Downloaded), c.grid.width() * c.grid.height()) << caption.toStdString();
+        EXPECT_EQ(count(RowState::Missing), 0);
+        const QImage joined = joinedSheet(c.grid.width(), c.grid.height());
+        ASSERT_EQ(joined.size(), c.sheet);
+        EXPECT_LT(meanDifference(joined, c.source->scaled(c.sheet, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)), 5.0);
+    }
+}
+
+// Documents at every address libraries give them, told apart by their content: manifests
+// without ".json", an image description under a manifest's name, an id without extension,
+// a collection whose manifest the person picks; a login service listed before the image's,
+// and a canvas without an image that keeps its number.
+TEST_F(IiifDownloadTest, ReaderKnowsDocumentsByTheirContentWhateverTheirAddress)
+{
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("documents"));
+    PythonServer server;
+    QString error;
+    QDir().mkpath(root);
+    ASSERT_TRUE(server.start(root, {}, &error)) << error.toStdString();
+    const QString host = server.base();
+    auto info = [&](const QString &id, int width) {
+        return QStringLiteral(R"({"@context": "http://iiif.io/api/image/2/context.json", "@id": "%1",
+            "protocol": "http://iiif.io/api/image", "width": %2, "height": 501,
+            "tiles": [{"width": 256, "scaleFactors": [1, 2]}], "profile": ["http://iiif.io/api/image/2/level1.json"]})")
+            .arg(id)
+            .arg(width)
+            .toUtf8();
+    };
+    writeFile(root + QStringLiteral("/img/info.json"), info(host + QStringLiteral("/img"), 700));
+    writeFile(root + QStringLiteral("/img2/info.json"), info(host + QStringLiteral("/img2"), 600));
+    const QByteArray manifest2 = QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/2/context.json",
+        "@type": "sc:Manifest", "label": "Carte en deux", "sequences": [{"canvases": [
+        {"width": 700, "height": 501, "images": [{"resource": {"service": {"@id": "%1/img",
+            "profile": "http://iiif.io/api/image/2/level1.json"}}}]}]}]})").arg(host).toUtf8();
+    // A login service first, a canvas without image, then an image service typed by version 3.
+    const QByteArray manifest3 = QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json",
+        "type": "Manifest", "label": {"fr": ["Plan en trois vues"]}, "items": [
+        {"type": "Canvas", "width": 700, "height": 501, "items": [{"type": "AnnotationPage", "items": [{
+            "type": "Annotation", "body": {"type": "Image", "service": [
+                {"@id": "%1/login", "profile": "http://iiif.io/api/auth/1/login", "label": "Se connecter"},
+                {"id": "%1/img", "type": "ImageService2"}]}}]}]},
+        {"type": "Canvas", "width": 10, "height": 10, "items": []},
+        {"type": "Canvas", "width": 600, "height": 501, "items": [{"type": "AnnotationPage", "items": [{
+            "type": "Annotation", "body": {"type": "Image", "service": [
+                {"@id": "%1/auth"}, {"id": "%1/img2", "type": "ImageService3", "profile": "level1"}]}}]}]}]})")
+                                    .arg(host)
+                                    .toUtf8();
+    writeFile(root + QStringLiteral("/iiif/manifest/5b1e6c2a.json"), manifest3);
+    writeFile(root + QStringLiteral("/manifests/15826830.json"), manifest2);
+    writeFile(root + QStringLiteral("/atlas/manifest/index.html"), manifest2);
+    writeFile(root + QStringLiteral("/atlas/manifest-service.json"), info(host + QStringLiteral("/img"), 700));
+    writeFile(root + QStringLiteral("/iiif/manifest/1"), manifest3);
+    writeFile(root + QStringLiteral("/iiif/b7d41c"), manifest2);
+    writeFile(root + QStringLiteral("/collection/top"),
+              QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json", "type": "Collection",
+        "label": {"fr": ["Cartes"]}, "items": [
+        {"id": "%1/iiif/manifest/1", "type": "Manifest", "label": {"fr": ["Plan"]}},
+        {"id": "%1/manifests/15826830.json", "type": "Manifest", "label": {"fr": ["Carte"]}}]})")
+                  .arg(host)
+                  .toUtf8());
+
+    const QString img = host + QStringLiteral("/img"), img2 = host + QStringLiteral("/img2");
+    struct Case {
+        QString path;
+        QString title;
+        QStringList bases;   // empty: a canvas without image
+        QString failure;
+    };
+    const QStringList three{img, QString(), img2};
+    const Case cases[] = {
+        {QStringLiteral("/iiif/manifest/5b1e6c2a.json"), QStringLiteral("Plan en trois vues"), three, {}},
+        {QStringLiteral("/manifests/15826830.json"), QStringLiteral("Carte en deux"), {img}, {}},
+        {QStringLiteral("/atlas/manifest/"), QStringLiteral("Carte en deux"), {img}, {}},
+        {QStringLiteral("/atlas/manifest-service.json"), QStringLiteral("Carte IIIF img"), {img}, {}},
+        {QStringLiteral("/iiif/manifest/1"), QStringLiteral("Plan en trois vues"), three, {}},
+        {QStringLiteral("/iiif/b7d41c"), QStringLiteral("Carte en deux"), {img}, {}},
+        {QStringLiteral("/collection/top"), QStringLiteral("Carte en deux"), {img}, {}},
+        {QStringLiteral("/iiif/missing"), {}, {}, QStringLiteral("Lecture impossible : HTTP 404")},
+    };
+    IiifFetcher fetcher;
+    IiifReader reader(fetcher);
+    QStringList offered;
+    QString collectionTitle;
+    reader.setChooser([&](const QString &title, const QStringList &entries) {
+        collectionTitle = title;
+        offered = entries;
+        return 1;
+    });
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString title, failure;
+        QList<iiif::SheetSource> sheets;
+        bool ended = false;
+        auto done = QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+            title = t;
+            sheets = s;
+            ended = true;
+        });
+        auto failed = QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+            failure = text;
+            ended = true;
+        });
+        const auto address = iiif::parseAddress(host + c.path);
+        ASSERT_TRUE(address);
+        reader.read(*address);
+        ASSERT_TRUE(waitUntil([&] { return ended; }, 20000));
+        QObject::disconnect(done);
+        QObject::disconnect(failed);
+        EXPECT_EQ(failure, c.failure);
+        if (!c.failure.isEmpty())
+            continue;
+        EXPECT_EQ(title, c.title);
+        ASSERT_EQ(sheets.size(), c.bases.size());
+        for (qsizetype i = 0; i < sheets.size(); ++i) {
+            EXPECT_EQ(sheets[i].imageBase, c.bases[i]);
+            if (!c.bases[i].isEmpty())
+                EXPECT_EQ(sheets[i].size.height(), 501);
+        }
+        if (c.bases.size() == 3)
+            EXPECT_TRUE(IiifReader::summaryText(sheets).contains(QStringLiteral("vue sans image")));
+    }
+    EXPECT_EQ(collectionTitle, QStringLiteral("Cartes"));
+    EXPECT_EQ(offered, QStringList({QStringLiteral("Plan"), QStringLiteral("Carte")}));
 }
 
 // https: the test's own certificate is trusted explicitly; without it the run is refused.

@@ -1,6 +1,6 @@
-// The IIIF source in the real window: "Ajouter une carte IIIF" on "Autres cartes", the
+// The IIIF source in the real window: "Ajouter une carte en ligne" on "Autres cartes", the
 // added map in the list after the catalogue and back at the next start, its download
-// through the download page; "Adresse IIIF de la carte" for a Cassini sheet; the
+// through the download page; "Adresse en ligne de la carte" for a Cassini sheet; the
 // preference "Requêtes simultanées".
 
 #include "IiifServers.h"
@@ -83,7 +83,7 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
         w.click(QStringLiteral("AjouterIiif"));
         ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
-                  QStringLiteral("Carte n° 1925 : Carte IIIF map\n1000 x 700 pixels"));
+                  QStringLiteral("Carte n° 1925 : Carte IIIF map\nIIIF : 1000 x 700 pixels"));
         ASSERT_EQ(list->count(), 1925);
         EXPECT_EQ(list->item(1924)->text(), QStringLiteral("Carte IIIF map"));
         EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1925"));
@@ -141,7 +141,7 @@ TEST_F(IiifWindowTest, ManifestMapDownloadsTheSheetOfTheSheetNumber)
     w.click(QStringLiteral("AjouterIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
     EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
-              QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\n2 feuilles : 1000 x 700, 600 x 300 pixels"));
+              QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\nIIIF : 2 feuilles : 1000 x 700, 600 x 300 pixels"));
 
     w.find<QSpinBox>(QStringLiteral("spSkinSpinEdit2"))->setValue(2);
     EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F002"));
@@ -267,6 +267,53 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(w.find(QStringLiteral("ZoneClic"))->size(), panel->size());
     EXPECT_EQ(panel->findChildren<view::TileCell *>().size(), 96);
     viewer.closeView();
+}
+
+// A collection's address: the person picks one of its maps from the list it offers (here
+// the second, by its number); cancelling the list adds nothing and says nothing.
+TEST_F(IiifWindowTest, CollectionLetsThePersonPickTheMapToAdd)
+{
+    REQUIRE_PROGRAM(QStringLiteral("vips"));
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    serveTree();
+    auto manifest = [&](const QString &label) {
+        return QStringLiteral(R"({"@type": "sc:Manifest", "label": "%1", "sequences": [{"canvases": [
+            {"width": 1000, "height": 700, "images": [{"resource": {"service": {"@id": "%2/map",
+             "profile": "http://iiif.io/api/image/2/level0.json"}}}]}]}]})")
+            .arg(label, server.base())
+            .toUtf8();
+    };
+    writeFile(work.filePath(QStringLiteral("m/1")), manifest(QStringLiteral("Plan de Brest")));
+    writeFile(work.filePath(QStringLiteral("m/2")), manifest(QStringLiteral("Plan de Lorient")));
+    writeFile(work.filePath(QStringLiteral("collection/bretagne")),
+              QStringLiteral(R"({"@type": "sc:Collection", "label": "Ports de Bretagne", "manifests": [
+                  {"@id": "%1/m/1", "@type": "sc:Manifest", "label": "Brest"},
+                  {"@id": "%1/m/2", "@type": "sc:Manifest", "label": "Lorient"}]})")
+                  .arg(server.base())
+                  .toUtf8());
+    QTemporaryDir maps;
+    TestWindow w({{QStringLiteral("cartes"), maps.path()}});
+    w.start();
+    auto *list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
+    auto *add = w.find<QPushButton>(QStringLiteral("AjouterIiif"));
+
+    w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/collection/bretagne"));
+    w.desktop.inputAnswers.push_back(QString());   // the list cancelled
+    w.click(QStringLiteral("AjouterIiif"));
+    ASSERT_TRUE(waitUntil([&] { return add->isEnabled(); }, 20000));
+    EXPECT_EQ(list->count(), 1924);
+    EXPECT_EQ(w.desktop.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(w.desktop.last(QStringLiteral("message")), nullptr);
+
+    w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/collection/bretagne"));
+    w.desktop.inputAnswers.push_back(QStringLiteral("2"));
+    w.click(QStringLiteral("AjouterIiif"));
+    ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
+    EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text,
+              QStringLiteral("Carte n° 1925 : Plan de Lorient\nIIIF : 1000 x 700 pixels"));
+    EXPECT_TRUE(w.desktop.last(QStringLiteral("input"))->text.contains(QStringLiteral("Ports de Bretagne")));
+    ASSERT_EQ(list->count(), 1925);
+    EXPECT_EQ(list->item(1924)->text(), QStringLiteral("Plan de Lorient"));
 }
 
 TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)

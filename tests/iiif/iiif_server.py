@@ -9,6 +9,8 @@ then one line "REQ <client port> <path>" per request.
                            whose path contains SUBSTR
   --retry-after VALUE      Retry-After header sent with 429 and 503 answers
   --close-each             close the connection after every answer, without announcing it
+  --redirect FROM=TO       answer 301 to paths that begin with FROM, sending them to TO
+                           followed by the rest of the path
 """
 import argparse
 import http.server
@@ -47,7 +49,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     if entry[2] is not None:
                         entry[2] -= 1
                     break
-        if code is not None:
+        moved = next((to + self.path[len(src):] for src, to in args.redirect_pairs
+                      if self.path.startswith(src)), None)
+        if moved is not None:
+            self.send_response(301)
+            self.send_header("Location", moved)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif code is not None:
             body = b"<html><body>scripted</body></html>"
             self.send_response(code)
             if code in (429, 503) and args.retry_after is not None:
@@ -77,7 +86,9 @@ def main():
     parser.add_argument("--retry-after")
     parser.add_argument("--close-each", action="store_true")
     parser.add_argument("--bind", default="127.0.0.1")
+    parser.add_argument("--redirect", action="append", default=[])
     args = parser.parse_args()
+    args.redirect_pairs = [tuple(r.split("=", 1)) for r in args.redirect]
     for s in args.status:
         sub, _, rest = s.rpartition("=")
         code, _, count = rest.partition(":")

@@ -187,17 +187,20 @@ TEST_F(SourceDownloadTest, IiifWholePicturesAreAskedOnceAndCut)
         QString limits;          // extra members of the description
         QList<QSize> sizes;      // listed; the first is the one served
         QSize grid;              // 0 x 0: nothing installed
+        QString asks;            // the size asked for the whole picture
         QString status;
         int pictureRequests;
     } cases[] = {
-        {QStringLiteral("v2"), 2, {}, {{1000, 600}, {250, 150}, {500, 300}}, {2, 2}, QStringLiteral("Déconnecté"), 1},
+        // The full size (2000 x 1200) is always offered; limits leave it out but where said.
+        {QStringLiteral("v2"), 2, QStringLiteral(", \"maxWidth\": 1000"), {{1000, 600}, {250, 150}, {500, 300}}, {2, 2},
+         QStringLiteral("1000,"), QStringLiteral("Déconnecté"), 1},
         {QStringLiteral("v3-max-width"), 3, QStringLiteral(", \"maxWidth\": 600"), {{500, 300}, {1000, 600}}, {1, 1},
-         QStringLiteral("Déconnecté"), 1},
+         QStringLiteral("500,300"), QStringLiteral("Déconnecté"), 1},
         {QStringLiteral("v2-max-area"), 2, QStringLiteral(", \"maxArea\": 200000"), {{500, 300}, {1000, 600}},
-         {1, 1}, QStringLiteral("Déconnecté"), 1},
-        {QStringLiteral("too-large"), 3, {}, {{9000, 5000}}, {0, 0},
-         QStringLiteral("Description IIIF illisible : aucune des tailles de l'image ne tient en 8192 x 8192 pixels"), 0},
-        {QStringLiteral("absent"), 2, {}, {{1000, 600}}, {0, 0},
+         {1, 1}, QStringLiteral("500,"), QStringLiteral("Déconnecté"), 1},
+        {QStringLiteral("too-large"), 3, QStringLiteral(", \"maxWidth\": 100"), {{9000, 5000}}, {0, 0}, {},
+         QStringLiteral("Description IIIF illisible : aucune des tailles de l'image ne tient en 100 x 8192 pixels"), 0},
+        {QStringLiteral("absent"), 2, {}, {{1000, 600}}, {0, 0}, QStringLiteral("full"),
          QStringLiteral("Aucune image installée : 4 en échec, la première AA : "), 1},
     };
     PythonServer server;
@@ -219,8 +222,7 @@ TEST_F(SourceDownloadTest, IiifWholePicturesAreAskedOnceAndCut)
                      listed.join(QStringLiteral(", ")), c.limits);
         writeFile(work.filePath(c.name + QStringLiteral("/info.json")), info.toUtf8());
         const QImage picture = makeSmoothPicture(served.width(), served.height());
-        writeFile(work.filePath(c.name + QStringLiteral("/full/%1,%2/0/default.jpg").arg(served.width()).arg(served.height())),
-                  jpegBytes(picture, 95));
+        writeFile(work.filePath(c.name + QStringLiteral("/full/%1/0/default.jpg").arg(c.asks)), jpegBytes(picture, 95));
         const QString folder = selectAddedMap(server.base() + u'/' + c.name, source::Kind::Iiif);
         const int before = int(server.paths().size());
 
@@ -228,10 +230,7 @@ TEST_F(SourceDownloadTest, IiifWholePicturesAreAskedOnceAndCut)
         const QStringList asked = server.paths().mid(before);
         EXPECT_EQ(asked.filter(QStringLiteral("/full/")).size(), c.pictureRequests) << asked.join(u' ').toStdString();
         if (c.pictureRequests > 0)
-            EXPECT_TRUE(asked.last().endsWith(QStringLiteral("/%1/full/%2,%3/0/default.jpg")
-                                                  .arg(c.name)
-                                                  .arg(served.width())
-                                                  .arg(served.height())))
+            EXPECT_TRUE(asked.last().endsWith(QStringLiteral("/%1/full/%2/0/default.jpg").arg(c.name, c.asks)))
                 << asked.last().toStdString();
         EXPECT_TRUE(engine.statusText().startsWith(c.status)) << engine.statusText().toStdString();
         EXPECT_FALSE(engine.active());

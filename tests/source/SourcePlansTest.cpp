@@ -4,6 +4,7 @@
 
 #include "catalogue/AddedMaps.h"
 #include "source/DeepZoom.h"
+#include "source/MapReader.h"
 #include "source/SourceAddress.h"
 #include "source/TileAssembly.h"
 #include "source/Zoomify.h"
@@ -268,6 +269,46 @@ TEST(SourceAddressTest, RecognisesDeepZoomAndZoomifyAddresses)
               QStringLiteral("https://h/a.dzi"));
     EXPECT_EQ((SourceAddress{Kind::Iiif, QStringLiteral("https://h/i")}).descriptionUrl(),
               QStringLiteral("https://h/i/info.json"));
+}
+
+// The one address box of a new map: the kind each form is read as, and the refusals.
+TEST(SourceAddressTest, MapAddressesOfEveryKind)
+{
+    enum class Read { Pyramid, Image, Document, Refused };
+    const struct {
+        const char *text;
+        Read read;
+    } cases[] = {
+        {"https://h/cartes/carte.dzi", Read::Pyramid},
+        {"https://h/a/b/ImageProperties.xml", Read::Pyramid},
+        {"https://h/iiif/image/info.json", Read::Image},
+        {"https://h/iiif/image/full/max/0/default.jpg", Read::Image},
+        {"ark:/12148/btv1b8493043x", Read::Image},
+        // A bare folder: an image's base, else a Zoomify folder, else a document, by reading.
+        {"https://h/a/b/", Read::Image},
+        {"https://h/iiif/b7d41c", Read::Image},
+        {"https://h/iiif/manifest/5b1e6c2a.json", Read::Document},
+        {"https://h/manifests/15826830.json", Read::Document},
+        {"https://h/atlas/manifest/", Read::Document},
+        {"https://h/atlas/manifest-service.json", Read::Document},
+        {"https://h/iiif/manifest/1", Read::Document},
+        {"https://h/iiif/collection/top", Read::Document},
+        {"carte de Cassini", Read::Refused},
+        {"ftp://h/a/carte.dzi", Read::Refused},
+        {"https://h/a b/carte.dzi", Read::Refused},
+        {"https://h", Read::Refused},
+        {"", Read::Refused},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto address = parseMapAddress(QString::fromUtf8(c.text));
+        Read read = Read::Refused;
+        if (address && address->pyramid)
+            read = Read::Pyramid;
+        else if (address && address->iiif)
+            read = address->iiif->kind == iiif::Address::Kind::Manifest ? Read::Document : Read::Image;
+        EXPECT_EQ(read, c.read);
+    }
 }
 
 // Each sheet of the added-maps file keeps its kind after its size and grid; a sheet
