@@ -111,9 +111,8 @@ double runEngine(const QString &server, const QString &mapsRoot, int &tiles)
     AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
     context.setMapsRoot(mapsRoot + u'/');
     context.setTileServer(server);
-    context.selection.editionFolder = editions::kColour;
-    context.selection.sheetNumber = QStringLiteral("1");
-    cassini::lookUpDocumentNumber(context.selection, 0);
+    context.select(SheetId::cassini(editions::kColour, 1));
+    context.lookUpDocumentNumber();
     download::DownloadList list;
     DownloadEngine engine(context, list);
     engine.setHangUpOption([] { return false; });

@@ -60,7 +60,7 @@ AboutPage::AboutPage(AppContext &context, QWidget *parent)
 
 void AboutPage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("A Propos de Orvantis"), 9);
+    setCaption(QStringLiteral("A Propos de Orvantis"));
 }
 
 void AboutPage::openSitePage(const QString &path)

@@ -76,7 +76,7 @@ HomePage::HomePage(AppContext &context, QWidget *parent)
 
 void HomePage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Orvantis"), 1);
+    setCaption(QStringLiteral("Orvantis"));
 }
 
 void HomePage::onHelpClicked()

@@ -137,6 +137,7 @@ QWidget *MainWindow::pageSlot(int index) const
 template <typename P>
 P *MainWindow::addPage(int index, P *page)
 {
+    page->setIndex(index);
     pageSlot(index)->layout()->addWidget(page);
     giveMnemonics(page);
     connect(page, &Page::captionChanged, this, &QWidget::setWindowTitle);
@@ -145,7 +146,6 @@ P *MainWindow::addPage(int index, P *page)
 
 void MainWindow::buildPages()
 {
-    // The preferences page first: it reads the stored tile server and request limit.
     m_preferences = addPage(7, new PreferencesPage(m_context, pageSlot(7)));
     m_cassini = addPage(2, new CassiniPage(m_context, *m_statusBar, pageSlot(2)));
     m_towns = addPage(1, new TownPage(m_context, *m_statusBar, pageSlot(1)));
@@ -295,9 +295,9 @@ void MainWindow::showPages()
 {
     menuBar()->hide();
     m_pageControl->show();
-    const int page = m_context.currentPage;
-    if (page >= 1 && page <= 9)
-        showPage(page - 1);
+    const int index = m_context.currentPageIndex;
+    if (index >= 0 && index < m_pageControl->count())
+        showPage(index);
 }
 
 void MainWindow::maximise()

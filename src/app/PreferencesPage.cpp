@@ -204,7 +204,7 @@ void PreferencesPage::followSharedOptions()
 
 void PreferencesPage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Préférences"), 8);
+    setCaption(QStringLiteral("Préférences"));
 }
 
 // A new tile server address is stored at once; an empty field gives back the library's server.

@@ -284,7 +284,7 @@ QString ArchivePage::sheetIndexText() const
 
 void ArchivePage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"), 4);
+    setCaption(QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"));
 }
 
 bool ArchivePage::eventFilter(QObject *watched, QEvent *event)

@@ -149,7 +149,7 @@ void CassiniPage::buildActions()
 
 void CassiniPage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Sélection d'une carte de Cassini"), 3);
+    setCaption(QStringLiteral("Sélection d'une carte de Cassini"));
     // An archive map selected elsewhere: this page acts on the Cassini sheet it shows (the
     // sheet of the number field), never on a map it does not name.
     if (m_context.selection.isArchive())

@@ -261,7 +261,7 @@ QString DownloadPage::selectionCaption() const
 
 void DownloadPage::onShow()
 {
-    setCaptionAndNumber(selectionCaption(), 5);
+    setCaption(selectionCaption());
     if (m_downloadButton->isEnabled()) {
         // A list built and not started belongs to an earlier selection: discard it.
         m_list.clear();

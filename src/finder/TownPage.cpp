@@ -70,7 +70,7 @@ TownPage::TownPage(AppContext &context, StatusBar &statusBar, QWidget *parent)
 
 void TownPage::onShow()
 {
-    setCaptionAndNumber(QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"), 2);
+    setCaption(QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"));
 }
 
 void TownPage::onCalculateClicked()

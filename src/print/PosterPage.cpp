@@ -166,7 +166,7 @@ QString PosterPage::selectionCaption() const
 
 void PosterPage::onShow()
 {
-    setCaptionAndNumber(selectionCaption(), 7);
+    setCaption(selectionCaption());
 }
 
 void PosterPage::setQuarterButtonsEnabled(bool enabled)

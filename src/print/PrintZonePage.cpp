@@ -138,7 +138,7 @@ QString PrintZonePage::selectionCaption() const
 
 void PrintZonePage::onShow()
 {
-    setCaptionAndNumber(selectionCaption(), 6);
+    setCaption(selectionCaption());
     if (!m_context.downloadRunning()) {
         m_zoneButton->setEnabled(true);
         m_wholeSheetButton->setEnabled(true);
@@ -154,10 +154,9 @@ void PrintZonePage::keepPickersInGrid()
             if (auto *model = qobject_cast<QStandardItemModel *>(box->model()))
                 for (int i = 0; i < model->rowCount(); ++i)
                     model->item(i)->setEnabled(i < count);
-        const printing::Span s =
-            printing::withinCount({firstBox->currentIndex() + 1, lastBox->currentIndex() + 1}, count);
-        firstBox->setCurrentIndex(s.first - 1);
-        lastBox->setCurrentIndex(s.last - 1);
+        const printing::Span s = printing::withinCount({firstBox->currentIndex(), lastBox->currentIndex()}, count);
+        firstBox->setCurrentIndex(s.first);
+        lastBox->setCurrentIndex(s.last);
     };
     keep(m_firstColumnBox, m_lastColumnBox, grid.width());
     keep(m_firstRowBox, m_lastRowBox, grid.height());
@@ -170,17 +169,16 @@ void PrintZonePage::onDownloadRunning(bool running)
         w->setEnabled(!running);
 }
 
-printing::TileComposition PrintZonePage::composeTiles(int c1, int c2, int r1, int r2)
+printing::TileComposition PrintZonePage::composeTiles(const QRect &cells)
 {
-    printing::TileComposition composition = measureTiles(c1, c2, r1, r2);
+    printing::TileComposition composition = measureTiles(cells);
     drawOverview(composition);
     return composition;
 }
 
-printing::TileComposition PrintZonePage::measureTiles(int c1, int c2, int r1, int r2)
+printing::TileComposition PrintZonePage::measureTiles(const QRect &cells)
 {
-    printing::TileComposition composition =
-        printing::TileComposition::measure(m_context.selectedMapFolder(), c1, c2, r1, r2);
+    printing::TileComposition composition = printing::TileComposition::measure(m_context.selectedMapFolder(), cells);
     if (!composition.isNull())
         m_tileSize = composition.tileSize();
     m_tileSizeLabel->resize(m_tileSize);
@@ -218,10 +216,10 @@ void PrintZonePage::onZoneClicked()
 {
     OverrideCursor busy;
     m_overview = QImage();
-    const int c1 = m_firstColumnBox->currentIndex() + 1, c2 = m_lastColumnBox->currentIndex() + 1;
-    const int r1 = m_firstRowBox->currentIndex() + 1, r2 = m_lastRowBox->currentIndex() + 1;
-    const int columns = c2 - c1 + 1;
-    const int rows = r2 - r1 + 1;
+    const QRect cells(QPoint(m_firstColumnBox->currentIndex(), m_firstRowBox->currentIndex()),
+                      QPoint(m_lastColumnBox->currentIndex(), m_lastRowBox->currentIndex()));
+    const int columns = cells.width();
+    const int rows = cells.height();
 
     // Pictures of an earlier "Carte entière" would overlap the zone: they go.
     for (int i = 0; i < 4; ++i) {
@@ -229,7 +227,7 @@ void PrintZonePage::onZoneClicked()
         placeQuarter(i, QPoint(0, 0));
     }
     if (columns > 0 && rows > 0)
-        m_quarters[0] = composeTiles(c1, c2, r1, r2);
+        m_quarters[0] = composeTiles(cells);
     placeQuarter(0, QPoint(0, 0));
     m_quarterPanel->resize(m_tileSize.width() * columns, m_tileSize.height() * rows);
 
@@ -261,17 +259,15 @@ void PrintZonePage::onWholeSheetClicked()
     const QSize grid = m_context.selectedTileGrid();
     const int columns = grid.width(), rows = grid.height();
     const int halfColumns = (columns + 1) / 2, halfRows = (rows + 1) / 2;   // 13 of 26
-    const struct {
-        int c1, c2, r1, r2;
-    } parts[4] = {{1, halfColumns, 1, halfRows},
-                  {halfColumns + 1, columns, 1, halfRows},
-                  {1, halfColumns, halfRows + 1, rows},
-                  {halfColumns + 1, columns, halfRows + 1, rows}};
+    const QRect parts[4] = {QRect(0, 0, halfColumns, halfRows),
+                            QRect(halfColumns, 0, columns - halfColumns, halfRows),
+                            QRect(0, halfRows, halfColumns, rows - halfRows),
+                            QRect(halfColumns, halfRows, columns - halfColumns, rows - halfRows)};
     for (int i = 0; i < 4; ++i) {
         m_quarters[i].clear();
         placeQuarter(i, QPoint(0, 0));
-        if (parts[i].c1 <= parts[i].c2 && parts[i].r1 <= parts[i].r2)   // a sheet of one column has no right half
-            m_quarters[i] = measureTiles(parts[i].c1, parts[i].c2, parts[i].r1, parts[i].r2);
+        if (!parts[i].isEmpty())   // a sheet of one column has no right half
+            m_quarters[i] = measureTiles(parts[i]);
         QPoint at;
         switch (i) {
         case 1: at = QPoint(m_quarterPictures[0]->width(), 0); break;
@@ -370,11 +366,11 @@ void PrintZonePage::clearForNewZone()
 void PrintZonePage::onPickerChosen(QComboBox *first, QComboBox *last, bool firstMoved)
 {
     clearForNewZone();
-    const printing::Span span{first->currentIndex() + 1, last->currentIndex() + 1};
+    const printing::Span span{first->currentIndex(), last->currentIndex()};
     const printing::Span s = firstMoved ? printing::firstChanged(span, span.first)
                                         : printing::lastChanged(span, span.last);
-    first->setCurrentIndex(s.first - 1);
-    last->setCurrentIndex(s.last - 1);
+    first->setCurrentIndex(s.first);
+    last->setCurrentIndex(s.last);
     keepPickersInGrid();
 }
 

@@ -59,11 +59,11 @@ private:
     void onPictureMouseReleased();
     void onDownloadRunning(bool running);
 
-    // The tiles c1..c2 x r1..r2 (1..26) of the selection, with the gauge.
-    printing::TileComposition composeTiles(int c1, int c2, int r1, int r2);
+    // The tiles of the cells of the selection's grid (columns and rows from 0), with the gauge.
+    printing::TileComposition composeTiles(const QRect &cells);
     // The same in two steps: the grid of the tiles, then their overview drawn with the gauge
     // (into `canvas` at `at` when given).
-    printing::TileComposition measureTiles(int c1, int c2, int r1, int r2);
+    printing::TileComposition measureTiles(const QRect &cells);
     void drawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
     // Every composed picture and the overview go; both print buttons wait for the next
     // composition.

@@ -21,18 +21,18 @@ void TileComposition::clear()
     *this = TileComposition();
 }
 
-TileComposition TileComposition::compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
+TileComposition TileComposition::compose(const QString &mapFolder, const QRect &cells,
                                          const std::function<void(int)> &progress)
 {
-    TileComposition t = measure(mapFolder, c1, c2, r1, r2);
+    TileComposition t = measure(mapFolder, cells);
     t.drawOverview(progress);
     return t;
 }
 
-TileComposition TileComposition::measure(const QString &mapFolder, int c1, int c2, int r1, int r2)
+TileComposition TileComposition::measure(const QString &mapFolder, const QRect &cells)
 {
     TileComposition t;
-    t.m_cells = QRect(c1 - 1, r1 - 1, std::max(0, c2 - c1 + 1), std::max(0, r2 - r1 + 1));
+    t.m_cells = cells.isEmpty() ? QRect() : cells;
     t.m_mosaic = std::make_unique<render::Mosaic>(mapFolder);
     if (t.m_cells.isEmpty())
         return t;

@@ -6,7 +6,7 @@
 // into its place in the overview. Any part of the full picture is then rendered on
 // demand at 1:1 by the mosaic, decoding only the tiles it touches.
 //
-// Tiles sit at ((c - c1) x tile width, (r - r1) x tile height), with the size of the first
+// Tiles sit at ((c - left) x tile width, (r - top) x tile height), with the size of the first
 // tile that loads in walking order (rows outer, columns inner): the printed pages are cut
 // from that grid, so it stays the print's rule whatever the views take as their cell. The
 // picture is that size times the columns and rows. Missing tiles stay white; a tile whose
@@ -34,17 +34,17 @@ public:
     TileComposition(TileComposition &&) noexcept;
     TileComposition &operator=(TileComposition &&) noexcept;
 
-    // Columns c1..c2 and rows r1..r2 as indexes 1..26 of the sheet. `progress(tiles)` runs
-    // now and then while the tiles are decoded, with the number of cells dealt with since
-    // its last call: all the cells in all.
-    static TileComposition compose(const QString &mapFolder, int c1, int c2, int r1, int r2,
+    // The cells of the sheet's grid (columns and rows from 0). `progress(tiles)` runs now and
+    // then while the tiles are decoded, with the number of cells dealt with since its last
+    // call: all the cells in all.
+    static TileComposition compose(const QString &mapFolder, const QRect &cells,
                                    const std::function<void(int tiles)> &progress = {});
     // The same in two steps, for a caller that draws several compositions into one
     // overview: `measure` reads the headers and sets the grid (size() and tileSize() are
     // known, the overview is not drawn yet); `drawOverview` draws it, into `canvas` at `at`
     // when given (overview() then stays null: the canvas holds it; cells without a tile are
     // left as the canvas was, so fill it white first), else into a white image of its own.
-    static TileComposition measure(const QString &mapFolder, int c1, int c2, int r1, int r2);
+    static TileComposition measure(const QString &mapFolder, const QRect &cells);
     void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {});
 
     // True when no tile loaded: there is no picture.

@@ -26,10 +26,10 @@ Span withinCount(Span span, int count)
 {
     if (count < 1)
         return span;
-    if (span.last > count)
-        span.last = count;
+    if (span.last > count - 1)
+        span.last = count - 1;
     if (span.first >= span.last)
-        span.first = span.last > 1 ? span.last - 1 : 1;
+        span.first = span.last > 0 ? span.last - 1 : 0;
     return span;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The print zone: first and last column, first and last row, each 1..26 ("A".."Z").
+// The print zone: first and last column, first and last row, each 0..25 ("A".."Z").
 // The pickers keep first < last and last - first <= 13 in both directions, so a zone is
 // 2 to 14 tiles wide and high; the picker the user moved wins and the other gives way.
 
@@ -8,13 +8,13 @@ namespace printing {
 constexpr int kMaxZoneSpan = 13;   // last - first at most: 14 tiles
 
 struct Span {
-    int first = 1;
-    int last = 14;
+    int first = 0;
+    int last = 13;
     int count() const { return last - first + 1; }
     bool operator==(const Span &) const = default;
 };
 
-// The user chose a new first letter (index 1..26) while `span` held the previous pair.
+// The user chose a new first letter (index 0..25) while `span` held the previous pair.
 Span firstChanged(Span span, int first);
 // The user chose a new last letter.
 Span lastChanged(Span span, int last);

@@ -27,7 +27,9 @@ public:
 
     SelectionState selection;
     DownloadJob downloadJob;
-    int currentPage = 1;
+    // The page shown last, 0 for the home page; the number it shows is index + 1.
+    int currentPageIndex = 0;
+    int currentPageNumber() const { return currentPageIndex + 1; }
 
     SettingsStore &settings() { return m_settings; }
     // Takes the settings the context holds (options, tile server, request limits) from the

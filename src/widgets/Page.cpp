@@ -7,9 +7,9 @@ Page::Page(AppContext &context, const QString &objectName, QWidget *parent)
     setObjectName(objectName);
 }
 
-void Page::setCaptionAndNumber(const QString &caption, int pageNumber)
+void Page::setCaption(const QString &caption)
 {
-    m_context.currentPage = pageNumber;
+    m_context.currentPageIndex = m_index;
     emit captionChanged(caption);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A page of the main window's page control. Showing a page sets the window caption and
-// the current page number; each page says which.
+// A page of the main window's page control. Showing a page sets the window caption, which
+// each page says, and makes it the current page.
 
 #include <QWidget>
 #include <functional>
@@ -15,13 +15,21 @@ public:
     // Runs each time the page is brought to the front (the page's "Show" handler).
     virtual void onShow() = 0;
 
+    // Its place in the page control, 0 for the home page (the window sets it).
+    int index() const { return m_index; }
+    void setIndex(int index) { m_index = index; }
+
 signals:
     void captionChanged(const QString &caption);
 
 protected:
-    void setCaptionAndNumber(const QString &caption, int pageNumber);
+    // The window's caption; this page becomes the current one.
+    void setCaption(const QString &caption);
     // For a page whose caption names the selected sheet: while the page is shown, another
     // selection gives it `caption()` at once (an empty text keeps the caption it has).
     void captionFollowsSelection(std::function<QString()> caption);
     AppContext &m_context;
+
+private:
+    int m_index = 0;
 };

@@ -61,11 +61,11 @@ TEST_F(Pages, EachPageSetsItsCaptionAndNumber)
     for (const auto &[index, number, caption] : pages) {
         t.window->showPage(index);
         EXPECT_EQ(t.window->windowTitle(), QString::fromUtf8(caption));
-        EXPECT_EQ(t.context().currentPage, number);
+        EXPECT_EQ(t.context().currentPageNumber(), number);
     }
     // Clicking a tab is a page change too.
     t.find<QTabWidget>(QStringLiteral("spSkinPageControl1"))->setCurrentIndex(2);
-    EXPECT_EQ(t.context().currentPage, 3);
+    EXPECT_EQ(t.context().currentPageNumber(), 3);
 }
 
 TEST_F(Pages, HomeAndAboutButtons)
@@ -83,7 +83,7 @@ TEST_F(Pages, HomeAndAboutButtons)
     }
     t.click(QStringLiteral("spSkinButton47"));
     EXPECT_EQ(t.window->windowTitle(), QStringLiteral("Orvantis"));
-    EXPECT_EQ(t.context().currentPage, 1);
+    EXPECT_EQ(t.context().currentPageNumber(), 1);
 
     t.click(QStringLiteral("spSkinButton1"));
     EXPECT_EQ(t.window->windowTitle(), QStringLiteral("Préférences"));

@@ -93,7 +93,7 @@ TEST_F(ArchivePageTest, StartsWithTheListAndNothingHighlighted)
     EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->maximum(), 100);
     EXPECT_EQ(w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->value(), 1);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte dans les archives Bnf/Gallica"));
-    EXPECT_EQ(w.context().currentPage, 4);
+    EXPECT_EQ(w.context().currentPageNumber(), 4);
     // The selection is still the Cassini sheet of the start.
     EXPECT_EQ(selection().editionFolder, editions::kColour);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("1"));

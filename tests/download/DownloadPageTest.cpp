@@ -138,7 +138,7 @@ TEST_F(DownloadPageTest, CassiniButtonBringsThePageForwardWithTheSheet)
     selectSheet(57);
     w->click("spSkinButton4");
     EXPECT_EQ(w->window->pageControl()->currentIndex(), 4);
-    EXPECT_EQ(w->context().currentPage, 5);
+    EXPECT_EQ(w->context().currentPageNumber(), 5);
     EXPECT_EQ(title(), "Téléchargement de la Carte n° 57 ( Cassini couleurs )");
     EXPECT_EQ(w->context().selection.documentNumber, cassini::documentNumber(57, 0));
 }

@@ -72,7 +72,7 @@ private:
 TEST_F(TownPageTest, PageShowsItsControls)
 {
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte de Cassini à partir d'une commune"));
-    EXPECT_EQ(w.context().currentPage, 2);
+    EXPECT_EQ(w.context().currentPageNumber(), 2);
     EXPECT_EQ(w.find<QGroupBox>(QStringLiteral("spSkinGroupBox12"))->title(),
               QStringLiteral("Recherche d'une carte de Cassini à partir des coordonnées d'une ville Française"));
     // The poster page has a box of the same name: this one is the page's.
@@ -178,7 +178,7 @@ TEST_F(TownPageTest, OkColoursOneButtonRedAndBringsTheCassiniPageToTheFront)
     EXPECT_EQ(redButtons(), QList<int>{10});
     EXPECT_EQ(w.window->page(w.window->pageControl()->currentIndex()), cassini);
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Sélection d'une carte de Cassini"));
-    EXPECT_EQ(w.context().currentPage, 3);
+    EXPECT_EQ(w.context().currentPageNumber(), 3);
     EXPECT_EQ(selection().sheetNumber, QStringLiteral("10"));
     EXPECT_EQ(selection().installationState, CassiniWithTiles);
     EXPECT_EQ(w.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), colours::kFuchsia);

@@ -314,13 +314,13 @@ TEST(ZoneRulesTest, TheMovedPickerWinsAndTheOtherGivesWay)
         int chosen;
         Span after;
     } cases[] = {
-        {"first Z while last is N", true, {1, 14}, 26, {13, 14}},
-        {"last A while first is A", false, {1, 14}, 1, {1, 2}},
-        {"last Z while first is A", false, {1, 14}, 26, {13, 26}},
-        {"first A while last is Z", true, {13, 26}, 1, {1, 14}},
-        {"first equal to last", true, {3, 8}, 8, {7, 8}},
-        {"a move within the rules", true, {1, 14}, 5, {5, 14}},
-        {"last back within 13", false, {5, 14}, 10, {5, 10}},
+        {"first Z while last is N", true, {0, 13}, 25, {12, 13}},
+        {"last A while first is A", false, {0, 13}, 0, {0, 1}},
+        {"last Z while first is A", false, {0, 13}, 25, {12, 25}},
+        {"first A while last is Z", true, {12, 25}, 0, {0, 13}},
+        {"first equal to last", true, {2, 7}, 7, {6, 7}},
+        {"a move within the rules", true, {0, 13}, 4, {4, 13}},
+        {"last back within 13", false, {4, 13}, 9, {4, 9}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -328,7 +328,8 @@ TEST(ZoneRulesTest, TheMovedPickerWinsAndTheOtherGivesWay)
     }
 }
 
-// A sheet whose tiles fill fewer than 26 letters keeps its zone within them.
+// A sheet whose tiles fill fewer than 26 letters keeps its zone within them (columns and
+// rows counted from 0).
 TEST(ZoneRulesTest, ZoneStaysWithinTheLettersOfTheSheet)
 {
     const struct {
@@ -336,12 +337,12 @@ TEST(ZoneRulesTest, ZoneStaysWithinTheLettersOfTheSheet)
         int count;
         Span after;
     } cases[] = {
-        {{1, 14}, 26, {1, 14}},     // a whole sheet: as it was
-        {{1, 14}, 12, {1, 12}},
-        {{13, 26}, 12, {11, 12}},
-        {{3, 8}, 12, {3, 8}},
-        {{5, 9}, 2, {1, 2}},
-        {{1, 14}, 1, {1, 1}},       // a single column: a zone of one
+        {{0, 13}, 26, {0, 13}},     // a whole sheet: as it was
+        {{0, 13}, 12, {0, 11}},
+        {{12, 25}, 12, {10, 11}},
+        {{2, 7}, 12, {2, 7}},
+        {{4, 8}, 2, {0, 1}},
+        {{0, 13}, 1, {0, 0}},       // a single column: a zone of one
     };
     for (const auto &c : cases)
         EXPECT_EQ(withinCount(c.before, c.count), c.after) << c.before.first << "-" << c.before.last << " in " << c.count;

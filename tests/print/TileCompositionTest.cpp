@@ -49,7 +49,7 @@ TEST_F(TileCompositionTest, TilesSitInTheirCellsAndMissingOnesStayWhite)
             if (!(c == 2 && r == 1))
                 writeSolidTile(folder(), c, r, tile);
     int ticks = 0;
-    const TileComposition z = TileComposition::compose(folder(), 1, 4, 1, 3, [&](int tiles) { ticks += tiles; });
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 4, 3), [&](int tiles) { ticks += tiles; });
     EXPECT_EQ(ticks, 12);
     ASSERT_FALSE(z.isNull());
     EXPECT_EQ(z.tileSize(), tile);
@@ -74,7 +74,7 @@ TEST_F(TileCompositionTest, RenderingAPartGivesThosePixelsAndWhiteOutsideThePict
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 2; ++c)
             writeSolidTile(folder(), c, r, tile);
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     const QImage whole = z.render(QRect(0, 0, 64, 48));
 
     const QRect part(20, -10, 30, 40);   // reaches above the picture
@@ -103,7 +103,7 @@ TEST_F(TileCompositionTest, UndecodableAndOversizedTilesAreDeletedAndLeftBlank)
     wide.fill(Qt::black);
     writeFile(store::tilePath(folder(), 0, 1), jpegBytes(wide));
 
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0)));
     EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 0, 1)));
     EXPECT_TRUE(QFile::exists(store::tilePath(folder(), 0, 0)));
@@ -119,11 +119,11 @@ TEST_F(TileCompositionTest, FirstTileThatLoadsSetsTheTileSize)
     writeFile(store::tilePath(folder(), 1, 0), QByteArray("broken"));
     writeSolidTile(folder(), 0, 1, QSize(40, 20));
     writeSolidTile(folder(), 1, 1, QSize(40, 20));
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     EXPECT_EQ(z.tileSize(), QSize(40, 20));
     EXPECT_EQ(z.size(), QSize(80, 40));
 
-    const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("/Nothing"), 1, 2, 1, 2);
+    const TileComposition none = TileComposition::compose(dir.path() + QStringLiteral("/Nothing"), QRect(0, 0, 2, 2));
     EXPECT_TRUE(none.isNull());
     EXPECT_TRUE(none.overview().isNull());
 }
@@ -135,7 +135,7 @@ TEST_F(TileCompositionTest, ATileWhoseHeaderReadsButPictureDoesNotIsDeletedAndTh
     writeFile(store::tilePath(folder(), 0, 0), withoutQuantTables(jpegBytes(makePicture(64, 48))));
     writeSolidTile(folder(), 1, 0, QSize(40, 20));
     writeSolidTile(folder(), 0, 1, QSize(40, 20));
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     EXPECT_EQ(z.tileSize(), QSize(40, 20));
     EXPECT_EQ(z.size(), QSize(80, 40));
     EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 0, 0)));
@@ -157,7 +157,7 @@ TEST_F(TileCompositionTest, OnlyTheZonesTilesAreReadAndNoneOutsideItIsDeleted)
     writeFile(store::tilePath(folder(), 0, 1), garbage);
     // A tile of the zone's size beside it does not count for the zone.
     writeSolidTile(folder(), 3, 0, QSize(50, 50));
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 1);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 1));
     EXPECT_EQ(z.size(), QSize(64, 24));
     EXPECT_EQ(readFile(store::tilePath(folder(), 2, 0)), garbage);
     EXPECT_EQ(readFile(store::tilePath(folder(), 0, 1)), garbage);
@@ -173,7 +173,7 @@ TEST_F(TileCompositionTest, ATileThatCannotBeOpenedIsLeftBlankAndTheRestStillCom
     writeSolidTile(folder(), 1, 1, tile);
     const QString pipe = store::tilePath(folder(), 1, 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const TileComposition z = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     ASSERT_EQ(z.size(), QSize(64, 48));
     const QImage full = z.render(QRect(0, 0, 64, 48));
     EXPECT_TRUE(near(full.pixel(48, 12), Qt::white));
@@ -190,7 +190,7 @@ TEST_F(TileCompositionTest, PartsRenderedOneAfterAnotherMatchTheWholePicture)
         for (int c = 0; c < 5; ++c)
             writeFile(store::tilePath(folder(), c, r), jpegBytes(makePicture(tile.width(), tile.height(),
                                                                              tileColour(c, r)), 95));
-    const TileComposition z = TileComposition::compose(folder(), 1, 5, 1, 4);
+    const TileComposition z = TileComposition::compose(folder(), QRect(0, 0, 5, 4));
     const QImage whole = z.render(QRect(QPoint(0, 0), z.size()));
     for (const QRect part : {QRect(0, 0, 45, 35), QRect(45, 0, 45, 35), QRect(90, 0, 45, 35),
                              QRect(0, 35, 45, 35), QRect(100, 50, 60, 40)}) {
@@ -210,7 +210,7 @@ TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowher
     writeSolidTile(folder(), 0, 0, QSize(32, 24));
     writeSolidTile(folder(), 1, 0, QSize(30, 22));
     writeSolidTile(folder(), 0, 1, QSize(32, 24));
-    TileComposition z = TileComposition::measure(folder(), 1, 2, 1, 2);
+    TileComposition z = TileComposition::measure(folder(), QRect(0, 0, 2, 2));
     ASSERT_EQ(z.size(), QSize(64, 48));
     EXPECT_TRUE(z.overview().isNull());
     QImage canvas(40, 30, QImage::Format_RGB32);
@@ -228,7 +228,7 @@ TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowher
     // On a white canvas, the same overview as composed alone.
     canvas.fill(Qt::white);
     z.drawOverview({}, &canvas, QPoint(20, 10));
-    const TileComposition alone = TileComposition::compose(folder(), 1, 2, 1, 2);
+    const TileComposition alone = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
     EXPECT_EQ(canvas.copy(20, 10, 16, 12), alone.overview());
 }
 
@@ -243,24 +243,25 @@ TEST_F(TileCompositionTest, NarrowerLastColumnAndRowEndThePicture)
         for (int c = 0; c < 3; ++c)
             writeSolidTile(folder(), c, r, QSize(c == 2 ? 50 : 100, r == 1 ? 70 : 100));
     const struct {
-        int c1, c2, r1, r2;
+        QRect cells;
         QSize size;
     } cases[] = {
-        {1, 3, 1, 2, {250, 170}},
-        {2, 3, 1, 2, {150, 170}},
-        {1, 2, 1, 2, {200, 170}},
-        {1, 3, 1, 1, {250, 100}},
-        {1, 2, 1, 1, {200, 100}},
+        {QRect(0, 0, 3, 2), {250, 170}},
+        {QRect(1, 0, 2, 2), {150, 170}},
+        {QRect(0, 0, 2, 2), {200, 170}},
+        {QRect(0, 0, 3, 1), {250, 100}},
+        {QRect(0, 0, 2, 1), {200, 100}},
     };
     for (const auto &k : cases) {
-        SCOPED_TRACE(testing::Message() << k.c1 << ".." << k.c2 << " x " << k.r1 << ".." << k.r2);
-        const TileComposition z = TileComposition::compose(folder(), k.c1, k.c2, k.r1, k.r2);
+        SCOPED_TRACE(testing::Message() << k.cells.left() << ".." << k.cells.right() << " x " << k.cells.top() << ".."
+                                        << k.cells.bottom());
+        const TileComposition z = TileComposition::compose(folder(), k.cells);
         ASSERT_EQ(z.size(), k.size);
         const QImage full = z.render(QRect(QPoint(0, 0), z.size()));
-        const int lastColumn = k.c2 - 1, lastRow = k.r2 - 1;
+        const int lastColumn = k.cells.right(), lastRow = k.cells.bottom();
         EXPECT_TRUE(near(full.pixel(full.width() - 2, full.height() - 2), tileColour(lastColumn, lastRow)));
-        EXPECT_TRUE(near(full.pixel(full.width() - 2, 2), tileColour(lastColumn, k.r1 - 1)));
-        EXPECT_TRUE(near(full.pixel(2, full.height() - 2), tileColour(k.c1 - 1, lastRow)));
+        EXPECT_TRUE(near(full.pixel(full.width() - 2, 2), tileColour(lastColumn, k.cells.top())));
+        EXPECT_TRUE(near(full.pixel(2, full.height() - 2), tileColour(k.cells.left(), lastRow)));
         EXPECT_EQ(z.overview().size(), QSize(k.size.width() / 4, k.size.height() / 4));
     }
 }

@@ -135,7 +135,7 @@ TEST(MapViewer, OpensAndClosesFromTwoPages)
     w.trigger(QStringLiteral("Quitter1"));
     EXPECT_TRUE(w.pagesShown());
     EXPECT_EQ(w.window->pageControl()->currentIndex(), 1);
-    EXPECT_EQ(w.context().currentPage, 2);
+    EXPECT_EQ(w.context().currentPageNumber(), 2);
     EXPECT_TRUE(w.window->isVisible());   // "Quitter" of the view does not end the program
 }
 

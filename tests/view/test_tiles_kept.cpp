@@ -112,7 +112,7 @@ TEST_F(TilesKept, ViewsShowCmykAndGreyTilesWithTheirColoursAndKeepThem)
 TEST_F(TilesKept, PrintCompositionShowsCmykTilesLikeTheirTwinAndKeepsThem)
 {
     writeVariants();
-    const printing::TileComposition z = printing::TileComposition::compose(folder, 1, 5, 1, 1);
+    const printing::TileComposition z = printing::TileComposition::compose(folder, QRect(0, 0, 5, 1));
     const QImage whole = z.render(QRect(0, 0, 5 * 96, 64));
     ASSERT_EQ(whole.size(), QSize(5 * 96, 64));
     for (int column : {1, 2, 4})
