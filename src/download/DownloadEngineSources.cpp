@@ -44,5 +44,7 @@ void DownloadEngine::connectSources()
 std::optional<iiif::TilePlan> DownloadEngine::IiifRun::plan() const
 {
     const auto *iiif = dynamic_cast<const source::IiifSource *>(runner ? runner->source() : nullptr);
-    return iiif ? iiif->tilePlan() : std::nullopt;
+    if (!iiif)
+        return std::nullopt;
+    return iiif->tilePlan();
 }
