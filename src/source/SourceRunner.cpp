@@ -340,8 +340,7 @@ void SourceRunner::assemble(int row)
     const QList<QByteArray> answers = std::move(tile.answers);
     tile.answers.clear();
     const QString finalPath = tilePath(tile.id);
-    const int generation = m_generation;
-    m_worker.start([this, size, pieces, answers, finalPath, generation, row] {
+    onWorker(row, [size, pieces, answers, finalPath] {
         QByteArray bytes;
         QString why;
         store::TileWriter::Result result = store::TileWriter::Result::NotPicture;
@@ -351,14 +350,7 @@ void SourceRunner::assemble(int row)
             if (result == store::TileWriter::Result::NotPicture)
                 why = writer.pictureStatus().message();
         }
-        // A call queued to a deleted runner is dropped; the runner waits for this thread.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, row, result, why] {
-                if (m_active && generation == m_generation)
-                    settle(row, result, why);
-            },
-            Qt::QueuedConnection);
+        return WorkerResult{result, why};
     });
 }
 
@@ -370,17 +362,27 @@ void SourceRunner::install(int row)
     const QString temporary = std::exchange(tile.file, {});
     const qint64 bytes = tile.fileBytes;
     const QString finalPath = tilePath(tile.id);
-    const int generation = m_generation;
-    m_worker.start([this, temporary, bytes, finalPath, generation, row] {
+    onWorker(row, [temporary, bytes, finalPath] {
         store::TileWriter writer(finalPath);
         const store::TileWriter::Result result = writer.install(temporary, bytes);
-        const QString why =
-            result == store::TileWriter::Result::NotPicture ? writer.pictureStatus().message() : QString();
+        return WorkerResult{result, result == store::TileWriter::Result::NotPicture ? writer.pictureStatus().message()
+                                                                                     : QString()};
+    });
+}
+
+// Runs `job` for the row's tile on the worker thread; the row is settled from the event loop
+// with its result, unless the run ended meanwhile.
+void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
+{
+    const int generation = m_generation;
+    m_worker.start([this, generation, row, job = std::move(job)] {
+        const WorkerResult done = job();
+        // A call queued to a deleted runner is dropped; the runner waits for this thread.
         QMetaObject::invokeMethod(
             this,
-            [this, generation, row, result, why] {
+            [this, generation, row, done] {
                 if (m_active && generation == m_generation)
-                    settle(row, result, why);
+                    settle(row, done.result, done.why);
             },
             Qt::QueuedConnection);
     });

@@ -116,6 +116,11 @@ private:
     void deliver(int row, int piece, const Answer &answer);
     void assemble(int row);
     void install(int row);
+    struct WorkerResult {
+        store::TileWriter::Result result;
+        QString why;
+    };
+    void onWorker(int row, std::function<WorkerResult()> job);
     void settle(int row, store::TileWriter::Result result, const QString &why);
     void release(const Tile &tile);
     void endIfDone();
