@@ -1,29 +1,27 @@
 #pragma once
-// The download engine: installs the tiles of the chosen rectangle of a sheet, one request
-// after the other, into the sheet's map folder. It works on its own copy of the selection
-// (the DownloadJob of the program-wide state), so the user may select other sheets while it
-// runs. Each request ends with a result of the HTTP client; the handler marks the tile in
-// the download list and the next request starts from the event loop, never from inside the
-// handler. A tile reaches its final name only once its transfer succeeded and the file holds
-// a whole JPEG picture; the body is first written to a temporary file beside it, and checked
-// while the next tile is fetched.
+// The download engine: installs the tiles of the chosen rectangle of a sheet into the
+// sheet's map folder. It works on its own copy of the selection (the DownloadJob of the
+// program-wide state), so the user may select other sheets while it runs. It dials, picks
+// the sheet's source (the tile server's template, or the sheet's own server) and hands the
+// walk to the one source runner, whose rows, gauge and end reach its signals; at the end it
+// hangs up as the options say. The tile server is reached through the HTTP/1.0 client, one
+// request after the other; each tile reaches its final name only once its transfer
+// succeeded and the file holds a whole JPEG picture.
 
 #include "download/DownloadList.h"
 #include "download/IiifPlan.h"
-#include "download/RefusalStreak.h"
 #include "net/HttpClient.h"
-#include "store/TileWriter.h"
 
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <future>
-#include <deque>
 
 class AppContext;
-namespace source { class SourceRunner; }
+namespace source {
+class ClassicTransport;
+class SourceRunner;
+}
 class IiifFetcher;
 struct DownloadJob;
 
@@ -32,15 +30,13 @@ class DownloadEngine : public QObject {
 public:
     static constexpr int kRunningMark = 22;
     static constexpr int kStopGraceMs = 900;
-    // Tiles whose checks may still run when the next one arrives: one, so a tile is shown
-    // (and its row settled) by the time the tile after the next is asked for.
-    static constexpr int kMaxPendingChecks = 1;
 
     DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent = nullptr);
     // Quitting during a run leaves no temporary file behind.
     ~DownloadEngine() override;
 
-    HttpClient &client() { return m_client; }
+    // The tile server's client.
+    HttpClient &client();
     // The fetcher of sheets added with their own address (IIIF, Deep Zoom, Zoomify), and
     // the run that uses it.
     IiifFetcher &iiifFetcher() { return *m_iiifFetcher; }
@@ -72,10 +68,6 @@ public:
     QString statusText() const { return m_status; }
     int gaugeValue() const { return m_gauge; }
 
-    // The tile file path of the current tile and its temporary file (program paths).
-    QString currentTilePath() const;
-    static QString partialSuffix() { return QStringLiteral(".part"); }
-
     // The URL template of a run: "**" stands for the tile code.
     static QString urlTemplate(const QString &server, const QString &documentNumber, const QString &folderSuffix);
 
@@ -97,51 +89,25 @@ private:
     void setStatus(const QString &text);
     void setRunningMark(int mark);
     void setGauge(int value);
-    void advanceTileCursor();
-    void requestCurrentTile();
-    void continueAfterTile();
     void finishDownload(bool keepStatus);
-    void markTile(download::RowState state);
     void connectSources();   // in DownloadEngineSources.cpp
     void markRow(int row, const QString &code, download::RowState state);
-    void startCheck();
-    bool settleChecks(bool wait);
-    void removePartial();
     void abandonCurrentTile();
-
-    void onSuccess();
-    void onFailure();
-    void onError(HttpClient::Error error, const QString &text);
 
     AppContext &m_context;
     DownloadJob &m_job;
     download::DownloadList &m_list;
-    HttpClient m_client;
+    std::unique_ptr<source::ClassicTransport> m_classic;
     std::unique_ptr<IiifFetcher> m_iiifFetcher;
-    std::unique_ptr<source::SourceRunner> m_sources;
+    std::unique_ptr<source::SourceRunner> m_sources;   // after the transports: it goes first
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;
 
     download::TileRect m_rect;
     QString m_mapFolder;
-    QString m_partialPath;   // native path of the current tile's temporary file
     QString m_status;
     int m_runningMark = 0;
     int m_gauge = 0;
     bool m_active = false;
     QTimer m_stopGrace;
-    // Tiles of the tile server refused one after the other. Only bodies cut at the size limit
-    // count: a sheet's blank edges may be missing on the server for a whole row of tiles.
-    download::RefusalStreak m_streak{false};
-
-    // The received tiles while they are checked and renamed into place, oldest first.
-    struct PendingCheck {
-        int row = -1;
-        QString code;
-        QString finalPath;
-        std::future<store::TileWriter::Result> result;
-    };
-    std::deque<PendingCheck> m_pending;
-    bool m_walkWaitsForCheck = false;   // the next request waits for a check to end
-    QThreadPool m_checker;   // last member: its thread ends before the rest goes
 };

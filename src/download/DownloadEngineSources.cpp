@@ -1,10 +1,11 @@
-// The download engine's side of a run from a tile source (IIIF, Deep Zoom, Zoomify): its
-// rows, gauge, picture and status reach the engine's one set of signals, and its outcome
-// the engine's end of run.
+// The download engine's side of a run from any tile source (the tile server, IIIF, Deep
+// Zoom, Zoomify): its rows, gauge, picture and status reach the engine's one set of
+// signals, and its outcome the engine's end of run.
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
 #include "source/IiifSource.h"
 #include "source/SourceRunner.h"
+#include "store/TileStore.h"
 
 using download::RowState;
 
@@ -20,6 +21,10 @@ void DownloadEngine::connectSources()
     });
     connect(run, &source::SourceRunner::advanced, this, [this](int row) {
         m_job.tileCursor = row;
+        // The job keeps the current tile's place as the tile server names it.
+        m_job.columnPosition = m_rect.columnOf(row) + 1;
+        m_job.rowPosition = m_rect.rowOf(row) + 1;
+        m_job.tileCode = store::tileCode(m_rect.columnOf(row), m_rect.rowOf(row));
         emit currentRowChanged(row);
         setGauge(m_gauge + 1);
     });

@@ -25,6 +25,8 @@ QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail)
     case RunOutcome::DescriptionUnreadable:
         return QStringLiteral("Description ") + descriptionName(kind) + QStringLiteral(" illisible : ") + detail;
     case RunOutcome::Unreachable:
+        if (kind == Kind::Classic)
+            return detail;   // the tile server's own words for each fault
         return QStringLiteral("Connexion impossible au ") + serverName(kind) + QStringLiteral(" : ") + detail;
     case RunOutcome::CertificateRefused: return IiifFetcher::certificateRefusal(detail);
     case RunOutcome::TimedOut: return QStringLiteral("Délai d'attente dépassé");

@@ -1,7 +1,9 @@
 #include "source/SourceRunner.h"
+#include "source/FetcherTransport.h"
 #include "platform/Logging.h"
 #include "source/TileAssembly.h"
 #include "store/TileStore.h"
+#include "store/TileWriter.h"
 
 #include <QUrl>
 #include <algorithm>
@@ -10,23 +12,9 @@ using download::RowState;
 
 namespace source {
 
-SourceRunner::SourceRunner(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
+SourceRunner::SourceRunner(IiifFetcher &fetcher, QObject *parent)
+    : QObject(parent), m_fetcher(std::make_unique<FetcherTransport>(fetcher))
 {
-    connect(&m_fetcher, &IiifFetcher::finished, this, &SourceRunner::onResult);
-    connect(&m_fetcher, &IiifFetcher::received, this, [this](int id, qint64) {
-        if (!m_active || !m_requests.contains(id))
-            return;
-        m_deadline.start();
-        const Request request = m_requests.value(id);
-        if (request.sharedUrl.isEmpty())
-            return emit receiving(request.row);
-        for (const Request &waiting : m_shared.value(request.sharedUrl).waiting)
-            emit receiving(waiting.row);
-    });
-    connect(&m_fetcher, &IiifFetcher::retrying, this, [this](int id, int seconds) {
-        if (m_active && (id == m_descriptionRequest || m_requests.contains(id)))
-            m_countdown.start(seconds);
-    });
     connect(&m_countdown, &download::RetryCountdown::text, this, &SourceRunner::statusText);
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kDefaultDeadlineMs);
@@ -43,6 +31,9 @@ SourceRunner::~SourceRunner()
 {
     cancel();
     m_worker.waitForDone();
+    for (Transport *transport : std::as_const(m_attached))
+        disconnect(transport, nullptr, this, nullptr);
+    m_attached.clear();
 }
 
 QString SourceRunner::tilePath(TileId id) const
@@ -50,10 +41,44 @@ QString SourceRunner::tilePath(TileId id) const
     return store::tilePath(m_mapFolder, id.column, id.row);
 }
 
-void SourceRunner::start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
-                         std::function<bool()> stopRequested)
+// The transport's results reach the runner while it is the run's.
+void SourceRunner::attach(Transport &transport)
+{
+    if (m_attached.contains(&transport))
+        return;
+    m_attached.insert(&transport);
+    Transport *t = &transport;
+    connect(t, &Transport::finished, this, [this, t](const Transport::Result &r) {
+        if (t == m_transport)
+            onResult(r);
+    });
+    connect(t, &Transport::received, this, [this, t](int id, qint64) {
+        if (t != m_transport || !m_active || !m_requests.contains(id))
+            return;
+        m_deadline.start();
+        const Request request = m_requests.value(id);
+        if (request.sharedUrl.isEmpty())
+            return emit receiving(request.row);
+        for (const Request &waiting : m_shared.value(request.sharedUrl).waiting)
+            emit receiving(waiting.row);
+    });
+    connect(t, &Transport::retrying, this, [this, t](int id, int seconds) {
+        if (t == m_transport && m_active && (id == m_descriptionRequest || m_requests.contains(id)))
+            m_countdown.start(seconds);
+    });
+    connect(t, &QObject::destroyed, this, [this, t] {
+        m_attached.remove(t);
+        if (m_transport == t)
+            m_transport = nullptr;
+    });
+}
+
+void SourceRunner::begin(Transport &transport, const SourceAddress &address, const download::TileRect &rect,
+                         const QString &mapFolder, std::function<bool()> stopRequested)
 {
     cancel();
+    attach(transport);
+    m_transport = &transport;
     m_active = true;
     ++m_generation;
     m_address = address;
@@ -64,11 +89,33 @@ void SourceRunner::start(const SourceAddress &address, const download::TileRect 
     m_cursor = -1;
     m_asked = m_installed = m_failed = 0;
     m_firstFailure.clear();
-    m_streak.reset();
-    m_capacity = qMax(1, m_fetcher.limitFor(QUrl(address.url)));
-    emit statusText(QStringLiteral("Connexion au serveur ") + kindLabel(address.kind));
+    m_capacity = qMax(1, transport.limitFor(QUrl(address.url)));
     m_deadline.start();
-    m_descriptionRequest = m_fetcher.getBytes(address.descriptionUrl(), kMaxDescriptionBytes);
+}
+
+void SourceRunner::start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
+                         std::function<bool()> stopRequested)
+{
+    begin(*m_fetcher, address, rect, mapFolder, std::move(stopRequested));
+    m_streak = download::RefusalStreak();
+    emit statusText(QStringLiteral("Connexion au serveur ") + kindLabel(address.kind));
+    m_descriptionRequest = m_transport->get(address.descriptionUrl(), kMaxDescriptionBytes, QString());
+}
+
+void SourceRunner::start(Transport &transport, std::unique_ptr<TileSource> source, const download::TileRect &rect,
+                         const QString &mapFolder, std::function<bool()> stopRequested)
+{
+    begin(transport, SourceAddress{source->kind(), QString()}, rect, mapFolder, std::move(stopRequested));
+    m_source = std::move(source);
+    walk();
+}
+
+// The source is known: the walk starts.
+void SourceRunner::walk()
+{
+    m_streak = download::RefusalStreak(m_source->everyTileExists());
+    countSharedAnswers();
+    pump();
 }
 
 void SourceRunner::cancel()
@@ -79,7 +126,8 @@ void SourceRunner::cancel()
     ++m_generation;
     m_deadline.stop();
     m_countdown.stop();
-    m_fetcher.cancelAll();
+    if (m_transport)
+        m_transport->cancelAll();
     m_requests.clear();
     // A tile being made on the worker ends on its own: installed whole or not at all.
     m_tiles.clear();
@@ -117,7 +165,7 @@ void SourceRunner::finish(RunOutcome outcome, const QString &detail)
 namespace {
 
 // The outcome of a request that ends the run; nothing when only its tile is lost.
-std::optional<RunOutcome> runFailure(IiifFetcher::Outcome outcome)
+std::optional<RunOutcome> runFailure(Transport::Outcome outcome)
 {
     switch (outcome) {
     case IiifFetcher::Outcome::Ok:
@@ -135,10 +183,10 @@ std::optional<RunOutcome> runFailure(IiifFetcher::Outcome outcome)
 
 } // namespace
 
-void SourceRunner::onDescription(const IiifFetcher::Result &r)
+void SourceRunner::onDescription(const Transport::Result &r)
 {
     m_descriptionRequest = 0;
-    if (r.outcome == IiifFetcher::Outcome::HttpError || r.outcome == IiifFetcher::Outcome::TooLarge)
+    if (r.outcome == Transport::Outcome::HttpError || r.outcome == Transport::Outcome::TooLarge)
         return finish(RunOutcome::DescriptionMissing, r.text);
     if (const auto failure = runFailure(r.outcome))
         return finish(*failure, r.text);
@@ -146,10 +194,9 @@ void SourceRunner::onDescription(const IiifFetcher::Result &r)
     m_source = makeSource(m_address, r.body, r.finalUrl, &why);
     if (!m_source)
         return finish(RunOutcome::DescriptionUnreadable, why);
-    countSharedAnswers();
     emit planned(m_source->grid());
     emit statusText(QStringLiteral("Connecté au serveur ") + kindLabel(m_address.kind));
-    pump();
+    walk();
 }
 
 // The answers that more than one stored tile of the walk needs, and how many need each.
@@ -207,7 +254,8 @@ void SourceRunner::ask(int row, int piece, const QString &url)
 {
     const auto shared = m_shared.find(url);
     if (shared == m_shared.end()) {
-        m_requests.insert(m_fetcher.getBytes(url, store::kMaxTileBytes), Request{row, piece, {}});
+        m_requests.insert(m_transport->get(url, store::kMaxTileBytes, tilePath(m_tiles.value(row).id)),
+                          Request{row, piece, {}});
         return;
     }
     if (shared->arrived)
@@ -215,11 +263,11 @@ void SourceRunner::ask(int row, int piece, const QString &url)
     shared->waiting << Request{row, piece, {}};
     if (!shared->requested) {
         shared->requested = true;
-        m_requests.insert(m_fetcher.getBytes(url, store::kMaxTileBytes), Request{-1, 0, url});
+        m_requests.insert(m_transport->get(url, store::kMaxTileBytes, QString()), Request{-1, 0, url});
     }
 }
 
-void SourceRunner::onResult(const IiifFetcher::Result &r)
+void SourceRunner::onResult(const Transport::Result &r)
 {
     if (!m_active)
         return;
@@ -235,11 +283,13 @@ void SourceRunner::onResult(const IiifFetcher::Result &r)
     if (const auto failure = runFailure(r.outcome))
         return finish(*failure, r.text);
     Answer answer;
-    if (r.outcome == IiifFetcher::Outcome::Ok) {
+    if (r.outcome == Transport::Outcome::Ok) {
         answer.body = r.body;
+        answer.file = r.file;
+        answer.fileBytes = r.bytes;
     } else {
         answer.failure = r.text.isEmpty() ? QStringLiteral("HTTP %1").arg(r.status) : r.text;
-        answer.cut = r.outcome == IiifFetcher::Outcome::TooLarge;
+        answer.cut = r.outcome == Transport::Outcome::TooLarge;
     }
     if (request.sharedUrl.isEmpty())
         return deliver(request.row, request.piece, answer);
@@ -263,6 +313,8 @@ void SourceRunner::deliver(int row, int piece, const Answer &answer)
         return;
     if (answer.failure.isEmpty()) {
         it->answers[piece] = answer.body;
+        it->file = answer.file;
+        it->fileBytes = answer.fileBytes;
     } else {
         if (it->failure.isEmpty())
             it->failure = answer.failure;
@@ -281,13 +333,14 @@ void SourceRunner::assemble(int row)
         const QString why = tile.failure;
         return settle(row, store::TileWriter::Result::NotPicture, why);
     }
+    if (m_source->storesAnswersAsIs())
+        return install(row);
     const QSize size = m_source->tileSize(tile.id);
     const QList<TilePiece> pieces = tile.pieces;
     const QList<QByteArray> answers = std::move(tile.answers);
     tile.answers.clear();
     const QString finalPath = tilePath(tile.id);
-    const int generation = m_generation;
-    m_worker.start([this, size, pieces, answers, finalPath, generation, row] {
+    onWorker(row, [size, pieces, answers, finalPath] {
         QByteArray bytes;
         QString why;
         store::TileWriter::Result result = store::TileWriter::Result::NotPicture;
@@ -297,12 +350,39 @@ void SourceRunner::assemble(int row)
             if (result == store::TileWriter::Result::NotPicture)
                 why = writer.pictureStatus().message();
         }
+        return WorkerResult{result, why};
+    });
+}
+
+// Checks the answer streamed to its temporary file and gives it the tile's name, on the
+// worker thread; the row is settled from the event loop when that is done.
+void SourceRunner::install(int row)
+{
+    Tile &tile = m_tiles[row];
+    const QString temporary = std::exchange(tile.file, {});
+    const qint64 bytes = tile.fileBytes;
+    const QString finalPath = tilePath(tile.id);
+    onWorker(row, [temporary, bytes, finalPath] {
+        store::TileWriter writer(finalPath);
+        const store::TileWriter::Result result = writer.install(temporary, bytes);
+        return WorkerResult{result, result == store::TileWriter::Result::NotPicture ? writer.pictureStatus().message()
+                                                                                     : QString()};
+    });
+}
+
+// Runs `job` for the row's tile on the worker thread; the row is settled from the event loop
+// with its result, unless the run ended meanwhile.
+void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
+{
+    const int generation = m_generation;
+    m_worker.start([this, generation, row, job = std::move(job)] {
+        const WorkerResult done = job();
         // A call queued to a deleted runner is dropped; the runner waits for this thread.
         QMetaObject::invokeMethod(
             this,
-            [this, generation, row, result, why] {
+            [this, generation, row, done] {
                 if (m_active && generation == m_generation)
-                    settle(row, result, why);
+                    settle(row, done.result, done.why);
             },
             Qt::QueuedConnection);
     });
@@ -366,7 +446,7 @@ void SourceRunner::endIfDone()
         return;
     if (stopped)
         return finish(RunOutcome::Stopped);
-    if (m_asked > 0 && m_installed == 0 && m_failed == m_asked)
+    if (m_source->everyTileExists() && m_asked > 0 && m_installed == 0 && m_failed == m_asked)
         return finish(RunOutcome::NothingInstalled,
                       QStringLiteral("%1 en échec, la première %2").arg(m_failed).arg(m_firstFailure));
     finish(RunOutcome::Completed);

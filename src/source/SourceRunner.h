@@ -17,11 +17,13 @@
 #include "download/RefusalStreak.h"
 #include "download/RetryCountdown.h"
 #include "net/IiifFetcher.h"
+#include "source/Transport.h"
 #include "source/RunOutcome.h"
 #include "source/SourceAddress.h"
 #include "store/TileWriter.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
@@ -36,6 +38,7 @@ public:
     // Longest time without any answer while requests are out: Retry-After waits fit in it.
     static constexpr int kDefaultDeadlineMs = 200000;
 
+    // Sources read from a description are fetched by `fetcher`.
     explicit SourceRunner(IiifFetcher &fetcher, QObject *parent = nullptr);
     ~SourceRunner() override;
 
@@ -44,6 +47,9 @@ public:
     // Starts the run; `stopRequested` is asked before each new stored tile.
     void start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
                std::function<bool()> stopRequested);
+    // Starts a run from a source known without a description, through `transport`.
+    void start(Transport &transport, std::unique_ptr<TileSource> source, const download::TileRect &rect,
+               const QString &mapFolder, std::function<bool()> stopRequested);
     // Ends at once without any further signal; no temporary file stays.
     void cancel();
     // Ends at once: the rows in flight go back to waiting (rowAbandoned()), then ended().
@@ -71,6 +77,8 @@ private:
         QList<TilePiece> pieces;
         QList<QByteArray> answers;
         int waiting = 0;
+        QString file;      // the answer streamed to a temporary file, stored as it came
+        qint64 fileBytes = 0;
         QString failure;   // why the tile cannot be made
         bool cut = false;  // an answer passed the size limit
     };
@@ -82,6 +90,8 @@ private:
     };
     struct Answer {
         QByteArray body;
+        QString file;
+        qint64 fileBytes = 0;
         QString failure;
         bool cut = false;
     };
@@ -94,13 +104,23 @@ private:
         QList<Request> waiting;   // pieces that wait for it
     };
 
-    void onResult(const IiifFetcher::Result &result);
-    void onDescription(const IiifFetcher::Result &result);
+    void begin(Transport &transport, const SourceAddress &address, const download::TileRect &rect,
+               const QString &mapFolder, std::function<bool()> stopRequested);
+    void attach(Transport &transport);
+    void walk();
+    void onResult(const Transport::Result &result);
+    void onDescription(const Transport::Result &result);
     void countSharedAnswers();
     void pump();
     void ask(int row, int piece, const QString &url);
     void deliver(int row, int piece, const Answer &answer);
     void assemble(int row);
+    void install(int row);
+    struct WorkerResult {
+        store::TileWriter::Result result;
+        QString why;
+    };
+    void onWorker(int row, std::function<WorkerResult()> job);
     void settle(int row, store::TileWriter::Result result, const QString &why);
     void release(const Tile &tile);
     void endIfDone();
@@ -108,7 +128,9 @@ private:
     void abandonRows();
     QString tilePath(TileId id) const;
 
-    IiifFetcher &m_fetcher;
+    std::unique_ptr<Transport> m_fetcher;   // the paced fetcher's
+    Transport *m_transport = nullptr;       // that of the run
+    QSet<Transport *> m_attached;
     bool m_active = false;
     int m_generation = 0;
     SourceAddress m_address;

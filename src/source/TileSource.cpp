@@ -7,6 +7,7 @@ QString kindName(Kind kind)
     switch (kind) {
     case Kind::DeepZoom: return QStringLiteral("dzi");
     case Kind::Zoomify: return QStringLiteral("zoomify");
+    case Kind::Classic: return QStringLiteral("classic");
     case Kind::Iiif: break;
     }
     return QStringLiteral("iiif");
@@ -25,6 +26,7 @@ QString kindLabel(Kind kind)
     switch (kind) {
     case Kind::DeepZoom: return QStringLiteral("Deep Zoom");
     case Kind::Zoomify: return QStringLiteral("Zoomify");
+    case Kind::Classic: return QStringLiteral("BNF");
     case Kind::Iiif: break;
     }
     return QStringLiteral("IIIF");

@@ -16,7 +16,8 @@
 namespace source {
 
 // The kinds of server a map may come from, as the added-maps file names them.
-enum class Kind { Iiif, DeepZoom, Zoomify };
+// Classic is the national library's own tile server, never named in that file.
+enum class Kind { Iiif, DeepZoom, Zoomify, Classic };
 
 QString kindName(Kind kind);                           // "iiif", "dzi", "zoomify"
 std::optional<Kind> kindFromName(const QString &name);
@@ -58,6 +59,13 @@ public:
     virtual QSize tileSize(TileId id) const = 0;
     // The requests whose answers make the stored tile, in the order they are to be asked.
     virtual QList<TilePiece> pieces(TileId id) const = 0;
+    // Whether each tile is the answer of its one request, stored as it came (checked, never
+    // decoded and encoded again).
+    virtual bool storesAnswersAsIs() const { return false; }
+    // Whether every tile of the grid is on the server: a sheet's blank edges may be missing.
+    // Where they may, only answers cut at the size limit count as the server's refusals,
+    // and a run without any tile installed ends as usual.
+    virtual bool everyTileExists() const { return true; }
 
     bool contains(TileId id) const
     {
