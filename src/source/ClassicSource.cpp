@@ -18,7 +18,7 @@ QList<TilePiece> ClassicSource::pieces(TileId id) const
 {
     if (!contains(id))
         return {};
-    return {TilePiece{tileUrl(id), {}, {}, {}}};
+    return {TilePiece{tileUrl(id), {}, {}, {}, {}}};
 }
 
 } // namespace source

@@ -14,6 +14,7 @@ FetcherTransport::FetcherTransport(IiifFetcher &fetcher, QObject *parent) : Tran
         result.text = r.text;
         result.body = r.body;
         result.bytes = r.bytes;
+        result.finalUrl = r.finalUrl;
         emit finished(result);
     });
 }

@@ -18,6 +18,7 @@ QString SourceAddress::descriptionUrl() const
     switch (kind) {
     case Kind::DeepZoom: return url;
     case Kind::Zoomify: return url + u'/' + kZoomifyFile;
+    case Kind::Classic:   // no description: its grid is fixed
     case Kind::Iiif: break;
     }
     return url + QStringLiteral("/info.json");
@@ -63,6 +64,10 @@ std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByte
     case Kind::Zoomify:
         if (const auto info = readZoomify(description, why))
             return ZoomifySource::make(*info, address.url, why);
+        return nullptr;
+    case Kind::Classic:
+        if (why)
+            *why = QStringLiteral("une feuille du serveur de tuiles n'a pas de description");
         return nullptr;
     case Kind::Iiif: break;
     }

@@ -25,6 +25,7 @@ public:
         QByteArray body;     // the answer, when it is kept in memory
         QString file;        // the temporary file holding the answer, when it is streamed
         qint64 bytes = 0;    // bytes of the answer in `file`
+        QString finalUrl;    // the address that answered at last, after redirects
     };
 
     using QObject::QObject;

@@ -421,7 +421,7 @@ TEST(IiifPlanTest, AnswersOffByTheServersRoundingAreFittedOnlyWhereThePlanAllows
         const QSize expected = c.plan.tileSize(0, 0);
         QByteArray stored;
         QString why;
-        ASSERT_EQ(source::assembleTile(expected, tiles.pieces({0, 0}), {bytes}, &stored, &why), c.accepted) << why;
+        ASSERT_EQ(source::assembleTile(expected, tiles.pieces({0, 0}), {bytes}, &stored, &why), c.accepted) << why.toStdString();
         if (!c.accepted)
             continue;
         QImage tile;

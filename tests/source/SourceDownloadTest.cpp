@@ -198,8 +198,8 @@ TEST_F(SourceDownloadTest, IiifWholePicturesAreAskedOnceAndCut)
          QStringLiteral("500,300"), QStringLiteral("Déconnecté"), 1},
         {QStringLiteral("v2-max-area"), 2, QStringLiteral(", \"maxArea\": 200000"), {{500, 300}, {1000, 600}},
          {1, 1}, QStringLiteral("500,"), QStringLiteral("Déconnecté"), 1},
-        {QStringLiteral("too-large"), 3, QStringLiteral(", \"maxWidth\": 100"), {{9000, 5000}}, {0, 0}, {},
-         QStringLiteral("Description IIIF illisible : aucune des tailles de l'image ne tient en 100 x 8192 pixels"), 0},
+        {QStringLiteral("too-large"), 3, QStringLiteral(", \"maxWidth\": 100"), {{1000, 600}}, {0, 0}, {},
+         QStringLiteral("Description IIIF illisible : aucune des tailles de l'image ne tient en 100 x 100 pixels"), 0},
         {QStringLiteral("absent"), 2, {}, {{1000, 600}}, {0, 0}, QStringLiteral("full"),
          QStringLiteral("Aucune image installée : 4 en échec, la première AA : "), 1},
     };

@@ -369,7 +369,7 @@ TEST(SourceAddressTest, FactoryMakesTheSourceOfEachKind)
     for (const Case &c : cases) {
         SCOPED_TRACE(kindName(c.address.kind).toStdString());
         QString why;
-        const auto source = makeSource(c.address, c.description, &why);
+        const auto source = makeSource(c.address, c.description, {}, &why);
         ASSERT_TRUE(source) << why.toStdString();
         EXPECT_EQ(source->kind(), c.address.kind);
         EXPECT_EQ(source->grid(), c.grid);
@@ -377,7 +377,7 @@ TEST(SourceAddressTest, FactoryMakesTheSourceOfEachKind)
         EXPECT_TRUE(source->pieces({0, 0}).first().url.startsWith(c.firstUrl)) << source->pieces({0, 0}).first().url.toStdString();
         EXPECT_TRUE(source->pieces({c.grid.width(), 0}).isEmpty());
 
-        EXPECT_FALSE(makeSource(c.address, "{}<>", &why));
+        EXPECT_FALSE(makeSource(c.address, "{}<>", {}, &why));
         EXPECT_FALSE(why.isEmpty());
     }
 }
