@@ -1,4 +1,5 @@
 #include "source/ClassicSource.h"
+#include "source/SourceKind.h"
 #include "store/TileStore.h"
 
 namespace source {
@@ -20,5 +21,18 @@ QList<TilePiece> ClassicSource::pieces(TileId id) const
         return {};
     return {TilePiece{tileUrl(id), {}, {}, {}, {}}};
 }
+
+// The tile server's sheets have no description: their grid is fixed, and no address typed
+// by a person names one.
+extern const SourceKind kClassicKind{
+    Kind::Classic, nullptr, "BNF",
+    [](const QString &) { return QString(); },
+    nullptr,
+    [](const QByteArray &, const QString &, const QString &, QString *why) -> std::unique_ptr<TileSource> {
+        if (why)
+            *why = QStringLiteral("une feuille du serveur de tuiles n'a pas de description");
+        return nullptr;
+    },
+};
 
 } // namespace source

@@ -1,5 +1,6 @@
 #include "source/DeepZoom.h"
 #include "source/DescriptionXml.h"
+#include "source/SourceKind.h"
 
 #include <QUrl>
 
@@ -70,5 +71,21 @@ QString DeepZoomSource::serverTileUrl(int level, int column, int row) const
 {
     return m_tilesBase + QStringLiteral("%1/%2_%3.").arg(level).arg(column).arg(row) + m_format;
 }
+
+extern const SourceKind kDeepZoomKind{
+    Kind::DeepZoom, "dzi", "Deep Zoom",
+    [](const QString &url) { return url; },
+    [](const QString &text, const QUrl &url) -> std::optional<QString> {
+        const QString path = url.path();
+        if (path.endsWith(QStringLiteral(".dzi"), Qt::CaseInsensitive) && path.size() > 5)
+            return text;
+        return std::nullopt;
+    },
+    [](const QByteArray &description, const QString &url, const QString &, QString *why) -> std::unique_ptr<TileSource> {
+        if (const auto info = readDeepZoom(description, why))
+            return DeepZoomSource::make(*info, url, why);
+        return nullptr;
+    },
+};
 
 } // namespace source

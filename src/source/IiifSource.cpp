@@ -1,5 +1,6 @@
 #include "source/IiifSource.h"
 #include "net/IiifInfo.h"
+#include "source/SourceKind.h"
 
 namespace source {
 
@@ -28,5 +29,13 @@ QList<TilePiece> IiifSource::pieces(TileId id) const
     const QRect crop = m_plan.whole.isEmpty() ? QRect(QPoint(), asked) : m_plan.region(id.column, id.row);
     return {TilePiece{m_plan.tileUrl(id.column, id.row), crop, QPoint(), asked + slack, slack}};
 }
+
+extern const SourceKind kIiifKind{
+    Kind::Iiif, "iiif", "IIIF",
+    [](const QString &url) { return url + QStringLiteral("/info.json"); },
+    nullptr,
+    [](const QByteArray &description, const QString &url, const QString &foundAt, QString *why)
+        -> std::unique_ptr<TileSource> { return IiifSource::make(description, url, foundAt, why); },
+};
 
 } // namespace source

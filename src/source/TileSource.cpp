@@ -1,35 +1,25 @@
 #include "source/TileSource.h"
+#include "source/SourceKind.h"
 
 namespace source {
 
 QString kindName(Kind kind)
 {
-    switch (kind) {
-    case Kind::DeepZoom: return QStringLiteral("dzi");
-    case Kind::Zoomify: return QStringLiteral("zoomify");
-    case Kind::Classic: return QStringLiteral("classic");
-    case Kind::Iiif: break;
-    }
-    return QStringLiteral("iiif");
+    const char *name = sourceKind(kind).name;
+    return name ? QString::fromLatin1(name) : QString();
 }
 
 std::optional<Kind> kindFromName(const QString &name)
 {
-    for (const Kind kind : {Kind::Iiif, Kind::DeepZoom, Kind::Zoomify})
-        if (kindName(kind) == name)
-            return kind;
+    for (const SourceKind *entry : sourceKinds())
+        if (entry->name && name == QLatin1StringView(entry->name))
+            return entry->kind;
     return std::nullopt;
 }
 
 QString kindLabel(Kind kind)
 {
-    switch (kind) {
-    case Kind::DeepZoom: return QStringLiteral("Deep Zoom");
-    case Kind::Zoomify: return QStringLiteral("Zoomify");
-    case Kind::Classic: return QStringLiteral("BNF");
-    case Kind::Iiif: break;
-    }
-    return QStringLiteral("IIIF");
+    return QString::fromLatin1(sourceKind(kind).label);
 }
 
 } // namespace source

@@ -1,5 +1,7 @@
 #include "source/Zoomify.h"
 #include "source/DescriptionXml.h"
+#include "source/SourceAddress.h"
+#include "source/SourceKind.h"
 
 #include <limits>
 
@@ -85,5 +87,28 @@ QString ZoomifySource::serverTileUrl(int level, int column, int row) const
     return m_folderUrl + QStringLiteral("/TileGroup%1/%2-%3-%4.jpg").arg(tileGroup(level, column, row)).arg(level)
                              .arg(column).arg(row);
 }
+
+namespace {
+const QString kZoomifyFile = QStringLiteral("ImageProperties.xml");
+}
+
+extern const SourceKind kZoomifyKind{
+    Kind::Zoomify, "zoomify", "Zoomify",
+    [](const QString &url) { return url + u'/' + kZoomifyFile; },
+    [](const QString &text, const QUrl &url) -> std::optional<QString> {
+        if (!url.path().endsWith(u'/' + kZoomifyFile, Qt::CaseInsensitive) || !url.query().isEmpty()
+            || !url.fragment().isEmpty())
+            return std::nullopt;
+        const QString folder = text.chopped(int(kZoomifyFile.size()) + 1);
+        if (QUrl(folder).path().isEmpty())
+            return std::nullopt;
+        return zoomifyFolder(folder).url;
+    },
+    [](const QByteArray &description, const QString &url, const QString &, QString *why) -> std::unique_ptr<TileSource> {
+        if (const auto info = readZoomify(description, why))
+            return ZoomifySource::make(*info, url, why);
+        return nullptr;
+    },
+};
 
 } // namespace source
