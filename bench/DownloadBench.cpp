@@ -120,8 +120,8 @@ double runEngine(const QString &server, const QString &mapsRoot, int &tiles)
     QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
     timer.start();
-    list.build(download::TileRect{});
-    if (!engine.start(download::TileRect{}))
+    list.build(source::TileRect{});
+    if (!engine.start(source::TileRect{}))
         return -1;
     if (engine.active())
         loop.exec();
@@ -237,8 +237,8 @@ double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, i
     QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
     timer.start();
-    list.build(download::TileRect{});
-    if (!engine.start(download::TileRect{}))
+    list.build(source::TileRect{});
+    if (!engine.start(source::TileRect{}))
         return -1;
     if (engine.active())
         loop.exec();

@@ -11,7 +11,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
-namespace iiif {
+namespace catalogue {
 namespace {
 
 int sheetIndexOf(const QString &folderSuffix)
@@ -39,11 +39,6 @@ bool isGrid(QSize grid)
 
 } // namespace
 
-QSize SheetSource::tileGrid() const
-{
-    return isGrid(grid) ? grid : QSize(store::kGridSide, store::kGridSide);
-}
-
 QString AddedMaps::filePath(const QString &mapsRoot)
 {
     return paths::join(mapsRoot, kAddedMapsFileName);
@@ -53,7 +48,7 @@ QString AddedMaps::activeLine(const AddedMap &map)
 {
     QStringList fields{clean(map.editionFolder), clean(map.sheetNumber), clean(map.title)};
     for (const SheetSource &s : map.sheets) {
-        fields << clean(s.imageBase) << QStringLiteral("%1 x %2").arg(qMax(0, s.size.width())).arg(qMax(0, s.size.height()));
+        fields << clean(s.address) << QStringLiteral("%1 x %2").arg(qMax(0, s.size.width())).arg(qMax(0, s.size.height()));
         if (isGrid(s.grid))
             fields << QStringLiteral("grille %1 x %2").arg(s.grid.width()).arg(s.grid.height());
         if (s.kind != source::Kind::Iiif)
@@ -311,7 +306,7 @@ std::optional<SheetSource> AddedMaps::sheet(const QString &editionFolder, const 
 {
     const AddedMap *map = find(editionFolder, sheetNumber);
     const int index = sheetIndexOf(folderSuffix);
-    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].imageBase.isEmpty())
+    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty())
         return std::nullopt;
     return map->sheets[index - 1];
 }
@@ -328,7 +323,7 @@ bool AddedMaps::setTileGrid(const QString &editionFolder, const QString &sheetNu
 {
     const int index = sheetIndexOf(folderSuffix);
     AddedMap *map = findMutable(editionFolder, sheetNumber);
-    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].imageBase.isEmpty()
+    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty()
         || !isGrid(grid) || map->sheets[index - 1].grid == grid)
         return false;
     map->sheets[index - 1].grid = grid;
@@ -357,14 +352,14 @@ void AddedMaps::setSheet(const QString &editionFolder, const QString &sheetNumbe
     if (sheetIndex < 1)
         return;
     AddedMap *map = findMutable(editionFolder, sheetNumber);
-    if (source.imageBase.isEmpty()) {
+    if (source.address.isEmpty()) {
         if (!map || sheetIndex > map->sheets.size())
             return;
         map->sheets[sheetIndex - 1] = SheetSource{{}, QSize(0, 0), {}};
         if (isAdded(*map))
             return;   // an added map keeps its line, its sheets and its position
         // A catalogue map or Cassini sheet with no address left has nothing to keep.
-        while (!map->sheets.isEmpty() && map->sheets.last().imageBase.isEmpty())
+        while (!map->sheets.isEmpty() && map->sheets.last().address.isEmpty())
             map->sheets.removeLast();
         if (map->sheets.isEmpty())
             m_maps.removeIf([&](const AddedMap &m) { return &m == map; });
@@ -380,4 +375,4 @@ void AddedMaps::setSheet(const QString &editionFolder, const QString &sheetNumbe
     map->sheets[sheetIndex - 1] = source;
 }
 
-} // namespace iiif
+} // namespace catalogue

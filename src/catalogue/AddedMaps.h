@@ -1,5 +1,5 @@
 #pragma once
-// Maps served by IIIF servers: the maps a user added after the archive catalogue (positions
+// Maps served by servers of their own (IIIF, Deep Zoom, Zoomify): the maps a user added after the archive catalogue (positions
 // 1925 and on, "Archives Bnf") and the IIIF addresses given to Cassini sheets and archive
 // maps. Kept in the file "Cartes IIIF.txt" of the maps root, one line per map, fields
 // separated by tabs: edition folder, sheet number (position), title, then for each sheet
@@ -15,7 +15,7 @@
 // file and merges it line by line (edition and position) with what changed here since the
 // last read; lines that cannot be read are kept as they stand.
 
-#include "source/TileSource.h"
+#include "source/SheetSource.h"
 
 #include <QHash>
 #include <QList>
@@ -23,21 +23,13 @@
 #include <QString>
 #include <optional>
 
-namespace iiif {
+namespace catalogue {
+
+using source::SheetSource;
 
 inline const QString kAddedMapsFileName = QStringLiteral("Cartes IIIF.txt");
 inline const QString kAddedMapsHeader = QStringLiteral("# Cartes IIIF - positions fixes");
 inline const QString kRemovedMark = QStringLiteral("(retirée)");
-
-struct SheetSource {
-    QString imageBase;   // empty: this sheet has no address
-    QSize size;
-    QSize grid;          // columns x rows of tiles of its plan; not valid: 26 x 26
-    source::Kind kind = source::Kind::Iiif;
-    bool operator==(const SheetSource &) const = default;
-    // The grid the sheet's tiles fill: its plan's, else the whole 26 x 26.
-    QSize tileGrid() const;
-};
 
 struct AddedMap {
     QString editionFolder;
@@ -111,4 +103,4 @@ private:
     QHash<int, int> m_moved;
 };
 
-} // namespace iiif
+} // namespace catalogue

@@ -5,11 +5,11 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "source/MapReader.h"
-#include "download/IiifReader.h"
+#include "source/iiif/IiifReader.h"
 #include "download/ReadingProgress.h"
 #include "library/LibrarySearchPanel.h"
-#include "net/IiifAddress.h"
-#include "net/IiifFetcher.h"
+#include "source/iiif/IiifAddress.h"
+#include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
 #include "catalogue/SelectedSheetImport.h"
 #include "store/TileStore.h"
@@ -105,7 +105,7 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
 {
     m_archiveBox = controls::group(this, QStringLiteral("spSkinGroupBox11"), kGroupCaption,
                                    QRect(4, 2, 682, 436));
-    m_fetcher = new IiifFetcher(this);
+    m_fetcher = new PacedFetcher(this);
     m_reader = new source::MapReader(*m_fetcher, this);
     connect(m_reader, &source::MapReader::done, this, &ArchivePage::onIiifRead);
     connect(m_reader, &source::MapReader::failed, this, &ArchivePage::onIiifFailed);
@@ -413,9 +413,9 @@ void ArchivePage::onLibraryPageClicked()
         return;
     // An added map's page is its server's.
     if (position > m_catalogue.catalogueCount()) {
-        if (const iiif::AddedMap *map = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber))
+        if (const catalogue::AddedMap *map = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber))
             if (!map->sheets.isEmpty())
-                m_context.desktop().open(iiif::pageAddress(map->sheets.first().imageBase));
+                m_context.desktop().open(iiif::pageAddress(map->sheets.first().address));
         return;
     }
     m_context.lookUpDocumentNumber();
@@ -509,7 +509,7 @@ void ArchivePage::removeHighlightedMap()
                              + QStringLiteral("\n\nSon numéro ne sera pas donné à une autre carte."),
                          QStringLiteral("Retirer la carte")))
         return;
-    const iiif::AddedMap *map = m_context.addedMaps().find(editions::kArchive, QString::number(position));
+    const catalogue::AddedMap *map = m_context.addedMaps().find(editions::kArchive, QString::number(position));
     QStringList folders;
     for (int index = 1; map && index <= map->sheets.size(); ++index)
         folders << store::mapFolder(m_context.mapsRoot(), editions::kArchive, QString::number(position),
@@ -521,7 +521,7 @@ void ArchivePage::removeHighlightedMap()
     m_context.addedMaps().removeArchiveMap(position);
     if (!m_context.saveAddedMaps()) {
         desktop.error(QStringLiteral("Enregistrement impossible, la carte n'est pas retirée : ")
-                      + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+                      + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
         return;
     }
     if (deleteTiles)
@@ -541,7 +541,7 @@ void ArchivePage::onAddIiifClicked()
     m_reader->read(*address);
 }
 
-void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind)
+void ArchivePage::onIiifRead(const QString &title, const QList<source::SheetSource> &sheets, source::Kind kind)
 {
     m_readingCursor.reset();
     m_addIiifButton->setEnabled(true);
@@ -553,7 +553,7 @@ void ArchivePage::onIiifRead(const QString &title, const QList<iiif::SheetSource
     }
     if (!m_context.saveAddedMaps()) {
         m_context.desktop().error(QStringLiteral("Enregistrement impossible, la carte n'est pas ajoutée : ")
-                                  + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+                                  + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
         return;
     }
     // Another program may have given that position meanwhile: the save then gave the next.

@@ -12,7 +12,7 @@
 
 class ColourSquare;
 class QAction;
-class IiifFetcher;
+class PacedFetcher;
 namespace source { class MapReader; }
 class LibrarySearchPanel;
 class QGroupBox;
@@ -45,7 +45,7 @@ public:
     void removeHighlightedMap();
 
     // The fetcher that reads the descriptions of added maps.
-    IiifFetcher &iiifFetcher() { return *m_fetcher; }
+    PacedFetcher &pacedFetcher() { return *m_fetcher; }
 
 signals:
     // Hand-over of the selected map to the other pages and views.
@@ -76,7 +76,7 @@ private:
     void buildList();
     // The rows of the added maps, after the catalogue's.
     void refreshAddedRows();
-    void onIiifRead(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind);
+    void onIiifRead(const QString &title, const QList<source::SheetSource> &sheets, source::Kind kind);
     void onIiifFailed(const QString &text);
     void buildControls();
     void applyStatus(const InstallationStatus &status);
@@ -92,7 +92,7 @@ private:
     void selectRow(int row);
 
     archive::ArchiveCatalogue m_catalogue;
-    IiifFetcher *m_fetcher = nullptr;
+    PacedFetcher *m_fetcher = nullptr;
     source::MapReader *m_reader = nullptr;
     LibrarySearchPanel *m_librarySearch = nullptr;
     std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read

@@ -1,8 +1,8 @@
 #include "download/DownloadEngine.h"
 #include "catalogue/ArchiveCatalogue.h"
 #include "session/AppContext.h"
-#include "source/ClassicSource.h"
-#include "source/ClassicTransport.h"
+#include "source/classic/ClassicSource.h"
+#include "source/classic/ClassicTransport.h"
 #include "source/SourceRunner.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "platform/Connection.h"
@@ -14,11 +14,11 @@
 #include <QUrl>
 #include <QPointer>
 
-using download::RowState;
+using source::RowState;
 
 DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent)
     : QObject(parent), m_context(context), m_job(context.downloadJob), m_list(list),
-      m_classic(std::make_unique<source::ClassicTransport>()), m_iiifFetcher(std::make_unique<IiifFetcher>())
+      m_classic(std::make_unique<source::ClassicTransport>()), m_fetcher(std::make_unique<PacedFetcher>())
 {
     connectSources();
     HttpClient &client = m_classic->client();
@@ -74,7 +74,7 @@ void DownloadEngine::setGauge(int value)
     emit gaugeChanged(value);
 }
 
-bool DownloadEngine::start(const download::TileRect &rect)
+bool DownloadEngine::start(const source::TileRect &rect)
 {
     if (m_active)
         return false;
@@ -100,7 +100,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
                         + QStringLiteral(" - ") + m_job.editionFolder);
 
     // A map added from a IIIF server has only its own sheets: no other server has the rest.
-    if (const iiif::AddedMap *added = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber);
+    if (const catalogue::AddedMap *added = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber);
         added && selection.sheetNumber.toInt() > archive::kTitleCount
         && !m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix)) {
         m_context.desktop().error(QStringLiteral("La carte n° %1 a %2 feuille(s) : la feuille %3 n'existe pas.")
@@ -118,7 +118,7 @@ bool DownloadEngine::start(const download::TileRect &rect)
     const auto addedSource =
         m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
     const QString serverHost =
-        addedSource ? QUrl(addedSource->imageBase).host() : m_context.tileServer().section(u':', 0, 0);
+        addedSource ? QUrl(addedSource->address).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
         qCWarning(lcDownload) << "no connection to" << serverHost << "; no run";
         setStatus(QStringLiteral("Problème de connexion internet"));
@@ -144,8 +144,8 @@ bool DownloadEngine::start(const download::TileRect &rect)
     m_job.tileCursor = -1;
     auto stopRequested = [this] { return m_job.stopRequested; };
     if (addedSource) {
-        m_job.urlTemplate = addedSource->imageBase;
-        m_sources->start({addedSource->kind, addedSource->imageBase}, rect, m_mapFolder, stopRequested);
+        m_job.urlTemplate = addedSource->address;
+        m_sources->start({addedSource->kind, addedSource->address}, rect, m_mapFolder, stopRequested);
         return true;
     }
     m_job.urlTemplate = urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);

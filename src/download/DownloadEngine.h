@@ -9,7 +9,7 @@
 // succeeded and the file holds a whole JPEG picture.
 
 #include "download/DownloadList.h"
-#include "download/IiifPlan.h"
+#include "source/iiif/IiifPlan.h"
 #include "net/HttpClient.h"
 
 #include <QObject>
@@ -22,7 +22,7 @@ namespace source {
 class ClassicTransport;
 class SourceRunner;
 }
-class IiifFetcher;
+class PacedFetcher;
 struct DownloadJob;
 
 class DownloadEngine : public QObject {
@@ -39,7 +39,7 @@ public:
     HttpClient &client();
     // The fetcher of sheets added with their own address (IIIF, Deep Zoom, Zoomify), and
     // the run that uses it.
-    IiifFetcher &iiifFetcher() { return *m_iiifFetcher; }
+    PacedFetcher &pacedFetcher() { return *m_fetcher; }
     source::SourceRunner &sourceRunner() { return *m_sources; }
     // How the last run from an IIIF server cut its picture.
     struct IiifRun {
@@ -55,7 +55,7 @@ public:
 
     // Starts a run over the rectangle for the current selection. False when there is no
     // internet connection: no run starts and the list stays.
-    bool start(const download::TileRect &rect);
+    bool start(const source::TileRect &rect);
     // "Arrêter": a tile in flight that completes within kStopGraceMs is kept; otherwise it is
     // given up (no file left, its row back to "En attente"), whatever the source. Then the
     // run ends.
@@ -80,7 +80,7 @@ signals:
     // The file of the last tile received (native path); an empty path clears the picture.
     void tileShown(const QString &tileFile);
     // A tile of the list got its final state.
-    void tileDone(int row, const QString &fileName, download::RowState state);
+    void tileDone(int row, const QString &fileName, source::RowState state);
     void requestStarted(const QString &url);
     // The run has ended (FinishDownload done).
     void finished();
@@ -91,19 +91,19 @@ private:
     void setGauge(int value);
     void finishDownload(bool keepStatus);
     void connectSources();   // in DownloadEngineSources.cpp
-    void markRow(int row, const QString &code, download::RowState state);
+    void markRow(int row, const QString &code, source::RowState state);
     void abandonCurrentTile();
 
     AppContext &m_context;
     DownloadJob &m_job;
     download::DownloadList &m_list;
     std::unique_ptr<source::ClassicTransport> m_classic;
-    std::unique_ptr<IiifFetcher> m_iiifFetcher;
+    std::unique_ptr<PacedFetcher> m_fetcher;
     std::unique_ptr<source::SourceRunner> m_sources;   // after the transports: it goes first
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;
 
-    download::TileRect m_rect;
+    source::TileRect m_rect;
     QString m_mapFolder;
     QString m_status;
     int m_runningMark = 0;

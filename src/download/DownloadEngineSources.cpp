@@ -3,16 +3,16 @@
 // signals, and its outcome the engine's end of run.
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
-#include "source/IiifSource.h"
+#include "source/iiif/IiifSource.h"
 #include "source/SourceRunner.h"
 #include "store/TileStore.h"
 
-using download::RowState;
+using source::RowState;
 
 void DownloadEngine::connectSources()
 {
-    m_iiifFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
-    m_sources = std::make_unique<source::SourceRunner>(*m_iiifFetcher);
+    m_fetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
+    m_sources = std::make_unique<source::SourceRunner>(*m_fetcher);
     source::SourceRunner *run = m_sources.get();
     connect(run, &source::SourceRunner::statusText, this, &DownloadEngine::setStatus);
     // The sheet keeps the grid of its source: what it counts and shows as installed.

@@ -4,6 +4,8 @@
 // the run sets when the tile is done. A table model with two columns, "Image" and
 // "Téléchargement"; the check marks are shown, never edited.
 
+#include "source/TileRect.h"
+
 #include <QAbstractTableModel>
 #include <QSize>
 #include <QString>
@@ -12,25 +14,9 @@
 
 namespace download {
 
-// The part of the 26 x 26 grid to fetch, 0-based letters (0 = "A"), bounds included.
-struct TileRect {
-    int firstColumn = 0;
-    int lastColumn = 25;
-    int firstRow = 0;
-    int lastRow = 25;
-
-    int width() const { return lastColumn - firstColumn + 1; }
-    int height() const { return lastRow - firstRow + 1; }
-    int count() const { return width() * height(); }
-    // Tile of list row i (from 0).
-    int columnOf(int i) const { return firstColumn + i % width(); }
-    int rowOf(int i) const { return firstRow + i / width(); }
-    bool operator==(const TileRect &) const = default;
-};
-
-// The part of `rect` within the first columns x rows of the grid (a sheet served by IIIF
-// may fill less than 26 x 26); nothing when they do not meet.
-std::optional<TileRect> withinGrid(const TileRect &rect, QSize grid);
+using source::RowState;
+using source::TileRect;
+using source::withinGrid;
 
 enum class Picker { FirstColumn, LastColumn, FirstRow, LastRow };
 
@@ -38,7 +24,6 @@ enum class Picker { FirstColumn, LastColumn, FirstRow, LastRow };
 // other one never moves.
 TileRect keepOrder(TileRect rect, Picker moved);
 
-enum class RowState { Waiting, Downloading, Downloaded, Missing, AlreadyInstalled, OutsidePicture };
 
 // "En attente", "Téléchargement ", "Téléchargée    ", "Inexistante    ", "Déjà installée ",
 // and "Hors de l'image" for a cell past the grid of a sheet served by IIIF.

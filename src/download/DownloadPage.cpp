@@ -4,11 +4,11 @@
 #include "widgets/Controls.h"
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
-#include "download/IiifReader.h"
+#include "source/iiif/IiifReader.h"
 #include "source/MapReader.h"
 #include "download/ReadingProgress.h"
-#include "net/IiifAddress.h"
-#include "net/IiifFetcher.h"
+#include "source/iiif/IiifAddress.h"
+#include "net/PacedFetcher.h"
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
@@ -82,7 +82,7 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
         this, QStringLiteral("AdresseIiif"), kAddressCaption, QRect(176, 78, 169, 25),
         QStringLiteral("Télécharger la carte sélectionnée depuis un serveur en ligne (IIIF, Deep Zoom, Zoomify)"));
     // Its own fetcher: the end of a run cancels the run's requests, never a reading.
-    auto *addressFetcher = new IiifFetcher(this);
+    auto *addressFetcher = new PacedFetcher(this);
     addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     m_reader = new source::MapReader(*addressFetcher, this);
     new ReadingProgress(m_reader->iiifReader(), kAddressCaption, this);
@@ -147,14 +147,14 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     connect(m_stopButton, &QPushButton::clicked, m_engine, &DownloadEngine::stop);
     connect(m_iiifAddressButton, &QPushButton::clicked, this, &DownloadPage::onIiifAddressClicked);
     connect(m_reader, &source::MapReader::done, this,
-            [this](const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind) {
+            [this](const QString &title, const QList<source::SheetSource> &sheets, source::Kind kind) {
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         const QString caption = kAddressCaption;
         m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
-                                      + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+                                      + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
             return;
         }
         const QSize size = sheets.first().size;
@@ -243,15 +243,15 @@ void DownloadPage::followSharedOptions()
     m_engine->setHangUpOption([this] { return m_context.options().hangUpAfterDownload(); });
 }
 
-download::TileRect DownloadPage::tileRect() const
+source::TileRect DownloadPage::tileRect() const
 {
     return {m_firstColumnPicker->currentIndex(), m_lastColumnPicker->currentIndex(),
             m_firstRowPicker->currentIndex(), m_lastRowPicker->currentIndex()};
 }
 
-std::optional<download::TileRect> DownloadPage::listRect() const
+std::optional<source::TileRect> DownloadPage::listRect() const
 {
-    return download::withinGrid(tileRect(), m_context.selectedTileGrid());
+    return source::withinGrid(tileRect(), m_context.selectedTileGrid());
 }
 
 QString DownloadPage::selectionCaption() const
@@ -288,7 +288,7 @@ void DownloadPage::onPickerActivated(QComboBox *moved, Picker which)
 {
     m_list.clear();
     m_downloadButton->setEnabled(false);
-    const download::TileRect kept = download::keepOrder(tileRect(), which);
+    const source::TileRect kept = download::keepOrder(tileRect(), which);
     const int index = which == Picker::FirstColumn ? kept.firstColumn
                       : which == Picker::LastColumn ? kept.lastColumn
                       : which == Picker::FirstRow   ? kept.firstRow
@@ -361,7 +361,7 @@ void DownloadPage::onIiifAddressClicked()
         caption,
         QStringLiteral("Adresse en ligne (IIIF, .dzi, Zoomify) de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
             + s.editionFolder + QStringLiteral(" ) :"),
-        current ? current->imageBase : QString());
+        current ? current->address : QString());
     if (text.trimmed().isEmpty()) {
         // An emptied field clears the sheet's address (after a question: a cancelled box
         // gives the same empty text).
@@ -386,10 +386,10 @@ void DownloadPage::onIiifAddressClicked()
 
 void DownloadPage::clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index)
 {
-    m_context.addedMaps().setSheet(editionFolder, sheetNumber, index, iiif::SheetSource{});
+    m_context.addedMaps().setSheet(editionFolder, sheetNumber, index, source::SheetSource{});
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible, l'adresse n'est pas effacée : ")
-                                  + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+                                  + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
     else
         m_context.refreshSelectionStatus();
 }

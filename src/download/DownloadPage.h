@@ -55,9 +55,9 @@ private:
     void drawPendingTile();
     QString selectionCaption() const;
     // The rectangle of the four pickers.
-    download::TileRect tileRect() const;
+    source::TileRect tileRect() const;
     // The pickers' rectangle within the selected sheet's grid of tiles; nothing when outside.
-    std::optional<download::TileRect> listRect() const;
+    std::optional<source::TileRect> listRect() const;
 
     download::DownloadList m_list;
     DownloadEngine *m_engine = nullptr;

@@ -1,5 +1,5 @@
 #include "download/ReadingProgress.h"
-#include "download/IiifReader.h"
+#include "source/iiif/IiifReader.h"
 
 #include <QLabel>
 #include <QProgressBar>

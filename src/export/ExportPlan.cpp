@@ -78,11 +78,11 @@ namespace {
 // The grid kept for a map folder in the list of IIIF maps of `mapsRoot`, if any.
 QSize keptGrid(const QString &mapsRoot, const QString &folder)
 {
-    if (!QFileInfo::exists(iiif::AddedMaps::filePath(mapsRoot)))
+    if (!QFileInfo::exists(catalogue::AddedMaps::filePath(mapsRoot)))
         return {};
-    iiif::AddedMaps added;
+    catalogue::AddedMaps added;
     added.load(mapsRoot);
-    for (const iiif::AddedMap &map : added.maps())
+    for (const catalogue::AddedMap &map : added.maps())
         for (int index = 1; index <= map.sheets.size(); ++index) {
             const QString suffix = map.editionFolder == editions::kArchive
                                        ? archive::sheetIndexSuffix(QString::number(index), QString())

@@ -1,10 +1,10 @@
 #include "library/LibrarySearch.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "platform/Logging.h"
 
-LibrarySearch::LibrarySearch(QObject *parent) : QObject(parent), m_fetcher(new IiifFetcher(this))
+LibrarySearch::LibrarySearch(QObject *parent) : QObject(parent), m_fetcher(new PacedFetcher(this))
 {
-    connect(m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
+    connect(m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         onFinished(r.id, int(r.outcome), r.status, r.text, r.body);
     });
 }
@@ -49,10 +49,10 @@ void LibrarySearch::onFinished(int id, int outcome, int status, const QString &t
         return;
     m_request = 0;
     emit busyChanged(false);
-    const auto result = IiifFetcher::Outcome(outcome);
-    if (result == IiifFetcher::Outcome::Refused)
+    const auto result = PacedFetcher::Outcome(outcome);
+    if (result == PacedFetcher::Outcome::Refused)
         return emit failed(text, true);
-    if (result != IiifFetcher::Outcome::Ok) {
+    if (result != PacedFetcher::Outcome::Ok) {
         const QString why = status != 0 ? QStringLiteral("HTTP %1").arg(status) : text;
         return emit failed(QStringLiteral("Recherche impossible : ") + why, false);
     }

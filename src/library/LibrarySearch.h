@@ -8,7 +8,7 @@
 
 #include <QObject>
 
-class IiifFetcher;
+class PacedFetcher;
 
 class LibrarySearch : public QObject {
     Q_OBJECT
@@ -43,7 +43,7 @@ private:
     void fetch(int startRecord);
     void onFinished(int id, int outcome, int status, const QString &text, const QByteArray &body);
 
-    IiifFetcher *m_fetcher;
+    PacedFetcher *m_fetcher;
     library::Addresses m_addresses;
     QString m_query;
     int m_request = 0;

@@ -1,9 +1,9 @@
 #include "library/LibrarySearchPanel.h"
 #include "catalogue/AddedMaps.h"
-#include "download/IiifReader.h"
+#include "source/iiif/IiifReader.h"
 #include "library/LibrarySearch.h"
 #include "library/ThumbnailCache.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
@@ -50,7 +50,7 @@ QString rowText(const library::Record &r, bool added)
 
 LibrarySearchPanel::LibrarySearchPanel(AppContext &context, QWidget *parent, const QRect &bounds)
     : QFrame(parent), m_context(context), m_search(new LibrarySearch(this)),
-      m_thumbnails(new ThumbnailCache(QString(), this)), m_readFetcher(new IiifFetcher(this)),
+      m_thumbnails(new ThumbnailCache(QString(), this)), m_readFetcher(new PacedFetcher(this)),
       m_reader(new IiifReader(*m_readFetcher, this))
 {
     setObjectName(QStringLiteral("RechercheBibliotheque"));
@@ -315,9 +315,9 @@ bool LibrarySearchPanel::isAdded(const QString &arkName) const
     const QString tail = QStringLiteral("/iiif/ark:/") + library::kArkAuthority + u'/' + arkName + u'/';
     const QString ours = m_addresses.library + tail;
     const QString usual = library::kDefaultLibrary + tail;
-    for (const iiif::AddedMap &map : m_context.addedMaps().maps())
-        for (const iiif::SheetSource &sheet : map.sheets)
-            if (sheet.imageBase.startsWith(ours) || sheet.imageBase.startsWith(usual))
+    for (const catalogue::AddedMap &map : m_context.addedMaps().maps())
+        for (const source::SheetSource &sheet : map.sheets)
+            if (sheet.address.startsWith(ours) || sheet.address.startsWith(usual))
                 return map.editionFolder == editions::kArchive || forSheet();
     return false;
 }
@@ -353,27 +353,27 @@ void LibrarySearchPanel::choose(bool install)
     updateButtons();
 }
 
-void LibrarySearchPanel::onRead(const QString &title, const QList<iiif::SheetSource> &sheets)
+void LibrarySearchPanel::onRead(const QString &title, const QList<source::SheetSource> &sheets)
 {
     updateButtons();
     const int row = chosenRow();
     const QString realTitle = row >= 0 && !m_search->records()[row].title.isEmpty() ? m_search->records()[row].title : title;
-    iiif::AddedMaps &maps = m_context.addedMaps();
+    catalogue::AddedMaps &maps = m_context.addedMaps();
     int position = 0;
     if (forSheet()) {
         maps.setSheet(m_sheetEdition, m_sheetNumber, 1, sheets.first(), realTitle);
     } else {
         // An installation of a document already added takes the map already there.
-        for (const iiif::AddedMap &map : maps.maps())
+        for (const catalogue::AddedMap &map : maps.maps())
             if (map.editionFolder == editions::kArchive && !map.sheets.isEmpty() && !sheets.isEmpty()
-                && map.sheets.first().imageBase == sheets.first().imageBase)
+                && map.sheets.first().address == sheets.first().address)
                 position = map.sheetNumber.toInt();
         if (position == 0)
             position = maps.addArchiveMap(realTitle, sheets);
     }
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
-                                  + iiif::AddedMaps::filePath(m_context.mapsRoot()));
+                                  + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
     m_stateLabel->setText(forSheet() ? QStringLiteral("Feuille n° ") + m_sheetNumber + QStringLiteral(" : ") + realTitle
                                      : QStringLiteral("Carte n° %1 : ").arg(position) + realTitle);
     if (QListWidgetItem *item = m_resultList->currentItem())

@@ -10,7 +10,7 @@
 #include <QRect>
 
 class AppContext;
-class IiifFetcher;
+class PacedFetcher;
 class IiifReader;
 class LibrarySearch;
 class QCheckBox;
@@ -20,7 +20,7 @@ class QListWidget;
 class QPushButton;
 class ThumbnailCache;
 
-namespace iiif {
+namespace source {
 struct SheetSource;
 }
 
@@ -62,14 +62,14 @@ private:
     int chosenRow() const;
     bool isAdded(const QString &arkName) const;
     void choose(bool install);
-    void onRead(const QString &title, const QList<iiif::SheetSource> &sheets);
+    void onRead(const QString &title, const QList<source::SheetSource> &sheets);
     void onPagesClicked();
 
     AppContext &m_context;
     library::Addresses m_addresses;
     LibrarySearch *m_search;
     ThumbnailCache *m_thumbnails;
-    IiifFetcher *m_readFetcher;
+    PacedFetcher *m_readFetcher;
     IiifReader *m_reader;
     bool m_installAfterRead = false;
     bool m_refused = false;

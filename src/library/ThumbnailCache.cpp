@@ -1,5 +1,5 @@
 #include "library/ThumbnailCache.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,19 +11,19 @@ ThumbnailCache::ThumbnailCache(const QString &folder, QObject *parent)
       m_folder(folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
                                       + QStringLiteral("/Orvantis/vignettes")
                                 : folder),
-      m_fetcher(new IiifFetcher(this))
+      m_fetcher(new PacedFetcher(this))
 {
-    connect(m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
+    connect(m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         if (r.id != m_running)
             return;
         m_running = 0;
-        if (r.outcome == IiifFetcher::Outcome::Refused) {
+        if (r.outcome == PacedFetcher::Outcome::Refused) {
             m_queue.clear();
             emit refused(r.text);
             return;
         }
         const QString path = pathFor(m_current.address);
-        if (r.outcome == IiifFetcher::Outcome::Ok)
+        if (r.outcome == PacedFetcher::Outcome::Ok)
             QFile::rename(path + QStringLiteral(".part"), path);
         if (QFile::exists(path))
             emit ready(m_current.key, path);

@@ -7,7 +7,7 @@
 #include <QString>
 #include <deque>
 
-class IiifFetcher;
+class PacedFetcher;
 
 class ThumbnailCache : public QObject {
     Q_OBJECT
@@ -41,7 +41,7 @@ private:
     void next();
 
     QString m_folder;
-    IiifFetcher *m_fetcher;
+    PacedFetcher *m_fetcher;
     std::deque<Wanted> m_queue;
     int m_running = 0;
     Wanted m_current{0, {}};

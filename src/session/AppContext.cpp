@@ -53,7 +53,7 @@ void AppContext::reportUnreadableAddedMaps()
             fresh << line;
         }
     if (!fresh.isEmpty())
-        emit addedMapsUnreadable(iiif::AddedMaps::filePath(m_mapsRoot), fresh);
+        emit addedMapsUnreadable(catalogue::AddedMaps::filePath(m_mapsRoot), fresh);
 }
 
 AppContext::~AppContext() = default;
@@ -119,7 +119,7 @@ QSize AppContext::selectedTileGrid() const
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
 {
     const QString wanted = QDir::cleanPath(mapFolder);
-    for (const iiif::AddedMap &map : m_addedMaps.maps())
+    for (const catalogue::AddedMap &map : m_addedMaps.maps())
         for (int index = 1; index <= map.sheets.size(); ++index) {
             const QString suffix = map.editionFolder == editions::kArchive
                                        ? archive::sheetIndexSuffix(QString::number(index), QString())

@@ -86,8 +86,8 @@ public:
     static bool isServerAddress(const QString &text);
 
     // Maps and sheets served by IIIF servers, read from the maps root whenever it changes.
-    iiif::AddedMaps &addedMaps() { return m_addedMaps; }
-    const iiif::AddedMaps &addedMaps() const { return m_addedMaps; }
+    catalogue::AddedMaps &addedMaps() { return m_addedMaps; }
+    const catalogue::AddedMaps &addedMaps() const { return m_addedMaps; }
     // Writes the file of the maps root (merged with what it holds now) and tells the pages;
     // false when it cannot be written, and the maps are then read again from the file.
     bool saveAddedMaps();
@@ -134,7 +134,7 @@ private:
     std::unique_ptr<Connection> m_systemConnection;
     Connection *m_connection = nullptr;
     QString m_tileServer;
-    iiif::AddedMaps m_addedMaps;
+    catalogue::AddedMaps m_addedMaps;
     QStringList m_reportedUnreadable;
     int m_simultaneousRequests = 1;
     bool m_simultaneousAtLibrary = false;

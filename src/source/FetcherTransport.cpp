@@ -2,11 +2,11 @@
 
 namespace source {
 
-FetcherTransport::FetcherTransport(IiifFetcher &fetcher, QObject *parent) : Transport(parent), m_fetcher(fetcher)
+FetcherTransport::FetcherTransport(PacedFetcher &fetcher, QObject *parent) : Transport(parent), m_fetcher(fetcher)
 {
-    connect(&m_fetcher, &IiifFetcher::received, this, &Transport::received);
-    connect(&m_fetcher, &IiifFetcher::retrying, this, &Transport::retrying);
-    connect(&m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
+    connect(&m_fetcher, &PacedFetcher::received, this, &Transport::received);
+    connect(&m_fetcher, &PacedFetcher::retrying, this, &Transport::retrying);
+    connect(&m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         Result result;
         result.id = r.id;
         result.outcome = r.outcome;

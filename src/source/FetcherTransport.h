@@ -8,14 +8,14 @@ namespace source {
 class FetcherTransport : public Transport {
     Q_OBJECT
 public:
-    explicit FetcherTransport(IiifFetcher &fetcher, QObject *parent = nullptr);
+    explicit FetcherTransport(PacedFetcher &fetcher, QObject *parent = nullptr);
 
     int get(const QString &url, qint64 maxBytes, const QString &tilePath) override;
     void cancelAll() override { m_fetcher.cancelAll(); }
     int limitFor(const QUrl &url) const override { return m_fetcher.limitFor(url); }
 
 private:
-    IiifFetcher &m_fetcher;
+    PacedFetcher &m_fetcher;
 };
 
 } // namespace source

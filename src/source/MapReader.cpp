@@ -1,6 +1,6 @@
 #include "source/MapReader.h"
-#include "download/IiifReader.h"
-#include "net/IiifFetcher.h"
+#include "source/iiif/IiifReader.h"
+#include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
 #include "platform/Logging.h"
 
@@ -43,10 +43,10 @@ QString MapReader::fallbackTitle(const SourceAddress &address)
     return QStringLiteral("Carte ") + kindLabel(address.kind) + u' ' + (name.isEmpty() ? address.url : name);
 }
 
-MapReader::MapReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
+MapReader::MapReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
 {
     m_iiif = new IiifReader(fetcher, this);
-    connect(m_iiif, &IiifReader::done, this, [this](const QString &title, const QList<iiif::SheetSource> &sheets) {
+    connect(m_iiif, &IiifReader::done, this, [this](const QString &title, const QList<source::SheetSource> &sheets) {
         m_iiifBusy = false;
         emit done(title, sheets, Kind::Iiif);
     });
@@ -55,28 +55,28 @@ MapReader::MapReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m
         m_iiifBusy = false;
         emit stopped();
     });
-    connect(&m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
+    connect(&m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         if (m_request == 0 || r.id != m_request)
             return;
         m_request = 0;
         QString why;
         std::unique_ptr<TileSource> source;
-        if (r.outcome == IiifFetcher::Outcome::Ok)
+        if (r.outcome == PacedFetcher::Outcome::Ok)
             source = makeSource(m_pyramid, r.body, r.finalUrl, &why);
         else
-            why = r.outcome == IiifFetcher::Outcome::CertificateRefused ? IiifFetcher::certificateRefusal(r.text)
+            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? PacedFetcher::certificateRefusal(r.text)
                                                                         : QStringLiteral("Lecture impossible : ") + r.text;
         if (!source) {
             // A folder that is no Zoomify pyramid either: IIIF's refusal is the one said.
             const QString text = !m_iiifRefusal.isEmpty() ? m_iiifRefusal
-                                 : r.outcome == IiifFetcher::Outcome::Ok
+                                 : r.outcome == PacedFetcher::Outcome::Ok
                                      ? QStringLiteral("Description ") + kindLabel(m_pyramid.kind)
                                            + QStringLiteral(" illisible : ") + why
                                      : why;
             qCWarning(lcNet) << "map address refused:" << text;
             return emit failed(text);
         }
-        emit done(fallbackTitle(m_pyramid), {iiif::SheetSource{m_pyramid.url, source->pictureSize(), source->grid(), m_pyramid.kind}},
+        emit done(fallbackTitle(m_pyramid), {source::SheetSource{m_pyramid.url, source->pictureSize(), source->grid(), m_pyramid.kind}},
                   m_pyramid.kind);
     });
 }

@@ -6,13 +6,13 @@
 // the kind recognised.
 
 #include "catalogue/AddedMaps.h"
-#include "net/IiifAddress.h"
+#include "source/iiif/IiifAddress.h"
 #include "source/SourceAddress.h"
 
 #include <QObject>
 
 class Desktop;
-class IiifFetcher;
+class PacedFetcher;
 class IiifReader;
 
 namespace source {
@@ -34,7 +34,7 @@ QString collectionPrompt(const QString &title, int entries);
 class MapReader : public QObject {
     Q_OBJECT
 public:
-    MapReader(IiifFetcher &fetcher, QObject *parent = nullptr);
+    MapReader(PacedFetcher &fetcher, QObject *parent = nullptr);
 
     void read(const MapAddress &address);
     void cancel();
@@ -46,7 +46,7 @@ public:
     static QString fallbackTitle(const SourceAddress &address);
 
 signals:
-    void done(const QString &title, const QList<iiif::SheetSource> &sheets, source::Kind kind);
+    void done(const QString &title, const QList<source::SheetSource> &sheets, source::Kind kind);
     void failed(const QString &text);
     // The person gave up waiting for an IIIF reading.
     void stopped();
@@ -55,7 +55,7 @@ private:
     void readPyramid(const SourceAddress &address);
     void onIiifFailed(const QString &text);
 
-    IiifFetcher &m_fetcher;
+    PacedFetcher &m_fetcher;
     IiifReader *m_iiif = nullptr;
     bool m_iiifBusy = false;
     MapAddress m_address;

@@ -1,6 +1,6 @@
 #include "source/RunOutcome.h"
-#include "download/RefusalStreak.h"
-#include "net/IiifFetcher.h"
+#include "source/RefusalStreak.h"
+#include "net/PacedFetcher.h"
 
 namespace source {
 namespace {
@@ -28,7 +28,7 @@ QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail)
         if (kind == Kind::Classic)
             return detail;   // the tile server's own words for each fault
         return QStringLiteral("Connexion impossible au ") + serverName(kind) + QStringLiteral(" : ") + detail;
-    case RunOutcome::CertificateRefused: return IiifFetcher::certificateRefusal(detail);
+    case RunOutcome::CertificateRefused: return PacedFetcher::certificateRefusal(detail);
     case RunOutcome::TimedOut: return QStringLiteral("Délai d'attente dépassé");
     case RunOutcome::TooManyRedirects: return QStringLiteral("Trop de redirections");
     case RunOutcome::LibraryRefusal: return detail;

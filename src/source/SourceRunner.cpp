@@ -8,11 +8,11 @@
 #include <QUrl>
 #include <algorithm>
 
-using download::RowState;
+using source::RowState;
 
 namespace source {
 
-SourceRunner::SourceRunner(IiifFetcher &fetcher, QObject *parent)
+SourceRunner::SourceRunner(PacedFetcher &fetcher, QObject *parent)
     : QObject(parent), m_fetcher(std::make_unique<FetcherTransport>(fetcher))
 {
     connect(&m_countdown, &download::RetryCountdown::text, this, &SourceRunner::statusText);
@@ -73,7 +73,7 @@ void SourceRunner::attach(Transport &transport)
     });
 }
 
-void SourceRunner::begin(Transport &transport, const SourceAddress &address, const download::TileRect &rect,
+void SourceRunner::begin(Transport &transport, const SourceAddress &address, const source::TileRect &rect,
                          const QString &mapFolder, std::function<bool()> stopRequested)
 {
     cancel();
@@ -93,7 +93,7 @@ void SourceRunner::begin(Transport &transport, const SourceAddress &address, con
     m_deadline.start();
 }
 
-void SourceRunner::start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
+void SourceRunner::start(const SourceAddress &address, const source::TileRect &rect, const QString &mapFolder,
                          std::function<bool()> stopRequested)
 {
     begin(*m_fetcher, address, rect, mapFolder, std::move(stopRequested));
@@ -102,7 +102,7 @@ void SourceRunner::start(const SourceAddress &address, const download::TileRect 
     m_descriptionRequest = m_transport->get(address.descriptionUrl(), kMaxDescriptionBytes, QString());
 }
 
-void SourceRunner::start(Transport &transport, std::unique_ptr<TileSource> source, const download::TileRect &rect,
+void SourceRunner::start(Transport &transport, std::unique_ptr<TileSource> source, const source::TileRect &rect,
                          const QString &mapFolder, std::function<bool()> stopRequested)
 {
     begin(transport, SourceAddress{source->kind(), QString()}, rect, mapFolder, std::move(stopRequested));
@@ -168,15 +168,15 @@ namespace {
 std::optional<RunOutcome> runFailure(Transport::Outcome outcome)
 {
     switch (outcome) {
-    case IiifFetcher::Outcome::Ok:
-    case IiifFetcher::Outcome::HttpError:
-    case IiifFetcher::Outcome::TooLarge: return std::nullopt;
-    case IiifFetcher::Outcome::CertificateRefused: return RunOutcome::CertificateRefused;
-    case IiifFetcher::Outcome::TimedOut: return RunOutcome::TimedOut;
-    case IiifFetcher::Outcome::FileError: return RunOutcome::WriteError;
-    case IiifFetcher::Outcome::TooManyRedirects: return RunOutcome::TooManyRedirects;
-    case IiifFetcher::Outcome::Refused: return RunOutcome::LibraryRefusal;
-    case IiifFetcher::Outcome::NetworkError: break;
+    case PacedFetcher::Outcome::Ok:
+    case PacedFetcher::Outcome::HttpError:
+    case PacedFetcher::Outcome::TooLarge: return std::nullopt;
+    case PacedFetcher::Outcome::CertificateRefused: return RunOutcome::CertificateRefused;
+    case PacedFetcher::Outcome::TimedOut: return RunOutcome::TimedOut;
+    case PacedFetcher::Outcome::FileError: return RunOutcome::WriteError;
+    case PacedFetcher::Outcome::TooManyRedirects: return RunOutcome::TooManyRedirects;
+    case PacedFetcher::Outcome::Refused: return RunOutcome::LibraryRefusal;
+    case PacedFetcher::Outcome::NetworkError: break;
     }
     return RunOutcome::Unreachable;
 }

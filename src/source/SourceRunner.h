@@ -14,9 +14,9 @@
 // RunOutcome, whose text comes from the one table of RunOutcome.h.
 
 #include "download/DownloadList.h"
-#include "download/RefusalStreak.h"
-#include "download/RetryCountdown.h"
-#include "net/IiifFetcher.h"
+#include "source/RefusalStreak.h"
+#include "source/RetryCountdown.h"
+#include "net/PacedFetcher.h"
 #include "source/Transport.h"
 #include "source/RunOutcome.h"
 #include "source/SourceAddress.h"
@@ -39,16 +39,16 @@ public:
     static constexpr int kDefaultDeadlineMs = 200000;
 
     // Sources read from a description are fetched by `fetcher`.
-    explicit SourceRunner(IiifFetcher &fetcher, QObject *parent = nullptr);
+    explicit SourceRunner(PacedFetcher &fetcher, QObject *parent = nullptr);
     ~SourceRunner() override;
 
     void setDeadline(int milliseconds) { m_deadline.setInterval(milliseconds); }
 
     // Starts the run; `stopRequested` is asked before each new stored tile.
-    void start(const SourceAddress &address, const download::TileRect &rect, const QString &mapFolder,
+    void start(const SourceAddress &address, const source::TileRect &rect, const QString &mapFolder,
                std::function<bool()> stopRequested);
     // Starts a run from a source known without a description, through `transport`.
-    void start(Transport &transport, std::unique_ptr<TileSource> source, const download::TileRect &rect,
+    void start(Transport &transport, std::unique_ptr<TileSource> source, const source::TileRect &rect,
                const QString &mapFolder, std::function<bool()> stopRequested);
     // Ends at once without any further signal; no temporary file stays.
     void cancel();
@@ -65,7 +65,7 @@ signals:
     void advanced(int row);
     void receiving(int row);
     // A row got its final state; `tileFile` is the stored tile's native path once installed.
-    void rowDone(int row, const QString &tileCode, download::RowState state, const QString &tileFile);
+    void rowDone(int row, const QString &tileCode, source::RowState state, const QString &tileFile);
     // A row whose tile was being fetched or made when the run ended: it was not fetched.
     void rowAbandoned(int row);
     // The run is over; `text` is the status text of the outcome (empty when it ended as usual).
@@ -104,7 +104,7 @@ private:
         QList<Request> waiting;   // pieces that wait for it
     };
 
-    void begin(Transport &transport, const SourceAddress &address, const download::TileRect &rect,
+    void begin(Transport &transport, const SourceAddress &address, const source::TileRect &rect,
                const QString &mapFolder, std::function<bool()> stopRequested);
     void attach(Transport &transport);
     void walk();
@@ -134,7 +134,7 @@ private:
     bool m_active = false;
     int m_generation = 0;
     SourceAddress m_address;
-    download::TileRect m_rect;
+    source::TileRect m_rect;
     QString m_mapFolder;
     std::function<bool()> m_stopRequested;
     std::unique_ptr<TileSource> m_source;

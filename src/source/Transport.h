@@ -4,7 +4,7 @@
 // once per host; the HTTP/1.0 client (ClassicTransport.h) serves the tile server, one request
 // at a time, each answer streamed to a temporary file beside the tile it becomes.
 
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,7 +16,7 @@ namespace source {
 class Transport : public QObject {
     Q_OBJECT
 public:
-    using Outcome = IiifFetcher::Outcome;
+    using Outcome = PacedFetcher::Outcome;
     struct Result {
         int id = 0;
         Outcome outcome = Outcome::Ok;

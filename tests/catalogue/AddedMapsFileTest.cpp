@@ -28,7 +28,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-QList<iiif::SheetSource> oneSheet(const QString &base)
+QList<source::SheetSource> oneSheet(const QString &base)
 {
     return {{QStringLiteral("http://h/") + base, QSize(10, 20), {}}};
 }
@@ -36,7 +36,7 @@ QList<iiif::SheetSource> oneSheet(const QString &base)
 TEST(AddedMapsFile, PositionsStayAndARemovedPositionStaysFree)
 {
     QTemporaryDir root;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     for (const char *title : {"A", "B", "C"})
         maps.addArchiveMap(QString::fromLatin1(title), oneSheet(QString::fromLatin1(title)));
     ASSERT_TRUE(maps.save(root.path()));
@@ -45,7 +45,7 @@ TEST(AddedMapsFile, PositionsStayAndARemovedPositionStaysFree)
     EXPECT_FALSE(maps.removeArchiveMap(12));   // catalogue maps are not removed
     ASSERT_TRUE(maps.save(root.path()));
 
-    iiif::AddedMaps again;
+    catalogue::AddedMaps again;
     again.load(root.path());
     EXPECT_EQ(again.addedTitles(), QStringList({QStringLiteral("A"), QString(), QStringLiteral("C")}));
     EXPECT_EQ(again.find(kArchive, QStringLiteral("1927"))->title, QStringLiteral("C"));
@@ -53,12 +53,12 @@ TEST(AddedMapsFile, PositionsStayAndARemovedPositionStaysFree)
     // The last map removed: its position is not given again.
     ASSERT_TRUE(again.removeArchiveMap(1927));
     ASSERT_TRUE(again.save(root.path()));
-    iiif::AddedMaps third;
+    catalogue::AddedMaps third;
     third.load(root.path());
     EXPECT_EQ(third.addArchiveMap(QStringLiteral("D"), oneSheet(QStringLiteral("d"))), 1928);
     ASSERT_TRUE(third.save(root.path()));
-    EXPECT_EQ(readFile(iiif::AddedMaps::filePath(root.path())),
-              (iiif::kAddedMapsHeader + QStringLiteral("\nArchives Bnf\t1925\tA\thttp://h/A\t10 x 20\n"
+    EXPECT_EQ(readFile(catalogue::AddedMaps::filePath(root.path())),
+              (catalogue::kAddedMapsHeader + QStringLiteral("\nArchives Bnf\t1925\tA\thttp://h/A\t10 x 20\n"
                                                        "Archives Bnf\t1926\t(retirée)\n"
                                                        "Archives Bnf\t1927\t(retirée)\n"
                                                        "Archives Bnf\t1928\tD\thttp://h/d\t10 x 20\n"))
@@ -70,13 +70,13 @@ TEST(AddedMapsFile, PositionsStayAndARemovedPositionStaysFree)
 TEST(AddedMapsFile, OlderFilesKeepTheirNumbering)
 {
     QTemporaryDir root;
-    writeFile(iiif::AddedMaps::filePath(root.path()),
+    writeFile(catalogue::AddedMaps::filePath(root.path()),
               "Archives Bnf\t1925\tA\thttp://h/a\t1 x 1\nArchives Bnf\t1940\tB\thttp://h/b\t1 x 1\n");
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.load(root.path());
     EXPECT_EQ(maps.addedTitles(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
     ASSERT_TRUE(maps.save(root.path()));
-    EXPECT_TRUE(readFile(iiif::AddedMaps::filePath(root.path())).contains("Archives Bnf\t1926\tB\t"));
+    EXPECT_TRUE(readFile(catalogue::AddedMaps::filePath(root.path())).contains("Archives Bnf\t1926\tB\t"));
 }
 
 // Each save reads the file again: what another program or a person wrote meanwhile stays,
@@ -84,8 +84,8 @@ TEST(AddedMapsFile, OlderFilesKeepTheirNumbering)
 TEST(AddedMapsFile, SavesMergeWithTheFileAsItIsNow)
 {
     QTemporaryDir root;
-    const QString file = iiif::AddedMaps::filePath(root.path());
-    iiif::AddedMaps first, second;
+    const QString file = catalogue::AddedMaps::filePath(root.path());
+    catalogue::AddedMaps first, second;
     first.addArchiveMap(QStringLiteral("A"), oneSheet(QStringLiteral("a")));
     first.addArchiveMap(QStringLiteral("B"), oneSheet(QStringLiteral("b")));
     ASSERT_TRUE(first.save(root.path()));
@@ -104,11 +104,11 @@ TEST(AddedMapsFile, SavesMergeWithTheFileAsItIsNow)
     ASSERT_TRUE(first.save(root.path()));
     EXPECT_EQ(first.positionAfterSave(d), 1928);   // ...so its map takes the next one
 
-    iiif::AddedMaps merged;
+    catalogue::AddedMaps merged;
     merged.load(root.path());
     EXPECT_EQ(merged.addedTitles(),
               QStringList({QStringLiteral("A"), QString(), QStringLiteral("C"), QStringLiteral("D")}));
-    EXPECT_EQ(merged.sheet(kArchive, QStringLiteral("1925"), QStringLiteral("\\F001"))->imageBase,
+    EXPECT_EQ(merged.sheet(kArchive, QStringLiteral("1925"), QStringLiteral("\\F001"))->address,
               QStringLiteral("http://h/a2"));
     EXPECT_TRUE(merged.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString()));
     EXPECT_EQ(first.maps(), merged.maps());   // the saver now holds the file's maps
@@ -119,7 +119,7 @@ TEST(AddedMapsFile, SavesMergeWithTheFileAsItIsNow)
 TEST(AddedMapsFile, AnEmptyAddressClearsTheSheet)
 {
     QTemporaryDir root;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), 1, oneSheet(QStringLiteral("p")).first());
     maps.addArchiveMap(QStringLiteral("A"), oneSheet(QStringLiteral("a")));
     ASSERT_TRUE(maps.save(root.path()));
@@ -127,7 +127,7 @@ TEST(AddedMapsFile, AnEmptyAddressClearsTheSheet)
     maps.setSheet(kArchive, QStringLiteral("1925"), 1, {});
     ASSERT_TRUE(maps.save(root.path()));
 
-    iiif::AddedMaps again;
+    catalogue::AddedMaps again;
     again.load(root.path());
     EXPECT_FALSE(again.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString()));
     EXPECT_FALSE(again.sheet(kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")));
@@ -139,10 +139,10 @@ TEST(AddedMapsFile, AnEmptyAddressClearsTheSheet)
 TEST(AddedMapsFile, UnreadableLinesAreKeptAsTheyStand)
 {
     QTemporaryDir root;
-    const QString file = iiif::AddedMaps::filePath(root.path());
+    const QString file = catalogue::AddedMaps::filePath(root.path());
     const QByteArray typo = "Archives Bnf\t1926\tFaute\thttp://h/x\t1248x1664";
-    writeFile(file, iiif::kAddedMapsHeader.toUtf8() + "\nArchives Bnf\t1925\tA\thttp://h/a\t1 x 1\n" + typo + '\n');
-    iiif::AddedMaps maps;
+    writeFile(file, catalogue::kAddedMapsHeader.toUtf8() + "\nArchives Bnf\t1925\tA\thttp://h/a\t1 x 1\n" + typo + '\n');
+    catalogue::AddedMaps maps;
     maps.load(root.path());
     EXPECT_EQ(maps.unreadableLines(), QStringList{QString::fromUtf8(typo)});
     maps.addArchiveMap(QStringLiteral("B"), oneSheet(QStringLiteral("b")));
@@ -155,10 +155,10 @@ TEST(AddedMapsFile, UnreadableLinesAreKeptAsTheyStand)
 TEST(AddedMapsFile, AFailedSaveLeavesTheFile)
 {
     QTemporaryDir root;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.addArchiveMap(QStringLiteral("A"), oneSheet(QStringLiteral("a")));
     EXPECT_FALSE(maps.save(root.path() + QStringLiteral("/missing")));
-    EXPECT_FALSE(QFile::exists(iiif::AddedMaps::filePath(root.path() + QStringLiteral("/missing"))));
+    EXPECT_FALSE(QFile::exists(catalogue::AddedMaps::filePath(root.path() + QStringLiteral("/missing"))));
 }
 
 // Two programs adding maps to one file at the same time: every map of both is there, each at
@@ -175,7 +175,7 @@ TEST(AddedMapsFile, TwoProgramsSavingAtOnceLoseNothing)
         EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p->exitCode(), 0);
     }
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.load(root.path());
     QSet<QString> titles;
     for (const QString &t : maps.addedTitles())
@@ -185,7 +185,7 @@ TEST(AddedMapsFile, TwoProgramsSavingAtOnceLoseNothing)
         for (int n = 1; n <= kEach; ++n)
             EXPECT_TRUE(titles.contains(QString::fromLatin1(name) + u' ' + QString::number(n))) << name << n;
     EXPECT_TRUE(maps.unreadableLines().isEmpty());
-    EXPECT_FALSE(QFile::exists(iiif::AddedMaps::filePath(root.path()) + QStringLiteral(".lock")));
+    EXPECT_FALSE(QFile::exists(catalogue::AddedMaps::filePath(root.path()) + QStringLiteral(".lock")));
 }
 
 // Mutations of the seed files: the reader never fails, a line it reads writes back to the
@@ -212,20 +212,20 @@ TEST(AddedMapsFile, MutatedFilesReadSafelyAndKeepWhatTheyCannotRead)
                 default: text.insert(at, text.mid(at, 1 + qsizetype(random() % 40))); break;
                 }
             }
-            const iiif::AddedMaps::Parsed parsed = iiif::AddedMaps::parse(text);
-            for (const iiif::AddedMap &map : parsed.maps) {
-                const auto back = iiif::AddedMaps::fromLine(iiif::AddedMaps::line(map));
+            const catalogue::AddedMaps::Parsed parsed = catalogue::AddedMaps::parse(text);
+            for (const catalogue::AddedMap &map : parsed.maps) {
+                const auto back = catalogue::AddedMaps::fromLine(catalogue::AddedMaps::line(map));
                 ASSERT_TRUE(back) << text.toStdString();
                 EXPECT_EQ(*back, map) << text.toStdString();
             }
-            writeFile(iiif::AddedMaps::filePath(root.path()), text);
-            iiif::AddedMaps maps;
+            writeFile(catalogue::AddedMaps::filePath(root.path()), text);
+            catalogue::AddedMaps maps;
             maps.load(root.path());
             ASSERT_TRUE(maps.save(root.path()));
-            const QByteArray saved = readFile(iiif::AddedMaps::filePath(root.path()));
+            const QByteArray saved = readFile(catalogue::AddedMaps::filePath(root.path()));
             for (const QString &line : parsed.unreadable)
                 EXPECT_TRUE(saved.contains(line.toUtf8() + '\n')) << line.toStdString();
-            iiif::AddedMaps again;
+            catalogue::AddedMaps again;
             again.load(root.path());
             EXPECT_EQ(again.maps(), maps.maps()) << text.toStdString();
         }

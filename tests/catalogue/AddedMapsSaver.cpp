@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() != 4)
         return 2;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.load(args[1]);
     for (int n = 1; n <= args[3].toInt(); ++n) {
         maps.addArchiveMap(args[2] + u' ' + QString::number(n),

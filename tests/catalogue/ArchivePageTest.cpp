@@ -487,7 +487,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
 {
     const QString root = w.context().mapsRoot();
     {
-        QFile file(iiif::AddedMaps::filePath(root));
+        QFile file(catalogue::AddedMaps::filePath(root));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("Archives Bnf\t1925\tAtlas\thttp://h/a\t10 x 10\nArchives Bnf\t1926\tPlan\thttp://h/b\t10 x 10\n"
                    "Archives Bnf\t1927\tVue\thttp://h/c\t10 x 10\n");
@@ -537,7 +537,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
     clickPosition(3);
     EXPECT_FALSE(remove->isEnabled());
 
-    iiif::AddedMaps again;
+    catalogue::AddedMaps again;
     again.load(root);
     EXPECT_EQ(again.addedTitles(), QStringList({QString(), QString(), QStringLiteral("Vue")}));
 }

@@ -41,7 +41,7 @@ TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
         context.selection.editionFolder = editions::kArchive;
         context.selection.sheetNumber = QString::number(position);
         context.selection.folderSuffix = suffix;
-        const download::TileRect rect{};
+        const source::TileRect rect{};
         list.build(rect);
         desktop.calls.clear();
         EXPECT_FALSE(engine.start(rect));

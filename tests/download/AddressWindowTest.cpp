@@ -53,7 +53,7 @@ TEST(AddressWindow, AnEmptiedAddressClearsTheSheetsAddress)
     w.click(QStringLiteral("AdresseIiif"));
     ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 20000));
     ASSERT_TRUE(sheetAddress());
-    const QString file = iiif::AddedMaps::filePath(maps.path());
+    const QString file = catalogue::AddedMaps::filePath(maps.path());
     EXPECT_TRUE(fileText(file).contains(QStringLiteral("/map\t1000 x 700")));
 
     // Cancelled question: the address stays.
@@ -61,7 +61,7 @@ TEST(AddressWindow, AnEmptiedAddressClearsTheSheetsAddress)
     w.desktop.confirmAnswers.push_back(false);
     w.click(QStringLiteral("AdresseIiif"));
     ASSERT_TRUE(sheetAddress());
-    EXPECT_FALSE(sheetAddress()->imageBase.isEmpty());
+    EXPECT_FALSE(sheetAddress()->address.isEmpty());
 
     // An emptied field, confirmed: no address, in the list and in the file.
     w.desktop.calls.clear();
@@ -70,7 +70,7 @@ TEST(AddressWindow, AnEmptiedAddressClearsTheSheetsAddress)
     w.click(QStringLiteral("AdresseIiif"));
     EXPECT_EQ(w.desktop.last(QStringLiteral("confirm"))->text, QStringLiteral("Effacer l'adresse IIIF de la carte n° 1 ?"));
     EXPECT_EQ(w.desktop.last(QStringLiteral("error")), nullptr);
-    EXPECT_TRUE(!sheetAddress() || sheetAddress()->imageBase.isEmpty());
+    EXPECT_TRUE(!sheetAddress() || sheetAddress()->address.isEmpty());
     EXPECT_FALSE(fileText(file).contains(QStringLiteral("/map\t")));
 }
 
@@ -82,7 +82,7 @@ TEST(AddressWindow, AnUnwritableAddedMapsFileClaimsNoSuccess)
     TestWindow w({{QStringLiteral("cartes"), maps.path()}});
     w.start();
     // A folder where the file would go: no one, not even the administrator, can write it.
-    ASSERT_TRUE(QDir().mkpath(iiif::AddedMaps::filePath(maps.path())));
+    ASSERT_TRUE(QDir().mkpath(catalogue::AddedMaps::filePath(maps.path())));
     auto *list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
     const int before = list->count();
     w.window->showPage(3);

@@ -22,8 +22,8 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using download::RowState;
-using download::TileRect;
+using source::RowState;
+using source::TileRect;
 using Reply = TestServer::Reply;
 
 namespace {

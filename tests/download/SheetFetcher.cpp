@@ -60,13 +60,13 @@ int main(int argc, char **argv)
     DownloadEngine engine(context, list);
     engine.setHangUpOption([] { return true; });
     int downloaded = 0, installed = 0, missing = 0;
-    QObject::connect(&engine, &DownloadEngine::tileDone, [&](int, const QString &, download::RowState state) {
-        downloaded += state == download::RowState::Downloaded;
-        installed += state == download::RowState::AlreadyInstalled;
-        missing += state == download::RowState::Missing;
+    QObject::connect(&engine, &DownloadEngine::tileDone, [&](int, const QString &, source::RowState state) {
+        downloaded += state == source::RowState::Downloaded;
+        installed += state == source::RowState::AlreadyInstalled;
+        missing += state == source::RowState::Missing;
     });
     QObject::connect(&engine, &DownloadEngine::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    const download::TileRect whole;   // the whole sheet
+    const source::TileRect whole;   // the whole sheet
     list.build(whole);
     if (!engine.start(whole))
         return 3;

@@ -8,9 +8,9 @@
 //
 //   iiif_fuzz <corpus folder> [--iterations N] [--seconds S] [--seed K] [--failures folder]
 
-#include "download/IiifPlan.h"
-#include "net/IiifAddress.h"
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifPlan.h"
+#include "source/iiif/IiifAddress.h"
+#include "source/iiif/IiifInfo.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

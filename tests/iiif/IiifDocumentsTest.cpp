@@ -2,12 +2,12 @@
 // and 3; manifests 2 and 3) and how a picture is cut into at most 26 x 26 tiles.
 
 #include "catalogue/AddedMaps.h"
-#include "download/IiifPlan.h"
-#include "source/IiifSource.h"
+#include "source/iiif/IiifPlan.h"
+#include "source/iiif/IiifSource.h"
 #include "source/TileAssembly.h"
-#include "net/IiifAddress.h"
-#include "net/IiifFetcher.h"
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifAddress.h"
+#include "net/PacedFetcher.h"
+#include "source/iiif/IiifInfo.h"
 
 #include "imaging/Jpeg.h"
 
@@ -602,22 +602,22 @@ TEST(IiifManifestTest, DocumentsAreKnownByTheirContent)
 
 TEST(IiifFetcherTest, RetryAfterIsBounded)
 {
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds("1", 1), 1);
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds(" 30 ", 2), 30);
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds("3600", 1), 60);
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds("", 1), 5);
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds("bientôt", 2), 10);
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds("", 3), 20);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds("1", 1), 1);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds(" 30 ", 2), 30);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds("3600", 1), 60);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds("", 1), 5);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds("bientôt", 2), 10);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds("", 3), 20);
     const QByteArray soon = QDateTime::currentDateTimeUtc().addSecs(20).toString(Qt::RFC2822Date).toLatin1();
-    EXPECT_NEAR(IiifFetcher::retryDelaySeconds(soon, 1), 20, 2);
+    EXPECT_NEAR(PacedFetcher::retryDelaySeconds(soon, 1), 20, 2);
     const QByteArray past = QDateTime::currentDateTimeUtc().addSecs(-20).toString(Qt::RFC2822Date).toLatin1();
-    EXPECT_EQ(IiifFetcher::retryDelaySeconds(past, 1), 0);
+    EXPECT_EQ(PacedFetcher::retryDelaySeconds(past, 1), 0);
 }
 
 TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
 {
     QTemporaryDir root;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     const int first = maps.addArchiveMap(QStringLiteral("Atlas\tde Trudaine"),
                                          {{QStringLiteral("http://h/a"), QSize(1000, 700)},
                                           {QStringLiteral("http://h/b"), QSize(900, 600)}});
@@ -628,11 +628,11 @@ TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
                   {QStringLiteral("https://gallica.bnf.fr/iiif/ark:/12148/x/f1"), QSize(14000, 9800)});
     ASSERT_TRUE(maps.save(root.path()));
 
-    iiif::AddedMaps again;
+    catalogue::AddedMaps again;
     again.load(root.path());
     EXPECT_EQ(again.maps(), maps.maps());
     EXPECT_EQ(again.addedTitles(), QStringList({QStringLiteral("Atlas de Trudaine"), QStringLiteral("Plan")}));
-    EXPECT_EQ(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F002"))->imageBase,
+    EXPECT_EQ(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F002"))->address,
               QStringLiteral("http://h/b"));
     EXPECT_FALSE(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F003")));
     EXPECT_EQ(again.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString())->size,
@@ -643,7 +643,7 @@ TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
     for (const QString &bad : {QStringLiteral("Archives Bnf\t1927"), QStringLiteral("Ailleurs\t3\tt\thttp://h\t1 x 1"),
                                QStringLiteral("Archives Bnf\tx\tt\thttp://h\t1 x 1"),
                                QStringLiteral("Archives Bnf\t1930\tt\thttp://h\tgrand")})
-        EXPECT_FALSE(iiif::AddedMaps::fromLine(bad)) << bad.toStdString();
+        EXPECT_FALSE(catalogue::AddedMaps::fromLine(bad)) << bad.toStdString();
 }
 
 // Each sheet keeps the grid of its plan as a third field; lines written before it was kept
@@ -653,7 +653,7 @@ TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
     const QString a = QStringLiteral("http://h/a"), b = QStringLiteral("https://h/iiif?IIIF=b.tif");
     struct Case {
         QString line;
-        QList<iiif::SheetSource> sheets;
+        QList<source::SheetSource> sheets;
         QList<QSize> grids;   // what each sheet counts
     } cases[] = {
         {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000").arg(a), {{a, QSize(3000, 2000), {}}}, {{26, 26}}},
@@ -668,22 +668,22 @@ TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line.toStdString());
-        const auto map = iiif::AddedMaps::fromLine(c.line);
+        const auto map = catalogue::AddedMaps::fromLine(c.line);
         ASSERT_TRUE(map);
         EXPECT_EQ(map->sheets, c.sheets);
         for (int i = 0; i < c.grids.size(); ++i)
             EXPECT_EQ(map->sheets[i].tileGrid(), c.grids[i]);
-        EXPECT_EQ(iiif::AddedMaps::line(*map), c.line);
+        EXPECT_EQ(catalogue::AddedMaps::line(*map), c.line);
     }
     for (const QString &bad : {QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 0 x 8"),
                                QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 27 x 8"),
                                QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 12"),
                                QStringLiteral("Archives Bnf\t1925\tt\t%1\t1 x 1\tgrille 12 x 8\tgrille 12 x 8")})
-        EXPECT_FALSE(iiif::AddedMaps::fromLine(bad.arg(a))) << bad.toStdString();
+        EXPECT_FALSE(catalogue::AddedMaps::fromLine(bad.arg(a))) << bad.toStdString();
 
     // The grid made by a download is kept for the sheet it belongs to, and in the file.
     QTemporaryDir root;
-    iiif::AddedMaps maps;
+    catalogue::AddedMaps maps;
     maps.addArchiveMap(QStringLiteral("Atlas"), {{a, QSize(3000, 2000), {}}, {b, QSize(700, 500), {}}});
     const QString archive = QStringLiteral("Archives Bnf"), position = QStringLiteral("1925");
     EXPECT_TRUE(maps.setTileGrid(archive, position, QStringLiteral("\\F002"), QSize(3, 2)));
@@ -691,7 +691,7 @@ TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
     EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F003"), QSize(3, 2)));   // no such sheet
     EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F001"), QSize(27, 2)));
     ASSERT_TRUE(maps.save(root.path()));
-    iiif::AddedMaps again;
+    catalogue::AddedMaps again;
     again.load(root.path());
     EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F001")), QSize(26, 26));
     EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F002")), QSize(3, 2));

@@ -8,11 +8,11 @@
 #include "session/SettingsStore.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/IiifReader.h"
-#include "download/RefusalStreak.h"
-#include "download/RetryCountdown.h"
+#include "source/iiif/IiifReader.h"
+#include "source/RefusalStreak.h"
+#include "source/RetryCountdown.h"
 #include "download/ScriptedConnection.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
 #include "store/TileStore.h"
@@ -29,8 +29,8 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using download::RowState;
-using download::TileRect;
+using source::RowState;
+using source::TileRect;
 
 namespace {
 
@@ -137,8 +137,8 @@ TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
         QDir(folder()).removeRecursively();
         // A new map in a new file: the file is merged at every save, so the last layout's
         // map would come back at this position.
-        QFile::remove(iiif::AddedMaps::filePath(context.mapsRoot()));
-        context.addedMaps() = iiif::AddedMaps();
+        QFile::remove(catalogue::AddedMaps::filePath(context.mapsRoot()));
+        context.addedMaps() = catalogue::AddedMaps();
         selectAddedMap(server.base() + QStringLiteral("/map"), QSize(1000, 700));
 
         ASSERT_TRUE(runAndWait());
@@ -149,7 +149,7 @@ TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
         EXPECT_EQ(count(RowState::Missing), 0);
         // The plan's grid is kept with the sheet, in the file too.
         EXPECT_EQ(context.selectedTileGrid(), QSize(4, 3));
-        iiif::AddedMaps kept;
+        catalogue::AddedMaps kept;
         kept.load(program.path() + u'/');
         EXPECT_EQ(kept.tileGrid(editions::kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")), QSize(4, 3));
         EXPECT_EQ(server.paths().size(), 1 + 12);
@@ -307,12 +307,12 @@ TEST_F(IiifDownloadTest, DescriptionsAsLibrariesPublishThemInstallTheServersPixe
         const QString base = server.base() + (moved ? QStringLiteral("/old") : u'/' + QString::fromUtf8(c.infoFolder));
 
         // Reading the address announces the size that will be installed.
-        IiifFetcher fetcher;
+        PacedFetcher fetcher;
         IiifReader reader(fetcher);
-        QList<iiif::SheetSource> sheets;
+        QList<source::SheetSource> sheets;
         QString failure;
         bool ended = false;
-        QObject::connect(&reader, &IiifReader::done, [&](const QString &, const QList<iiif::SheetSource> &s) {
+        QObject::connect(&reader, &IiifReader::done, [&](const QString &, const QList<source::SheetSource> &s) {
             sheets = s;
             ended = true;
         });
@@ -415,7 +415,7 @@ TEST_F(IiifDownloadTest, ReaderKnowsDocumentsByTheirContentWhateverTheirAddress)
         {QStringLiteral("/collection/top"), QStringLiteral("Carte en deux"), {img}, {}},
         {QStringLiteral("/iiif/missing"), {}, {}, QStringLiteral("Lecture impossible : HTTP 404")},
     };
-    IiifFetcher fetcher;
+    PacedFetcher fetcher;
     IiifReader reader(fetcher);
     QStringList offered;
     QString collectionTitle;
@@ -427,9 +427,9 @@ TEST_F(IiifDownloadTest, ReaderKnowsDocumentsByTheirContentWhateverTheirAddress)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         QString title, failure;
-        QList<iiif::SheetSource> sheets;
+        QList<source::SheetSource> sheets;
         bool ended = false;
-        auto done = QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+        auto done = QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<source::SheetSource> &s) {
             title = t;
             sheets = s;
             ended = true;
@@ -450,7 +450,7 @@ TEST_F(IiifDownloadTest, ReaderKnowsDocumentsByTheirContentWhateverTheirAddress)
         EXPECT_EQ(title, c.title);
         ASSERT_EQ(sheets.size(), c.bases.size());
         for (qsizetype i = 0; i < sheets.size(); ++i) {
-            EXPECT_EQ(sheets[i].imageBase, c.bases[i]);
+            EXPECT_EQ(sheets[i].address, c.bases[i]);
             if (!c.bases[i].isEmpty())
                 EXPECT_EQ(sheets[i].size.height(), 501);
         }
@@ -487,7 +487,7 @@ TEST_F(IiifDownloadTest, HttpsWithATrustedCertificateAndARefusedOne)
 
     const QList<QSslCertificate> trusted = QSslCertificate::fromPath(cert);
     ASSERT_EQ(trusted.size(), 1);
-    engine.iiifFetcher().addTrustedCertificates(trusted);
+    engine.pacedFetcher().addTrustedCertificates(trusted);
     ASSERT_TRUE(runAndWait());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Déconnecté")) << engine.statusText().toStdString();
     EXPECT_EQ(count(RowState::Downloaded), 3 * 2);
@@ -521,7 +521,7 @@ TEST_F(IiifDownloadTest, MissingTilesAndBusyAnswers)
     EXPECT_EQ(states.value(6), RowState::Missing);      // CB: 503 every time
     EXPECT_EQ(count(RowState::Downloaded), 6);
     EXPECT_EQ(server.paths().filter(QStringLiteral("/0,256,256,256/")).size(), 2);
-    EXPECT_EQ(server.paths().filter(QStringLiteral("/512,256,256,256/")).size(), 1 + IiifFetcher::kMaxRetries);
+    EXPECT_EQ(server.paths().filter(QStringLiteral("/512,256,256,256/")).size(), 1 + PacedFetcher::kMaxRetries);
     EXPECT_FALSE(QFile::exists(store::tilePath(folder(), 1, 0)));
     EXPECT_TRUE(leftovers().isEmpty());
 }
@@ -543,7 +543,7 @@ TEST_F(IiifDownloadTest, RetryAfterOneSecondIsWaited)
                              &error));
     selectAddedMap(server.base() + QStringLiteral("/map"));
     int retrySeconds = -1;
-    QObject::connect(&engine.iiifFetcher(), &IiifFetcher::retrying, [&](int, int s) { retrySeconds = s; });
+    QObject::connect(&engine.pacedFetcher(), &PacedFetcher::retrying, [&](int, int s) { retrySeconds = s; });
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
@@ -645,7 +645,7 @@ TEST_F(IiifDownloadTest, CutShortGarbageAndSilence)
         return a;
     };
     selectAddedMap(QStringLiteral("http://") + server.authority() + QStringLiteral("/img"));
-    engine.iiifFetcher().setTimeout(500);
+    engine.pacedFetcher().setTimeout(500);
 
     ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 0}));
     EXPECT_EQ(states.value(0), RowState::Downloaded);
@@ -711,7 +711,7 @@ TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAsk
         SCOPED_TRACE(c.name);
         QDir(folder()).removeRecursively();
         server.script = [&](const QByteArray &path) { return path.endsWith("/info.json") ? c.infoAnswer : c.tiles(path); };
-        engine.iiifFetcher().setDeadline(c.deadlineMs);
+        engine.pacedFetcher().setDeadline(c.deadlineMs);
         QStringList statuses;
         auto statusLink = QObject::connect(&engine, &DownloadEngine::statusTextChanged,
                                            [&](const QString &text) { statuses << text; });
@@ -722,11 +722,11 @@ TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAsk
                 engine.stop();
             }
         };
-        auto bytesLink = QObject::connect(&engine.iiifFetcher(), &IiifFetcher::received, [&] {
+        auto bytesLink = QObject::connect(&engine.pacedFetcher(), &PacedFetcher::received, [&] {
             if (c.stop == Stop::OnFirstBytes)
                 press();
         });
-        auto retryLink = QObject::connect(&engine.iiifFetcher(), &IiifFetcher::retrying, [&] {
+        auto retryLink = QObject::connect(&engine.pacedFetcher(), &PacedFetcher::retrying, [&] {
             if (c.stop == Stop::OnRetry)
                 press();
         });
@@ -744,7 +744,7 @@ TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAsk
         if (!c.status.isEmpty())
             EXPECT_EQ(engine.statusText(), c.status);
         if (c.stop == Stop::OnRetry)
-            EXPECT_TRUE(statuses.contains(download::RetryCountdown::textFor(IiifFetcher::kMaxRetryAfterSeconds)))
+            EXPECT_TRUE(statuses.contains(download::RetryCountdown::textFor(PacedFetcher::kMaxRetryAfterSeconds)))
                 << statuses.join(u'|').toStdString();
         EXPECT_EQ(stopped, c.stop != Stop::Never);
         EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
@@ -772,13 +772,13 @@ TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
     server.script = [&](const QByteArray &path) {
         return path.endsWith("manifest.json") ? Answer{TestServer::Reply::Jpeg, manifest} : infoAnswer;
     };
-    IiifFetcher fetcher;
+    PacedFetcher fetcher;
     IiifReader reader(fetcher);
     QString title, failure;
     QStringList progress;
-    QList<iiif::SheetSource> sheets;
+    QList<source::SheetSource> sheets;
     bool ended = false;
-    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<source::SheetSource> &s) {
         title = t;
         sheets = s;
         ended = true;
@@ -804,7 +804,7 @@ TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
     EXPECT_EQ(server.paths.size(), 1 + IiifReader::kDescribedSheets);
     EXPECT_EQ(sheets[0].size, QSize(900, 600));
     EXPECT_TRUE(sheets[0].grid.isValid());
-    EXPECT_EQ(sheets[249].imageBase, base + QStringLiteral("/img249"));
+    EXPECT_EQ(sheets[249].address, base + QStringLiteral("/img249"));
     EXPECT_EQ(sheets[249].size, QSize(900, 849));
     EXPECT_FALSE(sheets[249].grid.isValid());
     EXPECT_FALSE(progress.isEmpty());
@@ -814,7 +814,7 @@ TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
     EXPECT_EQ(maps[2].title, QStringLiteral("Atlas (3/3)"));
     EXPECT_EQ(maps[0].sheets.size(), 100);
     EXPECT_EQ(maps[2].sheets.size(), 50);
-    EXPECT_EQ(maps[2].sheets.first().imageBase, base + QStringLiteral("/img200"));
+    EXPECT_EQ(maps[2].sheets.first().address, base + QStringLiteral("/img200"));
     const QStringList lines = IiifReader::summaryText(sheets).split(u'\n');
     EXPECT_LE(lines.size(), IiifReader::kDescribedSheets / 5 + 2);
     for (const QString &line : lines)
@@ -830,7 +830,7 @@ TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
     EXPECT_EQ(failure, QStringLiteral("Délai d'attente dépassé"));
 
     // A busy server asking for a long wait: the count-down shows, and cancelling ends it.
-    fetcher.setDeadline(IiifFetcher::kDefaultDeadlineMs);
+    fetcher.setDeadline(PacedFetcher::kDefaultDeadlineMs);
     infoAnswer = Answer{TestServer::Reply::Busy, {}, {}, {}, "999999999"};
     read(base + QStringLiteral("/busy"));
     ASSERT_TRUE(waitUntil([&] { return progress.contains(download::RetryCountdown::textFor(60)); }, 10000));
@@ -879,12 +879,12 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
                   .arg(a, b)
                   .toUtf8());
 
-    IiifFetcher fetcher;
+    PacedFetcher fetcher;
     IiifReader reader(fetcher);
     QString title, failure;
-    QList<iiif::SheetSource> sheets;
+    QList<source::SheetSource> sheets;
     bool finished = false;
-    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<iiif::SheetSource> &s) {
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<source::SheetSource> &s) {
         title = t;
         sheets = s;
         finished = true;
@@ -906,7 +906,7 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
         EXPECT_TRUE(waitUntil([&] { return finished; }, 20000));
     };
     // Each sheet comes with the grid its plan fills: 3 x 2 tiles of 256.
-    const QList<iiif::SheetSource> both{{a, QSize(700, 500), QSize(3, 2)}, {b, QSize(640, 480), QSize(3, 2)}};
+    const QList<source::SheetSource> both{{a, QSize(700, 500), QSize(3, 2)}, {b, QSize(640, 480), QSize(3, 2)}};
     readAddress(server.base() + QStringLiteral("/manifest.json"));   // not served
     EXPECT_TRUE(failure.startsWith(QStringLiteral("Lecture impossible : "))) << failure.toStdString();
 
@@ -922,7 +922,7 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
     EXPECT_EQ(sheets, both);
 
     readAddress(b + QStringLiteral("/info.json"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{b, QSize(640, 480), QSize(3, 2)}}));
+    EXPECT_EQ(sheets, QList<source::SheetSource>({{b, QSize(640, 480), QSize(3, 2)}}));
     EXPECT_EQ(title, QStringLiteral("Carte IIIF b"));
 
     // A view of a library document: its title comes from the document's manifest, and
@@ -933,11 +933,11 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
     const QString viewBase = server.base() + QStringLiteral("/iiif/ark:/12148/btv1b0000001x/f2");
     readAddress(viewBase);
     EXPECT_EQ(title, QStringLiteral("Gallica btv1b0000001x vue 2"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
+    EXPECT_EQ(sheets, QList<source::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
     QFile::copy(root + QStringLiteral("/m3.json"), document + QStringLiteral("/manifest.json"));
     readAddress(viewBase + QStringLiteral("/info.json"));
     EXPECT_EQ(title, QStringLiteral("Plan en deux feuilles"));
-    EXPECT_EQ(sheets, QList<iiif::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
+    EXPECT_EQ(sheets, QList<source::SheetSource>({{viewBase, QSize(640, 480), QSize(3, 2)}}));
 }
 
 } // namespace

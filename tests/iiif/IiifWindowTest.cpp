@@ -96,10 +96,10 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
         downloadFromPage(w);
         EXPECT_EQ(store::tileCount(root + QStringLiteral("/Archives Bnf/Carte1925/F001")), 12);
     }
-    QFile file(root + u'/' + iiif::kAddedMapsFileName);
+    QFile file(root + u'/' + catalogue::kAddedMapsFileName);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              iiif::kAddedMapsHeader
+              catalogue::kAddedMapsHeader
                   + QStringLiteral("\nArchives Bnf\t1925\tCarte IIIF map\t%1/map\t1000 x 700\tgrille 4 x 3\n")
                         .arg(server.base()));
 
@@ -334,7 +334,7 @@ TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
     const auto sheet = context.addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
     ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->imageBase, server.base() + QStringLiteral("/map"));
+    EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/map"));
     EXPECT_EQ(sheet->size, QSize(1000, 700));
 
     downloadFromPage(w);

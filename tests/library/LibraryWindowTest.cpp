@@ -157,7 +157,7 @@ TEST_F(LibraryWindowTest, CassiniSheetIsGivenItsScanFromTheSearchAndInstalled)
     ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 20000));
     const auto sheet = w.context().addedMaps().sheet(editions::kColour, QStringLiteral("1"), QString());
     ASSERT_TRUE(sheet);
-    EXPECT_EQ(sheet->imageBase, server.base() + QStringLiteral("/iiif/ark:/12148/btv1bmapb/f1"));
+    EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/iiif/ark:/12148/btv1bmapb/f1"));
     EXPECT_EQ(w.context().selection.editionFolder, editions::kColour);
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(store::mapFolder(maps.path(), editions::kColour, QStringLiteral("1"), {})), 6);

@@ -9,7 +9,7 @@
 #include "library/LibrarySearch.h"
 #include "library/ThumbnailCache.h"
 #include "net/HostPace.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "net/Wait.h"
 
 #include <QDir>
@@ -208,11 +208,11 @@ TEST_F(SearchTest, RequestsToTheLibraryKeepTheIntervalOthersAreNotHeld)
                          EXPECT_EQ(key, HostPace::keyOf(QUrl(server.base())));
                          starts << at;
                      });
-    IiifFetcher fetcher;
+    PacedFetcher fetcher;
     fetcher.setHostLimit([](const QString &) { return 8; });
     QList<int> libraryIds, otherIds, order;
-    QObject::connect(&fetcher, &IiifFetcher::finished, &fetcher, [&](const IiifFetcher::Result &r) {
-        EXPECT_EQ(r.outcome, IiifFetcher::Outcome::Ok);
+    QObject::connect(&fetcher, &PacedFetcher::finished, &fetcher, [&](const PacedFetcher::Result &r) {
+        EXPECT_EQ(r.outcome, PacedFetcher::Outcome::Ok);
         order << r.id;
     });
     for (int i = 0; i < 4; ++i)

@@ -51,10 +51,10 @@ TEST(Logging, RefusedTilesAndFailedWritesAreWarnedAndSuccessIsSilent)
          "orvantis.session", existing + QStringLiteral("/Orvantis.ini")},
         {"setting under a file", true, [&] { return SettingsStore(underAFile).write("cartes", existing); },
          "orvantis.session", underAFile},
-        {"added maps", false, [&] { return iiif::AddedMaps().save(existing); },
-         "orvantis.catalogue", iiif::AddedMaps::filePath(existing)},
-        {"added maps in a missing root", true, [&] { return iiif::AddedMaps().save(missing); },
-         "orvantis.catalogue", iiif::AddedMaps::filePath(missing)},
+        {"added maps", false, [&] { return catalogue::AddedMaps().save(existing); },
+         "orvantis.catalogue", catalogue::AddedMaps::filePath(existing)},
+        {"added maps in a missing root", true, [&] { return catalogue::AddedMaps().save(missing); },
+         "orvantis.catalogue", catalogue::AddedMaps::filePath(missing)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

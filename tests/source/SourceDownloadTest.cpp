@@ -8,7 +8,7 @@
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
 #include "download/ScriptedConnection.h"
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
 #include "session/AppContext.h"
@@ -24,8 +24,8 @@
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using download::RowState;
-using download::TileRect;
+using source::RowState;
+using source::TileRect;
 
 namespace {
 
@@ -307,7 +307,7 @@ TEST(SourceRunnerTest, RunsThatEndEarlySayWhy)
         TestServer server;
         server.script = c.script;
         QTemporaryDir folder;
-        IiifFetcher fetcher;
+        PacedFetcher fetcher;
         source::SourceRunner runner(fetcher);
         runner.setDeadline(500);
         std::optional<source::RunOutcome> outcome;

@@ -3,11 +3,11 @@
 // addresses recognised, and the kind kept in the added-maps file.
 
 #include "catalogue/AddedMaps.h"
-#include "source/DeepZoom.h"
+#include "source/pyramid/DeepZoom.h"
 #include "source/MapReader.h"
 #include "source/SourceAddress.h"
 #include "source/TileAssembly.h"
-#include "source/Zoomify.h"
+#include "source/pyramid/Zoomify.h"
 #include "imaging/Jpeg.h"
 
 #include <QImage>
@@ -319,7 +319,7 @@ TEST(SourceAddressTest, AddedMapsKeepTheKindOfEachSheet)
                   i = QStringLiteral("https://h/iiif/x");
     struct Case {
         QString line;
-        QList<iiif::SheetSource> sheets;
+        QList<source::SheetSource> sheets;
     } cases[] = {
         {QStringLiteral("Archives Bnf\t1925\tt\t%1\t3000 x 2000\tgrille 12 x 8\tdzi").arg(d),
          {{d, QSize(3000, 2000), QSize(12, 8), Kind::DeepZoom}}},
@@ -330,17 +330,17 @@ TEST(SourceAddressTest, AddedMapsKeepTheKindOfEachSheet)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line.toStdString());
-        const auto map = iiif::AddedMaps::fromLine(c.line);
+        const auto map = catalogue::AddedMaps::fromLine(c.line);
         ASSERT_TRUE(map);
         EXPECT_EQ(map->sheets, c.sheets);
-        EXPECT_EQ(iiif::AddedMaps::line(*map), c.line);
+        EXPECT_EQ(catalogue::AddedMaps::line(*map), c.line);
     }
     // "iiif" written by hand reads as IIIF and is written as before; an unknown kind is no line.
-    const auto iiifLine = iiif::AddedMaps::fromLine(QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5\tiiif").arg(i));
+    const auto iiifLine = catalogue::AddedMaps::fromLine(QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5\tiiif").arg(i));
     ASSERT_TRUE(iiifLine);
     EXPECT_EQ(iiifLine->sheets.first().kind, Kind::Iiif);
-    EXPECT_EQ(iiif::AddedMaps::line(*iiifLine), QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5").arg(i));
-    EXPECT_FALSE(iiif::AddedMaps::fromLine(QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5\twebp").arg(i)));
+    EXPECT_EQ(catalogue::AddedMaps::line(*iiifLine), QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5").arg(i));
+    EXPECT_FALSE(catalogue::AddedMaps::fromLine(QStringLiteral("Archives Bnf\t1925\tt\t%1\t7 x 5\twebp").arg(i)));
 }
 
 // One factory makes the source of every kind from its description; a description it

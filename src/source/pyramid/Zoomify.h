@@ -5,7 +5,7 @@
 // size, each halving the next; tiles are numbered tier after tier from the smallest, rows
 // outer and columns inner, and tile number i lies in "TileGroup" + i / 256.
 
-#include "source/PyramidSource.h"
+#include "source/pyramid/PyramidSource.h"
 
 #include <QByteArray>
 #include <memory>

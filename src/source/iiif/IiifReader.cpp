@@ -1,23 +1,23 @@
-#include "download/IiifReader.h"
-#include "download/IiifPlan.h"
-#include "download/IiifTexts.h"
-#include "net/IiifFetcher.h"
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifReader.h"
+#include "source/iiif/IiifPlan.h"
+#include "source/iiif/IiifTexts.h"
+#include "net/PacedFetcher.h"
+#include "source/iiif/IiifInfo.h"
 #include "platform/Logging.h"
 
 #include <QRegularExpression>
 #include <QUrl>
 
-IiifReader::IiifReader(IiifFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
+IiifReader::IiifReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
 {
-    connect(&m_fetcher, &IiifFetcher::finished, this, [this](const IiifFetcher::Result &r) {
+    connect(&m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         if (!m_busy || r.id != m_request)
             return;
         m_countdown.stop();
-        const bool ok = r.outcome == IiifFetcher::Outcome::Ok;
+        const bool ok = r.outcome == PacedFetcher::Outcome::Ok;
         onResult(r, ok ? QString() : iiif::requestFailureText(r, QStringLiteral("Lecture impossible : ")));
     });
-    connect(&m_fetcher, &IiifFetcher::retrying, this, [this](int id, int seconds) {
+    connect(&m_fetcher, &PacedFetcher::retrying, this, [this](int id, int seconds) {
         if (m_busy && id == m_request)
             m_countdown.start(seconds);
     });
@@ -34,7 +34,7 @@ QString IiifReader::fallbackTitle(const QString &imageBase)
     return QStringLiteral("Carte IIIF ") + (last.isEmpty() ? imageBase : last);
 }
 
-QList<IiifReader::MapPart> IiifReader::mapsOf(const QString &title, const QList<iiif::SheetSource> &sheets)
+QList<IiifReader::MapPart> IiifReader::mapsOf(const QString &title, const QList<source::SheetSource> &sheets)
 {
     if (sheets.size() <= kMaxSheetsPerMap)
         return {MapPart{title, sheets}};
@@ -46,11 +46,11 @@ QList<IiifReader::MapPart> IiifReader::mapsOf(const QString &title, const QList<
     return parts;
 }
 
-QString IiifReader::summaryText(const QList<iiif::SheetSource> &sheets)
+QString IiifReader::summaryText(const QList<source::SheetSource> &sheets)
 {
-    auto sizeText = [](const iiif::SheetSource &sheet) {
+    auto sizeText = [](const source::SheetSource &sheet) {
         // A canvas without an image keeps its number, and says so.
-        if (sheet.imageBase.isEmpty())
+        if (sheet.address.isEmpty())
             return QStringLiteral("vue sans image");
         return QStringLiteral("%1 x %2").arg(sheet.size.width()).arg(sheet.size.height());
     };
@@ -137,7 +137,7 @@ void IiifReader::readNextImage()
 {
     // Canvases without an image keep their place and are not read.
     while (m_sheets.size() < m_bases.size() && m_bases.at(m_sheets.size()).isEmpty())
-        m_sheets << iiif::SheetSource{};
+        m_sheets << source::SheetSource{};
     if (m_sheets.size() >= m_bases.size() || m_sheets.size() >= kDescribedSheets)
         return completeSheets();
     m_stage = Stage::Image;
@@ -155,9 +155,9 @@ void IiifReader::fail(const QString &text)
     emit failed(said);
 }
 
-void IiifReader::onResult(const IiifFetcher::Result &r, const QString &error)
+void IiifReader::onResult(const PacedFetcher::Result &r, const QString &error)
 {
-    const bool ok = r.outcome == IiifFetcher::Outcome::Ok;
+    const bool ok = r.outcome == PacedFetcher::Outcome::Ok;
     if (m_stage == Stage::Title) {
         if (ok)
             if (const auto manifest = iiif::readManifest(r.body))
@@ -166,7 +166,7 @@ void IiifReader::onResult(const IiifFetcher::Result &r, const QString &error)
     }
     // What the first address was taken for is not there: it is read as the other kind, once.
     // A server that does not answer is not asked again.
-    const bool notThere = r.outcome == IiifFetcher::Outcome::HttpError;
+    const bool notThere = r.outcome == PacedFetcher::Outcome::HttpError;
     const bool first = m_stage == Stage::Document ? m_bases.isEmpty() : m_sheets.isEmpty();
     if (!ok) {
         if (notThere && first && !m_fallback.isEmpty())
@@ -255,7 +255,7 @@ void IiifReader::onDocument(const QByteArray &body, const QString &finalUrl)
 void IiifReader::addImage(const iiif::ImageInfo &info, const QString &base)
 {
     const auto plan = iiif::planTiles(info, base);
-    m_sheets << iiif::SheetSource{base, plan ? plan->sheetSize() : QSize(info.width, info.height),
+    m_sheets << source::SheetSource{base, plan ? plan->sheetSize() : QSize(info.width, info.height),
                                   plan ? QSize(plan->columns, plan->rows) : QSize()};
 }
 
@@ -279,7 +279,7 @@ void IiifReader::completeSheets()
     // The images past those described: the manifest's sizes; their plans come with their
     // downloads.
     for (qsizetype i = m_sheets.size(); i < m_bases.size(); ++i)
-        m_sheets << iiif::SheetSource{m_bases[i], m_canvasSizes[i].isValid() ? m_canvasSizes[i] : QSize(0, 0), QSize()};
+        m_sheets << source::SheetSource{m_bases[i], m_canvasSizes[i].isValid() ? m_canvasSizes[i] : QSize(0, 0), QSize()};
     // A view of a library document ("/iiif/ark:/12148/X/f3") takes its title from the
     // document's manifest; without one the map still comes, with a title of its own.
     static const QRegularExpression view(QStringLiteral("^(.*/iiif/ark:/12148/[A-Za-z0-9]+)/f\\d+$"));

@@ -3,7 +3,7 @@
 // cuts regions or serves tiles gives one answer per stored tile; a server of whole pictures
 // only gives one answer, shared by every stored tile, each cut from it.
 
-#include "download/IiifPlan.h"
+#include "source/iiif/IiifPlan.h"
 #include "source/TileSource.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "source/PyramidSource.h"
+#include "source/pyramid/PyramidSource.h"
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
 

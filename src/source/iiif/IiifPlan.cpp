@@ -1,4 +1,4 @@
-#include "download/IiifPlan.h"
+#include "source/iiif/IiifPlan.h"
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
 

@@ -1,4 +1,4 @@
-#include "source/ClassicTransport.h"
+#include "source/classic/ClassicTransport.h"
 #include "store/TileWriter.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // and Format, holding Size with Width and Height) beside a folder "name_files" with one
 // folder per level, 0 (one pixel) to the full size, and tiles "column_row.format" in it.
 
-#include "source/PyramidSource.h"
+#include "source/pyramid/PyramidSource.h"
 
 #include <QByteArray>
 #include <memory>

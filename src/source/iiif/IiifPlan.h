@@ -14,7 +14,7 @@
 // the server computes the height, which may be one pixel off by its rounding: only such a
 // tile may differ from the plan, and it is fitted to the plan's size before it is stored.
 
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifInfo.h"
 
 #include <QRect>
 #include <QSize>

@@ -1,5 +1,5 @@
-#include "source/Zoomify.h"
-#include "source/DescriptionXml.h"
+#include "source/pyramid/Zoomify.h"
+#include "source/pyramid/DescriptionXml.h"
 #include "source/SourceAddress.h"
 #include "source/SourceKind.h"
 

@@ -1,5 +1,5 @@
-#include "source/DeepZoom.h"
-#include "source/DescriptionXml.h"
+#include "source/pyramid/DeepZoom.h"
+#include "source/pyramid/DescriptionXml.h"
 #include "source/SourceKind.h"
 
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "source/DescriptionXml.h"
+#include "source/pyramid/DescriptionXml.h"
 
 #include <QXmlStreamReader>
 

@@ -1,4 +1,4 @@
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifInfo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

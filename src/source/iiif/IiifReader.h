@@ -13,9 +13,9 @@
 // with one done(), failed() or stopped(), never after cancel().
 
 #include "catalogue/AddedMaps.h"
-#include "download/RetryCountdown.h"
-#include "net/IiifAddress.h"
-#include "net/IiifFetcher.h"
+#include "source/RetryCountdown.h"
+#include "source/iiif/IiifAddress.h"
+#include "net/PacedFetcher.h"
 
 #include <functional>
 
@@ -36,7 +36,7 @@ public:
     // Collections opened one inside another before the reading gives up.
     static constexpr int kMaxCollections = 8;
 
-    IiifReader(IiifFetcher &fetcher, QObject *parent = nullptr);
+    IiifReader(PacedFetcher &fetcher, QObject *parent = nullptr);
 
     void read(const iiif::Address &address);
     // Asks the person to pick one of a collection's entries (its title and the entries'
@@ -56,21 +56,21 @@ public:
     // maps of at most that many, titled "<title> (1/5)", "(2/5)"...
     struct MapPart {
         QString title;
-        QList<iiif::SheetSource> sheets;
+        QList<source::SheetSource> sheets;
     };
-    static QList<MapPart> mapsOf(const QString &title, const QList<iiif::SheetSource> &sheets);
+    static QList<MapPart> mapsOf(const QString &title, const QList<source::SheetSource> &sheets);
     // The sizes of the sheets, one a line, at most kDescribedSheets of them.
-    static QString summaryText(const QList<iiif::SheetSource> &sheets);
+    static QString summaryText(const QList<source::SheetSource> &sheets);
 
 signals:
     // What is being read, for a person waiting (also the count-down of a busy server).
     void progress(const QString &text);
-    void done(const QString &title, const QList<iiif::SheetSource> &sheets);
+    void done(const QString &title, const QList<source::SheetSource> &sheets);
     void failed(const QString &text);
     void stopped();
 
 private:
-    void onResult(const IiifFetcher::Result &r, const QString &error);
+    void onResult(const PacedFetcher::Result &r, const QString &error);
     void onDocument(const QByteArray &body, const QString &finalUrl);
     void onImage(const QByteArray &body, const QString &finalUrl);
     void addImage(const iiif::ImageInfo &info, const QString &base);
@@ -82,7 +82,7 @@ private:
     void finish();
     void request(const QString &url);
 
-    IiifFetcher &m_fetcher;
+    PacedFetcher &m_fetcher;
     bool m_busy = false;
     int m_request = 0;
     enum class Stage { Document, Image, Title };
@@ -94,6 +94,6 @@ private:
     QString m_title;
     QStringList m_bases;
     QList<QSize> m_canvasSizes;
-    QList<iiif::SheetSource> m_sheets;
+    QList<source::SheetSource> m_sheets;
     download::RetryCountdown m_countdown;
 };

@@ -23,7 +23,7 @@ class QFile;
 class QNetworkAccessManager;
 class QNetworkReply;
 
-class IiifFetcher : public QObject {
+class PacedFetcher : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
@@ -59,8 +59,8 @@ public:
     static constexpr int kDefaultDeadlineMs = 120000;
     static constexpr int kMaxRedirects = 10;
 
-    explicit IiifFetcher(QObject *parent = nullptr);
-    ~IiifFetcher() override;
+    explicit PacedFetcher(QObject *parent = nullptr);
+    ~PacedFetcher() override;
 
     // How many requests may run at once for a host (at least 1). By default 1.
     void setHostLimit(std::function<int(const QString &host)> limit) { m_hostLimit = std::move(limit); }
@@ -99,7 +99,7 @@ public:
 signals:
     void received(int id, qint64 bytes);
     void retrying(int id, int seconds);
-    void finished(const IiifFetcher::Result &result);
+    void finished(const PacedFetcher::Result &result);
 
 private:
     struct Job;

@@ -1,4 +1,4 @@
-#include "net/IiifAddress.h"
+#include "source/iiif/IiifAddress.h"
 #include "platform/Desktop.h"
 
 #include <QRegularExpression>

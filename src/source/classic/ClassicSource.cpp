@@ -1,4 +1,4 @@
-#include "source/ClassicSource.h"
+#include "source/classic/ClassicSource.h"
 #include "source/SourceKind.h"
 #include "store/TileStore.h"
 

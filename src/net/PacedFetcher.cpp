@@ -1,4 +1,4 @@
-#include "net/IiifFetcher.h"
+#include "net/PacedFetcher.h"
 #include "net/HostPace.h"
 #include "net/LibraryRefusal.h"
 #include "platform/Logging.h"
@@ -12,7 +12,7 @@
 #include <QSslError>
 #include <algorithm>
 
-struct IiifFetcher::Job {
+struct PacedFetcher::Job {
     int id = 0;
     QUrl url;
     QString host;            // name and port
@@ -35,20 +35,20 @@ struct IiifFetcher::Job {
     std::unique_ptr<QTimer> deadline;  // ends the attempt in flight at the deadline
 };
 
-IiifFetcher::IiifFetcher(QObject *parent) : QObject(parent)
+PacedFetcher::PacedFetcher(QObject *parent) : QObject(parent)
 {
     m_clock.start();
     m_resumeTimer.setSingleShot(true);
-    connect(&m_resumeTimer, &QTimer::timeout, this, &IiifFetcher::dispatch);
-    connect(&HostPace::shared(), &HostPace::ready, this, &IiifFetcher::dispatch);
+    connect(&m_resumeTimer, &QTimer::timeout, this, &PacedFetcher::dispatch);
+    connect(&HostPace::shared(), &HostPace::ready, this, &PacedFetcher::dispatch);
 }
 
-IiifFetcher::~IiifFetcher()
+PacedFetcher::~PacedFetcher()
 {
     cancelAll();
 }
 
-void IiifFetcher::addTrustedCertificates(const QList<QSslCertificate> &certificates)
+void PacedFetcher::addTrustedCertificates(const QList<QSslCertificate> &certificates)
 {
     m_trusted += certificates;
     // Connections already made keep the trust they were made with.
@@ -56,12 +56,12 @@ void IiifFetcher::addTrustedCertificates(const QList<QSslCertificate> &certifica
         lane.manager->clearConnectionCache();
 }
 
-QString IiifFetcher::certificateRefusal(const QString &reason)
+QString PacedFetcher::certificateRefusal(const QString &reason)
 {
     return QStringLiteral("Certificat du serveur refusé : ") + reason;
 }
 
-int IiifFetcher::retryDelaySeconds(const QByteArray &retryAfter, int retry)
+int PacedFetcher::retryDelaySeconds(const QByteArray &retryAfter, int retry)
 {
     const QByteArray value = retryAfter.trimmed();
     bool isNumber = false;
@@ -76,12 +76,12 @@ int IiifFetcher::retryDelaySeconds(const QByteArray &retryAfter, int retry)
     return kFirstBackoffSeconds << qBound(0, retry - 1, 8);
 }
 
-int IiifFetcher::limitOf(const QString &host) const
+int PacedFetcher::limitOf(const QString &host) const
 {
     return m_hostLimit ? qMax(1, m_hostLimit(host)) : 1;
 }
 
-int IiifFetcher::getBytes(const QString &url, qint64 maxBytes)
+int PacedFetcher::getBytes(const QString &url, qint64 maxBytes)
 {
     auto job = std::make_unique<Job>();
     job->url = QUrl(url);
@@ -89,7 +89,7 @@ int IiifFetcher::getBytes(const QString &url, qint64 maxBytes)
     return enqueue(std::move(job));
 }
 
-int IiifFetcher::getFile(const QString &url, const QString &path, qint64 maxBytes)
+int PacedFetcher::getFile(const QString &url, const QString &path, qint64 maxBytes)
 {
     auto job = std::make_unique<Job>();
     job->url = QUrl(url);
@@ -98,7 +98,7 @@ int IiifFetcher::getFile(const QString &url, const QString &path, qint64 maxByte
     return enqueue(std::move(job));
 }
 
-int IiifFetcher::enqueue(std::unique_ptr<Job> job)
+int PacedFetcher::enqueue(std::unique_ptr<Job> job)
 {
     job->id = m_nextId++;
     job->hostName = job->url.host().toLower();
@@ -106,11 +106,11 @@ int IiifFetcher::enqueue(std::unique_ptr<Job> job)
     const int id = job->id;
     m_waiting.push_back(std::move(job));
     // Started from the event loop: a caller's handler never sees a result before it returned.
-    QMetaObject::invokeMethod(this, &IiifFetcher::dispatch, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &PacedFetcher::dispatch, Qt::QueuedConnection);
     return id;
 }
 
-void IiifFetcher::cancelAll()
+void PacedFetcher::cancelAll()
 {
     m_resumeTimer.stop();
     m_waiting.clear();
@@ -133,7 +133,7 @@ void IiifFetcher::cancelAll()
         lane.busy = false;
 }
 
-void IiifFetcher::cancel(int id)
+void PacedFetcher::cancel(int id)
 {
     for (auto it = m_waiting.begin(); it != m_waiting.end(); ++it)
         if ((*it)->id == id) {
@@ -161,13 +161,13 @@ void IiifFetcher::cancel(int id)
         }
         m_lanes[job->lane].busy = false;
         --m_hosts[job->host].running;
-        QMetaObject::invokeMethod(this, &IiifFetcher::dispatch, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &PacedFetcher::dispatch, Qt::QueuedConnection);
         return;
     }
 }
 
 // A free lane, preferably one whose connection to the host is already open.
-int IiifFetcher::laneFor(const QString &host)
+int PacedFetcher::laneFor(const QString &host)
 {
     int free = -1;
     for (int i = 0; i < int(m_lanes.size()); ++i) {
@@ -187,7 +187,7 @@ int IiifFetcher::laneFor(const QString &host)
     return int(m_lanes.size()) - 1;
 }
 
-void IiifFetcher::dispatch()
+void PacedFetcher::dispatch()
 {
     // One request at a time, the scan starting over after each: starting a request may
     // finish it at once (its file cannot be created), and that result's handler may ask
@@ -218,12 +218,12 @@ void IiifFetcher::dispatch()
     }
 }
 
-qint64 IiifFetcher::remainingMs(const Job &job) const
+qint64 PacedFetcher::remainingMs(const Job &job) const
 {
     return job.firstStart < 0 ? m_deadlineMs : job.firstStart + m_deadlineMs - m_clock.elapsed();
 }
 
-void IiifFetcher::start(std::unique_ptr<Job> job)
+void PacedFetcher::start(std::unique_ptr<Job> job)
 {
     if (job->firstStart < 0)
         job->firstStart = m_clock.elapsed();
@@ -280,7 +280,7 @@ void IiifFetcher::start(std::unique_ptr<Job> job)
     raw->deadline->start(int(qMax<qint64>(1, remainingMs(*raw))));
 }
 
-void IiifFetcher::onReadyRead(QNetworkReply *reply)
+void PacedFetcher::onReadyRead(QNetworkReply *reply)
 {
     Job *job = m_running.value(reply);
     if (!job || job->tooLarge || job->writeFailed)
@@ -306,7 +306,7 @@ void IiifFetcher::onReadyRead(QNetworkReply *reply)
     emit received(job->id, job->bytes);
 }
 
-void IiifFetcher::onFinished(QNetworkReply *reply)
+void PacedFetcher::onFinished(QNetworkReply *reply)
 {
     Job *raw = m_running.take(reply);
     reply->deleteLater();
@@ -392,7 +392,7 @@ void IiifFetcher::onFinished(QNetworkReply *reply)
     dispatch();
 }
 
-void IiifFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, const QString &text)
+void PacedFetcher::finish(std::unique_ptr<Job> job, Outcome outcome, int status, const QString &text)
 {
     if (job->file)
         job->file->close();

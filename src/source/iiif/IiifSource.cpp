@@ -1,5 +1,5 @@
-#include "source/IiifSource.h"
-#include "net/IiifInfo.h"
+#include "source/iiif/IiifSource.h"
+#include "source/iiif/IiifInfo.h"
 #include "source/SourceKind.h"
 
 namespace source {
