@@ -5,6 +5,7 @@
 #include "catalogue/InstallationStatus.h"
 #include "catalogue/Library.h"
 #include "source/MapReader.h"
+#include "source/SourceKind.h"
 #include "source/iiif/IiifReader.h"
 #include "download/ReadingProgress.h"
 #include "library/LibrarySearchPanel.h"
@@ -113,8 +114,8 @@ ArchivePage::ArchivePage(AppContext &context, QWidget *parent)
         m_readingCursor.reset();
         m_addIiifButton->setEnabled(true);
     });
-    new ReadingProgress(m_reader->iiifReader(), kAddOnlineMap, this);
-    m_reader->iiifReader().setChooser([this](const QString &title, const QStringList &entries) {
+    new ReadingProgress(*m_reader, kAddOnlineMap, this);
+    m_reader->setChooser([this](const QString &title, const QStringList &entries) {
         return m_context.desktop().chooseItem(kAddOnlineMap, source::collectionPrompt(title, int(entries.size())), entries);
     });
     buildList();
@@ -234,7 +235,8 @@ void ArchivePage::buildControls()
 
     m_addIiifButton = button(box, QStringLiteral("AjouterIiif"), kAddOnlineMap,
                              QRect(x, 406, w, 25),
-                             QStringLiteral("Ajoute à la liste une carte qu'une bibliothèque publie en ligne (IIIF, Deep Zoom, Zoomify)"));
+                             QStringLiteral("Ajoute à la liste une carte qu'une bibliothèque publie en ligne (%1)")
+                                 .arg(source::addableKinds(source::KindListing::Labels)));
 
     // "Exporter la carte entière..." joins the column of actions, which closes up to hold it.
     QPushButton *exportButton = button(box, QStringLiteral("ExporterCarte"), exporting::exportEntryText(),
@@ -533,7 +535,7 @@ void ArchivePage::removeHighlightedMap()
 void ArchivePage::onAddIiifClicked()
 {
     const auto address = source::askMapAddress(m_context.desktop(), kAddOnlineMap,
-        QStringLiteral("Adresse de la carte (ark Gallica, info.json, manifeste IIIF, .dzi Deep Zoom, dossier Zoomify) :"));
+        QStringLiteral("Adresse de la carte (%1) :").arg(source::addableKinds(source::KindListing::TypedForms)));
     if (!address)
         return;
     m_addIiifButton->setEnabled(false);

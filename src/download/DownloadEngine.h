@@ -9,7 +9,6 @@
 // succeeded and the file holds a whole JPEG picture.
 
 #include "download/DownloadList.h"
-#include "source/iiif/IiifPlan.h"
 #include "net/HttpClient.h"
 
 #include <QObject>
@@ -41,13 +40,6 @@ public:
     // the run that uses it.
     PacedFetcher &pacedFetcher() { return *m_fetcher; }
     source::SourceRunner &sourceRunner() { return *m_sources; }
-    // How the last run from an IIIF server cut its picture.
-    struct IiifRun {
-        const source::SourceRunner *runner;
-        // Nothing when the last run was from no IIIF server, or read no description.
-        std::optional<iiif::TilePlan> plan() const;
-    };
-    IiifRun iiifDownload() const { return {m_sources.get()}; }
 
     // The two connection options, read when they are needed (at the start and at the end).
     void setUnattendedDialOption(std::function<bool()> option) { m_unattendedDial = std::move(option); }

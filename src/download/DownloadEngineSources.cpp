@@ -3,7 +3,6 @@
 // signals, and its outcome the engine's end of run.
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
-#include "source/iiif/IiifSource.h"
 #include "source/SourceRunner.h"
 #include "store/TileStore.h"
 
@@ -44,12 +43,4 @@ void DownloadEngine::connectSources()
             setStatus(text);
         finishDownload(!text.isEmpty());
     });
-}
-
-std::optional<iiif::TilePlan> DownloadEngine::IiifRun::plan() const
-{
-    const auto *iiif = dynamic_cast<const source::IiifSource *>(runner ? runner->source() : nullptr);
-    if (!iiif)
-        return std::nullopt;
-    return iiif->tilePlan();
 }

@@ -6,6 +6,7 @@
 #include "download/DownloadEngine.h"
 #include "source/iiif/IiifReader.h"
 #include "source/MapReader.h"
+#include "source/SourceKind.h"
 #include "download/ReadingProgress.h"
 #include "source/iiif/IiifAddress.h"
 #include "net/PacedFetcher.h"
@@ -80,13 +81,14 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
     m_openFolderButton->setEnabled(false);
     m_iiifAddressButton = controls::button(
         this, QStringLiteral("AdresseIiif"), kAddressCaption, QRect(176, 78, 169, 25),
-        QStringLiteral("Télécharger la carte sélectionnée depuis un serveur en ligne (IIIF, Deep Zoom, Zoomify)"));
+        QStringLiteral("Télécharger la carte sélectionnée depuis un serveur en ligne (%1)")
+            .arg(source::addableKinds(source::KindListing::Labels)));
     // Its own fetcher: the end of a run cancels the run's requests, never a reading.
     auto *addressFetcher = new PacedFetcher(this);
     addressFetcher->setHostLimit([this](const QString &host) { return m_context.requestLimitFor(host); });
     m_reader = new source::MapReader(*addressFetcher, this);
-    new ReadingProgress(m_reader->iiifReader(), kAddressCaption, this);
-    m_reader->iiifReader().setChooser([this](const QString &title, const QStringList &entries) {
+    new ReadingProgress(*m_reader, kAddressCaption, this);
+    m_reader->setChooser([this](const QString &title, const QStringList &entries) {
         return m_context.desktop().chooseItem(kAddressCaption, source::collectionPrompt(title, int(entries.size())),
                                               entries);
     });
@@ -359,7 +361,7 @@ void DownloadPage::onIiifAddressClicked()
     const QString caption = kAddressCaption;
     const QString text = m_context.desktop().inputText(
         caption,
-        QStringLiteral("Adresse en ligne (IIIF, .dzi, Zoomify) de la carte n° ") + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
+        QStringLiteral("Adresse en ligne (%1) de la carte n° ").arg(source::addableKinds(source::KindListing::AddressForms)) + s.sheetNumber + s.folderSuffix + QStringLiteral(" ( ")
             + s.editionFolder + QStringLiteral(" ) :"),
         current ? current->address : QString());
     if (text.trimmed().isEmpty()) {
@@ -373,7 +375,7 @@ void DownloadPage::onIiifAddressClicked()
     }
     const auto address = source::parseMapAddress(text);
     if (!address) {
-        m_context.desktop().error(iiif::refusalText(text.trimmed()));
+        m_context.desktop().error(source::addressRefusal(text));
         return;
     }
     m_addressEdition = s.editionFolder;

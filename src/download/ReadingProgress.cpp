@@ -1,5 +1,5 @@
 #include "download/ReadingProgress.h"
-#include "source/iiif/IiifReader.h"
+#include "source/MapReader.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWidget *parent) : QDialog(parent)
+ReadingProgress::ReadingProgress(source::MapReader &reader, const QString &caption, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("LectureIiif"));
     setWindowTitle(caption);
@@ -24,8 +24,8 @@ ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWi
     cancel->setProperty("noMnemonic", true);   // a button of its own small window, not of the page
     cancel->setObjectName(QStringLiteral("AnnulerLecture"));
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    connect(cancel, &QPushButton::clicked, &reader, &IiifReader::stop);
-    connect(this, &QDialog::rejected, &reader, &IiifReader::stop);   // Escape, the close box
+    connect(cancel, &QPushButton::clicked, &reader, &source::MapReader::stop);
+    connect(this, &QDialog::rejected, &reader, &source::MapReader::stop);   // Escape, the close box
     // Shown only when the reading takes a moment: a quick one does not flash a window.
     auto *showLater = new QTimer(this);
     showLater->setSingleShot(true);
@@ -34,12 +34,12 @@ ReadingProgress::ReadingProgress(IiifReader &reader, const QString &caption, QWi
         if (reader.busy())
             show();
     });
-    connect(&reader, &IiifReader::progress, this, [this, showLater](const QString &text) {
+    connect(&reader, &source::MapReader::progress, this, [this, showLater](const QString &text) {
         m_text->setText(text);
         if (!isVisible() && !showLater->isActive())
             showLater->start();
     });
-    connect(&reader, &IiifReader::stopped, this, &QDialog::hide);
-    connect(&reader, &IiifReader::done, this, &QDialog::hide);
-    connect(&reader, &IiifReader::failed, this, &QDialog::hide);
+    connect(&reader, &source::MapReader::stopped, this, &QDialog::hide);
+    connect(&reader, &source::MapReader::done, this, &QDialog::hide);
+    connect(&reader, &source::MapReader::failed, this, &QDialog::hide);
 }

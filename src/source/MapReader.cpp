@@ -1,20 +1,24 @@
 #include "source/MapReader.h"
-#include "source/iiif/IiifReader.h"
 #include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
-#include "platform/Logging.h"
-
-#include <QUrl>
+#include "source/SourceKind.h"
 
 namespace source {
 
 std::optional<MapAddress> parseMapAddress(const QString &text)
 {
-    if (const auto pyramid = parsePyramidAddress(text))
-        return MapAddress{pyramid, std::nullopt};
-    if (const auto image = iiif::parseAddress(text))
-        return MapAddress{std::nullopt, image};
-    return std::nullopt;
+    MapAddress address{text.trimmed(), {}};
+    for (const Recognised &candidate : recogniseAddress(text))
+        if (sourceKind(candidate.address.kind).reader)
+            address.candidates << candidate;
+    if (address.candidates.isEmpty())
+        return std::nullopt;
+    return address;
+}
+
+QString addressRefusal(const QString &text)
+{
+    return QStringLiteral("Adresse IIIF incorrecte : ") + text.trimmed();
 }
 
 std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption, const QString &prompt)
@@ -24,7 +28,7 @@ std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption
         return std::nullopt;
     const auto address = parseMapAddress(text);
     if (!address)
-        desktop.error(iiif::refusalText(text.trimmed()));
+        desktop.error(addressRefusal(text));
     return address;
 }
 
@@ -35,87 +39,91 @@ QString collectionPrompt(const QString &title, int entries)
         .arg(entries);
 }
 
-QString MapReader::fallbackTitle(const SourceAddress &address)
+MapReader::MapReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher) {}
+
+void MapReader::setChooser(KindReader::Chooser chooser)
 {
-    QString name = QUrl(address.url).path().section(u'/', -1);
-    if (address.kind == Kind::DeepZoom && name.endsWith(QStringLiteral(".dzi"), Qt::CaseInsensitive))
-        name.chop(4);
-    return QStringLiteral("Carte ") + kindLabel(address.kind) + u' ' + (name.isEmpty() ? address.url : name);
+    m_chooser = std::move(chooser);
+    for (KindReader *reader : std::as_const(m_readers))
+        reader->setChooser(m_chooser);
 }
 
-MapReader::MapReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
+KindReader *MapReader::readerOf(Kind kind)
 {
-    m_iiif = new IiifReader(fetcher, this);
-    connect(m_iiif, &IiifReader::done, this, [this](const QString &title, const QList<source::SheetSource> &sheets) {
-        m_iiifBusy = false;
-        emit done(title, sheets, Kind::Iiif);
+    if (KindReader *reader = m_readers.value(kind))
+        return reader;
+    const SourceKind &entry = sourceKind(kind);
+    if (!entry.reader)
+        return nullptr;
+    KindReader *reader = entry.reader(m_fetcher, entry, this);
+    reader->setChooser(m_chooser);
+    connect(reader, &KindReader::progress, this, [this, reader](const QString &text) {
+        if (reader == m_current)
+            emit progress(text);
     });
-    connect(m_iiif, &IiifReader::failed, this, &MapReader::onIiifFailed);
-    connect(m_iiif, &IiifReader::stopped, this, [this] {
-        m_iiifBusy = false;
+    connect(reader, &KindReader::done, this, [this, reader, kind](const QString &title, const QList<SheetSource> &sheets) {
+        if (reader != m_current)
+            return;
+        m_current = nullptr;
+        emit done(title, sheets, kind);
+    });
+    connect(reader, &KindReader::failed, this, [this, reader](const QString &text) {
+        if (reader == m_current)
+            onFailed(text);
+    });
+    connect(reader, &KindReader::stopped, this, [this, reader] {
+        if (reader != m_current)
+            return;
+        m_current = nullptr;
         emit stopped();
     });
-    connect(&m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
-        if (m_request == 0 || r.id != m_request)
-            return;
-        m_request = 0;
-        QString why;
-        std::unique_ptr<TileSource> source;
-        if (r.outcome == PacedFetcher::Outcome::Ok)
-            source = makeSource(m_pyramid, r.body, r.finalUrl, &why);
-        else
-            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? PacedFetcher::certificateRefusal(r.text)
-                                                                        : QStringLiteral("Lecture impossible : ") + r.text;
-        if (!source) {
-            // A folder that is no Zoomify pyramid either: IIIF's refusal is the one said.
-            const QString text = !m_iiifRefusal.isEmpty() ? m_iiifRefusal
-                                 : r.outcome == PacedFetcher::Outcome::Ok
-                                     ? QStringLiteral("Description ") + kindLabel(m_pyramid.kind)
-                                           + QStringLiteral(" illisible : ") + why
-                                     : why;
-            qCWarning(lcNet) << "map address refused:" << text;
-            return emit failed(text);
-        }
-        emit done(fallbackTitle(m_pyramid), {source::SheetSource{m_pyramid.url, source->pictureSize(), source->grid(), m_pyramid.kind}},
-                  m_pyramid.kind);
-    });
+    m_readers.insert(kind, reader);
+    return reader;
 }
 
 void MapReader::read(const MapAddress &address)
 {
     cancel();
     m_address = address;
-    m_iiifRefusal.clear();
-    if (address.pyramid)
-        return readPyramid(*address.pyramid);
-    m_iiifBusy = true;
-    m_iiif->read(*address.iiif);
+    m_next = 0;
+    m_firstRefusal.clear();
+    readNext();
+}
+
+void MapReader::readNext()
+{
+    const Recognised candidate = m_address.candidates.at(m_next++);
+    m_sure = candidate.sure;
+    m_current = readerOf(candidate.address.kind);
+    m_current->read(m_address.text, candidate.address.url);
+}
+
+void MapReader::onFailed(const QString &text)
+{
+    if (m_firstRefusal.isEmpty())
+        m_firstRefusal = text;
+    // A kind that surely read the address has the last word; a possible one passes the
+    // address on to the next kind that may read it.
+    if (m_sure || m_next >= m_address.candidates.size()) {
+        m_current = nullptr;
+        return emit failed(m_firstRefusal);
+    }
+    readNext();
 }
 
 void MapReader::cancel()
 {
-    m_request = 0;
-    m_iiifBusy = false;
-    m_iiif->cancel();
+    if (m_current)
+        m_current->cancel();
+    m_current = nullptr;
 }
 
-void MapReader::readPyramid(const SourceAddress &address)
+void MapReader::stop()
 {
-    m_pyramid = address;
-    m_request = m_fetcher.getBytes(address.descriptionUrl(), kMaxDescriptionBytes);
-}
-
-// An image address IIIF cannot read may be the folder of a Zoomify pyramid.
-void MapReader::onIiifFailed(const QString &text)
-{
-    m_iiifBusy = false;
-    const bool folder = m_address.iiif && m_address.iiif->kind == iiif::Address::Kind::Image
-                        && QUrl(m_address.iiif->url).host().compare(iiif::kGallicaHost, Qt::CaseInsensitive) != 0
-                        && QUrl(m_address.iiif->url).query().isEmpty();
-    if (!folder)
-        return emit failed(text);
-    m_iiifRefusal = text;
-    readPyramid(zoomifyFolder(m_address.iiif->url));
+    if (!m_current)
+        return;
+    KindReader *reader = m_current;
+    reader->stop();
 }
 
 } // namespace source

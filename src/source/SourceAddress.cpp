@@ -1,7 +1,6 @@
 #include "source/SourceAddress.h"
 #include "source/SourceKind.h"
 
-#include <QRegularExpression>
 #include <QUrl>
 
 namespace source {
@@ -19,20 +18,20 @@ SourceAddress zoomifyFolder(const QString &folderUrl)
     return {Kind::Zoomify, folder};
 }
 
-std::optional<SourceAddress> parsePyramidAddress(const QString &given)
+QList<Recognised> recogniseAddress(const QString &given)
 {
     const QString text = given.trimmed();
-    if (text.isEmpty() || text.contains(QRegularExpression(QStringLiteral("\\s"))))
-        return std::nullopt;
     const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
-        return std::nullopt;
-    for (const SourceKind *entry : sourceKinds())
+    QList<Recognised> sure, possible;
+    for (const SourceKind *entry : sourceKinds()) {
         if (entry->recognise)
             if (const auto address = entry->recognise(text, url))
-                return SourceAddress{entry->kind, *address};
-    return std::nullopt;
+                sure << Recognised{{entry->kind, *address}, true};
+        if (entry->perhaps)
+            if (const auto address = entry->perhaps(text, url))
+                possible << Recognised{{entry->kind, *address}, false};
+    }
+    return sure + possible;
 }
 
 std::unique_ptr<TileSource> makeSource(const SourceAddress &address, const QByteArray &description,

@@ -5,6 +5,7 @@
 #include "source/TileSource.h"
 
 #include <QByteArray>
+#include <QList>
 #include <memory>
 
 namespace source {
@@ -20,10 +21,19 @@ struct SourceAddress {
     bool operator==(const SourceAddress &) const = default;
 };
 
-// A Deep Zoom description (an http or https address whose path ends in ".dzi") or a Zoomify
-// one (ending in "/ImageProperties.xml"); nothing for any other text. A bare folder may
-// also be a Zoomify pyramid: zoomifyFolder() names it, and only reading it can tell.
-std::optional<SourceAddress> parsePyramidAddress(const QString &text);
+// A kind's reading of a typed address: the address of the picture on a server of that kind,
+// and whether the text's form surely names one (else only reading it can tell).
+struct Recognised {
+    SourceAddress address;
+    bool sure = false;
+    bool operator==(const Recognised &) const = default;
+};
+
+// Every kind's reading of the typed `text`: the sure ones first, then the possible ones,
+// each in the table's order; empty when no kind reads it.
+QList<Recognised> recogniseAddress(const QString &text);
+
+// The folder of a Zoomify pyramid, without its trailing "/".
 SourceAddress zoomifyFolder(const QString &folderUrl);
 
 // The largest description the program reads.

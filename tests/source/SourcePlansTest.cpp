@@ -5,7 +5,9 @@
 #include "catalogue/AddedMaps.h"
 #include "source/pyramid/DeepZoom.h"
 #include "source/MapReader.h"
+#include "source/iiif/IiifAddress.h"
 #include "source/SourceAddress.h"
+#include "source/SourceKind.h"
 #include "source/TileAssembly.h"
 #include "source/pyramid/Zoomify.h"
 #include "imaging/Jpeg.h"
@@ -259,8 +261,15 @@ TEST(SourceAddressTest, RecognisesDeepZoomAndZoomifyAddresses)
         {QStringLiteral("https://h/a/b/"), std::nullopt},
         {QString(), std::nullopt},
     };
+    // The pyramid that a text surely names: the first sure reading, when it is no IIIF one.
+    auto pyramidOf = [](const QString &text) -> std::optional<SourceAddress> {
+        const QList<Recognised> readings = recogniseAddress(text);
+        if (readings.isEmpty() || !readings.first().sure || readings.first().address.kind == Kind::Iiif)
+            return std::nullopt;
+        return readings.first().address;
+    };
     for (const Case &c : cases)
-        EXPECT_EQ(parsePyramidAddress(c.text), c.address) << c.text.toStdString();
+        EXPECT_EQ(pyramidOf(c.text), c.address) << c.text.toStdString();
 
     EXPECT_EQ(zoomifyFolder(QStringLiteral("https://h/a/b//")), (SourceAddress{Kind::Zoomify, QStringLiteral("https://h/a/b")}));
     EXPECT_EQ((SourceAddress{Kind::Zoomify, QStringLiteral("https://h/a/b")}).descriptionUrl(),
@@ -303,10 +312,11 @@ TEST(SourceAddressTest, MapAddressesOfEveryKind)
         SCOPED_TRACE(c.text);
         const auto address = parseMapAddress(QString::fromUtf8(c.text));
         Read read = Read::Refused;
-        if (address && address->pyramid)
+        if (address && address->kind() != Kind::Iiif)
             read = Read::Pyramid;
-        else if (address && address->iiif)
-            read = address->iiif->kind == iiif::Address::Kind::Manifest ? Read::Document : Read::Image;
+        else if (address)
+            read = iiif::parseAddress(address->text)->kind == iiif::Address::Kind::Manifest ? Read::Document
+                                                                                              : Read::Image;
         EXPECT_EQ(read, c.read);
     }
 }
@@ -380,4 +390,42 @@ TEST(SourceAddressTest, FactoryMakesTheSourceOfEachKind)
         EXPECT_FALSE(makeSource(c.address, "{}<>", {}, &why));
         EXPECT_FALSE(why.isEmpty());
     }
+}
+
+// How each kind reads a typed address, and in which order the kinds are then tried: the
+// sure readings first, a bare folder by IIIF and then as a Zoomify pyramid.
+TEST(SourceAddressTest, KindsReadATypedAddressSurelyOrPerhaps)
+{
+    using R = Recognised;
+    const auto sure = [](Kind kind, const char *url) { return R{{kind, QString::fromUtf8(url)}, true}; };
+    const auto perhaps = [](Kind kind, const char *url) { return R{{kind, QString::fromUtf8(url)}, false}; };
+    const struct {
+        const char *text;
+        QList<Recognised> readings;
+    } cases[] = {
+        {"https://h/cartes/carte.dzi", {sure(Kind::DeepZoom, "https://h/cartes/carte.dzi"),
+                                        perhaps(Kind::Iiif, "https://h/cartes/carte.dzi")}},
+        {"https://h/a/b/ImageProperties.xml", {sure(Kind::Zoomify, "https://h/a/b"),
+                                               perhaps(Kind::Iiif, "https://h/a/b/ImageProperties.xml")}},
+        {"https://h/a/b/", {perhaps(Kind::Iiif, "https://h/a/b"), perhaps(Kind::Zoomify, "https://h/a/b")}},
+        {"https://h/iiif/image/info.json", {sure(Kind::Iiif, "https://h/iiif/image")}},
+        {"https://h/iiif/image/full/max/0/default.jpg", {sure(Kind::Iiif, "https://h/iiif/image")}},
+        {"https://h/iiif/manifest/1", {sure(Kind::Iiif, "https://h/iiif/manifest/1"),
+                                       perhaps(Kind::Zoomify, "https://h/iiif/manifest/1")}},
+        {"https://h/iip?IIIF=carte.tif", {perhaps(Kind::Iiif, "https://h/iip?IIIF=carte.tif")}},
+        {"ark:/12148/btv1b8493043x", {sure(Kind::Iiif, "https://gallica.bnf.fr/iiif/ark:/12148/btv1b8493043x/f1")}},
+        {"carte de Cassini", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        const QList<Recognised> readings = recogniseAddress(QString::fromUtf8(c.text));
+        ASSERT_EQ(readings.size(), c.readings.size());
+        for (qsizetype i = 0; i < readings.size(); ++i) {
+            EXPECT_EQ(readings[i].address.kind, c.readings[i].address.kind) << i;
+            EXPECT_EQ(readings[i].address.url, c.readings[i].address.url) << i;
+            EXPECT_EQ(readings[i].sure, c.readings[i].sure) << i;
+        }
+    }
+    EXPECT_EQ(addableKinds(KindListing::Labels), QStringLiteral("IIIF, Deep Zoom, Zoomify"));
+    EXPECT_EQ(addableKinds(KindListing::AddressForms), QStringLiteral("IIIF, .dzi, Zoomify"));
 }

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-IiifReader::IiifReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), m_fetcher(fetcher)
+IiifReader::IiifReader(PacedFetcher &fetcher, QObject *parent) : source::KindReader(parent), m_fetcher(fetcher)
 {
     connect(&m_fetcher, &PacedFetcher::finished, this, [this](const PacedFetcher::Result &r) {
         if (!m_busy || r.id != m_request)
@@ -107,6 +107,13 @@ void IiifReader::read(const iiif::Address &address)
         m_canvasSizes << QSize();
         readNextImage();
     }
+}
+
+void IiifReader::read(const QString &text, const QString &)
+{
+    if (const auto address = iiif::parseAddress(text))
+        return read(*address);
+    emit failed(iiif::refusalText(text.trimmed()));
 }
 
 void IiifReader::readDocument(const QString &url)

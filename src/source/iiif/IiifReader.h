@@ -12,7 +12,7 @@
 // Tells its progress, may be cancelled, and every request has the fetcher's deadline. Ends
 // with one done(), failed() or stopped(), never after cancel().
 
-#include "catalogue/AddedMaps.h"
+#include "source/KindReader.h"
 #include "source/RetryCountdown.h"
 #include "source/iiif/IiifAddress.h"
 #include "net/PacedFetcher.h"
@@ -25,7 +25,7 @@ namespace iiif {
 struct ImageInfo;
 }
 
-class IiifReader : public QObject {
+class IiifReader : public source::KindReader {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxDocumentBytes = 16 * 1024 * 1024;
@@ -39,15 +39,11 @@ public:
     IiifReader(PacedFetcher &fetcher, QObject *parent = nullptr);
 
     void read(const iiif::Address &address);
-    // Asks the person to pick one of a collection's entries (its title and the entries'
-    // labels); -1 when none was picked. Without a chooser a collection is refused.
-    using Chooser = std::function<int(const QString &title, const QStringList &entries)>;
-    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
-    bool busy() const { return m_busy; }
-    // Ends the reading at once; no signal follows.
-    void cancel();
-    // The person gave up waiting: the reading ends and stopped() says so.
-    void stop();
+    // The typed text, read as an IIIF address.
+    void read(const QString &text, const QString &url) override;
+    bool busy() const override { return m_busy; }
+    void cancel() override;
+    void stop() override;
 
     // The title a map gets when no manifest names it.
     static QString fallbackTitle(const QString &imageBase);
@@ -61,13 +57,6 @@ public:
     static QList<MapPart> mapsOf(const QString &title, const QList<source::SheetSource> &sheets);
     // The sizes of the sheets, one a line, at most kDescribedSheets of them.
     static QString summaryText(const QList<source::SheetSource> &sheets);
-
-signals:
-    // What is being read, for a person waiting (also the count-down of a busy server).
-    void progress(const QString &text);
-    void done(const QString &title, const QList<source::SheetSource> &sheets);
-    void failed(const QString &text);
-    void stopped();
 
 private:
     void onResult(const PacedFetcher::Result &r, const QString &error);
@@ -90,7 +79,6 @@ private:
     QString m_fallback;        // what the first address is read as when it is not what it seemed
     QString m_firstError;      // said when the other reading fails too
     int m_collections = 0;     // collections opened on the way, bounded
-    Chooser m_chooser;
     QString m_title;
     QStringList m_bases;
     QList<QSize> m_canvasSizes;

@@ -1,6 +1,10 @@
 #include "source/iiif/IiifSource.h"
 #include "source/iiif/IiifInfo.h"
+#include "source/iiif/IiifAddress.h"
+#include "source/iiif/IiifReader.h"
 #include "source/SourceKind.h"
+
+#include <QUrl>
 
 namespace source {
 
@@ -30,12 +34,44 @@ QList<TilePiece> IiifSource::pieces(TileId id) const
     return {TilePiece{m_plan.tileUrl(id.column, id.row), crop, QPoint(), asked + slack, slack}};
 }
 
+namespace {
+
+// An IIIF address whose form says it surely is one: a manifest or collection, an image's
+// description or request, an ark, a page or image of the library. A bare base address may
+// as well be another kind's folder, which only reading it can tell.
+bool surelyIiif(const QString &text, const iiif::Address &address)
+{
+    QString plain = text.trimmed();
+    while (plain.endsWith(u'/'))
+        plain.chop(1);
+    return address.kind == iiif::Address::Kind::Manifest || plain != address.url
+           || QUrl(address.url).host().compare(iiif::kGallicaHost, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 extern const SourceKind kIiifKind{
     Kind::Iiif, "iiif", "IIIF",
     [](const QString &url) { return url + QStringLiteral("/info.json"); },
-    nullptr,
+    [](const QString &text, const QUrl &) -> std::optional<QString> {
+        const auto address = iiif::parseAddress(text);
+        if (!address || !surelyIiif(text, *address))
+            return std::nullopt;
+        return address->url;
+    },
     [](const QByteArray &description, const QString &url, const QString &foundAt, QString *why)
         -> std::unique_ptr<TileSource> { return IiifSource::make(description, url, foundAt, why); },
+    nullptr,
+    "ark Gallica, info.json, manifeste IIIF",
+    [](const QString &text, const QUrl &) -> std::optional<QString> {
+        const auto address = iiif::parseAddress(text);
+        if (!address || surelyIiif(text, *address))
+            return std::nullopt;
+        return address->url;
+    },
+    [](PacedFetcher &fetcher, const SourceKind &, QObject *parent) -> KindReader * {
+        return new IiifReader(fetcher, parent);
+    },
 };
 
 } // namespace source

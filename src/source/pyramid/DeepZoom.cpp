@@ -1,5 +1,6 @@
 #include "source/pyramid/DeepZoom.h"
 #include "source/pyramid/DescriptionXml.h"
+#include "source/DescriptionReader.h"
 #include "source/SourceKind.h"
 
 #include <QUrl>
@@ -76,6 +77,8 @@ extern const SourceKind kDeepZoomKind{
     Kind::DeepZoom, "dzi", "Deep Zoom",
     [](const QString &url) { return url; },
     [](const QString &text, const QUrl &url) -> std::optional<QString> {
+        if (!isWebAddress(text, url))
+            return std::nullopt;
         const QString path = url.path();
         if (path.endsWith(QStringLiteral(".dzi"), Qt::CaseInsensitive) && path.size() > 5)
             return text;
@@ -85,6 +88,12 @@ extern const SourceKind kDeepZoomKind{
         if (const auto info = readDeepZoom(description, why))
             return DeepZoomSource::make(*info, url, why);
         return nullptr;
+    },
+    ".dzi",
+    ".dzi Deep Zoom",
+    nullptr,
+    [](PacedFetcher &fetcher, const SourceKind &kind, QObject *parent) -> KindReader * {
+        return new DescriptionReader(fetcher, kind, parent);
     },
 };
 

@@ -1,5 +1,6 @@
 #include "source/pyramid/Zoomify.h"
 #include "source/pyramid/DescriptionXml.h"
+#include "source/DescriptionReader.h"
 #include "source/SourceAddress.h"
 #include "source/SourceKind.h"
 
@@ -96,7 +97,7 @@ extern const SourceKind kZoomifyKind{
     Kind::Zoomify, "zoomify", "Zoomify",
     [](const QString &url) { return url + u'/' + kZoomifyFile; },
     [](const QString &text, const QUrl &url) -> std::optional<QString> {
-        if (!url.path().endsWith(u'/' + kZoomifyFile, Qt::CaseInsensitive) || !url.query().isEmpty()
+        if (!isWebAddress(text, url) || !url.path().endsWith(u'/' + kZoomifyFile, Qt::CaseInsensitive) || !url.query().isEmpty()
             || !url.fragment().isEmpty())
             return std::nullopt;
         const QString folder = text.chopped(int(kZoomifyFile.size()) + 1);
@@ -108,6 +109,22 @@ extern const SourceKind kZoomifyKind{
         if (const auto info = readZoomify(description, why))
             return ZoomifySource::make(*info, url, why);
         return nullptr;
+    },
+    nullptr,
+    "dossier Zoomify",
+    // A folder (no file name, no query) may hold a pyramid's "ImageProperties.xml".
+    [](const QString &text, const QUrl &url) -> std::optional<QString> {
+        if (!isWebAddress(text, url) || !url.query().isEmpty() || !url.fragment().isEmpty())
+            return std::nullopt;
+        QString path = url.path();
+        while (path.endsWith(u'/'))
+            path.chop(1);
+        if (path.isEmpty() || path.section(u'/', -1).contains(u'.'))
+            return std::nullopt;
+        return zoomifyFolder(text).url;
+    },
+    [](PacedFetcher &fetcher, const SourceKind &kind, QObject *parent) -> KindReader * {
+        return new DescriptionReader(fetcher, kind, parent);
     },
 };
 
