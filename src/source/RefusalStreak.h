@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace download {
+namespace source {
 
 class RefusalStreak {
 public:
@@ -47,4 +47,4 @@ private:
     int m_failures = 0;
 };
 
-} // namespace download
+} // namespace source

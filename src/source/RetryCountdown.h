@@ -6,7 +6,7 @@
 #include <QString>
 #include <QTimer>
 
-namespace download {
+namespace source {
 
 class RetryCountdown : public QObject {
     Q_OBJECT
@@ -45,4 +45,4 @@ private:
     int m_left = 0;
 };
 
-} // namespace download
+} // namespace source

@@ -16,7 +16,7 @@ QString serverName(Kind kind) { return kind == Kind::Iiif ? QStringLiteral("serv
 
 QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail)
 {
-    using download::RefusalStreak;
+    using source::RefusalStreak;
     switch (outcome) {
     case RunOutcome::Completed:
     case RunOutcome::Stopped: return {};

@@ -15,7 +15,7 @@ namespace source {
 SourceRunner::SourceRunner(PacedFetcher &fetcher, QObject *parent)
     : QObject(parent), m_fetcher(std::make_unique<FetcherTransport>(fetcher))
 {
-    connect(&m_countdown, &download::RetryCountdown::text, this, &SourceRunner::statusText);
+    connect(&m_countdown, &source::RetryCountdown::text, this, &SourceRunner::statusText);
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kDefaultDeadlineMs);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
@@ -97,7 +97,7 @@ void SourceRunner::start(const SourceAddress &address, const source::TileRect &r
                          std::function<bool()> stopRequested)
 {
     begin(*m_fetcher, address, rect, mapFolder, std::move(stopRequested));
-    m_streak = download::RefusalStreak();
+    m_streak = source::RefusalStreak();
     emit statusText(QStringLiteral("Connexion au serveur ") + kindLabel(address.kind));
     m_descriptionRequest = m_transport->get(address.descriptionUrl(), kMaxDescriptionBytes, QString());
 }
@@ -113,7 +113,7 @@ void SourceRunner::start(Transport &transport, std::unique_ptr<TileSource> sourc
 // The source is known: the walk starts.
 void SourceRunner::walk()
 {
-    m_streak = download::RefusalStreak(m_source->everyTileExists());
+    m_streak = source::RefusalStreak(m_source->everyTileExists());
     countSharedAnswers();
     pump();
 }
@@ -418,9 +418,9 @@ void SourceRunner::settle(int row, store::TileWriter::Result result, const QStri
         if (!m_active)
             return;
         const auto verdict = m_streak.refused(tile.cut);
-        if (verdict == download::RefusalStreak::Verdict::TooManyCut)
+        if (verdict == source::RefusalStreak::Verdict::TooManyCut)
             return finish(RunOutcome::TooManyCut);
-        if (verdict == download::RefusalStreak::Verdict::TooManyFailures)
+        if (verdict == source::RefusalStreak::Verdict::TooManyFailures)
             return finish(RunOutcome::TooManyRefused);
         break;
     }

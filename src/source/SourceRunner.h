@@ -13,7 +13,7 @@
 // requests in flight end, then the run ends; stopNow() ends it at once. The end is one
 // RunOutcome, whose text comes from the one table of RunOutcome.h.
 
-#include "download/DownloadList.h"
+#include "source/TileRect.h"
 #include "source/RefusalStreak.h"
 #include "source/RetryCountdown.h"
 #include "net/PacedFetcher.h"
@@ -148,8 +148,8 @@ private:
     int m_installed = 0;
     int m_failed = 0;
     QString m_firstFailure;
-    download::RefusalStreak m_streak;
-    download::RetryCountdown m_countdown;
+    source::RefusalStreak m_streak;
+    source::RetryCountdown m_countdown;
     QTimer m_deadline;
     QThreadPool m_worker;   // last member: its thread ends before the rest goes
 };

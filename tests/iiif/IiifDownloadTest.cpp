@@ -711,8 +711,8 @@ TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAsk
         {"a trickled tile and Arrêter", [](const QByteArray &) { return Answer{Reply::Trickle}; },
          Answer{Reply::Jpeg, info}, 120000, Stop::OnFirstBytes, 0, 0, {}},
         {"an endless answer for every tile", [](const QByteArray &) { return Answer{Reply::Endless}; },
-         Answer{Reply::Jpeg, info}, 120000, Stop::Never, 0, download::RefusalStreak::kMaxCutInARow,
-         download::RefusalStreak::text(download::RefusalStreak::Verdict::TooManyCut)},
+         Answer{Reply::Jpeg, info}, 120000, Stop::Never, 0, source::RefusalStreak::kMaxCutInARow,
+         source::RefusalStreak::text(source::RefusalStreak::Verdict::TooManyCut)},
         {"a redirect loop", good, Answer{Reply::Redirect, {}, self}, 120000, Stop::Never, 0, 0,
          QStringLiteral("Trop de redirections")},
         {"a long Retry-After and Arrêter", good, Answer{Reply::Busy, {}, {}, {}, "999999999"}, 120000, Stop::OnRetry,
@@ -756,7 +756,7 @@ TEST_F(IiifDownloadTest, HostileServersNeitherHangNorInstallWhatThePlanDidNotAsk
         if (!c.status.isEmpty())
             EXPECT_EQ(engine.statusText(), c.status);
         if (c.stop == Stop::OnRetry)
-            EXPECT_TRUE(statuses.contains(download::RetryCountdown::textFor(PacedFetcher::kMaxRetryAfterSeconds)))
+            EXPECT_TRUE(statuses.contains(source::RetryCountdown::textFor(PacedFetcher::kMaxRetryAfterSeconds)))
                 << statuses.join(u'|').toStdString();
         EXPECT_EQ(stopped, c.stop != Stop::Never);
         EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
@@ -845,7 +845,7 @@ TEST_F(IiifDownloadTest, ReaderOfALargeManifestAndOfServersThatMakeItWait)
     fetcher.setDeadline(PacedFetcher::kDefaultDeadlineMs);
     infoAnswer = Answer{TestServer::Reply::Busy, {}, {}, {}, "999999999"};
     read(base + QStringLiteral("/busy"));
-    ASSERT_TRUE(waitUntil([&] { return progress.contains(download::RetryCountdown::textFor(60)); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return progress.contains(source::RetryCountdown::textFor(60)); }, 10000));
     EXPECT_FALSE(ended);
     reader.stop();
     EXPECT_TRUE(ended);

@@ -21,7 +21,7 @@ IiifReader::IiifReader(PacedFetcher &fetcher, QObject *parent) : source::KindRea
         if (m_busy && id == m_request)
             m_countdown.start(seconds);
     });
-    connect(&m_countdown, &download::RetryCountdown::text, this, &IiifReader::progress);
+    connect(&m_countdown, &source::RetryCountdown::text, this, &IiifReader::progress);
 }
 
 QString IiifReader::fallbackTitle(const QString &imageBase)

@@ -83,5 +83,5 @@ private:
     QStringList m_bases;
     QList<QSize> m_canvasSizes;
     QList<source::SheetSource> m_sheets;
-    download::RetryCountdown m_countdown;
+    source::RetryCountdown m_countdown;
 };
