@@ -3,7 +3,7 @@
 // once and claims nothing ("Ajouter une carte IIIF", clearing an address).
 #include "catalogue/AddedMaps.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "support/TestWindow.h"
 
 #include <QDir>

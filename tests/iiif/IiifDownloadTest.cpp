@@ -14,7 +14,7 @@
 #include "download/ScriptedConnection.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "store/TileStore.h"
 #include "support/TestFiles.h"
 

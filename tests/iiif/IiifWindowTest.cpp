@@ -7,7 +7,7 @@
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
 #include "catalogue/AddedMaps.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "store/TileStore.h"
 #include "print/PrintZonePage.h"
 #include "support/TestWindow.h"

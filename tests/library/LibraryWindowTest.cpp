@@ -3,14 +3,14 @@
 // title and installed; a series shown and not addable; a Cassini sheet given its scan from
 // the search and installed.
 
-#include "SearchServer.h"
+#include "LibraryDocuments.h"
 #include "iiif/IiifServers.h"
 #include "library/LibraryAddresses.h"
 #include "library/LibrarySearch.h"
 #include "library/LibrarySearchPanel.h"
 #include "library/ThumbnailCache.h"
 #include "net/HostPace.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
@@ -43,7 +43,7 @@ protected:
                                    document(QStringLiteral("btv1bmapb"), QStringLiteral("Carte de Cassini. 1, Paris"))};
         QImage(40, 60, QImage::Format_RGB32).save(served.filePath(QStringLiteral("thumbnail.jpg")));
         QString error;
-        ASSERT_TRUE(server.start(served.path(), documents, 0, &error)) << error.toStdString();
+        ASSERT_TRUE(server.startSearch(served.path(), documents, 0, &error)) << error.toStdString();
         ASSERT_TRUE(writeArkTree(served.path(), server.base(), QStringLiteral("btv1bmapa"), QStringLiteral("Plan"), 1000,
                                  700, &error))
             << error.toStdString();
@@ -87,7 +87,7 @@ protected:
     }
 
     QTemporaryDir served, maps;
-    SearchServer server;
+    PythonServer server;
 };
 
 } // namespace

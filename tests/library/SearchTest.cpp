@@ -3,14 +3,14 @@
 // 403), the cancel of an answer that does not come, the small pictures in the cache folder,
 // and the pace of requests to the library's server.
 
-#include "SearchServer.h"
+#include "LibraryDocuments.h"
 #include "iiif/IiifServers.h"
 #include "library/LibraryAddresses.h"
 #include "library/LibrarySearch.h"
 #include "library/ThumbnailCache.h"
 #include "net/HostPace.h"
 #include "net/PacedFetcher.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +60,7 @@ protected:
         documents.append(text);
         QImage(40, 60, QImage::Format_RGB32).save(root.filePath(QStringLiteral("thumbnail.jpg")));
         QString error;
-        ASSERT_TRUE(server.start(root.path(), documents, 0, &error)) << error.toStdString();
+        ASSERT_TRUE(server.startSearch(root.path(), documents, 0, &error)) << error.toStdString();
         addresses.catalogue = server.catalogue();
         addresses.library = server.base();
         addresses.intervalMs = 0;
@@ -76,7 +76,7 @@ protected:
     }
 
     QTemporaryDir root;
-    SearchServer server;
+    PythonServer server;
     library::Addresses addresses;
     LibrarySearch search;
 };
@@ -166,6 +166,23 @@ TEST_F(SearchTest, CancelEndsAnAnswerThatDoesNotCome)
     ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
     EXPECT_EQ(pages.count(), 1);
     EXPECT_EQ(failures.count(), 0);
+}
+
+// A request to the library ended by its caller (a reading cancelled) frees the library's
+// turn: the next request to it runs.
+TEST_F(SearchTest, ARequestCancelledWhileItRunsLeavesTheLibraryFree)
+{
+    PacedFetcher fetcher;
+    QList<PacedFetcher::Result> results;
+    QObject::connect(&fetcher, &PacedFetcher::finished, &fetcher, [&](const PacedFetcher::Result &r) { results << r; });
+    const int held = fetcher.getBytes(
+        server.catalogue() + QStringLiteral("?operation=searchRetrieve&version=1.2&query=lentement"), 1 << 20);
+    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 60000));
+    fetcher.cancel(held);
+    fetcher.getBytes(server.base() + QStringLiteral("/ark:/12148/a.thumbnail"), 1 << 20);
+    ASSERT_TRUE(waitUntil([&] { return results.size() == 1; }, 60000)) << server.paths().join(u' ').toStdString();
+    EXPECT_EQ(results[0].outcome, PacedFetcher::Outcome::Ok);
+    EXPECT_EQ(server.paths().size(), 2);
 }
 
 TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)

@@ -10,7 +10,7 @@
 #include "download/ScriptedConnection.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
 #include "source/SourceRunner.h"

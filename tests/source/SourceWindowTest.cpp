@@ -5,7 +5,7 @@
 
 #include "iiif/IiifServers.h"
 #include "catalogue/InstallationStatus.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
