@@ -168,7 +168,7 @@ bool IipServer::start(const QString &folder, const QString &workFolder, QString 
                 probe.connectToHost(QHostAddress::LocalHost, m_port);
                 return probe.waitForConnected(200);
             },
-            20000);
+            60000);
         // A process that answers is running, even if its start is not reported yet.
         if (up && m_process->state() != QProcess::NotRunning)
             return true;

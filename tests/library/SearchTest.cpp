@@ -72,7 +72,7 @@ protected:
     // Runs the query to its first page or failure.
     bool runToEnd(PageCalls &pages, FailureCalls &failures)
     {
-        return waitUntil([&] { return !search.busy(); }, 20000) && (pages.count() + failures.count()) > 0;
+        return waitUntil([&] { return !search.busy(); }, 60000) && (pages.count() + failures.count()) > 0;
     }
 
     QTemporaryDir root;
@@ -95,7 +95,7 @@ TEST_F(SearchTest, PagesFollowTheNextPositionToTheLastPage)
     EXPECT_EQ(search.records().size(), 50);
     EXPECT_TRUE(search.hasMore());
     while (search.more())
-        ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     ASSERT_EQ(search.records().size(), 120);
     EXPECT_FALSE(search.hasMore());
     EXPECT_EQ(pages.count(), 3);
@@ -115,7 +115,7 @@ TEST_F(SearchTest, PagesFollowTheNextPositionToTheLastPage)
 
     // "Tous les documents" lifts the restriction to maps.
     search.start(library::searchQuery(QStringLiteral("carte"), true));
-    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     EXPECT_EQ(search.total(), 121);
 }
 
@@ -157,13 +157,13 @@ TEST_F(SearchTest, CancelEndsAnAnswerThatDoesNotCome)
     FailureCalls failures(&search, &LibrarySearch::failed);
     Calls<bool> busy(&search, &LibrarySearch::busyChanged);
     search.start(library::searchQuery(QStringLiteral("lentement"), false));
-    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 60000));
     search.cancel();
     EXPECT_FALSE(search.busy());
     EXPECT_EQ(busy.last().at(0).toBool(), false);
     // A new search runs at once beside the one the server still holds.
     search.start(library::searchQuery(QStringLiteral("carte"), false));
-    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     EXPECT_EQ(pages.count(), 1);
     EXPECT_EQ(failures.count(), 0);
 }
@@ -195,7 +195,7 @@ TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)
     pictures.request(1, a);
     pictures.request(2, b);
     pictures.request(3, server.base() + QStringLiteral("/nothing-here.jpg"));
-    ASSERT_TRUE(waitUntil([&] { return pictures.pending() == 0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return pictures.pending() == 0; }, 60000));
     ASSERT_EQ(ready.count(), 2);
     EXPECT_EQ(ready.at(0).at(0).toInt(), 1);
     EXPECT_EQ(ready.at(1).at(0).toInt(), 2);
@@ -205,7 +205,7 @@ TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)
     // Asked again: from the cache, no request.
     const int requests = int(server.paths().size());
     pictures.request(4, a);
-    ASSERT_TRUE(waitUntil([&] { return ready.count() == 3; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return ready.count() == 3; }, 60000));
     EXPECT_EQ(server.paths().size(), requests);
 }
 
