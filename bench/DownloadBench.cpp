@@ -17,7 +17,7 @@
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
 #include "imaging/Jpeg.h"
-#include "platform/Desktop.h"
+#include "support/ScriptedDesktop.h"
 #include "store/TileStore.h"
 
 #include <QCoreApplication>
@@ -38,18 +38,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietDesktop : public Desktop {
-public:
-    void message(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-    void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    QString inputText(const QString &, const QString &, const QString &) override { return {}; }
-    QString browseFolder(const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
-    void copyToClipboard(const QImage &) override {}
-    void open(const QString &) override {}
-};
 
 QImage fixturePicture(int i)
 {
@@ -107,7 +95,8 @@ double runEngine(const QString &server, const QString &mapsRoot, int &tiles)
 {
     QTemporaryDir config;
     SettingsStore settings(config.filePath("Orvantis.ini"));
-    QuietDesktop desktop;
+    testing_support::ScriptedDesktop desktop;
+    desktop.echoErrors = true;
     AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
     context.setMapsRoot(mapsRoot + u'/');
     context.setTileServer(server);
@@ -221,7 +210,8 @@ double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, i
 {
     QTemporaryDir config;
     SettingsStore settings(config.filePath("Orvantis.ini"));
-    QuietDesktop desktop;
+    testing_support::ScriptedDesktop desktop;
+    desktop.echoErrors = true;
     AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
     context.setMapsRoot(mapsRoot + u'/');
     const int position =
@@ -397,7 +387,7 @@ int main(int argc, char **argv)
     classicServer.process.setStandardOutputFile(QProcess::nullDevice());
     classicServer.process.start(tileserver, {QStringLiteral("--root"), served, QStringLiteral("--listen"),
                                              QStringLiteral("127.0.0.1:%1").arg(classicPort)});
-    if (!httpServer.start(python, {QStringLiteral("-u"), QStringLiteral(IIIF_SERVER_SCRIPT), QStringLiteral("--root"), tree})
+    if (!httpServer.start(python, {QStringLiteral("-u"), QStringLiteral(HTTP_SERVER_SCRIPT), QStringLiteral("--root"), tree})
         || !iiifProxy.start(python, {QStringLiteral("-u"), QStringLiteral(DELAY_PROXY_SCRIPT), QStringLiteral("127.0.0.1"),
                                      QString::number(httpServer.port), QStringLiteral("25")})
         || !waitForServer(classicPort)

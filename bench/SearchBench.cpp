@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     records.close();
 
     QProcess server, proxy;
-    const quint16 serverPort = startScript(server, {QStringLiteral(SEARCH_SERVER_SCRIPT), QStringLiteral("--root"), work.path(),
+    const quint16 serverPort = startScript(server, {QStringLiteral(HTTP_SERVER_SCRIPT), QStringLiteral("--root"), work.path(),
                                                     QStringLiteral("--records"), records.fileName(),
                                                     QStringLiteral("--repeat"), QStringLiteral("500")});
     const quint16 proxyPort = startScript(proxy, {QStringLiteral(DELAY_PROXY_SCRIPT), QStringLiteral("127.0.0.1"),

@@ -9,7 +9,7 @@
 #include "widgets/StatusBar.h"
 #include "catalogue/CassiniPage.h"
 #include "imaging/Jpeg.h"
-#include "platform/Desktop.h"
+#include "support/ScriptedDesktop.h"
 #include "store/TileStore.h"
 #include "view/MapViewer.h"
 #include "render/Mosaic.h"
@@ -35,19 +35,6 @@ QAbstractButton *button(const MainWindow &window, const char *name)
 {
     return window.findChild<QAbstractButton *>(QLatin1String(name));
 }
-
-// The benchmark asks the user nothing.
-class SilentDesktop : public Desktop {
-public:
-    void message(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-    void error(const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    QString inputText(const QString &, const QString &, const QString &) override { return {}; }
-    QString browseFolder(const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
-    void copyToClipboard(const QImage &) override {}
-    void open(const QString &) override {}
-};
 
 // A field of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
 long statusKb(const char *field)
@@ -102,7 +89,8 @@ int main(int argc, char **argv)
     SettingsStore settings(configDir.path() + QStringLiteral("/Orvantis.ini"));
     settings.write(QStringLiteral("cartes"), root);
     settings.write(QStringLiteral("affichage"), QStringLiteral("0"));
-    SilentDesktop desktop;
+    testing_support::ScriptedDesktop desktop;
+    desktop.echoErrors = true;
     MainWindow window(desktop, settings, programDir.path() + u'/', programDir.path() + u'/');
     view::MapViewer &viewer = *window.mapViewer();
     window.show();

@@ -153,6 +153,7 @@ void PacedFetcher::cancel(int id)
         std::unique_ptr<Job> job(it.value());
         m_running.erase(it);
         reply->disconnect(this);
+        HostPace::shared().finished(job->url);   // else a paced server stays held for good
         reply->abort();
         reply->deleteLater();
         if (job->file) {

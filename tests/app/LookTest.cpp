@@ -52,7 +52,7 @@ protected:
         w.start();
         w.window->show();
         w.window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get(), 30000));
     }
     void writeSheet()
     {
@@ -211,7 +211,7 @@ TEST_F(Look, PagesHaveMnemonicsAndTheWindowACloseButton)
     const QChar letter = text.at(text.indexOf(u'&') + 1);
     QSignalSpy pressed(preferences, &QAbstractButton::clicked);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(letter.toUpper().unicode()), Qt::AltModifier);
-    ASSERT_TRUE(pressed.count() == 1 || pressed.wait(2000));   // a mnemonic clicks as an animation
+    ASSERT_TRUE(pressed.count() == 1 || pressed.wait(30000));   // a mnemonic clicks as an animation
     EXPECT_EQ(w.window->pageControl()->currentIndex(), 7);
 
     EXPECT_TRUE(w.window->windowFlags() & Qt::WindowCloseButtonHint);

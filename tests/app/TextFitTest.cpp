@@ -208,7 +208,7 @@ TEST_F(TextFit, LongMapsRootAndTheDownloadListFitTheirRoom)
     auto *list = w.find<QTreeView>(QStringLiteral("spSkinListView1"));
     ASSERT_EQ(list->model()->rowCount(), store::kTileCount);
     // The bars follow the list when the view lays itself out again.
-    for (QDeadlineTimer deadline(5000); !list->verticalScrollBar()->isVisible() && !deadline.hasExpired();)
+    for (QDeadlineTimer deadline(30000); !list->verticalScrollBar()->isVisible() && !deadline.hasExpired();)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(list->verticalScrollBar()->isVisible());
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible());

@@ -56,7 +56,7 @@ TEST(WindowFit, AWindowLargerThanTheScreenIsFittedToIt)
     const QRect available = w.window->screen()->availableGeometry();
     ASSERT_LT(available.width(), 696) << "the test needs a screen narrower than the window";
     const auto onScreen = [&] { return available.contains(w.window->frameGeometry()); };
-    ASSERT_TRUE(QTest::qWaitFor(onScreen, 5000)) << "frame at " << w.window->frameGeometry().x() << ","
+    ASSERT_TRUE(QTest::qWaitFor(onScreen, 30000)) << "frame at " << w.window->frameGeometry().x() << ","
                                                   << w.window->frameGeometry().y();
     const QSize frame = w.window->frameGeometry().size() - w.window->size();
     EXPECT_EQ(w.window->width(), std::min(696, available.width() - frame.width()));
@@ -73,8 +73,8 @@ TEST(WindowFit, AWindowLargerThanTheScreenIsFittedToIt)
     w.context().refreshSelectionStatus();
     w.window->showPage(2);
     w.click(QStringLiteral("spSkinButton16"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->isMaximized(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->isMaximized(); }, 30000));
     w.find<QAction>(QStringLiteral("Fermer1"))->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isMaximized() && onScreen(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isMaximized() && onScreen(); }, 30000));
     EXPECT_EQ(w.window->width(), std::min(696, available.width() - frame.width()));
 }

@@ -46,14 +46,14 @@ TEST(WindowPlaces, AfterAFullScreenViewTheWindowIsWhereItWasAndTheStatusBarSpans
         FullScreenWindow w;
         w.window->move(123, 77);
         w.window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get(), 30000));
         const QPoint place = w.window->pos();
         const QSize size = w.window->size();
         expectStatusBarAcross(*w.window, "windowed");
 
         w.window->showPage(2);
         w.click(QString::fromLatin1(view));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->isMaximized() && w.window->width() > size.width(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->isMaximized() && w.window->width() > size.width(); }, 30000));
         QApplication::processEvents();
         expectStatusBarAcross(*w.window, "full screen");
 
@@ -65,8 +65,8 @@ TEST(WindowPlaces, AfterAFullScreenViewTheWindowIsWhereItWasAndTheStatusBarSpans
         w.click(QStringLiteral("spSkinButton20"));   // the panel's "Annuler"
 
         w.find<QAction>(QStringLiteral("Fermer1"))->trigger();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window->isMaximized() && w.window->size() == size; }, 5000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return w.window->pos() == place; }, 5000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.window->isMaximized() && w.window->size() == size; }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.window->pos() == place; }, 30000))
             << "at " << w.window->x() << "," << w.window->y() << " instead of " << place.x() << "," << place.y();
         expectStatusBarAcross(*w.window, "windowed again");
     }
@@ -84,7 +84,7 @@ TEST(WindowPlaces, LetterPickersShowEightLettersAtATime)
         ASSERT_EQ(picker->count(), 26);
         picker->showPopup();
         QAbstractItemView *list = picker->view();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 30000));
         const int row = list->sizeHintForRow(0);
         ASSERT_GT(row, 0);
         EXPECT_EQ(list->viewport()->height() / row, 8) << list->viewport()->height() << " / " << row;

@@ -3,7 +3,7 @@
 // once and claims nothing ("Ajouter une carte IIIF", clearing an address).
 #include "catalogue/AddedMaps.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "support/TestWindow.h"
 
 #include <QDir>
@@ -51,7 +51,7 @@ TEST(AddressWindow, AnEmptiedAddressClearsTheSheetsAddress)
     w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer" of sheet 1
     w.desktop.inputAnswers.push_back(QStringLiteral("http://") + server.authority() + QStringLiteral("/map"));
     w.click(QStringLiteral("AdresseIiif"));
-    ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 60000));
     ASSERT_TRUE(sheetAddress());
     const QString file = catalogue::AddedMaps::filePath(maps.path());
     EXPECT_TRUE(fileText(file).contains(QStringLiteral("/map\t1000 x 700")));
@@ -88,7 +88,7 @@ TEST(AddressWindow, AnUnwritableAddedMapsFileClaimsNoSuccess)
     w.window->showPage(3);
     w.desktop.inputAnswers.push_back(QStringLiteral("http://") + server.authority() + QStringLiteral("/map/info.json"));
     w.click(QStringLiteral("AjouterIiif"));
-    ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("error")) != nullptr; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("error")) != nullptr; }, 60000));
     EXPECT_TRUE(w.desktop.last(QStringLiteral("error"))->text.startsWith(
         QStringLiteral("Enregistrement impossible, la carte n'est pas ajoutée : ")))
         << w.desktop.last(QStringLiteral("error"))->text.toStdString();

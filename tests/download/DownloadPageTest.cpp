@@ -6,7 +6,7 @@
 #include "view/MapViewer.h"
 #include "view/PreviewCache.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "ScriptedConnection.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"

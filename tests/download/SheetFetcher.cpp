@@ -12,30 +12,12 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "platform/Desktop.h"
 #include "store/TileStore.h"
 #include "ScriptedConnection.h"
+#include "support/ScriptedDesktop.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
-namespace {
-
-// Says every error on the standard error; asks nothing.
-class SilentDesktop : public Desktop {
-public:
-    QStringList errors;
-    void message(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-    void error(const QString &text) override { errors << text; }
-    QString inputText(const QString &, const QString &, const QString &) override { return {}; }
-    QString browseFolder(const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QStringList &, int &, const QString &) override { return {}; }
-    void copyToClipboard(const QImage &) override {}
-    void open(const QString &) override {}
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -45,7 +27,7 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "usage: sheet_fetcher <server> <maps root> <configuration folder>\n";
         return 2;
     }
-    SilentDesktop desktop;
+    testing_support::ScriptedDesktop desktop;   // asks nothing, keeps the errors
     SettingsStore settings(args[3] + QStringLiteral("/Orvantis.ini"));
     testing_support::ScriptedConnection connection;
     AppContext context(settings, desktop, args[2] + u'/', args[2] + u'/');
@@ -74,5 +56,5 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     out << "STATUS " << engine.statusText() << "\nROWS " << downloaded << ' ' << installed << ' ' << missing << '\n';
     const bool wholeSheet = downloaded + installed == store::kTileCount && missing == 0;
-    return wholeSheet && desktop.errors.isEmpty() && engine.statusText() == QStringLiteral("Déconnecté") ? 0 : 1;
+    return wholeSheet && !desktop.last(QStringLiteral("error")) && engine.statusText() == QStringLiteral("Déconnecté") ? 0 : 1;
 }

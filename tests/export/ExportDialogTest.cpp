@@ -91,6 +91,6 @@ TEST(ExportDialog, RefusesWhatCannotBeWrittenAndCancelsWithoutAFile)
     ExportDialog *dialog = exportWholeMap(nullptr, desktop, dir.path(), folder, {26, 1});
     ASSERT_NE(dialog, nullptr);
     QTimer::singleShot(0, dialog->findChild<QPushButton *>(QStringLiteral("ExportCancel")), &QPushButton::click);
-    ASSERT_TRUE(waitForSignal(dialog, &QObject::destroyed, 5000));
+    ASSERT_TRUE(waitForSignal(dialog, &QObject::destroyed, 30000));
     EXPECT_FALSE(QFileInfo::exists(out));
 }

@@ -1,11 +1,10 @@
 #include "IiifServers.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -125,68 +124,6 @@ bool makeCertificate(const QString &folder, QString *certPath, QString *keyPath,
                error);
 }
 
-PythonServer::~PythonServer()
-{
-    if (m_process) {
-        m_process->kill();
-        m_process->waitForFinished(5000);
-    }
-}
-
-bool PythonServer::start(const QString &root, const QStringList &extraArguments, QString *error)
-{
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::SeparateChannels);
-    m_process->start(findProgram(QStringLiteral("python3")),
-                     QStringList{QStringLiteral("-u"), QStringLiteral(IIIF_SERVER_SCRIPT), QStringLiteral("--root"), root}
-                         + extraArguments);
-    QObject::connect(m_process.get(), &QProcess::readyReadStandardOutput, [this] { readLines(); });
-    if (!waitUntil([this] { return m_port != 0 || m_process->state() == QProcess::NotRunning; }, 20000)
-        || m_port == 0) {
-        if (error)
-            *error = QStringLiteral("the Python server did not start: ")
-                     + QString::fromLocal8Bit(m_process->readAllStandardError());
-        return false;
-    }
-    return true;
-}
-
-void PythonServer::readLines()
-{
-    while (m_process->canReadLine()) {
-        const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
-        if (line.startsWith(QStringLiteral("PORT ")))
-            m_port = quint16(line.mid(5).toUInt());
-        else if (line.startsWith(QStringLiteral("REQ "))) {
-            m_ports << line.section(u' ', 1, 1).toInt();
-            m_paths << line.section(u' ', 2);
-        }
-    }
-}
-
-QStringList PythonServer::paths()
-{
-    readLines();
-    return m_paths;
-}
-
-QList<int> PythonServer::clientPorts()
-{
-    readLines();
-    return m_ports;
-}
-
-int PythonServer::connectionCount()
-{
-    const QList<int> ports = clientPorts();
-    return int(QSet<int>(ports.begin(), ports.end()).size());
-}
-
-QString PythonServer::base(bool https) const
-{
-    return (https ? QStringLiteral("https://127.0.0.1:") : QStringLiteral("http://127.0.0.1:")) + QString::number(m_port);
-}
-
 IipServer::~IipServer()
 {
     if (m_process) {
@@ -231,7 +168,7 @@ bool IipServer::start(const QString &folder, const QString &workFolder, QString 
                 probe.connectToHost(QHostAddress::LocalHost, m_port);
                 return probe.waitForConnected(200);
             },
-            20000);
+            60000);
         // A process that answers is running, even if its start is not reported yet.
         if (up && m_process->state() != QProcess::NotRunning)
             return true;

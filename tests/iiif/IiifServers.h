@@ -1,8 +1,10 @@
 #pragma once
-// The peers of the IIIF tests, all on 127.0.0.1: Python's http.server serving a folder
-// (plain or https, with scripted answers), static IIIF trees written by libvips, and
-// Debian's iipsrv behind lighttpd's FastCGI module. Each skips its test (with the reason)
-// only when its program is not installed.
+// The peers of the IIIF tests, all on 127.0.0.1: the tests' Python server serving a folder
+// (support/PythonServer.h: plain or https, with scripted answers), static IIIF trees written
+// by libvips, and Debian's iipsrv behind lighttpd's FastCGI module. Each skips its test
+// (with the reason) only when its program is not installed.
+
+#include "support/PythonServer.h"
 
 #include <QImage>
 #include <QProcess>
@@ -29,27 +31,6 @@ bool writeVipsTree(const QImage &picture, const QString &folder, const QString &
 bool writePyramidalTiff(const QImage &picture, const QString &path, int tileSize, QString *error);
 // A self-signed certificate for 127.0.0.1 and its key, as files in `folder`.
 bool makeCertificate(const QString &folder, QString *certPath, QString *keyPath, QString *error);
-
-class PythonServer {
-public:
-    ~PythonServer();
-    // Starts the server on `root` with the given extra arguments; false when it did not start.
-    bool start(const QString &root, const QStringList &extraArguments = {}, QString *error = nullptr);
-    quint16 port() const { return m_port; }
-    QString base(bool https = false) const;
-    // Request paths seen so far, and the client ports they came from.
-    QStringList paths();
-    QList<int> clientPorts();
-    // Connections the requests came over.
-    int connectionCount();
-
-private:
-    void readLines();
-    std::unique_ptr<QProcess> m_process;
-    quint16 m_port = 0;
-    QStringList m_paths;
-    QList<int> m_ports;
-};
 
 class IipServer {
 public:

@@ -7,7 +7,7 @@
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
 #include "catalogue/AddedMaps.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "store/TileStore.h"
 #include "print/PrintZonePage.h"
 #include "support/TestWindow.h"
@@ -52,7 +52,7 @@ protected:
     }
     bool waitForDesktop(TestWindow &w, const QString &kind)
     {
-        return waitUntil([&] { return w.desktop.last(kind) != nullptr; }, 20000);
+        return waitUntil([&] { return w.desktop.last(kind) != nullptr; }, 60000);
     }
 
     QTemporaryDir work;
@@ -300,7 +300,7 @@ TEST_F(IiifWindowTest, CollectionLetsThePersonPickTheMapToAdd)
     w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/collection/bretagne"));
     w.desktop.inputAnswers.push_back(QString());   // the list cancelled
     w.click(QStringLiteral("AjouterIiif"));
-    ASSERT_TRUE(waitUntil([&] { return add->isEnabled(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return add->isEnabled(); }, 60000));
     EXPECT_EQ(list->count(), 1924);
     EXPECT_EQ(w.desktop.last(QStringLiteral("error")), nullptr);
     EXPECT_EQ(w.desktop.last(QStringLiteral("message")), nullptr);

@@ -27,8 +27,11 @@ unset DISPLAY WAYLAND_DISPLAY
 [ "$("$prefix/bin/orvantis" --version)" = "orvantis $version" ] || fail "orvantis --version"
 [ "$("$prefix/bin/orvantis-tileserver" --version)" = "orvantis-tileserver $version" ] \
   || fail "orvantis-tileserver --version"
-"$prefix/bin/orvantis" --help | grep -q '^Utilisation : orvantis \[options\]' || fail "orvantis --help"
-"$prefix/bin/orvantis" --help | grep -q -- '--version' || fail "--help lists --version"
+# Read whole before searching: grep -q on a pipe would close it early, and under pipefail
+# the writer's SIGPIPE would fail the test by chance.
+help=$("$prefix/bin/orvantis" --help) || fail "orvantis --help"
+grep -q '^Utilisation : orvantis \[options\]' <<<"$help" || fail "orvantis --help"
+grep -q -- '--version' <<<"$help" || fail "--help lists --version"
 rc=0; "$prefix/bin/orvantis" --inconnue 2>"$work/err" || rc=$?
 [ $rc -eq 2 ] && grep -q 'options inconnues : inconnue' "$work/err" || fail "unknown option: rc $rc"
 

@@ -16,16 +16,20 @@ arch=$(dpkg --print-architecture)
 deb="$work/orvantis_${version}_${arch}.deb"
 [ -f "$deb" ] || fail "no package named $(basename "$deb"): $(ls "$work")"
 
+# Each field is read once into a variable and searched there: under pipefail, a reader that
+# stops early (head, grep -q) would kill dpkg-deb with SIGPIPE and fail the test by chance.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = orvantis ] || fail "Package"
 [ "$(field Version)" = "$version" ] || fail "Version $(field Version)"
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture"
 [ "$(field Section)" = graphics ] || fail "Section"
 [ "$(field Maintainer)" = "Orvantis <contact@orvantis.org>" ] || fail "Maintainer"
-field Description | head -1 | grep -qx 'install, view and print old maps of France' || fail "Description"
-[ "$(field Description | wc -l)" -gt 3 ] || fail "no long description"
+description=$(field Description)
+[ "${description%%$'\n'*}" = 'install, view and print old maps of France' ] || fail "Description"
+[ "$(wc -l <<<"$description")" -gt 3 ] || fail "no long description"
+depends=$(field Depends)
 for dependency in libqt6widgets6 libqt6network6 libqt6printsupport6 libjpeg62-turbo libc6; do
-  field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
+  grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 
 # Files: the programs and everything they need, under /usr only; no maintainer script, so

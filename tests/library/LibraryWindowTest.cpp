@@ -3,14 +3,14 @@
 // title and installed; a series shown and not addable; a Cassini sheet given its scan from
 // the search and installed.
 
-#include "SearchServer.h"
+#include "LibraryDocuments.h"
 #include "iiif/IiifServers.h"
 #include "library/LibraryAddresses.h"
 #include "library/LibrarySearch.h"
 #include "library/LibrarySearchPanel.h"
 #include "library/ThumbnailCache.h"
 #include "net/HostPace.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
@@ -43,7 +43,7 @@ protected:
                                    document(QStringLiteral("btv1bmapb"), QStringLiteral("Carte de Cassini. 1, Paris"))};
         QImage(40, 60, QImage::Format_RGB32).save(served.filePath(QStringLiteral("thumbnail.jpg")));
         QString error;
-        ASSERT_TRUE(server.start(served.path(), documents, 0, &error)) << error.toStdString();
+        ASSERT_TRUE(server.startSearch(served.path(), documents, 0, &error)) << error.toStdString();
         ASSERT_TRUE(writeArkTree(served.path(), server.base(), QStringLiteral("btv1bmapa"), QStringLiteral("Plan"), 1000,
                                  700, &error))
             << error.toStdString();
@@ -67,7 +67,7 @@ protected:
                 if (!panel->isHidden() && !panel->search().busy() && !panel->search().records().isEmpty())
                     shown = panel;
             return shown != nullptr;
-        }, 20000);
+        }, 60000);
         return shown;
     }
     static void chooseRow(LibrarySearchPanel *panel, int row)
@@ -87,7 +87,7 @@ protected:
     }
 
     QTemporaryDir served, maps;
-    SearchServer server;
+    PythonServer server;
 };
 
 } // namespace
@@ -114,7 +114,7 @@ TEST_F(LibraryWindowTest, MapFoundByWordsIsAddedWithItsTitleAndInstalled)
 
     // The pictures come after the text, into the cache folder.
     const QString picture = panel->thumbnails().pathFor(panel->search().records()[0].thumbnail);
-    EXPECT_TRUE(waitUntil([&] { return QFile::exists(picture); }, 20000));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(picture); }, 60000));
 
     // A series is shown, not addable.
     chooseRow(panel, 1);
@@ -124,14 +124,14 @@ TEST_F(LibraryWindowTest, MapFoundByWordsIsAddedWithItsTitleAndInstalled)
     auto *list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
     chooseRow(panel, 0);
     panelButton(panel, QStringLiteral("AjouterDocument"))->click();
-    ASSERT_TRUE(waitUntil([&] { return list->count() == 1925; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return list->count() == 1925; }, 60000));
     EXPECT_EQ(list->item(1924)->text(), QStringLiteral("Plan de Paris"));
     EXPECT_TRUE(results->item(0)->text().contains(QStringLiteral("[déjà ajoutée]")));
     EXPECT_FALSE(panelButton(panel, QStringLiteral("AjouterDocument"))->isEnabled());
 
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
-    ASSERT_TRUE(waitUntil([&] { return list->count() == 1926 && panel->isHidden(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return list->count() == 1926 && panel->isHidden(); }, 60000));
     EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1926"));
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Archives Bnf/Carte1926/F001")), 6);
@@ -154,7 +154,7 @@ TEST_F(LibraryWindowTest, CassiniSheetIsGivenItsScanFromTheSearchAndInstalled)
 
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
-    ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 60000));
     const auto sheet = w.context().addedMaps().sheet(editions::kColour, QStringLiteral("1"), QString());
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/iiif/ark:/12148/btv1bmapb/f1"));
@@ -188,7 +188,7 @@ TEST_F(LibraryWindowTest, RefusalOfTheLibraryStopsTheDownloadAtOnce)
     ASSERT_NE(panel, nullptr);
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
-    ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 60000));
     const int before = int(server.paths().size());
     downloadFromPage(w);
     EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit3"))->text(),

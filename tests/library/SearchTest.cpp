@@ -3,14 +3,14 @@
 // 403), the cancel of an answer that does not come, the small pictures in the cache folder,
 // and the pace of requests to the library's server.
 
-#include "SearchServer.h"
+#include "LibraryDocuments.h"
 #include "iiif/IiifServers.h"
 #include "library/LibraryAddresses.h"
 #include "library/LibrarySearch.h"
 #include "library/ThumbnailCache.h"
 #include "net/HostPace.h"
 #include "net/PacedFetcher.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +60,7 @@ protected:
         documents.append(text);
         QImage(40, 60, QImage::Format_RGB32).save(root.filePath(QStringLiteral("thumbnail.jpg")));
         QString error;
-        ASSERT_TRUE(server.start(root.path(), documents, 0, &error)) << error.toStdString();
+        ASSERT_TRUE(server.startSearch(root.path(), documents, 0, &error)) << error.toStdString();
         addresses.catalogue = server.catalogue();
         addresses.library = server.base();
         addresses.intervalMs = 0;
@@ -72,11 +72,11 @@ protected:
     // Runs the query to its first page or failure.
     bool runToEnd(PageCalls &pages, FailureCalls &failures)
     {
-        return waitUntil([&] { return !search.busy(); }, 20000) && (pages.count() + failures.count()) > 0;
+        return waitUntil([&] { return !search.busy(); }, 60000) && (pages.count() + failures.count()) > 0;
     }
 
     QTemporaryDir root;
-    SearchServer server;
+    PythonServer server;
     library::Addresses addresses;
     LibrarySearch search;
 };
@@ -95,7 +95,7 @@ TEST_F(SearchTest, PagesFollowTheNextPositionToTheLastPage)
     EXPECT_EQ(search.records().size(), 50);
     EXPECT_TRUE(search.hasMore());
     while (search.more())
-        ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     ASSERT_EQ(search.records().size(), 120);
     EXPECT_FALSE(search.hasMore());
     EXPECT_EQ(pages.count(), 3);
@@ -115,7 +115,7 @@ TEST_F(SearchTest, PagesFollowTheNextPositionToTheLastPage)
 
     // "Tous les documents" lifts the restriction to maps.
     search.start(library::searchQuery(QStringLiteral("carte"), true));
-    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     EXPECT_EQ(search.total(), 121);
 }
 
@@ -157,15 +157,32 @@ TEST_F(SearchTest, CancelEndsAnAnswerThatDoesNotCome)
     FailureCalls failures(&search, &LibrarySearch::failed);
     Calls<bool> busy(&search, &LibrarySearch::busyChanged);
     search.start(library::searchQuery(QStringLiteral("lentement"), false));
-    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 60000));
     search.cancel();
     EXPECT_FALSE(search.busy());
     EXPECT_EQ(busy.last().at(0).toBool(), false);
     // A new search runs at once beside the one the server still holds.
     search.start(library::searchQuery(QStringLiteral("carte"), false));
-    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !search.busy(); }, 60000));
     EXPECT_EQ(pages.count(), 1);
     EXPECT_EQ(failures.count(), 0);
+}
+
+// A request to the library ended by its caller (a reading cancelled) frees the library's
+// turn: the next request to it runs.
+TEST_F(SearchTest, ARequestCancelledWhileItRunsLeavesTheLibraryFree)
+{
+    PacedFetcher fetcher;
+    QList<PacedFetcher::Result> results;
+    QObject::connect(&fetcher, &PacedFetcher::finished, &fetcher, [&](const PacedFetcher::Result &r) { results << r; });
+    const int held = fetcher.getBytes(
+        server.catalogue() + QStringLiteral("?operation=searchRetrieve&version=1.2&query=lentement"), 1 << 20);
+    ASSERT_TRUE(waitUntil([&] { return server.paths().size() == 1; }, 60000));
+    fetcher.cancel(held);
+    fetcher.getBytes(server.base() + QStringLiteral("/ark:/12148/a.thumbnail"), 1 << 20);
+    ASSERT_TRUE(waitUntil([&] { return results.size() == 1; }, 60000)) << server.paths().join(u' ').toStdString();
+    EXPECT_EQ(results[0].outcome, PacedFetcher::Outcome::Ok);
+    EXPECT_EQ(server.paths().size(), 2);
 }
 
 TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)
@@ -178,7 +195,7 @@ TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)
     pictures.request(1, a);
     pictures.request(2, b);
     pictures.request(3, server.base() + QStringLiteral("/nothing-here.jpg"));
-    ASSERT_TRUE(waitUntil([&] { return pictures.pending() == 0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return pictures.pending() == 0; }, 60000));
     ASSERT_EQ(ready.count(), 2);
     EXPECT_EQ(ready.at(0).at(0).toInt(), 1);
     EXPECT_EQ(ready.at(1).at(0).toInt(), 2);
@@ -188,7 +205,7 @@ TEST_F(SearchTest, PicturesAreFetchedOnceAndKeptInTheCacheFolder)
     // Asked again: from the cache, no request.
     const int requests = int(server.paths().size());
     pictures.request(4, a);
-    ASSERT_TRUE(waitUntil([&] { return ready.count() == 3; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return ready.count() == 3; }, 60000));
     EXPECT_EQ(server.paths().size(), requests);
 }
 

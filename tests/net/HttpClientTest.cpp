@@ -1,6 +1,6 @@
 #include "net/HttpClient.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "support/LogCapture.h"
 #include "support/TestFiles.h"
 

@@ -6,7 +6,7 @@
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
 #include "download/ScriptedConnection.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
 #include "store/TileStore.h"
@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ quint16 freePort()
 }
 
 // Sends raw bytes, returns the whole answer (until the server closes), within `bound` ms.
-QByteArray exchange(quint16 port, const QByteArray &request, int bound = 5000)
+QByteArray exchange(quint16 port, const QByteArray &request, int bound = 20000)
 {
     QTcpSocket socket;
     QByteArray answer;
@@ -59,6 +60,23 @@ QByteArray exchange(quint16 port, const QByteArray &request, int bound = 5000)
     socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
     waitUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, bound);
     return answer + socket.readAll();
+}
+
+// Whether `account` may reach `path` for `mode` (access(2)), becoming it as the programs
+// started for it do.
+bool accountMayReach(const passwd *account, const QString &path, int mode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const uid_t uid = account->pw_uid;
+    const gid_t gid = account->pw_gid;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+        ::_exit(::access(name.constData(), mode) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 int statusOf(const QByteArray &answer)
@@ -135,10 +153,12 @@ protected:
             nginxProcess.setChildProcessModifier(becomeAccount);
             ::chown(QFile::encodeName(prefixPath).constData(), uid, gid);
         }
-        generator.start(QStringLiteral(TILESERVER_PATH),
+        generator.setWorkingDirectory(prefixPath);
+        nginxProcess.setWorkingDirectory(prefixPath);
+        generator.start(tileServerProgram,
                         {"--nginx-config", "--root", root.path(), "--listen",
                          QStringLiteral("127.0.0.1:%1").arg(nginxPort)});
-        ASSERT_TRUE(generator.waitForFinished(10000));
+        ASSERT_TRUE(generator.waitForFinished(60000));
         ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
         const QByteArray configuration = generator.readAllStandardOutput();
         EXPECT_TRUE(configuration.contains("disable_symlinks on"));
@@ -150,19 +170,20 @@ protected:
         nginxProcess.setProcessChannelMode(QProcess::MergedChannels);
         nginxProcess.start(nginx, {"-p", prefixPath + u'/', "-c", prefix.filePath("tiles.conf"), "-g",
                                    "daemon off;"});
-        ASSERT_TRUE(nginxProcess.waitForStarted(10000));
+        ASSERT_TRUE(nginxProcess.waitForStarted(60000));
         const bool listening = waitUntil([&] {
             if (nginxProcess.state() == QProcess::NotRunning)
                 return true;
             QTcpSocket probe;
             probe.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), nginxPort);
             return probe.waitForConnected(200);
-        }, 15000);
+        }, 60000);
         ASSERT_TRUE(listening && nginxProcess.state() == QProcess::Running)
             << nginxProcess.readAll().toStdString() << readFile(prefix.filePath("logs/error.log")).toStdString();
     }
 
-    QTemporaryDir root, outside, firstPrefix, userPrefix;
+    QTemporaryDir root, outside, firstPrefix, userPrefix, programCopy;
+    QString tileServerProgram = QStringLiteral(TILESERVER_PATH);
     QString prefixPath;
     std::vector<std::pair<QString, QByteArray>> tiles;
     TileServer tileServer{root.path()};
@@ -267,7 +288,7 @@ TEST_F(NginxServingTest, TheProgramDownloadsTheSameSheetFromEither)
         const TileRect rect{0, 2, 0, 1};
         list.build(rect);
         EXPECT_TRUE(engine.start(rect));
-        EXPECT_TRUE(waitUntil([&] { return ended; }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
         const QDir folder(program.filePath("Cassini couleurs/Carte12"));
         for (const QString &name : folder.entryList(QDir::Files))
             outcome.files.insert(name, readFile(folder.filePath(name)));
@@ -291,6 +312,20 @@ TEST_F(NginxServingTest, AUserStartsItToo)
         const passwd *nobody = ::getpwnam("nobody");
         if (!nobody)
             GTEST_SKIP() << "no account to run nginx as";
+        // Both programs run as that account. The build may sit where only its owner enters
+        // (root's home): the tile server is run from a copy in a folder open to all. The maps
+        // root is a temporary folder opened to all (SetUp).
+        ::chmod(QFile::encodeName(programCopy.path()).constData(), 0755);
+        tileServerProgram = programCopy.filePath(QStringLiteral("orvantis-tileserver"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TILESERVER_PATH), tileServerProgram));
+        QFile::setPermissions(tileServerProgram, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                     | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                                     | QFile::ExeOther);
+        if (!accountMayReach(nobody, tileServerProgram, X_OK))
+            GTEST_SKIP() << "nobody cannot run programs from the temporary folder " << programCopy.path().toStdString();
+        const QString tile = root.filePath(QStringLiteral("Cassini couleurs/Carte12/MAXI_BA.jpg"));
+        if (!accountMayReach(nobody, tile, R_OK))
+            GTEST_SKIP() << "nobody cannot read the maps root in the temporary folder " << root.path().toStdString();
         TearDown();
         nginxProcess.setProcessChannelMode(QProcess::MergedChannels);
         startNginx(nobody);

@@ -1,6 +1,6 @@
 #include "TileServer.h"
 #include "net/HttpClient.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "support/TestFiles.h"
 
 #include <QElapsedTimer>
@@ -205,12 +205,13 @@ TEST_F(TileServerTest, DescriptorsRunningOutDoNotKeepAnotherClientWaiting)
         for (const auto &s : idle)
             pending += s->state() == QAbstractSocket::ConnectingState ? 1 : 0;
         return pending == 0;
-    }, 5000);
+    }, 30000);
     ASSERT_EQ(pending, 0);
 
     QElapsedTimer clock;
     clock.start();
-    const QByteArray answer = exchange(port, tileRequest(), 1000);
+    // Well before the idle connections' time-out (30 s) would make room.
+    const QByteArray answer = exchange(port, tileRequest(), 10000);
     EXPECT_TRUE(answer.startsWith("HTTP/1.0 200 OK")) << clock.elapsed() << " ms: " << answer.left(40).toStdString();
     EXPECT_TRUE(answer.endsWith(colourTile));
     EXPECT_EQ(program.state(), QProcess::Running);
@@ -249,7 +250,7 @@ TEST_F(TileServerTest, OnlyRegularFilesInsideTheRootAreServedAndNothingBlocks)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);
-        const QByteArray answer = exchange(server.port(), tileRequest(QString::fromLatin1(c.path)), 3000);
+        const QByteArray answer = exchange(server.port(), tileRequest(QString::fromLatin1(c.path)), 10000);
         EXPECT_TRUE(answer.startsWith("HTTP/1.0 " + QByteArray::number(c.status))) << answer.left(40).toStdString();
         if (c.status == 200)
             EXPECT_TRUE(answer.endsWith(colourTile));
@@ -307,8 +308,8 @@ TEST_F(TileServerTest, IdleConnectionsAtTheLimitMakeRoomForANewClient)
     waitUntil([&] {
         most = std::max(most, server.connectionCount());
         return server.connectionCount() == 3;
-    }, 3000);
-    const QByteArray answer = exchange(server.port(), tileRequest(), 3000);
+    }, 20000);
+    const QByteArray answer = exchange(server.port(), tileRequest(), 10000);
     EXPECT_TRUE(answer.startsWith("HTTP/1.0 200 OK"));
     EXPECT_LE(std::max(most, server.connectionCount()), 3);
 }
@@ -319,7 +320,7 @@ TEST_F(TileServerTest, TheLogEscapesControlCharactersOfRequests)
     QStringList log;
     QObject::connect(&server, &TileServer::logLine, [&](const QString &l) { log << l; });
     ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    exchange(server.port(), "GET /\x1b[2J\x1b]0;owned\x07\"\x7f\xff HTTP/1.0\r\n\r\n", 3000);
+    exchange(server.port(), "GET /\x1b[2J\x1b]0;owned\x07\"\x7f\xff HTTP/1.0\r\n\r\n", 10000);
     ASSERT_EQ(log.size(), 1);
     EXPECT_EQ(log[0], QStringLiteral("127.0.0.1 \"GET /\\x1b[2J\\x1b]0;owned\\x07\\x22\\x7f\\xff HTTP/1.0\" 404 %1")
                           .arg(QByteArray("<html><body>Not Found</body></html>\n").size()));

@@ -10,7 +10,7 @@
 #include "download/ScriptedConnection.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
 #include "source/SourceRunner.h"
@@ -321,7 +321,7 @@ TEST(SourceRunnerTest, RunsThatEndEarlySayWhy)
                          [&](int row, const QString &, RowState state, const QString &) { rows[row] = state; });
         runner.start({source::Kind::DeepZoom, QStringLiteral("http://%1/carte.dzi").arg(server.authority())},
                      TileRect{0, 3, 0, 1}, folder.path(), {});
-        ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }, 60000));
         EXPECT_EQ(*outcome, c.outcome);
         EXPECT_TRUE(text.startsWith(c.text)) << text.toStdString();
         EXPECT_FALSE(runner.active());

@@ -5,7 +5,7 @@
 
 #include "iiif/IiifServers.h"
 #include "catalogue/InstallationStatus.h"
-#include "net/Wait.h"
+#include "support/Wait.h"
 #include "session/AppContext.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
@@ -81,7 +81,7 @@ TEST_F(SourceWindowTest, PyramidMapsAreAddedByTheirAddressAndInstalledWhole)
         auto *installedSquare = w.find<ColourSquare>(QStringLiteral("Shape69"));
         w.desktop.inputAnswers.push_back(c.address);
         w.click(QStringLiteral("AjouterIiif"));
-        ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 60000));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text, c.message);
         EXPECT_EQ(w.context().selectedTileGrid(), QSize(3, 2));
         EXPECT_EQ(installedSquare->colour(), colours::kDarkRed);
@@ -118,7 +118,7 @@ TEST_F(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
         w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer"
         w.desktop.inputAnswers.push_back(c.address);
         w.click(QStringLiteral("AdresseIiif"));
-        ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 20000));
+        ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 60000));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text, c.message);
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->caption, QStringLiteral("Adresse en ligne de la carte"));
         const auto sheet = w.context().addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());

@@ -1,8 +1,8 @@
 #pragma once
 // Fixtures made by the tests themselves: temporary folders, generated JPEG tiles, sheet
-// folders, a scripted desktop and a main window on a temporary configuration.
+// folders; the scripted desktop (ScriptedDesktop.h) comes with them.
 
-#include "platform/Desktop.h"
+#include "support/ScriptedDesktop.h"
 
 #include <QColor>
 #include <QImage>
@@ -30,36 +30,5 @@ QByteArray readFile(const QString &path);
 // Writes tiles named by walking index (0..675) into a folder, each a small JPEG.
 void writeTiles(const QString &folder, const QList<int> &walkIndexes, int width = 16, int height = 12);
 QList<int> firstTiles(int count);
-
-// A desktop that answers from a script and records every question.
-class ScriptedDesktop : public Desktop {
-public:
-    struct Call {
-        QString kind;   // "message", "confirm", "error", "input", "browse", "save", "clipboard", "open"
-        QString text;
-        QString caption;
-    };
-    std::vector<Call> calls;
-    std::deque<bool> confirmAnswers;      // default true
-    std::deque<QString> inputAnswers;     // default empty (cancelled)
-    std::deque<QString> folderAnswers;    // default empty (cancelled)
-    std::deque<QString> saveAnswers;      // default empty (cancelled)
-    std::deque<int> saveFilterAnswers;    // default 1
-    QImage clipboard;
-
-    void message(const QString &text, const QString &caption) override;
-    bool confirm(const QString &text, const QString &caption) override;
-    void error(const QString &text) override;
-    QString inputText(const QString &caption, const QString &prompt, const QString &defaultText) override;
-    QString browseFolder(const QString &title) override;
-    QString saveFileName(const QString &title, const QStringList &filters, int &filterIndex,
-                         const QString &folder) override;
-    QString lastSaveFolder;
-    void copyToClipboard(const QImage &image) override;
-    void open(const QString &target) override;
-
-    QStringList kinds() const;
-    const Call *last(const QString &kind) const;
-};
 
 } // namespace testing_support

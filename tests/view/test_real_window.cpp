@@ -7,6 +7,7 @@
 #include "print/PrintPanel.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
+#include "support/Wait.h"
 #include "view/Magnifier.h"
 #include "view/MapViewer.h"
 #include "view/ViewGeometry.h"
@@ -33,18 +34,6 @@
 using namespace testing_support;
 
 namespace {
-
-// Runs the event loop until `done` holds or the time is up.
-bool waitUntil(const std::function<bool()> &done, int milliseconds = 5000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 struct FullScreenWindow : TestWindow {
     FullScreenWindow() : TestWindow({{QStringLiteral("affichage"), QStringLiteral("1")}})
@@ -143,16 +132,23 @@ TEST(RealWindow, PrintPanelOpenedFromAViewIsOnTopAndPrints)
         }
         // On a real display, the screen's own pixels there are the panel's.
         if (QApplication::platformName() == QStringLiteral("xcb")) {
-            waitUntil([] { return false; }, 300);   // let the server draw
-            const QImage onScreen = w.window->screen()->grabWindow(0, w.window->mapToGlobal(bounds.topLeft()).x(),
-                                                                   w.window->mapToGlobal(bounds.topLeft()).y(),
-                                                                   bounds.width(), bounds.height()).toImage();
-            const QImage drawn = panel->grab().toImage().convertToFormat(onScreen.format());
-            ASSERT_EQ(onScreen.size(), drawn.size());
+            // The server draws in its own time: the screen is read again until it shows the panel.
+            QImage onScreen, drawn;
             int differing = 0;
-            for (int y = 0; y < drawn.height(); y += 4)
-                for (int x = 0; x < drawn.width(); x += 4)
-                    differing += onScreen.pixel(x, y) != drawn.pixel(x, y) ? 1 : 0;
+            waitUntil([&] {
+                onScreen = w.window->screen()->grabWindow(0, w.window->mapToGlobal(bounds.topLeft()).x(),
+                                                          w.window->mapToGlobal(bounds.topLeft()).y(),
+                                                          bounds.width(), bounds.height()).toImage();
+                drawn = panel->grab().toImage().convertToFormat(onScreen.format());
+                if (onScreen.size() != drawn.size())
+                    return false;
+                differing = 0;
+                for (int y = 0; y < drawn.height(); y += 4)
+                    for (int x = 0; x < drawn.width(); x += 4)
+                        differing += onScreen.pixel(x, y) != drawn.pixel(x, y) ? 1 : 0;
+                return differing < drawn.width() * drawn.height() / 16 / 20;
+            }, 20000);
+            ASSERT_EQ(onScreen.size(), drawn.size());
             EXPECT_LT(differing, drawn.width() * drawn.height() / 16 / 20);
         }
         w.click(QStringLiteral("spSkinButton19"));   // "Imprimer"
@@ -237,13 +233,13 @@ public:
             return false;
         // Xvfb picks a free display and writes its number once it accepts connections.
         const std::string number = m_server.start(
-            {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, 15000,
+            {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, 60000,
             [](const std::string &line) { return !line.empty(); });
         if (number.empty())
             return false;
         const std::string display = ":" + number;
         // openbox runs its start-up command once it manages the screen.
-        if (m_manager.start({"openbox", "--startup", "echo ready"}, display, 15000,
+        if (m_manager.start({"openbox", "--startup", "echo ready"}, display, 60000,
                             [](const std::string &line) { return line == "ready"; })
             != "ready")
             return false;

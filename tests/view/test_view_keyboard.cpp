@@ -60,7 +60,7 @@ TEST(ViewKeyboard, ViewsOwnTheKeysAndCopyTheirPicture)
         w.start();
         w.window->show();
         w.window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get(), 30000));
         // Sheet 61, blue tiles large enough for the detail to scroll.
         auto *sheetField = w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"));
         sheetField->setValue(61);
