@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "store/TileStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -335,6 +336,30 @@ int AddedMaps::addArchiveMap(const QString &title, const QList<SheetSource> &she
     const int position = std::max(lastPosition(m_maps), lastPosition(m_base)) + 1;
     m_maps << AddedMap{editions::kArchive, QString::number(position), clean(title), sheets};
     return position;
+}
+
+QStringList sheetFolders(const QString &mapsRoot, const AddedMap &map)
+{
+    QStringList folders;
+    for (int index = 1; index <= map.sheets.size(); ++index) {
+        const QString suffix = map.editionFolder == editions::kArchive
+                                   ? archive::sheetIndexSuffix(QString::number(index), QString())
+                                   : QString();
+        folders << store::mapFolder(mapsRoot, map.editionFolder, map.sheetNumber, suffix);
+    }
+    return folders;
+}
+
+std::optional<SheetSource> AddedMaps::sheetInFolder(const QString &mapsRoot, const QString &folder) const
+{
+    const QString wanted = QDir::cleanPath(folder);
+    for (const AddedMap &map : m_maps) {
+        const QStringList folders = sheetFolders(mapsRoot, map);
+        for (qsizetype i = 0; i < folders.size(); ++i)
+            if (QDir::cleanPath(folders[i]) == wanted)
+                return map.sheets[i];
+    }
+    return std::nullopt;
 }
 
 bool AddedMaps::removeArchiveMap(int position)

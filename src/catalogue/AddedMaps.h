@@ -40,6 +40,11 @@ struct AddedMap {
     bool operator==(const AddedMap &) const = default;
 };
 
+// The folders of a map's sheets under `mapsRoot`, one per sheet, sheet index 1 first: an
+// archive map's sheet N lies in the map's folder under "F" + three digits of N, a Cassini
+// sheet in the sheet's own folder.
+QStringList sheetFolders(const QString &mapsRoot, const AddedMap &map);
+
 class AddedMaps {
 public:
     // Reads the file of the maps root; a missing file gives no map. Lines that cannot be
@@ -73,6 +78,9 @@ public:
 
     // The grid of tiles of a sheet (see tileGrid()); 26 x 26 for a sheet without address.
     QSize tileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix) const;
+    // The sheet stored in `folder` (compared as a clean path) under `mapsRoot`: the first
+    // sheet of a map whose folder it is, with or without an address; nothing when no map's.
+    std::optional<SheetSource> sheetInFolder(const QString &mapsRoot, const QString &folder) const;
     // Keeps the grid of a sheet's plan; true when it changed.
     bool setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
                      QSize grid);

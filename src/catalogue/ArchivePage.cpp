@@ -1,15 +1,14 @@
 #include "catalogue/ArchivePage.h"
+#include "catalogue/ArchiveMapOperations.h"
 #include "export/ExportDialog.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "catalogue/InstallationStatus.h"
-#include "catalogue/Library.h"
 #include "source/MapReader.h"
 #include "source/SourceKind.h"
 #include "source/iiif/IiifReader.h"
 #include "download/ReadingProgress.h"
 #include "library/LibrarySearchPanel.h"
-#include "source/iiif/IiifAddress.h"
 #include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
 #include "catalogue/SelectedSheetImport.h"
@@ -19,7 +18,6 @@
 #include "widgets/OverrideCursor.h"
 
 #include <QAction>
-#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -380,10 +378,8 @@ void ArchivePage::onCheckInstalledClicked()
 {
     OverrideCursor busy;
     const QString root = m_context.mapsRoot();
-    for (int row = 0; row < m_mapList->count(); ++row) {
-        const bool installed = store::folderExists(store::mapFolder(root, editions::kArchive, QString::number(row + 1), {}));
-        m_mapList->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
-    }
+    for (int row = 0; row < m_mapList->count(); ++row)
+        m_mapList->item(row)->setCheckState(archive::isInstalled(root, row + 1) ? Qt::Checked : Qt::Unchecked);
 }
 
 void ArchivePage::onUncheckAllClicked()
@@ -413,15 +409,11 @@ void ArchivePage::onLibraryPageClicked()
     const int position = selection.sheetNumber.toInt(&isNumber);
     if (!isNumber || position < 1)
         return;
-    // An added map's page is its server's.
-    if (position > m_catalogue.catalogueCount()) {
-        if (const catalogue::AddedMap *map = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber))
-            if (!map->sheets.isEmpty())
-                m_context.desktop().open(iiif::pageAddress(map->sheets.first().address));
-        return;
-    }
-    m_context.lookUpDocumentNumber();
-    m_context.desktop().open(library::documentPageUrl(selection.documentNumber));
+    if (position <= m_catalogue.catalogueCount())
+        m_context.lookUpDocumentNumber();
+    if (const QString page = archive::mapPage(m_context.addedMaps(), m_catalogue.catalogueCount(), position);
+        !page.isEmpty())
+        m_context.desktop().open(page);
 }
 
 void ArchivePage::onDownloadClicked()
@@ -436,8 +428,7 @@ void ArchivePage::onImportClicked()
 {
     if (!selectHighlightedMap())
         return;
-    const SelectionState &selection = m_context.selection;
-    store::createFolderPath(store::mapFolder(m_context.mapsRoot(), editions::kArchive, selection.sheetNumber, {}));
+    store::createFolderPath(archive::mapFolder(m_context.mapsRoot(), m_context.selection.sheetNumber.toInt()));
     importSelectedSheet(m_context, *window());
 }
 
@@ -511,25 +502,12 @@ void ArchivePage::removeHighlightedMap()
                              + QStringLiteral("\n\nSon numéro ne sera pas donné à une autre carte."),
                          QStringLiteral("Retirer la carte")))
         return;
-    const catalogue::AddedMap *map = m_context.addedMaps().find(editions::kArchive, QString::number(position));
-    QStringList folders;
-    for (int index = 1; map && index <= map->sheets.size(); ++index)
-        folders << store::mapFolder(m_context.mapsRoot(), editions::kArchive, QString::number(position),
-                                    archive::sheetIndexSuffix(QString::number(index), QString()));
     const bool deleteTiles =
         desktop.confirm(QStringLiteral("Supprimer aussi les images déjà installées de cette carte ?\n"
                                        "(Non : elles restent dans leur dossier.)"),
                         QStringLiteral("Retirer la carte"));
-    m_context.addedMaps().removeArchiveMap(position);
-    if (!m_context.saveAddedMaps()) {
-        desktop.error(QStringLiteral("Enregistrement impossible, la carte n'est pas retirée : ")
-                      + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
-        return;
-    }
-    if (deleteTiles)
-        for (const QString &folder : folders)
-            QDir(folder).removeRecursively();
-    m_context.refreshSelectionStatus();
+    if (const QString failure = archive::removeAddedMap(m_context, position, deleteTiles); !failure.isEmpty())
+        desktop.error(failure);
 }
 
 void ArchivePage::onAddIiifClicked()
@@ -547,26 +525,14 @@ void ArchivePage::onIiifRead(const QString &title, const QList<source::SheetSour
 {
     m_readingCursor.reset();
     m_addIiifButton->setEnabled(true);
-    // More sheets than a map holds make several maps, so that every sheet can be chosen.
-    int added = 0;
-    for (const IiifReader::MapPart &part : IiifReader::mapsOf(title, sheets)) {
-        const int position = m_context.addedMaps().addArchiveMap(part.title, part.sheets);
-        added = added ? added : position;
-    }
-    if (!m_context.saveAddedMaps()) {
-        m_context.desktop().error(QStringLiteral("Enregistrement impossible, la carte n'est pas ajoutée : ")
-                                  + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
+    const archive::AddedOutcome added = archive::addMaps(m_context, title, sheets);
+    if (!added.failure.isEmpty()) {
+        m_context.desktop().error(added.failure);
         return;
     }
-    // Another program may have given that position meanwhile: the save then gave the next.
-    const int position = m_context.addedMaps().positionAfterSave(added);
-    highlightRow(position - 1);
+    highlightRow(added.position - 1);
     onMapRowClicked();
-    // The kind of server recognised.
-    const QString kindText = source::kindLabel(kind) + QStringLiteral(" : ");
-    m_context.desktop().message(QStringLiteral("Carte n° %1 : ").arg(position) + title + u'\n' + kindText
-                                    + IiifReader::summaryText(sheets),
-                                kAddOnlineMap);
+    m_context.desktop().message(archive::addedMessage(added.position, title, kind, sheets), kAddOnlineMap);
 }
 
 void ArchivePage::onIiifFailed(const QString &text)

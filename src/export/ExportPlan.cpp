@@ -1,8 +1,6 @@
 #include "export/ExportPlan.h"
 
 #include "catalogue/AddedMaps.h"
-#include "catalogue/ArchiveCatalogue.h"
-#include "session/SelectionState.h"
 #include "imaging/Jpeg.h"
 #include "store/TileStore.h"
 
@@ -82,15 +80,8 @@ QSize keptGrid(const QString &mapsRoot, const QString &folder)
         return {};
     catalogue::AddedMaps added;
     added.load(mapsRoot);
-    for (const catalogue::AddedMap &map : added.maps())
-        for (int index = 1; index <= map.sheets.size(); ++index) {
-            const QString suffix = map.editionFolder == editions::kArchive
-                                       ? archive::sheetIndexSuffix(QString::number(index), QString())
-                                       : QString();
-            if (QDir::cleanPath(store::mapFolder(mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == folder)
-                return map.sheets[index - 1].tileGrid();
-        }
-    return {};
+    const auto sheet = added.sheetInFolder(mapsRoot, folder);
+    return sheet ? sheet->tileGrid() : QSize();
 }
 
 } // namespace

@@ -118,15 +118,8 @@ QSize AppContext::selectedTileGrid() const
 
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
 {
-    const QString wanted = QDir::cleanPath(mapFolder);
-    for (const catalogue::AddedMap &map : m_addedMaps.maps())
-        for (int index = 1; index <= map.sheets.size(); ++index) {
-            const QString suffix = map.editionFolder == editions::kArchive
-                                       ? archive::sheetIndexSuffix(QString::number(index), QString())
-                                       : QString();
-            if (QDir::cleanPath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
-                return map.sheets[index - 1].tileGrid();
-        }
+    if (const auto sheet = m_addedMaps.sheetInFolder(m_mapsRoot, mapFolder))
+        return sheet->tileGrid();
     return {store::kGridSide, store::kGridSide};
 }
 

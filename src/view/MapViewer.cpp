@@ -11,6 +11,7 @@
 #include "view/MosaicPanel.h"
 #include "view/ViewCapture.h"
 #include "view/ViewGeometry.h"
+#include "view/ViewInput.h"
 #include "view/ViewMenu.h"
 #include "widgets/OverrideCursor.h"
 
@@ -18,15 +19,11 @@
 #include <QApplication>
 #include <QScreen>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWheelEvent>
 #include <utility>
 
 namespace view {
@@ -43,7 +40,6 @@ void reportKeptFailure(render::Mosaic *mosaic, QObject *context, Desktop &deskto
 
 constexpr int kPreviewGaugeMaximum = 1359;
 constexpr int kDetailGaugeMaximum = 1362;
-constexpr int kWheelStep = 20;
 constexpr int kKeptMargin = 1;   // cells kept decoded around the visible ones
 const QSize kMessageSize(241, 145);
 
@@ -99,10 +95,6 @@ MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
     m_mouseSurface = new MouseSurface(m_scrollBox);
     m_mouseSurface->setFocusPolicy(Qt::StrongFocus);   // an open view owns the keyboard
     m_mouseSurface->hide();
-    connect(m_mouseSurface, &MouseSurface::pressed, this, &MapViewer::onSurfacePressed);
-    connect(m_mouseSurface, &MouseSurface::moved, this, &MapViewer::onSurfaceMoved);
-    connect(m_mouseSurface, &MouseSurface::released, this, &MapViewer::onSurfaceReleased);
-    connect(m_mouseSurface, &MouseSurface::doubleClicked, this, &MapViewer::onSurfaceDoubleClicked);
 
     m_notInstalledBox = controls::group(&m_window, QStringLiteral("MessageAbsent"),
                                         QStringLiteral("Affichage impossible"), QRect(QPoint(0, 0), kMessageSize));
@@ -131,9 +123,12 @@ MapViewer::MapViewer(ViewHost &host, AppContext &context, QObject *parent)
     connect(m_menu->exportAction, &QAction::triggered, this, [this] { exporting::exportSelectedMap(&m_window, m_context); });
     connect(m_menu->magnifierAction, &QAction::triggered, this, &MapViewer::onMagnifierTriggered);
 
-    // Through the application: the view follows the window's size; the wheel and the keys
-    // of an open view work wherever the pointer or the focus is in its window.
-    qApp->installEventFilter(this);
+    // The wheel, the keys and the mouse of the views.
+    m_input = std::make_unique<ViewInput>(
+        *this, ViewInput::Parts{host, m_window, *m_scrollBox, *m_mouseSurface, *m_magnifier, *m_notInstalledBox});
+    connect(m_input.get(), &ViewInput::previewDoubleClicked, this, &MapViewer::openDetailAt);
+    // The view follows the window's size.
+    m_window.installEventFilter(this);
 }
 
 MapViewer::~MapViewer()
@@ -341,7 +336,7 @@ void MapViewer::buildDetail()
     stepGauge(store::kTileCount);
     panel->show();
     m_scrollBox->show();
-    takeKeyboard();
+    m_input->takeKeyboard();
     keepFloatingPanelsOnTop();
 
     const QSize viewport = m_scrollBox->viewport()->size();
@@ -408,7 +403,7 @@ bool MapViewer::showPreviewForWindow()
     stepGauge();
 
     panel->show();
-    takeKeyboard();
+    m_input->takeKeyboard();
     keepFloatingPanelsOnTop();
     if (cached)
         showPreviewPictures(cached->cells);
@@ -488,14 +483,6 @@ void MapViewer::cachePreviewOf(const QString &mapFolder)
     // Kept only when no tile changed meanwhile (measuring may have removed broken ones).
     if (PreviewCache::keyOf(mapFolder) == key)
         m_previewCache.store(mapFolder, key, {tileCell, cell, std::move(pictures)});
-}
-
-// The keys go to the map from the moment it shows: not to the status bar's fields, whose
-// arrows would select another sheet while this one is shown, nor to their copy.
-void MapViewer::takeKeyboard()
-{
-    if (m_mouseSurface->isVisible() && !m_mouseSurface->hasFocus())
-        m_mouseSurface->setFocus(Qt::OtherFocusReason);
 }
 
 void MapViewer::keepFloatingPanelsOnTop()
@@ -639,7 +626,7 @@ void MapViewer::tellPendingMessages()
 void MapViewer::closeView()
 {
     m_magnifier->closeAndClear();
-    endDrag();
+    m_input->endDrag();
     if (m_fullScreen || m_window.isMaximized()) {
         m_fullScreen = false;
         m_host.restore();
@@ -655,50 +642,17 @@ void MapViewer::closeView()
     m_host.showPages();
 }
 
-// --- The mouse --------------------------------------------------------------------------
+// --- A double-click on the preview ------------------------------------------------------
 
-void MapViewer::onSurfacePressed(QMouseEvent *event)
-{
-    if (m_viewKind != Detail || m_dragging)
-        return;
-    m_dragging = true;
-    m_dragCursor.emplace(Qt::DragCopyCursor);
-    m_anchorPointer = event->globalPosition().toPoint();
-    m_anchorScroll = QPoint(m_scrollBox->horizontalScrollBar()->value(), m_scrollBox->verticalScrollBar()->value());
-}
-
-void MapViewer::onSurfaceMoved(QMouseEvent *event)
-{
-    if (m_magnifier->isVisible())
-        m_magnifier->refresh(m_window.mapFromGlobal(event->globalPosition().toPoint()));
-    if (!m_dragging)
-        return;
-    QApplication::changeOverrideCursor(Qt::DragCopyCursor);
-    const QPoint pointer = event->globalPosition().toPoint();
-    m_scrollBox->horizontalScrollBar()->setValue(m_anchorScroll.x() + m_anchorPointer.x() - pointer.x());
-    m_scrollBox->verticalScrollBar()->setValue(m_anchorScroll.y() + m_anchorPointer.y() - pointer.y());
-    m_scrollBox->viewport()->update();
-}
-
-void MapViewer::onSurfaceReleased(QMouseEvent *)
-{
-    endDrag();
-}
-
-void MapViewer::endDrag()
-{
-    m_dragging = false;
-    m_dragCursor.reset();
-}
-
-void MapViewer::onSurfaceDoubleClicked(QMouseEvent *event)
+// The detail centred on the point of the preview at `global` on the screen.
+void MapViewer::openDetailAt(QPoint global)
 {
     if (m_viewKind != Preview || !m_panel)
         return;
     {
         OverrideCursor busy;
         startGauge(kPreviewGaugeMaximum);
-        const QPoint clicked = event->globalPosition().toPoint() - m_panel->mapToGlobal(QPoint(0, 0));
+        const QPoint clicked = global - m_panel->mapToGlobal(QPoint(0, 0));
         const auto *panel = qobject_cast<MosaicPanel *>(m_panel.data());
         const qreal ratio = panel ? panel->pixelRatio() : 1;
         m_detailCentre = geometry::detailCentre((QPointF(clicked) * ratio).toPoint(),
@@ -708,102 +662,13 @@ void MapViewer::onSurfaceDoubleClicked(QMouseEvent *event)
     m_mouseSurface->setCursor(Qt::ArrowCursor);
 }
 
-bool MapViewer::onWheel(QWheelEvent *event)
-{
-    if (!m_scrollBox->isVisible())
-        return false;
-    m_wheelRemainder += event->angleDelta().y();
-    const int steps = m_wheelRemainder / 120;   // positive: wheel turned up
-    m_wheelRemainder -= steps * 120;
-    QScrollBar *bar = m_scrollBox->verticalScrollBar();
-    bar->setValue(bar->value() - steps * kWheelStep);
-    return true;   // the scroll area would scroll again by its own step
-}
-
-// Whether `widget` is part of the open view's window outside its floating panels (the
-// magnifier, the print panel, "Affichage impossible"), which keep the wheel and the keys.
-bool MapViewer::isViewArea(QObject *object) const
-{
-    auto *widget = qobject_cast<QWidget *>(object);
-    if (!widget || widget->window() != &m_window)
-        return false;
-    for (const QWidget *w = widget; w && w != &m_window; w = w->parentWidget())
-        if (w == m_magnifier || w == m_notInstalledBox || w == &m_host.floatingPrintPanel())
-            return false;
-    return true;
-}
-
-// Keys of the open view: the arrows pan by 20 pixels, Page Up and Page Down by a screen.
-bool MapViewer::viewKey(QKeyEvent *event)
-{
-    if (event->modifiers() & ~Qt::KeypadModifier)
-        return false;
-    if (!m_scrollBox->isVisible()) {
-        // The preview has nothing to pan: its keys go nowhere else either.
-        switch (event->key()) {
-        case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
-        case Qt::Key_PageUp: case Qt::Key_PageDown:
-            return true;
-        default:
-            return false;
-        }
-    }
-    QScrollBar *horizontal = m_scrollBox->horizontalScrollBar();
-    QScrollBar *vertical = m_scrollBox->verticalScrollBar();
-    const int screen = m_scrollBox->viewport()->height();
-    switch (event->key()) {
-    case Qt::Key_Left: horizontal->setValue(horizontal->value() - kWheelStep); return true;
-    case Qt::Key_Right: horizontal->setValue(horizontal->value() + kWheelStep); return true;
-    case Qt::Key_Up: vertical->setValue(vertical->value() - kWheelStep); return true;
-    case Qt::Key_Down: vertical->setValue(vertical->value() + kWheelStep); return true;
-    case Qt::Key_PageUp: vertical->setValue(vertical->value() - screen); return true;
-    case Qt::Key_PageDown: vertical->setValue(vertical->value() + screen); return true;
-    default: return false;
-    }
-}
-
+// The open view is laid out again when its window changes size.
 bool MapViewer::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::Wheel:
-        // Anywhere in the view's window: map, scroll bars, menu bar, status bar, empty area.
-        if (m_open && isViewArea(watched))
-            return onWheel(static_cast<QWheelEvent *>(event));
-        break;
-    case QEvent::ShortcutOverride:
-        // Échap while the print panel is open cancels the panel; the view closes on the next one.
-        if (m_open && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_host.floatingPrintPanel().isVisible()
-            && qobject_cast<QWidget *>(watched) && static_cast<QWidget *>(watched)->window() == &m_window) {
-            m_host.cancelPrintPanel();
-            event->accept();
-            return true;
-        }
-        break;
-    case QEvent::KeyPress:
-        if (m_open && isViewArea(watched) && viewKey(static_cast<QKeyEvent *>(event)))
-            return true;
-        break;
-    case QEvent::FocusIn: {
-        // A click in the status bar does not give its fields the keys while a view is shown
-        // (the menu bar keeps the keys it takes for its own navigation).
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (m_open && watched != m_mouseSurface && isViewArea(watched) && m_mouseSurface->isVisible()
-            && !qobject_cast<QMenuBar *>(watched) && reason != Qt::MenuBarFocusReason && reason != Qt::PopupFocusReason)
-            QTimer::singleShot(0, this, [this] {
-                if (m_open)
-                    takeKeyboard();
-            });
-        break;
-    }
-    case QEvent::Resize:
-        if (watched == &m_window) {
-            layOutForWindow();
-            if (!m_pendingMessages.isEmpty())   // now centred on the window as it is
-                QTimer::singleShot(0, this, &MapViewer::tellPendingMessages);
-        }
-        break;
-    default:
-        break;
+    if (event->type() == QEvent::Resize && watched == &m_window) {
+        layOutForWindow();
+        if (!m_pendingMessages.isEmpty())   // now centred on the window as it is
+            QTimer::singleShot(0, this, &MapViewer::tellPendingMessages);
     }
     return QObject::eventFilter(watched, event);
 }

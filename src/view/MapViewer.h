@@ -1,13 +1,13 @@
 #pragma once
 // The map views of the main window: the preview (the whole sheet, every tile shrunk to a
 // small cell) and the detail (every tile at its own size in a scroll area), their menu
-// bar, panning, the magnifier, the "Affichage impossible" panel and the capture. While a
-// view is open the pages are hidden; closing it brings back the page shown last.
+// bar, the magnifier, the "Affichage impossible" panel and the capture. While a view is
+// open the pages are hidden; closing it brings back the page shown last. Its wheel, keys
+// and mouse are ViewInput's.
 
 #include "store/TileStore.h"
 #include "view/ViewHost.h"
 #include "view/PreviewCache.h"
-#include "widgets/OverrideCursor.h"
 
 #include <QImage>
 #include <QObject>
@@ -21,12 +21,9 @@
 
 class AppContext;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
-class QMouseEvent;
 class QPushButton;
 class QScrollArea;
-class QWheelEvent;
 
 namespace render {
 class Mosaic;
@@ -38,6 +35,7 @@ class Magnifier;
 using render::Mosaic;
 class MosaicPanel;
 class MouseSurface;
+class ViewInput;
 struct ViewMenu;
 
 class MapViewer : public QObject {
@@ -77,6 +75,7 @@ signals:
     void printViewRequested();
 
 protected:
+    // Follows the window's size.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -100,13 +99,10 @@ private:
     void showPreviewPictures(const std::vector<QImage> &pictures);
     QSize previewClientSize() const;
     void keepFloatingPanelsOnTop();
-    void takeKeyboard();
     void tellOnceLaidOut(const QString &text);
     void tellPendingMessages();
     bool showPreviewForWindow();
     void layOutForWindow();
-    bool isViewArea(QObject *object) const;
-    bool viewKey(QKeyEvent *event);
     void trimDetailCache();
     QRect visibleArea() const;
     QRect visibleCells() const;
@@ -125,12 +121,7 @@ private:
     void stepGauge(int steps = 1);
     void stopGauge();
 
-    void onSurfacePressed(QMouseEvent *event);
-    void onSurfaceMoved(QMouseEvent *event);
-    void onSurfaceReleased(QMouseEvent *event);
-    void onSurfaceDoubleClicked(QMouseEvent *event);
-    bool onWheel(QWheelEvent *event);
-    void endDrag();
+    void openDetailAt(QPoint global);
 
     ViewHost &m_host;
     AppContext &m_context;
@@ -152,13 +143,10 @@ private:
     QSize m_grid{store::kGridSide, store::kGridSide};   // the columns x rows the sheet's tiles fill
     QPoint m_detailCentre;
     int m_lastSaveType = 1;
-    bool m_dragging = false;
-    std::optional<OverrideCursor> m_dragCursor;
-    QPoint m_anchorPointer, m_anchorScroll;
-    int m_wheelRemainder = 0;
     QStringList m_deletedTiles;   // deleted since the user was last told
     QStringList m_pendingMessages;   // to tell once the window has its size
     QSize m_sizeBeforeFullScreen;
+    std::unique_ptr<ViewInput> m_input;   // last: it goes first, before the state it reads
 };
 
 } // namespace view
