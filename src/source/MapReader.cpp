@@ -1,6 +1,6 @@
 #include "source/MapReader.h"
 #include "source/iiif/IiifReader.h"
-#include "net/PacedFetcher.h"
+#include "net/FailureTexts.h"
 #include "platform/Desktop.h"
 #include "platform/Logging.h"
 
@@ -64,7 +64,7 @@ MapReader::MapReader(PacedFetcher &fetcher, QObject *parent) : QObject(parent), 
         if (r.outcome == PacedFetcher::Outcome::Ok)
             source = makeSource(m_pyramid, r.body, r.finalUrl, &why);
         else
-            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? PacedFetcher::certificateRefusal(r.text)
+            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? net::failureText(r.outcome, r.text)
                                                                         : QStringLiteral("Lecture impossible : ") + r.text;
         if (!source) {
             // A folder that is no Zoomify pyramid either: IIIF's refusal is the one said.
