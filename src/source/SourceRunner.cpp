@@ -411,6 +411,16 @@ void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
 {
     m_tiles[row].stage = Tile::Stage::Making;
     const int generation = m_generation;
+    // The next tile may be asked for while this one is checked (queued before the check can
+    // end, so the request goes first).
+    if (m_checksAhead > 0)
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_active && generation == m_generation)
+                    pump();
+            },
+            Qt::QueuedConnection);
     m_worker.start([this, generation, row, job = std::move(job)] {
         const WorkerResult done = job();
         // A call queued to a deleted runner is dropped; the runner waits for this thread.
@@ -422,15 +432,6 @@ void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
             },
             Qt::QueuedConnection);
     });
-    // The next tile may be asked for while this one is checked.
-    if (m_checksAhead > 0)
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (m_active && generation == m_generation)
-                    pump();
-            },
-            Qt::QueuedConnection);
 }
 
 // The tile's result is known. Its row settles now, or, where tiles are checked while the
