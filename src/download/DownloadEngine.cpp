@@ -1,6 +1,8 @@
 #include "download/DownloadEngine.h"
 #include "catalogue/ArchiveCatalogue.h"
+#include "net/FailureTexts.h"
 #include "session/AppContext.h"
+#include "source/classic/ClassicLayout.h"
 #include "source/classic/ClassicSource.h"
 #include "source/classic/ClassicTransport.h"
 #include "source/SourceRunner.h"
@@ -25,8 +27,9 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
     connect(&client, &HttpClient::hostResolved, this, [this] { setStatus(QStringLiteral("Connexion à la BNF ")); });
     connect(&client, &HttpClient::connected, this, [this] { setStatus(QStringLiteral("Connecté à la BNF")); });
     connect(&client, &HttpClient::connectionFailed, this,
-            [this] { setStatus(QStringLiteral("Connexion impossible à la BNF")); });
-    connect(&client, &HttpClient::invalidHost, this, [this] { setStatus(QStringLiteral("Serveur Indisponible")); });
+            [this] { setStatus(net::failureText(HttpClient::Error::ConnectionFailed)); });
+    connect(&client, &HttpClient::invalidHost, this,
+            [this] { setStatus(net::failureText(HttpClient::Error::NullRemoteAddress)); });
     connect(m_classic.get(), &source::ClassicTransport::requestStarted, this, [this](const QString &url) {
         m_job.tileUrl = url;
         emit requestStarted(url);
@@ -46,14 +49,6 @@ DownloadEngine::~DownloadEngine()
 HttpClient &DownloadEngine::client()
 {
     return m_classic->client();
-}
-
-QString DownloadEngine::urlTemplate(const QString &server, const QString &documentNumber, const QString &folderSuffix)
-{
-    const QString sheetFolder = folderSuffix.isEmpty() ? QStringLiteral("/0000001")
-                                                       : QStringLiteral("/0000") + folderSuffix.mid(2, 3);
-    return QStringLiteral("http://") + server + QStringLiteral("/Fonds_ImagesZoom/077/077") + documentNumber
-           + sheetFolder + QStringLiteral("/MAXI_**.jpg");
 }
 
 void DownloadEngine::setStatus(const QString &text)
@@ -148,7 +143,7 @@ bool DownloadEngine::start(const source::TileRect &rect)
         m_sources->start({addedSource->kind, addedSource->address}, rect, m_mapFolder, stopRequested);
         return true;
     }
-    m_job.urlTemplate = urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
+    m_job.urlTemplate = source::ClassicLayout::urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
     m_sources->start(*m_classic, std::make_unique<source::ClassicSource>(m_job.urlTemplate), rect, m_mapFolder,
                      stopRequested);
     return true;

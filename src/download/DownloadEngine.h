@@ -60,9 +60,6 @@ public:
     QString statusText() const { return m_status; }
     int gaugeValue() const { return m_gauge; }
 
-    // The URL template of a run: "**" stands for the tile code.
-    static QString urlTemplate(const QString &server, const QString &documentNumber, const QString &folderSuffix);
-
 signals:
     void statusTextChanged(const QString &text);
     void captionChanged(const QString &caption);

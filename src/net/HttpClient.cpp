@@ -1,4 +1,5 @@
 #include "net/HttpClient.h"
+#include "net/FailureTexts.h"
 #include "platform/Logging.h"
 
 #include <QHostInfo>
@@ -32,28 +33,6 @@ HttpClient::HttpClient(QObject *parent) : QObject(parent)
 HttpClient::~HttpClient()
 {
     disconnect();
-}
-
-QString HttpClient::errorText(Error error)
-{
-    switch (error) {
-    case Error::EmptyUrl: return QStringLiteral("Empty URL");
-    case Error::SecureNotSupported: return QStringLiteral("HTTP Secure Socket is not supported");
-    case Error::AlreadyConnected: return QStringLiteral("Already connected");
-    case Error::NullRemoteAddress: return QStringLiteral("Null Remote Address");
-    case Error::HostLookupTimedOut: return QStringLiteral("Host Lookup Timed Out");
-    case Error::ConnectionFailed: return QStringLiteral("Connection Failed");
-    case Error::ConnectionTimedOut: return QStringLiteral("Connection Timed out");
-    case Error::ReadTimedOut: return QStringLiteral("Read Timed out");
-    case Error::TooManyRedirects: return QStringLiteral("Too Many Redirects");
-    case Error::HeaderLineTooLong: return QStringLiteral("Header Line Too Long");
-    case Error::TooManyHeaderLines: return QStringLiteral("Too Many Header Lines");
-    case Error::FileError: return QStringLiteral("File Error");
-    case Error::SocketError: return QStringLiteral("Socket Error");
-    case Error::BadPort: return QStringLiteral("Invalid Port");
-    case Error::DeadlineExceeded: return QStringLiteral("Transfer Deadline Exceeded");
-    }
-    return {};
 }
 
 QStringList HttpClient::requestLines(const QString &requestPath, const QString &host, const QString &cookie)
@@ -136,7 +115,7 @@ void HttpClient::get(const QString &url, const QString &bodyPath)
 {
     if (busy()) {
         QMetaObject::invokeMethod(
-            this, [this] { emit error(Error::AlreadyConnected, errorText(Error::AlreadyConnected)); },
+            this, [this] { emit error(Error::AlreadyConnected, net::failureText(Error::AlreadyConnected)); },
             Qt::QueuedConnection);
         return;
     }
@@ -502,16 +481,17 @@ void HttpClient::fail(Error err)
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
     }
-    QString text = errorText(err);
-    if (err == Error::SocketError && m_socket)
-        text = QString::number(int(m_socket->error())) + QStringLiteral(": ") + m_socket->errorString();
+    // The log keeps the socket's own words; the signal gives the program's.
+    const QString socketWords = err == Error::SocketError && m_socket
+                                    ? QString::number(int(m_socket->error())) + QStringLiteral(": ") + m_socket->errorString()
+                                    : QString();
     if (m_body.isOpen())
         m_body.close();
     closeSocket();
     m_phase = Phase::Idle;
     ++m_generation;
-    qCWarning(lcNet) << "GET" << m_url << "failed:" << text;
-    emit error(err, text);
+    qCWarning(lcNet) << "GET" << m_url << "failed:" << err << socketWords;
+    emit error(err, net::failureText(err));
 }
 
 void HttpClient::disconnect()

@@ -98,8 +98,6 @@ public:
     };
     static Target parseUrl(const QString &url, quint16 currentPort);
 
-    static QString errorText(Error error);
-
 signals:
     void hostResolved();
     void invalidHost();
@@ -113,7 +111,7 @@ signals:
     // without a location, no status line at all, a body shorter than announced, or a body
     // over the limit.
     void failure(int commandKind);
-    // The transaction could not be carried out; `text` is one of errorText().
+    // The transaction could not be carried out; `text` says it in French (FailureTexts.h).
     void error(HttpClient::Error error, const QString &text);
 
 private:

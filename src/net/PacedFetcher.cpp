@@ -56,11 +56,6 @@ void PacedFetcher::addTrustedCertificates(const QList<QSslCertificate> &certific
         lane.manager->clearConnectionCache();
 }
 
-QString PacedFetcher::certificateRefusal(const QString &reason)
-{
-    return QStringLiteral("Certificat du serveur refusé : ") + reason;
-}
-
 int PacedFetcher::retryDelaySeconds(const QByteArray &retryAfter, int retry)
 {
     const QByteArray value = retryAfter.trimmed();

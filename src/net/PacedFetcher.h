@@ -93,8 +93,6 @@ public:
     // Seconds to wait before retrying after an answer with this Retry-After value (a number of
     // seconds or an HTTP date), on the given retry (1 to 3).
     static int retryDelaySeconds(const QByteArray &retryAfter, int retry);
-    // "Certificat du serveur refusé : " + reason.
-    static QString certificateRefusal(const QString &reason);
 
 signals:
     void received(int id, qint64 bytes);

@@ -1,4 +1,5 @@
 #include "source/DescriptionReader.h"
+#include "net/FailureTexts.h"
 #include "net/PacedFetcher.h"
 #include "platform/Logging.h"
 #include "source/SourceAddress.h"
@@ -19,7 +20,7 @@ DescriptionReader::DescriptionReader(PacedFetcher &fetcher, const SourceKind &ki
         if (r.outcome == PacedFetcher::Outcome::Ok)
             made = m_kind.make(r.body, m_url, r.finalUrl, &why);
         else
-            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? PacedFetcher::certificateRefusal(r.text)
+            why = r.outcome == PacedFetcher::Outcome::CertificateRefused ? net::failureText(r.outcome, r.text)
                                                                         : QStringLiteral("Lecture impossible : ") + r.text;
         if (!made) {
             const QString text = r.outcome == PacedFetcher::Outcome::Ok

@@ -1,6 +1,6 @@
 #include "source/RunOutcome.h"
 #include "source/RefusalStreak.h"
-#include "net/PacedFetcher.h"
+#include "net/FailureTexts.h"
 
 namespace source {
 namespace {
@@ -28,11 +28,11 @@ QString outcomeText(RunOutcome outcome, Kind kind, const QString &detail)
         if (kind == Kind::Classic)
             return detail;   // the tile server's own words for each fault
         return QStringLiteral("Connexion impossible au ") + serverName(kind) + QStringLiteral(" : ") + detail;
-    case RunOutcome::CertificateRefused: return PacedFetcher::certificateRefusal(detail);
-    case RunOutcome::TimedOut: return QStringLiteral("Délai d'attente dépassé");
-    case RunOutcome::TooManyRedirects: return QStringLiteral("Trop de redirections");
+    case RunOutcome::CertificateRefused: return net::failureText(PacedFetcher::Outcome::CertificateRefused, detail);
+    case RunOutcome::TimedOut: return net::failureText(PacedFetcher::Outcome::TimedOut);
+    case RunOutcome::TooManyRedirects: return net::failureText(PacedFetcher::Outcome::TooManyRedirects);
     case RunOutcome::LibraryRefusal: return detail;
-    case RunOutcome::WriteError: return QStringLiteral("Erreur d'écriture de l'image");
+    case RunOutcome::WriteError: return net::failureText(PacedFetcher::Outcome::FileError);
     case RunOutcome::TooManyCut: return RefusalStreak::text(RefusalStreak::Verdict::TooManyCut);
     case RunOutcome::TooManyRefused: return RefusalStreak::text(RefusalStreak::Verdict::TooManyFailures);
     case RunOutcome::NothingInstalled: return QStringLiteral("Aucune image installée : ") + detail;

@@ -1,6 +1,6 @@
 #pragma once
-// How a run of the download ends, and the one table that turns it into the French text of
-// the status field.
+// How a run of the download ends, and the table that turns it into the French text of the
+// status field; the words it shares with failed requests come from FailureTexts.h.
 
 #include "source/TileSource.h"
 

@@ -90,6 +90,7 @@ void SourceRunner::begin(Transport &transport, const SourceAddress &address, con
     m_asked = m_installed = m_failed = 0;
     m_firstFailure.clear();
     m_capacity = qMax(1, transport.limitFor(QUrl(address.url)));
+    m_checksAhead = qMax(0, transport.checksAhead());
     m_deadline.start();
 }
 
@@ -132,15 +133,24 @@ void SourceRunner::cancel()
     // A tile being made on the worker ends on its own: installed whole or not at all.
     m_tiles.clear();
     m_shared.clear();
+    m_ending.reset();
     m_descriptionRequest = 0;
 }
 
+// The rows of the tiles not settled when the run ends, in order: those whose tile was done
+// say so, the others go back to waiting.
 void SourceRunner::abandonRows()
 {
-    QList<int> rows = m_tiles.keys();
-    std::sort(rows.begin(), rows.end());
-    for (int row : rows)
-        emit rowAbandoned(row);
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
+        const Tile &tile = it.value();
+        const QString code = store::tileCode(tile.id.column, tile.id.row);
+        if (tile.stage == Tile::Stage::Done && tile.result == store::TileWriter::Result::Installed)
+            emit rowDone(it.key(), code, RowState::Downloaded, tilePath(tile.id));
+        else if (tile.stage == Tile::Stage::Done && tile.result == store::TileWriter::Result::NotPicture)
+            emit rowDone(it.key(), code, RowState::Missing, QString());
+        else
+            emit rowAbandoned(it.key());
+    }
 }
 
 void SourceRunner::stopNow()
@@ -154,6 +164,18 @@ void SourceRunner::stopNow()
 
 void SourceRunner::finish(RunOutcome outcome, const QString &detail)
 {
+    // Tiles being checked while the next was asked for settle first; nothing more is asked.
+    if (m_checksAhead > 0 && count(Tile::Stage::Making) > 0) {
+        if (!m_ending) {
+            m_ending.emplace(outcome, detail);
+            m_deadline.stop();
+            m_countdown.stop();
+            if (m_transport)
+                m_transport->cancelAll();
+            m_requests.clear();
+        }
+        return;
+    }
     const QString text = outcomeText(outcome, m_address.kind, detail);
     if (!text.isEmpty())
         qCWarning(lcDownload) << kindLabel(m_address.kind) << "run of" << m_address.url << "ends:" << text;
@@ -216,21 +238,34 @@ void SourceRunner::countSharedAnswers()
             m_shared[it.key()].uses = it.value();
 }
 
-// Asks for stored tiles in walking order until the server's share is out.
+int SourceRunner::count(Tile::Stage stage) const
+{
+    return int(std::count_if(m_tiles.cbegin(), m_tiles.cend(), [stage](const Tile &t) { return t.stage == stage; }));
+}
+
+// Asks for stored tiles in walking order until the server's share is out (and, where tiles
+// may wait for their check, until those wait too).
 void SourceRunner::pump()
 {
-    while (m_active && m_tiles.size() < m_capacity && !(m_stopRequested && m_stopRequested())) {
+    while (m_active && !m_ending && count(Tile::Stage::Fetching) < m_capacity
+           && m_tiles.size() < m_capacity + m_checksAhead && !(m_stopRequested && m_stopRequested())) {
         if (m_cursor + 1 >= m_rect.count())
             break;
-        const int row = ++m_cursor;
+        const int row = m_cursor + 1;
         const TileId id{m_rect.columnOf(row), m_rect.rowOf(row)};
+        const bool installed = store::fileExists(tilePath(id));
+        const bool outside = !installed && !m_source->contains(id);
+        // Rows settle in the order of the walk: one that needs no request waits for those before.
+        if ((installed || outside) && m_checksAhead > 0 && !m_tiles.isEmpty())
+            break;
+        m_cursor = row;
         emit advanced(row);
         const QString code = store::tileCode(id.column, id.row);
-        if (store::fileExists(tilePath(id))) {
+        if (installed) {
             emit rowDone(row, code, RowState::AlreadyInstalled, QString());
             continue;
         }
-        if (!m_source->contains(id)) {
+        if (outside) {
             emit rowDone(row, code, RowState::OutsidePicture, QString());
             continue;
         }
@@ -331,7 +366,7 @@ void SourceRunner::assemble(int row)
     Tile &tile = m_tiles[row];
     if (!tile.failure.isEmpty()) {
         const QString why = tile.failure;
-        return settle(row, store::TileWriter::Result::NotPicture, why);
+        return done(row, store::TileWriter::Result::NotPicture, why);
     }
     if (m_source->storesAnswersAsIs())
         return install(row);
@@ -374,7 +409,18 @@ void SourceRunner::install(int row)
 // with its result, unless the run ended meanwhile.
 void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
 {
+    m_tiles[row].stage = Tile::Stage::Making;
     const int generation = m_generation;
+    // The next tile may be asked for while this one is checked (queued before the check can
+    // end, so the request goes first).
+    if (m_checksAhead > 0)
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (m_active && generation == m_generation)
+                    pump();
+            },
+            Qt::QueuedConnection);
     m_worker.start([this, generation, row, job = std::move(job)] {
         const WorkerResult done = job();
         // A call queued to a deleted runner is dropped; the runner waits for this thread.
@@ -382,10 +428,30 @@ void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
             this,
             [this, generation, row, done] {
                 if (m_active && generation == m_generation)
-                    settle(row, done.result, done.why);
+                    this->done(row, done.result, done.why);
             },
             Qt::QueuedConnection);
     });
+}
+
+// The tile's result is known. Its row settles now, or, where tiles are checked while the
+// next are asked for, once the rows before it have; an end waiting for the checks comes then.
+void SourceRunner::done(int row, store::TileWriter::Result result, const QString &why)
+{
+    const auto it = m_tiles.find(row);
+    if (it == m_tiles.end())
+        return;
+    it->stage = Tile::Stage::Done;
+    it->result = result;
+    it->why = why;
+    if (m_checksAhead == 0)
+        return settle(row);
+    while (m_active && !m_tiles.isEmpty() && m_tiles.first().stage == Tile::Stage::Done)
+        settle(m_tiles.firstKey());
+    if (m_active && m_ending && count(Tile::Stage::Making) == 0) {
+        const auto [outcome, detail] = *m_ending;
+        finish(outcome, detail);
+    }
 }
 
 // The stored tile no longer needs its shared answers: the last tile to need one lets it go.
@@ -398,9 +464,11 @@ void SourceRunner::release(const Tile &tile)
     }
 }
 
-void SourceRunner::settle(int row, store::TileWriter::Result result, const QString &why)
+void SourceRunner::settle(int row)
 {
     const Tile tile = m_tiles.take(row);
+    const store::TileWriter::Result result = tile.result;
+    const QString &why = tile.why;
     release(tile);
     const QString code = store::tileCode(tile.id.column, tile.id.row);
     switch (result) {

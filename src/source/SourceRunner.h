@@ -5,7 +5,10 @@
 // For the others it asks every server tile the stored tile needs, as many stored tiles at
 // once as the server is allowed (the fetcher's limit, kept-alive connections), then, on a
 // worker thread, assembles them, encodes the stored tile and writes it through the
-// TileWriter, so it reaches its name only whole. An answer that several stored tiles need
+// TileWriter, so it reaches its name only whole. A transport that allows it (the tile
+// server's) asks for the next tile while the worker checks the last; rows then get their
+// states in the order of the walk, and a run that ends on a failure lets the tiles being
+// checked settle first. An answer that several stored tiles need
 // (a whole picture cut by the program, a server tile on the edge of two stored tiles) is
 // asked once and kept while tiles still need it. A busy server's Retry-After is counted
 // down in the status field; tiles that keep coming back refused end the run (see
@@ -23,6 +26,7 @@
 #include "store/TileWriter.h"
 
 #include <QHash>
+#include <QMap>
 #include <QSet>
 #include <QObject>
 #include <QThreadPool>
@@ -73,6 +77,9 @@ signals:
 
 private:
     struct Tile {
+        // Asked for; being assembled or checked on the worker; done, its row not settled yet.
+        enum class Stage { Fetching, Making, Done };
+        Stage stage = Stage::Fetching;
         TileId id;
         QList<TilePiece> pieces;
         QList<QByteArray> answers;
@@ -81,6 +88,8 @@ private:
         qint64 fileBytes = 0;
         QString failure;   // why the tile cannot be made
         bool cut = false;  // an answer passed the size limit
+        store::TileWriter::Result result = store::TileWriter::Result::NotPicture;   // once done
+        QString why;
     };
     // A request out: for one piece of one stored tile, or for an answer several share.
     struct Request {
@@ -121,7 +130,9 @@ private:
         QString why;
     };
     void onWorker(int row, std::function<WorkerResult()> job);
-    void settle(int row, store::TileWriter::Result result, const QString &why);
+    void done(int row, store::TileWriter::Result result, const QString &why);
+    void settle(int row);
+    int count(Tile::Stage stage) const;
     void release(const Tile &tile);
     void endIfDone();
     void finish(RunOutcome outcome, const QString &detail = {});
@@ -141,8 +152,11 @@ private:
     int m_descriptionRequest = 0;
     int m_cursor = -1;
     int m_capacity = 1;
+    int m_checksAhead = 0;                     // the transport's
     QHash<int, Request> m_requests;            // by request id
-    QHash<int, Tile> m_tiles;                  // list row -> stored tile being fetched or made
+    QMap<int, Tile> m_tiles;                   // list row -> stored tile being fetched or made
+    // The end of a run that waits for the tiles being checked (see Transport::checksAhead()).
+    std::optional<std::pair<RunOutcome, QString>> m_ending;
     QHash<QString, SharedAnswer> m_shared;     // by address
     int m_asked = 0;
     int m_installed = 0;

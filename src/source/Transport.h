@@ -37,6 +37,10 @@ public:
     virtual void cancelAll() = 0;
     // How many requests the server of `url` may have at once.
     virtual int limitFor(const QUrl &url) const = 0;
+    // How many stored tiles may wait for their check on the runner's worker while the next
+    // requests go on (0: a tile being checked holds its request's place). Their rows then get
+    // their states in the order of the walk.
+    virtual int checksAhead() const { return 0; }
 
 signals:
     void received(int id, qint64 bytes);

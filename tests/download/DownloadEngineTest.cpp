@@ -305,6 +305,24 @@ TEST_F(DownloadEngineTest, NextRequestNeverStartsInsideAResultHandler)
     EXPECT_EQ(startedInside, 0);
 }
 
+// The check of a tile runs on the worker while the next tile is already asked for; the rows
+// still get their states in walking order.
+TEST_F(DownloadEngineTest, TheNextTileIsAskedForWhileTheLastIsChecked)
+{
+    QStringList events;
+    QObject::connect(&engine, &DownloadEngine::requestStarted,
+                     [&](const QString &url) { events << "ask " + url.right(11); });
+    QObject::connect(&engine, &DownloadEngine::tileDone, [&](int, const QString &name) { events << "done " + name; });
+    ASSERT_TRUE(runAndWait(TileRect{0, 2, 0, 0}));
+    // The first tile is checked while the second is asked for; later the order of a check and
+    // the next request is the machine's.
+    EXPECT_EQ(events.mid(0, 3), (QStringList{"ask MAXI_AA.jpg", "ask MAXI_BA.jpg", "done MAXI_AA.jpg"}));
+    EXPECT_EQ(events.filter("done "), (QStringList{"done MAXI_AA.jpg", "done MAXI_BA.jpg", "done MAXI_CA.jpg"}));
+    EXPECT_EQ(events.filter("ask "), (QStringList{"ask MAXI_AA.jpg", "ask MAXI_BA.jpg", "ask MAXI_CA.jpg"}));
+    EXPECT_EQ(store::tileCount(sheetFolder(12)), 3);
+    expectIdle();
+}
+
 TEST_F(DownloadEngineTest, OnlyTilesThatDecodeWholeWithinBoundsAreInstalled)
 {
     const QString folder = sheetFolder(12);

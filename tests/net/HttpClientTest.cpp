@@ -1,4 +1,5 @@
 #include "net/HttpClient.h"
+#include "net/FailureTexts.h"
 #include "net/TestServer.h"
 #include "support/Wait.h"
 #include "support/LogCapture.h"
@@ -139,7 +140,7 @@ TEST_F(HttpClientTest, EachKindOfAnswerEndsTheTransactionOnce)
             EXPECT_TRUE(warnings.size() == 1 && warnings.first().contains(url())) << warnings.join(u'\n').toStdString();
         if (o.result == "error") {
             EXPECT_EQ(o.error, c.error);
-            EXPECT_EQ(o.errorText, HttpClient::errorText(c.error));
+            EXPECT_EQ(o.errorText, net::failureText(c.error));
         }
         EXPECT_FALSE(client.busy());
     }
@@ -209,29 +210,34 @@ TEST_F(HttpClientTest, RefusedSchemesHostsAndPortsFailWithTheirTexts)
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         closedPort = probe.serverPort();
     }
+    using Error = HttpClient::Error;
     struct Case {
         QString url;
+        Error error;
         QString text;
         QStringList events;
     };
+    const QString badAddress = QStringLiteral("Adresse du serveur incorrecte");
     const Case cases[] = {
-        {"", "Empty URL", {}},
-        {"https://127.0.0.1/x.jpg", "HTTP Secure Socket is not supported", {}},
-        {"http://bad..host/x.jpg", "Null Remote Address", {"invalidHost"}},
+        {"", Error::EmptyUrl, badAddress, {}},
+        {"https://127.0.0.1/x.jpg", Error::SecureNotSupported, badAddress, {}},
+        {"http://bad..host/x.jpg", Error::NullRemoteAddress, "Serveur Indisponible", {"invalidHost"}},
         // A port that is no number from 1 to 65535 is refused, never taken for port 80.
-        {"http://127.0.0.1:0/x.jpg", "Invalid Port", {}},
-        {"http://127.0.0.1:65536/x.jpg", "Invalid Port", {}},
-        {"http://127.0.0.1:99999999999/x.jpg", "Invalid Port", {}},
-        {"http://127.0.0.1:8o/x.jpg", "Invalid Port", {}},
-        {"http://127.0.0.1:-80/x.jpg", "Invalid Port", {}},
-        {"http://127.0.0.1:/x.jpg", "Invalid Port", {}},
-        {QString("http://127.0.0.1:%1/x.jpg").arg(closedPort), "Connection Failed", {"connectionFailed"}},
+        {"http://127.0.0.1:0/x.jpg", Error::BadPort, badAddress, {}},
+        {"http://127.0.0.1:65536/x.jpg", Error::BadPort, badAddress, {}},
+        {"http://127.0.0.1:99999999999/x.jpg", Error::BadPort, badAddress, {}},
+        {"http://127.0.0.1:8o/x.jpg", Error::BadPort, badAddress, {}},
+        {"http://127.0.0.1:-80/x.jpg", Error::BadPort, badAddress, {}},
+        {"http://127.0.0.1:/x.jpg", Error::BadPort, badAddress, {}},
+        {QString("http://127.0.0.1:%1/x.jpg").arg(closedPort), Error::ConnectionFailed, "Connexion impossible à la BNF",
+         {"connectionFailed"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.url.toStdString());
         HttpClient fresh;
         const Outcome o = run(fresh, c.url, body);
         EXPECT_EQ(o.result, "error");
+        EXPECT_EQ(o.error, c.error);
         EXPECT_EQ(o.errorText, c.text);
         EXPECT_EQ(o.events, c.events);
     }
@@ -306,3 +312,48 @@ TEST(HttpClientUrl, PartsOfAUrl)
 }
 
 } // namespace
+
+// The words the status field and the reading of an address show for each failed request.
+TEST(FailureTexts, EveryFailedRequestHasItsFrenchWords)
+{
+    using Error = HttpClient::Error;
+    const std::pair<Error, const char *> clientCases[] = {
+        {Error::EmptyUrl, "Adresse du serveur incorrecte"},
+        {Error::SecureNotSupported, "Adresse du serveur incorrecte"},
+        {Error::BadPort, "Adresse du serveur incorrecte"},
+        {Error::AlreadyConnected, "Erreur de communication avec la BNF"},
+        {Error::SocketError, "Erreur de communication avec la BNF"},
+        {Error::NullRemoteAddress, "Serveur Indisponible"},
+        {Error::ConnectionFailed, "Connexion impossible à la BNF"},
+        {Error::ConnectionTimedOut, "Connexion impossible à la BNF"},
+        {Error::HostLookupTimedOut, "Délai d'attente dépassé"},
+        {Error::ReadTimedOut, "Délai d'attente dépassé"},
+        {Error::DeadlineExceeded, "Délai d'attente dépassé"},
+        {Error::TooManyRedirects, "Trop de redirections"},
+        {Error::HeaderLineTooLong, "Réponse du serveur incorrecte"},
+        {Error::TooManyHeaderLines, "Réponse du serveur incorrecte"},
+        {Error::FileError, "Erreur d'écriture de l'image"},
+    };
+    for (const auto &[error, text] : clientCases)
+        EXPECT_EQ(net::failureText(error), QString::fromUtf8(text)) << int(error);
+
+    using Outcome = PacedFetcher::Outcome;
+    const QString words = QStringLiteral("the network's words");
+    const QString prefix = QStringLiteral("Lecture impossible : ");
+    const std::pair<Outcome, QString> fetchCases[] = {
+        {Outcome::CertificateRefused, "Certificat du serveur refusé : " + words},
+        {Outcome::FileError, "Erreur d'écriture de l'image"},
+        {Outcome::TimedOut, "Délai d'attente dépassé"},
+        {Outcome::TooManyRedirects, "Trop de redirections"},
+        {Outcome::Refused, words},
+        {Outcome::HttpError, prefix + words},
+        {Outcome::NetworkError, prefix + words},
+        {Outcome::TooLarge, prefix + words},
+    };
+    for (const auto &[outcome, text] : fetchCases) {
+        PacedFetcher::Result result;
+        result.outcome = outcome;
+        result.text = words;
+        EXPECT_EQ(net::failureText(result, prefix), text) << int(outcome);
+    }
+}

@@ -1,7 +1,7 @@
 #include "NginxConfig.h"
 
 #include "catalogue/CassiniCatalogue.h"
-#include "session/SelectionState.h"
+#include "source/classic/ClassicLayout.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -14,21 +14,32 @@ namespace nginx {
 
 namespace {
 
+using source::ClassicLayout;
+using Part = ClassicLayout::Part;
+
 QString quoted(const QString &text)
 {
     return u'"' + text + u'"';
 }
 
+// The document base is 1 followed by this many zeros: nginx has no arithmetic, so the
+// position (document number - base) is written digit-wise.
+constexpr int kBaseZeros = 4;
+static_assert(ClassicLayout::kArchiveDocumentBase == 10000, "the expressions below subtract a 1 and four zeros");
+// Leading digits of a document number above the base's zeros: at most this many.
+constexpr int kLeadingDigits = ClassicLayout::kMaxDocumentDigits - kBaseZeros;
+static_assert(kLeadingDigits == 2, "the expressions below take one or two leading digits");
+
 // Document number (as sent, up to 6 digits) -> archive position (number - 10000), written
-// as regular expressions since nginx has no arithmetic.
+// as regular expressions.
 QStringList archivePositions()
 {
     QStringList lines;
-    lines << QStringLiteral("        \"~^0*1(?=\\d{4}$)0*([1-9]\\d*)$\" \"$1\";");
+    lines << QStringLiteral("        \"~^0*1(?=\\d{%1}$)0*([1-9]\\d*)$\" \"$1\";").arg(kBaseZeros);
     for (int first = 2; first <= 9; ++first)
-        lines << QStringLiteral("        \"~^0*%1(\\d{4})$\" \"%2$1\";").arg(first).arg(first - 1);
+        lines << QStringLiteral("        \"~^0*%1(\\d{%3})$\" \"%2$1\";").arg(first).arg(first - 1).arg(kBaseZeros);
     for (int firstTwo = 10; firstTwo <= 99; ++firstTwo)
-        lines << QStringLiteral("        \"~^%1(\\d{4})$\" \"%2$1\";").arg(firstTwo).arg(firstTwo - 1);
+        lines << QStringLiteral("        \"~^%1(\\d{%3})$\" \"%2$1\";").arg(firstTwo).arg(firstTwo - 1).arg(kBaseZeros);
     return lines;
 }
 
@@ -40,7 +51,7 @@ QStringList cassiniFolders()
             const QString number = cassini::documentNumber(sheet, item);
             if (!number.isEmpty())
                 lines << QStringLiteral("        %1 %2;")
-                             .arg(quoted(number + QStringLiteral("/0000001")),
+                             .arg(quoted(number + u'/' + ClassicLayout::folder(0)),
                                   quoted(editions::cassiniFolder(item) + QStringLiteral("/Carte")
                                          + QString::number(sheet)));
         }
@@ -112,21 +123,23 @@ QString configuration(const QString &realRoot, const Listen &listen, const QStri
       << QStringLiteral("    server_tokens off;")
       << QString()
       << QStringLiteral("    # The request path as sent (nothing decoded, no dot segment merged): document")
-      << QStringLiteral("    # number, folder and tile name of /Fonds_ImagesZoom/077/077<number>/<folder>/MAXI_xx.jpg.")
+      << QStringLiteral("    # number, folder and tile name of %1<number>/<folder>/%2xx%3.")
+             .arg(QLatin1StringView(ClassicLayout::kDocumentsPath), QLatin1StringView(ClassicLayout::kTilePrefix),
+                  QLatin1StringView(ClassicLayout::kTileSuffix))
       << QStringLiteral("    map $request_uri $tile_document {")
       << QStringLiteral("        default \"\";")
-      << QStringLiteral("        \"~^/Fonds_ImagesZoom/077/077(\\d{1,6})/\\d{7}/MAXI_[A-Z]{2}\\.jpg$\" $1;")
+      << QStringLiteral("        %1 $1;").arg(quoted(u'~' + ClassicLayout::pathPattern({Part::Document})))
       << QStringLiteral("    }")
       << QStringLiteral("    map $request_uri $tile_folder {")
       << QStringLiteral("        default \"\";")
-      << QStringLiteral("        \"~^/Fonds_ImagesZoom/077/077\\d{1,6}/(\\d{7})/MAXI_[A-Z]{2}\\.jpg$\" $1;")
+      << QStringLiteral("        %1 $1;").arg(quoted(u'~' + ClassicLayout::pathPattern({Part::Folder})))
       << QStringLiteral("    }")
       << QStringLiteral("    map $request_uri $tile_name {")
       << QStringLiteral("        default \"\";")
-      << QStringLiteral("        \"~^/Fonds_ImagesZoom/077/077\\d{1,6}/\\d{7}/(MAXI_[A-Z]{2}\\.jpg)$\" $1;")
+      << QStringLiteral("        %1 $1;").arg(quoted(u'~' + ClassicLayout::pathPattern({Part::TileFile})))
       << QStringLiteral("    }")
       << QString()
-      << QStringLiteral("    # The Cassini sheets of both editions: document number and folder 0000001.")
+      << QStringLiteral("    # The Cassini sheets of both editions: document number and folder %1.").arg(ClassicLayout::folder(0))
       << QStringLiteral("    map \"$tile_document/$tile_folder\" $cassini_folder {")
       << QStringLiteral("        default \"\";");
     c << cassiniFolders();
@@ -136,14 +149,16 @@ QString configuration(const QString &realRoot, const Listen &listen, const QStri
       << QStringLiteral("        default \"/$cassini_folder/$tile_name\";")
       << QStringLiteral("    }")
       << QString()
-      << QStringLiteral("    # The archive maps: position = document number - 10000, folder 0000 + sheet index.")
+      << QStringLiteral("    # The archive maps: position = document number - %1, folder %2 + sheet index.")
+             .arg(ClassicLayout::kArchiveDocumentBase)
+             .arg(QLatin1StringView(ClassicLayout::kFolderZeros))
       << QStringLiteral("    map $tile_document $archive_position {")
       << QStringLiteral("        default \"\";");
     c << archivePositions();
     c << QStringLiteral("    }")
       << QStringLiteral("    map $tile_folder $archive_sheet {")
       << QStringLiteral("        default \"\";")
-      << QStringLiteral("        \"~^0000(?!000)(\\d{3})$\" \"F$1\";")
+      << QStringLiteral("        %1 \"F$1\";").arg(quoted(QStringLiteral("~^") + ClassicLayout::suffixedFolderPattern() + u'$'))
       << QStringLiteral("    }")
       << QStringLiteral("    map \"$archive_position/$archive_sheet\" $archive_file {")
       << QStringLiteral("        \"~^/\" \"\";")

@@ -1,14 +1,12 @@
 #include "TileServer.h"
 
-#include "session/SelectionState.h"
-#include "catalogue/CassiniCatalogue.h"
 #include "platform/Paths.h"
+#include "source/classic/ClassicLayout.h"
 #include "store/TileStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -44,13 +42,6 @@ struct TileServer::Client {
 TileServer::TileServer(const QString &mapsRoot, QObject *parent) : QObject(parent), m_root(mapsRoot)
 {
     m_realRoot = QFileInfo(mapsRoot).canonicalFilePath();
-    for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
-        for (int item : {0, 1}) {
-            const QString number = cassini::documentNumber(sheet, item);
-            if (!number.isEmpty())
-                m_cassini.insert(number, {editions::cassiniFolder(item), sheet});
-        }
-    }
     connect(&m_server, &QTcpServer::newConnection, this, &TileServer::onConnection);
     connect(&m_server, &QTcpServer::acceptError, this, &TileServer::onAcceptError);
     setMaxConnections(kDefaultMaxConnections);
@@ -104,29 +95,13 @@ bool TileServer::listen(const QHostAddress &address, quint16 port)
 
 QStringList TileServer::candidateFiles(const QString &requestPath) const
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^/Fonds_ImagesZoom/077/077(\\d{1,6})/(\\d{7})/MAXI_([A-Z]{2})\\.jpg$"));
-    const auto match = pattern.match(requestPath);
-    if (!match.hasMatch())
+    const auto request = source::ClassicLayout::parse(requestPath);
+    if (!request)
         return {};
-    const QString number = match.captured(1);
-    const QString folder = match.captured(2);
-    const QString fileName = QStringLiteral("MAXI_") + match.captured(3) + QStringLiteral(".jpg");
     QStringList files;
-    // A Cassini sheet: folder "0000001".
-    if (folder == QStringLiteral("0000001")) {
-        const auto it = m_cassini.constFind(number);
-        if (it != m_cassini.constEnd())
-            files << paths::join(store::mapFolder(m_root, it->first, QString::number(it->second), QString()),
-                                    fileName);
-    }
-    // An archive map: document number = position + 10000, folder "0000" + sheet index.
-    const int position = number.toInt() - 10000;
-    const int index = folder.mid(4).toInt();
-    if (position >= 1 && folder.startsWith(QStringLiteral("0000")) && index >= 1)
-        files << paths::join(store::mapFolder(m_root, editions::kArchive, QString::number(position),
-                                              QStringLiteral("\\F") + folder.mid(4)),
-                             fileName);
+    for (const SheetId &sheet : request->sheets())
+        files << paths::join(store::mapFolder(m_root, sheet.edition, sheet.numberText(), sheet.folderSuffix()),
+                             request->tileFile());
     return files;
 }
 

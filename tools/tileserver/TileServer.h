@@ -1,9 +1,7 @@
 #pragma once
-// A small HTTP/1.0 server that serves the tiles of a maps root under the library's paths:
-// "/Fonds_ImagesZoom/077/077" + document number + "/0000001/MAXI_xx.jpg" for the Cassini
-// sheets of both editions and "/0000" + sheet index for the archive maps. Document numbers
-// are mapped back to sheets with the program's own catalogue. One answer per connection,
-// then the connection is closed; one log line per request.
+// A small HTTP/1.0 server that serves the tiles of a maps root under the library's paths
+// (see ClassicLayout.h), for the Cassini sheets of both editions and the archive maps. One
+// answer per connection, then the connection is closed; one log line per request.
 //
 // It may face a network: only regular files whose real path lies inside the root are
 // served, files are opened without blocking and sent in pieces (a connection holds about
@@ -18,7 +16,6 @@
 // slow readers cannot hold every slot.
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
@@ -120,6 +117,4 @@ private:
     QTimer m_roomCheck;
     QTimer m_rateCheck;
     QElapsedTimer m_clock;
-    // Document number -> (edition folder, sheet number) of the Cassini sheets.
-    QHash<QString, QPair<QString, int>> m_cassini;
 };

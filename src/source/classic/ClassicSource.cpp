@@ -1,4 +1,5 @@
 #include "source/classic/ClassicSource.h"
+#include "source/classic/ClassicLayout.h"
 #include "source/SourceKind.h"
 #include "store/TileStore.h"
 
@@ -12,7 +13,7 @@ QSize ClassicSource::grid() const
 QString ClassicSource::tileUrl(TileId id) const
 {
     QString url = m_template;
-    return url.replace(QStringLiteral("**"), store::tileCode(id.column, id.row), Qt::CaseInsensitive);
+    return url.replace(QLatin1StringView(ClassicLayout::kTileCodeMark), store::tileCode(id.column, id.row), Qt::CaseInsensitive);
 }
 
 QList<TilePiece> ClassicSource::pieces(TileId id) const

@@ -1,4 +1,5 @@
 #include "source/classic/ClassicTransport.h"
+#include "net/FailureTexts.h"
 #include "store/TileWriter.h"
 
 #include <QFile>
@@ -19,10 +20,10 @@ ClassicTransport::ClassicTransport(QObject *parent) : Transport(parent)
         switch (error) {
         case HttpClient::Error::HostLookupTimedOut:
         case HttpClient::Error::ReadTimedOut:
-        case HttpClient::Error::DeadlineExceeded: return end(Outcome::TimedOut, errorStatus(error));
-        case HttpClient::Error::TooManyRedirects: return end(Outcome::TooManyRedirects, errorStatus(error));
-        case HttpClient::Error::FileError: return end(Outcome::FileError, errorStatus(error));
-        default: return end(Outcome::NetworkError, errorStatus(error));
+        case HttpClient::Error::DeadlineExceeded: return end(Outcome::TimedOut, net::failureText(error));
+        case HttpClient::Error::TooManyRedirects: return end(Outcome::TooManyRedirects, net::failureText(error));
+        case HttpClient::Error::FileError: return end(Outcome::FileError, net::failureText(error));
+        default: return end(Outcome::NetworkError, net::failureText(error));
         }
     });
 }
@@ -30,26 +31,6 @@ ClassicTransport::ClassicTransport(QObject *parent) : Transport(parent)
 ClassicTransport::~ClassicTransport()
 {
     cancelAll();
-}
-
-QString ClassicTransport::errorStatus(HttpClient::Error error)
-{
-    switch (error) {
-    case HttpClient::Error::NullRemoteAddress: return QStringLiteral("Serveur Indisponible");
-    case HttpClient::Error::ConnectionFailed:
-    case HttpClient::Error::ConnectionTimedOut: return QStringLiteral("Connexion impossible à la BNF");
-    case HttpClient::Error::HostLookupTimedOut:
-    case HttpClient::Error::ReadTimedOut: return QStringLiteral("Délai d'attente dépassé");
-    case HttpClient::Error::TooManyRedirects: return QStringLiteral("Trop de redirections");
-    case HttpClient::Error::HeaderLineTooLong:
-    case HttpClient::Error::TooManyHeaderLines: return QStringLiteral("Réponse du serveur incorrecte");
-    case HttpClient::Error::FileError: return QStringLiteral("Erreur d'écriture de l'image");
-    case HttpClient::Error::DeadlineExceeded: return QStringLiteral("Délai d'attente dépassé");
-    case HttpClient::Error::SecureNotSupported:
-    case HttpClient::Error::BadPort:
-    case HttpClient::Error::EmptyUrl: return QStringLiteral("Adresse du serveur incorrecte");
-    default: return QStringLiteral("Erreur de communication avec la BNF");
-    }
 }
 
 int ClassicTransport::get(const QString &url, qint64 maxBytes, const QString &tilePath)

@@ -2,7 +2,7 @@
 // The HTTP/1.0 client as the tile server's transport: one request at a time, each answer
 // streamed to a temporary file of its own beside the tile it is for. The client's steps
 // (name found, connected, refused) stay visible through client(); a fault of the fetch is
-// given the tile server's French words.
+// given the tile server's French words (FailureTexts.h).
 
 #include "net/HttpClient.h"
 #include "source/Transport.h"
@@ -20,9 +20,9 @@ public:
     int get(const QString &url, qint64 maxBytes, const QString &tilePath) override;
     void cancelAll() override;
     int limitFor(const QUrl &) const override { return 1; }
-
-    // The status text of a fault of the fetch.
-    static QString errorStatus(HttpClient::Error error);
+    // The next tile is asked for while the worker checks the last: the check costs about as
+    // much as a transfer on a fast network.
+    int checksAhead() const override { return 1; }
 
 signals:
     void requestStarted(const QString &url);

@@ -1,5 +1,4 @@
 #include "source/iiif/IiifAddress.h"
-#include "platform/Desktop.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -123,18 +122,6 @@ QString pageAddress(const QString &imageBase)
         return QStringLiteral("https://") + kGallicaHost + u'/' + m.captured(1) + QStringLiteral("/f")
                + m.captured(2) + QStringLiteral(".item");
     return imageBase + QStringLiteral("/info.json");
-}
-
-std::optional<Address> askAddress(Desktop &desktop, const QString &caption, const QString &prompt,
-                                  const QString &initial)
-{
-    const QString text = desktop.inputText(caption, prompt, initial);
-    if (text.trimmed().isEmpty())
-        return std::nullopt;
-    const auto address = parseAddress(text);
-    if (!address)
-        desktop.error(refusalText(text.trimmed()));
-    return address;
 }
 
 } // namespace iiif

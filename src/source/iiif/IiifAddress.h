@@ -9,8 +9,6 @@
 #include <QString>
 #include <optional>
 
-class Desktop;
-
 namespace iiif {
 
 inline const QString kGallicaHost = QStringLiteral("gallica.bnf.fr");
@@ -33,11 +31,6 @@ std::optional<Address> parseAddress(const QString &text);
 
 // "Adresse IIIF incorrecte : " + text.
 QString refusalText(const QString &text);
-
-// Asks the user for an address in an input box. Nothing when the user gave none, or gave
-// one that is none of the accepted forms (which has then been said in an error box).
-std::optional<Address> askAddress(Desktop &desktop, const QString &caption, const QString &prompt,
-                                  const QString &initial);
 
 // The library's page of an image on Gallica ("https://gallica.bnf.fr/ark:/12148/X/f3.item"),
 // or the image's description for any other server.

@@ -1,6 +1,6 @@
 #include "source/iiif/IiifReader.h"
 #include "source/iiif/IiifPlan.h"
-#include "source/iiif/IiifTexts.h"
+#include "net/FailureTexts.h"
 #include "net/PacedFetcher.h"
 #include "source/iiif/IiifInfo.h"
 #include "platform/Logging.h"
@@ -15,7 +15,7 @@ IiifReader::IiifReader(PacedFetcher &fetcher, QObject *parent) : source::KindRea
             return;
         m_countdown.stop();
         const bool ok = r.outcome == PacedFetcher::Outcome::Ok;
-        onResult(r, ok ? QString() : iiif::requestFailureText(r, QStringLiteral("Lecture impossible : ")));
+        onResult(r, ok ? QString() : net::failureText(r, QStringLiteral("Lecture impossible : ")));
     });
     connect(&m_fetcher, &PacedFetcher::retrying, this, [this](int id, int seconds) {
         if (m_busy && id == m_request)
