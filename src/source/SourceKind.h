@@ -30,6 +30,8 @@ struct SourceKind {
     // last at `foundAt` (after redirects); nothing and `why` (French) when it cannot.
     std::unique_ptr<TileSource> (*make)(const QByteArray &description, const QString &url, const QString &foundAt,
                                         QString *why);
+    // The largest description read at the source's address `url`; nullptr: kMaxDescriptionBytes.
+    qint64 (*descriptionLimit)(const QString &url) = nullptr;
 };
 
 // Every kind, in the order typed addresses are tried.
