@@ -53,7 +53,12 @@ void SourceRunner::attach(Transport &transport)
             onResult(r);
     });
     connect(t, &Transport::received, this, [this, t](int id, qint64) {
-        if (t != m_transport || !m_active || !m_requests.contains(id))
+        if (t != m_transport || !m_active)
+            return;
+        // A plain picture read as its description may take long: it is progress too.
+        if (id == m_descriptionRequest && id != 0)
+            return m_deadline.start();
+        if (!m_requests.contains(id))
             return;
         m_deadline.start();
         const Request request = m_requests.value(id);

@@ -181,7 +181,7 @@ Selector selectorOf(const QJsonValue &value)
             const QJsonValue rotation = o.value(QStringLiteral("rotation"));
             QString degrees = rotation.isDouble() ? QString::number(rotation.toDouble()) : rotation.toString();
             degrees.remove(u'!');   // a mirror image is shown unmirrored
-            selector.rotation = ((degrees.toInt() % 360) + 360) % 360;
+            selector.rotation = ((int(degrees.toDouble()) % 360) + 360) % 360;
         }
     }
     return selector;

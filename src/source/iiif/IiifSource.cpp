@@ -14,7 +14,7 @@ namespace {
 
 // The size of a plain picture from its first bytes: a JPEG's header, or any other format
 // the program reads (PNG for the most part); nothing for what is no picture.
-QSize pictureSize(const QByteArray &bytes)
+QSize sizeOfPicture(const QByteArray &bytes)
 {
     jpeg::Header header;
     if (bytes.startsWith("\xFF\xD8"))
@@ -33,7 +33,7 @@ std::unique_ptr<IiifSource> IiifSource::make(const QByteArray &info, const QStri
     const iiif::SheetAddress sheet = iiif::SheetAddress::parse(imageBase);
     if (sheet.picture) {
         // The description is the picture itself: its size is the one it has.
-        const QSize size = pictureSize(info);
+        const QSize size = sizeOfPicture(info);
         if (size.isEmpty()) {
             if (why)
                 *why = QStringLiteral("la réponse n'est pas une image");
