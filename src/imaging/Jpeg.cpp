@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 #include <cerrno>
 #include <csetjmp>
@@ -121,6 +122,7 @@ void cmykToRgb32(uchar *pixels, JDIMENSION count, bool inverted)
 } // namespace
 
 const int kTooBigCode = JERR_IMAGE_TOO_BIG;
+const int kOffBlockGridCode = JERR_BAD_CROP_SPEC;
 const int kScanBudgetCode = JERR_BAD_PROGRESSION;
 
 bool Status::isCorrupt() const
@@ -171,6 +173,7 @@ Status readHeader(const QByteArray &bytes, Header &header)
     if (status.ok()) {
         header.width = int(d.cinfo.image_width);
         header.height = int(d.cinfo.image_height);
+        header.block = QSize(DCTSIZE * d.cinfo.max_h_samp_factor, DCTSIZE * d.cinfo.max_v_samp_factor);
     }
     return status;
 }
@@ -432,6 +435,87 @@ Status checkFile(const QString &path, Header &header)
     const Status status = checkOpenFile(fd, header);
     ::close(fd);
     return status;
+}
+
+Status cropLossless(const QByteArray &bytes, QRect crop, QByteArray &out)
+{
+    RowDecompressor d;
+    const Status status = startDecompress(d, bytes);
+    if (!status.ok())
+        return status;
+    jpeg_decompress_struct &in = d.cinfo;
+    if (crop.isEmpty() || crop.x() < 0 || crop.y() < 0 || crop.right() >= int(in.image_width)
+        || crop.bottom() >= int(in.image_height))
+        return {JERR_BAD_CROP_SPEC};
+    // The part starts on a whole unit of blocks of every component (an MCU).
+    const int unitW = DCTSIZE * in.max_h_samp_factor, unitH = DCTSIZE * in.max_v_samp_factor;
+    if (crop.x() % unitW != 0 || crop.y() % unitH != 0)
+        return {JERR_BAD_CROP_SPEC};
+
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
+    err.attach(cinfo);
+    jpeg_create_compress(&cinfo);
+    cinfo.mem->max_memory_to_use = in.mem->max_memory_to_use;
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = checkBudget;
+    in.progress = &progress;
+    auto release = [&] {
+        in.progress = nullptr;
+        jpeg_destroy_compress(&cinfo);
+        free(buffer);
+    };
+    auto fail = [&](int code) -> Status {
+        release();
+        return {code ? code : JERR_OUT_OF_MEMORY};
+    };
+    if (setjmp(d.err.jump))
+        return fail(d.code());
+    if (setjmp(err.jump))
+        return fail(err.pub.msg_code);
+    jvirt_barray_ptr *source = jpeg_read_coefficients(&in);
+    // Damaged data would be copied as it is: the part is made by decoding instead.
+    if (d.err.warnings > 0)
+        return fail(d.code());
+    jpeg_copy_critical_parameters(&in, &cinfo);
+    cinfo.image_width = JDIMENSION(crop.width());
+    cinfo.image_height = JDIMENSION(crop.height());
+    cinfo.optimize_coding = TRUE;
+    jvirt_barray_ptr target[MAX_COMPONENTS]{};
+    auto blocks = [](qint64 pixels, int sampling, int unit) { return JDIMENSION((pixels * sampling + unit - 1) / unit); };
+    auto roundUp = [](JDIMENSION n, int multiple) { return JDIMENSION((n + multiple - 1) / multiple * multiple); };
+    for (int ci = 0; ci < in.num_components; ++ci) {
+        const jpeg_component_info &comp = in.comp_info[ci];
+        target[ci] = cinfo.mem->request_virt_barray(
+            reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, FALSE,
+            roundUp(blocks(crop.width(), comp.h_samp_factor, unitW), comp.h_samp_factor),
+            roundUp(blocks(crop.height(), comp.v_samp_factor, unitH), comp.v_samp_factor), JDIMENSION(comp.v_samp_factor));
+    }
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    jpeg_write_coefficients(&cinfo, target);
+    // The part's blocks, row by row of each component (its arrays are whole rows of MCUs).
+    for (int ci = 0; ci < in.num_components; ++ci) {
+        const jpeg_component_info &comp = cinfo.comp_info[ci];
+        const int v = comp.v_samp_factor;
+        const JDIMENSION fromX = JDIMENSION(crop.x() * comp.h_samp_factor / unitW);
+        const JDIMENSION fromY = JDIMENSION(crop.y() * v / unitH);
+        const JDIMENSION width = roundUp(comp.width_in_blocks, comp.h_samp_factor);
+        for (JDIMENSION y = 0; y < comp.height_in_blocks; y += JDIMENSION(v)) {
+            JBLOCKARRAY to = cinfo.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo), target[ci], y,
+                                                           JDIMENSION(v), TRUE);
+            JBLOCKARRAY from = in.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&in), source[ci], fromY + y,
+                                                          JDIMENSION(v), FALSE);
+            for (int row = 0; row < v; ++row)
+                std::memcpy(to[row], from[row] + fromX, size_t(width) * sizeof(JBLOCK));
+        }
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_finish_decompress(&in);
+    out = QByteArray(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    release();
+    return {};
 }
 
 QSize scaledSize(QSize full, int d)

@@ -29,6 +29,9 @@ extern const int kScanBudgetCode;
 struct Header {
     int width = 0;
     int height = 0;
+    // The side of the picture's blocks of pixels (8 x 8, or 16 for colours sampled at half
+    // their resolution, up to 32): a cut on these lines keeps the picture's own blocks.
+    QSize block;
     QSize size() const { return {width, height}; }
 };
 
@@ -78,6 +81,16 @@ Status decodeFileRegion(const QString &path, QImage &image, QRect region, QRect 
 int coveringScale(QSize full, QSize target);
 // Size of a picture of `full` size decoded at 1/d.
 QSize scaledSize(QSize full, int scaleDenominator);
+
+// The part `crop` of a JPEG picture as a JPEG picture of its own, without decoding it: the
+// compressed blocks are copied as they are (as `jpegtran -crop` does), so the part decodes
+// to exactly the pixels of the picture's own blocks. The part's left and top edges must lie
+// on the lines of the picture's blocks (Header::block) and the part within the picture;
+// otherwise nothing is made and the code is kOffBlockGridCode. A progressive picture is
+// read within the check's scan budget; the part comes out in one scan.
+Status cropLossless(const QByteArray &bytes, QRect crop, QByteArray &out);
+// The code reported for a part that cannot be cut without decoding the picture.
+extern const int kOffBlockGridCode;
 
 // Baseline JPEG, 24-bit colour, the given quality (90 is the program's default).
 Status encode(const QImage &image, QByteArray &out, int quality = 90);

@@ -10,6 +10,12 @@ QString SourceAddress::descriptionUrl() const
     return sourceKind(kind).descriptionUrl(url);
 }
 
+qint64 SourceAddress::descriptionLimit() const
+{
+    const SourceKind &entry = sourceKind(kind);
+    return entry.descriptionLimit ? entry.descriptionLimit(url) : kMaxDescriptionBytes;
+}
+
 SourceAddress zoomifyFolder(const QString &folderUrl)
 {
     QString folder = folderUrl;

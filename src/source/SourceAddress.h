@@ -18,6 +18,8 @@ struct SourceAddress {
 
     // What is read first: "info.json", the ".dzi" itself, "ImageProperties.xml".
     QString descriptionUrl() const;
+    // The largest description read there (kMaxDescriptionBytes unless the kind says more).
+    qint64 descriptionLimit() const;
     bool operator==(const SourceAddress &) const = default;
 };
 

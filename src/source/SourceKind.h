@@ -36,6 +36,8 @@ struct SourceKind {
     // last at `foundAt` (after redirects); nothing and `why` (French) when it cannot.
     std::unique_ptr<TileSource> (*make)(const QByteArray &description, const QString &url, const QString &foundAt,
                                         QString *why);
+    // The largest description read at the source's address `url`; nullptr: kMaxDescriptionBytes.
+    qint64 (*descriptionLimit)(const QString &url) = nullptr;
     // How its addresses are called where a prompt lists the kinds briefly (".dzi"), and
     // in full ("ark Gallica, info.json, manifeste IIIF"); nullptr: its label.
     const char *addressForm = nullptr;

@@ -53,7 +53,12 @@ void SourceRunner::attach(Transport &transport)
             onResult(r);
     });
     connect(t, &Transport::received, this, [this, t](int id, qint64) {
-        if (t != m_transport || !m_active || !m_requests.contains(id))
+        if (t != m_transport || !m_active)
+            return;
+        // A plain picture read as its description may take long: it is progress too.
+        if (id == m_descriptionRequest && id != 0)
+            return m_deadline.start();
+        if (!m_requests.contains(id))
             return;
         m_deadline.start();
         const Request request = m_requests.value(id);
@@ -88,6 +93,7 @@ void SourceRunner::begin(Transport &transport, const SourceAddress &address, con
     m_source.reset();
     m_cursor = -1;
     m_asked = m_installed = m_failed = 0;
+    m_cutLossless = m_cutReencoded = 0;
     m_firstFailure.clear();
     m_capacity = qMax(1, transport.limitFor(QUrl(address.url)));
     m_checksAhead = qMax(0, transport.checksAhead());
@@ -100,7 +106,7 @@ void SourceRunner::start(const SourceAddress &address, const source::TileRect &r
     begin(*m_fetcher, address, rect, mapFolder, std::move(stopRequested));
     m_streak = source::RefusalStreak();
     emit statusText(QStringLiteral("Connexion au serveur ") + kindLabel(address.kind));
-    m_descriptionRequest = m_transport->get(address.descriptionUrl(), kMaxDescriptionBytes, QString());
+    m_descriptionRequest = m_transport->get(address.descriptionUrl(), address.descriptionLimit(), QString());
 }
 
 void SourceRunner::start(Transport &transport, std::unique_ptr<TileSource> source, const source::TileRect &rect,
@@ -216,6 +222,9 @@ void SourceRunner::onDescription(const Transport::Result &r)
     m_source = makeSource(m_address, r.body, r.finalUrl, &why);
     if (!m_source)
         return finish(RunOutcome::DescriptionUnreadable, why);
+    // A plain picture was its own description: the tiles are cut from it, not asked again.
+    if (m_source->descriptionIsAnswer())
+        m_descriptionAnswer = {m_address.descriptionUrl(), r.body};
     emit planned(m_source->grid());
     emit statusText(QStringLiteral("Connecté au serveur ") + kindLabel(m_address.kind));
     walk();
@@ -236,6 +245,14 @@ void SourceRunner::countSharedAnswers()
     for (auto it = uses.cbegin(); it != uses.cend(); ++it)
         if (it.value() > 1)
             m_shared[it.key()].uses = it.value();
+    // The answer read with the description serves every tile that needs it, if any does.
+    const auto [url, body] = std::exchange(m_descriptionAnswer, {});
+    if (uses.value(url) > 0) {
+        SharedAnswer &answer = m_shared[url];
+        answer.uses = uses.value(url);
+        answer.requested = answer.arrived = true;
+        answer.answer.body = body;
+    }
 }
 
 int SourceRunner::count(Tile::Stage stage) const
@@ -375,17 +392,19 @@ void SourceRunner::assemble(int row)
     const QList<QByteArray> answers = std::move(tile.answers);
     tile.answers.clear();
     const QString finalPath = tilePath(tile.id);
-    onWorker(row, [size, pieces, answers, finalPath] {
+    const int rotation = m_source->rotation();
+    onWorker(row, [size, pieces, answers, finalPath, rotation] {
         QByteArray bytes;
         QString why;
+        TileMaking making = TileMaking::AsIs;
         store::TileWriter::Result result = store::TileWriter::Result::NotPicture;
-        if (assembleTile(size, pieces, answers, &bytes, &why)) {
+        if (assembleTile(size, pieces, answers, &bytes, &why, &making, rotation)) {
             store::TileWriter writer(finalPath);
             result = writer.open() && writer.write(bytes) ? writer.commit() : store::TileWriter::Result::WriteError;
             if (result == store::TileWriter::Result::NotPicture)
                 why = writer.pictureStatus().message();
         }
-        return WorkerResult{result, why};
+        return WorkerResult{result, why, making};
     });
 }
 
@@ -427,8 +446,11 @@ void SourceRunner::onWorker(int row, std::function<WorkerResult()> job)
         QMetaObject::invokeMethod(
             this,
             [this, generation, row, done] {
-                if (m_active && generation == m_generation)
-                    this->done(row, done.result, done.why);
+                if (!m_active || generation != m_generation)
+                    return;
+                if (done.result == store::TileWriter::Result::Installed && m_source->cutsWholePicture())
+                    tellCut(done.making);
+                this->done(row, done.result, done.why);
             },
             Qt::QueuedConnection);
     });
@@ -462,6 +484,17 @@ void SourceRunner::release(const Tile &tile)
         if (shared != m_shared.end() && --shared->uses <= 0)
             m_shared.erase(shared);
     }
+}
+
+// The status says how the whole picture is cut, when that changes.
+void SourceRunner::tellCut(TileMaking making)
+{
+    const bool before = m_cutReencoded > 0, first = m_cutLossless + m_cutReencoded == 0;
+    ++(making == TileMaking::Reencoded ? m_cutReencoded : m_cutLossless);
+    if (first || before != (m_cutReencoded > 0))
+        emit statusText(QStringLiteral("Connecté au serveur ") + kindLabel(m_address.kind)
+                        + (m_cutReencoded > 0 ? QStringLiteral(", découpe avec réencodage")
+                                              : QStringLiteral(", découpe sans perte")));
 }
 
 void SourceRunner::settle(int row)

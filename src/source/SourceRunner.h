@@ -11,7 +11,10 @@
 // checked settle first. An answer that several stored tiles need
 // (a whole picture cut by the program, a server tile on the edge of two stored tiles) is
 // asked once and kept while tiles still need it. A busy server's Retry-After is counted
-// down in the status field; tiles that keep coming back refused end the run (see
+// down in the status field; where the tiles are cut from one whole picture, the status
+// says how once the first is made: "découpe sans perte" while every tile so far kept the
+// picture's own compressed blocks, "découpe avec réencodage" once one had to be encoded
+// again; tiles that keep coming back refused end the run (see
 // RefusalStreak.h). A run with no progress for the deadline ends. "Arrêter" lets the
 // requests in flight end, then the run ends; stopNow() ends it at once. The end is one
 // RunOutcome, whose text comes from the one table of RunOutcome.h.
@@ -23,6 +26,7 @@
 #include "source/Transport.h"
 #include "source/RunOutcome.h"
 #include "source/SourceAddress.h"
+#include "source/TileAssembly.h"
 #include "store/TileWriter.h"
 
 #include <QHash>
@@ -128,11 +132,13 @@ private:
     struct WorkerResult {
         store::TileWriter::Result result;
         QString why;
+        TileMaking making = TileMaking::AsIs;
     };
     void onWorker(int row, std::function<WorkerResult()> job);
     void done(int row, store::TileWriter::Result result, const QString &why);
     void settle(int row);
     int count(Tile::Stage stage) const;
+    void tellCut(TileMaking making);
     void release(const Tile &tile);
     void endIfDone();
     void finish(RunOutcome outcome, const QString &detail = {});
@@ -161,6 +167,9 @@ private:
     int m_asked = 0;
     int m_installed = 0;
     int m_failed = 0;
+    std::pair<QString, QByteArray> m_descriptionAnswer;   // a plain picture read as its description
+    int m_cutLossless = 0;    // tiles cut from a whole picture, by how
+    int m_cutReencoded = 0;
     QString m_firstFailure;
     source::RefusalStreak m_streak;
     source::RetryCountdown m_countdown;

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 
@@ -63,8 +64,13 @@ QImage completed(const QImage &answer, const TilePiece &piece)
 } // namespace
 
 bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QByteArray> &answers, QByteArray *out,
-                  QString *why)
+                  QString *why, TileMaking *making, int rotation)
 {
+    auto made = [&](TileMaking how) {
+        if (making)
+            *making = how;
+        return true;
+    };
     QString reason;
     auto refuse = [&](const QString &text) {
         if (why)
@@ -73,16 +79,25 @@ bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QB
     };
     if (pieces.isEmpty() || pieces.size() != answers.size() || tileSize.isEmpty())
         return refuse(QStringLiteral("réponses incomplètes"));
-    // One whole JPEG answer of the right size is the tile as it is.
-    if (pieces.size() == 1 && isJpeg(answers.first()) && pieces.first().crop == QRect(QPoint(), tileSize)
-        && pieces.first().place.isNull()) {
+    // One JPEG answer: the tile as it is when it is the whole answer, else its part cut on
+    // the answer's blocks where its edges allow; an answer that does not cover the part, or
+    // is larger than asked, is refused below.
+    const TilePiece &first = pieces.first();
+    if (pieces.size() == 1 && rotation == 0 && isJpeg(answers.first()) && first.crop.size() == tileSize
+        && first.place.isNull()) {
         jpeg::Header header;
-        if (jpeg::readHeader(answers.first(), header).ok() && header.size() == tileSize) {
-            *out = answers.first();
-            return true;
+        if (jpeg::readHeader(answers.first(), header).ok() && QRect(QPoint(), header.size()).contains(first.crop)
+            && header.width <= first.largest.width() && header.height <= first.largest.height()) {
+            if (first.crop == QRect(QPoint(), header.size())) {
+                *out = answers.first();
+                return made(TileMaking::AsIs);
+            }
+            if (jpeg::cropLossless(answers.first(), first.crop, *out).ok())
+                return made(TileMaking::Lossless);
         }
     }
-    QImage tile(tileSize, QImage::Format_RGB32);
+    const QSize unturned = rotation % 180 ? tileSize.transposed() : tileSize;
+    QImage tile(unturned, QImage::Format_RGB32);
     tile.fill(Qt::white);
     QPainter painter(&tile);
     for (qsizetype i = 0; i < pieces.size(); ++i) {
@@ -98,10 +113,12 @@ bool assembleTile(QSize tileSize, const QList<TilePiece> &pieces, const QList<QB
         painter.drawImage(piece.place, answer, piece.crop);
     }
     painter.end();
+    if (rotation % 360 != 0)
+        tile = tile.transformed(QTransform().rotate(rotation));
     const jpeg::Status status = jpeg::encode(tile, *out, kStoredQuality);
     if (!status.ok())
         return refuse(status.message());
-    return true;
+    return made(TileMaking::Reencoded);
 }
 
 } // namespace source

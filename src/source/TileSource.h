@@ -66,6 +66,14 @@ public:
     // Where they may, only answers cut at the size limit count as the server's refusals,
     // and a run without any tile installed ends as usual.
     virtual bool everyTileExists() const { return true; }
+    // Whether the tiles are cut by the program from one whole picture asked once.
+    virtual bool cutsWholePicture() const { return false; }
+    // The clockwise turn (0, 90, 180, 270) given to each tile once its pieces are painted,
+    // in place, on a tile of the turned size: pieces are placed before the turn.
+    virtual int rotation() const { return 0; }
+    // Whether the description read at the source's address is the answer of the tiles'
+    // one request (a plain picture): it is then not asked again.
+    virtual bool descriptionIsAnswer() const { return false; }
 
     bool contains(TileId id) const
     {

@@ -8,6 +8,7 @@
 #include "source/iiif/IiifAddress.h"
 #include "net/PacedFetcher.h"
 #include "source/iiif/IiifInfo.h"
+#include "source/iiif/IiifSheet.h"
 
 #include "imaging/Jpeg.h"
 
@@ -699,3 +700,141 @@ TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
 }
 
 } // namespace
+
+// Canvases as the Presentation API also writes them: a plain picture without image service
+// (versions 2 and 3), and a SpecificResource holding the image in its source with a
+// selector (a region, a rotation), in both versions. Each becomes a sheet address that
+// keeps what the canvas shows.
+TEST(IiifManifestTest, PlainPicturesAndSelectedPartsBecomeSheets)
+{
+    const QString v3 = QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json",
+        "type": "Manifest", "label": {"fr": ["Essai"]}, "items": [{"type": "Canvas", "width": 640, "height": 450,
+        "items": [{"type": "AnnotationPage", "items": [{"type": "Annotation", "motivation": "painting",
+        "body": %1}]}]}]})");
+    const QString v2 = QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/2/context.json",
+        "@type": "sc:Manifest", "label": "Essai", "sequences": [{"canvases": [{"@type": "sc:Canvas",
+        "width": 640, "height": 450, "images": [{"@type": "oa:Annotation", "motivation": "sc:painting",
+        "resource": %1}]}]}]})");
+    const QString service3 = QStringLiteral(R"({"id": "http://127.0.0.1/svc", "type": "ImageService3", "profile": "level1"})");
+    struct Case {
+        const char *name;
+        const QString *shape;
+        QString body;
+        QString address;   // empty: no image
+    };
+    const Case cases[] = {
+        {"plain picture, version 3", &v3,
+         R"({"id": "http://127.0.0.1/p/plan.jpg", "type": "Image", "format": "image/jpeg", "width": 640, "height": 450})",
+         QStringLiteral("http://127.0.0.1/p/plan.jpg#image")},
+        {"plain picture, version 2", &v2,
+         R"({"@id": "http://127.0.0.1/p/page1-full.png", "@type": "dctypes:Image", "format": "image/png"})",
+         QStringLiteral("http://127.0.0.1/p/page1-full.png#image")},
+        {"image service as ever", &v3,
+         QStringLiteral(R"({"id": "http://127.0.0.1/svc/full/max/0/default.jpg", "type": "Image", "service": [%1]})").arg(service3),
+         QStringLiteral("http://127.0.0.1/svc")},
+        {"rotation by an Image API selector", &v3,
+         QStringLiteral(R"({"type": "SpecificResource", "source": {"id": "http://127.0.0.1/svc/full/max/0/default.jpg",
+            "type": "Image", "service": [%1]}, "selector": {"type": "iiif:ImageApiSelector", "rotation": "90"}})")
+             .arg(service3),
+         QStringLiteral("http://127.0.0.1/svc#rotation=90")},
+        {"region by an Image API selector", &v3,
+         QStringLiteral(R"({"type": "SpecificResource", "source": {"id": "http://127.0.0.1/svc/full/max/0/default.jpg",
+            "type": "Image", "service": [%1]}, "selector": {"type": "ImageApiSelector", "region": "xywh=0,0,1000,1000"}})")
+             .arg(service3),
+         QStringLiteral("http://127.0.0.1/svc#xywh=0,0,1000,1000")},
+        {"region of a plain picture by a fragment", &v3,
+         R"({"type": "SpecificResource", "source": {"id": "http://127.0.0.1/p/plan.jpg", "type": "Image"},
+            "selector": {"type": "FragmentSelector", "value": "xywh=10,20,300,400"}})",
+         QStringLiteral("http://127.0.0.1/p/plan.jpg#image&xywh=10,20,300,400")},
+        {"version 2 specific resource, region and rotation", &v2,
+         R"({"@type": "oa:SpecificResource", "full": {"@id": "http://127.0.0.1/svc/full/full/0/default.jpg",
+            "service": {"@id": "http://127.0.0.1/svc", "profile": "http://iiif.io/api/image/2/level2.json"}},
+            "selector": {"@type": "iiif:ImageApiSelector", "region": "5,6,70,80", "rotation": "180"}})",
+         QStringLiteral("http://127.0.0.1/svc#xywh=5,6,70,80&rotation=180")},
+        {"a sound is no picture", &v3, R"({"id": "http://127.0.0.1/p/voix.mp3", "type": "Sound", "format": "audio/mpeg"})",
+         QString()},
+        {"a picture on no web address", &v3, R"({"id": "urn:picture:1", "type": "Image"})", QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString why;
+        const auto manifest = iiif::readManifest(c.shape->arg(c.body).toUtf8(), &why);
+        if (c.address.isEmpty()) {
+            EXPECT_FALSE(manifest);
+            EXPECT_EQ(why, QStringLiteral("manifeste sans image IIIF"));
+            continue;
+        }
+        ASSERT_TRUE(manifest) << why.toStdString();
+        ASSERT_EQ(manifest->images.size(), 1);
+        EXPECT_EQ(manifest->images[0].imageBase, c.address);
+        EXPECT_EQ(QSize(manifest->images[0].width, manifest->images[0].height), QSize(640, 450));
+        // The address keeps all of it through the added-maps file's own reading.
+        const iiif::SheetAddress read = iiif::SheetAddress::parse(c.address);
+        EXPECT_EQ(read.text(), c.address);
+        EXPECT_FALSE(read.url.contains(u'#'));
+    }
+}
+
+// The plan of a selected part: the sheet is the region turned, cut on a grid of its own;
+// each tile is made of the answers that cover its part before the turn, whatever the server
+// (regions asked, static tiles, one whole picture).
+TEST(IiifPlanTest, SelectedPartsAreCutFromTheAnswersThatCoverThem)
+{
+    iiif::ImageInfo level2 = info(2, 2, 1000, 800, 256, {1, 2, 4});
+    iiif::ImageInfo level0 = info(2, 0, 1000, 800, 256, {1, 2, 4});
+    iiif::ImageInfo whole;
+    whole.width = 1000;
+    whole.height = 800;
+    whole.sizes << QSize(500, 400);
+    struct Case {
+        const char *name;
+        const iiif::ImageInfo *info;
+        iiif::Selector selector;
+        QSize sheet;
+        // The first tile's pieces: address and part of the answer, placed at.
+        QList<source::TilePiece> first;
+    };
+    const Case cases[] = {
+        {"regions, turned a quarter", &level2, {QRect(100, 50, 600, 400), 90}, QSize(400, 600),
+         {{QStringLiteral("B/100,194,256,256/full/0/default.jpg"), QRect(0, 0, 256, 256), QPoint(), QSize(256, 256), QSize(0, 0)}}},
+        {"regions, upside down", &level2, {QRect(), 180}, QSize(1000, 800),
+         {{QStringLiteral("B/744,544,256,256/full/0/default.jpg"), QRect(0, 0, 256, 256), QPoint(), QSize(256, 256), QSize(0, 0)}}},
+        {"static tiles, off their grid", &level0, {QRect(200, 100, 300, 300), 0}, QSize(300, 300),
+         {{QStringLiteral("B/0,0,256,256/256,/0/default.jpg"), QRect(200, 100, 56, 156), QPoint(0, 0), QSize(256, 256), QSize(0, 0)},
+          {QStringLiteral("B/256,0,256,256/256,/0/default.jpg"), QRect(0, 100, 200, 156), QPoint(56, 0), QSize(256, 256), QSize(0, 0)},
+          {QStringLiteral("B/0,256,256,256/256,/0/default.jpg"), QRect(200, 0, 56, 100), QPoint(0, 156), QSize(256, 256), QSize(0, 0)},
+          {QStringLiteral("B/256,256,256,256/256,/0/default.jpg"), QRect(0, 0, 200, 100), QPoint(56, 156), QSize(256, 256), QSize(0, 0)}}},
+        {"one whole picture, a region turned back", &whole, {QRect(16, 32, 512, 256), 270}, QSize(256, 512),
+         {{QStringLiteral("B/full/full/0/default.jpg"), QRect(16, 32, 512, 256), QPoint(), QSize(1000, 800), QSize(0, 0)}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString why;
+        const auto plan = iiif::planTiles(*c.info, QStringLiteral("B"), &why, c.selector);
+        ASSERT_TRUE(plan) << why.toStdString();
+        EXPECT_EQ(plan->sheetSize(), c.sheet);
+        source::IiifSource source(*plan);
+        EXPECT_EQ(source.rotation(), c.selector.rotation);
+        // The tiles of the first row and column span the sheet; each tile's part before the
+        // turn has the tile's size, turned.
+        int width = 0, height = 0;
+        for (int column = 0; column < plan->columns; ++column)
+            width += plan->tileSize(column, 0).width();
+        for (int row = 0; row < plan->rows; ++row)
+            height += plan->tileSize(0, row).height();
+        EXPECT_EQ(QSize(width, height), c.sheet);
+        for (int row = 0; row < plan->rows; ++row)
+            for (int column = 0; column < plan->columns; ++column) {
+                const QSize part = plan->unturned(column, row).size();
+                EXPECT_EQ(c.selector.rotation % 180 ? part.transposed() : part, plan->tileSize(column, row));
+            }
+        const QList<source::TilePiece> pieces = source.pieces({0, 0});
+        EXPECT_EQ(pieces, c.first);
+    }
+    // Parts outside the picture, and turns that are no quarter, are refused with a reason.
+    for (const iiif::Selector &refused : {iiif::Selector{QRect(2000, 0, 10, 10), 0}, iiif::Selector{QRect(), 45}}) {
+        QString why;
+        EXPECT_FALSE(iiif::planTiles(level2, QStringLiteral("B"), &why, refused));
+        EXPECT_FALSE(why.isEmpty());
+    }
+}

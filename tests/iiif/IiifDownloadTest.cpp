@@ -18,6 +18,7 @@
 #include "net/TestServer.h"
 #include "support/Wait.h"
 #include "store/TileStore.h"
+#include "imaging/Jpeg.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@
 #include <functional>
 #include <QPainter>
 #include <QSet>
+#include <QTransform>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -955,3 +957,229 @@ TEST_F(IiifDownloadTest, ReaderOfManifestsAndDescriptions)
 }
 
 } // namespace
+
+namespace {
+
+// The stored tiles of the sheet in `folder`, decoded by the program's decoder and joined.
+QImage decodedSheet(const QString &folder, int columns, int rows)
+{
+    QList<QImage> tiles;
+    int width = 0, height = 0;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            QImage tile;
+            if (!jpeg::decodeFile(store::tilePath(folder, c, r), tile).ok())
+                return {};
+            tiles << tile;
+            width += r == 0 ? tile.width() : 0;
+            height += c == 0 ? tile.height() : 0;
+        }
+    QImage sheet(width, height, QImage::Format_RGB32);
+    sheet.fill(Qt::black);
+    QPainter p(&sheet);
+    for (int r = 0, y = 0; r < rows; y += tiles[r * columns].height(), ++r)
+        for (int c = 0, x = 0; c < columns; x += tiles[r * columns + c].width(), ++c)
+            p.drawImage(x, y, tiles[r * columns + c]);
+    return sheet;
+}
+
+// Pixels of `a` and `b` that differ, leaving out those within `margin` of the lines
+// `cuts` (columns, rows) where a colour sampled at half resolution is interpolated from
+// either side in the whole picture and from one side in a tile.
+int differingPixels(const QImage &a, const QImage &b, const QList<int> &columnCuts, const QList<int> &rowCuts,
+                    int margin)
+{
+    int differing = 0;
+    auto nearCut = [&](int v, const QList<int> &cuts) {
+        return std::any_of(cuts.begin(), cuts.end(), [&](int cut) { return v >= cut - margin && v < cut + margin; });
+    };
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (!nearCut(x, columnCuts) && !nearCut(y, rowCuts) && a.pixel(x, y) != b.pixel(x, y))
+                ++differing;
+    return differing;
+}
+
+} // namespace
+
+// A server of whole pictures only, and canvases whose picture has no image service: the
+// picture is asked once and cut into the sheet's tiles. Where the cut lies on the JPEG's
+// blocks the tiles keep the server's compressed blocks, so they decode to the server's very
+// pixels, and the status says "découpe sans perte"; a part off the blocks (a canvas's
+// region at x = 5) or turned is encoded again, installs all the same, and the status says
+// so.
+TEST_F(IiifDownloadTest, WholePicturesAreCutWithoutLossOnTheirBlocks)
+{
+    REQUIRE_PROGRAM(QStringLiteral("python3"));
+    const QString root = work.filePath(QStringLiteral("whole"));
+    const QImage colour = makeSmoothPicture(1100, 700);
+    QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+    auto save = [&](const QString &path, const QImage &picture) {
+        QDir().mkpath(QFileInfo(root + path).path());
+        EXPECT_TRUE(picture.save(root + path, "JPEG", 90));
+        QFile file(root + path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+    const QByteArray greyBytes = save(QStringLiteral("/grey/full/max/0/default.jpg"), grey);
+    const QByteArray colourBytes = save(QStringLiteral("/colour/full/max/0/default.jpg"), colour);
+    const QByteArray plainBytes = save(QStringLiteral("/pictures/plan.jpg"), colour);
+    jpeg::Header header;
+    ASSERT_TRUE(jpeg::readHeader(colourBytes, header).ok());
+    ASSERT_EQ(header.block, QSize(16, 16));   // colours at half resolution
+    ASSERT_TRUE(jpeg::readHeader(greyBytes, header).ok());
+    ASSERT_EQ(header.block, QSize(8, 8));
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/3/context.json", "type": "ImageService3",
+        "profile": "level0", "width": 1100, "height": 700, "sizes": [{"width": 550, "height": 350}]})";
+    writeFile(root + QStringLiteral("/grey/info.json"), info);
+    writeFile(root + QStringLiteral("/colour/info.json"), info);
+    PythonServer server;
+    QString error;
+    ASSERT_TRUE(server.start(root, {}, &error)) << error.toStdString();
+    const QString host = server.base();
+    // Recipes of the Presentation API: a plain picture (no service), a region of the whole
+    // picture's service by a fragment selector, and the plain picture turned a quarter.
+    const QString canvas = QStringLiteral(R"({"type": "Canvas", "width": 1100, "height": 700, "items": [{
+        "type": "AnnotationPage", "items": [{"type": "Annotation", "motivation": "painting", "body": %1}]}]})");
+    const QString plain = QStringLiteral(R"({"id": "%1/pictures/plan.jpg", "type": "Image", "format": "image/jpeg",
+        "width": 1100, "height": 700})").arg(host);
+    const QStringList canvases{
+        canvas.arg(plain),
+        canvas.arg(QStringLiteral(R"({"type": "SpecificResource", "source": {"id": "%1/colour/full/max/0/default.jpg",
+            "type": "Image", "service": [{"id": "%1/colour", "type": "ImageService3", "profile": "level0"}]},
+            "selector": {"type": "FragmentSelector", "value": "xywh=5,0,600,700"}})").arg(host)),
+        canvas.arg(QStringLiteral(R"({"type": "SpecificResource", "source": %1,
+            "selector": {"type": "ImageApiSelector", "rotation": "90"}})").arg(plain)),
+    };
+    writeFile(root + QStringLiteral("/manifest.json"),
+              QStringLiteral(R"({"@context": "http://iiif.io/api/presentation/3/context.json", "type": "Manifest",
+                  "label": {"fr": ["Plan entier"]}, "items": [%1]})").arg(canvases.join(u',')).toUtf8());
+
+    // Reading the manifest asks nothing of the plain pictures.
+    PacedFetcher fetcher;
+    IiifReader reader(fetcher);
+    QList<source::SheetSource> sheets;
+    QString failure;
+    bool read = false;
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &, const QList<source::SheetSource> &s) {
+        sheets = s;
+        read = true;
+    });
+    QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+        failure = text;
+        read = true;
+    });
+    reader.read(*iiif::parseAddress(host + QStringLiteral("/manifest.json")));
+    ASSERT_TRUE(waitUntil([&] { return read; }, 20000));
+    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    ASSERT_EQ(sheets.size(), 3);
+    EXPECT_EQ(sheets[0].size, QSize(1100, 700));
+    EXPECT_EQ(sheets[1].size, QSize(600, 700));
+    EXPECT_EQ(sheets[2].size, QSize(700, 1100));
+    EXPECT_FALSE(server.paths().join(u' ').contains(QStringLiteral("plan.jpg")));
+
+    QImage greyPixels, colourPixels;
+    ASSERT_TRUE(jpeg::decode(greyBytes, greyPixels).ok());
+    ASSERT_TRUE(jpeg::decode(colourBytes, colourPixels).ok());
+    QStringList statuses;
+    QObject::connect(&engine, &DownloadEngine::statusTextChanged, [&](const QString &text) { statuses << text; });
+    struct Case {
+        const char *name;
+        source::SheetSource sheet;
+        QSize grid;
+        const char *clause;
+        QImage expected;
+        bool exact;   // the server's pixels, but at the cuts of colours sampled at half resolution
+    };
+    const Case cases[] = {
+        {"grey whole picture", {host + QStringLiteral("/grey"), QSize(1100, 700)}, {3, 2}, "découpe sans perte",
+         greyPixels, true},
+        {"colour whole picture", {host + QStringLiteral("/colour"), QSize(1100, 700)}, {3, 2}, "découpe sans perte",
+         colourPixels, true},
+        {"plain picture of a canvas", sheets[0], {3, 2}, "découpe sans perte", colourPixels, true},
+        {"region off the blocks", sheets[1], {2, 2}, "découpe avec réencodage", colourPixels.copy(5, 0, 600, 700), false},
+        {"plain picture turned", sheets[2], {2, 3}, "découpe avec réencodage",
+         colourPixels.transformed(QTransform().rotate(90)), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder()).removeRecursively();
+        context.addedMaps() = {};
+        selectAddedMap(c.sheet.address, c.sheet.size);
+        statuses.clear();
+        const int asked = int(server.paths().size());
+        ASSERT_TRUE(runAndWait());
+        EXPECT_EQ(count(RowState::Downloaded), c.grid.width() * c.grid.height()) << engine.statusText().toStdString();
+        EXPECT_TRUE(statuses.contains(QStringLiteral("Connecté au serveur IIIF, ") + QString::fromUtf8(c.clause)))
+            << statuses.join(u'|').toStdString();
+        // The picture was asked once, whatever the number of tiles cut from it.
+        const QStringList paths = server.paths().mid(asked);
+        EXPECT_EQ(paths.filter(QStringLiteral(".jpg")).size(), 1) << paths.join(u' ').toStdString();
+        const QImage joined = decodedSheet(folder(), c.grid.width(), c.grid.height());
+        ASSERT_EQ(joined.size(), c.expected.size());
+        if (c.exact) {
+            const QImage expected = c.expected.convertToFormat(QImage::Format_RGB32);
+            const QList<int> columnCuts{512, 1024}, rowCuts{512};
+            // Grey has no sampled colours: every pixel is the server's. Colour: all but the
+            // pixels next to a cut.
+            const int margin = c.sheet.address.endsWith(QStringLiteral("/grey")) ? 0 : 1;
+            EXPECT_EQ(differingPixels(joined, expected, columnCuts, rowCuts, margin), 0);
+        } else {
+            EXPECT_LT(meanDifference(joined, c.expected), 3.0);
+        }
+    }
+}
+
+// A manifest of some nine thousand canvases, past 16 MB as a national archive's is, is read:
+// every canvas a sheet, the first ones described, in maps of at most a hundred sheets.
+TEST_F(IiifDownloadTest, ManifestsPastSixteenMegabytesAreRead)
+{
+    using Answer = TestServer::Answer;
+    TestServer server;
+    const QString base = QStringLiteral("http://") + server.authority();
+    constexpr int kCanvases = 9000;
+    // Each canvas with the metadata libraries give, some 2 KB of it.
+    const QString note = QString(1800, u'x');
+    QByteArray manifest = R"({"@type": "sc:Manifest", "label": "Registres", "sequences": [{"canvases": [)";
+    for (int i = 0; i < kCanvases; ++i) {
+        if (i)
+            manifest += ',';
+        manifest += QStringLiteral(R"({"@id": "%1/canvas/%2", "label": "f. %2", "width": 900, "height": 600,
+            "metadata": [{"label": "note", "value": "%3"}],
+            "images": [{"resource": {"service": {"@id": "%1/img%2"}}}]})")
+                        .arg(base).arg(i).arg(note)
+                        .toUtf8();
+    }
+    manifest += "]}]}";
+    ASSERT_GT(manifest.size(), 16 * 1024 * 1024);
+    ASSERT_LT(manifest.size(), IiifReader::kMaxManifestBytes);
+    const QByteArray info = R"({"@context": "http://iiif.io/api/image/2/context.json", "width": 900, "height": 600,
+        "profile": ["http://iiif.io/api/image/2/level2.json"]})";
+    server.script = [&](const QByteArray &path) {
+        return Answer{TestServer::Reply::Jpeg, path.endsWith("manifest.json") ? manifest : info};
+    };
+    PacedFetcher fetcher;
+    IiifReader reader(fetcher);
+    QString title, failure;
+    QList<source::SheetSource> sheets;
+    bool ended = false;
+    QObject::connect(&reader, &IiifReader::done, [&](const QString &t, const QList<source::SheetSource> &s) {
+        title = t;
+        sheets = s;
+        ended = true;
+    });
+    QObject::connect(&reader, &IiifReader::failed, [&](const QString &text) {
+        failure = text;
+        ended = true;
+    });
+    reader.read(*iiif::parseAddress(base + QStringLiteral("/registres/manifest.json")));
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 120000));
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_EQ(title, QStringLiteral("Registres"));
+    ASSERT_EQ(sheets.size(), kCanvases);
+    EXPECT_EQ(sheets[0].size, QSize(900, 600));
+    EXPECT_TRUE(sheets[0].grid.isValid());
+    EXPECT_EQ(sheets[kCanvases - 1].address, base + QStringLiteral("/img8999"));
+    EXPECT_EQ(sheets[kCanvases - 1].size, QSize(900, 600));
+    EXPECT_EQ(IiifReader::mapsOf(title, sheets).size(), kCanvases / IiifReader::kMaxSheetsPerMap);
+}

@@ -14,6 +14,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTransform>
 #include <gtest/gtest.h>
 
 using namespace source;
@@ -223,6 +224,41 @@ TEST(TileAssemblyTest, PaintsPartsAndRefusesAnswersThatAreNotThePictureAskedFor)
     ASSERT_TRUE(assembleTile(QSize(48, 32), {{QStringLiteral("c"), QRect(0, 0, 48, 32), QPoint(), QSize(48, 32)}},
                              {whole}, &out, &why));
     EXPECT_EQ(out, whole);
+
+    // One part of one answer: cut on the answer's 16-pixel blocks without decoding, encoded
+    // again where its corner is off them, or where it is turned; refused where the answer
+    // does not cover it.
+    QImage quarters(64, 64, QImage::Format_RGB32);
+    quarters.fill(Qt::white);
+    QPainter(&quarters).fillRect(32, 32, 32, 32, Qt::black);
+    QByteArray picture;
+    ASSERT_TRUE(jpeg::encode(quarters, picture, 95).ok());
+    struct Part {
+        QRect crop;
+        int rotation;
+        TileMaking making;
+    } parts[] = {
+        {QRect(32, 32, 32, 32), 0, TileMaking::Lossless},
+        {QRect(16, 0, 20, 48), 0, TileMaking::Lossless},
+        {QRect(24, 24, 32, 32), 0, TileMaking::Reencoded},
+        {QRect(32, 32, 32, 16), 90, TileMaking::Reencoded},
+    };
+    for (const Part &part : parts) {
+        const QSize size = part.rotation ? part.crop.size().transposed() : part.crop.size();
+        TileMaking making = TileMaking::AsIs;
+        ASSERT_TRUE(assembleTile(size, {{QStringLiteral("w"), part.crop, QPoint(), QSize(64, 64)}}, {picture}, &out, &why,
+                                 &making, part.rotation));
+        EXPECT_EQ(making, part.making);
+        QImage tile;
+        ASSERT_TRUE(jpeg::decode(out, tile).ok());
+        ASSERT_EQ(tile.size(), size);
+        const QImage expected = quarters.copy(part.crop).transformed(QTransform().rotate(part.rotation));
+        for (int y = 0; y < size.height(); y += 3)
+            for (int x = 0; x < size.width(); x += 3)
+                EXPECT_NEAR(qGray(tile.pixel(x, y)), qGray(expected.pixel(x, y)), 60) << x << "," << y;
+    }
+    EXPECT_FALSE(assembleTile(QSize(32, 32), {{QStringLiteral("w"), QRect(48, 48, 32, 32), QPoint(), QSize(64, 64)}},
+                              {picture}, &out, &why));
 
     const QList<QByteArray> bad[] = {
         {jpegOf({30, 34}, Qt::red), jpegOf({18, 34}, Qt::blue)},   // does not cover its part

@@ -1,4 +1,5 @@
 #include "source/iiif/IiifAddress.h"
+#include "source/iiif/IiifSheet.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -121,7 +122,10 @@ QString pageAddress(const QString &imageBase)
     if (m.hasMatch())
         return QStringLiteral("https://") + kGallicaHost + u'/' + m.captured(1) + QStringLiteral("/f")
                + m.captured(2) + QStringLiteral(".item");
-    return imageBase + QStringLiteral("/info.json");
+    // A sheet of a plain picture shows the picture; one of a part of an image, the image's
+    // description.
+    const SheetAddress sheet = SheetAddress::parse(imageBase);
+    return sheet.picture ? sheet.url : sheet.url + QStringLiteral("/info.json");
 }
 
 } // namespace iiif

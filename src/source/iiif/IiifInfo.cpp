@@ -1,4 +1,5 @@
 #include "source/iiif/IiifInfo.h"
+#include "source/iiif/IiifSheet.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -149,6 +150,53 @@ QString typeOf(const QJsonObject &o)
     return type.section(u':', -1);   // "sc:Manifest" is a Manifest
 }
 
+// A region in pixels, "x,y,w,h", "xywh=x,y,w,h" or "xywh=pixel:x,y,w,h"; null for any
+// other (percentages, "full", "square").
+QRect pixelRegion(QString text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(?:xywh=)?(?:pixel:)?(\\d{1,9}),(\\d{1,9}),(\\d{1,9}),(\\d{1,9})$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return {};
+    const QRect r(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    return r.isEmpty() ? QRect() : r;
+}
+
+// What a resource's selectors keep of the image: a region (a fragment's "xywh=", an Image
+// API selector's region) and an Image API selector's rotation.
+Selector selectorOf(const QJsonValue &value)
+{
+    Selector selector;
+    const QJsonArray all = value.isArray() ? value.toArray() : QJsonArray{value};
+    for (const QJsonValue &v : all) {
+        const QJsonObject o = v.toObject();
+        const QString type = typeOf(o);
+        if (type == QStringLiteral("FragmentSelector")) {
+            if (const QRect r = pixelRegion(o.value(QStringLiteral("value")).toString()); !r.isNull())
+                selector.region = r;
+        } else if (type == QStringLiteral("ImageApiSelector")) {
+            if (const QRect r = pixelRegion(o.value(QStringLiteral("region")).toString()); !r.isNull())
+                selector.region = r;
+            const QJsonValue rotation = o.value(QStringLiteral("rotation"));
+            QString degrees = rotation.isDouble() ? QString::number(rotation.toDouble()) : rotation.toString();
+            degrees.remove(u'!');   // a mirror image is shown unmirrored
+            selector.rotation = ((int(degrees.toDouble()) % 360) + 360) % 360;
+        }
+    }
+    return selector;
+}
+
+// Whether a resource is a picture that can be asked as it is: an image by its type or
+// format, at an http(s) address.
+bool isPlainPicture(const QJsonObject &resource)
+{
+    const QString id = idOf(resource);
+    const bool image = typeOf(resource) == QStringLiteral("Image")
+                       || resource.value(QStringLiteral("format")).toString().startsWith(QStringLiteral("image/"));
+    return image && (id.startsWith(QStringLiteral("http://")) || id.startsWith(QStringLiteral("https://")));
+}
+
 } // namespace
 
 std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why)
@@ -252,7 +300,11 @@ bool isManifest(const QByteArray &json)
 
 DocumentKind documentKind(const QByteArray &json)
 {
-    const QJsonObject o = parseObject(json, nullptr);
+    return documentKind(parseObject(json, nullptr));
+}
+
+DocumentKind documentKind(const QJsonObject &o)
+{
     const QString type = typeOf(o);
     if (type == QStringLiteral("Manifest"))
         return DocumentKind::Manifest;
@@ -272,6 +324,11 @@ std::optional<Collection> readCollection(const QByteArray &json, QString *why)
     const QJsonObject o = parseObject(json, why);
     if (o.isEmpty())
         return std::nullopt;
+    return readCollection(o, why);
+}
+
+std::optional<Collection> readCollection(const QJsonObject &o, QString *why)
+{
     Collection collection;
     collection.label = labelText(o.value(QStringLiteral("label")));
     // Version 2 lists "manifests" and "collections" (or "members"); version 3 "items".
@@ -302,17 +359,44 @@ std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
     const QJsonObject o = parseObject(json, why);
     if (o.isEmpty())
         return std::nullopt;
+    return readManifest(o, why);
+}
+
+QJsonObject parseDocument(const QByteArray &json)
+{
+    return parseObject(json, nullptr);
+}
+
+std::optional<Manifest> readManifest(const QJsonObject &o, QString *why)
+{
     Manifest manifest;
     manifest.version = o.contains(QStringLiteral("items")) ? 3 : 2;
     manifest.label = labelText(o.value(QStringLiteral("label")));
 
+    // A resource's sheet address: its image service's base, else the picture itself; a
+    // SpecificResource holds the image in its "source" (version 2: "full") and says by its
+    // selector which part is shown and how it is turned.
+    auto addressOf = [](const QJsonObject &resource) {
+        QJsonObject image = resource;
+        Selector selector;
+        const QJsonValue held = resource.contains(QStringLiteral("source")) ? resource.value(QStringLiteral("source"))
+                                                                             : resource.value(QStringLiteral("full"));
+        if (typeOf(resource) == QStringLiteral("SpecificResource") && (held.isObject() || held.isString())) {
+            image = held.isObject() ? held.toObject() : QJsonObject{{QStringLiteral("id"), held.toString()}};
+            selector = selectorOf(resource.value(QStringLiteral("selector")));
+        }
+        SheetAddress address{serviceOf(image), false, selector};
+        if (address.url.isEmpty() && isPlainPicture(image))
+            address = SheetAddress{idOf(image), true, selector};
+        return address.url.isEmpty() ? QString() : address.text();
+    };
     auto addCanvas = [&](const QJsonObject &canvas, const QJsonObject &resource) {
-        QString base = serviceOf(resource);
+        QString base = addressOf(resource);
         if (base.isEmpty()) {
             // A Choice holds the images as its items.
             for (const QJsonValue &item : resource.value(QStringLiteral("items")).toArray())
                 if (base.isEmpty())
-                    base = serviceOf(item.toObject());
+                    base = addressOf(item.toObject());
         }
         ManifestImage image;
         image.imageBase = base;
@@ -321,6 +405,13 @@ std::optional<Manifest> readManifest(const QByteArray &json, QString *why)
         image.label = labelText(canvas.value(QStringLiteral("label")));
         image.width = positive(canvas.value(QStringLiteral("width")));
         image.height = positive(canvas.value(QStringLiteral("height")));
+        // A canvas without a size of its own takes its picture's.
+        if (image.width == 0 || image.height == 0) {
+            const QJsonObject held = resource.value(QStringLiteral("source")).toObject();
+            const QJsonObject &sized = held.isEmpty() ? resource : held;
+            image.width = positive(sized.value(QStringLiteral("width")));
+            image.height = positive(sized.value(QStringLiteral("height")));
+        }
         manifest.images << image;
     };
 

@@ -5,6 +5,7 @@
 // its address.
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -37,7 +38,9 @@ struct ImageInfo {
 std::optional<ImageInfo> readImageInfo(const QByteArray &json, QString *why = nullptr);
 
 struct ManifestImage {
-    QString imageBase;   // the image service's address; empty for a canvas without one
+    // The sheet's address (IiifSheet.h): the image service's base, or a plain picture's
+    // address, with the part shown and its turn; empty for a canvas without image.
+    QString imageBase;
     QString why;         // for a canvas without image: why, in French
     QString label;       // the canvas's label, possibly empty
     int width = 0;       // the canvas's size as the manifest gives it
@@ -52,6 +55,11 @@ struct Manifest {
 
 std::optional<Manifest> readManifest(const QByteArray &json, QString *why = nullptr);
 
+// A document parsed once (empty when the bytes are no JSON object), for the readings below
+// that take it: a large manifest is parsed once and its bytes let go.
+QJsonObject parseDocument(const QByteArray &json);
+std::optional<Manifest> readManifest(const QJsonObject &document, QString *why = nullptr);
+
 // Whether the bytes are a JSON object that describes a manifest (not an image).
 bool isManifest(const QByteArray &json);
 
@@ -59,6 +67,7 @@ bool isManifest(const QByteArray &json);
 // service), or an image's "@context", "protocol" or "profile".
 enum class DocumentKind { Unknown, Image, Manifest, Collection };
 DocumentKind documentKind(const QByteArray &json);
+DocumentKind documentKind(const QJsonObject &document);
 
 struct CollectionEntry {
     QString address;
@@ -71,5 +80,6 @@ struct Collection {
 };
 // Nothing, and `why` set, when the bytes are no collection or it lists nothing.
 std::optional<Collection> readCollection(const QByteArray &json, QString *why = nullptr);
+std::optional<Collection> readCollection(const QJsonObject &document, QString *why = nullptr);
 
 } // namespace iiif

@@ -23,6 +23,8 @@ int cellSide(qint64 side, int serverTile, int limit)
     return int(plain);
 }
 
+QSize turned(QSize size, int rotation) { return rotation % 180 ? size.transposed() : size; }
+
 } // namespace
 
 int maxTileSide() { return jpeg::kMaxSide; }
@@ -34,7 +36,44 @@ QRect TilePlan::region(int column, int row) const
     return QRect(x, y, qMin(cell.width(), bounds.width() - x), qMin(cell.height(), bounds.height() - y));
 }
 
+QRect TilePlan::scaledRegion() const
+{
+    const QRect all(QPoint(), fullSize);
+    const QRect r = selector.region.isNull() ? all : selector.region;
+    if (!whole.isEmpty()) {
+        // In pixels of the whole picture: the region's edges outward to whole pixels.
+        const qint64 x0 = qint64(r.x()) * whole.width() / fullSize.width();
+        const qint64 y0 = qint64(r.y()) * whole.height() / fullSize.height();
+        const qint64 x1 = ceilDiv(qint64(r.x() + r.width()) * whole.width(), fullSize.width());
+        const qint64 y1 = ceilDiv(qint64(r.y() + r.height()) * whole.height(), fullSize.height());
+        return QRect(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
+    }
+    const int x0 = r.x() / scale, y0 = r.y() / scale;
+    return QRect(x0, y0, int(ceilDiv(r.x() + r.width(), scale)) - x0, int(ceilDiv(r.y() + r.height(), scale)) - y0);
+}
+
+QRect TilePlan::unturned(int column, int row) const
+{
+    const QSize sheet = sheetSize(), part = scaledRegion().size();
+    const QRect t = QRect(column * sheetCell.width(), row * sheetCell.height(), sheetCell.width(), sheetCell.height())
+                    & QRect(QPoint(), sheet);
+    const int w = part.width(), h = part.height();
+    switch (selector.rotation) {
+    case 90: return QRect(t.y(), h - t.x() - t.width(), t.height(), t.width());
+    case 180: return QRect(w - t.x() - t.width(), h - t.y() - t.height(), t.width(), t.height());
+    case 270: return QRect(w - t.y() - t.height(), t.x(), t.height(), t.width());
+    default: return t;
+    }
+}
+
 QSize TilePlan::tileSize(int column, int row) const
+{
+    if (hasSelector())
+        return turned(unturned(column, row).size(), selector.rotation);
+    return gridTileSize(column, row);
+}
+
+QSize TilePlan::gridTileSize(int column, int row) const
 {
     const QRect r = region(column, row);
     if (!whole.isEmpty())
@@ -44,6 +83,8 @@ QSize TilePlan::tileSize(int column, int row) const
 
 QSize TilePlan::sheetSize() const
 {
+    if (hasSelector())
+        return turned(scaledRegion().size(), selector.rotation);
     if (!whole.isEmpty())
         return whole;
     return QSize(int(ceilDiv(fullSize.width(), scale)), int(ceilDiv(fullSize.height(), scale)));
@@ -51,7 +92,7 @@ QSize TilePlan::sheetSize() const
 
 QSize TilePlan::answerSize(int column, int row) const
 {
-    return whole.isEmpty() ? tileSize(column, row) : whole;
+    return whole.isEmpty() ? gridTileSize(column, row) : whole;
 }
 
 QString TilePlan::sizeText(int column, int row) const
@@ -84,6 +125,8 @@ bool TilePlan::accepts(int column, int row, QSize answer) const
 
 QString TilePlan::tileUrl(int column, int row) const
 {
+    if (!whole.isEmpty() && !pictureUrl.isEmpty())
+        return pictureUrl;
     const QRect r = region(column, row);
     const QString regionText = !whole.isEmpty() ? QStringLiteral("full")
                                                 : QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
@@ -91,7 +134,74 @@ QString TilePlan::tileUrl(int column, int row) const
            + QStringLiteral(".jpg");
 }
 
-std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why)
+QString TilePlan::regionUrl(QRect part, QSize asked) const
+{
+    QString size;
+    if (scale == 1)
+        size = version == 3 ? QStringLiteral("max") : QStringLiteral("full");
+    else if (version == 3 || sizeByWh)
+        size = QStringLiteral("%1,%2").arg(asked.width()).arg(asked.height());
+    else
+        size = QStringLiteral("%1,").arg(asked.width());
+    return imageBase + QStringLiteral("/%1,%2,%3,%4/").arg(part.x()).arg(part.y()).arg(part.width()).arg(part.height())
+           + size + QStringLiteral("/0/") + quality + QStringLiteral(".jpg");
+}
+
+namespace {
+
+// The plan of the whole image cut again for the part the selector shows, turned.
+std::optional<TilePlan> selected(TilePlan plan, const Selector &selector, QString *why)
+{
+    const QRect all(QPoint(), plan.fullSize);
+    const QRect region = selector.region.isNull() ? all : selector.region & all;
+    const int rotation = ((selector.rotation % 360) + 360) % 360;
+    if (region.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("région hors de l'image");
+        return std::nullopt;
+    }
+    if (rotation % 90 != 0) {
+        if (why)
+            *why = QStringLiteral("rotation de %1 degrés non prise en charge").arg(rotation);
+        return std::nullopt;
+    }
+    if (region == all && rotation == 0)
+        return plan;
+    plan.selector = Selector{region == all ? QRect() : region, rotation};
+    const QSize sheet = plan.sheetSize();
+    // A whole picture keeps its cut on its blocks where the region's corner does; regions
+    // keep the size of the image's own cells.
+    const int unit = plan.whole.isEmpty() ? qMin(plan.cell.width(), plan.cell.height()) / plan.scale : 512;
+    plan.sheetCell = QSize(cellSide(sheet.width(), unit, maxTileSide()), cellSide(sheet.height(), unit, maxTileSide()));
+    plan.columns = int(ceilDiv(sheet.width(), plan.sheetCell.width()));
+    plan.rows = int(ceilDiv(sheet.height(), plan.sheetCell.height()));
+    return plan;
+}
+
+} // namespace
+
+std::optional<TilePlan> planPicture(QSize size, const QString &url, QString *why, const Selector &selector)
+{
+    ImageInfo info;
+    info.width = size.width();
+    info.height = size.height();
+    info.sizes << size;
+    auto plan = planTiles(info, url, why, selector);
+    if (plan)
+        plan->pictureUrl = url;
+    return plan;
+}
+
+std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why,
+                                  const Selector &selector)
+{
+    auto plan = planImage(info, imageBase, why);
+    if (!plan || selector.isEmpty())
+        return plan;
+    return selected(std::move(*plan), selector, why);
+}
+
+std::optional<TilePlan> planImage(const ImageInfo &info, const QString &imageBase, QString *why)
 {
     TilePlan plan;
     plan.imageBase = imageBase;

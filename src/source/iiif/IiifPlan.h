@@ -23,6 +23,15 @@
 
 namespace iiif {
 
+// The part of an image a canvas shows, and how it is turned: a region of the full picture
+// (empty: all of it) and a clockwise rotation of 0, 90, 180 or 270 degrees.
+struct Selector {
+    QRect region;
+    int rotation = 0;
+    bool isEmpty() const { return region.isNull() && rotation == 0; }
+    bool operator==(const Selector &) const = default;
+};
+
 struct TilePlan {
     QString imageBase;   // requests append to it as it stands
     int version = 2;
@@ -37,6 +46,21 @@ struct TilePlan {
                           // that is asked (the last ones may be smaller)
     int columns = 0;      // 1..26
     int rows = 0;
+    QString pictureUrl;   // set: the whole picture is this plain picture, asked as it is
+
+    // With a selector the sheet is the selected region, turned: its tiles are cut on a grid
+    // of its own (sheetCell, columns x rows), and each is made of the parts of the answers
+    // above that cover it (pieces()), turned. The fields above keep the plan of the whole
+    // image, whose answers those are.
+    Selector selector;
+    QSize sheetCell;
+    bool hasSelector() const { return !selector.isEmpty(); }
+    // The stored tile's part of the selected region before it is turned, in pixels of the
+    // picture at the plan's scale (of the whole picture when that is asked), counted from
+    // the region's corner.
+    QRect unturned(int column, int row) const;
+    // The region in pixels of the picture at the plan's scale (of the whole one when asked).
+    QRect scaledRegion() const;
 
     bool contains(int column, int row) const { return column >= 0 && row >= 0 && column < columns && row < rows; }
     // The part of the full picture (of the whole one when that is asked) that the tile
@@ -44,6 +68,10 @@ struct TilePlan {
     QRect region(int column, int row) const;
     // The tile's size in pixels as stored.
     QSize tileSize(int column, int row) const;
+    // The size of the image's own tile (column, row) of the plan of the whole image.
+    QSize gridTileSize(int column, int row) const;
+    // The address of `part` of the full picture asked at `asked` pixels (regions only).
+    QString regionUrl(QRect part, QSize asked) const;
     // The address of the tile's picture.
     QString tileUrl(int column, int row) const;
     // The size part of that address: "full", "max", "w,h" or "w,".
@@ -62,8 +90,17 @@ struct TilePlan {
 // The largest tile side the program stores (the decoder's bound).
 int maxTileSide();
 
-// Nothing, and `why` set, when the image cannot be cut into 26 x 26 tiles of a storable size.
-std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why = nullptr);
+// The plan of the whole image, without selector.
+std::optional<TilePlan> planImage(const ImageInfo &info, const QString &imageBase, QString *why = nullptr);
+// Nothing, and `why` set, when the image cannot be cut into 26 x 26 tiles of a storable size,
+// or the selector's region lies outside the picture.
+std::optional<TilePlan> planTiles(const ImageInfo &info, const QString &imageBase, QString *why = nullptr,
+                                  const Selector &selector = {});
+
+// The plan of a plain picture of `size` at `url` (no image service): asked once as it is and
+// cut into tiles as a whole picture is.
+std::optional<TilePlan> planPicture(QSize size, const QString &url, QString *why = nullptr,
+                                    const Selector &selector = {});
 
 // The base the tiles are asked at, once the description was read from `infoUrl` (its final
 // address, after redirects): the base it was found at, which is the requested one unless a

@@ -1,6 +1,7 @@
 #include "source/iiif/IiifReader.h"
 #include "source/iiif/IiifPlan.h"
 #include "net/FailureTexts.h"
+#include "source/iiif/IiifSheet.h"
 #include "net/PacedFetcher.h"
 #include "source/iiif/IiifInfo.h"
 #include "platform/Logging.h"
@@ -76,7 +77,7 @@ QString IiifReader::summaryText(const QList<source::SheetSource> &sheets)
 
 void IiifReader::request(const QString &url)
 {
-    m_request = m_fetcher.getBytes(url, kMaxDocumentBytes);
+    m_request = m_fetcher.getBytes(url, m_stage == Stage::Image ? kMaxDocumentBytes : kMaxManifestBytes);
 }
 
 void IiifReader::read(const iiif::Address &address)
@@ -142,15 +143,28 @@ void IiifReader::stop()
 
 void IiifReader::readNextImage()
 {
-    // Canvases without an image keep their place and are not read.
-    while (m_sheets.size() < m_bases.size() && m_bases.at(m_sheets.size()).isEmpty())
-        m_sheets << source::SheetSource{};
+    // Canvases without an image keep their place and are not read; a plain picture is not
+    // read either (it would be its whole download): its sheet takes the canvas's size.
+    while (m_sheets.size() < m_bases.size()) {
+        const QString &address = m_bases.at(m_sheets.size());
+        const iiif::SheetAddress sheet = iiif::SheetAddress::parse(address);
+        if (!address.isEmpty() && !sheet.picture)
+            break;
+        if (address.isEmpty()) {
+            m_sheets << source::SheetSource{};
+            continue;
+        }
+        const QSize size = m_canvasSizes.at(m_sheets.size());
+        const auto plan = size.isEmpty() ? std::nullopt : iiif::planPicture(size, sheet.url, nullptr, sheet.selector);
+        m_sheets << source::SheetSource{address, plan ? plan->sheetSize() : QSize(qMax(0, size.width()), qMax(0, size.height())),
+                                        plan ? QSize(plan->columns, plan->rows) : QSize()};
+    }
     if (m_sheets.size() >= m_bases.size() || m_sheets.size() >= kDescribedSheets)
         return completeSheets();
     m_stage = Stage::Image;
     const int described = int(qMin<qsizetype>(m_bases.size(), kDescribedSheets));
     emit progress(QStringLiteral("Lecture de la description IIIF %1 / %2").arg(m_sheets.size() + 1).arg(described));
-    request(m_bases.at(m_sheets.size()) + QStringLiteral("/info.json"));
+    request(iiif::SheetAddress::parse(m_bases.at(m_sheets.size())).url + QStringLiteral("/info.json"));
 }
 
 void IiifReader::fail(const QString &text)
@@ -204,7 +218,10 @@ void IiifReader::tryFallback(const QString &error)
 void IiifReader::onDocument(const QByteArray &body, const QString &finalUrl)
 {
     QString why;
-    const iiif::DocumentKind kind = iiif::documentKind(body);
+    // Parsed once: a manifest of thousands of canvases is read into the few fields each
+    // sheet keeps, and its parsed form let go when this returns.
+    const QJsonObject document = iiif::parseDocument(body);
+    const iiif::DocumentKind kind = iiif::documentKind(document);
     if (kind == iiif::DocumentKind::Unknown && !m_fallback.isEmpty())
         return tryFallback(QStringLiteral("Manifeste IIIF illisible : réponse qui n'est pas un document IIIF"));
     // The address was what it seemed: nothing else is tried.
@@ -227,7 +244,7 @@ void IiifReader::onDocument(const QByteArray &body, const QString &finalUrl)
         return readNextImage();
     }
     case iiif::DocumentKind::Collection: {
-        const auto collection = iiif::readCollection(body, &why);
+        const auto collection = iiif::readCollection(document, &why);
         if (!collection)
             return fail(QStringLiteral("Collection IIIF illisible : ") + why);
         QStringList labels;
@@ -246,23 +263,27 @@ void IiifReader::onDocument(const QByteArray &body, const QString &finalUrl)
     case iiif::DocumentKind::Unknown:
         break;
     }
-    const auto manifest = iiif::readManifest(body, &why);
+    auto manifest = document.isEmpty() ? iiif::readManifest(body, &why) : iiif::readManifest(document, &why);
     if (!manifest)
         return fail(QStringLiteral("Manifeste IIIF illisible : ") + why);
     m_title = manifest->label;
-    for (const iiif::ManifestImage &image : manifest->images) {
+    m_bases.reserve(m_bases.size() + manifest->images.size());
+    m_canvasSizes.reserve(m_canvasSizes.size() + manifest->images.size());
+    for (const iiif::ManifestImage &image : std::as_const(manifest->images)) {
         m_bases << image.imageBase;
         m_canvasSizes << QSize(image.width, image.height);
     }
+    manifest.reset();
     readNextImage();
 }
 
 // The sheet keeps the size and grid its download will fill; an image that cannot be planned
 // keeps its full size and no grid, and its download tells why.
-void IiifReader::addImage(const iiif::ImageInfo &info, const QString &base)
+void IiifReader::addImage(const iiif::ImageInfo &info, const QString &address)
 {
-    const auto plan = iiif::planTiles(info, base);
-    m_sheets << source::SheetSource{base, plan ? plan->sheetSize() : QSize(info.width, info.height),
+    const iiif::SheetAddress sheet = iiif::SheetAddress::parse(address);
+    const auto plan = iiif::planTiles(info, sheet.url, nullptr, sheet.selector);
+    m_sheets << source::SheetSource{address, plan ? plan->sheetSize() : QSize(info.width, info.height),
                                   plan ? QSize(plan->columns, plan->rows) : QSize()};
 }
 
@@ -276,8 +297,9 @@ void IiifReader::onImage(const QByteArray &body, const QString &finalUrl)
         return fail(QStringLiteral("Description IIIF illisible : ") + why);
     }
     m_fallback.clear();
-    const QString requested = m_bases.at(m_sheets.size());
-    addImage(*info, iiif::tileBase(requested, finalUrl, *info));
+    iiif::SheetAddress sheet = iiif::SheetAddress::parse(m_bases.at(m_sheets.size()));
+    sheet.url = iiif::tileBase(sheet.url, finalUrl, *info);
+    addImage(*info, sheet.text());
     readNextImage();
 }
 
@@ -305,6 +327,8 @@ void IiifReader::finish()
     m_busy = false;
     m_request = 0;
     const auto named = std::find_if(m_bases.begin(), m_bases.end(), [](const QString &b) { return !b.isEmpty(); });
-    const QString title = m_title.isEmpty() ? fallbackTitle(named == m_bases.end() ? QString() : *named) : m_title;
+    const QString title = m_title.isEmpty()
+                              ? fallbackTitle(named == m_bases.end() ? QString() : iiif::SheetAddress::parse(*named).url)
+                              : m_title;
     emit done(title, m_sheets);
 }

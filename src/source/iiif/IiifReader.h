@@ -8,7 +8,9 @@
 // one of its manifests through the chooser) or an image's description, and an image's base
 // whose "info.json" is not found is read as a document itself. The sizes given are those
 // the sheets will be installed at, and the tiles are asked where the description was found
-// (after redirects). A canvas without an image keeps its place as a sheet without address.
+// (after redirects). A canvas without an image keeps its place as a sheet without address;
+// a canvas whose picture has no image service becomes a sheet of the canvas's size, its
+// picture asked once when it is downloaded.
 // Tells its progress, may be cancelled, and every request has the fetcher's deadline. Ends
 // with one done(), failed() or stopped(), never after cancel().
 
@@ -29,6 +31,9 @@ class IiifReader : public source::KindReader {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxDocumentBytes = 16 * 1024 * 1024;
+    // Manifests and collections: a national archive's of some nine thousand canvases
+    // passes 16 MB.
+    static constexpr qint64 kMaxManifestBytes = 64 * 1024 * 1024;
     // Images whose descriptions are read for the summary; and the most shown in it.
     static constexpr int kDescribedSheets = 20;
     // The most sheets a map holds (the sheet index's limit).
@@ -62,7 +67,7 @@ private:
     void onResult(const PacedFetcher::Result &r, const QString &error);
     void onDocument(const QByteArray &body, const QString &finalUrl);
     void onImage(const QByteArray &body, const QString &finalUrl);
-    void addImage(const iiif::ImageInfo &info, const QString &base);
+    void addImage(const iiif::ImageInfo &info, const QString &address);
     void tryFallback(const QString &error);
     void completeSheets();
     void readDocument(const QString &url);

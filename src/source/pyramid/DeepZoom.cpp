@@ -89,6 +89,7 @@ extern const SourceKind kDeepZoomKind{
             return DeepZoomSource::make(*info, url, why);
         return nullptr;
     },
+    nullptr,
     ".dzi",
     ".dzi Deep Zoom",
     nullptr,

@@ -111,6 +111,7 @@ extern const SourceKind kZoomifyKind{
         return nullptr;
     },
     nullptr,
+    nullptr,
     "dossier Zoomify",
     // A folder (no file name, no query) may hold a pyramid's "ImageProperties.xml".
     [](const QString &text, const QUrl &url) -> std::optional<QString> {
