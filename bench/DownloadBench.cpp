@@ -226,9 +226,7 @@ double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, i
     context.setMapsRoot(mapsRoot + u'/');
     const int position =
         context.addedMaps().addArchiveMap(QStringLiteral("bench"), {{base, QSize(kIiifWidth, kIiifHeight)}});
-    context.selection.editionFolder = editions::kArchive;
-    context.selection.sheetNumber = QString::number(position);
-    context.selection.folderSuffix = QStringLiteral("\\F001");
+    context.select(SheetId::archive(position, 1));
     context.setSimultaneousRequests(simultaneous, false);
     download::DownloadList list;
     DownloadEngine engine(context, list);

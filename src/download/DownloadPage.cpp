@@ -256,7 +256,7 @@ std::optional<source::TileRect> DownloadPage::listRect() const
 
 QString DownloadPage::selectionCaption() const
 {
-    return QStringLiteral("Téléchargement de la ") + m_context.selection.sheetCaption();
+    return QStringLiteral("Téléchargement de la ") + m_context.selection().sheetCaption();
 }
 
 void DownloadPage::onShow()
@@ -269,19 +269,19 @@ void DownloadPage::onShow()
         m_listView->show();
         m_downloadButton->setEnabled(false);
     } else if (m_engine->runningMark() == DownloadEngine::kRunningMark) {
-        const DownloadJob &job = m_context.downloadJob;
-        emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + job.sheetNumber + job.folderSuffix
-                            + QStringLiteral(" - ") + job.editionFolder);
+        const SheetId &sheet = m_context.downloadJob().sheet;
+        emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + sheet.numberText()
+                            + sheet.folderSuffix() + QStringLiteral(" - ") + sheet.edition);
     }
 }
 
 void DownloadPage::onOpenFolderClicked()
 {
-    const DownloadJob &job = m_context.downloadJob;
+    const DownloadJob &job = m_context.downloadJob();
     if (!job.running)
         return;
-    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.editionFolder, job.sheetNumber,
-                                              job.folderSuffix));
+    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.sheet.edition, job.sheet.numberText(),
+                                              job.sheet.folderSuffix()));
 }
 
 void DownloadPage::onPickerActivated(QComboBox *moved, Picker which)
@@ -307,7 +307,7 @@ void DownloadPage::resetPickers()
 void DownloadPage::onBuildListClicked()
 {
     m_list.clear();
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
         m_context.lookUpDocumentNumber();
     emit captionChanged(selectionCaption());
@@ -351,7 +351,7 @@ void DownloadPage::setRunControls(bool running)
 
 void DownloadPage::onIiifAddressClicked()
 {
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     if (s.editionFolder.isEmpty() || s.sheetNumber.isEmpty())
         return;
     const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
@@ -424,7 +424,7 @@ void DownloadPage::drawPendingTile()
 }
 void DownloadPage::bringForwardForSelection()
 {
-    if (m_context.selection.isArchive())
+    if (m_context.selection().isArchive())
         m_context.lookUpDocumentNumber();
     emit frontRequested();
 }

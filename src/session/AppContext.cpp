@@ -113,7 +113,7 @@ void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheet
 
 QSize AppContext::selectedTileGrid() const
 {
-    return m_addedMaps.tileGrid(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+    return m_addedMaps.tileGrid(m_selection.editionFolder, m_selection.sheetNumber, m_selection.folderSuffix);
 }
 
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
@@ -144,19 +144,19 @@ int AppContext::requestLimitFor(const QString &host) const
 
 QString AppContext::selectedMapFolder() const
 {
-    return store::mapFolder(m_mapsRoot, selection.editionFolder, selection.sheetNumber,
-                            selection.folderSuffix);
+    return store::mapFolder(m_mapsRoot, m_selection.editionFolder, m_selection.sheetNumber,
+                            m_selection.folderSuffix);
 }
 
 void AppContext::select(const SheetId &sheet)
 {
     const QString number = sheet.numberText();
     const QString suffix = sheet.folderSuffix();
-    const bool another = selection.editionFolder != sheet.edition || selection.sheetNumber != number
-                         || selection.folderSuffix != suffix;
-    selection.editionFolder = sheet.edition;
-    selection.sheetNumber = number;
-    selection.folderSuffix = suffix;
+    const bool another = m_selection.editionFolder != sheet.edition || m_selection.sheetNumber != number
+                         || m_selection.folderSuffix != suffix;
+    m_selection.editionFolder = sheet.edition;
+    m_selection.sheetNumber = number;
+    m_selection.folderSuffix = suffix;
     refreshSelectionStatus();
     if (another)
         emit selectionChanged(sheet);
@@ -164,12 +164,12 @@ void AppContext::select(const SheetId &sheet)
 
 void AppContext::lookUpDocumentNumber()
 {
-    const SheetId sheet = selection.sheet();
+    const SheetId sheet = m_selection.sheet();
     if (sheet.isArchive()) {
         if (sheet.number >= 1)
-            selection.documentNumber = archive::documentNumber(sheet.number);
+            m_selection.documentNumber = archive::documentNumber(sheet.number);
     } else if (sheet.number >= 1 && sheet.number <= cassini::kSheetCount) {
-        selection.documentNumber = cassini::documentNumber(sheet.number, sheet.edition == editions::kColour ? 0 : 1);
+        m_selection.documentNumber = cassini::documentNumber(sheet.number, sheet.edition == editions::kColour ? 0 : 1);
     }
 }
 
@@ -177,15 +177,15 @@ void AppContext::refreshSelectionStatus()
 {
     const QSize grid = selectedTileGrid();
     const InstallationStatus status = installationStatus(
-        store::tileCount(selectedMapFolder(), grid.width(), grid.height()), selection.isArchive(),
+        store::tileCount(selectedMapFolder(), grid.width(), grid.height()), m_selection.isArchive(),
         grid.width() * grid.height());
-    selection.installationState = status.state;
+    m_selection.installationState = status.state;
     emit selectionStatusRefreshed(status);
 }
 
 void AppContext::setDownloadRunning(bool running)
 {
-    downloadJob.running = running;
+    m_downloadJob.running = running;
     emit downloadRunningChanged(running);
 }
 

@@ -25,11 +25,15 @@ public:
                const QString &installFolder, QObject *parent = nullptr);
     ~AppContext() override;
 
-    SelectionState selection;
-    DownloadJob downloadJob;
+    // The selected map; it changes only through select() (its status through
+    // refreshSelectionStatus(), its document number through lookUpDocumentNumber()).
+    const SelectionState &selection() const { return m_selection; }
+    // The running download's copy of its sheet, and whether it runs.
+    const DownloadJob &downloadJob() const { return m_downloadJob; }
     // The page shown last, 0 for the home page; the number it shows is index + 1.
-    int currentPageIndex = 0;
-    int currentPageNumber() const { return currentPageIndex + 1; }
+    int currentPageIndex() const { return m_currentPageIndex; }
+    int currentPageNumber() const { return m_currentPageIndex + 1; }
+    void setCurrentPageIndex(int index) { m_currentPageIndex = index; }
 
     SettingsStore &settings() { return m_settings; }
     // Takes the settings the context holds (options, tile server, request limits) from the
@@ -69,8 +73,12 @@ public:
     void refreshSelectionStatus();
 
     // Whether a download runs: the pages disable the controls that would disturb it.
-    bool downloadRunning() const { return downloadJob.running; }
+    bool downloadRunning() const { return m_downloadJob.running; }
     void setDownloadRunning(bool running);
+    // A run takes its own copy of the sheet when it starts, so the user may select other
+    // maps meanwhile; it leaves it once it has ended (or did not start).
+    void takeDownloadSheet(const SheetId &sheet) { m_downloadJob.sheet = sheet; }
+    void leaveDownloadSheet() { m_downloadJob.sheet = {}; }
 
     // The internet connection of downloads: the system's unless a stand-in was set.
     Connection &connection() { return *m_connection; }
@@ -123,6 +131,9 @@ signals:
 private:
     void reportUnreadableAddedMaps();
 
+    SelectionState m_selection;
+    DownloadJob m_downloadJob;
+    int m_currentPageIndex = 0;
     SettingsStore &m_settings;
     SharedOptions m_options;
     SilentGauge m_silentGauge;

@@ -35,12 +35,10 @@ TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
     const int position = context.addedMaps().addArchiveMap(
         QStringLiteral("Atlas en deux planches"),
         {{base + u'1', QSize(700, 500), QSize(3, 2)}, {base + u'2', QSize(640, 480), QSize(3, 2)}});
-    const QString suffixes[] = {QStringLiteral("\\F003"), QStringLiteral("\\F010")};
-    for (const QString &suffix : suffixes) {
+    const std::pair<int, QString> sheets[] = {{3, QStringLiteral("\\F003")}, {10, QStringLiteral("\\F010")}};
+    for (const auto &[index, suffix] : sheets) {
         SCOPED_TRACE(suffix.toStdString());
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = suffix;
+        context.select(SheetId::archive(position, index));
         const source::TileRect rect{};
         list.build(rect);
         desktop.calls.clear();
@@ -53,7 +51,7 @@ TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
                                    .arg(suffix));
         EXPECT_FALSE(engine.active());
         EXPECT_FALSE(context.downloadRunning());
-        EXPECT_TRUE(context.downloadJob.sheetNumber.isEmpty());
+        EXPECT_TRUE(context.downloadJob().sheet.isEmpty());
     }
     EXPECT_TRUE(tileServer.paths.isEmpty()) << tileServer.paths.value(0).toStdString();
     EXPECT_TRUE(iiifServer.paths.isEmpty()) << iiifServer.paths.value(0).toStdString();

@@ -51,9 +51,7 @@ protected:
 
     void selectCassini(int sheet)
     {
-        context.selection.editionFolder = editions::kColour;
-        context.selection.sheetNumber = QString::number(sheet);
-        context.selection.folderSuffix.clear();
+        context.select(SheetId::cassini(editions::kColour, sheet));
         context.lookUpDocumentNumber();
     }
     QString sheetFolder(int sheet) const
@@ -83,7 +81,7 @@ protected:
         EXPECT_FALSE(context.downloadRunning());
         EXPECT_EQ(list.count(), 0);
         EXPECT_EQ(engine.gaugeValue(), 0);
-        EXPECT_TRUE(context.downloadJob.sheetNumber.isEmpty());
+        EXPECT_TRUE(context.downloadJob().sheet.isEmpty());
         EXPECT_FALSE(engine.client().busy());
     }
 
@@ -119,7 +117,7 @@ TEST_F(DownloadEngineTest, AMapsRootWithABackslashStaysOneFolder)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{tileName(0, 0), tileName(1, 0)}));
     EXPECT_FALSE(QFileInfo::exists(program.path() + QStringLiteral("/back")));
     context.refreshSelectionStatus();
-    EXPECT_EQ(context.selection.installationState, CassiniWithTiles);
+    EXPECT_EQ(context.selection().installationState, CassiniWithTiles);
 }
 
 TEST_F(DownloadEngineTest, FullSheetInWalkingOrderThenASecondRunFetchesNothing)
@@ -434,10 +432,8 @@ TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)
 
 TEST_F(DownloadEngineTest, ArchiveSheetGoesToItsSubfolderFromItsPath)
 {
-    context.selection.editionFolder = editions::kArchive;
-    context.selection.sheetNumber = "12";
-    context.selection.folderSuffix = "\\F007";
-    context.selection.documentNumber = "10012";
+    context.select(SheetId::archive(12, 7));
+    context.lookUpDocumentNumber();
     ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
     ASSERT_EQ(server.paths.size(), 2);
     EXPECT_EQ(server.paths[0], "/Fonds_ImagesZoom/077/07710012/0000007/MAXI_AA.jpg");

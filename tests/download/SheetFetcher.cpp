@@ -52,8 +52,7 @@ int main(int argc, char **argv)
     context.setConnection(&connection);
     context.setTileServer(args[1]);
     context.setMapsRoot(args[2] + u'/');
-    context.selection.editionFolder = editions::kColour;
-    context.selection.sheetNumber = QStringLiteral("12");
+    context.select(SheetId::cassini(editions::kColour, 12));
     context.lookUpDocumentNumber();
 
     download::DownloadList list;

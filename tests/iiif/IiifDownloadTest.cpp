@@ -52,9 +52,7 @@ protected:
     void selectAddedMap(const QString &base, QSize size = {})
     {
         const int position = context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{base, size}});
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = QStringLiteral("\\F001");
+        context.select(SheetId::archive(position, 1));
     }
     QString folder() const { return program.path() + QStringLiteral("/Archives Bnf/Carte1925/F001"); }
 

@@ -132,7 +132,7 @@ TEST_F(LibraryWindowTest, MapFoundByWordsIsAddedWithItsTitleAndInstalled)
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
     ASSERT_TRUE(waitUntil([&] { return list->count() == 1926 && panel->isHidden(); }, 20000));
-    EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1926"));
+    EXPECT_EQ(w.context().selection().sheetNumber, QStringLiteral("1926"));
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Archives Bnf/Carte1926/F001")), 6);
     for (const QString &agent : server.userAgents())
@@ -158,7 +158,7 @@ TEST_F(LibraryWindowTest, CassiniSheetIsGivenItsScanFromTheSearchAndInstalled)
     const auto sheet = w.context().addedMaps().sheet(editions::kColour, QStringLiteral("1"), QString());
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/iiif/ark:/12148/btv1bmapb/f1"));
-    EXPECT_EQ(w.context().selection.editionFolder, editions::kColour);
+    EXPECT_EQ(w.context().selection().editionFolder, editions::kColour);
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(store::mapFolder(maps.path(), editions::kColour, QStringLiteral("1"), {})), 6);
 

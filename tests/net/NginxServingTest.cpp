@@ -252,9 +252,7 @@ TEST_F(NginxServingTest, TheProgramDownloadsTheSameSheetFromEither)
         context.setConnection(&connection);
         context.setTileServer(QStringLiteral("127.0.0.1:%1").arg(port));
         context.setMapsRoot(program.path() + u'/');
-        context.selection.editionFolder = editions::kColour;
-        context.selection.sheetNumber = QStringLiteral("12");
-        context.selection.folderSuffix.clear();
+        context.select(SheetId::cassini(editions::kColour, 12));
         context.lookUpDocumentNumber();
         download::DownloadList list;
         DownloadEngine engine(context, list);

@@ -87,9 +87,7 @@ protected:
     {
         const int position =
             context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{address, QSize(), QSize(), kind}});
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = QStringLiteral("\\F001");
+        context.select(SheetId::archive(position, 1));
         return program.path() + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position);
     }
 

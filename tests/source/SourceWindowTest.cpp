@@ -114,7 +114,7 @@ TEST_F(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
         QTemporaryDir maps;
         TestWindow w({{QStringLiteral("cartes"), maps.path()}});
         w.start();
-        ASSERT_EQ(w.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
+        ASSERT_EQ(w.context().selection().editionFolder, QStringLiteral("Cassini couleurs"));
         w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer"
         w.desktop.inputAnswers.push_back(c.address);
         w.click(QStringLiteral("AdresseIiif"));
