@@ -266,8 +266,7 @@ void MainWindow::wirePages()
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
         const SheetId &sheet = m_context.downloadJob().sheet;
         if (!running && !sheet.isEmpty())
-            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), sheet.edition,
-                                                         sheet.numberText(), sheet.folderSuffix()));
+            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), sheet));
     });
 }
 

@@ -379,7 +379,7 @@ void ArchivePage::onCheckInstalledClicked()
     OverrideCursor busy;
     const QString root = m_context.mapsRoot();
     for (int row = 0; row < m_mapList->count(); ++row) {
-        const bool installed = store::folderExists(store::mapFolder(root, editions::kArchive, QString::number(row + 1), {}));
+        const bool installed = store::folderExists(store::mapFolder(root, SheetId::archive(row + 1, 0)));
         m_mapList->item(row)->setCheckState(installed ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -413,7 +413,7 @@ void ArchivePage::onLibraryPageClicked()
         return;
     // An added map's page is its server's.
     if (position > m_catalogue.catalogueCount()) {
-        if (const catalogue::AddedMap *map = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber))
+        if (const catalogue::AddedMap *map = m_context.addedMaps().find(selection.sheet()))
             if (!map->sheets.isEmpty())
                 m_context.desktop().open(iiif::pageAddress(map->sheets.first().address));
         return;
@@ -435,7 +435,7 @@ void ArchivePage::onImportClicked()
     if (!selectHighlightedMap())
         return;
     const SelectionState &selection = m_context.selection();
-    store::createFolderPath(store::mapFolder(m_context.mapsRoot(), editions::kArchive, selection.sheetNumber, {}));
+    store::createFolderPath(store::mapFolder(m_context.mapsRoot(), SheetId::archive(selection.sheet().number, 0)));
     importSelectedSheet(m_context, *window());
 }
 
@@ -509,11 +509,11 @@ void ArchivePage::removeHighlightedMap()
                              + QStringLiteral("\n\nSon numéro ne sera pas donné à une autre carte."),
                          QStringLiteral("Retirer la carte")))
         return;
-    const catalogue::AddedMap *map = m_context.addedMaps().find(editions::kArchive, QString::number(position));
+    const catalogue::AddedMap *map = m_context.addedMaps().find(SheetId::archive(position, 0));
     QStringList folders;
     for (int index = 1; map && index <= map->sheets.size(); ++index)
-        folders << store::mapFolder(m_context.mapsRoot(), editions::kArchive, QString::number(position),
-                                    archive::sheetIndexSuffix(QString::number(index), QString()));
+        folders << store::mapFolder(m_context.mapsRoot(),
+                                    SheetId::archive(position, archive::sheetIndex(QString::number(index), 0)));
     const bool deleteTiles =
         desktop.confirm(QStringLiteral("Supprimer aussi les images déjà installées de cette carte ?\n"
                                        "(Non : elles restent dans leur dossier.)"),

@@ -240,11 +240,11 @@ void CassiniPage::onCheckAllClicked()
     m_completeSquare->setColour(colours::kGreen);
     for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
         m_sheetCheckGauge->setValue(sheet - 1);
-        const QString folder = store::mapFolder(m_context.mapsRoot(), m_context.selection().editionFolder,
-                                                QString::number(sheet), QString());
+        const SheetId sheetId = SheetId::cassini(m_context.selection().editionFolder, sheet);
+        const QString folder = store::mapFolder(m_context.mapsRoot(), sheetId);
         const int entries = store::jpgEntryCount(folder);
         m_tileCheckGauge->setValue(qMin(entries, m_tileCheckGauge->maximum()));
-        const QSize grid = m_context.addedMaps().tileGrid(m_context.selection().editionFolder, QString::number(sheet), QString());
+        const QSize grid = m_context.addedMaps().tileGrid(sheetId);
         m_sheetButtons[sheet]->setNumberColour(colours::forCheckedSheet(entries, grid.width() * grid.height()));
     }
     m_tileCheckGauge->setValue(0);

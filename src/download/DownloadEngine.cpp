@@ -89,15 +89,14 @@ bool DownloadEngine::start(const source::TileRect &rect)
     const SelectionState &selection = m_context.selection();
     if (!selection.isArchive() && !selection.editionFolder.isEmpty())
         m_context.lookUpDocumentNumber();
-    m_context.takeDownloadSheet(selection.sheet());
-    const SheetId &sheet = m_context.downloadJob().sheet;
+    const SheetId sheet = selection.sheet();
+    m_context.takeDownloadSheet(sheet);
     emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + sheet.numberText() + sheet.folderSuffix()
                         + QStringLiteral(" - ") + sheet.edition);
 
     // A map added from a IIIF server has only its own sheets: no other server has the rest.
-    if (const catalogue::AddedMap *added = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber);
-        added && selection.sheetNumber.toInt() > archive::kTitleCount
-        && !m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix)) {
+    if (const catalogue::AddedMap *added = m_context.addedMaps().find(sheet);
+        added && sheet.number > archive::kTitleCount && !m_context.addedMaps().sheet(sheet)) {
         m_context.desktop().error(QStringLiteral("La carte n° %1 a %2 feuille(s) : la feuille %3 n'existe pas.")
                                       .arg(selection.sheetNumber)
                                       .arg(added->sheets.size())
@@ -110,8 +109,7 @@ bool DownloadEngine::start(const source::TileRect &rect)
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);
     // A sheet added with its own address comes from its server; the others from the tile server.
-    const auto addedSource =
-        m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+    const auto addedSource = m_context.addedMaps().sheet(sheet);
     const QString serverHost =
         addedSource ? QUrl(addedSource->address).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
@@ -127,7 +125,7 @@ bool DownloadEngine::start(const source::TileRect &rect)
     m_active = true;
     m_context.setDownloadRunning(true);
     setGauge(0);
-    m_mapFolder = store::mapFolder(m_context.mapsRoot(), sheet.edition, sheet.numberText(), sheet.folderSuffix());
+    m_mapFolder = store::mapFolder(m_context.mapsRoot(), sheet);
     if (!store::folderExists(m_mapFolder))
         store::createFolderPath(m_mapFolder);
     qCDebug(lcDownload) << "run starts: sheet" << sheet.numberText() + sheet.folderSuffix() << sheet.edition
@@ -173,7 +171,7 @@ void DownloadEngine::finishDownload(bool keepStatus)
     m_sources->cancel();
     m_stopGrace.stop();
     const SelectionState &selection = m_context.selection();
-    const SheetId &sheet = m_context.downloadJob().sheet;
+    const SheetId sheet = m_context.downloadJob().sheet;
     emit captionChanged(QStringLiteral("Arrêt carte n° ") + sheet.numberText() + sheet.folderSuffix()
                         + QStringLiteral(". Nouvelle sélection = carte n° ") + selection.sheetNumber
                         + selection.folderSuffix);

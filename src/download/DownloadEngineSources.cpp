@@ -16,8 +16,7 @@ void DownloadEngine::connectSources()
     connect(run, &source::SourceRunner::statusText, this, &DownloadEngine::setStatus);
     // The sheet keeps the grid of its source: what it counts and shows as installed.
     connect(run, &source::SourceRunner::planned, this, [this](QSize grid) {
-        const SheetId &sheet = m_context.downloadJob().sheet;
-        m_context.keepTileGrid(sheet.edition, sheet.numberText(), sheet.folderSuffix(), grid);
+        m_context.keepTileGrid(m_context.downloadJob().sheet, grid);
     });
     connect(run, &source::SourceRunner::advanced, this, [this](int row) {
         emit currentRowChanged(row);

@@ -151,7 +151,7 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         const QString caption = kAddressCaption;
-        m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
+        m_context.addedMaps().setSheet(m_addressSheet, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                       + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
@@ -280,8 +280,7 @@ void DownloadPage::onOpenFolderClicked()
     const DownloadJob &job = m_context.downloadJob();
     if (!job.running)
         return;
-    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.sheet.edition, job.sheet.numberText(),
-                                              job.sheet.folderSuffix()));
+    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.sheet));
 }
 
 void DownloadPage::onPickerActivated(QComboBox *moved, Picker which)
@@ -354,8 +353,7 @@ void DownloadPage::onIiifAddressClicked()
     const SelectionState &s = m_context.selection();
     if (s.editionFolder.isEmpty() || s.sheetNumber.isEmpty())
         return;
-    const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
-    const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
+    const auto current = m_context.addedMaps().sheet(s.sheet());
     const QString caption = kAddressCaption;
     const QString text = m_context.desktop().inputText(
         caption,
@@ -368,7 +366,7 @@ void DownloadPage::onIiifAddressClicked()
         if (current && m_context.desktop().confirm(QStringLiteral("Effacer l'adresse IIIF de la carte n° ")
                                                        + s.sheetNumber + s.folderSuffix + QStringLiteral(" ?"),
                                                    caption))
-            clearSheetAddress(s.editionFolder, s.sheetNumber, index);
+            clearSheetAddress(s.sheet());
         return;
     }
     const auto address = source::parseMapAddress(text);
@@ -376,17 +374,15 @@ void DownloadPage::onIiifAddressClicked()
         m_context.desktop().error(iiif::refusalText(text.trimmed()));
         return;
     }
-    m_addressEdition = s.editionFolder;
-    m_addressSheet = s.sheetNumber;
-    m_addressIndex = index;
+    m_addressSheet = s.sheet();
     m_iiifAddressButton->setEnabled(false);
     m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
 
-void DownloadPage::clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index)
+void DownloadPage::clearSheetAddress(const SheetId &sheet)
 {
-    m_context.addedMaps().setSheet(editionFolder, sheetNumber, index, source::SheetSource{});
+    m_context.addedMaps().setSheet(sheet, source::SheetSource{});
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible, l'adresse n'est pas effacée : ")
                                   + catalogue::AddedMaps::filePath(m_context.mapsRoot()));

@@ -87,7 +87,7 @@ QSize keptGrid(const QString &mapsRoot, const QString &folder)
             const QString suffix = map.editionFolder == editions::kArchive
                                        ? archive::sheetIndexSuffix(QString::number(index), QString())
                                        : QString();
-            if (QDir::cleanPath(store::mapFolder(mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == folder)
+            if (QDir::cleanPath(store::mapFolder(mapsRoot, SheetId::fromTexts(map.editionFolder, map.sheetNumber, suffix))) == folder)
                 return map.sheets[index - 1].tileGrid();
         }
     return {};

@@ -102,10 +102,9 @@ bool AppContext::saveAddedMaps()
     return saved;
 }
 
-void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheetNumber,
-                              const QString &folderSuffix, QSize grid)
+void AppContext::keepTileGrid(const SheetId &sheet, QSize grid)
 {
-    if (m_addedMaps.setTileGrid(editionFolder, sheetNumber, folderSuffix, grid)) {
+    if (m_addedMaps.setTileGrid(sheet, grid)) {
         m_addedMaps.save(m_mapsRoot);
         reportUnreadableAddedMaps();
     }
@@ -113,7 +112,7 @@ void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheet
 
 QSize AppContext::selectedTileGrid() const
 {
-    return m_addedMaps.tileGrid(m_selection.editionFolder, m_selection.sheetNumber, m_selection.folderSuffix);
+    return m_addedMaps.tileGrid(m_selection.sheet());
 }
 
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
@@ -124,7 +123,8 @@ QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
             const QString suffix = map.editionFolder == editions::kArchive
                                        ? archive::sheetIndexSuffix(QString::number(index), QString())
                                        : QString();
-            if (QDir::cleanPath(store::mapFolder(m_mapsRoot, map.editionFolder, map.sheetNumber, suffix)) == wanted)
+            const SheetId sheet = SheetId::fromTexts(map.editionFolder, map.sheetNumber, suffix);
+            if (QDir::cleanPath(store::mapFolder(m_mapsRoot, sheet)) == wanted)
                 return map.sheets[index - 1].tileGrid();
         }
     return {store::kGridSide, store::kGridSide};
@@ -144,8 +144,7 @@ int AppContext::requestLimitFor(const QString &host) const
 
 QString AppContext::selectedMapFolder() const
 {
-    return store::mapFolder(m_mapsRoot, m_selection.editionFolder, m_selection.sheetNumber,
-                            m_selection.folderSuffix);
+    return store::mapFolder(m_mapsRoot, m_selection.sheet());
 }
 
 void AppContext::select(const SheetId &sheet)

@@ -101,8 +101,7 @@ public:
     bool saveAddedMaps();
     // Keeps the grid of a sheet's download plan in the file when it changed (the list of
     // maps stays as it is).
-    void keepTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
-                      QSize grid);
+    void keepTileGrid(const SheetId &sheet, QSize grid);
     // The grid of tiles of the selected sheet: its plan's for a sheet served by IIIF, else 26 x 26.
     QSize selectedTileGrid() const;
     // The same for the sheet stored in a map folder.

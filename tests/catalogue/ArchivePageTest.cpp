@@ -510,7 +510,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
     ASSERT_EQ(selection().sheetNumber, QStringLiteral("1926"));
 
     // Another change of the added maps: the same row stays highlighted.
-    w.context().addedMaps().setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("5"), 1,
+    w.context().addedMaps().setSheet(SheetId::cassini(editions::kColour, 5),
                                      {QStringLiteral("http://h/p"), QSize(5, 5), {}});
     ASSERT_TRUE(w.context().saveAddedMaps());
     EXPECT_EQ(page->highlightedRow(), 1925);
@@ -524,8 +524,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
     } cases[] = {{1926, false}, {1925, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.position);
-        const QString folder = store::mapFolder(root, QStringLiteral("Archives Bnf"), QString::number(c.position),
-                                                QStringLiteral("\\F001"));
+        const QString folder = store::mapFolder(root, SheetId::archive(c.position, 1));
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile tile(folder + QStringLiteral("/MAXI_AA.jpg"));
         ASSERT_TRUE(tile.open(QIODevice::WriteOnly));

@@ -4,7 +4,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "net/TestServer.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"

@@ -5,7 +5,7 @@
 #include "download/DownloadList.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
-#include "ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "store/TileStore.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"

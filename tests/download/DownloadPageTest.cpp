@@ -7,7 +7,7 @@
 #include "view/PreviewCache.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
-#include "ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "widgets/SpinEdit.h"

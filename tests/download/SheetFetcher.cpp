@@ -14,7 +14,7 @@
 #include "download/DownloadList.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
-#include "ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

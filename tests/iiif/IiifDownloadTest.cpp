@@ -11,7 +11,7 @@
 #include "source/iiif/IiifReader.h"
 #include "source/RefusalStreak.h"
 #include "source/RetryCountdown.h"
-#include "download/ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
@@ -149,7 +149,7 @@ TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
         EXPECT_EQ(context.selectedTileGrid(), QSize(4, 3));
         catalogue::AddedMaps kept;
         kept.load(program.path() + u'/');
-        EXPECT_EQ(kept.tileGrid(editions::kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")), QSize(4, 3));
+        EXPECT_EQ(kept.tileGrid(SheetId::archive(1925, 1)), QSize(4, 3));
         EXPECT_EQ(server.paths().size(), 1 + 12);
         EXPECT_EQ(server.connectionCount(), 1);
         EXPECT_EQ(store::tileCount(folder()), 12);

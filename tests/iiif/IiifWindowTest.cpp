@@ -332,7 +332,7 @@ TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
     w.click(QStringLiteral("AdresseIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
-    const auto sheet = context.addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    const auto sheet = context.addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/map"));
     EXPECT_EQ(sheet->size, QSize(1000, 700));

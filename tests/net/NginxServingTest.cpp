@@ -5,7 +5,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "net/Wait.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"

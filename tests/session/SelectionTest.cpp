@@ -62,7 +62,7 @@ protected:
 
 TEST_F(Selection, SelectWritesTheSheetRefreshesItsStatusAndTellsThePagesOnce)
 {
-    writeTiles(store::mapFolder(context.mapsRoot(), editions::kArchive, QStringLiteral("12"), QStringLiteral("\\F007")),
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::archive(12, 7)),
                {0});
     QSignalSpy changed(&context, &AppContext::selectionChanged);
     QSignalSpy refreshed(&context, &AppContext::selectionStatusRefreshed);
@@ -87,7 +87,7 @@ TEST_F(Selection, SelectWritesTheSheetRefreshesItsStatusAndTellsThePagesOnce)
     EXPECT_EQ(changed.count(), 2);
     EXPECT_EQ(context.selection().installationState, ArchiveEmpty);
     EXPECT_EQ(context.selectedMapFolder(),
-              store::mapFolder(context.mapsRoot(), editions::kArchive, QStringLiteral("12"), QStringLiteral("\\F008")));
+              store::mapFolder(context.mapsRoot(), SheetId::archive(12, 8)));
 
     context.select(SheetId::cassini(editions::kColour, 57));
     EXPECT_TRUE(context.selection().folderSuffix.isEmpty());

@@ -7,7 +7,7 @@
 #include "catalogue/AddedMaps.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"

@@ -121,7 +121,7 @@ TEST_F(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
         ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 20000));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text, c.message);
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->caption, QStringLiteral("Adresse en ligne de la carte"));
-        const auto sheet = w.context().addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+        const auto sheet = w.context().addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
         ASSERT_TRUE(sheet);
         EXPECT_EQ(sheet->kind, c.kind);
 

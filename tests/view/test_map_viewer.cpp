@@ -321,7 +321,7 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
     ASSERT_EQ(s.installationState, ArchiveWithTiles);
     // Another sheet of the map selected, installed too: the view takes the sheet index
     // from the field.
-    writeTiles(store::mapFolder(w.context().mapsRoot(), editions::kArchive, QStringLiteral("12"), QStringLiteral("\\F999")),
+    writeTiles(store::mapFolder(w.context().mapsRoot(), SheetId::archive(12, 999)),
                firstTiles(3));
     w.context().select(SheetId::archive(12, 999));
     ASSERT_EQ(s.installationState, ArchiveWithTiles);

@@ -60,9 +60,9 @@ TEST(ViewHost, TheViewerWorksInAnyHostWindow)
 
     // The black and white edition chosen in the host: the sheet's folder of that edition.
     // The colour edition is selected (a tile of it installed): the view takes the host's choice.
-    writeTiles(store::mapFolder(context.mapsRoot(), editions::kBlackAndWhite, QStringLiteral("7"), {}),
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::cassini(editions::kBlackAndWhite, 7)),
                firstTiles(store::kTileCount));
-    writeTiles(store::mapFolder(context.mapsRoot(), editions::kColour, QStringLiteral("7"), {}), firstTiles(1));
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::cassini(editions::kColour, 7)), firstTiles(1));
     context.refreshSelectionStatus();
     ASSERT_EQ(context.selection().installationState, CassiniWithTiles);
     viewer.showPreview();

@@ -117,16 +117,13 @@ QStringList TileServer::candidateFiles(const QString &requestPath) const
     if (folder == QStringLiteral("0000001")) {
         const auto it = m_cassini.constFind(number);
         if (it != m_cassini.constEnd())
-            files << paths::join(store::mapFolder(m_root, it->first, QString::number(it->second), QString()),
-                                    fileName);
+            files << paths::join(store::mapFolder(m_root, SheetId::cassini(it->first, it->second)), fileName);
     }
     // An archive map: document number = position + 10000, folder "0000" + sheet index.
     const int position = number.toInt() - 10000;
     const int index = folder.mid(4).toInt();
     if (position >= 1 && folder.startsWith(QStringLiteral("0000")) && index >= 1)
-        files << paths::join(store::mapFolder(m_root, editions::kArchive, QString::number(position),
-                                              QStringLiteral("\\F") + folder.mid(4)),
-                             fileName);
+        files << paths::join(store::mapFolder(m_root, SheetId::archive(position, index)), fileName);
     return files;
 }
 
