@@ -39,9 +39,16 @@ void AppContext::loadSettings()
     };
     for (const auto &[setting, changed] : stored)
         connect(&m_options, changed, this, [this, setting = setting](bool on) {
-            if (!m_settings.writeOn(setting, on))
-                m_desktop.error(m_settings.failureMessage());
+            storeSettings([&](SettingsStore &store) { return store.writeOn(setting, on); });
         });
+}
+
+bool AppContext::storeSettings(const std::function<bool(SettingsStore &)> &write)
+{
+    if (write(m_settings))
+        return true;
+    m_desktop.error(m_settings.failureMessage());
+    return false;
 }
 
 void AppContext::reportUnreadableAddedMaps()
@@ -132,7 +139,7 @@ QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
 
 void AppContext::setSimultaneousRequests(int count, bool libraryToo)
 {
-    m_simultaneousRequests = qBound(1, count, kMaxSimultaneousRequests);
+    m_simultaneousRequests = settings::bounded(Setting::SimultaneousRequests, count);
     m_simultaneousAtLibrary = libraryToo;
 }
 

@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -36,6 +37,10 @@ public:
     void setCurrentPageIndex(int index) { m_currentPageIndex = index; }
 
     SettingsStore &settings() { return m_settings; }
+    // Stores settings through `write` (the store's typed calls) at once; when the file cannot
+    // be written, says so ("Echec à la création de la clé ...") and gives false. Every
+    // change the user makes is stored through it.
+    bool storeSettings(const std::function<bool(SettingsStore &)> &write);
     // Takes the settings the context holds (options, tile server, request limits) from the
     // store, and from then on stores every change of an option. The window runs it before it
     // makes any page; until then the context holds its own defaults.
@@ -107,9 +112,8 @@ public:
     // The same for the sheet stored in a map folder.
     QSize tileGridOfFolder(const QString &mapFolder) const;
 
-    // Requests at once to one IIIF server ("Requêtes simultanées", 1 to 8); the library's
-    // host gets them too only when `libraryToo`, else one.
-    static constexpr int kMaxSimultaneousRequests = 8;
+    // Requests at once to one IIIF server ("Requêtes simultanées", within the bounds of its
+    // setting); the library's host gets them too only when `libraryToo`, else one.
     int simultaneousRequests() const { return m_simultaneousRequests; }
     bool simultaneousAtLibrary() const { return m_simultaneousAtLibrary; }
     void setSimultaneousRequests(int count, bool libraryToo);
