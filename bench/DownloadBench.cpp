@@ -19,6 +19,7 @@
 #include "imaging/Jpeg.h"
 #include "platform/Desktop.h"
 #include "store/TileStore.h"
+#include "support/EngineRig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,6 +51,9 @@ public:
     void copyToClipboard(const QImage &) override {}
     void open(const QString &) override {}
 };
+
+// A run of the engine that takes longer than this is reported as failed.
+constexpr int kRunLimitMs = 600000;
 
 QImage fixturePicture(int i)
 {
@@ -105,26 +109,15 @@ bool waitForServer(quint16 port)
 
 double runEngine(const QString &server, const QString &mapsRoot, int &tiles)
 {
-    QTemporaryDir config;
-    SettingsStore settings(config.filePath("Orvantis.ini"));
     QuietDesktop desktop;
-    AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
-    context.setMapsRoot(mapsRoot + u'/');
-    context.setTileServer(server);
-    context.select(SheetId::cassini(editions::kColour, 1));
-    context.lookUpDocumentNumber();
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
-    engine.setHangUpOption([] { return false; });
-    QEventLoop loop;
-    QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
+    testing_support::EngineRig rig(desktop, mapsRoot);
+    rig.context.setTileServer(server);
+    rig.selectCassini(editions::kColour, 1);
+    rig.engine.setHangUpOption([] { return false; });
     QElapsedTimer timer;
     timer.start();
-    list.build(source::TileRect{});
-    if (!engine.start(source::TileRect{}))
+    if (!rig.run(source::TileRect{}, kRunLimitMs).ended)
         return -1;
-    if (engine.active())
-        loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     tiles = store::tileCount(mapsRoot + QStringLiteral("/Cassini couleurs/Carte1"));
     return seconds;
@@ -219,31 +212,19 @@ bool writeIiifTree(const QString &folder)
 
 double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, int &tiles)
 {
-    QTemporaryDir config;
-    SettingsStore settings(config.filePath("Orvantis.ini"));
     QuietDesktop desktop;
-    AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
-    context.setMapsRoot(mapsRoot + u'/');
-    const int position =
-        context.addedMaps().addArchiveMap(QStringLiteral("bench"), {{base, QSize(kIiifWidth, kIiifHeight)}});
-    context.select(SheetId::archive(position, 1));
-    context.setSimultaneousRequests(simultaneous, false);
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
-    engine.setHangUpOption([] { return false; });
-    QEventLoop loop;
-    QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
+    testing_support::EngineRig rig(desktop, mapsRoot);
+    const int position = rig.addMapAndSelect({{base, QSize(kIiifWidth, kIiifHeight)}}, 1, QStringLiteral("bench"));
+    rig.context.setSimultaneousRequests(simultaneous, false);
+    rig.engine.setHangUpOption([] { return false; });
     QElapsedTimer timer;
     timer.start();
-    list.build(source::TileRect{});
-    if (!engine.start(source::TileRect{}))
+    if (!rig.run(source::TileRect{}, kRunLimitMs).ended)
         return -1;
-    if (engine.active())
-        loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     tiles = store::tileCount(mapsRoot + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position));
     if (tiles != store::kTileCount)
-        std::fprintf(stderr, "IIIF run at %d: %s\n", simultaneous, qPrintable(engine.statusText()));
+        std::fprintf(stderr, "IIIF run at %d: %s\n", simultaneous, qPrintable(rig.engine.statusText()));
     return seconds;
 }
 

@@ -47,7 +47,7 @@ protected:
         list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
     }
 
-    const SelectionState &selection() const { return w.context().selection(); }
+    const SelectionState &selection() { return w.context().selection(); }
     // Leaves the document number of the archive map at `position` in the selection, as a
     // look-up for that map did before another map was selected.
     void leaveDocumentNumberOf(int position)

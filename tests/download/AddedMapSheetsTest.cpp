@@ -4,7 +4,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "support/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "net/TestServer.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
@@ -18,18 +18,11 @@ using namespace testing_support;
 
 TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
 {
-    QTemporaryDir program, config;
     ScriptedDesktop desktop;
-    SettingsStore settings(config.filePath(QStringLiteral("Orvantis.ini")));
-    ScriptedConnection connection;
-    AppContext context(settings, desktop, program.path() + u'/', program.path() + u'/');
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
+    EngineRig rig(desktop);
+    AppContext &context = rig.context;
     TestServer tileServer, iiifServer;
-    context.setConnection(&connection);
     context.setTileServer(tileServer.authority());
-    context.setMapsRoot(program.path() + u'/');
-    engine.setHangUpOption([] { return true; });
 
     const QString base = QStringLiteral("http://") + iiifServer.authority() + QStringLiteral("/atlas/f");
     const int position = context.addedMaps().addArchiveMap(
@@ -39,17 +32,15 @@ TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
     for (const auto &[index, suffix] : sheets) {
         SCOPED_TRACE(suffix.toStdString());
         context.select(SheetId::archive(position, index));
-        const source::TileRect rect{};
-        list.build(rect);
         desktop.calls.clear();
-        EXPECT_FALSE(engine.start(rect));
+        EXPECT_FALSE(rig.run().started);
         QCoreApplication::processEvents();
         const ScriptedDesktop::Call *error = desktop.last(QStringLiteral("error"));
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(error->text, QStringLiteral("La carte n° %1 a 2 feuille(s) : la feuille %2 n'existe pas.")
                                    .arg(position)
                                    .arg(suffix));
-        EXPECT_FALSE(engine.active());
+        EXPECT_FALSE(rig.engine.active());
         EXPECT_FALSE(context.downloadRunning());
         EXPECT_TRUE(context.downloadJob().sheet.isEmpty());
     }

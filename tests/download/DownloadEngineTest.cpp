@@ -5,7 +5,7 @@
 #include "download/DownloadList.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
-#include "support/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "store/TileStore.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
@@ -33,14 +33,9 @@ QString tileName(int column, int row) { return store::tileFileName(column, row);
 class DownloadEngineTest : public ::testing::Test {
 protected:
     DownloadEngineTest()
-        : settings(config.filePath("Orvantis.ini")),
-          context(settings, desktop, program.path() + u'/', program.path() + u'/'),
-          engine(context, list)
     {
         server.tile = jpegBytes(16, 12);
-        context.setConnection(&connection);
         context.setTileServer(server.authority());
-        context.setMapsRoot(program.path() + u'/');
         selectCassini(12);
         engine.setHangUpOption([this] { return hangUpOption; });
         engine.setUnattendedDialOption([this] { return unattendedOption; });
@@ -49,11 +44,7 @@ protected:
         QObject::connect(&engine, &DownloadEngine::captionChanged, [this](const QString &c) { caption = c; });
     }
 
-    void selectCassini(int sheet)
-    {
-        context.select(SheetId::cassini(editions::kColour, sheet));
-        context.lookUpDocumentNumber();
-    }
+    void selectCassini(int sheet) { rig.selectCassini(editions::kColour, sheet); }
     QString sheetFolder(int sheet) const
     {
         return program.filePath(QStringLiteral("Cassini couleurs/Carte%1").arg(sheet));
@@ -61,14 +52,10 @@ protected:
     // Runs over the rectangle and waits for its end.
     bool runAndWait(const TileRect &rect)
     {
-        bool ended = false;
-        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        list.build(rect);
-        const bool started = engine.start(rect);
-        if (started)
-            EXPECT_TRUE(waitUntil([&] { return ended; }));
-        QObject::disconnect(link);
-        return started;
+        const EngineRig::Run run = rig.run(rect);
+        if (run.started)
+            EXPECT_TRUE(run.ended);
+        return run.started;
     }
     QStringList leftovers(const QString &folder) const
     {
@@ -91,13 +78,13 @@ protected:
         RowState state;
     };
 
-    QTemporaryDir program, config;
+    QTemporaryDir program;
     ScriptedDesktop desktop;
-    SettingsStore settings;
-    ScriptedConnection connection;
-    AppContext context;
-    download::DownloadList list;
-    DownloadEngine engine;
+    EngineRig rig{desktop, program.path()};
+    ScriptedConnection &connection = rig.connection;
+    AppContext &context = rig.context;
+    download::DownloadList &list = rig.list;
+    DownloadEngine &engine = rig.engine;
     TestServer server;
     QList<Done> done;
     QString caption;

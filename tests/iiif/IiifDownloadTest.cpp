@@ -11,7 +11,7 @@
 #include "source/iiif/IiifReader.h"
 #include "source/RefusalStreak.h"
 #include "source/RetryCountdown.h"
-#include "support/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "net/Wait.h"
@@ -37,12 +37,7 @@ namespace {
 class IiifDownloadTest : public ::testing::Test {
 protected:
     IiifDownloadTest()
-        : settings(config.filePath("Orvantis.ini")),
-          context(settings, desktop, program.path() + u'/', program.path() + u'/'), engine(context, list)
     {
-        context.setConnection(&connection);
-        context.setMapsRoot(program.path() + u'/');
-        engine.setHangUpOption([] { return true; });
         QObject::connect(&engine, &DownloadEngine::tileDone,
                          [this](int row, const QString &, RowState state) { states[row] = state; });
         QObject::connect(&engine, &DownloadEngine::captionChanged, [this](const QString &c) { caption = c; });
@@ -51,22 +46,17 @@ protected:
     // Adds a map of one sheet served at `base` and selects it.
     void selectAddedMap(const QString &base, QSize size = {})
     {
-        const int position = context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{base, size}});
-        context.select(SheetId::archive(position, 1));
+        rig.addMapAndSelect({{base, size}});
     }
     QString folder() const { return program.path() + QStringLiteral("/Archives Bnf/Carte1925/F001"); }
 
     bool runAndWait(const TileRect &rect = {}, int milliseconds = 60000)
     {
-        bool ended = false;
-        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        list.build(rect);
         states.clear();
-        const bool started = engine.start(rect);
-        if (started)
-            EXPECT_TRUE(waitUntil([&] { return ended; }, milliseconds));
-        QObject::disconnect(link);
-        return started;
+        const EngineRig::Run run = rig.run(rect, milliseconds);
+        if (run.started)
+            EXPECT_TRUE(run.ended);
+        return run.started;
     }
     int count(RowState state) const
     {
@@ -106,13 +96,13 @@ protected:
     }
     QStringList leftovers() const { return QDir(folder()).entryList({"*.part"}, QDir::Files); }
 
-    QTemporaryDir program, config, work;
+    QTemporaryDir program, work;
     ScriptedDesktop desktop;
-    SettingsStore settings;
-    ScriptedConnection connection;
-    AppContext context;
-    download::DownloadList list;
-    DownloadEngine engine;
+    EngineRig rig{desktop, program.path()};
+    ScriptedConnection &connection = rig.connection;
+    AppContext &context = rig.context;
+    download::DownloadList &list = rig.list;
+    DownloadEngine &engine = rig.engine;
     QMap<int, RowState> states;
     QString caption;
 };
@@ -594,7 +584,7 @@ TEST_F(IiifDownloadTest, SimultaneousRequestsAreBounded)
     EXPECT_LT(meanDifference(joinedSheet(13, 10), picture), 3.0);
 
     context.setSimultaneousRequests(9, true);
-    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), AppContext::kMaxSimultaneousRequests);
+    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), 8);   // at most 8
 }
 
 // "Arrêter": the requests in flight end, no other starts, the run ends.

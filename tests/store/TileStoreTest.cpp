@@ -73,14 +73,15 @@ TEST(TileStore, ABackslashInTheMapsRootIsPartOfTheFolderName)
     const QString backup = parent.path() + QStringLiteral("/backup");
     writeTiles(backup, {0, 675});
 
-    for (const SheetId &sheet : {SheetId::cassini(editions::kColour, 12), SheetId::archive(12, 7)}) {
+    const std::pair<SheetId, const char *> sheets[] = {{SheetId::cassini(editions::kColour, 12), "Cassini couleurs/Carte12"},
+                                                       {SheetId::archive(12, 7), "Archives Bnf/Carte12/F007"}};
+    for (const auto &[sheet, place] : sheets) {
         const QString folder = store::mapFolder(root, sheet);
         const store::ImportResult result = store::importTiles(backup, folder);
         ASSERT_TRUE(result.ok()) << result.error.toStdString();
         EXPECT_EQ(result.copied, 2);
         EXPECT_EQ(store::tileCount(folder), 2);
-        const QString expected = parent.path() + QStringLiteral("/back\\slash/") + edition + QStringLiteral("/Carte12")
-                                 + (suffix.isEmpty() ? QString() : QStringLiteral("/F007"));
+        const QString expected = parent.path() + QStringLiteral("/back\\slash/") + QLatin1String(place);
         EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_AA.jpg")).isFile()) << expected.toStdString();
         EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_ZZ.jpg")).isFile());
     }
