@@ -294,7 +294,12 @@ const AddedMap *AddedMaps::find(const SheetId &sheet) const
 
 AddedMap *AddedMaps::findMutable(const SheetId &sheet)
 {
-    return const_cast<AddedMap *>(std::as_const(*this).find(sheet));
+    // Non-const iteration: the list is detached from the last-read copy it may share.
+    const QString number = sheet.numberText();
+    for (AddedMap &map : m_maps)
+        if (map.editionFolder == sheet.edition && map.sheetNumber == number && !map.removed)
+            return &map;
+    return nullptr;
 }
 
 std::optional<SheetSource> AddedMaps::sheet(const SheetId &sheet) const
