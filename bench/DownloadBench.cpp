@@ -19,6 +19,7 @@
 #include "imaging/Jpeg.h"
 #include "support/ScriptedDesktop.h"
 #include "store/TileStore.h"
+#include "support/EngineRig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +39,9 @@
 #include <cstdio>
 
 namespace {
+
+// A run of the engine that takes longer than this is reported as failed.
+constexpr int kRunLimitMs = 600000;
 
 QImage fixturePicture(int i)
 {
@@ -93,27 +97,16 @@ bool waitForServer(quint16 port)
 
 double runEngine(const QString &server, const QString &mapsRoot, int &tiles)
 {
-    QTemporaryDir config;
-    SettingsStore settings(config.filePath("Orvantis.ini"));
     testing_support::ScriptedDesktop desktop;
     desktop.echoErrors = true;
-    AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
-    context.setMapsRoot(mapsRoot + u'/');
-    context.setTileServer(server);
-    context.select(SheetId::cassini(editions::kColour, 1));
-    context.lookUpDocumentNumber();
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
-    engine.setHangUpOption([] { return false; });
-    QEventLoop loop;
-    QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
+    testing_support::EngineRig rig(desktop, mapsRoot);
+    rig.context.setTileServer(server);
+    rig.selectCassini(editions::kColour, 1);
+    rig.engine.setHangUpOption([] { return false; });
     QElapsedTimer timer;
     timer.start();
-    list.build(source::TileRect{});
-    if (!engine.start(source::TileRect{}))
+    if (!rig.run(source::TileRect{}, kRunLimitMs).ended)
         return -1;
-    if (engine.active())
-        loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     tiles = store::tileCount(mapsRoot + QStringLiteral("/Cassini couleurs/Carte1"));
     return seconds;
@@ -208,34 +201,20 @@ bool writeIiifTree(const QString &folder)
 
 double runIiif(const QString &base, const QString &mapsRoot, int simultaneous, int &tiles)
 {
-    QTemporaryDir config;
-    SettingsStore settings(config.filePath("Orvantis.ini"));
     testing_support::ScriptedDesktop desktop;
     desktop.echoErrors = true;
-    AppContext context(settings, desktop, mapsRoot + u'/', mapsRoot + u'/');
-    context.setMapsRoot(mapsRoot + u'/');
-    const int position =
-        context.addedMaps().addArchiveMap(QStringLiteral("bench"), {{base, QSize(kIiifWidth, kIiifHeight)}});
-    context.selection.editionFolder = editions::kArchive;
-    context.selection.sheetNumber = QString::number(position);
-    context.selection.folderSuffix = QStringLiteral("\\F001");
-    context.setSimultaneousRequests(simultaneous, false);
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
-    engine.setHangUpOption([] { return false; });
-    QEventLoop loop;
-    QObject::connect(&engine, &DownloadEngine::finished, &loop, &QEventLoop::quit);
+    testing_support::EngineRig rig(desktop, mapsRoot);
+    const int position = rig.addMapAndSelect({{base, QSize(kIiifWidth, kIiifHeight)}}, 1, QStringLiteral("bench"));
+    rig.context.setSimultaneousRequests(simultaneous, false);
+    rig.engine.setHangUpOption([] { return false; });
     QElapsedTimer timer;
     timer.start();
-    list.build(source::TileRect{});
-    if (!engine.start(source::TileRect{}))
+    if (!rig.run(source::TileRect{}, kRunLimitMs).ended)
         return -1;
-    if (engine.active())
-        loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     tiles = store::tileCount(mapsRoot + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position));
     if (tiles != store::kTileCount)
-        std::fprintf(stderr, "IIIF run at %d: %s\n", simultaneous, qPrintable(engine.statusText()));
+        std::fprintf(stderr, "IIIF run at %d: %s\n", simultaneous, qPrintable(rig.engine.statusText()));
     return seconds;
 }
 

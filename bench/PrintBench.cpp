@@ -64,7 +64,7 @@ QImage tilePicture(int width, int height, int index)
 
 int fixture(const QString &programFolder, int width, int height)
 {
-    const QString folder = store::mapFolder(programFolder, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    const QString folder = store::mapFolder(programFolder, SheetId::cassini(editions::kColour, 1));
     store::createFolderPath(folder);
     for (int i = 0; i < store::kTileCount; ++i) {
         QByteArray bytes;
@@ -81,7 +81,7 @@ int fixture(const QString &programFolder, int width, int height)
 // two threads, nothing drawn. Columns and rows 0..side-1.
 int decodeLimit(const QString &programFolder, int side)
 {
-    const QString folder = store::mapFolder(programFolder, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    const QString folder = store::mapFolder(programFolder, SheetId::cassini(editions::kColour, 1));
     std::vector<QString> files;
     for (int row = 0; row < side; ++row)
         for (int column = 0; column < side; ++column)

@@ -76,7 +76,7 @@ QImage mapTile(int width, int height, quint32 seed)
 
 bool writeSheet(const QString &root, const QString &sheet, QSize size, quint32 seed)
 {
-    const QString folder = store::mapFolder(root, QStringLiteral("Cassini couleurs"), sheet, QString());
+    const QString folder = store::mapFolder(root, SheetId::cassini(editions::kColour, sheet.toInt()));
     QDir().mkpath(folder);
     for (int i = 0; i < store::kTileCount; ++i) {
         QByteArray bytes;

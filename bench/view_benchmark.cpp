@@ -99,7 +99,7 @@ int main(int argc, char **argv)
 
     // Reading the 676 tile headers of a sheet (part of every view's opening).
     {
-        const QString folder = store::mapFolder(root, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+        const QString folder = store::mapFolder(root, SheetId::cassini(editions::kColour, 1));
         std::vector<double> times;
         for (int i = 0; i < repeats; ++i) {
             QElapsedTimer timer;
@@ -203,7 +203,7 @@ int main(int argc, char **argv)
     QApplication::processEvents();
 
     // Holding every tile of the sheet decoded, as a view that loads them all would.
-    const QString folder = store::mapFolder(root, QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    const QString folder = store::mapFolder(root, SheetId::cassini(editions::kColour, 1));
     const long before = statusKb("VmRSS");
     std::vector<QImage> tiles;
     qint64 bytes = 0;

@@ -264,10 +264,9 @@ void MainWindow::wirePages()
     // it needs no decoding.
     connect(&m_context, &AppContext::tilesInstalled, m_mapViewer, &view::MapViewer::cachePreviewOf);
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
-        const DownloadJob &job = m_context.downloadJob;
-        if (!running && !job.sheetNumber.isEmpty())
-            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), job.editionFolder,
-                                                         job.sheetNumber, job.folderSuffix));
+        const SheetId &sheet = m_context.downloadJob().sheet;
+        if (!running && !sheet.isEmpty())
+            m_mapViewer->cachePreviewOf(store::mapFolder(m_context.mapsRoot(), sheet));
     });
 }
 
@@ -295,7 +294,7 @@ void MainWindow::showPages()
 {
     menuBar()->hide();
     m_pageControl->show();
-    const int index = m_context.currentPageIndex;
+    const int index = m_context.currentPageIndex();
     if (index >= 0 && index < m_pageControl->count())
         showPage(index);
 }

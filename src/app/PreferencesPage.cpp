@@ -108,7 +108,8 @@ PreferencesPage::PreferencesPage(AppContext &context, QWidget *parent)
     m_simultaneousRequestsEdit = named(new QSpinBox(iiif), QStringLiteral("RequetesSimultanees"), QRect(185, 24, 60, 22),
                                        QStringLiteral("Nombre d'images demandées en même temps à un serveur IIIF"));
     m_simultaneousRequestsEdit->setAccessibleName(QStringLiteral("Requêtes simultanées"));
-    m_simultaneousRequestsEdit->setRange(1, AppContext::kMaxSimultaneousRequests);
+    const SettingEntry &requests = settings::entry(Setting::SimultaneousRequests);
+    m_simultaneousRequestsEdit->setRange(int(requests.minimum), int(requests.maximum));
     requestsLabel->setBuddy(m_simultaneousRequestsEdit);
     m_libraryTooBox = controls::checkBox(iiif, QStringLiteral("RequetesGallica"), QStringLiteral("Aussi pour Gallica (BnF)"),
                                          QRect(270, 24, 195, 22),
@@ -220,10 +221,8 @@ void PreferencesPage::onTileServerEdited()
     if (server == m_context.tileServer() && m_tileServerEdit->text() == server)
         return;
     m_tileServerEdit->setText(server);
-    if (!m_context.settings().write(Setting::TileServer, server)) {
-        m_context.desktop().error(m_context.settings().failureMessage());
+    if (!m_context.storeSettings([&](SettingsStore &store) { return store.write(Setting::TileServer, server); }))
         return;
-    }
     m_context.setTileServer(server);
 }
 
@@ -277,10 +276,8 @@ void PreferencesPage::onCreateFolderClicked()
 
 void PreferencesPage::onSaveFolderClicked()
 {
-    if (!m_context.settings().write(Setting::MapsRoot, m_chooserFolder)) {
-        m_context.desktop().error(m_context.settings().failureMessage());
+    if (!m_context.storeSettings([this](SettingsStore &store) { return store.write(Setting::MapsRoot, m_chooserFolder); }))
         return;
-    }
     m_chooserGroup->hide();
     m_context.setMapsRoot(m_chooserFolder);
 }
@@ -288,10 +285,8 @@ void PreferencesPage::onSaveFolderClicked()
 void PreferencesPage::onSimultaneousRequestsChanged()
 {
     m_context.setSimultaneousRequests(m_simultaneousRequestsEdit->value(), m_libraryTooBox->isChecked());
-    const bool stored =
-        m_context.settings().write(Setting::SimultaneousRequests, QString::number(m_context.simultaneousRequests()))
-        && m_context.settings().writeOn(Setting::SimultaneousAtLibrary, m_context.simultaneousAtLibrary());
-    if (!stored) {
-        m_context.desktop().error(m_context.settings().failureMessage());
-    }
+    m_context.storeSettings([this](SettingsStore &store) {
+        return store.writeCount(Setting::SimultaneousRequests, m_context.simultaneousRequests())
+               && store.writeOn(Setting::SimultaneousAtLibrary, m_context.simultaneousAtLibrary());
+    });
 }

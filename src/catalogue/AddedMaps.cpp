@@ -15,13 +15,11 @@
 namespace catalogue {
 namespace {
 
-int sheetIndexOf(const QString &folderSuffix)
+// The sheet of a map a SheetId names, from 1: a folder without suffix (a Cassini sheet)
+// holds the first.
+int sheetIndexOf(const SheetId &sheet)
 {
-    if (folderSuffix.isEmpty())
-        return 1;
-    bool ok = false;
-    const int index = folderSuffix.mid(2).toInt(&ok);
-    return ok ? index : 0;
+    return sheet.sheetIndex > 0 ? sheet.sheetIndex : 1;
 }
 
 QString clean(QString text)
@@ -286,45 +284,45 @@ QStringList AddedMaps::addedTitles() const
     return titles;
 }
 
-const AddedMap *AddedMaps::find(const QString &editionFolder, const QString &sheetNumber) const
+const AddedMap *AddedMaps::find(const SheetId &sheet) const
 {
+    const QString number = sheet.numberText();
     for (const AddedMap &map : m_maps)
-        if (map.editionFolder == editionFolder && map.sheetNumber == sheetNumber && !map.removed)
+        if (map.editionFolder == sheet.edition && map.sheetNumber == number && !map.removed)
             return &map;
     return nullptr;
 }
 
-AddedMap *AddedMaps::findMutable(const QString &editionFolder, const QString &sheetNumber)
+AddedMap *AddedMaps::findMutable(const SheetId &sheet)
 {
+    // Non-const iteration: the list is detached from the last-read copy it may share.
+    const QString number = sheet.numberText();
     for (AddedMap &map : m_maps)
-        if (map.editionFolder == editionFolder && map.sheetNumber == sheetNumber && !map.removed)
+        if (map.editionFolder == sheet.edition && map.sheetNumber == number && !map.removed)
             return &map;
     return nullptr;
 }
 
-std::optional<SheetSource> AddedMaps::sheet(const QString &editionFolder, const QString &sheetNumber,
-                                            const QString &folderSuffix) const
+std::optional<SheetSource> AddedMaps::sheet(const SheetId &sheet) const
 {
-    const AddedMap *map = find(editionFolder, sheetNumber);
-    const int index = sheetIndexOf(folderSuffix);
-    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty())
+    const AddedMap *map = find(sheet);
+    const int index = sheetIndexOf(sheet);
+    if (!map || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty())
         return std::nullopt;
     return map->sheets[index - 1];
 }
 
-QSize AddedMaps::tileGrid(const QString &editionFolder, const QString &sheetNumber,
-                          const QString &folderSuffix) const
+QSize AddedMaps::tileGrid(const SheetId &sheet) const
 {
-    const auto source = sheet(editionFolder, sheetNumber, folderSuffix);
+    const auto source = this->sheet(sheet);
     return source ? source->tileGrid() : QSize(store::kGridSide, store::kGridSide);
 }
 
-bool AddedMaps::setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
-                            QSize grid)
+bool AddedMaps::setTileGrid(const SheetId &sheet, QSize grid)
 {
-    const int index = sheetIndexOf(folderSuffix);
-    AddedMap *map = findMutable(editionFolder, sheetNumber);
-    if (!map || index < 1 || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty()
+    const int index = sheetIndexOf(sheet);
+    AddedMap *map = findMutable(sheet);
+    if (!map || index > map->sheets.size() || map->sheets[index - 1].address.isEmpty()
         || !isGrid(grid) || map->sheets[index - 1].grid == grid)
         return false;
     map->sheets[index - 1].grid = grid;
@@ -345,7 +343,7 @@ QStringList sheetFolders(const QString &mapsRoot, const AddedMap &map)
         const QString suffix = map.editionFolder == editions::kArchive
                                    ? archive::sheetIndexSuffix(QString::number(index), QString())
                                    : QString();
-        folders << store::mapFolder(mapsRoot, map.editionFolder, map.sheetNumber, suffix);
+        folders << store::mapFolder(mapsRoot, SheetId::fromTexts(map.editionFolder, map.sheetNumber, suffix));
     }
     return folders;
 }
@@ -364,19 +362,19 @@ std::optional<SheetSource> AddedMaps::sheetInFolder(const QString &mapsRoot, con
 
 bool AddedMaps::removeArchiveMap(int position)
 {
-    AddedMap *map = findMutable(editions::kArchive, QString::number(position));
+    AddedMap *map = findMutable(SheetId::archive(position, 0));
     if (!map || !isAdded(*map))
         return false;
     *map = AddedMap{map->editionFolder, map->sheetNumber, {}, {}, true};
     return true;
 }
 
-void AddedMaps::setSheet(const QString &editionFolder, const QString &sheetNumber, int sheetIndex,
-                         const SheetSource &source, const QString &title)
+void AddedMaps::setSheet(const SheetId &sheet, const SheetSource &source, const QString &title)
 {
-    if (sheetIndex < 1)
-        return;
-    AddedMap *map = findMutable(editionFolder, sheetNumber);
+    const int sheetIndex = sheetIndexOf(sheet);
+    const QString editionFolder = sheet.edition;
+    const QString sheetNumber = sheet.numberText();
+    AddedMap *map = findMutable(sheet);
     if (source.address.isEmpty()) {
         if (!map || sheetIndex > map->sheets.size())
             return;

@@ -15,6 +15,7 @@
 // file and merges it line by line (edition and position) with what changed here since the
 // last read; lines that cannot be read are kept as they stand.
 
+#include "session/SheetId.h"
 #include "source/SheetSource.h"
 
 #include <QHash>
@@ -70,20 +71,20 @@ public:
     // The titles of the maps added after the archive catalogue, by position from 1925 on;
     // a free position (a removed map) has an empty title.
     QStringList addedTitles() const;
-    const AddedMap *find(const QString &editionFolder, const QString &sheetNumber) const;
-    // The source of one sheet of a map: the folder suffix of an archive map names the sheet
-    // index ("\F007" is sheet 7); a Cassini sheet has one. Nothing when no address is kept.
-    std::optional<SheetSource> sheet(const QString &editionFolder, const QString &sheetNumber,
-                                     const QString &folderSuffix) const;
+    // The map a sheet belongs to (its edition and number; its sheet index plays no part).
+    const AddedMap *find(const SheetId &sheet) const;
+    // The source of one sheet of a map: the sheet index of an archive map names it ("\F007"
+    // is sheet 7); a Cassini sheet, or a folder without suffix, is the first. Nothing when
+    // no address is kept.
+    std::optional<SheetSource> sheet(const SheetId &sheet) const;
 
     // The grid of tiles of a sheet (see tileGrid()); 26 x 26 for a sheet without address.
-    QSize tileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix) const;
+    QSize tileGrid(const SheetId &sheet) const;
     // The sheet stored in `folder` (compared as a clean path) under `mapsRoot`: the first
     // sheet of a map whose folder it is, with or without an address; nothing when no map's.
     std::optional<SheetSource> sheetInFolder(const QString &mapsRoot, const QString &folder) const;
     // Keeps the grid of a sheet's plan; true when it changed.
-    bool setTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
-                     QSize grid);
+    bool setTileGrid(const SheetId &sheet, QSize grid);
 
     // Adds a map after the last position ever given; returns its position.
     int addArchiveMap(const QString &title, const QList<SheetSource> &sheets);
@@ -92,11 +93,10 @@ public:
     int positionAfterSave(int position) const { return m_moved.value(position, position); }
     // Takes an added map off the list; its position stays free. False when there is none.
     bool removeArchiveMap(int position);
-    // Sets the address of one sheet (index from 1) of a Cassini sheet or archive map; an
-    // empty address clears it (a Cassini sheet or catalogue map left with no address loses
-    // its line).
-    void setSheet(const QString &editionFolder, const QString &sheetNumber, int sheetIndex,
-                  const SheetSource &source, const QString &title = {});
+    // Sets the address of one sheet of a Cassini sheet or archive map (the first when the
+    // SheetId has no sheet index); an empty address clears it (a Cassini sheet or catalogue
+    // map left with no address loses its line).
+    void setSheet(const SheetId &sheet, const SheetSource &source, const QString &title = {});
 
     // The line of a map, and a map from a line.
     static QString line(const AddedMap &map);
@@ -104,7 +104,7 @@ public:
 
 private:
     static QString activeLine(const AddedMap &map);
-    AddedMap *findMutable(const QString &editionFolder, const QString &sheetNumber);
+    AddedMap *findMutable(const SheetId &sheet);
     QList<AddedMap> m_maps;
     QList<AddedMap> m_base;   // as last read or written: what changed here is the difference
     QStringList m_unreadable;

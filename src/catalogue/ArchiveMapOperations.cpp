@@ -13,7 +13,7 @@ namespace archive {
 
 QString mapFolder(const QString &mapsRoot, int position)
 {
-    return store::mapFolder(mapsRoot, editions::kArchive, QString::number(position), {});
+    return store::mapFolder(mapsRoot, SheetId::archive(position, 0));
 }
 
 bool isInstalled(const QString &mapsRoot, int position)
@@ -28,7 +28,7 @@ QString mapPage(const catalogue::AddedMaps &maps, int catalogueCount, int positi
     if (position <= catalogueCount)
         return library::documentPageUrl(documentNumber(position));
     // An added map's page is its server's.
-    const catalogue::AddedMap *map = maps.find(editions::kArchive, QString::number(position));
+    const catalogue::AddedMap *map = maps.find(SheetId::archive(position, 0));
     if (!map || map->sheets.isEmpty())
         return {};
     return iiif::pageAddress(map->sheets.first().address);
@@ -60,7 +60,7 @@ QString removeAddedMap(AppContext &context, int position, bool deleteTiles)
 {
     // The folders are those of the sheets the map has before it is taken off.
     QStringList folders;
-    if (const catalogue::AddedMap *map = context.addedMaps().find(editions::kArchive, QString::number(position)))
+    if (const catalogue::AddedMap *map = context.addedMaps().find(SheetId::archive(position, 0)))
         folders = catalogue::sheetFolders(context.mapsRoot(), *map);
     context.addedMaps().removeArchiveMap(position);
     if (!context.saveAddedMaps())

@@ -311,7 +311,7 @@ void ArchivePage::highlightRow(int row)
 
 void ArchivePage::updateGroupCaption()
 {
-    m_archiveBox->setTitle(kGroupCaption + QStringLiteral(" - Carte n° ") + m_context.selection.sheetNumber);
+    m_archiveBox->setTitle(kGroupCaption + QStringLiteral(" - Carte n° ") + m_context.selection().sheetNumber);
 }
 
 void ArchivePage::onMapRowClicked()
@@ -325,7 +325,7 @@ void ArchivePage::onMapRowClicked()
 
 void ArchivePage::selectRow(int row)
 {
-    const int index = archive::sheetIndex(m_sheetIndexEdit->cleanText(), m_context.selection.sheet().sheetIndex);
+    const int index = archive::sheetIndex(m_sheetIndexEdit->cleanText(), m_context.selection().sheet().sheetIndex);
     m_context.select(SheetId::archive(row + 1, index));
 }
 
@@ -399,7 +399,7 @@ bool ArchivePage::selectHighlightedMap()
 
 void ArchivePage::onLibraryPageClicked()
 {
-    const SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection();
     // The page of the highlighted map, which becomes the selection, as for the other
     // buttons (after a search that found nothing, the row highlighted is the first one).
     // Without a highlighted row, the page of the selected archive map.
@@ -428,7 +428,7 @@ void ArchivePage::onImportClicked()
 {
     if (!selectHighlightedMap())
         return;
-    store::createFolderPath(archive::mapFolder(m_context.mapsRoot(), m_context.selection.sheetNumber.toInt()));
+    store::createFolderPath(archive::mapFolder(m_context.mapsRoot(), m_context.selection().sheet().number));
     importSelectedSheet(m_context, *window());
 }
 

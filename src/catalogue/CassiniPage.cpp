@@ -60,7 +60,7 @@ CassiniPage::CassiniPage(AppContext &context, StatusBar &statusBar, QWidget *par
     connect(&m_statusBar, &StatusBar::sheetNumberChanged, this, &CassiniPage::onSheetNumberChanged);
     connect(&m_context, &AppContext::selectionStatusRefreshed, this, &CassiniPage::applyStatus);
     connect(&m_context, &AppContext::selectionChanged, this, &CassiniPage::followSelection);
-    followSelection(m_context.selection.sheet());
+    followSelection(m_context.selection().sheet());
     connect(&m_context, &AppContext::downloadRunningChanged, this, [this](bool running) {
         for (QPushButton *b : {m_downloadButton, m_importButton, m_printButton, m_previewButton, m_detailButton})
             b->setEnabled(!running);
@@ -152,7 +152,7 @@ void CassiniPage::onShow()
     setCaption(QStringLiteral("Sélection d'une carte de Cassini"));
     // An archive map selected elsewhere: this page acts on the Cassini sheet it shows (the
     // sheet of the number field), never on a map it does not name.
-    if (m_context.selection.isArchive())
+    if (m_context.selection().isArchive())
         onSheetNumberChanged();
 }
 
@@ -164,13 +164,13 @@ int CassiniPage::editionItem() const
 SheetId CassiniPage::chosenSheet(int sheet) const
 {
     const int item = editionItem();
-    return SheetId::cassini(item == 0 || item == 1 ? editions::cassiniFolder(item) : m_context.selection.editionFolder,
+    return SheetId::cassini(item == 0 || item == 1 ? editions::cassiniFolder(item) : m_context.selection().editionFolder,
                             sheet);
 }
 
 void CassiniPage::applyEditionChoice()
 {
-    m_context.select(chosenSheet(m_context.selection.sheetNumber.toInt()));
+    m_context.select(chosenSheet(m_context.selection().sheetNumber.toInt()));
 }
 
 void CassiniPage::followSelection(const SheetId &sheet)
@@ -205,14 +205,14 @@ void CassiniPage::onSheetNumberChanged()
 
 void CassiniPage::updateGroupCaption()
 {
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     m_actionsBox->setTitle(QStringLiteral("Carte ") + s.sheetNumber + s.folderSuffix
                               + QStringLiteral(" sélectionnée"));
 }
 
 void CassiniPage::highlightSelectedSheet()
 {
-    const int selected = m_context.selection.sheetNumber.toInt();
+    const int selected = m_context.selection().sheetNumber.toInt();
     for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet)
         m_sheetButtons[sheet]->setNumberColour(sheet == selected ? colours::kRed : colours::kNavy);
 }
@@ -240,11 +240,11 @@ void CassiniPage::onCheckAllClicked()
     m_completeSquare->setColour(colours::kGreen);
     for (int sheet = 1; sheet <= cassini::kSheetCount; ++sheet) {
         m_sheetCheckGauge->setValue(sheet - 1);
-        const QString folder = store::mapFolder(m_context.mapsRoot(), m_context.selection.editionFolder,
-                                                QString::number(sheet), QString());
+        const SheetId sheetId = SheetId::cassini(m_context.selection().editionFolder, sheet);
+        const QString folder = store::mapFolder(m_context.mapsRoot(), sheetId);
         const int entries = store::jpgEntryCount(folder);
         m_tileCheckGauge->setValue(qMin(entries, m_tileCheckGauge->maximum()));
-        const QSize grid = m_context.addedMaps().tileGrid(m_context.selection.editionFolder, QString::number(sheet), QString());
+        const QSize grid = m_context.addedMaps().tileGrid(sheetId);
         m_sheetButtons[sheet]->setNumberColour(colours::forCheckedSheet(entries, grid.width() * grid.height()));
     }
     m_tileCheckGauge->setValue(0);
@@ -260,12 +260,12 @@ void CassiniPage::onImportClicked()
 void CassiniPage::onLibraryPageClicked()
 {
     QString number;
-    if (m_context.selection.isArchive()) {
+    if (m_context.selection().isArchive()) {
         // An archive map is selected: this page still shows the sheet of the number field.
         number = cassini::documentNumber(m_statusBar.sheetNumber(), editionItem());
     } else {
         m_context.lookUpDocumentNumber();
-        number = m_context.selection.documentNumber;
+        number = m_context.selection().documentNumber;
     }
     if (number.isEmpty()) {
         m_context.desktop().message(QStringLiteral("La bibliothèque ne publie pas cette carte dans cette édition."),

@@ -19,7 +19,7 @@
 using source::RowState;
 
 DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list, QObject *parent)
-    : QObject(parent), m_context(context), m_job(context.downloadJob), m_list(list),
+    : QObject(parent), m_context(context), m_list(list),
       m_classic(std::make_unique<source::ClassicTransport>()), m_fetcher(std::make_unique<PacedFetcher>())
 {
     connectSources();
@@ -30,10 +30,7 @@ DownloadEngine::DownloadEngine(AppContext &context, download::DownloadList &list
             [this] { setStatus(net::failureText(HttpClient::Error::ConnectionFailed)); });
     connect(&client, &HttpClient::invalidHost, this,
             [this] { setStatus(net::failureText(HttpClient::Error::NullRemoteAddress)); });
-    connect(m_classic.get(), &source::ClassicTransport::requestStarted, this, [this](const QString &url) {
-        m_job.tileUrl = url;
-        emit requestStarted(url);
-    });
+    connect(m_classic.get(), &source::ClassicTransport::requestStarted, this, &DownloadEngine::requestStarted);
     m_stopGrace.setSingleShot(true);
     m_stopGrace.setInterval(kStopGraceMs);
     connect(&m_stopGrace, &QTimer::timeout, this, &DownloadEngine::abandonCurrentTile);
@@ -82,36 +79,32 @@ bool DownloadEngine::start(const source::TileRect &rect)
     }
 
     setRunningMark(kRunningMark);
-    m_job.stopRequested = false;
+    m_stopRequested = false;
 
-    SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection();
     if (!selection.isArchive() && !selection.editionFolder.isEmpty())
         m_context.lookUpDocumentNumber();
-    m_job.editionFolder = selection.editionFolder;
-    m_job.folderSuffix = selection.folderSuffix;
-    m_job.sheetNumber = selection.sheetNumber;
-    m_job.documentNumber = selection.documentNumber;
-    emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + m_job.sheetNumber + m_job.folderSuffix
-                        + QStringLiteral(" - ") + m_job.editionFolder);
+    const SheetId sheet = selection.sheet();
+    m_context.takeDownloadSheet(sheet);
+    emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + sheet.numberText() + sheet.folderSuffix()
+                        + QStringLiteral(" - ") + sheet.edition);
 
     // A map added from a IIIF server has only its own sheets: no other server has the rest.
-    if (const catalogue::AddedMap *added = m_context.addedMaps().find(selection.editionFolder, selection.sheetNumber);
-        added && selection.sheetNumber.toInt() > archive::kTitleCount
-        && !m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix)) {
+    if (const catalogue::AddedMap *added = m_context.addedMaps().find(sheet);
+        added && sheet.number > archive::kTitleCount && !m_context.addedMaps().sheet(sheet)) {
         m_context.desktop().error(QStringLiteral("La carte n° %1 a %2 feuille(s) : la feuille %3 n'existe pas.")
                                       .arg(selection.sheetNumber)
                                       .arg(added->sheets.size())
                                       .arg(selection.folderSuffix));
         setRunningMark(0);
-        m_job.clearSheet();
+        m_context.leaveDownloadSheet();
         return false;
     }
     setStatus(QStringLiteral("Numérotation en cours..."));
     Connection &connection = m_context.connection();
     connection.dial(m_unattendedDial ? m_unattendedDial() : true);
     // A sheet added with its own address comes from its server; the others from the tile server.
-    const auto addedSource =
-        m_context.addedMaps().sheet(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+    const auto addedSource = m_context.addedMaps().sheet(sheet);
     const QString serverHost =
         addedSource ? QUrl(addedSource->address).host() : m_context.tileServer().section(u':', 0, 0);
     if (!connection.isConnected(serverHost)) {
@@ -119,33 +112,28 @@ bool DownloadEngine::start(const source::TileRect &rect)
         setStatus(QStringLiteral("Problème de connexion internet"));
         // No run: nothing may look as if one were active.
         setRunningMark(0);
-        m_job.clearSheet();
+        m_context.leaveDownloadSheet();
         return false;
     }
     setStatus(QStringLiteral("Connecté à internet"));
 
     m_active = true;
-    m_rect = rect;
     m_context.setDownloadRunning(true);
     setGauge(0);
-    m_mapFolder = store::mapFolder(m_context.mapsRoot(), m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix);
+    m_mapFolder = store::mapFolder(m_context.mapsRoot(), sheet);
     if (!store::folderExists(m_mapFolder))
         store::createFolderPath(m_mapFolder);
-    qCDebug(lcDownload) << "run starts: sheet" << m_job.sheetNumber + m_job.folderSuffix << m_job.editionFolder
+    qCDebug(lcDownload) << "run starts: sheet" << sheet.numberText() + sheet.folderSuffix() << sheet.edition
                         << "columns" << rect.firstColumn << "to" << rect.lastColumn << "rows" << rect.firstRow << "to"
                         << rect.lastRow << "into" << m_mapFolder << (addedSource ? "from its own server" : "from the tile server");
-    m_job.columnPosition = rect.firstColumn;   // C1 - 1 in letter numbers
-    m_job.rowPosition = rect.firstRow + 1;
-    m_job.tileCursor = -1;
-    auto stopRequested = [this] { return m_job.stopRequested; };
+    auto stopRequested = [this] { return m_stopRequested; };
     if (addedSource) {
-        m_job.urlTemplate = addedSource->address;
         m_sources->start({addedSource->kind, addedSource->address}, rect, m_mapFolder, stopRequested);
         return true;
     }
-    m_job.urlTemplate = source::ClassicLayout::urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
-    m_sources->start(*m_classic, std::make_unique<source::ClassicSource>(m_job.urlTemplate), rect, m_mapFolder,
-                     stopRequested);
+    const QString tileUrls =
+        source::ClassicLayout::urlTemplate(m_context.tileServer(), selection.documentNumber, selection.folderSuffix);
+    m_sources->start(*m_classic, std::make_unique<source::ClassicSource>(tileUrls), rect, m_mapFolder, stopRequested);
     return true;
 }
 
@@ -154,7 +142,7 @@ void DownloadEngine::stop()
     if (!m_active)
         return;
     setRunningMark(0);
-    m_job.stopRequested = true;
+    m_stopRequested = true;
     setStatus(QStringLiteral("Déconnexion de la BNF en cours"));
     // The tiles in flight have a moment to complete; a stalled one does not hold the run.
     m_stopGrace.start();
@@ -164,7 +152,7 @@ void DownloadEngine::stop()
 // temporary file left, their rows back to waiting), and the run ends.
 void DownloadEngine::abandonCurrentTile()
 {
-    if (m_active && m_job.stopRequested && m_sources->active())
+    if (m_active && m_stopRequested && m_sources->active())
         m_sources->stopNow();
 }
 
@@ -178,8 +166,9 @@ void DownloadEngine::finishDownload(bool keepStatus)
 {
     m_sources->cancel();
     m_stopGrace.stop();
-    const SelectionState &selection = m_context.selection;
-    emit captionChanged(QStringLiteral("Arrêt carte n° ") + m_job.sheetNumber + m_job.folderSuffix
+    const SelectionState &selection = m_context.selection();
+    const SheetId sheet = m_context.downloadJob().sheet;
+    emit captionChanged(QStringLiteral("Arrêt carte n° ") + sheet.numberText() + sheet.folderSuffix()
                         + QStringLiteral(". Nouvelle sélection = carte n° ") + selection.sheetNumber
                         + selection.folderSuffix);
     setRunningMark(0);
@@ -195,8 +184,8 @@ void DownloadEngine::finishDownload(bool keepStatus)
     setGauge(0);
     m_active = false;
     m_context.setDownloadRunning(false);
-    qCDebug(lcDownload) << "run ends: sheet" << m_job.sheetNumber + m_job.folderSuffix << m_job.editionFolder
-                        << (m_job.stopRequested ? "(stopped)" : "");
-    m_job.clearSheet();
+    qCDebug(lcDownload) << "run ends: sheet" << sheet.numberText() + sheet.folderSuffix() << sheet.edition
+                        << (m_stopRequested ? "(stopped)" : "");
+    m_context.leaveDownloadSheet();
     emit finished();
 }

@@ -22,7 +22,6 @@ class ClassicTransport;
 class SourceRunner;
 }
 class PacedFetcher;
-struct DownloadJob;
 
 class DownloadEngine : public QObject {
     Q_OBJECT
@@ -84,7 +83,6 @@ private:
     void abandonCurrentTile();
 
     AppContext &m_context;
-    DownloadJob &m_job;
     download::DownloadList &m_list;
     std::unique_ptr<source::ClassicTransport> m_classic;
     std::unique_ptr<PacedFetcher> m_fetcher;
@@ -92,11 +90,11 @@ private:
     std::function<bool()> m_unattendedDial;
     std::function<bool()> m_hangUp;
 
-    source::TileRect m_rect;
     QString m_mapFolder;
     QString m_status;
     int m_runningMark = 0;
     int m_gauge = 0;
     bool m_active = false;
+    bool m_stopRequested = false;   // "Arrêter" during the run
     QTimer m_stopGrace;
 };

@@ -4,7 +4,6 @@
 #include "download/DownloadEngine.h"
 #include "session/AppContext.h"
 #include "source/SourceRunner.h"
-#include "store/TileStore.h"
 
 using source::RowState;
 
@@ -16,14 +15,9 @@ void DownloadEngine::connectSources()
     connect(run, &source::SourceRunner::statusText, this, &DownloadEngine::setStatus);
     // The sheet keeps the grid of its source: what it counts and shows as installed.
     connect(run, &source::SourceRunner::planned, this, [this](QSize grid) {
-        m_context.keepTileGrid(m_job.editionFolder, m_job.sheetNumber, m_job.folderSuffix, grid);
+        m_context.keepTileGrid(m_context.downloadJob().sheet, grid);
     });
     connect(run, &source::SourceRunner::advanced, this, [this](int row) {
-        m_job.tileCursor = row;
-        // The job keeps the current tile's place as the tile server names it.
-        m_job.columnPosition = m_rect.columnOf(row) + 1;
-        m_job.rowPosition = m_rect.rowOf(row) + 1;
-        m_job.tileCode = store::tileCode(m_rect.columnOf(row), m_rect.rowOf(row));
         emit currentRowChanged(row);
         setGauge(m_gauge + 1);
     });

@@ -151,7 +151,7 @@ DownloadPage::DownloadPage(AppContext &context, QWidget *parent)
         m_readingCursor.reset();
         m_iiifAddressButton->setEnabled(!m_context.downloadRunning());
         const QString caption = kAddressCaption;
-        m_context.addedMaps().setSheet(m_addressEdition, m_addressSheet, m_addressIndex, sheets.first(), title);
+        m_context.addedMaps().setSheet(m_addressSheet, sheets.first(), title);
         if (!m_context.saveAddedMaps()) {
             m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                       + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
@@ -256,7 +256,7 @@ std::optional<source::TileRect> DownloadPage::listRect() const
 
 QString DownloadPage::selectionCaption() const
 {
-    return QStringLiteral("Téléchargement de la ") + m_context.selection.sheetCaption();
+    return QStringLiteral("Téléchargement de la ") + m_context.selection().sheetCaption();
 }
 
 void DownloadPage::onShow()
@@ -269,19 +269,18 @@ void DownloadPage::onShow()
         m_listView->show();
         m_downloadButton->setEnabled(false);
     } else if (m_engine->runningMark() == DownloadEngine::kRunningMark) {
-        const DownloadJob &job = m_context.downloadJob;
-        emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + job.sheetNumber + job.folderSuffix
-                            + QStringLiteral(" - ") + job.editionFolder);
+        const SheetId &sheet = m_context.downloadJob().sheet;
+        emit captionChanged(QStringLiteral("Téléchargement en cours : Carte n° ") + sheet.numberText()
+                            + sheet.folderSuffix() + QStringLiteral(" - ") + sheet.edition);
     }
 }
 
 void DownloadPage::onOpenFolderClicked()
 {
-    const DownloadJob &job = m_context.downloadJob;
+    const DownloadJob &job = m_context.downloadJob();
     if (!job.running)
         return;
-    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.editionFolder, job.sheetNumber,
-                                              job.folderSuffix));
+    m_context.desktop().open(store::mapFolder(m_context.mapsRoot(), job.sheet));
 }
 
 void DownloadPage::onPickerActivated(QComboBox *moved, Picker which)
@@ -307,7 +306,7 @@ void DownloadPage::resetPickers()
 void DownloadPage::onBuildListClicked()
 {
     m_list.clear();
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
         m_context.lookUpDocumentNumber();
     emit captionChanged(selectionCaption());
@@ -351,11 +350,10 @@ void DownloadPage::setRunControls(bool running)
 
 void DownloadPage::onIiifAddressClicked()
 {
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     if (s.editionFolder.isEmpty() || s.sheetNumber.isEmpty())
         return;
-    const int index = s.folderSuffix.isEmpty() ? 1 : s.folderSuffix.mid(2).toInt();
-    const auto current = m_context.addedMaps().sheet(s.editionFolder, s.sheetNumber, s.folderSuffix);
+    const auto current = m_context.addedMaps().sheet(s.sheet());
     const QString caption = kAddressCaption;
     const QString text = m_context.desktop().inputText(
         caption,
@@ -368,7 +366,7 @@ void DownloadPage::onIiifAddressClicked()
         if (current && m_context.desktop().confirm(QStringLiteral("Effacer l'adresse IIIF de la carte n° ")
                                                        + s.sheetNumber + s.folderSuffix + QStringLiteral(" ?"),
                                                    caption))
-            clearSheetAddress(s.editionFolder, s.sheetNumber, index);
+            clearSheetAddress(s.sheet());
         return;
     }
     const auto address = source::parseMapAddress(text);
@@ -376,17 +374,15 @@ void DownloadPage::onIiifAddressClicked()
         m_context.desktop().error(source::addressRefusal(text));
         return;
     }
-    m_addressEdition = s.editionFolder;
-    m_addressSheet = s.sheetNumber;
-    m_addressIndex = index;
+    m_addressSheet = s.sheet();
     m_iiifAddressButton->setEnabled(false);
     m_readingCursor.emplace(Qt::BusyCursor);
     m_reader->read(*address);
 }
 
-void DownloadPage::clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index)
+void DownloadPage::clearSheetAddress(const SheetId &sheet)
 {
-    m_context.addedMaps().setSheet(editionFolder, sheetNumber, index, source::SheetSource{});
+    m_context.addedMaps().setSheet(sheet, source::SheetSource{});
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible, l'adresse n'est pas effacée : ")
                                   + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
@@ -424,7 +420,7 @@ void DownloadPage::drawPendingTile()
 }
 void DownloadPage::bringForwardForSelection()
 {
-    if (m_context.selection.isArchive())
+    if (m_context.selection().isArchive())
         m_context.lookUpDocumentNumber();
     emit frontRequested();
 }

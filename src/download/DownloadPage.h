@@ -4,6 +4,7 @@
 
 #include "widgets/Page.h"
 #include "download/DownloadList.h"
+#include "session/SheetId.h"
 #include "widgets/OverrideCursor.h"
 
 #include <optional>
@@ -47,7 +48,7 @@ private:
     void onBuildListClicked();      // "Créer la liste d'images à télécharger"
     void onDownloadClicked();       // "Télécharger": starts a run
     void onIiifAddressClicked();    // "Adresse en ligne de la carte": the selected sheet's address (IIIF, Deep Zoom, Zoomify)
-    void clearSheetAddress(const QString &editionFolder, const QString &sheetNumber, int index);
+    void clearSheetAddress(const SheetId &sheet);
     void onPickerActivated(QComboBox *moved, download::Picker which);
     void resetPickers();
     void setRunControls(bool running);
@@ -79,6 +80,5 @@ private:
     source::MapReader *m_reader = nullptr;
     std::optional<OverrideCursor> m_readingCursor;   // while an IIIF address is read
     // The sheet whose address is being read: edition folder, sheet number, sheet index.
-    QString m_addressEdition, m_addressSheet;
-    int m_addressIndex = 1;
+    SheetId m_addressSheet;
 };

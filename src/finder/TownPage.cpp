@@ -90,7 +90,7 @@ void TownPage::onCalculateClicked()
 
     // An archive map's position is no Cassini sheet: an empty cell then proposes the
     // Cassini sheet shown in the status bar.
-    const SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection();
     const int sheet = finder::proposedSheet(
         selection.isArchive() ? m_statusBar.sheetNumber() : selection.sheetNumber.toInt(), *latitude, *longitude);
     m_sheetEdit->setText(QString::number(sheet));

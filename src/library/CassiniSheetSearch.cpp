@@ -37,12 +37,12 @@ QString CassiniSheetSearch::wordsFor(int sheet)
 void CassiniSheetSearch::openForSelectedSheet()
 {
     bool isNumber = false;
-    const int sheet = m_context.selection.sheetNumber.toInt(&isNumber);
-    if (!m_panel || !isNumber || sheet < 1 || sheet > cassini::kSheetCount || m_context.selection.isArchive())
+    const int sheet = m_context.selection().sheetNumber.toInt(&isNumber);
+    if (!m_panel || !isNumber || sheet < 1 || sheet > cassini::kSheetCount || m_context.selection().isArchive())
         return;
     if (m_showPanelPage)
         m_showPanelPage();
-    m_panel->openForSheet(editions::cassiniFolder(m_editionItem()), QString::number(sheet), wordsFor(sheet));
+    m_panel->openForSheet(SheetId::cassini(editions::cassiniFolder(m_editionItem()), sheet), wordsFor(sheet));
 }
 
 bool CassiniSheetSearch::openForSheetWithoutAddress()
@@ -51,7 +51,7 @@ bool CassiniSheetSearch::openForSheetWithoutAddress()
     if (!server.isEmpty() && server != AppContext::defaultTileServer())
         return false;
     const QString edition = editions::cassiniFolder(m_editionItem());
-    if (m_context.addedMaps().sheet(edition, m_context.selection.sheetNumber, QString()))
+    if (m_context.addedMaps().sheet(SheetId::cassini(edition, m_context.selection().sheet().number)))
         return false;
     openForSelectedSheet();
     return m_panel && !m_panel->isHidden();

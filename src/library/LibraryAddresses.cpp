@@ -41,15 +41,11 @@ Addresses Addresses::read(const SettingsStore &settings, QStringList *warnings)
     take(Setting::Catalogue, a.catalogue);
     take(Setting::Library, a.library);
     a.library = withoutFinalSlash(a.library);
-    const QString interval = settings.stored(Setting::RequestInterval).trimmed();
-    if (!interval.isEmpty()) {
-        bool ok = false;
-        const double seconds = QString(interval).replace(u',', u'.').toDouble(&ok);
-        if (ok && seconds >= 0 && seconds <= 10)
-            a.intervalMs = int(seconds * 1000 + 0.5);
-        else if (warnings)
-            *warnings << QStringLiteral("Intervalle entre requêtes illisible : %1 ; valeur par défaut : 1 s").arg(interval);
-    }
+    QString unreadable;
+    a.intervalMs = int(settings.seconds(Setting::RequestInterval, &unreadable) * 1000 + 0.5);
+    if (!unreadable.isEmpty() && warnings)
+        *warnings << QStringLiteral("Intervalle entre requêtes illisible : %1 ; valeur par défaut : %2 s")
+                         .arg(unreadable, settings::defaultText(Setting::RequestInterval));
     return a;
 }
 

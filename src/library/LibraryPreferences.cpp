@@ -37,7 +37,8 @@ LibraryPreferences::LibraryPreferences(AppContext &context, QWidget *page, const
     m_intervalEdit = named(new QDoubleSpinBox(m_box), QStringLiteral("IntervalleRequetes"), QRect(225, 146, 90, 22),
                            QStringLiteral("Pause entre deux requêtes à la bibliothèque, de 0 à 10 secondes"));
     m_intervalEdit->setAccessibleName(intervalLabel->text());
-    m_intervalEdit->setRange(0, 10);
+    const SettingEntry &interval = settings::entry(Setting::RequestInterval);
+    m_intervalEdit->setRange(interval.minimum, interval.maximum);
     m_intervalEdit->setDecimals(1);
     m_intervalEdit->setSingleStep(0.1);
     m_intervalEdit->setSuffix(QStringLiteral(" s"));
@@ -82,15 +83,14 @@ void LibraryPreferences::storeAddress(QLineEdit *edit, Setting setting)
     }
     if (text == fallback)
         text.clear();
-    if (!m_context.settings().write(setting, text))
-        m_context.desktop().error(m_context.settings().failureMessage());
+    m_context.storeSettings([&](SettingsStore &store) { return store.write(setting, text); });
     edit->setText(text.isEmpty() ? fallback : text);
     library::applyPace(library::Addresses::read(m_context.settings()));
 }
 
 void LibraryPreferences::storeInterval()
 {
-    if (!m_context.settings().write(Setting::RequestInterval, QString::number(m_intervalEdit->value(), 'f', 1)))
-        m_context.desktop().error(m_context.settings().failureMessage());
+    m_context.storeSettings(
+        [this](SettingsStore &store) { return store.writeSeconds(Setting::RequestInterval, m_intervalEdit->value()); });
     library::applyPace(library::Addresses::read(m_context.settings()));
 }

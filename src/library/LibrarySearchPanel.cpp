@@ -157,8 +157,7 @@ void LibrarySearchPanel::addSearchBar(QWidget *parent, const QRect &bounds)
 
 void LibrarySearchPanel::openForWords(const QString &words)
 {
-    m_sheetEdition.clear();
-    m_sheetNumber.clear();
+    m_sheet = {};
     m_sheetLabel->clear();
     m_addButton->show();
     m_wordsEdit->setText(words);
@@ -169,12 +168,11 @@ void LibrarySearchPanel::openForWords(const QString &words)
     startSearch();
 }
 
-void LibrarySearchPanel::openForSheet(const QString &editionFolder, const QString &sheetNumber, const QString &words)
+void LibrarySearchPanel::openForSheet(const SheetId &sheet, const QString &words)
 {
     openForWords(words);
-    m_sheetEdition = editionFolder;
-    m_sheetNumber = sheetNumber;
-    m_sheetLabel->setText(QStringLiteral("Feuille n° ") + sheetNumber + QStringLiteral(" (") + editionFolder
+    m_sheet = sheet;
+    m_sheetLabel->setText(QStringLiteral("Feuille n° ") + sheet.numberText() + QStringLiteral(" (") + sheet.edition
                           + QStringLiteral(") : choisissez sa numérisation"));
     m_addButton->hide();
     updateButtons();
@@ -361,7 +359,7 @@ void LibrarySearchPanel::onRead(const QString &title, const QList<source::SheetS
     catalogue::AddedMaps &maps = m_context.addedMaps();
     int position = 0;
     if (forSheet()) {
-        maps.setSheet(m_sheetEdition, m_sheetNumber, 1, sheets.first(), realTitle);
+        maps.setSheet(m_sheet, sheets.first(), realTitle);
     } else {
         // An installation of a document already added takes the map already there.
         for (const catalogue::AddedMap &map : maps.maps())
@@ -374,7 +372,7 @@ void LibrarySearchPanel::onRead(const QString &title, const QList<source::SheetS
     if (!m_context.saveAddedMaps())
         m_context.desktop().error(QStringLiteral("Enregistrement impossible : ")
                                   + catalogue::AddedMaps::filePath(m_context.mapsRoot()));
-    m_stateLabel->setText(forSheet() ? QStringLiteral("Feuille n° ") + m_sheetNumber + QStringLiteral(" : ") + realTitle
+    m_stateLabel->setText(forSheet() ? QStringLiteral("Feuille n° ") + m_sheet.numberText() + QStringLiteral(" : ") + realTitle
                                      : QStringLiteral("Carte n° %1 : ").arg(position) + realTitle);
     if (QListWidgetItem *item = m_resultList->currentItem())
         item->setText(rowText(m_search->records()[row], true));

@@ -5,6 +5,7 @@
 // becoming the sheet's IIIF address.
 
 #include "library/LibraryAddresses.h"
+#include "session/SheetId.h"
 
 #include <QFrame>
 #include <QRect>
@@ -38,9 +39,9 @@ public:
     void openForWords(const QString &words);
     // Opens the panel on a search for a Cassini sheet: the chosen document's first view
     // becomes the sheet's address in that edition.
-    void openForSheet(const QString &editionFolder, const QString &sheetNumber, const QString &words);
+    void openForSheet(const SheetId &sheet, const QString &words);
     void close();
-    bool forSheet() const { return !m_sheetNumber.isEmpty(); }
+    bool forSheet() const { return !m_sheet.isEmpty(); }
 
     LibrarySearch &search() { return *m_search; }
     ThumbnailCache &thumbnails() { return *m_thumbnails; }
@@ -74,7 +75,7 @@ private:
     bool m_installAfterRead = false;
     bool m_refused = false;
     bool m_warned = false;
-    QString m_sheetEdition, m_sheetNumber;
+    SheetId m_sheet;   // the sheet of openForSheet(); none for a search of maps
 
     QLineEdit *m_wordsEdit;
     QCheckBox *m_allDocumentsBox;

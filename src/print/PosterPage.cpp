@@ -161,7 +161,7 @@ PosterPage::PosterPage(AppContext &context, PrintZonePage &zone, PrintPanel &pri
 
 QString PosterPage::selectionCaption() const
 {
-    return QStringLiteral("Impression de la ") + m_context.selection.sheetCaption();
+    return QStringLiteral("Impression de la ") + m_context.selection().sheetCaption();
 }
 
 void PosterPage::onShow()
@@ -287,8 +287,8 @@ QImage PosterPage::pageBitmap(const Plan &p, int row, int column) const
 QString PosterPage::pageHeader(const Plan &p, int n, int row, int column) const
 {
     if (!p.options.any())
-        return printing::posterHeader(m_context.selection, n, m_suffix);
-    return printing::posterHeader(m_context.selection, n, m_suffix, row, column);
+        return printing::posterHeader(m_context.selection(), n, m_suffix);
+    return printing::posterHeader(m_context.selection(), n, m_suffix, row, column);
 }
 
 // The assembly plan: the grid of pages with their numbers over a small copy of the
@@ -389,7 +389,7 @@ bool PosterPage::paintPoster(QPrinter &printer, QPainter &painter)
     if (p.options.assemblyPlan) {
         nextPage();
         printing::paintPage(painter, printableSize(painter), dpi, false, assemblyPlanPicture(p),
-                            printing::assemblyPlanHeader(m_context.selection, m_suffix));
+                            printing::assemblyPlanHeader(m_context.selection(), m_suffix));
     }
     for (int row = 1; row <= p.rows; ++row)
         for (int column = 1; column <= p.columns; ++column) {
@@ -482,7 +482,7 @@ bool PosterPage::printPageByPage(int quarter)
         return printed;
     };
     if (p.options.assemblyPlan
-        && !printBuffer(assemblyPlanPicture(p), printing::assemblyPlanHeader(m_context.selection, m_suffix), 0,
+        && !printBuffer(assemblyPlanPicture(p), printing::assemblyPlanHeader(m_context.selection(), m_suffix), 0,
                         quarter > 0 ? QStringLiteral("q%1-plan").arg(quarter) : QStringLiteral("plan")))
         return false;
     for (int row = 1; row <= p.rows; ++row) {

@@ -133,7 +133,7 @@ PrintZonePage::PrintZonePage(AppContext &context, PrintPanel &printPanel, QWidge
 
 QString PrintZonePage::selectionCaption() const
 {
-    return QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection.sheetCaption();
+    return QStringLiteral("Choix d'une zone à imprimer - ") + m_context.selection().sheetCaption();
 }
 
 void PrintZonePage::onShow()
@@ -312,7 +312,7 @@ void PrintZonePage::onWholeSheetClicked()
 void PrintZonePage::onPrintOnePageClicked()
 {
     OverrideCursor busy;
-    m_printPanel.printImage(m_overview, m_context.selection.sheetCaption());
+    m_printPanel.printImage(m_overview, m_context.selection().sheetCaption());
 }
 
 QSize PrintZonePage::compositionSize() const

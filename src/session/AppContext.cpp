@@ -39,9 +39,16 @@ void AppContext::loadSettings()
     };
     for (const auto &[setting, changed] : stored)
         connect(&m_options, changed, this, [this, setting = setting](bool on) {
-            if (!m_settings.writeOn(setting, on))
-                m_desktop.error(m_settings.failureMessage());
+            storeSettings([&](SettingsStore &store) { return store.writeOn(setting, on); });
         });
+}
+
+bool AppContext::storeSettings(const std::function<bool(SettingsStore &)> &write)
+{
+    if (write(m_settings))
+        return true;
+    m_desktop.error(m_settings.failureMessage());
+    return false;
 }
 
 void AppContext::reportUnreadableAddedMaps()
@@ -102,10 +109,9 @@ bool AppContext::saveAddedMaps()
     return saved;
 }
 
-void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheetNumber,
-                              const QString &folderSuffix, QSize grid)
+void AppContext::keepTileGrid(const SheetId &sheet, QSize grid)
 {
-    if (m_addedMaps.setTileGrid(editionFolder, sheetNumber, folderSuffix, grid)) {
+    if (m_addedMaps.setTileGrid(sheet, grid)) {
         m_addedMaps.save(m_mapsRoot);
         reportUnreadableAddedMaps();
     }
@@ -113,7 +119,7 @@ void AppContext::keepTileGrid(const QString &editionFolder, const QString &sheet
 
 QSize AppContext::selectedTileGrid() const
 {
-    return m_addedMaps.tileGrid(selection.editionFolder, selection.sheetNumber, selection.folderSuffix);
+    return m_addedMaps.tileGrid(m_selection.sheet());
 }
 
 QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
@@ -125,7 +131,7 @@ QSize AppContext::tileGridOfFolder(const QString &mapFolder) const
 
 void AppContext::setSimultaneousRequests(int count, bool libraryToo)
 {
-    m_simultaneousRequests = qBound(1, count, kMaxSimultaneousRequests);
+    m_simultaneousRequests = settings::bounded(Setting::SimultaneousRequests, count);
     m_simultaneousAtLibrary = libraryToo;
 }
 
@@ -137,19 +143,18 @@ int AppContext::requestLimitFor(const QString &host) const
 
 QString AppContext::selectedMapFolder() const
 {
-    return store::mapFolder(m_mapsRoot, selection.editionFolder, selection.sheetNumber,
-                            selection.folderSuffix);
+    return store::mapFolder(m_mapsRoot, m_selection.sheet());
 }
 
 void AppContext::select(const SheetId &sheet)
 {
     const QString number = sheet.numberText();
     const QString suffix = sheet.folderSuffix();
-    const bool another = selection.editionFolder != sheet.edition || selection.sheetNumber != number
-                         || selection.folderSuffix != suffix;
-    selection.editionFolder = sheet.edition;
-    selection.sheetNumber = number;
-    selection.folderSuffix = suffix;
+    const bool another = m_selection.editionFolder != sheet.edition || m_selection.sheetNumber != number
+                         || m_selection.folderSuffix != suffix;
+    m_selection.editionFolder = sheet.edition;
+    m_selection.sheetNumber = number;
+    m_selection.folderSuffix = suffix;
     refreshSelectionStatus();
     if (another)
         emit selectionChanged(sheet);
@@ -157,12 +162,12 @@ void AppContext::select(const SheetId &sheet)
 
 void AppContext::lookUpDocumentNumber()
 {
-    const SheetId sheet = selection.sheet();
+    const SheetId sheet = m_selection.sheet();
     if (sheet.isArchive()) {
         if (sheet.number >= 1)
-            selection.documentNumber = archive::documentNumber(sheet.number);
+            m_selection.documentNumber = archive::documentNumber(sheet.number);
     } else if (sheet.number >= 1 && sheet.number <= cassini::kSheetCount) {
-        selection.documentNumber = cassini::documentNumber(sheet.number, sheet.edition == editions::kColour ? 0 : 1);
+        m_selection.documentNumber = cassini::documentNumber(sheet.number, sheet.edition == editions::kColour ? 0 : 1);
     }
 }
 
@@ -170,15 +175,15 @@ void AppContext::refreshSelectionStatus()
 {
     const QSize grid = selectedTileGrid();
     const InstallationStatus status = installationStatus(
-        store::tileCount(selectedMapFolder(), grid.width(), grid.height()), selection.isArchive(),
+        store::tileCount(selectedMapFolder(), grid.width(), grid.height()), m_selection.isArchive(),
         grid.width() * grid.height());
-    selection.installationState = status.state;
+    m_selection.installationState = status.state;
     emit selectionStatusRefreshed(status);
 }
 
 void AppContext::setDownloadRunning(bool running)
 {
-    downloadJob.running = running;
+    m_downloadJob.running = running;
     emit downloadRunningChanged(running);
 }
 

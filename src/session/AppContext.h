@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -25,13 +26,21 @@ public:
                const QString &installFolder, QObject *parent = nullptr);
     ~AppContext() override;
 
-    SelectionState selection;
-    DownloadJob downloadJob;
+    // The selected map; it changes only through select() (its status through
+    // refreshSelectionStatus(), its document number through lookUpDocumentNumber()).
+    const SelectionState &selection() const { return m_selection; }
+    // The running download's copy of its sheet, and whether it runs.
+    const DownloadJob &downloadJob() const { return m_downloadJob; }
     // The page shown last, 0 for the home page; the number it shows is index + 1.
-    int currentPageIndex = 0;
-    int currentPageNumber() const { return currentPageIndex + 1; }
+    int currentPageIndex() const { return m_currentPageIndex; }
+    int currentPageNumber() const { return m_currentPageIndex + 1; }
+    void setCurrentPageIndex(int index) { m_currentPageIndex = index; }
 
     SettingsStore &settings() { return m_settings; }
+    // Stores settings through `write` (the store's typed calls) at once; when the file cannot
+    // be written, says so ("Echec à la création de la clé ...") and gives false. Every
+    // change the user makes is stored through it.
+    bool storeSettings(const std::function<bool(SettingsStore &)> &write);
     // Takes the settings the context holds (options, tile server, request limits) from the
     // store, and from then on stores every change of an option. The window runs it before it
     // makes any page; until then the context holds its own defaults.
@@ -69,8 +78,12 @@ public:
     void refreshSelectionStatus();
 
     // Whether a download runs: the pages disable the controls that would disturb it.
-    bool downloadRunning() const { return downloadJob.running; }
+    bool downloadRunning() const { return m_downloadJob.running; }
     void setDownloadRunning(bool running);
+    // A run takes its own copy of the sheet when it starts, so the user may select other
+    // maps meanwhile; it leaves it once it has ended (or did not start).
+    void takeDownloadSheet(const SheetId &sheet) { m_downloadJob.sheet = sheet; }
+    void leaveDownloadSheet() { m_downloadJob.sheet = {}; }
 
     // The internet connection of downloads: the system's unless a stand-in was set.
     Connection &connection() { return *m_connection; }
@@ -93,16 +106,14 @@ public:
     bool saveAddedMaps();
     // Keeps the grid of a sheet's download plan in the file when it changed (the list of
     // maps stays as it is).
-    void keepTileGrid(const QString &editionFolder, const QString &sheetNumber, const QString &folderSuffix,
-                      QSize grid);
+    void keepTileGrid(const SheetId &sheet, QSize grid);
     // The grid of tiles of the selected sheet: its plan's for a sheet served by IIIF, else 26 x 26.
     QSize selectedTileGrid() const;
     // The same for the sheet stored in a map folder.
     QSize tileGridOfFolder(const QString &mapFolder) const;
 
-    // Requests at once to one IIIF server ("Requêtes simultanées", 1 to 8); the library's
-    // host gets them too only when `libraryToo`, else one.
-    static constexpr int kMaxSimultaneousRequests = 8;
+    // Requests at once to one IIIF server ("Requêtes simultanées", within the bounds of its
+    // setting); the library's host gets them too only when `libraryToo`, else one.
     int simultaneousRequests() const { return m_simultaneousRequests; }
     bool simultaneousAtLibrary() const { return m_simultaneousAtLibrary; }
     void setSimultaneousRequests(int count, bool libraryToo);
@@ -123,6 +134,9 @@ signals:
 private:
     void reportUnreadableAddedMaps();
 
+    SelectionState m_selection;
+    DownloadJob m_downloadJob;
+    int m_currentPageIndex = 0;
     SettingsStore &m_settings;
     SharedOptions m_options;
     SilentGauge m_silentGauge;

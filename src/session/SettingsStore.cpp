@@ -39,19 +39,53 @@ QString SettingsStore::text(Setting setting) const
 
 bool SettingsStore::isOn(Setting setting) const
 {
+    Q_ASSERT(settings::kind(setting) == SettingKind::Option);
     return text(setting) == QStringLiteral("1");
 }
 
 int SettingsStore::count(Setting setting) const
 {
+    Q_ASSERT(settings::kind(setting) == SettingKind::Count);
     bool isNumber = false;
     const int value = stored(setting).toInt(&isNumber);
-    return isNumber ? value : settings::defaultText(setting).toInt();
+    return settings::bounded(setting, isNumber ? value : settings::defaultText(setting).toInt());
+}
+
+double SettingsStore::seconds(Setting setting, QString *unreadable) const
+{
+    Q_ASSERT(settings::kind(setting) == SettingKind::Seconds);
+    const QString text = stored(setting).trimmed();
+    if (!text.isEmpty()) {
+        if (const auto seconds = settings::readSeconds(setting, text))
+            return *seconds;
+        if (unreadable)
+            *unreadable = text;
+    }
+    return settings::readSeconds(setting, settings::defaultText(setting)).value_or(0);
+}
+
+bool SettingsStore::write(Setting setting, const QString &text)
+{
+    Q_ASSERT(settings::kind(setting) == SettingKind::Text);
+    return write(settings::key(setting), text);
 }
 
 bool SettingsStore::writeOn(Setting setting, bool on)
 {
-    return write(setting, optionText(on));
+    Q_ASSERT(settings::kind(setting) == SettingKind::Option);
+    return write(settings::key(setting), settings::optionText(on));
+}
+
+bool SettingsStore::writeCount(Setting setting, int count)
+{
+    Q_ASSERT(settings::kind(setting) == SettingKind::Count);
+    return write(settings::key(setting), settings::countText(setting, count));
+}
+
+bool SettingsStore::writeSeconds(Setting setting, double seconds)
+{
+    Q_ASSERT(settings::kind(setting) == SettingKind::Seconds);
+    return write(settings::key(setting), settings::secondsText(setting, seconds));
 }
 
 bool SettingsStore::write(const QString &name, const QString &value)

@@ -26,11 +26,17 @@ public:
     QString text(Setting setting) const;
     // An option: on when its text is "1".
     bool isOn(Setting setting) const;
-    // A whole number: the default when the text is none.
+    // A whole number brought within the setting's bounds: the default when the text is none.
     int count(Setting setting) const;
-    // Stores one value at once; false when the file cannot be created or written.
-    bool write(Setting setting, const QString &value) { return write(settings::key(setting), value); }
+    // Seconds: the default when the text is absent, or when it is no number within the
+    // setting's bounds (then `unreadable`, when given, receives the text, trimmed).
+    double seconds(Setting setting, QString *unreadable = nullptr) const;
+    // Stores one value at once, each kind by its own call; false when the file cannot be
+    // created or written. A count or seconds beyond the bounds is stored at the bound.
+    bool write(Setting setting, const QString &text);
     bool writeOn(Setting setting, bool on);
+    bool writeCount(Setting setting, int count);
+    bool writeSeconds(Setting setting, double seconds);
 
     // The same by the key in the file.
     QString read(const QString &name) const;
@@ -51,6 +57,3 @@ private:
     std::unique_ptr<QSettings> m_batch;
     QStringList m_batchNames;
 };
-
-// The stored text of an option.
-inline QString optionText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }

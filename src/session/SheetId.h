@@ -25,6 +25,7 @@ struct SheetId {
     // From the texts a folder name is made of; a suffix that is no "\F" + digits gives index 0.
     static SheetId fromTexts(const QString &edition, const QString &number, const QString &folderSuffix);
 
+    bool isEmpty() const { return number <= 0; }
     bool isArchive() const { return edition == editions::kArchive; }
     // The number as folders and captions show it; empty for no sheet.
     QString numberText() const { return number > 0 ? QString::number(number) : QString(); }

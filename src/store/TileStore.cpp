@@ -18,14 +18,12 @@ QString tileFileName(int column, int row)
     return QStringLiteral("MAXI_") + tileCode(column, row) + QStringLiteral(".jpg");
 }
 
-QString mapFolder(const QString &mapsRoot, const QString &editionFolder,
-                  const QString &sheetNumber, const QString &folderSuffix)
+QString mapFolder(const QString &mapsRoot, const SheetId &sheet)
 {
-    const QString folder = paths::join(paths::join(mapsRoot, editionFolder), QStringLiteral("Carte") + sheetNumber);
+    const QString folder = paths::join(paths::join(mapsRoot, sheet.edition), QStringLiteral("Carte") + sheet.numberText());
     // An archive sheet's suffix "\F007" (as captions show it) names a folder inside the map's own.
-    if (folderSuffix.startsWith(u'\\'))
-        return paths::join(folder, folderSuffix.mid(1));
-    return folder + folderSuffix;
+    const QString suffix = sheet.folderSuffix();
+    return suffix.isEmpty() ? folder : paths::join(folder, suffix.mid(1));
 }
 
 QString tilePath(const QString &mapFolder, int column, int row)

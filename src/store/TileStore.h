@@ -4,6 +4,8 @@
 // maps root / edition folder / "Carte" + sheet number, and for an archive sheet the folder its
 // suffix names inside that one ("\F007": the folder F007). Paths are native.
 
+#include "session/SheetId.h"
+
 #include <QString>
 
 namespace store {
@@ -19,8 +21,7 @@ inline int walkColumn(int i) { return i % kGridSide; }
 inline int walkRow(int i) { return i / kGridSide; }
 inline QString walkFileName(int i) { return tileFileName(walkColumn(i), walkRow(i)); }
 
-QString mapFolder(const QString &mapsRoot, const QString &editionFolder,
-                  const QString &sheetNumber, const QString &folderSuffix);
+QString mapFolder(const QString &mapsRoot, const SheetId &sheet);
 QString tilePath(const QString &mapFolder, int column, int row);
 
 // How many of the 676 tile names exist in the folder (0 for a missing folder).

@@ -141,12 +141,12 @@ MapViewer::~MapViewer()
 
 void MapViewer::showPreview()
 {
-    m_context.selection.isArchive() ? showArchive(Preview) : showCassini(Preview);
+    m_context.selection().isArchive() ? showArchive(Preview) : showCassini(Preview);
 }
 
 void MapViewer::showDetail()
 {
-    m_context.selection.isArchive() ? showArchive(Detail) : showCassini(Detail);
+    m_context.selection().isArchive() ? showArchive(Detail) : showCassini(Detail);
 }
 
 void MapViewer::onNotInstalledOkClicked()
@@ -159,7 +159,7 @@ void MapViewer::onNotInstalledOkClicked()
 // view of that kind. A Cassini detail discards the print composition.
 void MapViewer::showCassini(Kind kind)
 {
-    const SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection();
     if (selection.installationState != CassiniWithTiles) {
         showNotInstalled();
         return;
@@ -178,7 +178,7 @@ void MapViewer::showCassini(Kind kind)
 // view of that kind.
 void MapViewer::showArchive(Kind kind)
 {
-    const SelectionState &selection = m_context.selection;
+    const SelectionState &selection = m_context.selection();
     if (selection.installationState != ArchiveWithTiles) {
         showNotInstalled();
         return;
@@ -232,7 +232,7 @@ void MapViewer::openView(Kind kind)
     if (kind == Detail)
         stepGauge();
 
-    const SelectionState &s = m_context.selection;
+    const SelectionState &s = m_context.selection();
     if (s.editionFolder == editions::kColour || s.editionFolder == editions::kBlackAndWhite)
         m_host.setCaption(QStringLiteral("Carte de Cassini n° ") + s.sheetNumber + s.folderSuffix
                           + QStringLiteral(" - Bnf/Gallica"));

@@ -9,7 +9,7 @@ Page::Page(AppContext &context, const QString &objectName, QWidget *parent)
 
 void Page::setCaption(const QString &caption)
 {
-    m_context.currentPageIndex = m_index;
+    m_context.setCurrentPageIndex(m_index);
     emit captionChanged(caption);
 }
 

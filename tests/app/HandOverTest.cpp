@@ -37,7 +37,7 @@ TEST_F(HandOver, ArchiveDownloadBringsTheDownloadPageForTheMap)
 {
     t.click(QStringLiteral("spSkinButton23"));
     EXPECT_EQ(currentIndex(), 4);
-    EXPECT_EQ(t.context().selection.documentNumber, QStringLiteral("10012"));
+    EXPECT_EQ(t.context().selection().documentNumber, QStringLiteral("10012"));
     EXPECT_EQ(t.window->windowTitle(), QStringLiteral("Téléchargement de la Carte n° 12\\F007 ( Archives Bnf )"));
 }
 

@@ -130,8 +130,8 @@ TEST_F(Look, AccessibilityToggleRunsEachControlsActionOnce)
     QSignalSpy picked(group, &RadioGroup::clicked);
     accessibleAction(group->item(1), QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(picked.count(), 1);
-    EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1"));
-    EXPECT_EQ(w.context().selection.editionFolder, editions::kBlackAndWhite);
+    EXPECT_EQ(w.context().selection().sheetNumber, QStringLiteral("1"));
+    EXPECT_EQ(w.context().selection().editionFolder, editions::kBlackAndWhite);
     ASSERT_EQ(cassini::sheetsWithoutBlackAndWhite().size(), 14u);
     for (int sheet : cassini::sheetsWithoutBlackAndWhite())
         EXPECT_TRUE(w.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->isHidden()) << sheet;
@@ -139,7 +139,7 @@ TEST_F(Look, AccessibilityToggleRunsEachControlsActionOnce)
     // The keyboard and the mouse run it once too; a click on the item already picked runs it.
     QTest::keyClick(group->item(0), Qt::Key_Space);
     EXPECT_EQ(picked.count(), 2);
-    EXPECT_EQ(w.context().selection.editionFolder, editions::kColour);
+    EXPECT_EQ(w.context().selection().editionFolder, editions::kColour);
     QTest::mouseClick(group->item(0), Qt::LeftButton, {}, QPoint(6, group->item(0)->height() / 2));
     EXPECT_EQ(picked.count(), 3);
     // Setting the item from code runs nothing.
@@ -176,12 +176,12 @@ TEST_F(Look, CassiniPageActsOnTheSheetItNames)
     writeSheet();
     w.window->showPage(3);
     w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"))->setCurrentRow(11);   // selects its map
-    ASSERT_TRUE(w.context().selection.isArchive());
+    ASSERT_TRUE(w.context().selection().isArchive());
 
     w.window->showPage(2);
     const QString caption = w.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title();
     EXPECT_EQ(caption, QStringLiteral("Carte 1 sélectionnée"));
-    EXPECT_FALSE(w.context().selection.isArchive());
+    EXPECT_FALSE(w.context().selection().isArchive());
     w.click(QStringLiteral("spSkinButton16"));   // "Afficher l'aperçu"
     EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Carte de Cassini n° 1 - Bnf/Gallica"));
 }

@@ -101,11 +101,11 @@ TEST_F(Pages, ClickingASheetButtonSelectsIt)
     for (int round = 0; round < 2; ++round) {   // the selected button again runs it all again
         t.click(QStringLiteral("SpeedButton57"));
         EXPECT_EQ(t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->value(), 57);
-        EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("57"));
+        EXPECT_EQ(t.context().selection().sheetNumber, QStringLiteral("57"));
         EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), cassini::title(57));
         EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 57 sélectionnée"));
         EXPECT_EQ(redButtons(), std::vector<int>{57});
-        EXPECT_EQ(t.context().selection.installationState, CassiniWithTiles);
+        EXPECT_EQ(t.context().selection().installationState, CassiniWithTiles);
         EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), kFuchsia);
     }
 }
@@ -114,8 +114,8 @@ TEST_F(Pages, EditionChangeHidesTheSheetsWithoutScanAndSelectsSheetOne)
 {
     t.click(QStringLiteral("SpeedButton57"));
     t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(1);
-    EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini noir et blanc"));
-    EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
+    EXPECT_EQ(t.context().selection().editionFolder, QStringLiteral("Cassini noir et blanc"));
+    EXPECT_EQ(t.context().selection().sheetNumber, QStringLiteral("1"));
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 1 : Paris"));
     for (int sheet : {2, 7, 8, 9, 29, 48, 49, 50, 65, 86, 87, 98, 130, 166})
         EXPECT_TRUE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(sheet))->isHidden()) << sheet;
@@ -123,7 +123,7 @@ TEST_F(Pages, EditionChangeHidesTheSheetsWithoutScanAndSelectsSheetOne)
     EXPECT_EQ(redButtons(), std::vector<int>{1});
 
     t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(0);
-    EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
+    EXPECT_EQ(t.context().selection().editionFolder, QStringLiteral("Cassini couleurs"));
     EXPECT_FALSE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(166))->isHidden());
     EXPECT_TRUE(t.find<NumberButton>(QStringLiteral("SpeedButton%1").arg(160))->isHidden());
 }
@@ -133,7 +133,7 @@ TEST_F(Pages, SheetFieldSelectsSheet160WithoutRedButton)
     t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(160);
     EXPECT_EQ(t.find<QLineEdit>(QStringLiteral("spSkinEdit5"))->text(), QStringLiteral("Carte 160 : inexistante dans Orvantis"));
     EXPECT_TRUE(redButtons().empty());
-    EXPECT_EQ(t.context().selection.installationState, CassiniEmpty);
+    EXPECT_EQ(t.context().selection().installationState, CassiniEmpty);
     EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), kDarkRed);
 }
 
@@ -151,7 +151,7 @@ TEST_F(Pages, IndicatorsFollowTheTileCount)
         if (c.extraJpg)
             writeFile(sheetFolder(sheet) + QStringLiteral("/MAXI_ZZ (copie).jpg"), "x");
         t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(sheet);
-        EXPECT_EQ(t.context().selection.installationState, c.state) << c.tiles;
+        EXPECT_EQ(t.context().selection().installationState, c.state) << c.tiles;
         EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape2"))->colour(), c.s2) << c.tiles;
         EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape19"))->colour(), c.s19) << c.tiles;
         EXPECT_EQ(t.find<ColourSquare>(QStringLiteral("Shape18"))->colour(), c.s18) << c.tiles;
@@ -163,10 +163,8 @@ TEST_F(Pages, ArchiveSelectionColoursShape69AndOnlyAFullMapTheCassiniSquares)
 {
     const QString archiveFolder = t.programFolder() + QStringLiteral("Archives Bnf/Carte12/F007");
     auto *shape69 = t.find<ColourSquare>(QStringLiteral("Shape69"));
-    SelectionState &s = t.context().selection;
-    s.editionFolder = QStringLiteral("Archives Bnf");
-    s.sheetNumber = QStringLiteral("12");
-    s.folderSuffix = QStringLiteral("\\F007");
+    t.context().select(SheetId::archive(12, 7));
+    const SelectionState &s = t.context().selection();
 
     t.context().refreshSelectionStatus();
     EXPECT_EQ(s.installationState, ArchiveEmpty);
@@ -220,7 +218,7 @@ TEST_F(Pages, LibraryPageOfTheSelectedSheet)
     t.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(1);
     t.click(QStringLiteral("SpeedButton15"));
     t.click(QStringLiteral("spSkinButton3"));
-    EXPECT_EQ(t.context().selection.documentNumber, QStringLiteral("11691"));
+    EXPECT_EQ(t.context().selection().documentNumber, QStringLiteral("11691"));
     EXPECT_EQ(t.desktop.last(QStringLiteral("open"))->text,
               QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=07711691"));
 }
@@ -234,10 +232,8 @@ TEST_F(Pages, LibraryPageWithoutScanOrWithAnArchiveSelection)
 
     // An archive map selected elsewhere: the page still opens the sheet shown here.
     t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"))->setValue(57);
-    SelectionState &s = t.context().selection;
-    s.editionFolder = QStringLiteral("Archives Bnf");
-    s.sheetNumber = QStringLiteral("12");
-    s.folderSuffix = QStringLiteral("\\F001");
+    t.context().select(SheetId::archive(12, 1));
+    const SelectionState &s = t.context().selection();
     t.click(QStringLiteral("spSkinButton3"));
     EXPECT_EQ(t.desktop.last(QStringLiteral("open"))->text,
               QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=07711567"));
@@ -264,7 +260,7 @@ TEST_F(ImportButton, ImportsWithoutWarningWhenTheFirstTileIsAbsent)
     EXPECT_EQ(t.desktop.calls.front().text, QStringLiteral("Sélectionnez le dossier de la carte à importer"));
     EXPECT_EQ(readFile(sheetFolder(5) + QStringLiteral("/MAXI_ZZ.jpg")), readFile(backup.path() + QStringLiteral("/MAXI_ZZ.jpg")));
     EXPECT_EQ(store::tileCount(sheetFolder(5)), 3);
-    EXPECT_EQ(t.context().selection.installationState, CassiniWithTiles);
+    EXPECT_EQ(t.context().selection().installationState, CassiniWithTiles);
     EXPECT_TRUE(t.window->isVisible());
 }
 
@@ -272,12 +268,12 @@ TEST_F(ImportButton, CancelInTheWarningSkipsTheBrowserButRefreshes)
 {
     writeTiles(sheetFolder(5), {0});
     t.desktop.confirmAnswers.push_back(false);
-    t.context().selection.installationState = 0;
+    ASSERT_EQ(t.context().selection().installationState, CassiniEmpty);   // the tile came after the last count
     t.click(QStringLiteral("spSkinButton6"));
     ASSERT_EQ(t.desktop.kinds(), QStringList{QStringLiteral("confirm")});
     EXPECT_EQ(t.desktop.calls.front().text, QStringLiteral("Attention !!! L'importation va effacer la carte déjà installée..."));
     EXPECT_EQ(t.desktop.calls.front().caption, QStringLiteral("Réimportation d'une Carte"));
-    EXPECT_EQ(t.context().selection.installationState, CassiniWithTiles);
+    EXPECT_EQ(t.context().selection().installationState, CassiniWithTiles);
 }
 
 TEST_F(ImportButton, CancelledBrowserCopiesNothing)

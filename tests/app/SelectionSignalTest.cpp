@@ -71,7 +71,7 @@ TEST_F(SelectionSignal, EachCatalogueCaptionNamesTheSheetItActsOn)
 
     // Another sheet of the map, from the sheet index field.
     t.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(3);
-    EXPECT_EQ(t.context().selection.sheet(), SheetId::archive(12, 3));
+    EXPECT_EQ(t.context().selection().sheet(), SheetId::archive(12, 3));
     t.window->showPage(4);
     EXPECT_EQ(t.window->windowTitle(), QStringLiteral("Téléchargement de la Carte n° 12\\F003 ( Archives Bnf )"));
 
@@ -86,5 +86,5 @@ TEST_F(SelectionSignal, EachCatalogueCaptionNamesTheSheetItActsOn)
     t.find<QLineEdit>(QStringLiteral("spSkinEdit8"))->setText(QStringLiteral("10"));
     t.click(QStringLiteral("spSkinButton32"));
     EXPECT_EQ(cassiniCaption(), QStringLiteral("Carte 10 sélectionnée"));
-    EXPECT_EQ(t.context().selection.sheet(), SheetId::cassini(editions::kColour, 10));
+    EXPECT_EQ(t.context().selection().sheet(), SheetId::cassini(editions::kColour, 10));
 }

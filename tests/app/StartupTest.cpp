@@ -42,7 +42,7 @@ TEST(Startup, FirstStartCreatesTheSettingsAndTheFolders)
     for (const char *folder : {"Cassini couleurs", "Cassini noir et blanc", "Archives Bnf", "Mes cartes"})
         EXPECT_TRUE(QFileInfo(t.programFolder() + QLatin1String(folder)).isDir()) << folder;
 
-    const SelectionState &s = t.context().selection;
+    const SelectionState &s = t.context().selection();
     EXPECT_EQ(s.editionFolder, QStringLiteral("Cassini couleurs"));
     EXPECT_EQ(s.sheetNumber, QStringLiteral("1"));
     EXPECT_TRUE(s.folderSuffix.isEmpty());
@@ -102,7 +102,7 @@ TEST(Startup, AnUnwritableSettingsFileIsReportedAndStartUpGoesOn)
               QStringLiteral("Echec à la création de la clé ") + t.settingsFile());
     EXPECT_TRUE(t.find<CheckBox>(QStringLiteral("PleinEcran"))->isChecked());
     EXPECT_TRUE(QFileInfo(t.programFolder() + QStringLiteral("Mes cartes")).isDir());
-    EXPECT_EQ(t.context().selection.sheetNumber, QStringLiteral("1"));
+    EXPECT_EQ(t.context().selection().sheetNumber, QStringLiteral("1"));
 }
 
 TEST(Startup, AnUnwritableSettingsFileIsReportedOncePerOption)
@@ -227,7 +227,7 @@ TEST(Window, PagesAfterTheFirstPaintFollowOnTheirOwn)
     // The Cassini page shows the first sheet as selected, as when it is made at once.
     EXPECT_EQ(t.find<NumberButton>(QStringLiteral("SpeedButton1"))->numberColour(), QColor(255, 0, 0));
     EXPECT_EQ(t.find<QGroupBox>(QStringLiteral("spSkinGroupBox5"))->title(), QStringLiteral("Carte 1 sélectionnée"));
-    EXPECT_EQ(t.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
+    EXPECT_EQ(t.context().selection().editionFolder, QStringLiteral("Cassini couleurs"));
     // Wired as at once: a page's button reaches another page.
     t.click(QStringLiteral("spSkinButton35"));
     EXPECT_EQ(t.window->pageControl()->currentIndex(), 5);

@@ -48,8 +48,8 @@ TEST(AddedMapsFile, PositionsStayAndARemovedPositionStaysFree)
     catalogue::AddedMaps again;
     again.load(root.path());
     EXPECT_EQ(again.addedTitles(), QStringList({QStringLiteral("A"), QString(), QStringLiteral("C")}));
-    EXPECT_EQ(again.find(kArchive, QStringLiteral("1927"))->title, QStringLiteral("C"));
-    EXPECT_FALSE(again.find(kArchive, QStringLiteral("1926")));
+    EXPECT_EQ(again.find(SheetId::archive(1927, 0))->title, QStringLiteral("C"));
+    EXPECT_FALSE(again.find(SheetId::archive(1926, 0)));
     // The last map removed: its position is not given again.
     ASSERT_TRUE(again.removeArchiveMap(1927));
     ASSERT_TRUE(again.save(root.path()));
@@ -100,7 +100,7 @@ TEST(AddedMapsFile, SavesMergeWithTheFileAsItIsNow)
     // The first, which knows nothing of that, adds its own map and changes A's address.
     const int d = first.addArchiveMap(QStringLiteral("D"), oneSheet(QStringLiteral("d")));
     EXPECT_EQ(d, c);   // the same free position seen from here...
-    first.setSheet(kArchive, QStringLiteral("1925"), 1, oneSheet(QStringLiteral("a2")).first());
+    first.setSheet(SheetId::archive(1925, 1), oneSheet(QStringLiteral("a2")).first());
     ASSERT_TRUE(first.save(root.path()));
     EXPECT_EQ(first.positionAfterSave(d), 1928);   // ...so its map takes the next one
 
@@ -108,9 +108,9 @@ TEST(AddedMapsFile, SavesMergeWithTheFileAsItIsNow)
     merged.load(root.path());
     EXPECT_EQ(merged.addedTitles(),
               QStringList({QStringLiteral("A"), QString(), QStringLiteral("C"), QStringLiteral("D")}));
-    EXPECT_EQ(merged.sheet(kArchive, QStringLiteral("1925"), QStringLiteral("\\F001"))->address,
+    EXPECT_EQ(merged.sheet(SheetId::archive(1925, 1))->address,
               QStringLiteral("http://h/a2"));
-    EXPECT_TRUE(merged.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString()));
+    EXPECT_TRUE(merged.sheet(SheetId::cassini(editions::kColour, 57)));
     EXPECT_EQ(first.maps(), merged.maps());   // the saver now holds the file's maps
 }
 
@@ -120,17 +120,17 @@ TEST(AddedMapsFile, AnEmptyAddressClearsTheSheet)
 {
     QTemporaryDir root;
     catalogue::AddedMaps maps;
-    maps.setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), 1, oneSheet(QStringLiteral("p")).first());
+    maps.setSheet(SheetId::cassini(editions::kColour, 57), oneSheet(QStringLiteral("p")).first());
     maps.addArchiveMap(QStringLiteral("A"), oneSheet(QStringLiteral("a")));
     ASSERT_TRUE(maps.save(root.path()));
-    maps.setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), 1, {});
-    maps.setSheet(kArchive, QStringLiteral("1925"), 1, {});
+    maps.setSheet(SheetId::cassini(editions::kColour, 57), {});
+    maps.setSheet(SheetId::archive(1925, 1), {});
     ASSERT_TRUE(maps.save(root.path()));
 
     catalogue::AddedMaps again;
     again.load(root.path());
-    EXPECT_FALSE(again.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString()));
-    EXPECT_FALSE(again.sheet(kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")));
+    EXPECT_FALSE(again.sheet(SheetId::cassini(editions::kColour, 57)));
+    EXPECT_FALSE(again.sheet(SheetId::archive(1925, 1)));
     EXPECT_EQ(again.addedTitles(), QStringList{QStringLiteral("A")});
     EXPECT_EQ(again.maps().size(), 1);
 }

@@ -72,10 +72,10 @@ TEST(ArchiveMapFolders, SheetInAFolder)
     QTemporaryDir dir;
     const QString root = dir.path() + u'/';
     AddedMaps maps;
-    maps.setSheet(editions::kArchive, QStringLiteral("1925"), 1, sheetAt(QStringLiteral("http://h/a"), {4, 3}),
+    maps.setSheet(SheetId::archive(1925, 1), sheetAt(QStringLiteral("http://h/a"), {4, 3}),
                   QStringLiteral("Atlas"));
-    maps.setSheet(editions::kArchive, QStringLiteral("1925"), 2, sheetAt(QStringLiteral("http://h/b"), {7, 5}));
-    maps.setSheet(editions::kColour, QStringLiteral("57"), 1, sheetAt(QStringLiteral("http://h/c"), {10, 9}));
+    maps.setSheet(SheetId::archive(1925, 2), sheetAt(QStringLiteral("http://h/b"), {7, 5}));
+    maps.setSheet(SheetId::cassini(editions::kColour, 57), sheetAt(QStringLiteral("http://h/c"), {10, 9}));
     struct Case {
         QString folder;
         QSize grid;   // not valid: no sheet
@@ -105,8 +105,7 @@ protected:
     QString root() const { return dir.path() + u'/'; }
     QString sheetFolder(int position, int index) const
     {
-        return store::mapFolder(root(), editions::kArchive, QString::number(position),
-                                SheetId::archive(position, index).folderSuffix());
+        return store::mapFolder(root(), SheetId::archive(position, index));
     }
     // A tile in the sheet's folder.
     void installSheet(int position, int index)
@@ -131,10 +130,10 @@ protected:
 
 TEST_F(ArchiveMapOperations, PageOfAMap)
 {
-    context.addedMaps().setSheet(editions::kArchive, QStringLiteral("1925"), 1,
+    context.addedMaps().setSheet(SheetId::archive(1925, 1),
                                  sheetAt(QStringLiteral("https://gallica.bnf.fr/iiif/ark:/12148/btv1b5963158s/f3")),
                                  QStringLiteral("Plan"));
-    context.addedMaps().setSheet(editions::kArchive, QStringLiteral("1926"), 1,
+    context.addedMaps().setSheet(SheetId::archive(1926, 1),
                                  sheetAt(QStringLiteral("https://images.example.org/iiif/plan")), QStringLiteral("Vue"));
     const QString library = QStringLiteral("http://gallica.bnf.fr/scripts/ConsultationTout.exe?E=0&O=077");
     struct Case {
@@ -180,8 +179,8 @@ TEST_F(ArchiveMapOperations, AddingMapsSplitsAndSaves)
     AddedMaps saved;
     saved.load(root());
     EXPECT_EQ(saved.addedTitles(), QStringList({QStringLiteral("Atlas (1/2)"), QStringLiteral("Atlas (2/2)")}));
-    ASSERT_TRUE(saved.find(editions::kArchive, QStringLiteral("1926")));
-    EXPECT_EQ(saved.find(editions::kArchive, QStringLiteral("1926"))->sheets.size(), 50);
+    ASSERT_TRUE(saved.find(SheetId::archive(1926, 0)));
+    EXPECT_EQ(saved.find(SheetId::archive(1926, 0))->sheets.size(), 50);
 
     const QString message = archive::addedMessage(added.position, QStringLiteral("Atlas"), source::Kind::Zoomify,
                                                   {sheetAt(QStringLiteral("http://h/z"))});

@@ -47,7 +47,16 @@ protected:
         list = w.find<QListWidget>(QStringLiteral("spSkinCheckListBox1"));
     }
 
-    SelectionState &selection() { return w.context().selection; }
+    const SelectionState &selection() { return w.context().selection(); }
+    // Leaves the document number of the archive map at `position` in the selection, as a
+    // look-up for that map did before another map was selected.
+    void leaveDocumentNumberOf(int position)
+    {
+        const SheetId selected = selection().sheet();
+        w.context().select(SheetId::archive(position, 1));
+        w.context().lookUpDocumentNumber();
+        w.context().select(selected);
+    }
     QString archiveRoot() const { return w.programFolder() + QStringLiteral("Archives Bnf"); }
 
     // A mouse click on the row of a 1-based position.
@@ -101,7 +110,8 @@ TEST_F(ArchivePageTest, StartsWithTheListAndNothingHighlighted)
 
 TEST_F(ArchivePageTest, ClickingATitleSelectsItsFirstSheet)
 {
-    selection().documentNumber = QStringLiteral("11504");
+    leaveDocumentNumberOf(1504);
+    ASSERT_EQ(selection().documentNumber, QStringLiteral("11504"));
     clickPosition(12);
     EXPECT_EQ(page->highlightedRow(), 11);
     EXPECT_EQ(selection().editionFolder, editions::kArchive);
@@ -354,7 +364,8 @@ TEST_F(ArchivePageTest, HandOverMakesTheHighlightedMapTheSelection)
         w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);
         // Another selection in between: the button takes the highlighted map again.
         w.window->statusBarWidget()->setSheetNumber(30);
-        selection().documentNumber = QStringLiteral("11540");
+        leaveDocumentNumberOf(1540);
+        ASSERT_EQ(selection().documentNumber, QStringLiteral("11540"));
         QSignalSpy spy(page, c.signal);
         c.button->click();
         EXPECT_EQ(spy.count(), 1) << name.toStdString();
@@ -468,7 +479,8 @@ TEST_F(ArchivePageTest, CassiniLibraryPageLooksTheDocumentNumberUp)
     for (const Case &c : cases) {
         w.find<RadioGroup>(QStringLiteral("spSkinRadioGroup2"))->click(c.edition);
         w.window->statusBarWidget()->setSheetNumber(c.sheet);
-        selection().documentNumber = QStringLiteral("10004");   // a stale number from elsewhere
+        leaveDocumentNumberOf(4);   // a stale number from elsewhere
+        ASSERT_EQ(selection().documentNumber, QStringLiteral("10004"));
         w.find<QPushButton>(QStringLiteral("spSkinButton3"))->click();
         EXPECT_EQ(w.desktop.calls.back().kind, QStringLiteral("open"));
         EXPECT_EQ(w.desktop.calls.back().text, kPageUrl + c.documentNumber) << c.sheet;
@@ -498,7 +510,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
     ASSERT_EQ(selection().sheetNumber, QStringLiteral("1926"));
 
     // Another change of the added maps: the same row stays highlighted.
-    w.context().addedMaps().setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("5"), 1,
+    w.context().addedMaps().setSheet(SheetId::cassini(editions::kColour, 5),
                                      {QStringLiteral("http://h/p"), QSize(5, 5), {}});
     ASSERT_TRUE(w.context().saveAddedMaps());
     EXPECT_EQ(page->highlightedRow(), 1925);
@@ -512,8 +524,7 @@ TEST_F(ArchivePageTest, AddedMapsKeepTheHighlightAndAreRemovedWithTheirPositionK
     } cases[] = {{1926, false}, {1925, true}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.position);
-        const QString folder = store::mapFolder(root, QStringLiteral("Archives Bnf"), QString::number(c.position),
-                                                QStringLiteral("\\F001"));
+        const QString folder = store::mapFolder(root, SheetId::archive(c.position, 1));
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile tile(folder + QStringLiteral("/MAXI_AA.jpg"));
         ASSERT_TRUE(tile.open(QIODevice::WriteOnly));

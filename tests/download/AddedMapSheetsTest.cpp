@@ -4,7 +4,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "net/TestServer.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
@@ -18,42 +18,31 @@ using namespace testing_support;
 
 TEST(AddedMapSheets, ASheetBeyondTheManifestsCanvasesGoesToNoServer)
 {
-    QTemporaryDir program, config;
     ScriptedDesktop desktop;
-    SettingsStore settings(config.filePath(QStringLiteral("Orvantis.ini")));
-    ScriptedConnection connection;
-    AppContext context(settings, desktop, program.path() + u'/', program.path() + u'/');
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
+    EngineRig rig(desktop);
+    AppContext &context = rig.context;
     TestServer tileServer, iiifServer;
-    context.setConnection(&connection);
     context.setTileServer(tileServer.authority());
-    context.setMapsRoot(program.path() + u'/');
-    engine.setHangUpOption([] { return true; });
 
     const QString base = QStringLiteral("http://") + iiifServer.authority() + QStringLiteral("/atlas/f");
     const int position = context.addedMaps().addArchiveMap(
         QStringLiteral("Atlas en deux planches"),
         {{base + u'1', QSize(700, 500), QSize(3, 2)}, {base + u'2', QSize(640, 480), QSize(3, 2)}});
-    const QString suffixes[] = {QStringLiteral("\\F003"), QStringLiteral("\\F010")};
-    for (const QString &suffix : suffixes) {
+    const std::pair<int, QString> sheets[] = {{3, QStringLiteral("\\F003")}, {10, QStringLiteral("\\F010")}};
+    for (const auto &[index, suffix] : sheets) {
         SCOPED_TRACE(suffix.toStdString());
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = suffix;
-        const source::TileRect rect{};
-        list.build(rect);
+        context.select(SheetId::archive(position, index));
         desktop.calls.clear();
-        EXPECT_FALSE(engine.start(rect));
+        EXPECT_FALSE(rig.run().started);
         QCoreApplication::processEvents();
         const ScriptedDesktop::Call *error = desktop.last(QStringLiteral("error"));
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(error->text, QStringLiteral("La carte n° %1 a 2 feuille(s) : la feuille %2 n'existe pas.")
                                    .arg(position)
                                    .arg(suffix));
-        EXPECT_FALSE(engine.active());
+        EXPECT_FALSE(rig.engine.active());
         EXPECT_FALSE(context.downloadRunning());
-        EXPECT_TRUE(context.downloadJob.sheetNumber.isEmpty());
+        EXPECT_TRUE(context.downloadJob().sheet.isEmpty());
     }
     EXPECT_TRUE(tileServer.paths.isEmpty()) << tileServer.paths.value(0).toStdString();
     EXPECT_TRUE(iiifServer.paths.isEmpty()) << iiifServer.paths.value(0).toStdString();

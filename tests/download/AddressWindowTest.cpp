@@ -46,7 +46,7 @@ TEST(AddressWindow, AnEmptiedAddressClearsTheSheetsAddress)
     w.start();
     AppContext &context = w.context();
     const auto sheetAddress = [&] {
-        return context.addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+        return context.addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
     };
     w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer" of sheet 1
     w.desktop.inputAnswers.push_back(QStringLiteral("http://") + server.authority() + QStringLiteral("/map"));

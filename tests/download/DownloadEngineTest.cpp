@@ -5,7 +5,7 @@
 #include "download/DownloadList.h"
 #include "net/TestServer.h"
 #include "support/Wait.h"
-#include "ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "store/TileStore.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
@@ -33,14 +33,9 @@ QString tileName(int column, int row) { return store::tileFileName(column, row);
 class DownloadEngineTest : public ::testing::Test {
 protected:
     DownloadEngineTest()
-        : settings(config.filePath("Orvantis.ini")),
-          context(settings, desktop, program.path() + u'/', program.path() + u'/'),
-          engine(context, list)
     {
         server.tile = jpegBytes(16, 12);
-        context.setConnection(&connection);
         context.setTileServer(server.authority());
-        context.setMapsRoot(program.path() + u'/');
         selectCassini(12);
         engine.setHangUpOption([this] { return hangUpOption; });
         engine.setUnattendedDialOption([this] { return unattendedOption; });
@@ -49,13 +44,7 @@ protected:
         QObject::connect(&engine, &DownloadEngine::captionChanged, [this](const QString &c) { caption = c; });
     }
 
-    void selectCassini(int sheet)
-    {
-        context.selection.editionFolder = editions::kColour;
-        context.selection.sheetNumber = QString::number(sheet);
-        context.selection.folderSuffix.clear();
-        context.lookUpDocumentNumber();
-    }
+    void selectCassini(int sheet) { rig.selectCassini(editions::kColour, sheet); }
     QString sheetFolder(int sheet) const
     {
         return program.filePath(QStringLiteral("Cassini couleurs/Carte%1").arg(sheet));
@@ -63,14 +52,10 @@ protected:
     // Runs over the rectangle and waits for its end.
     bool runAndWait(const TileRect &rect)
     {
-        bool ended = false;
-        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        list.build(rect);
-        const bool started = engine.start(rect);
-        if (started)
-            EXPECT_TRUE(waitUntil([&] { return ended; }));
-        QObject::disconnect(link);
-        return started;
+        const EngineRig::Run run = rig.run(rect);
+        if (run.started)
+            EXPECT_TRUE(run.ended);
+        return run.started;
     }
     QStringList leftovers(const QString &folder) const
     {
@@ -83,7 +68,7 @@ protected:
         EXPECT_FALSE(context.downloadRunning());
         EXPECT_EQ(list.count(), 0);
         EXPECT_EQ(engine.gaugeValue(), 0);
-        EXPECT_TRUE(context.downloadJob.sheetNumber.isEmpty());
+        EXPECT_TRUE(context.downloadJob().sheet.isEmpty());
         EXPECT_FALSE(engine.client().busy());
     }
 
@@ -93,13 +78,13 @@ protected:
         RowState state;
     };
 
-    QTemporaryDir program, config;
+    QTemporaryDir program;
     ScriptedDesktop desktop;
-    SettingsStore settings;
-    ScriptedConnection connection;
-    AppContext context;
-    download::DownloadList list;
-    DownloadEngine engine;
+    EngineRig rig{desktop, program.path()};
+    ScriptedConnection &connection = rig.connection;
+    AppContext &context = rig.context;
+    download::DownloadList &list = rig.list;
+    DownloadEngine &engine = rig.engine;
     TestServer server;
     QList<Done> done;
     QString caption;
@@ -119,7 +104,7 @@ TEST_F(DownloadEngineTest, AMapsRootWithABackslashStaysOneFolder)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{tileName(0, 0), tileName(1, 0)}));
     EXPECT_FALSE(QFileInfo::exists(program.path() + QStringLiteral("/back")));
     context.refreshSelectionStatus();
-    EXPECT_EQ(context.selection.installationState, CassiniWithTiles);
+    EXPECT_EQ(context.selection().installationState, CassiniWithTiles);
 }
 
 TEST_F(DownloadEngineTest, FullSheetInWalkingOrderThenASecondRunFetchesNothing)
@@ -453,10 +438,8 @@ TEST_F(DownloadEngineTest, StopDuringTheTenthTileEndsAfterIt)
 
 TEST_F(DownloadEngineTest, ArchiveSheetGoesToItsSubfolderFromItsPath)
 {
-    context.selection.editionFolder = editions::kArchive;
-    context.selection.sheetNumber = "12";
-    context.selection.folderSuffix = "\\F007";
-    context.selection.documentNumber = "10012";
+    context.select(SheetId::archive(12, 7));
+    context.lookUpDocumentNumber();
     ASSERT_TRUE(runAndWait(TileRect{0, 1, 0, 0}));
     ASSERT_EQ(server.paths.size(), 2);
     EXPECT_EQ(server.paths[0], "/Fonds_ImagesZoom/077/07710012/0000007/MAXI_AA.jpg");

@@ -7,7 +7,7 @@
 #include "view/PreviewCache.h"
 #include "net/TestServer.h"
 #include "support/Wait.h"
-#include "ScriptedConnection.h"
+#include "support/ScriptedConnection.h"
 #include "store/TileStore.h"
 #include "support/TestWindow.h"
 #include "widgets/SpinEdit.h"
@@ -140,7 +140,7 @@ TEST_F(DownloadPageTest, CassiniButtonBringsThePageForwardWithTheSheet)
     EXPECT_EQ(w->window->pageControl()->currentIndex(), 4);
     EXPECT_EQ(w->context().currentPageNumber(), 5);
     EXPECT_EQ(title(), "Téléchargement de la Carte n° 57 ( Cassini couleurs )");
-    EXPECT_EQ(w->context().selection.documentNumber, cassini::documentNumber(57, 0));
+    EXPECT_EQ(w->context().selection().documentNumber, cassini::documentNumber(57, 0));
 }
 
 // The connection boxes, on either page, are what the run uses: the dial asks for the
@@ -252,10 +252,8 @@ TEST_F(DownloadPageTest, ArchiveSheetDownloadsFromTheTileServer)
     ASSERT_TRUE(tileServer.listen(QHostAddress::LocalHost, 0));
     w->context().setTileServer(QStringLiteral("127.0.0.1:%1").arg(tileServer.port()));
 
-    SelectionState &s = w->context().selection;
-    s.editionFolder = "Archives Bnf";
-    s.sheetNumber = "12";
-    s.folderSuffix = "\\F007";
+    w->context().select(SheetId::archive(12, 7));
+    const SelectionState &s = w->context().selection();
     page->bringForwardForSelection();
     EXPECT_EQ(w->window->pageControl()->currentIndex(), 4);
     EXPECT_EQ(s.documentNumber, "10012");

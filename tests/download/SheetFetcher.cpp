@@ -7,14 +7,9 @@
 // Prints "STATUS <status text>" and "ROWS <downloaded> <already installed> <missing>";
 // exits with 0 when every tile of the sheet is in place and no error was said.
 
-#include "session/AppContext.h"
-#include "session/SettingsStore.h"
-#include "catalogue/CassiniCatalogue.h"
-#include "download/DownloadEngine.h"
-#include "download/DownloadList.h"
-#include "store/TileStore.h"
-#include "ScriptedConnection.h"
 #include "support/ScriptedDesktop.h"
+#include "store/TileStore.h"
+#include "support/EngineRig.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -28,31 +23,21 @@ int main(int argc, char **argv)
         return 2;
     }
     testing_support::ScriptedDesktop desktop;   // asks nothing, keeps the errors
-    SettingsStore settings(args[3] + QStringLiteral("/Orvantis.ini"));
-    testing_support::ScriptedConnection connection;
-    AppContext context(settings, desktop, args[2] + u'/', args[2] + u'/');
-    context.setConnection(&connection);
-    context.setTileServer(args[1]);
-    context.setMapsRoot(args[2] + u'/');
-    context.selection.editionFolder = editions::kColour;
-    context.selection.sheetNumber = QStringLiteral("12");
-    context.lookUpDocumentNumber();
-
-    download::DownloadList list;
-    DownloadEngine engine(context, list);
-    engine.setHangUpOption([] { return true; });
+    testing_support::EngineRig rig(desktop, args[2], args[3]);
+    rig.context.setTileServer(args[1]);
+    rig.selectCassini(editions::kColour, 12);
+    DownloadEngine &engine = rig.engine;
     int downloaded = 0, installed = 0, missing = 0;
     QObject::connect(&engine, &DownloadEngine::tileDone, [&](int, const QString &, source::RowState state) {
         downloaded += state == source::RowState::Downloaded;
         installed += state == source::RowState::AlreadyInstalled;
         missing += state == source::RowState::Missing;
     });
-    QObject::connect(&engine, &DownloadEngine::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    const source::TileRect whole;   // the whole sheet
-    list.build(whole);
-    if (!engine.start(whole))
+    const testing_support::EngineRig::Run run = rig.run(source::TileRect{});   // the whole sheet
+    if (!run.started)
         return 3;
-    app.exec();
+    if (!run.ended)
+        return 4;
     QTextStream out(stdout);
     out << "STATUS " << engine.statusText() << "\nROWS " << downloaded << ' ' << installed << ' ' << missing << '\n';
     const bool wholeSheet = downloaded + installed == store::kTileCount && missing == 0;

@@ -58,7 +58,7 @@ protected:
         return red;
     }
 
-    SelectionState &selection() { return w.context().selection; }
+    const SelectionState &selection() { return w.context().selection(); }
 
     TestWindow w;
     TownPage *page = nullptr;

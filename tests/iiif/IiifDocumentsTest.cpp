@@ -625,7 +625,7 @@ TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
     const int second = maps.addArchiveMap(QStringLiteral("Plan"), {{QStringLiteral("http://h/c"), QSize(10, 20)}});
     EXPECT_EQ(first, 1925);
     EXPECT_EQ(second, 1926);
-    maps.setSheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), 1,
+    maps.setSheet(SheetId::cassini(editions::kColour, 57),
                   {QStringLiteral("https://gallica.bnf.fr/iiif/ark:/12148/x/f1"), QSize(14000, 9800)});
     ASSERT_TRUE(maps.save(root.path()));
 
@@ -633,12 +633,12 @@ TEST(AddedMapsTest, FileRoundTripAndSheetsByFolderSuffix)
     again.load(root.path());
     EXPECT_EQ(again.maps(), maps.maps());
     EXPECT_EQ(again.addedTitles(), QStringList({QStringLiteral("Atlas de Trudaine"), QStringLiteral("Plan")}));
-    EXPECT_EQ(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F002"))->address,
+    EXPECT_EQ(again.sheet(SheetId::archive(1925, 2))->address,
               QStringLiteral("http://h/b"));
-    EXPECT_FALSE(again.sheet(QStringLiteral("Archives Bnf"), QStringLiteral("1925"), QStringLiteral("\\F003")));
-    EXPECT_EQ(again.sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("57"), QString())->size,
+    EXPECT_FALSE(again.sheet(SheetId::archive(1925, 3)));
+    EXPECT_EQ(again.sheet(SheetId::cassini(editions::kColour, 57))->size,
               QSize(14000, 9800));
-    EXPECT_FALSE(again.sheet(QStringLiteral("Cassini noir et blanc"), QStringLiteral("57"), QString()));
+    EXPECT_FALSE(again.sheet(SheetId::cassini(editions::kBlackAndWhite, 57)));
 
     // Lines that cannot be read are left out; the added maps keep a list without gaps.
     for (const QString &bad : {QStringLiteral("Archives Bnf\t1927"), QStringLiteral("Ailleurs\t3\tt\thttp://h\t1 x 1"),
@@ -686,17 +686,16 @@ TEST(AddedMapsTest, GridOfEachSheetRoundTripsAndOlderLinesMeanTheWholeGrid)
     QTemporaryDir root;
     catalogue::AddedMaps maps;
     maps.addArchiveMap(QStringLiteral("Atlas"), {{a, QSize(3000, 2000), {}}, {b, QSize(700, 500), {}}});
-    const QString archive = QStringLiteral("Archives Bnf"), position = QStringLiteral("1925");
-    EXPECT_TRUE(maps.setTileGrid(archive, position, QStringLiteral("\\F002"), QSize(3, 2)));
-    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F002"), QSize(3, 2)));   // unchanged
-    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F003"), QSize(3, 2)));   // no such sheet
-    EXPECT_FALSE(maps.setTileGrid(archive, position, QStringLiteral("\\F001"), QSize(27, 2)));
+    EXPECT_TRUE(maps.setTileGrid(SheetId::archive(1925, 2), QSize(3, 2)));
+    EXPECT_FALSE(maps.setTileGrid(SheetId::archive(1925, 2), QSize(3, 2)));   // unchanged
+    EXPECT_FALSE(maps.setTileGrid(SheetId::archive(1925, 3), QSize(3, 2)));   // no such sheet
+    EXPECT_FALSE(maps.setTileGrid(SheetId::archive(1925, 1), QSize(27, 2)));
     ASSERT_TRUE(maps.save(root.path()));
     catalogue::AddedMaps again;
     again.load(root.path());
-    EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F001")), QSize(26, 26));
-    EXPECT_EQ(again.tileGrid(archive, position, QStringLiteral("\\F002")), QSize(3, 2));
-    EXPECT_EQ(again.tileGrid(archive, QStringLiteral("12"), QStringLiteral("\\F001")), QSize(26, 26));
+    EXPECT_EQ(again.tileGrid(SheetId::archive(1925, 1)), QSize(26, 26));
+    EXPECT_EQ(again.tileGrid(SheetId::archive(1925, 2)), QSize(3, 2));
+    EXPECT_EQ(again.tileGrid(SheetId::archive(12, 1)), QSize(26, 26));
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include "source/SourceRunner.h"
 #include "source/RefusalStreak.h"
 #include "source/RetryCountdown.h"
-#include "download/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "support/Wait.h"
@@ -51,12 +51,7 @@ std::optional<iiif::TilePlan> iiifPlanOf(DownloadEngine &engine)
 class IiifDownloadTest : public ::testing::Test {
 protected:
     IiifDownloadTest()
-        : settings(config.filePath("Orvantis.ini")),
-          context(settings, desktop, program.path() + u'/', program.path() + u'/'), engine(context, list)
     {
-        context.setConnection(&connection);
-        context.setMapsRoot(program.path() + u'/');
-        engine.setHangUpOption([] { return true; });
         QObject::connect(&engine, &DownloadEngine::tileDone,
                          [this](int row, const QString &, RowState state) { states[row] = state; });
         QObject::connect(&engine, &DownloadEngine::captionChanged, [this](const QString &c) { caption = c; });
@@ -65,24 +60,17 @@ protected:
     // Adds a map of one sheet served at `base` and selects it.
     void selectAddedMap(const QString &base, QSize size = {})
     {
-        const int position = context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{base, size}});
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = QStringLiteral("\\F001");
+        rig.addMapAndSelect({{base, size}});
     }
     QString folder() const { return program.path() + QStringLiteral("/Archives Bnf/Carte1925/F001"); }
 
     bool runAndWait(const TileRect &rect = {}, int milliseconds = 60000)
     {
-        bool ended = false;
-        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        list.build(rect);
         states.clear();
-        const bool started = engine.start(rect);
-        if (started)
-            EXPECT_TRUE(waitUntil([&] { return ended; }, milliseconds));
-        QObject::disconnect(link);
-        return started;
+        const EngineRig::Run run = rig.run(rect, milliseconds);
+        if (run.started)
+            EXPECT_TRUE(run.ended);
+        return run.started;
     }
     int count(RowState state) const
     {
@@ -122,13 +110,13 @@ protected:
     }
     QStringList leftovers() const { return QDir(folder()).entryList({"*.part"}, QDir::Files); }
 
-    QTemporaryDir program, config, work;
+    QTemporaryDir program, work;
     ScriptedDesktop desktop;
-    SettingsStore settings;
-    ScriptedConnection connection;
-    AppContext context;
-    download::DownloadList list;
-    DownloadEngine engine;
+    EngineRig rig{desktop, program.path()};
+    ScriptedConnection &connection = rig.connection;
+    AppContext &context = rig.context;
+    download::DownloadList &list = rig.list;
+    DownloadEngine &engine = rig.engine;
     QMap<int, RowState> states;
     QString caption;
 };
@@ -165,7 +153,7 @@ TEST_F(IiifDownloadTest, StaticTreesOfBothVersionsInstallWholeOverOneConnection)
         EXPECT_EQ(context.selectedTileGrid(), QSize(4, 3));
         catalogue::AddedMaps kept;
         kept.load(program.path() + u'/');
-        EXPECT_EQ(kept.tileGrid(editions::kArchive, QStringLiteral("1925"), QStringLiteral("\\F001")), QSize(4, 3));
+        EXPECT_EQ(kept.tileGrid(SheetId::archive(1925, 1)), QSize(4, 3));
         EXPECT_EQ(server.paths().size(), 1 + 12);
         EXPECT_EQ(server.connectionCount(), 1);
         EXPECT_EQ(store::tileCount(folder()), 12);
@@ -610,7 +598,7 @@ TEST_F(IiifDownloadTest, SimultaneousRequestsAreBounded)
     EXPECT_LT(meanDifference(joinedSheet(13, 10), picture), 3.0);
 
     context.setSimultaneousRequests(9, true);
-    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), AppContext::kMaxSimultaneousRequests);
+    EXPECT_EQ(context.requestLimitFor(QStringLiteral("gallica.bnf.fr")), 8);   // at most 8
 }
 
 // "Arrêter": the requests in flight end, no other starts, the run ends.

@@ -86,8 +86,8 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
                   QStringLiteral("Carte n° 1925 : Carte IIIF map\nIIIF : 1000 x 700 pixels"));
         ASSERT_EQ(list->count(), 1925);
         EXPECT_EQ(list->item(1924)->text(), QStringLiteral("Carte IIIF map"));
-        EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1925"));
-        EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F001"));
+        EXPECT_EQ(w.context().selection().sheetNumber, QStringLiteral("1925"));
+        EXPECT_EQ(w.context().selection().folderSuffix, QStringLiteral("\\F001"));
         EXPECT_TRUE(w.find<QPushButton>(QStringLiteral("AjouterIiif"))->isEnabled());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
 
@@ -112,7 +112,7 @@ TEST_F(IiifWindowTest, AddedMapIsListedDownloadedAndComesBackAtTheNextStart)
     auto *search = again.find<QLineEdit>(QStringLiteral("spSkinEdit1"));
     search->setText(QStringLiteral("iiif map"));
     again.click(QStringLiteral("spSkinButton52"));
-    EXPECT_EQ(again.context().selection.sheetNumber, QStringLiteral("1925"));
+    EXPECT_EQ(again.context().selection().sheetNumber, QStringLiteral("1925"));
 }
 
 // A manifest of two canvases: one map of two sheets, the sheet number chooses the image.
@@ -144,7 +144,7 @@ TEST_F(IiifWindowTest, ManifestMapDownloadsTheSheetOfTheSheetNumber)
               QStringLiteral("Carte n° 1925 : Atlas en deux feuilles\nIIIF : 2 feuilles : 1000 x 700, 600 x 300 pixels"));
 
     w.find<QSpinBox>(QStringLiteral("spSkinSpinEdit2"))->setValue(2);
-    EXPECT_EQ(w.context().selection.folderSuffix, QStringLiteral("\\F002"));
+    EXPECT_EQ(w.context().selection().folderSuffix, QStringLiteral("\\F002"));
     w.click(QStringLiteral("spSkinButton23"));
     downloadFromPage(w);
     const QString folder = maps.path() + QStringLiteral("/Archives Bnf/Carte1925/F002");
@@ -200,7 +200,7 @@ TEST_F(IiifWindowTest, SheetOfASmallerGridCountsAsInstalledAndIsShownWithoutMarg
     EXPECT_EQ(store::tileCount(folder), 96);
 
     w.context().refreshSelectionStatus();
-    EXPECT_EQ(w.context().selection.installationState, ArchiveWithTiles);
+    EXPECT_EQ(w.context().selection().installationState, ArchiveWithTiles);
     EXPECT_EQ(installedSquare->colour(), colours::kGreen);   // whole, not "partly installed"
 
     // A second list of the whole sheet: every row is "Déjà installée ", none asked again.
@@ -325,14 +325,14 @@ TEST_F(IiifWindowTest, CassiniSheetGetsItsAddressOnTheDownloadPage)
     TestWindow w({{QStringLiteral("cartes"), maps.path()}});
     w.start();
     AppContext &context = w.context();
-    ASSERT_EQ(context.selection.editionFolder, QStringLiteral("Cassini couleurs"));
-    ASSERT_EQ(context.selection.sheetNumber, QStringLiteral("1"));
+    ASSERT_EQ(context.selection().editionFolder, QStringLiteral("Cassini couleurs"));
+    ASSERT_EQ(context.selection().sheetNumber, QStringLiteral("1"));
     w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer"
     w.desktop.inputAnswers.push_back(server.base() + QStringLiteral("/map"));
     w.click(QStringLiteral("AdresseIiif"));
     ASSERT_TRUE(waitForDesktop(w, QStringLiteral("message")));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);   // the busy cursor of the reading is gone
-    const auto sheet = context.addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+    const auto sheet = context.addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/map"));
     EXPECT_EQ(sheet->size, QSize(1000, 700));

@@ -132,7 +132,7 @@ TEST_F(LibraryWindowTest, MapFoundByWordsIsAddedWithItsTitleAndInstalled)
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
     ASSERT_TRUE(waitUntil([&] { return list->count() == 1926 && panel->isHidden(); }, 60000));
-    EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("1926"));
+    EXPECT_EQ(w.context().selection().sheetNumber, QStringLiteral("1926"));
     downloadFromPage(w);
     EXPECT_EQ(store::tileCount(maps.path() + QStringLiteral("/Archives Bnf/Carte1926/F001")), 6);
     for (const QString &agent : server.userAgents())
@@ -155,12 +155,12 @@ TEST_F(LibraryWindowTest, CassiniSheetIsGivenItsScanFromTheSearchAndInstalled)
     chooseRow(panel, 2);
     panelButton(panel, QStringLiteral("InstallerDocument"))->click();
     ASSERT_TRUE(waitUntil([&] { return panel->isHidden(); }, 60000));
-    const auto sheet = w.context().addedMaps().sheet(editions::kColour, QStringLiteral("1"), QString());
+    const auto sheet = w.context().addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->address, server.base() + QStringLiteral("/iiif/ark:/12148/btv1bmapb/f1"));
-    EXPECT_EQ(w.context().selection.editionFolder, editions::kColour);
+    EXPECT_EQ(w.context().selection().editionFolder, editions::kColour);
     downloadFromPage(w);
-    EXPECT_EQ(store::tileCount(store::mapFolder(maps.path(), editions::kColour, QStringLiteral("1"), {})), 6);
+    EXPECT_EQ(store::tileCount(store::mapFolder(maps.path(), SheetId::cassini(editions::kColour, 1))), 6);
 
     // With its address, "Télécharger et installer" goes straight to the download.
     w.click(QStringLiteral("spSkinButton4"));
@@ -193,7 +193,7 @@ TEST_F(LibraryWindowTest, RefusalOfTheLibraryStopsTheDownloadAtOnce)
     downloadFromPage(w);
     EXPECT_EQ(w.find<QLineEdit>(QStringLiteral("spSkinEdit3"))->text(),
               QStringLiteral("La bibliothèque refuse l'accès pour le moment (vérification demandée). Réessayez plus tard."));
-    const QString folder = store::mapFolder(maps.path(), editions::kColour, QStringLiteral("1"), {});
+    const QString folder = store::mapFolder(maps.path(), SheetId::cassini(editions::kColour, 1));
     EXPECT_EQ(store::tileCount(folder), 0);
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
     // One request to the library at a time: the refusal is the only picture asked for.

@@ -5,7 +5,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "support/Wait.h"
 #include "session/AppContext.h"
 #include "session/SettingsStore.h"
@@ -265,31 +265,18 @@ TEST_F(NginxServingTest, TheProgramDownloadsTheSameSheetFromEither)
         QMap<QString, QByteArray> files;
     };
     auto download = [&](quint16 port) {
-        QTemporaryDir program, config;
-        SettingsStore settings(config.filePath("Orvantis.ini"));
         ScriptedDesktop desktop;
-        ScriptedConnection connection;
-        AppContext context(settings, desktop, program.path() + u'/', program.path() + u'/');
-        context.setConnection(&connection);
-        context.setTileServer(QStringLiteral("127.0.0.1:%1").arg(port));
-        context.setMapsRoot(program.path() + u'/');
-        context.selection.editionFolder = editions::kColour;
-        context.selection.sheetNumber = QStringLiteral("12");
-        context.selection.folderSuffix.clear();
-        context.lookUpDocumentNumber();
-        download::DownloadList list;
-        DownloadEngine engine(context, list);
+        EngineRig rig(desktop);
+        rig.context.setTileServer(QStringLiteral("127.0.0.1:%1").arg(port));
+        rig.selectCassini(editions::kColour, 12);
         Outcome outcome;
-        QObject::connect(&engine, &DownloadEngine::tileDone, [&](int row, const QString &name, RowState state) {
+        QObject::connect(&rig.engine, &DownloadEngine::tileDone, [&](int row, const QString &name, RowState state) {
             outcome.rows << std::make_tuple(row, name, state);
         });
-        bool ended = false;
-        QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        const TileRect rect{0, 2, 0, 1};
-        list.build(rect);
-        EXPECT_TRUE(engine.start(rect));
-        EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
-        const QDir folder(program.filePath("Cassini couleurs/Carte12"));
+        const EngineRig::Run run = rig.run(TileRect{0, 2, 0, 1});
+        EXPECT_TRUE(run.started);
+        EXPECT_TRUE(run.ended);
+        const QDir folder(rig.mapsRoot + QStringLiteral("Cassini couleurs/Carte12"));
         for (const QString &name : folder.entryList(QDir::Files))
             outcome.files.insert(name, readFile(folder.filePath(name)));
         return outcome;

@@ -62,17 +62,17 @@ protected:
 
 TEST_F(Selection, SelectWritesTheSheetRefreshesItsStatusAndTellsThePagesOnce)
 {
-    writeTiles(store::mapFolder(context.mapsRoot(), editions::kArchive, QStringLiteral("12"), QStringLiteral("\\F007")),
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::archive(12, 7)),
                {0});
     QSignalSpy changed(&context, &AppContext::selectionChanged);
     QSignalSpy refreshed(&context, &AppContext::selectionStatusRefreshed);
 
     context.select(SheetId::archive(12, 7));
-    EXPECT_EQ(context.selection.editionFolder, editions::kArchive);
-    EXPECT_EQ(context.selection.sheetNumber, QStringLiteral("12"));
-    EXPECT_EQ(context.selection.folderSuffix, QStringLiteral("\\F007"));
-    EXPECT_EQ(context.selection.sheet(), SheetId::archive(12, 7));
-    EXPECT_EQ(context.selection.installationState, ArchiveWithTiles);
+    EXPECT_EQ(context.selection().editionFolder, editions::kArchive);
+    EXPECT_EQ(context.selection().sheetNumber, QStringLiteral("12"));
+    EXPECT_EQ(context.selection().folderSuffix, QStringLiteral("\\F007"));
+    EXPECT_EQ(context.selection().sheet(), SheetId::archive(12, 7));
+    EXPECT_EQ(context.selection().installationState, ArchiveWithTiles);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).value<SheetId>(), SheetId::archive(12, 7));
     EXPECT_EQ(refreshed.count(), 1);
@@ -85,13 +85,13 @@ TEST_F(Selection, SelectWritesTheSheetRefreshesItsStatusAndTellsThePagesOnce)
     // Another sheet of the same map is another selection.
     context.select(SheetId::archive(12, 8));
     EXPECT_EQ(changed.count(), 2);
-    EXPECT_EQ(context.selection.installationState, ArchiveEmpty);
+    EXPECT_EQ(context.selection().installationState, ArchiveEmpty);
     EXPECT_EQ(context.selectedMapFolder(),
-              store::mapFolder(context.mapsRoot(), editions::kArchive, QStringLiteral("12"), QStringLiteral("\\F008")));
+              store::mapFolder(context.mapsRoot(), SheetId::archive(12, 8)));
 
     context.select(SheetId::cassini(editions::kColour, 57));
-    EXPECT_TRUE(context.selection.folderSuffix.isEmpty());
-    EXPECT_EQ(context.selection.installationState, CassiniEmpty);
+    EXPECT_TRUE(context.selection().folderSuffix.isEmpty());
+    EXPECT_EQ(context.selection().installationState, CassiniEmpty);
     EXPECT_EQ(changed.count(), 3);
 }
 
@@ -117,11 +117,11 @@ TEST_F(Selection, DocumentNumberOfTheSelectedSheet)
     for (const Case &c : cases) {
         context.select(SheetId::archive(12, 1));
         context.lookUpDocumentNumber();
-        ASSERT_EQ(context.selection.documentNumber, QStringLiteral("10012"));
+        ASSERT_EQ(context.selection().documentNumber, QStringLiteral("10012"));
         context.select(c.sheet);
-        EXPECT_EQ(context.selection.documentNumber, QStringLiteral("10012"));   // looked up only when asked
+        EXPECT_EQ(context.selection().documentNumber, QStringLiteral("10012"));   // looked up only when asked
         context.lookUpDocumentNumber();
-        EXPECT_EQ(context.selection.documentNumber, QLatin1String(c.number))
+        EXPECT_EQ(context.selection().documentNumber, QLatin1String(c.number))
             << c.sheet.edition.toStdString() << ' ' << c.sheet.number;
     }
 }

@@ -70,7 +70,7 @@ TEST_F(SettingsTable, TypedValuesGoAndComeBackThroughTheFile)
         ASSERT_TRUE(store.write(Setting::MapsRoot, QStringLiteral("/srv/cartes anciennes")));
         ASSERT_TRUE(store.writeOn(Setting::DialUnattended, false));
         ASSERT_TRUE(store.writeOn(Setting::SimultaneousAtLibrary, true));
-        ASSERT_TRUE(store.write(Setting::SimultaneousRequests, QStringLiteral("6")));
+        ASSERT_TRUE(store.writeCount(Setting::SimultaneousRequests, 6));
         ASSERT_TRUE(store.write(Setting::TileServer, QStringLiteral("127.0.0.1:8080")));
     }
     const SettingsStore store(file());
@@ -93,6 +93,57 @@ TEST_F(SettingsTable, TypedValuesGoAndComeBackThroughTheFile)
     EXPECT_EQ(odd.count(Setting::SimultaneousRequests), 1);
     EXPECT_FALSE(odd.isOn(Setting::DialUnattended));   // only "1" (or nothing) is on
     EXPECT_FALSE(odd.isOn(Setting::SimultaneousAtLibrary));
+}
+
+// The numbers keep within the bounds their table line declares, whoever reads or writes them:
+// a count is brought within them, seconds outside them read as the default and are told.
+TEST_F(SettingsTable, NumbersStayWithinTheBoundsOfTheirLine)
+{
+    const SettingEntry &requests = settings::entry(Setting::SimultaneousRequests);
+    const SettingEntry &interval = settings::entry(Setting::RequestInterval);
+    EXPECT_EQ(requests.minimum, 1);
+    EXPECT_EQ(requests.maximum, 8);
+    EXPECT_EQ(interval.minimum, 0);
+    EXPECT_EQ(interval.maximum, 10);
+
+    SettingsStore store(file());
+    const struct {
+        const char *stored;
+        int count;
+    } counts[] = {{"0", 1}, {"-3", 1}, {"8", 8}, {"9", 8}, {"120", 8}, {"5", 5}, {"", 1}};
+    for (const auto &c : counts) {
+        ASSERT_TRUE(store.write(QStringLiteral("requetes"), QLatin1String(c.stored)));
+        EXPECT_EQ(store.count(Setting::SimultaneousRequests), c.count) << c.stored;
+    }
+    ASSERT_TRUE(store.writeCount(Setting::SimultaneousRequests, 12));
+    EXPECT_EQ(store.read(QStringLiteral("requetes")), QStringLiteral("8"));
+    ASSERT_TRUE(store.writeCount(Setting::SimultaneousRequests, 0));
+    EXPECT_EQ(store.read(QStringLiteral("requetes")), QStringLiteral("1"));
+
+    const struct {
+        const char *stored;
+        double seconds;
+        const char *unreadable;
+    } intervals[] = {{"0.5", 0.5, ""},   {" 2,5 ", 2.5, ""},   {"10", 10, ""},     {"0", 0, ""},
+                     {"", 1, ""},        {"11", 1, "11"},      {"-1", 1, "-1"},    {"vite", 1, "vite"}};
+    for (const auto &c : intervals) {
+        ASSERT_TRUE(store.write(QStringLiteral("intervalle"), QLatin1String(c.stored)));
+        QString unreadable;
+        EXPECT_DOUBLE_EQ(store.seconds(Setting::RequestInterval, &unreadable), c.seconds) << c.stored;
+        EXPECT_EQ(unreadable, QLatin1String(c.unreadable)) << c.stored;
+    }
+    ASSERT_TRUE(store.writeSeconds(Setting::RequestInterval, 2.5));
+    EXPECT_EQ(store.read(QStringLiteral("intervalle")), QStringLiteral("2.5"));
+    ASSERT_TRUE(store.writeSeconds(Setting::RequestInterval, 25));
+    EXPECT_EQ(store.read(QStringLiteral("intervalle")), QStringLiteral("10.0"));
+
+    // The context holds a count within the same bounds, whatever it is given.
+    ScriptedDesktop desktop;
+    AppContext context(store, desktop, dir.path() + u'/', dir.path() + u'/');
+    context.setSimultaneousRequests(40, false);
+    EXPECT_EQ(context.simultaneousRequests(), 8);
+    context.setSimultaneousRequests(-2, false);
+    EXPECT_EQ(context.simultaneousRequests(), 1);
 }
 
 TEST_F(SettingsTable, AnEarlierFileIsReadAsItIsAndTheContextHoldsItsValues)

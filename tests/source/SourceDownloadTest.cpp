@@ -7,7 +7,7 @@
 #include "catalogue/AddedMaps.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
-#include "download/ScriptedConnection.h"
+#include "support/EngineRig.h"
 #include "net/PacedFetcher.h"
 #include "net/TestServer.h"
 #include "support/Wait.h"
@@ -72,12 +72,7 @@ QImage joinedSheet(const QString &folder, QSize grid)
 class SourceDownloadTest : public ::testing::Test {
 protected:
     SourceDownloadTest()
-        : settings(config.filePath("Orvantis.ini")),
-          context(settings, desktop, program.path() + u'/', program.path() + u'/'), engine(context, list)
     {
-        context.setConnection(&connection);
-        context.setMapsRoot(program.path() + u'/');
-        engine.setHangUpOption([] { return true; });
         QObject::connect(&engine, &DownloadEngine::tileDone,
                          [this](int row, const QString &, RowState state) { states[row] = state; });
     }
@@ -85,35 +80,27 @@ protected:
     // Adds a map of one sheet served at `address` and selects it; its map folder.
     QString selectAddedMap(const QString &address, source::Kind kind)
     {
-        const int position =
-            context.addedMaps().addArchiveMap(QStringLiteral("Carte d'essai"), {{address, QSize(), QSize(), kind}});
-        context.selection.editionFolder = editions::kArchive;
-        context.selection.sheetNumber = QString::number(position);
-        context.selection.folderSuffix = QStringLiteral("\\F001");
+        const int position = rig.addMapAndSelect({{address, QSize(), QSize(), kind}});
         return program.path() + QStringLiteral("/Archives Bnf/Carte%1/F001").arg(position);
     }
 
     bool runAndWait(const TileRect &rect = {})
     {
-        bool ended = false;
-        auto link = QObject::connect(&engine, &DownloadEngine::finished, [&] { ended = true; });
-        list.build(rect);
         states.clear();
-        const bool started = engine.start(rect);
-        if (started)
-            EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
-        QObject::disconnect(link);
-        return started;
+        const EngineRig::Run run = rig.run(rect, 120000);
+        if (run.started)
+            EXPECT_TRUE(run.ended);
+        return run.started;
     }
     int count(RowState state) const { return int(std::count(states.begin(), states.end(), state)); }
 
-    QTemporaryDir program, config, work;
+    QTemporaryDir program, work;
     ScriptedDesktop desktop;
-    SettingsStore settings;
-    ScriptedConnection connection;
-    AppContext context;
-    download::DownloadList list;
-    DownloadEngine engine;
+    EngineRig rig{desktop, program.path()};
+    ScriptedConnection &connection = rig.connection;
+    AppContext &context = rig.context;
+    download::DownloadList &list = rig.list;
+    DownloadEngine &engine = rig.engine;
     QMap<int, RowState> states;
 };
 

@@ -114,14 +114,14 @@ TEST_F(SourceWindowTest, DownloadPageTakesPyramidAddressesForASheet)
         QTemporaryDir maps;
         TestWindow w({{QStringLiteral("cartes"), maps.path()}});
         w.start();
-        ASSERT_EQ(w.context().selection.editionFolder, QStringLiteral("Cassini couleurs"));
+        ASSERT_EQ(w.context().selection().editionFolder, QStringLiteral("Cassini couleurs"));
         w.click(QStringLiteral("spSkinButton4"));   // "Télécharger et installer"
         w.desktop.inputAnswers.push_back(c.address);
         w.click(QStringLiteral("AdresseIiif"));
         ASSERT_TRUE(waitUntil([&] { return w.desktop.last(QStringLiteral("message")) != nullptr; }, 60000));
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->text, c.message);
         EXPECT_EQ(w.desktop.last(QStringLiteral("message"))->caption, QStringLiteral("Adresse en ligne de la carte"));
-        const auto sheet = w.context().addedMaps().sheet(QStringLiteral("Cassini couleurs"), QStringLiteral("1"), QString());
+        const auto sheet = w.context().addedMaps().sheet(SheetId::cassini(editions::kColour, 1));
         ASSERT_TRUE(sheet);
         EXPECT_EQ(sheet->kind, c.kind);
 

@@ -29,17 +29,19 @@ TEST(TileStore, MapFoldersAndSuffixes)
     // Native paths: the suffix "\F007" that captions show names the folder F007; a maps root
     // with or without its final separator gives the same path.
     const struct {
-        const char *root, *edition, *sheet, *suffix, *expected;
+        const char *root;
+        SheetId sheet;
+        const char *expected;
     } folders[] = {
-        {"/Cartes", "Cassini couleurs", "1", "", "/Cartes/Cassini couleurs/Carte1"},
-        {"/Cartes/", "Cassini couleurs", "5", "", "/Cartes/Cassini couleurs/Carte5"},
-        {"/Cartes", "Archives Bnf", "12", "\\F007", "/Cartes/Archives Bnf/Carte12/F007"},
-        {"/home/u/back\\slash", "Cassini noir et blanc", "112", "", "/home/u/back\\slash/Cassini noir et blanc/Carte112"},
+        {"/Cartes", SheetId::cassini(editions::kColour, 1), "/Cartes/Cassini couleurs/Carte1"},
+        {"/Cartes/", SheetId::cassini(editions::kColour, 5), "/Cartes/Cassini couleurs/Carte5"},
+        {"/Cartes", SheetId::archive(12, 7), "/Cartes/Archives Bnf/Carte12/F007"},
+        {"/Cartes", SheetId::archive(12, 0), "/Cartes/Archives Bnf/Carte12"},
+        {"/home/u/back\\slash", SheetId::cassini(editions::kBlackAndWhite, 112), "/home/u/back\\slash/Cassini noir et blanc/Carte112"},
     };
     for (const auto &f : folders)
-        EXPECT_EQ(store::mapFolder(QString::fromUtf8(f.root), QString::fromUtf8(f.edition), QString::fromUtf8(f.sheet),
-                                   QString::fromUtf8(f.suffix)),
-                  QString::fromUtf8(f.expected)) << f.root << " " << f.suffix;
+        EXPECT_EQ(store::mapFolder(QString::fromUtf8(f.root), f.sheet), QString::fromUtf8(f.expected))
+            << f.root << " " << f.sheet.folderSuffix().toStdString();
     EXPECT_EQ(store::tilePath(QStringLiteral("/Cartes/Cassini couleurs/Carte1"), 2, 1),
               QStringLiteral("/Cartes/Cassini couleurs/Carte1/MAXI_CB.jpg"));
 
@@ -56,10 +58,10 @@ TEST(TileStore, ARootWithItsSeparatorAddressesTheSameFolder)
 {
     QTemporaryDir root;
     const QString withSeparator = root.path() + u'/';   // a maps root ending with its separator
-    const QString folder = store::mapFolder(withSeparator, QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {});
+    const QString folder = store::mapFolder(withSeparator, SheetId::cassini(editions::kColour, 5));
     ASSERT_TRUE(store::createFolderPath(folder + u'/'));
     EXPECT_TRUE(QFileInfo(root.path() + QStringLiteral("/Cassini couleurs/Carte5")).isDir());
-    EXPECT_TRUE(store::folderExists(store::mapFolder(root.path(), QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {})));
+    EXPECT_TRUE(store::folderExists(store::mapFolder(root.path(), SheetId::cassini(editions::kColour, 5))));
 }
 
 // A user's folder named "back\slash" is one folder: maps, tiles and counts stay inside it.
@@ -71,15 +73,15 @@ TEST(TileStore, ABackslashInTheMapsRootIsPartOfTheFolderName)
     const QString backup = parent.path() + QStringLiteral("/backup");
     writeTiles(backup, {0, 675});
 
-    for (const QString &suffix : {QString(), QStringLiteral("\\F007")}) {
-        const QString edition = suffix.isEmpty() ? QStringLiteral("Cassini couleurs") : QStringLiteral("Archives Bnf");
-        const QString folder = store::mapFolder(root, edition, QStringLiteral("12"), suffix);
+    const std::pair<SheetId, const char *> sheets[] = {{SheetId::cassini(editions::kColour, 12), "Cassini couleurs/Carte12"},
+                                                       {SheetId::archive(12, 7), "Archives Bnf/Carte12/F007"}};
+    for (const auto &[sheet, place] : sheets) {
+        const QString folder = store::mapFolder(root, sheet);
         const store::ImportResult result = store::importTiles(backup, folder);
         ASSERT_TRUE(result.ok()) << result.error.toStdString();
         EXPECT_EQ(result.copied, 2);
         EXPECT_EQ(store::tileCount(folder), 2);
-        const QString expected = parent.path() + QStringLiteral("/back\\slash/") + edition + QStringLiteral("/Carte12")
-                                 + (suffix.isEmpty() ? QString() : QStringLiteral("/F007"));
+        const QString expected = parent.path() + QStringLiteral("/back\\slash/") + QLatin1String(place);
         EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_AA.jpg")).isFile()) << expected.toStdString();
         EXPECT_TRUE(QFileInfo(expected + QStringLiteral("/MAXI_ZZ.jpg")).isFile());
     }
@@ -117,7 +119,7 @@ class Import : public ::testing::Test {
 protected:
     QTemporaryDir root;
     QString backup() const { return root.path() + QStringLiteral("/backup"); }
-    QString mapFolder() const { return store::mapFolder(root.path() + u'/', QStringLiteral("Cassini couleurs"), QStringLiteral("5"), {}); }
+    QString mapFolder() const { return store::mapFolder(root.path() + u'/', SheetId::cassini(editions::kColour, 5)); }
 };
 
 TEST_F(Import, CopiesOnlyThePresentTilesByteForByte)

@@ -314,14 +314,17 @@ TEST(MapViewer, ArchiveMapsAndTheSignalsToPrinting)
 {
     ViewerWindow w;
     // Archive entry 12, sheet index 7: folder suffix \F007.
-    SelectionState &s = w.context().selection;
-    s.editionFolder = editions::kArchive;
-    s.sheetNumber = QStringLiteral("12");
-    s.folderSuffix = QStringLiteral("\\F007");
+    w.context().select(SheetId::archive(12, 7));
+    const SelectionState &s = w.context().selection();
     writeTiles(w.context().selectedMapFolder(), firstTiles(3));
     w.context().refreshSelectionStatus();
     ASSERT_EQ(s.installationState, ArchiveWithTiles);
-    s.folderSuffix = QStringLiteral("\\F999");   // the view takes it from the sheet index field
+    // Another sheet of the map selected, installed too: the view takes the sheet index
+    // from the field.
+    writeTiles(store::mapFolder(w.context().mapsRoot(), SheetId::archive(12, 999)),
+               firstTiles(3));
+    w.context().select(SheetId::archive(12, 999));
+    ASSERT_EQ(s.installationState, ArchiveWithTiles);
     w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(7);   // no row highlighted: only the field
 
     int discarded = 0, printed = 0;
@@ -494,10 +497,8 @@ TEST(MapViewer, NarrowerLastColumnAndRowKeepTheirProportions)
     const int position = w.context().addedMaps().addArchiveMap(
         QStringLiteral("Carte étroite"),
         {{QStringLiteral("https://127.0.0.1/iiif/narrow"), QSize(250, 170), QSize(3, 2)}});
-    SelectionState &s = w.context().selection;
-    s.editionFolder = editions::kArchive;
-    s.sheetNumber = QString::number(position);
-    s.folderSuffix = QStringLiteral("\\F001");
+    w.context().select(SheetId::archive(position, 1));
+    const SelectionState &s = w.context().selection();
     w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit2"))->setValue(1);
     ASSERT_EQ(w.context().selectedTileGrid(), QSize(3, 2));
     const QColor colour(30, 160, 60);

@@ -53,21 +53,21 @@ TEST(ViewHost, TheViewerWorksInAnyHostWindow)
     ScriptedDesktop desktop;
     AppContext context(settings, desktop, root.path() + u'/', root.path() + u'/');
     context.setMapsRoot(root.path() + u'/');
-    context.selection.editionFolder = editions::kColour;
-    context.selection.sheetNumber = QStringLiteral("7");
+    context.select(SheetId::cassini(editions::kColour, 7));
     RecordingHost host;
     view::MapViewer viewer(host, context);
     host.window.show();
 
     // The black and white edition chosen in the host: the sheet's folder of that edition.
-    writeTiles(store::mapFolder(context.mapsRoot(), editions::kBlackAndWhite, QStringLiteral("7"), {}),
+    // The colour edition is selected (a tile of it installed): the view takes the host's choice.
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::cassini(editions::kBlackAndWhite, 7)),
                firstTiles(store::kTileCount));
-    context.selection.editionFolder = editions::kBlackAndWhite;
+    writeTiles(store::mapFolder(context.mapsRoot(), SheetId::cassini(editions::kColour, 7)), firstTiles(1));
     context.refreshSelectionStatus();
-    context.selection.editionFolder = editions::kColour;   // the view takes the host's choice
+    ASSERT_EQ(context.selection().installationState, CassiniWithTiles);
     viewer.showPreview();
     EXPECT_TRUE(viewer.isOpen());
-    EXPECT_EQ(context.selection.editionFolder, editions::kBlackAndWhite);
+    EXPECT_EQ(context.selection().editionFolder, editions::kBlackAndWhite);
     EXPECT_EQ(host.calls, QStringList({QStringLiteral("sheet 7"), QStringLiteral("view bars"),
                                        QStringLiteral("caption Carte de Cassini n° 7 - Bnf/Gallica")}));
     EXPECT_TRUE(host.window.findChild<QWidget *>(QStringLiteral("PanelCarte"))->isVisible());

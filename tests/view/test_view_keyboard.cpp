@@ -64,7 +64,7 @@ TEST(ViewKeyboard, ViewsOwnTheKeysAndCopyTheirPicture)
         // Sheet 61, blue tiles large enough for the detail to scroll.
         auto *sheetField = w.find<SpinEdit>(QStringLiteral("spSkinSpinEdit1"));
         sheetField->setValue(61);
-        ASSERT_EQ(w.context().selection.sheetNumber, QStringLiteral("61"));
+        ASSERT_EQ(w.context().selection().sheetNumber, QStringLiteral("61"));
         QImage blue(100, 80, QImage::Format_RGB32);
         blue.fill(QColor(30, 60, 210));
         const QByteArray tile = jpegBytes(blue);
@@ -99,7 +99,7 @@ TEST(ViewKeyboard, ViewsOwnTheKeysAndCopyTheirPicture)
         EXPECT_EQ(focus->objectName(), QStringLiteral("ZoneClic"));
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Up})
             QTest::keyClick(QApplication::focusWidget(), key);
-        EXPECT_EQ(w.context().selection.sheetNumber, QStringLiteral("61"));
+        EXPECT_EQ(w.context().selection().sheetNumber, QStringLiteral("61"));
         EXPECT_EQ(sheetField->value(), 61);
 
         // A click in the status bar's field does not give it the keys either.

@@ -100,7 +100,7 @@ QStringList TileServer::candidateFiles(const QString &requestPath) const
         return {};
     QStringList files;
     for (const SheetId &sheet : request->sheets())
-        files << paths::join(store::mapFolder(m_root, sheet.edition, sheet.numberText(), sheet.folderSuffix()),
+        files << paths::join(store::mapFolder(m_root, sheet),
                              request->tileFile());
     return files;
 }
