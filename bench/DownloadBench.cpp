@@ -16,6 +16,7 @@
 #include "catalogue/CassiniCatalogue.h"
 #include "download/DownloadEngine.h"
 #include "download/DownloadList.h"
+#include "source/classic/ClassicLayout.h"
 #include "imaging/Jpeg.h"
 #include "support/ScriptedDesktop.h"
 #include "store/TileStore.h"
@@ -296,8 +297,8 @@ int main(int argc, char **argv)
     const QString document = cassini::documentNumber(1, 0);
     QStringList urls;
     for (int i = 0; i < store::kTileCount; ++i)
-        urls << QStringLiteral("http://") + server + QStringLiteral("/Fonds_ImagesZoom/077/077") + document
-                    + QStringLiteral("/0000001/") + store::walkFileName(i);
+        urls << QStringLiteral("http://") + server
+                    + source::ClassicLayout::tilePath(document, 0, store::tileCode(store::walkColumn(i), store::walkRow(i)));
 
     std::vector<double> ours, theirs, checks;
     bool ok = true;
