@@ -42,8 +42,8 @@ public:
     // The same in two steps, for a caller that draws several compositions into one
     // overview: `measure` reads the headers and sets the grid (size() and tileSize() are
     // known, the overview is not drawn yet); `drawOverview` draws it, into `canvas` at `at`
-    // when given (overview() then stays null: the canvas holds it; cells without a tile are
-    // left as the canvas was, so fill it white first), else into a white image of its own.
+    // when given (overview() then stays null: the canvas holds it), else into an image of its
+    // own; either way every pixel of the overview's place is written, white where no tile is.
     static TileComposition measure(const QString &mapFolder, const QRect &cells);
     void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {});
 
