@@ -187,11 +187,13 @@ printing::TileComposition PrintZonePage::measureTiles(const QRect &cells)
     return composition;
 }
 
-void PrintZonePage::drawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
+void PrintZonePage::drawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at,
+                                 bool whiteWhereNoTile)
 {
     ProgressGauge &gauge = m_context.statusGauge();
     gauge.start(std::max(1, composition.cellCount()));
-    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at);
+    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at,
+                             whiteWhereNoTile);
     gauge.stop();
 }
 
@@ -299,7 +301,7 @@ void PrintZonePage::onWholeSheetClicked()
             continue;
         const QSize own(quarter.size().width() / 4, quarter.size().height() / 4);
         if (own == m_quadrants[i].size() && !m_overview.isNull()) {
-            drawOverview(quarter, &m_overview, m_quadrants[i].topLeft());
+            drawOverview(quarter, &m_overview, m_quadrants[i].topLeft(), true);
             blank -= m_quadrants[i];
             continue;
         }

@@ -71,7 +71,8 @@ TileComposition TileComposition::measure(const QString &mapFolder, const QRect &
     return t;
 }
 
-void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at)
+void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at,
+                                   bool whiteWhereNoTile)
 {
     const int columns = m_cells.width(), rows = m_cells.height();
     const QSize quarterSize(m_size.width() / 4, m_size.height() / 4);
@@ -80,6 +81,7 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
         if (m_overview.isNull())   // cannot hold even the overview
             m_tile = m_size = QSize();
         canvas = &m_overview;
+        whiteWhereNoTile = true;
     }
     const bool drawing = canvas && !canvas->isNull() && !isNull();
     const double sx = drawing ? double(quarterSize.width()) / m_size.width() : 0;
@@ -96,8 +98,9 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
     // a pass of its own, on this thread alone. Where the cells fall on whole pixels (tiles
     // of a size in fours), each cell is written once instead, by whoever draws its tile,
     // white around a smaller tile, and the cells left without a tile white at the end.
-    const bool wholeCells = drawing && sx == 0.25 && sy == 0.25 && m_tile.width() % 4 == 0 && m_tile.height() % 4 == 0;
-    if (drawing && !wholeCells) {
+    const bool whiten = drawing && whiteWhereNoTile;
+    const bool wholeCells = whiten && sx == 0.25 && sy == 0.25 && m_tile.width() % 4 == 0 && m_tile.height() % 4 == 0;
+    if (whiten && !wholeCells) {
         QPainter painter(canvas);
         painter.fillRect(overviewRect, Qt::white);
     }
@@ -107,7 +110,7 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
             & overviewRect;
     };
     // White over a cell but for `picture` (pixels from its top-left corner) when given.
-    const auto whiten = [&](const QRect &cell, QSize picture) {
+    const auto whitenCell = [&](const QRect &cell, QSize picture) {
         const QRect covered = QRect(cell.topLeft(), picture) & cell;
         for (int line = cell.top(); line <= cell.bottom(); ++line) {
             uint *row = reinterpret_cast<uint *>(bits + line * bytesPerLine);
@@ -138,7 +141,7 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
                 std::memcpy(bits + (target.top() + line) * bytesPerLine + target.left() * 4,
                             picture.constScanLine(line), size_t(target.width()) * 4);
             if (wholeCells) {   // this cell is this thread's alone
-                whiten(cellRect(column, row), picture.size());
+                whitenCell(cellRect(column, row), picture.size());
                 written[cellIndex(column, row)] = 1;
             }
             return;
@@ -158,7 +161,7 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
         if (wholeCells)
             for (const Pending &p : pictures)
                 if (!std::exchange(written[cellIndex(p.column, p.row)], 1))
-                    whiten(cellRect(p.column, p.row), QSize());
+                    whitenCell(cellRect(p.column, p.row), QSize());
         QPainter painter(canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.setClipRect(overviewRect);
@@ -194,7 +197,7 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
         for (int row = m_cells.top(); row <= m_cells.bottom(); ++row)
             for (int column = m_cells.left(); column <= m_cells.right(); ++column)
                 if (!std::exchange(written[cellIndex(column, row)], 1))
-                    whiten(cellRect(column, row), QSize());
+                    whitenCell(cellRect(column, row), QSize());
     std::sort(pending.begin(), pending.end(),
               [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
     draw(pending);
