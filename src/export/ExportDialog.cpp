@@ -68,17 +68,17 @@ ExportDialog::ExportDialog(Desktop &desktop, ExportPlan plan, const QString &pat
 ExportDialog::~ExportDialog()
 {
     m_cancel = true;
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.waitForDone();
 }
 
 void ExportDialog::start()
 {
-    if (m_worker.joinable())
+    if (m_started)
         return;
+    m_started = true;
     m_startButton->setEnabled(false);
     m_cancel = false;
-    m_worker = std::thread([this] {
+    m_worker.post([this] {
         const ExportResult result = runExport(m_plan, m_path, m_format, m_cancel, [this](int done, int rows) {
             QMetaObject::invokeMethod(this, [this, done, rows] { onProgress(done, rows); }, Qt::QueuedConnection);
         });
@@ -106,7 +106,7 @@ void ExportDialog::onProgress(int rowsDone, int rows)
 void ExportDialog::onFinished(const ExportResult &result)
 {
     m_finished = true;
-    m_worker.join();
+    m_worker.waitForDone();
     hide();
     if (result.outcome == ExportResult::Written)
         m_desktop.message(result.message, exportCaption());

@@ -5,10 +5,10 @@
 // the export runs on its own thread. The end is told in a message box.
 
 #include "export/ExportRunner.h"
+#include "platform/Workers.h"
 
 #include <QDialog>
 #include <atomic>
-#include <thread>
 
 class AppContext;
 class Desktop;
@@ -28,7 +28,7 @@ public:
     const QString &path() const { return m_path; }
     // "Exporter": writes the file on a thread of its own.
     void start();
-    bool running() const { return m_worker.joinable() && !m_finished; }
+    bool running() const { return m_started && !m_finished; }
 
 signals:
     // The export ended (written, cancelled or failed); the box closes itself then.
@@ -50,8 +50,9 @@ private:
     QPushButton *m_startButton;
     QPushButton *m_cancelButton;
     std::atomic<bool> m_cancel = false;
-    std::thread m_worker;
+    bool m_started = false;
     bool m_finished = false;
+    workers::Queue m_worker;   // last: its task ends before the rest goes
 };
 
 // Asks where to export the map of `mapFolder` (tiles of `grid`), starting in

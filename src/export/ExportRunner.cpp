@@ -1,6 +1,7 @@
 #include "export/ExportRunner.h"
 
 #include "export/TileBandDecoder.h"
+#include "platform/Workers.h"
 #include "store/TileStore.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace exporting {
@@ -33,11 +33,7 @@ public:
         m_failed.assign(size_t(plan.grid.width()) * size_t(plan.grid.height()), false);
     }
 
-    void start(int threads)
-    {
-        for (int i = 0; i < threads; ++i)
-            m_threads.emplace_back([this] { work(); });
-    }
+    void start(int threads) { m_team.start(threads, [this] { work(); }); }
 
     ~BandPipeline()
     {
@@ -46,8 +42,7 @@ public:
             m_stopping = true;
         }
         m_changed.notify_all();
-        for (std::thread &t : m_threads)
-            t.join();
+        m_team.join();
     }
 
     // The band of `row` once all its tiles are in; null when cancelled first.
@@ -118,12 +113,12 @@ private:
     std::vector<std::vector<uchar>> m_bands;
     std::vector<int> m_done;        // tiles in each band
     std::vector<bool> m_failed;     // present tiles that did not decode
-    std::vector<std::thread> m_threads;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_next = 0;
     int m_written = 0;              // rows of tiles handed to the writer
     bool m_stopping = false;
+    workers::Team m_team;           // last: its threads end before the rest goes
 };
 
 QString temporaryPath(const QString &path)
@@ -180,8 +175,7 @@ ExportResult runExport(const ExportPlan &plan, const QString &path, Format forma
         writer.reset();
         return failed(ExportResult::Failed);
     }
-    const int threads = settings.threads > 0 ? settings.threads
-                                             : std::clamp(int(std::thread::hardware_concurrency()), 1, 16);
+    const int threads = settings.threads > 0 ? settings.threads : workers::threadCount(16);
     const int rows = plan.grid.height();
     {
         BandPipeline pipeline(plan, qMax(2, settings.bands), cancel);

@@ -1,5 +1,6 @@
 #include "imaging/Jpeg.h"
 #include "imaging/JpegErrors.h"
+#include "imaging/PictureMemory.h"
 
 #include <QFile>
 
@@ -206,7 +207,8 @@ Status decode(const QByteArray &bytes, QImage &image, int scaleDenominator)
 
     // The picture is made before the jump point below and only its pixels change after
     // it, so a jump back leaves it in a defined state.
-    QImage result(int(d.cinfo.output_width), int(d.cinfo.output_height), QImage::Format_RGB32);
+    QImage result = imaging::uninitialisedPicture(QSize(int(d.cinfo.output_width), int(d.cinfo.output_height)),
+                                                  QImage::Format_RGB32);
     if (result.isNull())
         return {JERR_OUT_OF_MEMORY};
     uchar *const bits = result.bits();
@@ -241,7 +243,7 @@ Status decodeRegion(const QByteArray &bytes, QImage &image, QRect region, QRect 
     // region gives its pixels exactly the values of a whole decode (the margin's own pixels
     // may differ, so only the requested part counts as decoded).
     region = requested.isEmpty() ? requested : requested.adjusted(-16, -16, 16, 16).intersected(whole);
-    QImage result(whole.size(), QImage::Format_RGB32);
+    QImage result = imaging::uninitialisedPicture(whole.size(), QImage::Format_RGB32);
     if (result.isNull())
         return {JERR_OUT_OF_MEMORY};
     result.fill(Qt::black);

@@ -1,4 +1,5 @@
 #include "print/PrintZonePage.h"
+#include "imaging/PictureMemory.h"
 #include "session/AppContext.h"
 #include "widgets/Controls.h"
 #include "print/PaperCell.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QRegion>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -185,11 +187,13 @@ printing::TileComposition PrintZonePage::measureTiles(const QRect &cells)
     return composition;
 }
 
-void PrintZonePage::drawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at)
+void PrintZonePage::drawOverview(printing::TileComposition &composition, QImage *canvas, QPoint at,
+                                 bool whiteWhereNoTile)
 {
     ProgressGauge &gauge = m_context.statusGauge();
     gauge.start(std::max(1, composition.cellCount()));
-    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at);
+    composition.drawOverview([&gauge](int tiles) { gauge.setProgress(gauge.progress() + tiles); }, canvas, at,
+                             whiteWhereNoTile);
     gauge.stop();
 }
 
@@ -233,7 +237,7 @@ void PrintZonePage::onZoneClicked()
 
     const QSize overviewSize(m_quarterPanel->width() / 4, m_quarterPanel->height() / 4);
     if (m_quarters[0].isNull() || m_quarters[0].overview().size() != overviewSize) {
-        m_overview = QImage(overviewSize, QImage::Format_RGB32);
+        m_overview = imaging::uninitialisedPicture(overviewSize, QImage::Format_RGB32);
         m_overview.fill(Qt::white);
         if (!m_quarters[0].isNull()) {
             QPainter p(&m_overview);
@@ -279,8 +283,8 @@ void PrintZonePage::onWholeSheetClicked()
     }
     m_quarterPanel->resize(columns * m_tileSize.width(), rows * m_tileSize.height());
 
-    m_overview = QImage(m_quarterPanel->width() / 4, m_quarterPanel->height() / 4, QImage::Format_RGB32);
-    m_overview.fill(Qt::white);
+    m_overview = imaging::uninitialisedPicture(QSize(m_quarterPanel->width() / 4, m_quarterPanel->height() / 4),
+                                               QImage::Format_RGB32);
     const int cw = m_overview.width() / columns;
     const int ch = m_overview.height() / rows;
     const int left = halfColumns * cw, top = halfRows * ch;
@@ -289,13 +293,16 @@ void PrintZonePage::onWholeSheetClicked()
                    QRect(left, top, right, bottom)};
     // Each quarter is drawn straight into its place in the sheet's overview when it has the
     // place's size (tiles of one size); else into a picture of its own, fitted to its place.
+    // What no quarter covers is white.
+    QRegion blank(m_overview.rect());
     for (int i = 0; i < 4; ++i) {
         printing::TileComposition &quarter = m_quarters[i];
         if (quarter.isNull())
             continue;
         const QSize own(quarter.size().width() / 4, quarter.size().height() / 4);
         if (own == m_quadrants[i].size() && !m_overview.isNull()) {
-            drawOverview(quarter, &m_overview, m_quadrants[i].topLeft());
+            drawOverview(quarter, &m_overview, m_quadrants[i].topLeft(), true);
+            blank -= m_quadrants[i];
             continue;
         }
         drawOverview(quarter);
@@ -303,8 +310,14 @@ void PrintZonePage::onWholeSheetClicked()
             QPainter p(&m_overview);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
             p.drawImage(m_quadrants[i], quarter.overview());
+            blank -= m_quadrants[i];
         }
         quarter.dropOverview();   // the sheet's overview holds it now
+    }
+    if (!m_overview.isNull() && !blank.isEmpty()) {
+        QPainter p(&m_overview);
+        for (const QRect &r : blank)
+            p.fillRect(r, Qt::white);
     }
     showOverview();
 }

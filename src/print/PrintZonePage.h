@@ -64,7 +64,8 @@ private:
     // The same in two steps: the grid of the tiles, then their overview drawn with the gauge
     // (into `canvas` at `at` when given).
     printing::TileComposition measureTiles(const QRect &cells);
-    void drawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {});
+    void drawOverview(printing::TileComposition &composition, QImage *canvas = nullptr, QPoint at = {},
+                      bool whiteWhereNoTile = false);
     // Every composed picture and the overview go; both print buttons wait for the next
     // composition.
     void dropCompositions();

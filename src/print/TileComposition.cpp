@@ -1,4 +1,5 @@
 #include "print/TileComposition.h"
+#include "imaging/PictureMemory.h"
 #include "render/Mosaic.h"
 
 #include <QPainter>
@@ -8,6 +9,8 @@
 #include <iterator>
 #include <mutex>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace printing {
 
@@ -68,17 +71,17 @@ TileComposition TileComposition::measure(const QString &mapFolder, const QRect &
     return t;
 }
 
-void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at)
+void TileComposition::drawOverview(const std::function<void(int)> &progress, QImage *canvas, QPoint at,
+                                   bool whiteWhereNoTile)
 {
     const int columns = m_cells.width(), rows = m_cells.height();
     const QSize quarterSize(m_size.width() / 4, m_size.height() / 4);
     if (!isNull() && !canvas) {
-        m_overview = QImage(quarterSize, QImage::Format_RGB32);
+        m_overview = imaging::uninitialisedPicture(quarterSize, QImage::Format_RGB32);
         if (m_overview.isNull())   // cannot hold even the overview
             m_tile = m_size = QSize();
-        else
-            m_overview.fill(Qt::white);
         canvas = &m_overview;
+        whiteWhereNoTile = true;
     }
     const bool drawing = canvas && !canvas->isNull() && !isNull();
     const double sx = drawing ? double(quarterSize.width()) / m_size.width() : 0;
@@ -91,6 +94,33 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
     uchar *const bits = drawing ? canvas->bits() : nullptr;
     const qsizetype bytesPerLine = drawing ? canvas->bytesPerLine() : 0;
     const QRect overviewRect = drawing ? QRect(at, quarterSize) & canvas->rect() : QRect();
+    // The overview's memory is new: writing it white first and the tiles over it would cost
+    // a pass of its own, on this thread alone. Where the cells fall on whole pixels (tiles
+    // of a size in fours), each cell is written once instead, by whoever draws its tile,
+    // white around a smaller tile, and the cells left without a tile white at the end.
+    const bool whiten = drawing && whiteWhereNoTile;
+    const bool wholeCells = whiten && sx == 0.25 && sy == 0.25 && m_tile.width() % 4 == 0 && m_tile.height() % 4 == 0;
+    if (whiten && !wholeCells) {
+        QPainter painter(canvas);
+        painter.fillRect(overviewRect, Qt::white);
+    }
+    const auto cellRect = [&](int column, int row) {
+        return QRect(at + QPoint((column - m_cells.left()) * m_tile.width() / 4, (row - m_cells.top()) * m_tile.height() / 4),
+                     m_tile / 4)
+            & overviewRect;
+    };
+    // White over a cell but for `picture` (pixels from its top-left corner) when given.
+    const auto whitenCell = [&](const QRect &cell, QSize picture) {
+        const QRect covered = QRect(cell.topLeft(), picture) & cell;
+        for (int line = cell.top(); line <= cell.bottom(); ++line) {
+            uint *row = reinterpret_cast<uint *>(bits + line * bytesPerLine);
+            const bool beside = line <= covered.bottom() && !covered.isEmpty();
+            const int from = beside ? covered.right() + 1 : cell.left();
+            std::fill(row + from, row + cell.right() + 1, 0xffffffffu);
+        }
+    };
+    std::vector<char> written(size_t(std::max(0, columns * rows)), 0);   // by cell, rows outer
+    const auto cellIndex = [&](int column, int row) { return size_t((row - m_cells.top()) * columns + column - m_cells.left()); };
     struct Pending {
         int column, row;
         bool fitsCell;
@@ -110,6 +140,10 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
             for (int line = 0; line < target.height(); ++line)
                 std::memcpy(bits + (target.top() + line) * bytesPerLine + target.left() * 4,
                             picture.constScanLine(line), size_t(target.width()) * 4);
+            if (wholeCells) {   // this cell is this thread's alone
+                whitenCell(cellRect(column, row), picture.size());
+                written[cellIndex(column, row)] = 1;
+            }
             return;
         }
         const std::lock_guard<std::mutex> hold(pendingLock);
@@ -124,6 +158,10 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
     const auto draw = [&](const std::vector<Pending> &pictures) {
         if (pictures.empty())
             return;
+        if (wholeCells)
+            for (const Pending &p : pictures)
+                if (!std::exchange(written[cellIndex(p.column, p.row)], 1))
+                    whitenCell(cellRect(p.column, p.row), QSize());
         QPainter painter(canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.setClipRect(overviewRect);
@@ -153,6 +191,13 @@ void TileComposition::drawOverview(const std::function<void(int)> &progress, QIm
     }
     if (progress && cells > told)   // the rest, cells without a tile included
         progress(cells - told);
+    // The cells that got no picture, and those of the tiles larger than theirs, are white
+    // before the larger ones are drawn over their neighbours.
+    if (wholeCells)
+        for (int row = m_cells.top(); row <= m_cells.bottom(); ++row)
+            for (int column = m_cells.left(); column <= m_cells.right(); ++column)
+                if (!std::exchange(written[cellIndex(column, row)], 1))
+                    whitenCell(cellRect(column, row), QSize());
     std::sort(pending.begin(), pending.end(),
               [](const Pending &a, const Pending &b) { return std::tie(a.row, a.column) < std::tie(b.row, b.column); });
     draw(pending);

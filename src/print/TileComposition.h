@@ -42,10 +42,12 @@ public:
     // The same in two steps, for a caller that draws several compositions into one
     // overview: `measure` reads the headers and sets the grid (size() and tileSize() are
     // known, the overview is not drawn yet); `drawOverview` draws it, into `canvas` at `at`
-    // when given (overview() then stays null: the canvas holds it; cells without a tile are
-    // left as the canvas was, so fill it white first), else into a white image of its own.
+    // when given (overview() then stays null: the canvas holds it; where no tile is, the
+    // canvas is left as it was, or made white with `whiteWhereNoTile`: cheaper than filling
+    // a new canvas white first), else into a white image of its own.
     static TileComposition measure(const QString &mapFolder, const QRect &cells);
-    void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {});
+    void drawOverview(const std::function<void(int tiles)> &progress, QImage *canvas = nullptr, QPoint at = {},
+                      bool whiteWhereNoTile = false);
 
     // True when no tile loaded: there is no picture.
     bool isNull() const { return m_size.isEmpty(); }

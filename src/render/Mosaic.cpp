@@ -1,17 +1,18 @@
 #include "render/Mosaic.h"
 #include "imaging/Jpeg.h"
 #include "platform/Logging.h"
+#include "platform/Workers.h"
+#include "store/TileRepair.h"
 #include "store/TileStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 #include <QSet>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -23,60 +24,15 @@ int cacheKey(int column, int row, int shrink)
     return Mosaic::index(column, row) * 16 + shrink;
 }
 
-// Deletes a tile file that cannot be read as a picture; says so in the log either way.
-bool removeUnreadable(const QString &path, const QString &why)
+// Tiles are decoded side by side on up to four threads; a handful on this one alone.
+void sideBySide(int count, const std::function<void(int)> &work)
 {
-    if (QFile::remove(path)) {
-        qCWarning(lcRender).noquote() << "deleted unreadable tile" << path << u'(' + why + u')';
-        return true;
-    }
-    qCWarning(lcRender).noquote() << "could not delete unreadable tile" << path << u'(' + why + u')';
-    return false;
-}
-
-// A file that is a picture of another kind than JPEG (a PNG saved as .jpg) is renamed aside,
-// its kind's extension added, rather than deleted; its new path, or empty when it is no
-// such picture or cannot be renamed.
-QString renameOtherPicture(const QString &path)
-{
-    const QByteArray format = QImageReader::imageFormat(path);
-    if (format.isEmpty() || format == "jpeg" || format == "jpg")
-        return {};
-    QString target = path + u'.' + QString::fromLatin1(format);
-    for (int n = 2; QFileInfo::exists(target) && n < 100; ++n)
-        target = path + QStringLiteral(".%1.%2").arg(n).arg(QString::fromLatin1(format));
-    if (!QFile::rename(path, target))
-        return {};
-    qCWarning(lcRender).noquote() << "renamed a" << format << "picture named as a tile to" << target;
-    return target;
-}
-
-// Runs work(0 .. count - 1) on up to four threads, this one included.
-template <typename Work>
-void parallelFor(int count, Work work)
-{
-    const int workers = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
-    if (workers == 1 || count < 4) {
-        for (int i = 0; i < count; ++i)
-            work(i);
-        return;
-    }
-    std::atomic<int> next{0};
-    const auto run = [&] {
-        for (int i = next++; i < count; i = next++)
-            work(i);
-    };
-    std::vector<std::thread> threads;
-    for (int w = 1; w < workers; ++w)
-        threads.emplace_back(run);
-    run();
-    for (std::thread &t : threads)
-        t.join();
+    workers::forEach(count, count < 4 ? 1 : workers::threadCount(4), work);
 }
 
 } // namespace
 
-Mosaic::Mosaic(const QString &mapFolder) : m_folder(mapFolder) {}
+Mosaic::Mosaic(const QString &mapFolder) : m_folder(mapFolder), m_repair(lcRender) {}
 
 QString Mosaic::tilePath(int column, int row) const
 {
@@ -104,10 +60,10 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
     const QSet<QString> existing(names.begin(), names.end());
 
     // The headers are read side by side; what they mean is decided below in walking order.
-    enum class Found { None, Unopenable, Unreadable, Undecodable, Readable };
+    using Verdict = store::TileRepair::Verdict;
     struct Probe {
         QString native;
-        Found found = Found::None;
+        std::optional<Verdict> found;   // none: no file
         jpeg::Header header;
     };
     std::vector<Probe> probes(store::kTileCount);
@@ -116,51 +72,42 @@ Mosaic::Scan Mosaic::measure(const QRect &cells, bool stopAtUnopenable)
         if (cells.contains(column, row) && existing.contains(store::tileFileName(column, row)))
             probes[size_t(i)].native = tilePath(column, row);
     }
-    parallelFor(store::kTileCount, [&](int i) {
+    sideBySide(store::kTileCount, [&](int i) {
         Probe &probe = probes[size_t(i)];
-        if (probe.native.isEmpty())
-            return;
-        // An empty file reads as an empty picture: unreadable like any other non-picture.
-        const jpeg::Status status = jpeg::readHeaderFromFile(probe.native, probe.header);
-        if (status.isFileError()) {
-            probe.found = Found::Unopenable;
-            return;
-        }
-        const bool readable = status.ok() && probe.header.width > 0 && probe.header.height > 0;
-        // Only damaged bytes make a tile unreadable; a limit of this machine leaves it alone.
-        probe.found = readable ? Found::Readable : status.ok() || status.isCorrupt() ? Found::Unreadable
-                                                                                     : Found::Undecodable;
+        if (!probe.native.isEmpty())
+            probe.found = store::TileRepair::ofHeader(jpeg::readHeaderFromFile(probe.native, probe.header), probe.header);
     });
 
+    store::TileRepair repair(lcRender);
+    const auto done = [&] {
+        scan.deleted = repair.takeDeleted();
+        scan.renamed = repair.takeRenamed();
+        return scan;
+    };
     for (int i = 0; i < store::kTileCount; ++i) {
         const int column = store::walkColumn(i), row = store::walkRow(i);
         const Probe &probe = probes[size_t(i)];
-        switch (probe.found) {
-        case Found::None:
-            break;
-        case Found::Unopenable:
+        if (!probe.found)
+            continue;
+        switch (*probe.found) {
+        case Verdict::Unopenable:
             if (scan.unopenable.isEmpty())
                 scan.unopenable = tilePath(column, row);
             if (stopAtUnopenable)
-                return scan;
+                return done();
             break;
-        case Found::Unreadable:
-            // Empty files and files that are no pictures (or too large ones) go; a picture
-            // of another kind is kept under another name.
-            if (const QString renamed = renameOtherPicture(tilePath(column, row)); !renamed.isEmpty())
-                scan.renamed << renamed;
-            else if (removeUnreadable(tilePath(column, row), QStringLiteral("empty, no picture or too large")))
-                scan.deleted << tilePath(column, row);
+        case Verdict::Damaged:
+            repair.repairHeader(tilePath(column, row));
             break;
-        case Found::Undecodable:
+        case Verdict::Undecodable:
             break;
-        case Found::Readable:
+        case Verdict::Readable:
             m_tiles[index(column, row)] = Tile{true, probe.header.size()};
             m_cellSize = probe.header.size();
             break;
         }
     }
-    return scan;
+    return done();
 }
 
 int Mosaic::presentCount() const
@@ -257,7 +204,7 @@ void Mosaic::decodeJobs(std::vector<Job> &jobs, const std::function<void(Job &)>
         files.push_back(tilePath(job.column, job.row));
     // Tiles are independent: they are decoded side by side on worker threads, each into
     // its own picture. Everything else (cache, deletions) stays on this thread.
-    parallelFor(int(jobs.size()), [&](int i) {
+    sideBySide(int(jobs.size()), [&](int i) {
         Job &job = jobs[size_t(i)];
         if (job.region.isNull()) {
             job.status = jpeg::decodeFile(files[size_t(i)], job.image, job.shrink);
@@ -282,12 +229,7 @@ void Mosaic::failed(int column, int row, const jpeg::Status &status)
 {
     // A tile whose picture data is damaged is removed, like one whose header fails; a tile
     // that this machine could not decode now (short of memory) stays for the next time.
-    if (status.isCorrupt()) {
-        if (removeUnreadable(tilePath(column, row), status.message()))
-            m_deletedWhileRendering << tilePath(column, row);
-    } else if (!status.isFileError() && m_keptFailure.isEmpty()) {
-        m_keptFailure = status.message();
-    }
+    m_repair.repairDecode(tilePath(column, row), status);
     forget(column, row);
 }
 
@@ -470,16 +412,12 @@ qsizetype Mosaic::cachedBytes() const
 
 QString Mosaic::takeKeptFailure()
 {
-    QString failure;
-    failure.swap(m_keptFailure);
-    return failure;
+    return m_repair.takeKeptFailure();
 }
 
 QStringList Mosaic::takeDeletedWhileRendering()
 {
-    QStringList list;
-    list.swap(m_deletedWhileRendering);
-    return list;
+    return m_repair.takeDeleted();
 }
 
 } // namespace render

@@ -5,11 +5,12 @@
 // DCT scale that still covers its place, each at most once per rendering. Decoded tiles
 // are kept in a small cache that the user of the mosaic trims to what is near its view.
 //
-// Tiles that cannot be read as pictures are deleted from the map folder, where they are
-// found: while measuring (header) or while rendering (picture data). Empty files likewise.
-// A picture of another kind under a tile's name is not lost: measuring renames it aside.
+// Tiles that cannot be read as pictures are dealt with where they are found, while measuring
+// (header) or while rendering (picture data), by the store's repair of unreadable tiles:
+// deleted from the map folder, or renamed aside when they are pictures of another kind.
 
 #include "imaging/Jpeg.h"
+#include "store/TileRepair.h"
 #include "store/TileStore.h"
 
 #include <QImage>
@@ -149,8 +150,7 @@ private:
     std::array<Tile, store::kTileCount> m_tiles{};
     QSize m_cellSize;
     std::unordered_map<int, Cached> m_cache;   // key: index * 16 + shrink
-    QStringList m_deletedWhileRendering;
-    QString m_keptFailure;
+    store::TileRepair m_repair;   // of the tiles that fail while rendering
 };
 
 } // namespace render

@@ -232,6 +232,32 @@ TEST_F(TileCompositionTest, OverviewsDrawnIntoOneCanvasLandAtTheirPlaceAndNowher
     EXPECT_EQ(canvas.copy(20, 10, 16, 12), alone.overview());
 }
 
+// A canvas made for the overview, its pixels not set: the composition writes every pixel of
+// its place (white where no tile is, and around a smaller tile) and nothing outside it.
+TEST_F(TileCompositionTest, OverviewOnANewCanvasIsWhiteWhereNoTileIs)
+{
+    writeSolidTile(folder(), 0, 0, QSize(32, 24));
+    writeSolidTile(folder(), 1, 0, QSize(16, 12));   // smaller, on the quarter grid
+    writeSolidTile(folder(), 0, 1, QSize(30, 22));   // smaller, off it
+    for (const QSize tile : {QSize(32, 24), QSize(30, 22)}) {
+        SCOPED_TRACE(tile.width());
+        if (tile.width() == 30)   // a sheet whose cells fall between pixels: painted, not copied
+            writeSolidTile(folder(), 0, 0, tile);
+        TileComposition z = TileComposition::measure(folder(), QRect(0, 0, 2, 2));
+        QImage canvas(60, 40, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        z.drawOverview({}, &canvas, QPoint(20, 10), true);
+        const QRect place(QPoint(20, 10), z.size() / 4);
+        const TileComposition alone = TileComposition::compose(folder(), QRect(0, 0, 2, 2));
+        EXPECT_EQ(canvas.copy(place), alone.overview());
+        EXPECT_EQ(canvas.pixel(place.right(), place.bottom()), qRgb(255, 255, 255));   // BB: no tile
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if (!place.contains(x, y))
+                    ASSERT_EQ(canvas.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+    }
+}
+
 } // namespace
 
 // A map cut into tiles from its top-left corner ends with a narrower column and a lower
