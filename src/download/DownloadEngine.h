@@ -78,7 +78,7 @@ private:
     void setRunningMark(int mark);
     void setGauge(int value);
     void finishDownload(bool keepStatus);
-    void connectSources();   // in DownloadEngineSources.cpp
+    void connectSources();
     void markRow(int row, const QString &code, source::RowState state);
     void abandonCurrentTile();
 
