@@ -2,6 +2,7 @@
 #include "net/PacedFetcher.h"
 #include "platform/Desktop.h"
 #include "source/SourceKind.h"
+#include "source/iiif/IiifAddress.h"
 
 namespace source {
 
@@ -16,9 +17,10 @@ std::optional<MapAddress> parseMapAddress(const QString &text)
     return address;
 }
 
+// Told in the words of IIIF, the kind most addresses are meant for.
 QString addressRefusal(const QString &text)
 {
-    return QStringLiteral("Adresse IIIF incorrecte : ") + text.trimmed();
+    return iiif::refusalText(text.trimmed());
 }
 
 std::optional<MapAddress> askMapAddress(Desktop &desktop, const QString &caption, const QString &prompt)
